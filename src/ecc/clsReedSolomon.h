@@ -1,0 +1,62 @@
+#pragma once
+
+#include "clsFiniteField.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace ostrel {
+
+// Systematic Reed-Solomon encoder over a clsFiniteField: builds the generator polynomial
+// g(x) = (x - a^b)(x - a^(b+1)) ... (x - a^(b+e-1)) once per Init and computes, for each block,
+// the remainder of D(x) * x^e divided by g(x). With GF(2^8)/285, alpha 2 and first root 0 this is
+// the error-correction coding of ISO/IEC 18004 clause 7.5.2.
+//
+// Polynomials are arrays in ascending powers of x. A block of k data symbols d1 .. dk (d1 sent
+// first) holds d1 at index e + k - 1 and dk at index e; ComputeEcc writes the check symbols to
+// indices 0 .. e-1, the first one to send at index e - 1.
+class clsReedSolomon {
+public:
+    // Length of the generator and work arrays: k + e never exceeds it.
+    static constexpr std::int32_t MaxLength = 1024;
+
+    // The field used for all arithmetic (shared with its creator); empty on a new object.
+    std::shared_ptr<const clsFiniteField> Field() const { return m_Field; }
+    // Stores a field for a later Init; nothing is rebuilt.
+    void SetField(std::shared_ptr<const clsFiniteField> field) { m_Field = std::move(field); }
+
+    std::int32_t PrimitiveElement() const { return m_PrimitiveElement; }
+    // Stores alpha for a later Init; nothing is rebuilt.
+    void SetPrimitiveElement(std::int32_t alpha) { m_PrimitiveElement = alpha; }
+
+    std::int32_t DataLength() const { return m_DataLength; }
+    std::int32_t EccLength() const { return m_EccLength; }
+    std::int32_t FirstRoot() const { return m_FirstRoot; }
+    // Coefficient of x^index of the generator, index 0 .. 1023; 0 outside that range.
+    std::int32_t GeneratorCoefficient(std::int32_t index) const;
+
+    // Builds the generator of degree eccLength. Returns false, and changes nothing, unless
+    // dataLength > 0, eccLength > 0, dataLength + eccLength <= 1024 and firstRoot >= 0, and a
+    // field (the given one, else the stored one) and a non-zero alpha (the given one, else the
+    // stored one, else the field's) are at hand.
+    bool Init(std::int32_t dataLength, std::int32_t eccLength,
+              std::shared_ptr<const clsFiniteField> field, std::int32_t primitiveElement,
+              std::int32_t firstRoot);
+
+    // Replaces block[0 .. e-1] by the check symbols of the data at block[e .. e+k-1]; every other
+    // entry is left as it was. Before a successful Init, or when the block holds fewer than
+    // k + e entries, the block is left unchanged.
+    void ComputeEcc(std::span<std::int32_t> block) const;
+
+private:
+    std::shared_ptr<const clsFiniteField> m_Field;
+    std::int32_t m_DataLength = 0;
+    std::int32_t m_EccLength = 0;
+    std::int32_t m_PrimitiveElement = 0;
+    std::int32_t m_FirstRoot = 0;
+    std::array<std::int32_t, MaxLength> m_GeneratorPoly{};
+};
+
+} // namespace ostrel

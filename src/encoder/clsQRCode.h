@@ -1,0 +1,167 @@
+#pragma once
+
+#include "../ecc/clsFiniteField.h"
+#include "../ecc/clsReedSolomon.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+class QImage; // the picture object; Encode is defined by the picture module
+
+namespace ostrel {
+
+// QR Code Model 2 encoder (ISO/IEC 18004), versions 1 to 40, levels L, M, Q and H.
+//
+// Encode turns a byte string and three settings into a finished symbol: it chooses the
+// segmentation (numeric, alphanumeric, byte and Kanji segments) with the fewest bits, the smallest
+// version that holds them (or the given one), pads, splits into blocks, adds the Reed-Solomon
+// check codewords, interleaves, lays out the function patterns, places the codewords, applies the
+// given mask and writes the format and version information. The mask is the caller's choice: no
+// penalty evaluation takes place.
+//
+// Settings: version 1..40, 0 or above 40 for automatic, negative for no symbol; level 1 = L,
+// 2 = M, 3 = Q, 4 = H (anything else becomes M); mask 0..7 (anything else becomes 0).
+//
+// The class uses the standard library only; the one member that makes a picture, Encode, lives
+// with the picture module. An object is not safe to use from two threads at once.
+class clsQRCode {
+public:
+    // ---- Constants of the standard ----
+    static constexpr std::int32_t MinVersion = 1;
+    static constexpr std::int32_t MaxVersion = 40;
+    // One entry per bit of a stream; the largest symbol holds 3706 codewords = 29648 bits.
+    static constexpr std::int32_t BitBufferLength = 32768;
+    // Entries of the block array: the longest block of any version and level has 153 codewords.
+    static constexpr std::int32_t BlockArrayLength = 256;
+    // No symbol holds more than 7089 bytes (version 40-L, numeric digits): longer input gets no
+    // symbol without any segmentation work.
+    static constexpr std::int32_t MaxInputLength = 7089;
+    // Cost of a segment-table cell that cannot be reached.
+    static constexpr std::int32_t Unreachable = 0x70000000;
+
+    // Mode numbers of the segmentation; a lower number wins ties.
+    static constexpr std::int32_t ModeByte = 0;
+    static constexpr std::int32_t ModeNumeric = 1;
+    static constexpr std::int32_t ModeAlphanumeric = 2;
+    static constexpr std::int32_t ModeKanji = 3;
+
+    // A finished symbol: Side = 17 + 4 * Version modules square, stored as a module matrix of
+    // (Side + 3) x (Side + 3) bytes, x fastest, 0 light and 1 dark; the three extra columns and
+    // rows are always 0 (light quiet zone).
+    struct Symbol {
+        std::int32_t Version = 0;
+        std::int32_t Level = 0; // level number actually used, 1..4
+        std::int32_t Mask = 0;  // mask number actually used, 0..7
+        std::int32_t Side = 0;
+        std::vector<std::uint8_t> Modules;
+
+        std::int32_t Stride() const { return Side + 3; }
+        // Module (x, y), x the column from the left; 0 outside the symbol.
+        std::uint8_t At(std::int32_t x, std::int32_t y) const;
+    };
+
+    clsQRCode();
+
+    // ---- Settings ----
+    // Kanji mode takes part in the segmentation search (default on). Readers decode Kanji
+    // segments as Shift JIS, so a caller whose bytes are not Shift JIS switches it off.
+    void SetKanjiMode(bool on) { m_KanjiMode = on; }
+    bool KanjiMode() const { return m_KanjiMode; }
+
+    // ---- Encoding ----
+    // The finished symbol as a picture: one pixel per module with a 4-module white quiet zone,
+    // (Side + 8) pixels square; a null image when no symbol can be made. Reads bytes[0 ..
+    // length-1] (never more than bytes.size()).
+    QImage Encode(std::span<const std::uint8_t> bytes, std::int32_t length, std::int32_t version,
+                  std::int32_t level, std::int32_t mask);
+
+    // The same symbol as a module matrix, without any picture; nullopt when no symbol can be made
+    // (negative version, data too long for the version or for version 40).
+    std::optional<Symbol> EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t length,
+                                       std::int32_t version, std::int32_t level,
+                                       std::int32_t mask);
+
+    // ---- Tables (ISO/IEC 18004 Tables 1, 9 and Annex E) ----
+    // side = 17 + 4v; 0 outside 1..40.
+    std::int32_t GetSymbolSize(std::int32_t version) const;
+    // Alignment coordinates per axis: 1 for versions below 2, else v / 7 + 2 (no upper bound).
+    std::int32_t GetAlignmentCoordinateCount(std::int32_t version) const;
+    // Modules left for codewords and remainder bits; 0 outside 1..40.
+    std::int32_t GetDataModuleCount(std::int32_t version) const;
+    // GetDataModuleCount / 8; 0 outside 1..40.
+    std::int32_t GetTotalCodewords(std::int32_t version) const;
+    // Error-correction blocks and check codewords per block for level 1..4 and version 1..40;
+    // 0 outside those ranges.
+    std::int32_t BlockCount(std::int32_t level, std::int32_t version) const;
+    std::int32_t EccPerBlock(std::int32_t level, std::int32_t version) const;
+    // Distance between neighbouring alignment-pattern centres; 255 for versions 1 to 6.
+    std::int32_t AlignmentSpacing(std::int32_t version) const;
+    // 2^k for k = 0..17; 0 outside.
+    std::int32_t BitMask(std::int32_t k) const;
+    // Data capacity in codewords; 0 for settings outside the tables.
+    std::int32_t GetDataCodewords(std::int32_t level, std::int32_t version) const;
+
+    // ---- Segmentation and bit stream (ISO/IEC 18004 clause 7.4) ----
+    // 1 for a digit, 2 for the other characters of the alphanumeric set, 0 for everything else.
+    static std::int32_t GetCharClass(std::uint8_t byte);
+    // Value in the alphanumeric character set (Table 5); 0 for bytes outside it.
+    static std::int32_t GetAlphanumericValue(std::uint8_t byte);
+    // True when (lead, trail) is a Kanji-mode candidate: lead 0x81..0x9F or 0xE0..0xEA with
+    // trail 0x40..0xFF, or lead 0xEB with trail 0x40..0xBF.
+    static bool IsKanjiPair(std::uint8_t lead, std::uint8_t trail);
+
+    // The cheapest data bit stream of data[0 .. length-1] for the width class of version
+    // (1-9, 10-26, 27-40), by a shortest-path search over (position, mode). With measureOnly the
+    // bit length (terminator included) is returned in bitLength and bits is not written (but for
+    // empty input, whose stream is the 4-bit terminator alone). Otherwise the stream and the
+    // terminator are written from bits[0]; entries beyond bits.size() are never stored, but still
+    // counted, so that an overlong stream is returned with its true length.
+    void BuildBitStream(std::span<std::uint8_t> bits, std::span<const std::uint8_t> data,
+                        std::int32_t length, std::int32_t version, bool measureOnly,
+                        std::int32_t& bitLength) const;
+
+    // ---- Matrix layout (ISO/IEC 18004 clauses 6.3, 7.7) ----
+    // Marks the function patterns in a zeroed module matrix of (side+3)^2 bytes: 1 dark
+    // function module, 2 light function module or reserved area, 0 free. Writes nothing for a
+    // version outside 1..40 or a matrix that is too small.
+    void DrawFunctionPatterns(std::span<std::uint8_t> matrix, std::int32_t version) const;
+    // Places bitCount bits of sequence into the free modules of data (side x side) in the
+    // standard's two-column zig-zag order, the free modules being those that are 0 in pattern.
+    void PlaceCodewords(std::span<const std::uint8_t> pattern, std::span<std::uint8_t> data,
+                        std::span<const std::uint8_t> sequence, std::int32_t bitCount,
+                        std::int32_t side) const;
+
+    // ---- Masking, format and version information (ISO/IEC 18004 clauses 7.8, 7.9, 7.10) ----
+    // XORs with 1 every module of the size x size matrix where mask condition holds; a mask
+    // outside 0..7 becomes 0. Returns the mask applied.
+    std::int32_t ApplyMask(std::span<std::uint8_t> matrix, std::int32_t size,
+                           std::int32_t mask) const;
+    // Remainder of value * x^steps divided by the generator (topBit = the generator's leading
+    // term); value itself when steps <= 0.
+    static std::int32_t GetBchRemainder(std::int32_t value, std::int32_t generator,
+                                        std::int32_t topBit, std::int32_t steps);
+    // The 18-bit version word: version in bits 17..12, BCH(18,6) remainder in bits 11..0.
+    static std::int32_t VersionWord(std::int32_t version);
+    // The 15-bit format word for level 1..4 and mask 0..7, XOR-masked with 101010000010010.
+    static std::int32_t FormatWord(std::int32_t level, std::int32_t mask);
+    // Writes the version information (versions 7 and above) into a finished module matrix.
+    void WriteVersionInformation(std::span<std::uint8_t> matrix, std::int32_t version) const;
+    // Writes both copies of the format information into a finished module matrix.
+    void WriteFormatInformation(std::span<std::uint8_t> matrix, std::int32_t version,
+                                std::int32_t level, std::int32_t mask) const;
+
+private:
+    std::array<std::uint8_t, MaxVersion + 1> m_AlignmentSpacing{};
+    std::array<std::uint8_t, 160> m_BlockCount{};
+    std::array<std::uint8_t, 160> m_EccPerBlock{};
+    std::array<std::int32_t, 18> m_BitMask{};
+    std::shared_ptr<clsFiniteField> m_FiniteField;
+    std::unique_ptr<clsReedSolomon> m_ReedSolomon;
+    bool m_KanjiMode = true;
+};
+
+} // namespace ostrel

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrel::platform {
+
+// Text to bytes: UTF-16 text as the windows hold it, converted to UTF-8 or to the system's ANSI
+// code page. On Windows the ANSI code page is the system's (GetACP, WideCharToMultiByte with
+// CP_ACP); elsewhere it is derived from the locale the way Windows would choose it, and the
+// conversion is done with iconv.
+class CodePage {
+public:
+    static constexpr int Utf8 = 65001;
+
+    // UTF-16 code units to UTF-8: a surrogate pair gives four bytes, an unpaired surrogate the
+    // replacement character EF BF BD. No byte-order mark, no terminating NUL.
+    static std::vector<std::uint8_t> Utf16ToUtf8(std::u16string_view text);
+
+    // UTF-8 to UTF-16; an invalid sequence becomes U+FFFD.
+    static std::u16string Utf8ToUtf16(std::string_view text);
+
+    // The Windows ANSI code page for a locale name such as "zh_CN.UTF-8", "ja_JP" or "C":
+    // 936 for zh_CN/zh_SG, 950 for zh_TW/zh_HK/zh_MO, 932 ja, 949 ko, 874 th, 1258 vi,
+    // 1251 Cyrillic, 1253 el, 1254 tr/az, 1255 he, 1256 ar/fa/ur, 1257 lt/lv/et,
+    // 1250 Central European, else 1252.
+    static int AnsiCodePageForLocale(std::string_view localeName);
+
+    // The system's ANSI code page: GetACP on Windows; elsewhere from LC_ALL, else LC_CTYPE,
+    // else LANG.
+    static int SystemAnsiCodePage();
+
+    // UTF-16 to the given code page (65001 for UTF-8); every character the code page cannot
+    // represent becomes one '?'.
+    static std::vector<std::uint8_t> Utf16ToCodePage(std::u16string_view text, int codePage);
+
+    // The conversion of the generate command: UTF-8 when utf8 is true, else the system's ANSI
+    // code page.
+    static std::vector<std::uint8_t> TextToBytes(std::u16string_view text, bool utf8);
+};
+
+} // namespace ostrel::platform
