@@ -1,0 +1,237 @@
+// Segmentation and bit stream (ISO/IEC 18004 clause 7.4): exact streams of worked examples,
+// the segment choices of the shortest-path search, and the agreement of its two uses.
+#include "SymbolReader.h"
+#include "clsQRCode.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+class BitStreamTest : public ::testing::Test {
+protected:
+    // Writes the stream and returns it as a string of '0'/'1'.
+    std::string Write(const Bytes& data, std::int32_t version) {
+        bits.assign(clsQRCode::BitBufferLength, 0);
+        std::int32_t length = 0;
+        qr.BuildBitStream(bits, data, static_cast<std::int32_t>(data.size()), version, false,
+                          length);
+        return test::BitString(bits, length);
+    }
+    std::int32_t Measure(const Bytes& data, std::int32_t version) {
+        std::vector<std::uint8_t> untouched(64, 7);
+        std::int32_t length = 0;
+        qr.BuildBitStream(untouched, data, static_cast<std::int32_t>(data.size()), version, true,
+                          length);
+        if (!data.empty()) {
+            for (auto b : untouched) {
+                EXPECT_EQ(b, 7) << "measuring wrote into the buffer";
+            }
+        }
+        return length;
+    }
+    // The segments of the written stream as (mode indicator, count) pairs.
+    std::vector<std::pair<int, int>> Segments(const Bytes& data, std::int32_t version) {
+        const std::string s = Write(data, version);
+        const int cls = version < 10 ? 0 : (version < 27 ? 1 : 2);
+        std::vector<std::pair<int, int>> segments;
+        std::size_t p = 0;
+        while (p + 4 <= s.size()) {
+            const int mode = std::stoi(s.substr(p, 4), nullptr, 2);
+            p += 4;
+            if (mode == 0) {
+                break;
+            }
+            const int widths[9][3] = {{}, {10, 12, 14}, {9, 11, 13}, {}, {8, 16, 16},
+                                      {}, {},           {},          {8, 10, 12}};
+            const int cw = widths[mode][cls];
+            const int count = std::stoi(s.substr(p, static_cast<std::size_t>(cw)), nullptr, 2);
+            p += static_cast<std::size_t>(cw);
+            segments.emplace_back(mode, count);
+            int dataBits = 0;
+            switch (mode) {
+            case 1: dataBits = count / 3 * 10 + (count % 3 == 2 ? 7 : count % 3 == 1 ? 4 : 0); break;
+            case 2: dataBits = count / 2 * 11 + (count % 2) * 6; break;
+            case 4: dataBits = count * 8; break;
+            default: dataBits = count * 13; break;
+            }
+            p += static_cast<std::size_t>(dataBits);
+        }
+        return segments;
+    }
+
+    clsQRCode qr;
+    std::vector<std::uint8_t> bits;
+};
+
+TEST_F(BitStreamTest, EmptyInputIsTheTerminatorAlone) {
+    std::vector<std::uint8_t> buffer(8, 1);
+    std::int32_t length = -1;
+    for (bool measure : {true, false}) {
+        buffer.assign(8, 1);
+        qr.BuildBitStream(buffer, {}, 0, 1, measure, length);
+        EXPECT_EQ(length, 4);
+        EXPECT_EQ(test::BitString(buffer, 5), "00001");
+    }
+    // A negative length is empty input too.
+    qr.BuildBitStream(buffer, {}, -5, 1, false, length);
+    EXPECT_EQ(length, 4);
+}
+
+TEST_F(BitStreamTest, NumericWorkedExampleInThreeWidthClasses) {
+    const Bytes digits = ToBytes("01234567");
+    EXPECT_EQ(Write(digits, 1), "0001" "0000001000" "0000001100" "0101011001" "1000011" "0000");
+    EXPECT_EQ(Measure(digits, 1), 45);
+    EXPECT_EQ(Measure(digits, 10), 47);
+    EXPECT_EQ(Measure(digits, 27), 49);
+    EXPECT_EQ(Write(digits, 26).size(), 47u);
+    EXPECT_EQ(Write(digits, 40).size(), 49u);
+}
+
+TEST_F(BitStreamTest, AlphanumericAndMixedSegments) {
+    EXPECT_EQ(Measure(ToBytes("AC-42"), 1), 45);
+    EXPECT_EQ(Write(ToBytes("AC-42"), 1),
+              "0010" "000000101" "00111001110" "11100111001" "000010" "0000");
+
+    // TEL: in alphanumeric, then 11 digits in numeric: 90 bits against 100 for one segment.
+    const Bytes tel = ToBytes("TEL:12345678901");
+    EXPECT_EQ(Measure(tel, 1), 90);
+    EXPECT_EQ(Segments(tel, 1), (std::vector<std::pair<int, int>>{{2, 4}, {1, 11}}));
+}
+
+TEST_F(BitStreamTest, TiesGoToTheLowerModeNumber) {
+    // Byte "a111" (44 data bits) ties with byte "a" + numeric "111" (20 + 24 = 44).
+    const Bytes a111 = ToBytes("a111");
+    EXPECT_EQ(Measure(a111, 1), 48);
+    EXPECT_EQ(Segments(a111, 1), (std::vector<std::pair<int, int>>{{4, 4}}));
+}
+
+TEST_F(BitStreamTest, LowerCaseIsByteMode) {
+    EXPECT_EQ(Measure(ToBytes("hello"), 1), 56);
+    EXPECT_EQ(Segments(ToBytes("hello"), 1), (std::vector<std::pair<int, int>>{{4, 5}}));
+}
+
+TEST_F(BitStreamTest, SegmentsSplitAtTheLargestCount) {
+    const Bytes capitals(600, 'A');
+    EXPECT_EQ(Segments(capitals, 9), (std::vector<std::pair<int, int>>{{2, 511}, {2, 89}}));
+    EXPECT_EQ(Segments(capitals, 10), (std::vector<std::pair<int, int>>{{2, 600}}));
+
+    const Bytes letters(300, 'x');
+    EXPECT_EQ(Segments(letters, 1), (std::vector<std::pair<int, int>>{{4, 255}, {4, 45}}));
+    EXPECT_EQ(Segments(letters, 10), (std::vector<std::pair<int, int>>{{4, 300}}));
+
+    const Bytes digits(1100, '7');
+    EXPECT_EQ(Segments(digits, 1), (std::vector<std::pair<int, int>>{{1, 1023}, {1, 77}}));
+}
+
+TEST_F(BitStreamTest, KanjiCandidates) {
+    // Two Shift JIS characters: one Kanji segment of 2, 4 + 8 + 26 + 4 bits.
+    const Bytes sjis = {0x93, 0x5F, 0xE4, 0xAA};
+    EXPECT_EQ(Measure(sjis, 1), 42);
+    EXPECT_EQ(Segments(sjis, 1), (std::vector<std::pair<int, int>>{{8, 2}}));
+    std::vector<std::uint8_t> parsed;
+    const std::string stream = Write(sjis, 1);
+    ASSERT_TRUE(test::ParseStream(bits, static_cast<std::int32_t>(stream.size()), 1, parsed));
+    EXPECT_EQ(parsed, sjis);
+
+    // UTF-8 of 中: the pair E4 B8 is a candidate but three bytes in byte mode are cheaper.
+    EXPECT_EQ(Segments({0xE4, 0xB8, 0xAD}, 1), (std::vector<std::pair<int, int>>{{4, 3}}));
+
+    EXPECT_FALSE(clsQRCode::IsKanjiPair(0xEB, 0xC0));
+    EXPECT_TRUE(clsQRCode::IsKanjiPair(0xEB, 0xBF));
+    EXPECT_TRUE(clsQRCode::IsKanjiPair(0xEA, 0xFF));
+    EXPECT_TRUE(clsQRCode::IsKanjiPair(0x81, 0x40));
+    EXPECT_FALSE(clsQRCode::IsKanjiPair(0x81, 0x3F));
+    EXPECT_FALSE(clsQRCode::IsKanjiPair(0xA0, 0x80));
+    EXPECT_FALSE(clsQRCode::IsKanjiPair(0xDF, 0x80));
+}
+
+TEST_F(BitStreamTest, KanjiModeSwitchedOffUsesBytes) {
+    const Bytes sjis = {0x93, 0x5F, 0xE4, 0xAA};
+    qr.SetKanjiMode(false);
+    EXPECT_FALSE(qr.KanjiMode());
+    EXPECT_EQ(Segments(sjis, 1), (std::vector<std::pair<int, int>>{{4, 4}}));
+    EXPECT_EQ(Measure(sjis, 1), 4 + 8 + 32 + 4);
+}
+
+TEST_F(BitStreamTest, CharacterClassesAndValues) {
+    const std::string alnum = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        const auto at = alnum.find(static_cast<char>(b));
+        const std::int32_t expectedClass =
+            at == std::string::npos ? 0 : (at < 10 ? 1 : 2);
+        EXPECT_EQ(clsQRCode::GetCharClass(byte), expectedClass) << "byte " << b;
+        EXPECT_EQ(clsQRCode::GetAlphanumericValue(byte),
+                  at == std::string::npos ? 0 : static_cast<std::int32_t>(at))
+            << "byte " << b;
+    }
+}
+
+// Random inputs of every flavour: measuring and writing agree, and the stream parses back to the
+// input in each width class.
+TEST_F(BitStreamTest, MeasureAndWriteAgreeAndStreamsParseBack) {
+    std::mt19937 rng(20261207);
+    const std::string alphabets[] = {"0123456789", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 $%*+-./:",
+                                     "abcdefghijklmnopqrstuvwxyz", "0123456789ABC abc"};
+    for (int round = 0; round < 300; ++round) {
+        Bytes data;
+        const int length = static_cast<int>(rng() % 400);
+        const int flavour = round % 6;
+        for (int k = 0; k < length; ++k) {
+            if (flavour < 4) {
+                const std::string& a = alphabets[flavour];
+                data.push_back(static_cast<std::uint8_t>(a[rng() % a.size()]));
+            } else if (flavour == 4) {
+                data.push_back(static_cast<std::uint8_t>(rng()));
+            } else {
+                // Shift JIS-like pairs mixed with digits.
+                if (rng() % 3 == 0) {
+                    data.push_back(static_cast<std::uint8_t>('0' + rng() % 10));
+                } else {
+                    data.push_back(static_cast<std::uint8_t>(0x81 + rng() % 0x1F));
+                    data.push_back(static_cast<std::uint8_t>(0x40 + rng() % 0xBC));
+                }
+            }
+        }
+        qr.SetKanjiMode(round % 2 == 0);
+        for (std::int32_t version : {1, 10, 27}) {
+            const std::int32_t measured = Measure(data, version);
+            const std::string written = Write(data, version);
+            ASSERT_EQ(measured, static_cast<std::int32_t>(written.size()))
+                << "round " << round << " version " << version;
+            std::vector<std::uint8_t> parsed;
+            ASSERT_TRUE(test::ParseStream(bits, measured, version, parsed)) << "round " << round;
+            ASSERT_EQ(parsed, data) << "round " << round << " version " << version;
+        }
+    }
+}
+
+TEST_F(BitStreamTest, OverlongStreamIsCountedButNeverStoredBeyondTheBuffer) {
+    // 5000 random bytes in byte mode need over 40000 bits: more than the buffer holds.
+    std::mt19937 rng(7);
+    Bytes data(5000);
+    for (auto& b : data) {
+        b = static_cast<std::uint8_t>('a' + rng() % 26);
+    }
+    std::vector<std::uint8_t> buffer(clsQRCode::BitBufferLength + 16, 9);
+    std::int32_t length = 0;
+    qr.BuildBitStream(std::span(buffer).first(clsQRCode::BitBufferLength), data, 5000, 1, false,
+                      length);
+    EXPECT_EQ(length, Measure(data, 1));
+    EXPECT_GT(length, clsQRCode::BitBufferLength);
+    for (std::size_t k = clsQRCode::BitBufferLength; k < buffer.size(); ++k) {
+        EXPECT_EQ(buffer[k], 9);
+    }
+}
+
+} // namespace
+} // namespace ostrel
