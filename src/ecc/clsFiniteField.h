@@ -60,15 +60,28 @@ public:
     std::int32_t ExpTableAt(std::int32_t index) const;
 
 private:
+    // The Reed-Solomon encoder reads the tables directly in its inner loop.
+    friend class clsReedSolomon;
+
     bool IsPowerOfTwo() const { return (m_Size & (m_Size - 1)) == 0; }
     bool IsElement(std::int32_t a) const { return a >= 0 && a < m_Size; }
+    // The inverse of x modulo Size by the extended Euclidean algorithm, made non-negative.
     std::int32_t EuclideanInverse(std::int32_t x) const;
+    // Stores k as the logarithm of x when x indexes the table.
+    void SetLog(std::int32_t x, std::int32_t k);
+    // Recomputes m_TablesInRange after a set-up.
+    void CheckTables();
 
     std::int32_t m_Size = 0;
     std::int32_t m_Modulus = 0;
     std::int32_t m_PrimitiveElement = 0;
     std::array<std::int16_t, TableLength> m_LogTable{};
     std::array<std::int16_t, TableLength> m_ExpTable{};
+    // True when every ExpTable entry 0 .. q-1 is an element and every LogTable entry 0 .. q-1
+    // lies in 0 .. q-2: then Multiply always reads ExpTable below q-1 and gives an element.
+    // False after a set-up with an alpha outside the field or a non-primitive alpha that left
+    // logarithms of an earlier, larger field in place.
+    bool m_TablesInRange = false;
 };
 
 } // namespace ostrel

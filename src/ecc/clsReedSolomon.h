@@ -51,6 +51,16 @@ public:
     void ComputeEcc(std::span<std::int32_t> block) const;
 
 private:
+    using WorkArray = std::array<std::int32_t, MaxLength>;
+
+    // Long division of work (D(x) * x^e, data at e .. e+k-1, zeros below) by the generator,
+    // leaving the remainder in work[0 .. e-1]. The table form works on the field's logarithm
+    // and power tables directly; it returns false, touching nothing, when it would not give
+    // exactly what the field's Subtract and Multiply give (not a 2^m field, tables that reach
+    // outside the field, or a data symbol or generator coefficient outside the field).
+    bool RemainderByTables(WorkArray& work) const;
+    void RemainderByOperations(WorkArray& work) const;
+
     std::shared_ptr<const clsFiniteField> m_Field;
     std::int32_t m_DataLength = 0;
     std::int32_t m_EccLength = 0;
