@@ -14,7 +14,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes ToBytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 class BitStreamTest : public ::testing::Test {
 protected:
@@ -50,7 +52,7 @@ protected:
             if (mode == 0) {
                 break;
             }
-            const int widths[9][3] = {{}, {10, 12, 14}, {9, 11, 13}, {}, {8, 16, 16},
+            const int widths[9][3] = {{}, {10, 12, 14}, {9, 11, 13}, {},         {8, 16, 16},
                                       {}, {},           {},          {8, 10, 12}};
             const int cw = widths[mode][cls];
             const int count = std::stoi(s.substr(p, static_cast<std::size_t>(cw)), nullptr, 2);
@@ -58,10 +60,18 @@ protected:
             segments.emplace_back(mode, count);
             int dataBits = 0;
             switch (mode) {
-            case 1: dataBits = count / 3 * 10 + (count % 3 == 2 ? 7 : count % 3 == 1 ? 4 : 0); break;
-            case 2: dataBits = count / 2 * 11 + (count % 2) * 6; break;
-            case 4: dataBits = count * 8; break;
-            default: dataBits = count * 13; break;
+            case 1:
+                dataBits = count / 3 * 10 + (count % 3 == 2 ? 7 : count % 3 == 1 ? 4 : 0);
+                break;
+            case 2:
+                dataBits = count / 2 * 11 + (count % 2) * 6;
+                break;
+            case 4:
+                dataBits = count * 8;
+                break;
+            default:
+                dataBits = count * 13;
+                break;
             }
             p += static_cast<std::size_t>(dataBits);
         }
@@ -88,7 +98,12 @@ TEST_F(BitStreamTest, EmptyInputIsTheTerminatorAlone) {
 
 TEST_F(BitStreamTest, NumericWorkedExampleInThreeWidthClasses) {
     const Bytes digits = ToBytes("01234567");
-    EXPECT_EQ(Write(digits, 1), "0001" "0000001000" "0000001100" "0101011001" "1000011" "0000");
+    EXPECT_EQ(Write(digits, 1), "0001"
+                                "0000001000"
+                                "0000001100"
+                                "0101011001"
+                                "1000011"
+                                "0000");
     EXPECT_EQ(Measure(digits, 1), 45);
     EXPECT_EQ(Measure(digits, 10), 47);
     EXPECT_EQ(Measure(digits, 27), 49);
@@ -98,8 +113,12 @@ TEST_F(BitStreamTest, NumericWorkedExampleInThreeWidthClasses) {
 
 TEST_F(BitStreamTest, AlphanumericAndMixedSegments) {
     EXPECT_EQ(Measure(ToBytes("AC-42"), 1), 45);
-    EXPECT_EQ(Write(ToBytes("AC-42"), 1),
-              "0010" "000000101" "00111001110" "11100111001" "000010" "0000");
+    EXPECT_EQ(Write(ToBytes("AC-42"), 1), "0010"
+                                          "000000101"
+                                          "00111001110"
+                                          "11100111001"
+                                          "000010"
+                                          "0000");
 
     // TEL: in alphanumeric, then 11 digits in numeric: 90 bits against 100 for one segment.
     const Bytes tel = ToBytes("TEL:12345678901");
@@ -167,8 +186,7 @@ TEST_F(BitStreamTest, CharacterClassesAndValues) {
     for (int b = 0; b < 256; ++b) {
         const auto byte = static_cast<std::uint8_t>(b);
         const auto at = alnum.find(static_cast<char>(b));
-        const std::int32_t expectedClass =
-            at == std::string::npos ? 0 : (at < 10 ? 1 : 2);
+        const std::int32_t expectedClass = at == std::string::npos ? 0 : (at < 10 ? 1 : 2);
         EXPECT_EQ(clsQRCode::GetCharClass(byte), expectedClass) << "byte " << b;
         EXPECT_EQ(clsQRCode::GetAlphanumericValue(byte),
                   at == std::string::npos ? 0 : static_cast<std::int32_t>(at))

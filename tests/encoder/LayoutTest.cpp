@@ -51,7 +51,7 @@ TEST_F(LayoutTest, FinderTimingDarkModuleAndAlignmentCentres) {
     EXPECT_EQ(At(v1, 1, 0, 0), 1);
     EXPECT_EQ(At(v1, 1, 1, 1), 2);
     EXPECT_EQ(At(v1, 1, 3, 3), 1);
-    EXPECT_EQ(At(v1, 1, 7, 7), 2); // separator
+    EXPECT_EQ(At(v1, 1, 7, 7), 2);  // separator
     EXPECT_EQ(At(v1, 1, 8, 13), 1); // dark module
     EXPECT_EQ(At(v1, 1, 13, 8), 2); // format area
     EXPECT_EQ(At(v1, 1, 8, 6), 1);  // timing overwrites the format reservation
@@ -108,7 +108,8 @@ TEST_F(LayoutTest, PlacementOrderStartsAtTheBottomRight) {
     qr.PlaceCodewords(pattern, data, sequence, 208, 21);
     for (std::int32_t y = 0; y < 21; ++y) {
         for (std::int32_t x = 0; x < 21; ++x) {
-            EXPECT_EQ(data[static_cast<std::size_t>(y * 21 + x)], At(pattern, 1, x, y) == 0 ? 1 : 0);
+            EXPECT_EQ(data[static_cast<std::size_t>(y * 21 + x)],
+                      At(pattern, 1, x, y) == 0 ? 1 : 0);
         }
     }
 }
@@ -143,11 +144,21 @@ TEST_F(LayoutTest, MaskPatterns) {
             for (std::int32_t j = 0; j < 25; ++j) {
                 bool expected = false;
                 switch (mask) {
-                case 3: expected = (i + j) % 3 == 0; break;
-                case 4: expected = (i / 2 + j / 3) % 2 == 0; break;
-                case 5: expected = (i * j) % 2 + (i * j) % 3 == 0; break;
-                case 6: expected = ((i * j) % 2 + (i * j) % 3) % 2 == 0; break;
-                default: expected = ((i + j) % 2 + (i * j) % 3) % 2 == 0; break;
+                case 3:
+                    expected = (i + j) % 3 == 0;
+                    break;
+                case 4:
+                    expected = (i / 2 + j / 3) % 2 == 0;
+                    break;
+                case 5:
+                    expected = (i * j) % 2 + (i * j) % 3 == 0;
+                    break;
+                case 6:
+                    expected = ((i * j) % 2 + (i * j) % 3) % 2 == 0;
+                    break;
+                default:
+                    expected = ((i + j) % 2 + (i * j) % 3) % 2 == 0;
+                    break;
                 }
                 ASSERT_EQ(m[static_cast<std::size_t>(i * 25 + j)], expected ? 1 : 0)
                     << "mask " << mask << " at " << i << "," << j;

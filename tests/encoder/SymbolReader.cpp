@@ -65,8 +65,8 @@ bool IsFunctionModule(std::int32_t version, std::int32_t x, std::int32_t y) {
     if (x == 6 || y == 6) {
         return true; // timing patterns
     }
-    if (version >= 7 && ((x < 6 && y >= side - 11 && y < side - 8) ||
-                         (y < 6 && x >= side - 11 && x < side - 8))) {
+    if (version >= 7 &&
+        ((x < 6 && y >= side - 11 && y < side - 8) || (y < 6 && x >= side - 11 && x < side - 8))) {
         return true; // version information
     }
     const auto& centres = AlignmentCentres(version);
@@ -107,14 +107,30 @@ std::vector<std::uint8_t> ReadCodewords(const clsQRCode::Symbol& symbol, std::in
                 const std::int32_t j = x;
                 bool invert = false;
                 switch (mask) {
-                case 0: invert = (i + j) % 2 == 0; break;
-                case 1: invert = i % 2 == 0; break;
-                case 2: invert = j % 3 == 0; break;
-                case 3: invert = (i + j) % 3 == 0; break;
-                case 4: invert = (i / 2 + j / 3) % 2 == 0; break;
-                case 5: invert = (i * j) % 2 + (i * j) % 3 == 0; break;
-                case 6: invert = ((i * j) % 2 + (i * j) % 3) % 2 == 0; break;
-                default: invert = ((i + j) % 2 + (i * j) % 3) % 2 == 0; break;
+                case 0:
+                    invert = (i + j) % 2 == 0;
+                    break;
+                case 1:
+                    invert = i % 2 == 0;
+                    break;
+                case 2:
+                    invert = j % 3 == 0;
+                    break;
+                case 3:
+                    invert = (i + j) % 3 == 0;
+                    break;
+                case 4:
+                    invert = (i / 2 + j / 3) % 2 == 0;
+                    break;
+                case 5:
+                    invert = (i * j) % 2 + (i * j) % 3 == 0;
+                    break;
+                case 6:
+                    invert = ((i * j) % 2 + (i * j) % 3) % 2 == 0;
+                    break;
+                default:
+                    invert = ((i + j) % 2 + (i * j) % 3) % 2 == 0;
+                    break;
                 }
                 current = (current << 1) | (symbol.At(x, y) ^ (invert ? 1 : 0));
                 if (++count == 8) {

@@ -13,8 +13,12 @@ namespace {
 using mdlTilvane::MatrixToPicture;
 using mdlTilvane::StretchPicture;
 
-bool IsWhite(const QImage& image, int x, int y) { return image.pixel(x, y) == qRgb(255, 255, 255); }
-bool IsBlack(const QImage& image, int x, int y) { return image.pixel(x, y) == qRgb(0, 0, 0); }
+bool IsWhite(const QImage& image, int x, int y) {
+    return image.pixel(x, y) == qRgb(255, 255, 255);
+}
+bool IsBlack(const QImage& image, int x, int y) {
+    return image.pixel(x, y) == qRgb(0, 0, 0);
+}
 
 TEST(MatrixToPictureTest, Version1SymbolWithQuietZone) {
     clsQRCode qr;
@@ -41,8 +45,8 @@ TEST(MatrixToPictureTest, Version1SymbolWithQuietZone) {
         }
     }
     // The same picture through Encode.
-    const QImage encoded = qr.Encode(
-        {reinterpret_cast<const std::uint8_t*>(abc.data()), abc.size()}, 3, 0, 3, 0);
+    const QImage encoded =
+        qr.Encode({reinterpret_cast<const std::uint8_t*>(abc.data()), abc.size()}, 3, 0, 3, 0);
     EXPECT_EQ(encoded.convertToFormat(QImage::Format_RGB32),
               picture.convertToFormat(QImage::Format_RGB32));
 }

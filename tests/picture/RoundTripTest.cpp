@@ -17,9 +17,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Decodes a symbol picture with zxing-cpp; nullopt when nothing is found.
 std::optional<Bytes> Decode(const QImage& picture, int scale) {
-    const QImage big = mdlTilvane::StretchPicture(picture, picture.width() * scale,
-                                                  picture.height() * scale)
-                           .convertToFormat(QImage::Format_Grayscale8);
+    const QImage big =
+        mdlTilvane::StretchPicture(picture, picture.width() * scale, picture.height() * scale)
+            .convertToFormat(QImage::Format_Grayscale8);
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
     const ZXing::Result result = ZXing::ReadBarcode(
@@ -55,8 +55,7 @@ TEST(RoundTripTest, EveryVersionLevelAndMask) {
                 const auto out = Decode(picture, v < 10 ? 4 : 3);
                 ASSERT_TRUE(out) << "not decoded: version " << v << " level " << level << " mask "
                                  << mask;
-                EXPECT_EQ(*out, input) << "version " << v << " level " << level << " mask "
-                                       << mask;
+                EXPECT_EQ(*out, input) << "version " << v << " level " << level << " mask " << mask;
                 ++decoded;
             }
         }
@@ -64,7 +63,9 @@ TEST(RoundTripTest, EveryVersionLevelAndMask) {
     EXPECT_EQ(decoded, 1280);
 }
 
-Bytes Utf8(const std::u8string& s) { return Bytes(s.begin(), s.end()); }
+Bytes Utf8(const std::u8string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // Random texts in automatic mode, the way the window encodes them (version 0, any level).
 TEST(RoundTripTest, RandomInputsInAutomaticMode) {
@@ -83,9 +84,15 @@ TEST(RoundTripTest, RandomInputsInAutomaticMode) {
         while (static_cast<int>(input.size()) < length) {
             const int pick = flavour == 6 ? static_cast<int>(rng() % 6) : flavour;
             switch (pick) {
-            case 0: input.push_back(static_cast<std::uint8_t>(digits[rng() % 10])); break;
-            case 1: input.push_back(static_cast<std::uint8_t>(capitals[rng() % capitals.size()])); break;
-            case 2: input.push_back(static_cast<std::uint8_t>(lower[rng() % lower.size()])); break;
+            case 0:
+                input.push_back(static_cast<std::uint8_t>(digits[rng() % 10]));
+                break;
+            case 1:
+                input.push_back(static_cast<std::uint8_t>(capitals[rng() % capitals.size()]));
+                break;
+            case 2:
+                input.push_back(static_cast<std::uint8_t>(lower[rng() % lower.size()]));
+                break;
             case 3: {
                 const Bytes& c = chinese[rng() % chinese.size()];
                 input.insert(input.end(), c.begin(), c.end());
@@ -95,7 +102,9 @@ TEST(RoundTripTest, RandomInputsInAutomaticMode) {
                 input.push_back(static_cast<std::uint8_t>(0x88 + rng() % 0x17));
                 input.push_back(static_cast<std::uint8_t>(0x40 + rng() % 0x3F));
                 break;
-            default: input.push_back(static_cast<std::uint8_t>(rng())); break;
+            default:
+                input.push_back(static_cast<std::uint8_t>(rng()));
+                break;
             }
         }
         const std::int32_t level = 1 + round % 4;
