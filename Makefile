@@ -28,3 +28,18 @@ test: build
 
 clean:
 	rm -rf build
+
+# Code health: clang-format check, clang-tidy and cppcheck over src/.
+.PHONY: lint
+lint: build
+	@scripts/install-deps clang-format clang-tidy cppcheck
+	@scripts/lint
+
+# Windows portability: cross-build the encoder, the arithmetic and the code pages with their
+# tests using MinGW-w64, and run the tests under wine.
+.PHONY: check-windows
+check-windows:
+	@scripts/install-deps g++-mingw-w64-x86-64-posix wine64
+	@cmake --preset mingw >/dev/null
+	@cmake --build --preset mingw
+	@WINEDEBUG=-all ctest --preset mingw
