@@ -1,0 +1,246 @@
+// ostrel-qr-cli: encodes a text or standard input as a QR Code symbol and writes it as a module
+// matrix, a BMP or PNG picture or an SVG drawing.
+#include "CliOptions.h"
+#include "CliOutput.h"
+#include "CodePage.h"
+#include "clsQRCode.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
+
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+using namespace ostrel;
+using namespace ostrel::cli;
+
+constexpr const char* Program = "ostrel-qr-cli";
+
+enum ExitStatus : int {
+    ExitWritten = 0,
+    ExitTooLong = 1,
+    ExitUsage = 2,
+    ExitCannotWrite = 3,
+};
+
+constexpr const char* HelpText = R"HELP(Usage: ostrel-qr-cli [OPTION]... [TEXT]
+Encode TEXT, or all of standard input, as a QR Code symbol (ISO/IEC 18004,
+Model 2, versions 1 to 40) and write it as a module matrix, a BMP or PNG
+picture or an SVG drawing.
+
+Without TEXT, standard input is read to its end and encoded byte for byte,
+without any conversion (binary data included). The encoder chooses the shortest
+mix of numeric, alphanumeric, byte and Kanji segments on its own.
+
+Options:
+      --symbol-version N|auto  symbol version 1..40, or auto for the smallest
+                               version that holds the data (default auto;
+                               0 also means auto)
+      --level L|M|Q|H          error-correction level (default Q)
+      --mask 0..7              mask pattern (default 0)
+      --encoding utf8|ansi     how TEXT becomes bytes: UTF-8 (default), or the
+                               ANSI code page that Windows would use for the
+                               locale in LC_ALL, else LC_CTYPE, else LANG
+                               (GBK for zh_CN, Shift JIS for ja_JP,
+                               Windows-1252 for C and POSIX); a character the
+                               code page lacks becomes '?'. Standard input is
+                               never converted.
+      --kanji auto|on|off      Kanji mode for double-byte Shift JIS characters
+                               (default auto: on only when TEXT is converted
+                               to the ANSI code page 932, Shift JIS; off
+                               otherwise, standard input included)
+      --format matrix|bmp|png|svg
+                               output format (default: from the extension of
+                               FILE, .bmp, .png or .svg; otherwise matrix)
+  -o, --output FILE            write to FILE instead of standard output ('-'
+                               is standard output); FILE is replaced only
+                               when the whole output is written
+      --scale N                pixels per module for bmp, png and svg,
+                               1..100 (default 1)
+  -h, --help                   display this help and exit
+      --version                output version information and exit
+
+An option's value may also follow an equals sign (--level=H). Put "--" before a
+TEXT that begins with '-'.
+
+Formats:
+  matrix    the symbol without quiet zone, one line per module row, '1' dark
+            and '0' light
+  bmp, png  the symbol with a white quiet zone of 4 modules, N x N pixels per
+            module, black on white (version 1 at --scale 1 is 29 x 29 pixels)
+  svg       the same as a vector drawing: a white square of side + 8 units with
+            the dark modules as one path, N pixels per unit
+
+Exit status:
+  0  the symbol was written
+  1  the data does not fit: more than the given version, or version 40, holds
+     at the chosen level (a message on standard error says so; no output)
+  2  bad usage: an unknown option, a missing or invalid value, more than one
+     TEXT (a message on standard error gives the reason)
+  3  the output could not be written (no file is left behind)
+
+Examples:
+  ostrel-qr-cli --format matrix abc
+      Print the version 1 symbol of "abc" as 21 rows of 0 and 1.
+
+  ostrel-qr-cli -o hello.png --scale 8 'Hello, world'
+      Write a PNG picture with 8 x 8 pixels per module.
+
+  ostrel-qr-cli --level H --symbol-version 5 -o card.svg "$(cat card.vcf)"
+      Draw a contact card as a version 5 symbol at level H.
+
+  printf '\001\002\003' | ostrel-qr-cli -o binary.bmp --scale 4
+      Encode three raw bytes from standard input into a BMP picture.
+
+  LANG=zh_CN.UTF-8 ostrel-qr-cli --encoding ansi -o note.png "$(cat note.txt)"
+      Encode a text in GBK, the ANSI code page of a Simplified-Chinese system.
+)HELP";
+
+int UsageError(const std::string& reason) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", Program, reason.c_str(),
+                 Program);
+    return ExitUsage;
+}
+
+int TooLong(const std::string& amount, const CliOptions& options) {
+    const std::string level(LevelName(options.Level));
+    if (options.Version > 0) {
+        std::fprintf(stderr, "%s: the data does not fit in a version %d symbol at level %s (%s)\n",
+                     Program, options.Version, level.c_str(), amount.c_str());
+    } else {
+        std::fprintf(stderr,
+                     "%s: the data does not fit in any QR Code symbol at level %s (%s; version 40 "
+                     "is the largest)\n",
+                     Program, level.c_str(), amount.c_str());
+    }
+    return ExitTooLong;
+}
+
+// The arguments after the program name, as UTF-8.
+std::vector<std::string> Arguments(int argc, char** argv) {
+    std::vector<std::string> arguments;
+#ifdef _WIN32
+    // The narrow arguments are in the ANSI code page; take the wide ones instead.
+    (void)argv;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide != nullptr) {
+        for (int i = 1; i < count; ++i) {
+            const std::u16string_view text(reinterpret_cast<const char16_t*>(wide[i]));
+            const auto utf8 = platform::CodePage::Utf16ToUtf8(text);
+            arguments.emplace_back(utf8.begin(), utf8.end());
+        }
+        LocalFree(wide);
+    }
+    (void)argc;
+#else
+    for (int i = 1; i < argc; ++i) {
+        arguments.emplace_back(argv[i]);
+    }
+#endif
+    return arguments;
+}
+
+// Reads standard input to its end, but keeps no more than limit + 1 bytes: anything longer
+// cannot be encoded anyway. Returns false when more than limit bytes came.
+bool ReadStandardInput(std::vector<std::uint8_t>& bytes, std::size_t limit) {
+    std::vector<std::uint8_t> chunk(4096);
+    while (bytes.size() <= limit) {
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), stdin);
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
+        if (got < chunk.size()) {
+            break;
+        }
+    }
+    return bytes.size() <= limit;
+}
+
+int Run(const CliOptions& options) {
+    constexpr auto Limit = static_cast<std::size_t>(clsQRCode::MaxInputLength);
+    std::vector<std::uint8_t> bytes;
+    bool kanji = options.Kanji == KanjiSetting::On;
+    if (options.Text) {
+        // Every character gives at least one byte and takes at most four UTF-8 bytes here, so
+        // a longer argument cannot fit; it is refused before any conversion.
+        if (options.Text->size() > 4 * Limit) {
+            return TooLong("more than " + std::to_string(Limit) + " bytes", options);
+        }
+        const std::u16string text = platform::CodePage::Utf8ToUtf16(*options.Text);
+        bytes = platform::CodePage::TextToBytes(text, options.Utf8);
+        if (options.Kanji == KanjiSetting::Auto && !options.Utf8) {
+            kanji = platform::CodePage::SystemAnsiCodePage() == 932;
+        }
+    } else if (!ReadStandardInput(bytes, Limit)) {
+        return TooLong("more than " + std::to_string(Limit) + " bytes", options);
+    }
+
+    clsQRCode encoder;
+    encoder.SetKanjiMode(kanji);
+    const auto length = static_cast<std::int32_t>(bytes.size());
+    const std::string tooLong = std::to_string(bytes.size()) + " bytes";
+    const OutputFormat format = options.EffectiveFormat();
+    QByteArray data;
+    if (format == OutputFormat::Matrix || format == OutputFormat::Svg) {
+        const auto symbol =
+            encoder.EncodeMatrix(bytes, length, options.Version, options.Level, options.Mask);
+        if (!symbol) {
+            return TooLong(tooLong, options);
+        }
+        data =
+            format == OutputFormat::Matrix ? MatrixText(*symbol) : SvgText(*symbol, options.Scale);
+    } else {
+        const QImage picture =
+            encoder.Encode(bytes, length, options.Version, options.Level, options.Mask);
+        if (picture.isNull()) {
+            return TooLong(tooLong, options);
+        }
+        data = PictureFile(ScaledPicture(picture, options.Scale), format);
+        if (data.isEmpty()) {
+            std::fprintf(stderr, "%s: cannot make the picture\n", Program);
+            return ExitCannotWrite;
+        }
+    }
+    const std::string error = WriteOutput(options.Output, data);
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+        return ExitCannotWrite;
+    }
+    return ExitWritten;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    const std::vector<std::string> arguments = Arguments(argc, argv);
+    const ParseResult parsed = ParseArguments(arguments);
+    if (!parsed.Error.empty()) {
+        return UsageError(parsed.Error);
+    }
+    switch (parsed.Options.Request) {
+    case CliOptions::Action::Help:
+        std::fputs(HelpText, stdout);
+        return std::fflush(stdout) == 0 ? ExitWritten : ExitCannotWrite;
+    case CliOptions::Action::Version:
+        std::printf("%s (Ostrel QR) %s\n", Program, OSTREL_VERSION);
+        return std::fflush(stdout) == 0 ? ExitWritten : ExitCannotWrite;
+    case CliOptions::Action::Encode:
+        break;
+    }
+    return Run(parsed.Options);
+}

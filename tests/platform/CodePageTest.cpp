@@ -1,0 +1,388 @@
+#include "CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+using ostrel::platform::CodePage;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes B(std::initializer_list<int> values) {
+    Bytes bytes;
+    for (const int v : values) {
+        bytes.push_back(static_cast<std::uint8_t>(v));
+    }
+    return bytes;
+}
+
+Bytes Ascii(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+// Sets the three locale variables for the lifetime of the object and restores them afterwards.
+// nullopt unsets a variable.
+class LocaleEnvironment {
+public:
+    LocaleEnvironment(std::optional<std::string> lcAll, std::optional<std::string> lcCtype,
+                      std::optional<std::string> lang) {
+        for (std::size_t i = 0; i < Names.size(); ++i) {
+            const char* old = std::getenv(Names[i]);
+            m_Saved[i] = old == nullptr ? std::nullopt : std::optional<std::string>(old);
+        }
+        Apply({std::move(lcAll), std::move(lcCtype), std::move(lang)});
+    }
+    explicit LocaleEnvironment(std::string lcAll)
+        : LocaleEnvironment(std::move(lcAll), std::nullopt, std::nullopt) {}
+    ~LocaleEnvironment() { Apply(m_Saved); }
+    LocaleEnvironment(const LocaleEnvironment&) = delete;
+    LocaleEnvironment& operator=(const LocaleEnvironment&) = delete;
+
+private:
+    static constexpr std::array<const char*, 3> Names{"LC_ALL", "LC_CTYPE", "LANG"};
+
+    static void Apply(const std::array<std::optional<std::string>, 3>& values) {
+        for (std::size_t i = 0; i < Names.size(); ++i) {
+            if (values[i]) {
+                setenv(Names[i], values[i]->c_str(), 1);
+            } else {
+                unsetenv(Names[i]);
+            }
+        }
+    }
+
+    std::array<std::optional<std::string>, 3> m_Saved;
+};
+
+} // namespace
+
+// ---- UTF-8 ----
+
+TEST(CodePageUtf8, AsciiAndLineBreaksPassUnchanged) {
+    EXPECT_EQ(CodePage::Utf16ToUtf8(u"abc"), Ascii("abc"));
+    EXPECT_EQ(CodePage::Utf16ToUtf8(u"a\r\nb"), B({0x61, 0x0D, 0x0A, 0x62}));
+    EXPECT_EQ(CodePage::Utf16ToUtf8(u""), Bytes{});
+    // A NUL inside the text is a character like any other; none is added at the end.
+    EXPECT_EQ(CodePage::Utf16ToUtf8(std::u16string_view(u"a\0b", 3)), B({0x61, 0x00, 0x62}));
+}
+
+TEST(CodePageUtf8, TwoAndThreeByteCharacters) {
+    EXPECT_EQ(CodePage::Utf16ToUtf8(u"中"), B({0xE4, 0xB8, 0xAD}));
+    EXPECT_EQ(CodePage::Utf16ToUtf8(u"é"), B({0xC3, 0xA9}));
+    EXPECT_EQ(CodePage::Utf16ToUtf8(u"\u07FF\u0800\uFFFF"),
+              B({0xDF, 0xBF, 0xE0, 0xA0, 0x80, 0xEF, 0xBF, 0xBF}));
+}
+
+TEST(CodePageUtf8, SurrogatePairGivesFourBytes) {
+    EXPECT_EQ(CodePage::Utf16ToUtf8(u"\U0001F600"), B({0xF0, 0x9F, 0x98, 0x80}));
+    EXPECT_EQ(CodePage::Utf16ToUtf8(u"\U00020BB7"), B({0xF0, 0xA0, 0xAE, 0xB7}));
+    EXPECT_EQ(CodePage::Utf16ToUtf8(u"\U00010000\U0010FFFF"),
+              B({0xF0, 0x90, 0x80, 0x80, 0xF4, 0x8F, 0xBF, 0xBF}));
+}
+
+TEST(CodePageUtf8, UnpairedSurrogateGivesReplacementCharacter) {
+    const Bytes fffd = B({0xEF, 0xBF, 0xBD});
+    const std::u16string lonelyHigh{u'a', char16_t(0xD83D), u'b'};
+    EXPECT_EQ(CodePage::Utf16ToUtf8(lonelyHigh), B({0x61, 0xEF, 0xBF, 0xBD, 0x62}));
+    EXPECT_EQ(CodePage::Utf16ToUtf8(std::u16string{char16_t(0xDE00)}), fffd);
+    EXPECT_EQ(CodePage::Utf16ToUtf8(std::u16string{char16_t(0xD800)}), fffd); // at the end
+    // A low surrogate before a high one is two unpaired surrogates, not a pair.
+    EXPECT_EQ(CodePage::Utf16ToUtf8(std::u16string{char16_t(0xDC00), char16_t(0xD800)}),
+              B({0xEF, 0xBF, 0xBD, 0xEF, 0xBF, 0xBD}));
+    // Two high surrogates and then a low one: the first is unpaired, the other two pair up.
+    EXPECT_EQ(
+        CodePage::Utf16ToUtf8(std::u16string{char16_t(0xD83D), char16_t(0xD83D), char16_t(0xDE00)}),
+        B({0xEF, 0xBF, 0xBD, 0xF0, 0x9F, 0x98, 0x80}));
+}
+
+TEST(CodePageUtf8, DecodesValidUtf8) {
+    EXPECT_EQ(CodePage::Utf8ToUtf16("abc"), u"abc");
+    EXPECT_EQ(CodePage::Utf8ToUtf16("\xE4\xB8\xAD\r\n"), u"中\r\n");
+    EXPECT_EQ(CodePage::Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
+    EXPECT_EQ(CodePage::Utf8ToUtf16("\xF4\x8F\xBF\xBF"), u"\U0010FFFF");
+    EXPECT_EQ(CodePage::Utf8ToUtf16(std::string_view("\0", 1)), std::u16string(1, u'\0'));
+}
+
+TEST(CodePageUtf8, InvalidSequencesBecomeReplacementCharacters) {
+    struct Case {
+        std::string_view Input;
+        std::u16string Expected;
+    };
+    const std::u16string r(1, char16_t(0xFFFD));
+    const std::vector<Case> cases = {
+        {"\x80", r}, // lone continuation byte
+        {"a\xFF"
+         "b",
+         u"a" + r + u"b"},           // byte that never occurs
+        {"\xC0\xAF", r + r},         // overlong form of '/'
+        {"\xE0\x80\xAF", r + r + r}, // overlong three-byte form
+        {"\xE4\xB8"
+         "a",
+         r + u"a"},                          // truncated, then ASCII
+        {"\xE4\xB8", r},                     // truncated at the end
+        {"\xED\xA0\x80", r + r + r},         // encoded surrogate
+        {"\xF4\x90\x80\x80", r + r + r + r}, // above U+10FFFF
+        {"\xF0\x9F\x98", r},                 // truncated four-byte sequence
+        {"\xC3\xA9\xC3", u"é" + r},          // valid, then truncated
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CodePage::Utf8ToUtf16(c.Input), c.Expected)
+            << "input of " << c.Input.size() << " bytes";
+    }
+}
+
+TEST(CodePageUtf8, RandomTextSurvivesTheRoundTrip) {
+    std::mt19937 random(20240601);
+    std::uniform_int_distribution<int> kind(0, 3);
+    for (int round = 0; round < 200; ++round) {
+        std::u16string text;
+        for (int i = 0; i < 50; ++i) {
+            switch (kind(random)) {
+            case 0:
+                text.push_back(static_cast<char16_t>(random() % 0x80));
+                break;
+            case 1:
+                text.push_back(static_cast<char16_t>(0x80 + random() % (0xD800 - 0x80)));
+                break;
+            case 2:
+                text.push_back(static_cast<char16_t>(0xE000 + random() % 0x2000));
+                break;
+            default:
+                text.push_back(static_cast<char16_t>(0xD800 + random() % 0x400));
+                text.push_back(static_cast<char16_t>(0xDC00 + random() % 0x400));
+                break;
+            }
+        }
+        const Bytes utf8 = CodePage::Utf16ToUtf8(text);
+        const std::string asString(utf8.begin(), utf8.end());
+        ASSERT_EQ(CodePage::Utf8ToUtf16(asString), text) << "round " << round;
+    }
+}
+
+// ---- ANSI code pages ----
+
+TEST(CodePageAnsi, EveryWindowsAnsiCodePageConverts) {
+    struct Case {
+        int CodePage;
+        std::u16string Text;
+        Bytes Expected;
+    };
+    const std::vector<Case> cases = {
+        {932, u"日本", B({0x93, 0xFA, 0x96, 0x7B})},
+        {936, u"中文", B({0xD6, 0xD0, 0xCE, 0xC4})},
+        {949, u"한", B({0xC7, 0xD1})},
+        {950, u"中文", B({0xA4, 0xA4, 0xA4, 0xE5})},
+        {874, u"ก", B({0xA1})},
+        {1250, u"łą", B({0xB3, 0xB9})},
+        {1251, u"Привет", B({0xCF, 0xF0, 0xE8, 0xE2, 0xE5, 0xF2})},
+        {1252, u"é€", B({0xE9, 0x80})},
+        {1253, u"Ω", B({0xD9})},
+        {1254, u"ğ", B({0xF0})},
+        {1255, u"א", B({0xE0})},
+        {1256, u"ع", B({0xDA})},
+        {1257, u"ą", B({0xE0})},
+        {1258, u"đ", B({0xF0})},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CodePage::Utf16ToCodePage(c.Text, c.CodePage), c.Expected)
+            << "code page " << c.CodePage;
+        // ASCII and line breaks are the same bytes in all of them.
+        EXPECT_EQ(CodePage::Utf16ToCodePage(u"abc\r\n", c.CodePage), Ascii("abc\r\n"))
+            << "code page " << c.CodePage;
+    }
+}
+
+TEST(CodePageAnsi, CodePage65001IsUtf8) {
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"中", CodePage::Utf8), B({0xE4, 0xB8, 0xAD}));
+}
+
+TEST(CodePageAnsi, MissingCharacterBecomesOneQuestionMark) {
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"a中b", 1252), Ascii("a?b"));
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"中文", 1252), Ascii("??"));
+    // No look-alike substitutes: ł is not l, Ω is not O in Western European.
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"łΩ", 1252), Ascii("??"));
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"xกy", 936), Ascii("x?y"));
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"é", 1251), Ascii("?"));
+    // A character above U+FFFF is one character: one '?', not two.
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"a\U0001F600b", 936), Ascii("a?b"));
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"\U0001F600\U0001F600", 1252), Ascii("??"));
+    // The characters around a missing one keep their double-byte form.
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"中ก文", 936), B({0xD6, 0xD0, '?', 0xCE, 0xC4}));
+    // A '?' in the text stays one '?'.
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"?中", 1252), Ascii("??"));
+}
+
+TEST(CodePageAnsi, UnpairedSurrogateBecomesOneQuestionMark) {
+    EXPECT_EQ(CodePage::Utf16ToCodePage(std::u16string{u'a', char16_t(0xD83D), u'b'}, 936),
+              Ascii("a?b"));
+    EXPECT_EQ(CodePage::Utf16ToCodePage(std::u16string{char16_t(0xDC00), char16_t(0xD800)}, 1252),
+              Ascii("??"));
+    EXPECT_EQ(CodePage::Utf16ToCodePage(std::u16string{u'中', char16_t(0xDE00)}, 936),
+              B({0xD6, 0xD0, '?'}));
+}
+
+TEST(CodePageAnsi, LongTextAcrossConversionChunks) {
+    // Enough text for several conversion chunks, with a surrogate pair and a missing character
+    // straddling every possible chunk boundary region.
+    std::u16string text;
+    Bytes expected;
+    for (int i = 0; i < 30000; ++i) {
+        if (i % 4099 == 4098) {
+            text += u"\U0001F600";
+            expected.push_back('?');
+        } else if (i % 3001 == 3000) {
+            text += u"ก";
+            expected.push_back('?');
+        } else {
+            text += u"中";
+            expected.push_back(0xD6);
+            expected.push_back(0xD0);
+        }
+    }
+    EXPECT_EQ(CodePage::Utf16ToCodePage(text, 936), expected);
+}
+
+TEST(CodePageAnsi, UnknownCodePageKeepsAsciiOnly) {
+    EXPECT_EQ(CodePage::Utf16ToCodePage(u"a中\U0001F600b", 99999), Ascii("a??b"));
+}
+
+// ---- Locale to ANSI code page ----
+
+TEST(CodePageLocale, WindowsAnsiCodePageForLocaleName) {
+    struct Case {
+        std::string_view Locale;
+        int Expected;
+    };
+    const std::vector<Case> cases = {
+        {"zh_CN.UTF-8", 936},
+        {"zh_CN", 936},
+        {"zh_SG.GBK", 936},
+        {"zh_TW.UTF-8", 950},
+        {"zh_HK.UTF-8", 950},
+        {"zh_MO", 950},
+        {"zh-Hant", 950},
+        {"zh-CN", 936},
+        {"ja_JP.UTF-8", 932},
+        {"ja_JP.eucJP", 932},
+        {"ja", 932},
+        {"ko_KR.UTF-8", 949},
+        {"th_TH.UTF-8", 874},
+        {"vi_VN", 1258},
+        {"ru_RU.UTF-8", 1251},
+        {"uk_UA", 1251},
+        {"be_BY", 1251},
+        {"bg_BG", 1251},
+        {"mk_MK", 1251},
+        {"sr_RS", 1251},
+        {"sr_RS.UTF-8", 1251},
+        {"sr_RS@latin", 1250},
+        {"sr_RS.UTF-8@latin", 1250},
+        {"sr-Latn-RS", 1250},
+        {"el_GR.UTF-8", 1253},
+        {"tr_TR", 1254},
+        {"az_AZ", 1254},
+        {"he_IL", 1255},
+        {"ar_EG.UTF-8", 1256},
+        {"fa_IR", 1256},
+        {"ur_PK", 1256},
+        {"lt_LT", 1257},
+        {"lv_LV", 1257},
+        {"et_EE", 1257},
+        {"pl_PL.UTF-8", 1250},
+        {"cs_CZ", 1250},
+        {"sk_SK", 1250},
+        {"hu_HU", 1250},
+        {"hr_HR", 1250},
+        {"sl_SI", 1250},
+        {"ro_RO", 1250},
+        {"sq_AL", 1250},
+        {"bs_BA", 1250},
+        {"en_US.UTF-8", 1252},
+        {"de_DE@euro", 1252},
+        {"fr_FR", 1252},
+        {"pt_BR", 1252},
+        {"C", 1252},
+        {"C.UTF-8", 1252},
+        {"POSIX", 1252},
+        {"", 1252},
+        {"ZH_cn.utf8", 936},
+        {"Ja_JP", 932},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CodePage::AnsiCodePageForLocale(c.Locale), c.Expected) << c.Locale;
+    }
+}
+
+TEST(CodePageLocale, SystemCodePageFollowsLcAllThenLcCtypeThenLang) {
+    struct Case {
+        std::optional<std::string> LcAll, LcCtype, Lang;
+        int Expected;
+    };
+    const std::vector<Case> cases = {
+        {"zh_CN.UTF-8", "ja_JP.UTF-8", "ru_RU.UTF-8", 936},
+        {std::nullopt, "ja_JP.UTF-8", "ru_RU.UTF-8", 932},
+        {std::nullopt, std::nullopt, "ru_RU.UTF-8", 1251},
+        {std::nullopt, std::nullopt, std::nullopt, 1252},
+        {"", "", "ko_KR.UTF-8", 949}, // empty counts as unset
+        {"", "el_GR", "", 1253},
+        {"C", "ja_JP.UTF-8", "zh_CN.UTF-8", 1252},
+        {"POSIX", std::nullopt, "zh_CN.UTF-8", 1252},
+        {std::nullopt, "C.UTF-8", "zh_TW.UTF-8", 1252},
+    };
+    for (const Case& c : cases) {
+        const LocaleEnvironment environment(c.LcAll, c.LcCtype, c.Lang);
+        EXPECT_EQ(CodePage::SystemAnsiCodePage(), c.Expected)
+            << c.LcAll.value_or("(unset)") << " / " << c.LcCtype.value_or("(unset)") << " / "
+            << c.Lang.value_or("(unset)");
+    }
+}
+
+// ---- TextToBytes ----
+
+TEST(CodePageTextToBytes, AbcIsTheSameInBothEncodings) {
+    const LocaleEnvironment environment("zh_CN.UTF-8");
+    EXPECT_EQ(CodePage::TextToBytes(u"abc", true), Ascii("abc"));
+    EXPECT_EQ(CodePage::TextToBytes(u"abc", false), Ascii("abc"));
+    EXPECT_EQ(CodePage::TextToBytes(u" ", false), B({0x20}));
+}
+
+TEST(CodePageTextToBytes, LineBreakIsCrLfInBothEncodings) {
+    const LocaleEnvironment environment("zh_CN.UTF-8");
+    EXPECT_EQ(CodePage::TextToBytes(u"\r\n", true), B({0x0D, 0x0A}));
+    EXPECT_EQ(CodePage::TextToBytes(u"\r\n", false), B({0x0D, 0x0A}));
+}
+
+TEST(CodePageTextToBytes, ChineseUnderAChineseLocale) {
+    const LocaleEnvironment environment("zh_CN.UTF-8");
+    EXPECT_EQ(CodePage::TextToBytes(u"中", true), B({0xE4, 0xB8, 0xAD}));
+    EXPECT_EQ(CodePage::TextToBytes(u"中", false), B({0xD6, 0xD0}));
+}
+
+TEST(CodePageTextToBytes, Utf8DoesNotDependOnTheLocale) {
+    const LocaleEnvironment environment("ja_JP.UTF-8");
+    EXPECT_EQ(CodePage::TextToBytes(u"中\U0001F600", true),
+              B({0xE4, 0xB8, 0xAD, 0xF0, 0x9F, 0x98, 0x80}));
+}
+
+TEST(CodePageTextToBytes, ShiftJisUnderAJapaneseLocale) {
+    const LocaleEnvironment environment("ja_JP.UTF-8");
+    EXPECT_EQ(CodePage::TextToBytes(u"日本", false), B({0x93, 0xFA, 0x96, 0x7B}));
+    // Windows-31J: backslash stays 5C, half-width katakana is one byte, the full-width tilde
+    // is 81 60.
+    EXPECT_EQ(CodePage::TextToBytes(u"\\ｱ～", false), B({0x5C, 0xB1, 0x81, 0x60}));
+    EXPECT_EQ(CodePage::TextToBytes(u"中", false), B({0x92, 0x86}));
+    EXPECT_EQ(CodePage::TextToBytes(u"한", false), Ascii("?"));
+}
+
+TEST(CodePageTextToBytes, MissingCharacterUnderTheCLocale) {
+    const LocaleEnvironment environment("C");
+    EXPECT_EQ(CodePage::TextToBytes(u"a中\U0001F600é", false), B({'a', '?', '?', 0xE9}));
+}
