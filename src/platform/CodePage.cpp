@@ -82,6 +82,17 @@ constexpr std::array<LanguageCodePage, 28> LanguageTable{{
     {"sl", 1250}, {"ro", 1250}, {"sq", 1250}, {"bs", 1250},
 }};
 
+// Fallback for a code page that the platform cannot convert: ASCII passes, everything else is '?'.
+std::vector<std::uint8_t> ToAscii(std::u16string_view text) {
+    std::vector<std::uint8_t> out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size(); pos += CharacterLength(text, pos)) {
+        const char16_t unit = text[pos];
+        out.push_back(unit < 0x80 ? static_cast<std::uint8_t>(unit) : SubstituteByte);
+    }
+    return out;
+}
+
 #ifndef _WIN32
 
 // The variable's value, or empty when it is unset; an empty value counts as unset.
@@ -191,17 +202,6 @@ void ConvertChunk(iconv_t handle, std::vector<char>& input, std::vector<std::uin
         inLeft -= step;
         iconv(handle, nullptr, nullptr, nullptr, nullptr);
     }
-}
-
-// Fallback for a code page that iconv does not know: ASCII passes, everything else is '?'.
-std::vector<std::uint8_t> ToAscii(std::u16string_view text) {
-    std::vector<std::uint8_t> out;
-    out.reserve(text.size());
-    for (std::size_t pos = 0; pos < text.size(); pos += CharacterLength(text, pos)) {
-        const char16_t unit = text[pos];
-        out.push_back(unit < 0x80 ? static_cast<std::uint8_t>(unit) : SubstituteByte);
-    }
-    return out;
 }
 
 #else // _WIN32
@@ -397,6 +397,9 @@ std::vector<std::uint8_t> CodePage::Utf16ToCodePage(std::u16string_view text, in
     // Whole text first; when some character has no mapping, character by character, so that each
     // such character becomes exactly one '?' (a surrogate pair included).
     const auto cp = static_cast<UINT>(codePage);
+    if (codePage <= 0 || IsValidCodePage(cp) == 0) {
+        return ToAscii(text);
+    }
     constexpr std::size_t ChunkUnits = 1 << 20;
     for (std::size_t pos = 0; pos < text.size();) {
         std::size_t end = std::min(text.size(), pos + ChunkUnits);
