@@ -43,3 +43,38 @@ check-windows:
 	@cmake --preset mingw >/dev/null
 	@cmake --build --preset mingw
 	@WINEDEBUG=-all ctest --preset mingw
+
+# Sanitizers: the whole suite (window tests included) built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (preset asan) and run under a private Xvfb. The ctest preset asan
+# sets the sanitizer options: LeakSanitizer on, with tests/lsan.supp for leaks proven to be
+# system libraries' own; and OSTREL_SWEEP_SAMPLE=4, so that the reader sweeps read one symbol
+# in four.
+.PHONY: test-asan
+test-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	@xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset asan
+
+# Fuzzing: the libFuzzer targets of fuzz/ (preset fuzz, clang), each run for FUZZ_SECONDS
+# (default 60) from the seed corpus in fuzz/corpus/<target>; see fuzz/run.
+.PHONY: fuzz
+fuzz:
+	@scripts/install-deps clang libclang-rt-14-dev
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz --target fuzzers
+	@fuzz/run
+
+# Screenshots of both windows for the README (docs/*.png), taken under Xvfb.
+.PHONY: screenshots
+screenshots: configure
+	@scripts/screenshots
+
+# A portable archive (.tar.gz) of the program, the command-line tool, the skin, the menu entry
+# and the man page: build/default/package/ostrel-qr-<version>-Linux-x86_64.tar.gz.
+.PHONY: package
+package: deps
+	@scripts/install-deps help2man desktop-file-utils
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET)
+	@desktop-file-validate packaging/ostrel-qr.desktop
+	@cd $(BUILD_DIR) && cpack --config CPackConfig.cmake

@@ -1,0 +1,43 @@
+# A portable archive: one folder holding the program, the command-line tool and the skin, so
+# that the program's folder is wherever the user unpacked it (the save window writes there),
+# plus the menu entry, its icon, the script that installs both, and the tool's man page.
+set(OSTREL_PACKAGE_FILES
+    ${CMAKE_SOURCE_DIR}/packaging/ostrel-qr.desktop
+    ${CMAKE_SOURCE_DIR}/packaging/ostrel-qr.svg
+    ${CMAKE_SOURCE_DIR}/README.md)
+
+foreach(target ostrel-qr ostrel-qr-cli)
+    if(TARGET ${target})
+        install(TARGETS ${target} RUNTIME DESTINATION .)
+    endif()
+endforeach()
+if(TARGET ostrel-qr)
+    install(FILES ${CMAKE_SOURCE_DIR}/src/app/skinh.she DESTINATION .)
+endif()
+install(FILES ${OSTREL_PACKAGE_FILES} DESTINATION .)
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/install-menu.sh DESTINATION .)
+
+# The man page is generated from --help by help2man, when it is installed.
+find_program(HELP2MAN help2man)
+if(TARGET ostrel-qr-cli AND HELP2MAN)
+    set(OSTREL_MAN_PAGE ${CMAKE_BINARY_DIR}/ostrel-qr-cli.1)
+    add_custom_command(OUTPUT ${OSTREL_MAN_PAGE}
+        COMMAND ${HELP2MAN} --no-info --section=1
+                --name="encode text as a QR Code symbol"
+                --output=${OSTREL_MAN_PAGE} $<TARGET_FILE:ostrel-qr-cli>
+        DEPENDS ostrel-qr-cli
+        COMMENT "Generating the man page of ostrel-qr-cli")
+    add_custom_target(ostrel-qr-cli-man ALL DEPENDS ${OSTREL_MAN_PAGE})
+    install(FILES ${OSTREL_MAN_PAGE} DESTINATION .)
+endif()
+
+set(CPACK_GENERATOR TGZ)
+set(CPACK_PACKAGE_NAME ostrel-qr)
+set(CPACK_PACKAGE_VENDOR Ostrel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Ostrel二维条码生成器: a QR-code generator")
+set(CPACK_PACKAGE_FILE_NAME ostrel-qr-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
