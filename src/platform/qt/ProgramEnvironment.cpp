@@ -1,0 +1,40 @@
+#include "ProgramEnvironment.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+namespace ostrel::platform {
+
+namespace {
+ProgramEnvironment* installedEnvironment = nullptr;
+} // namespace
+
+QString ProgramEnvironment::ProgramFolder() const {
+    return QCoreApplication::applicationDirPath();
+}
+
+QString ProgramEnvironment::ProgramFile() const {
+    return QCoreApplication::applicationFilePath();
+}
+
+bool ProgramEnvironment::StartProgram(const QString& path) {
+    if (path.isEmpty()) {
+        return false;
+    }
+    return QProcess::startDetached(path, {});
+}
+
+void ProgramEnvironment::EndProgram() {
+    QCoreApplication::exit(0);
+}
+
+ProgramEnvironment& ProgramEnvironment::Current() {
+    static ProgramEnvironment realEnvironment;
+    return installedEnvironment != nullptr ? *installedEnvironment : realEnvironment;
+}
+
+void ProgramEnvironment::Install(ProgramEnvironment* environment) {
+    installedEnvironment = environment;
+}
+
+} // namespace ostrel::platform

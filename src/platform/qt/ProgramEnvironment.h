@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace ostrel::platform {
+
+// The program's place in the system: its folder, starting a program, and ending this one. The
+// default object uses the running executable; a test installs its own object to redirect the
+// folder and to record starts and ends.
+class ProgramEnvironment {
+public:
+    ProgramEnvironment() = default;
+    ProgramEnvironment(const ProgramEnvironment&) = delete;
+    ProgramEnvironment& operator=(const ProgramEnvironment&) = delete;
+    virtual ~ProgramEnvironment() = default;
+
+    // The folder that holds the program's executable (no trailing separator).
+    virtual QString ProgramFolder() const;
+    // The program's own executable file.
+    virtual QString ProgramFile() const;
+    // Starts the executable at path as a separate process, without a shell and without
+    // waiting for it. False when it could not be started.
+    virtual bool StartProgram(const QString& path);
+    // Ends the program at once: the event loop stops and no window gets a close request.
+    virtual void EndProgram();
+
+    static ProgramEnvironment& Current();
+    // Install(nullptr) goes back to the real environment; the object is not owned.
+    static void Install(ProgramEnvironment* environment);
+};
+
+} // namespace ostrel::platform
