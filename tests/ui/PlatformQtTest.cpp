@@ -11,14 +11,17 @@
 #include "WebBrowser.h"
 #include "mdlTilvane.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPalette>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +97,75 @@ TEST(DialogsTest, LineBreaksOfWindowsMessagesShowAsLines) {
     EXPECT_EQ(platform::Dialogs::DisplayText(QStringLiteral("a\r\n \r\nb")),
               QStringLiteral("a\n \nb"));
     EXPECT_EQ(platform::Dialogs::DisplayText(QStringLiteral("a\nb")), QStringLiteral("a\nb"));
+}
+
+// Answers the real modal dialog that the next exec opens: records its button captions and
+// clicks the button with the given caption (or rejects it when the caption is empty).
+void AnswerNextDialog(QStringList& captions, const QString& press, const QString& type = {}) {
+    QTimer::singleShot(0, [&captions, press, type] {
+        QWidget* const dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        if (!type.isEmpty()) {
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(), type);
+        }
+        QAbstractButton* target = nullptr;
+        for (QAbstractButton* const button : dialog->findChildren<QAbstractButton*>()) {
+            captions << button->text();
+            if (button->text() == press) {
+                target = button;
+            }
+        }
+        if (target != nullptr) {
+            target->click();
+        } else {
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }
+    });
+}
+
+TEST(DialogsTest, RealMessageBoxShowsChineseButtonsAndReportsTheAnswer) {
+    platform::Dialogs& dialogs = platform::Dialogs::Current();
+    QStringList captions;
+    AnswerNextDialog(captions, QStringLiteral("否(&N)"));
+    EXPECT_EQ(dialogs.MsgBox(nullptr, QStringLiteral("问题"), QMessageBox::Information,
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                             QStringLiteral("Ostrel系列软件")),
+              QMessageBox::No);
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("取消"), QStringLiteral("否(&N)"),
+                                     QStringLiteral("是(&Y)")}));
+
+    captions.clear();
+    AnswerNextDialog(captions, QString()); // Escape: Cancel
+    EXPECT_EQ(dialogs.MsgBox(nullptr, QStringLiteral("问题"), QMessageBox::Information,
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                             QStringLiteral("Ostrel系列软件")),
+              QMessageBox::Cancel);
+
+    captions.clear();
+    AnswerNextDialog(captions, QStringLiteral("确定"));
+    EXPECT_EQ(dialogs.MsgBox(nullptr, QStringLiteral("完成"), QMessageBox::Warning, QMessageBox::Ok,
+                             QStringLiteral("Ostrel系列软件")),
+              QMessageBox::Ok);
+    EXPECT_EQ(captions, QStringList{QStringLiteral("确定")});
+}
+
+TEST(DialogsTest, RealInputBoxTellsCancelFromAnEmptyAnswer) {
+    platform::Dialogs& dialogs = platform::Dialogs::Current();
+    QStringList captions;
+    AnswerNextDialog(captions, QStringLiteral("取消"), QStringLiteral("123"));
+    EXPECT_EQ(dialogs.InputBox(nullptr, QStringLiteral("请输入您的好友QQ"),
+                               QStringLiteral("请输入您的好友QQ"), QString()),
+              std::nullopt);
+    EXPECT_TRUE(captions.contains(QStringLiteral("确定")));
+    AnswerNextDialog(captions, QStringLiteral("确定"));
+    EXPECT_EQ(dialogs.InputBox(nullptr, QStringLiteral("请输入您的好友QQ"),
+                               QStringLiteral("请输入您的好友QQ"), QString()),
+              std::optional<QString>(QString()));
+    AnswerNextDialog(captions, QStringLiteral("确定"), QStringLiteral("12345"));
+    EXPECT_EQ(dialogs.InputBox(nullptr, QStringLiteral("请输入您的好友QQ"),
+                               QStringLiteral("请输入您的好友QQ"), QString()),
+              std::optional<QString>(QStringLiteral("12345")));
 }
 
 TEST(SkinTest, HueShiftTurnsColoursAndKeepsGreys) {

@@ -1,7 +1,9 @@
 #include "Dialogs.h"
 
+#include <QAbstractButton>
 #include <QInputDialog>
-#include <QLineEdit>
+
+#include <utility>
 
 namespace ostrel::platform {
 
@@ -19,6 +21,22 @@ QMessageBox::StandardButton EscapeAnswer(QMessageBox::StandardButtons buttons) {
     return QMessageBox::Ok;
 }
 
+// Button captions as a Simplified-Chinese Windows shows them, whatever Qt translations are
+// installed.
+void SetChineseCaptions(QMessageBox& box) {
+    const std::pair<QMessageBox::StandardButton, const char16_t*> captions[] = {
+        {QMessageBox::Ok, u"确定"},
+        {QMessageBox::Yes, u"是(&Y)"},
+        {QMessageBox::No, u"否(&N)"},
+        {QMessageBox::Cancel, u"取消"},
+    };
+    for (const auto& [button, caption] : captions) {
+        if (QAbstractButton* const b = box.button(button)) {
+            b->setText(QString::fromUtf16(caption));
+        }
+    }
+}
+
 } // namespace
 
 QMessageBox::StandardButton Dialogs::MsgBox(QWidget* parent, const QString& text,
@@ -27,6 +45,7 @@ QMessageBox::StandardButton Dialogs::MsgBox(QWidget* parent, const QString& text
                                             const QString& title) {
     QMessageBox box(icon, title, DisplayText(text), buttons, parent);
     box.setTextFormat(Qt::PlainText);
+    SetChineseCaptions(box);
     const QMessageBox::StandardButton escape = EscapeAnswer(buttons);
     if (QAbstractButton* const escapeButton = box.button(escape)) {
         box.setEscapeButton(escapeButton);
@@ -40,13 +59,17 @@ QMessageBox::StandardButton Dialogs::MsgBox(QWidget* parent, const QString& text
 
 std::optional<QString> Dialogs::InputBox(QWidget* parent, const QString& prompt,
                                          const QString& title, const QString& defaultText) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    if (!ok) {
+    QInputDialog dialog(parent);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return text;
+    return dialog.textValue();
 }
 
 Dialogs& Dialogs::Current() {
