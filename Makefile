@@ -47,8 +47,8 @@ check-windows:
 # Sanitizers: the whole suite (window tests included) built with AddressSanitizer and
 # UndefinedBehaviorSanitizer (preset asan) and run under a private Xvfb. The ctest preset asan
 # sets the sanitizer options: LeakSanitizer on, with tests/lsan.supp for leaks proven to be
-# system libraries' own; and OSTREL_SWEEP_SAMPLE=4, so that the reader sweeps read one symbol
-# in four.
+# system libraries' own. On a slow machine OSTREL_SWEEP_SAMPLE=n in the environment makes the
+# conformance sweep read one symbol in n (all 2560 otherwise).
 .PHONY: test-asan
 test-asan: deps
 	@cmake --preset asan >/dev/null
@@ -78,3 +78,17 @@ package: deps
 	@cmake --build --preset $(PRESET)
 	@desktop-file-validate packaging/ostrel-qr.desktop
 	@cd $(BUILD_DIR) && cpack --config CPackConfig.cmake
+
+# Benchmarks: builds preset `bench` (Release, no tests) with the windows, runs ostrel-qr-bench
+# with repetitions, measures the heap of Encode under valgrind and the window's start-up and
+# generate times under a private Xvfb, and regenerates docs/performance.md.
+BENCH_REPETITIONS ?= 10
+BENCH_MIN_TIME ?= 0.1
+
+.PHONY: bench
+bench: deps
+	@scripts/install-deps python3 valgrind libx11-dev
+	@cmake --preset bench -DOSTREL_BUILD_UI=ON >/dev/null
+	@cmake --build --preset bench
+	@scripts/bench-report --build-dir build/bench --repetitions $(BENCH_REPETITIONS) \
+		--min-time $(BENCH_MIN_TIME)

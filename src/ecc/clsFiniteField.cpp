@@ -1,5 +1,7 @@
 #include "clsFiniteField.h"
 
+#include <atomic>
+#include <bitset>
 #include <cmath>
 #include <cstddef>
 
@@ -142,7 +144,11 @@ void clsFiniteField::SetLog(std::int32_t x, std::int32_t k) {
 }
 
 void clsFiniteField::CheckTables() {
+    static std::atomic<std::uint64_t> setUps{0};
+    m_SetUpStamp = ++setUps;
+
     m_TablesInRange = true;
+    m_IsBinaryField = false;
     for (std::int32_t x = 0; x < m_Size; ++x) {
         const std::int32_t power = m_ExpTable[x];
         const std::int32_t log = m_LogTable[x];
@@ -151,6 +157,19 @@ void clsFiniteField::CheckTables() {
             return;
         }
     }
+    if (!IsPowerOfTwo()) {
+        return;
+    }
+    // The powers alpha^0 .. alpha^(q-2) must be distinct, non-zero and found by LogTable.
+    std::bitset<TableLength> seen;
+    for (std::int32_t k = 0; k <= m_Size - 2; ++k) {
+        const std::int32_t power = m_ExpTable[k];
+        if (power == 0 || seen.test(static_cast<std::size_t>(power)) || m_LogTable[power] != k) {
+            return;
+        }
+        seen.set(static_cast<std::size_t>(power));
+    }
+    m_IsBinaryField = true;
 }
 
 std::int32_t clsFiniteField::Add(std::int32_t a, std::int32_t b) const {

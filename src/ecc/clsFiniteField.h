@@ -82,6 +82,13 @@ private:
     // False after a set-up with an alpha outside the field or a non-primitive alpha that left
     // logarithms of an earlier, larger field in place.
     bool m_TablesInRange = false;
+    // True for q = 2^m when the powers alpha^0 .. alpha^(q-2) in ExpTable are q-1 distinct
+    // non-zero elements and LogTable inverts them: alpha is then primitive, the polynomial ring
+    // is a field, and Multiply is its product, which distributes over Add (XOR).
+    bool m_IsBinaryField = false;
+    // Stamp of the last set-up: a number no other set-up of any object has had, so that a user
+    // of the tables (the Reed-Solomon encoder) can tell that what it derived from them is stale.
+    std::uint64_t m_SetUpStamp = 0;
 };
 
 } // namespace ostrel

@@ -41,6 +41,14 @@ bool clsReedSolomon::Init(std::int32_t dataLength, std::int32_t eccLength,
     m_FirstRoot = firstRoot;
     const clsFiniteField& gf = *m_Field;
 
+    // The generator follows from the field's tables, alpha, the first root and the degree alone:
+    // when they are those of the generator at hand, it and its products stand as they are.
+    if (m_GeneratorSetUp != 0 && &gf == m_GeneratorField && gf.m_SetUpStamp == m_GeneratorSetUp &&
+        alpha == m_GeneratorAlpha && firstRoot == m_GeneratorFirstRoot &&
+        eccLength == m_GeneratorDegree) {
+        return true;
+    }
+
     // alpha^b by square and multiply, lowest bit first.
     auto bits = static_cast<std::uint32_t>(firstRoot);
     std::int32_t power = 1;
@@ -63,16 +71,101 @@ bool clsReedSolomon::Init(std::int32_t dataLength, std::int32_t eccLength,
     g.fill(0);
     g[0] = root;
     g[1] = 1;
-    for (std::int32_t i = 2; i <= eccLength; ++i) {
-        root = gf.Multiply(root, alpha);
-        const auto top = static_cast<std::size_t>(i);
-        g[top] = 1;
-        for (std::size_t j = top - 1; j >= 1; --j) {
-            g[j] = gf.Add(g[j - 1], gf.Multiply(g[j], root));
+    if (gf.m_IsBinaryField && gf.IsElement(alpha)) {
+        // Every coefficient is an element: Multiply is the table product and Add is XOR, here
+        // without the calls.
+        const std::int16_t* logTable = gf.m_LogTable.data();
+        const std::int16_t* expTable = gf.m_ExpTable.data();
+        const std::int32_t order = gf.m_Size - 1;
+        const auto multiply = [=](std::int32_t a, std::int32_t b) -> std::int32_t {
+            if (a == 0 || b == 0) {
+                return 0;
+            }
+            std::int32_t sum = logTable[a] + logTable[b];
+            if (sum >= order) {
+                sum -= order;
+            }
+            return expTable[sum];
+        };
+        for (std::int32_t i = 2; i <= eccLength; ++i) {
+            root = multiply(root, alpha);
+            const auto top = static_cast<std::size_t>(i);
+            g[top] = 1;
+            for (std::size_t j = top - 1; j >= 1; --j) {
+                g[j] = g[j - 1] ^ multiply(g[j], root);
+            }
+            g[0] = multiply(g[0], root);
         }
-        g[0] = gf.Multiply(g[0], root);
+    } else {
+        for (std::int32_t i = 2; i <= eccLength; ++i) {
+            root = gf.Multiply(root, alpha);
+            const auto top = static_cast<std::size_t>(i);
+            g[top] = 1;
+            for (std::size_t j = top - 1; j >= 1; --j) {
+                g[j] = gf.Add(g[j - 1], gf.Multiply(g[j], root));
+            }
+            g[0] = gf.Multiply(g[0], root);
+        }
     }
+    m_GeneratorField = &gf;
+    m_GeneratorSetUp = gf.m_SetUpStamp;
+    m_GeneratorAlpha = alpha;
+    m_GeneratorFirstRoot = firstRoot;
+    m_GeneratorDegree = eccLength;
+    BuildProducts();
     return true;
+}
+
+void clsReedSolomon::BuildProducts() {
+    m_ProductField = nullptr;
+    m_ProductSetUp = 0;
+    const clsFiniteField& gf = *m_Field;
+    const std::int32_t q = gf.m_Size;
+    if (!gf.m_IsBinaryField || q > 256 || m_EccLength > ProductRowBytes) {
+        return;
+    }
+    const std::int16_t* logTable = gf.m_LogTable.data();
+    const std::int16_t* expTable = gf.m_ExpTable.data();
+    const std::int32_t order = q - 1;
+    const auto e = static_cast<std::size_t>(m_EccLength);
+
+    // The rows of 1, 2, 4, ... by the table product (the generator's coefficients are elements:
+    // Init made them with this field) ...
+    m_Products[0] = ProductRow{};
+    for (std::int32_t c = 1; c < q; c <<= 1) {
+        ProductRow row{};
+        for (std::size_t j = 0; j < e; ++j) {
+            const std::int32_t coefficient = m_GeneratorPoly[j];
+            std::int32_t product = 0;
+            if (coefficient != 0) {
+                std::int32_t sum = logTable[c] + logTable[coefficient];
+                if (sum >= order) {
+                    sum -= order;
+                }
+                product = expTable[sum];
+            }
+            row[j / 8] |= static_cast<std::uint64_t>(product) << (8 * (j % 8));
+        }
+        m_Products[static_cast<std::size_t>(c)] = row;
+    }
+    // ... and every other row from them: in GF(2^m) the product distributes over XOR, so
+    // c * g = (c without its lowest bit) * g + (its lowest bit) * g. Only the words that hold
+    // coefficients are made (and ever read).
+    const std::size_t words = (e + 7) / 8;
+    for (std::int32_t c = 3; c < q; ++c) {
+        const std::int32_t low = c & -c;
+        if (low == c) {
+            continue;
+        }
+        const ProductRow& a = m_Products[static_cast<std::size_t>(c ^ low)];
+        const ProductRow& b = m_Products[static_cast<std::size_t>(low)];
+        ProductRow& row = m_Products[static_cast<std::size_t>(c)];
+        for (std::size_t w = 0; w < words; ++w) {
+            row[w] = a[w] ^ b[w];
+        }
+    }
+    m_ProductField = &gf;
+    m_ProductSetUp = gf.m_SetUpStamp;
 }
 
 void clsReedSolomon::ComputeEcc(std::span<std::int32_t> block) const {
@@ -82,6 +175,10 @@ void clsReedSolomon::ComputeEcc(std::span<std::int32_t> block) const {
     const auto e = static_cast<std::size_t>(m_EccLength);
     const auto k = static_cast<std::size_t>(m_DataLength);
     if (block.size() < k + e) {
+        return;
+    }
+
+    if (RemainderByProducts(block)) {
         return;
     }
 
@@ -100,6 +197,72 @@ void clsReedSolomon::ComputeEcc(std::span<std::int32_t> block) const {
     for (std::size_t j = 0; j < e; ++j) {
         block[j] = m_Field->Negate(work[j]);
     }
+}
+
+namespace {
+
+// Division by the generator as a shift register of `Words` words, byte j of the register (bits
+// 8j .. 8j+7 from the lowest bit of word j / 8) the coefficient of x^j of the running remainder.
+// Per data symbol, highest first: the feedback is the symbol plus the top coefficient, the
+// register moves up one coefficient and takes the feedback's product row. Bytes that move past
+// the top coefficient only ever move further up and are never read.
+template <std::size_t Words>
+void DivideByProducts(const std::array<std::array<std::uint64_t, 4>, 256>& products,
+                      const std::int32_t* data, std::size_t k, std::size_t e,
+                      std::int32_t* remainder) {
+    std::array<std::uint64_t, Words> r{};
+    const auto topShift = static_cast<unsigned>(8 * ((e - 1) % 8));
+    for (std::size_t i = k; i-- > 0;) {
+        const auto feedback = static_cast<std::size_t>(
+            (static_cast<std::uint64_t>(data[i]) ^ (r[Words - 1] >> topShift)) & 0xFFU);
+        for (std::size_t w = Words - 1; w > 0; --w) {
+            r[w] = (r[w] << 8) | (r[w - 1] >> 56);
+        }
+        r[0] <<= 8;
+        const auto& row = products[feedback];
+        for (std::size_t w = 0; w < Words; ++w) {
+            r[w] ^= row[w];
+        }
+    }
+    for (std::size_t j = 0; j < e; ++j) {
+        remainder[j] = static_cast<std::int32_t>((r[j / 8] >> (8 * (j % 8))) & 0xFFU);
+    }
+}
+
+} // namespace
+
+bool clsReedSolomon::RemainderByProducts(std::span<std::int32_t> block) const {
+    if (m_ProductField == nullptr || m_Field.get() != m_ProductField ||
+        m_Field->m_SetUpStamp != m_ProductSetUp) {
+        return false;
+    }
+    const auto e = static_cast<std::size_t>(m_EccLength);
+    const auto k = static_cast<std::size_t>(m_DataLength);
+    const auto q = static_cast<std::uint32_t>(m_Field->m_Size);
+    const std::int32_t* data = block.data() + e;
+    bool outside = false;
+    for (std::size_t i = 0; i < k; ++i) {
+        outside |= static_cast<std::uint32_t>(data[i]) >= q;
+    }
+    if (outside) {
+        return false;
+    }
+    // In GF(2^m) the negated remainder is the remainder.
+    switch ((e + 7) / 8) {
+    case 1:
+        DivideByProducts<1>(m_Products, data, k, e, block.data());
+        break;
+    case 2:
+        DivideByProducts<2>(m_Products, data, k, e, block.data());
+        break;
+    case 3:
+        DivideByProducts<3>(m_Products, data, k, e, block.data());
+        break;
+    default:
+        DivideByProducts<4>(m_Products, data, k, e, block.data());
+        break;
+    }
+    return true;
 }
 
 void clsReedSolomon::RemainderByOperations(WorkArray& work) const {

@@ -61,12 +61,32 @@ private:
     bool RemainderByTables(WorkArray& work) const;
     void RemainderByOperations(WorkArray& work) const;
 
+    // For fields of 2^m <= 256 elements and up to 32 check symbols, Init also keeps the products
+    // of every element c with the generator: row c holds c * g(j) in byte j (bits 8j .. 8j+7 of
+    // the four words, from the lowest), so the division runs as a shift register, one row per data
+    // symbol. Valid while the field is the one, and has the set-up, that they were made from.
+    static constexpr std::int32_t ProductRowBytes = 32;
+    using ProductRow = std::array<std::uint64_t, ProductRowBytes / 8>;
+    void BuildProducts();
+    // The check symbols by the kept products; false, touching nothing, when they are stale or a
+    // data symbol lies outside the field.
+    bool RemainderByProducts(std::span<std::int32_t> block) const;
+
     std::shared_ptr<const clsFiniteField> m_Field;
     std::int32_t m_DataLength = 0;
     std::int32_t m_EccLength = 0;
     std::int32_t m_PrimitiveElement = 0;
     std::int32_t m_FirstRoot = 0;
     std::array<std::int32_t, MaxLength> m_GeneratorPoly{};
+    // What the generator was built from (set-up stamp 0: nothing built yet).
+    const clsFiniteField* m_GeneratorField = nullptr;
+    std::uint64_t m_GeneratorSetUp = 0;
+    std::int32_t m_GeneratorAlpha = 0;
+    std::int32_t m_GeneratorFirstRoot = 0;
+    std::int32_t m_GeneratorDegree = 0;
+    std::array<ProductRow, 256> m_Products{};
+    const clsFiniteField* m_ProductField = nullptr; // none kept when null
+    std::uint64_t m_ProductSetUp = 0;
 };
 
 } // namespace ostrel

@@ -1,6 +1,8 @@
 #include "clsQRCode.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace ostrel {
 
@@ -8,6 +10,7 @@ namespace {
 
 // Error-correction characteristics, ISO/IEC 18004 Table 9, one row per level (L, M, Q, H),
 // one column per version 1..40: the total number of blocks of both groups ...
+// clang-format off
 constexpr std::uint8_t kBlockCountTable[4][40] = {
     {1,  1,  1,  1,  1,  2,  2,  2,  2,  4,  4,  4,  4,  4,  6,  6,  6,  6,  7,  8,
      8,  9,  9,  10, 12, 12, 12, 13, 14, 15, 16, 17, 18, 19, 19, 20, 21, 22, 24, 25},
@@ -30,6 +33,7 @@ constexpr std::uint8_t kEccPerBlockTable[4][40] = {
     {17, 28, 22, 16, 22, 28, 26, 26, 24, 28, 24, 28, 22, 24, 24, 30, 28, 28, 26, 28,
      30, 24, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30},
 };
+// clang-format on
 
 // GF(2^8) of clause 7.5.2: x^8 + x^4 + x^3 + x^2 + 1, primitive element 2.
 constexpr std::int32_t kFieldSize = 256;
@@ -71,25 +75,309 @@ struct WidthClass {
                  (1 << CountBits[3]) - 1} {}
 };
 
-// One cell of the segment table: the cheapest path into (position, mode).
-struct Cell {
-    std::int32_t Predecessor;
-    std::int32_t Cost;
-    std::int32_t Run;
+// The character classes of GetCharClass as a table: 1 digit, 2 other alphanumeric character
+// (A-Z, space, $ % * + - . / :), 0 every other byte.
+constexpr std::array<std::uint8_t, 256> kCharClass = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (char c = '0'; c <= '9'; ++c) {
+        table[static_cast<std::uint8_t>(c)] = 1;
+    }
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        table[static_cast<std::uint8_t>(c)] = 2;
+    }
+    for (const char c : {' ', '$', '%', '*', '+', '-', '.', '/', ':'}) {
+        table[static_cast<std::uint8_t>(c)] = 2;
+    }
+    return table;
+}();
+
+// Entry k of kBitsOfByte[v] is bit 7 - k of v: a byte spread over eight bit-buffer entries, most
+// significant bit first.
+constexpr std::array<std::array<std::uint8_t, 8>, 256> kBitsOfByte = [] {
+    std::array<std::array<std::uint8_t, 8>, 256> table{};
+    for (std::size_t v = 0; v < 256; ++v) {
+        for (std::size_t k = 0; k < 8; ++k) {
+            table[v][k] = static_cast<std::uint8_t>((v >> (7 - k)) & 1);
+        }
+    }
+    return table;
+}();
+
+// The byte of eight bit-buffer entries (0 or 1 each), the first entry most significant.
+std::uint8_t ByteOfBits(const std::uint8_t* bits) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // Entry k sits at bit 8k of the word; the multiplier moves it to bit 63 - k, and no two
+        // of the partial products share a bit, so nothing carries.
+        std::uint64_t word = 0;
+        std::memcpy(&word, bits, sizeof word);
+        return static_cast<std::uint8_t>((word * 0x8040201008040201ULL) >> 56);
+    } else {
+        std::uint32_t value = 0;
+        for (std::size_t k = 0; k < 8; ++k) {
+            value = (value << 1) | bits[k];
+        }
+        return static_cast<std::uint8_t>(value);
+    }
+}
+
+// The data-mask conditions of clause 7.8.2 (Table 10) for module (i, j), i the row and j the
+// column: true where the module is inverted.
+constexpr bool MaskCondition(std::int32_t mask, std::int32_t i, std::int32_t j) {
+    const std::int32_t product = i * j;
+    switch (mask) {
+    case 0:
+        return (i + j) % 2 == 0;
+    case 1:
+        return i % 2 == 0;
+    case 2:
+        return j % 3 == 0;
+    case 3:
+        return (i + j) % 3 == 0;
+    case 4:
+        return (i / 2 + j / 3) % 2 == 0;
+    case 5:
+        return product % 2 + product % 3 == 0;
+    case 6:
+        return (product % 2 + product % 3) % 2 == 0;
+    default:
+        return ((i + j) % 2 + product % 3) % 2 == 0;
+    }
+}
+
+// Every condition depends on i mod 12 and j mod 6 only (through i mod 2, 3 and 4 and j mod 2,
+// 3 and 6), so one 12 x 48 tile per mask, repeated, covers any matrix; 48 columns are a whole
+// number of periods and of vector registers.
+constexpr std::int32_t kMaskTileRows = 12;
+constexpr std::int32_t kMaskTileColumns = 48;
+using MaskTile = std::array<std::array<std::uint8_t, kMaskTileColumns>, kMaskTileRows>;
+constexpr std::array<MaskTile, 8> kMaskTiles = [] {
+    std::array<MaskTile, 8> tiles{};
+    for (std::int32_t mask = 0; mask < 8; ++mask) {
+        for (std::int32_t i = 0; i < kMaskTileRows; ++i) {
+            for (std::int32_t j = 0; j < kMaskTileColumns; ++j) {
+                tiles[static_cast<std::size_t>(mask)][static_cast<std::size_t>(i)]
+                     [static_cast<std::size_t>(j)] = MaskCondition(mask, i, j) ? 1 : 0;
+            }
+        }
+    }
+    return tiles;
+}();
+
+// The segment-table cells of one input position: per mode the cost of the cheapest path (data
+// bits without the terminator) and the run (characters of its last segment). The search looks
+// back one position (two for Kanji), so three rows are all it keeps.
+struct SegmentRow {
+    std::array<std::int32_t, 4> Cost;
+    std::array<std::int32_t, 4> Run;
+    // The run modulo the period of its mode's character costs (3 for numeric, 2 for
+    // alphanumeric), kept alongside so that no division is needed; 0 for the other modes.
+    std::array<std::int32_t, 4> Phase;
 };
+
+// The cheapest cell of the last position: its cost and mode.
+struct SegmentEnd {
+    std::int32_t Cost = 0;
+    std::int32_t Mode = 0;
+};
+
+// Fills cell `mode` of row `to` from the four cells of row `from` and returns the predecessor
+// mode. A predecessor in the same mode whose run is below the largest segment length continues
+// its segment at the cost continueCost(phase of its run); every other one starts a new segment at
+// startCost. Candidates are taken in mode order and only a strictly smaller cost replaces the
+// best, so ties go to the lowest mode. Period is that of the mode's character costs (1: none).
+template <std::int32_t Period, typename ContinueCost>
+std::uint32_t Relax(const SegmentRow& from, SegmentRow& to, std::int32_t mode, std::int32_t maxRun,
+                    std::int32_t startCost, ContinueCost continueCost) {
+    std::int32_t bestCost = 0;
+    std::int32_t bestRun = 0;
+    std::int32_t bestPhase = 0;
+    std::uint32_t bestMode = 0;
+    for (std::int32_t j = 0; j < 4; ++j) {
+        const auto jj = static_cast<std::size_t>(j);
+        const bool continues = j == mode && from.Run[jj] < maxRun;
+        const std::int32_t cost =
+            from.Cost[jj] + (continues ? continueCost(from.Phase[jj]) : startCost);
+        if (j == 0 || cost < bestCost) {
+            bestCost = cost;
+            bestRun = continues ? from.Run[jj] : 0;
+            bestPhase = continues ? from.Phase[jj] : 0;
+            bestMode = static_cast<std::uint32_t>(j);
+        }
+    }
+    const auto m = static_cast<std::size_t>(mode);
+    to.Cost[m] = bestCost;
+    to.Run[m] = bestRun + 1;
+    to.Phase[m] = bestPhase + 1 == Period ? 0 : bestPhase + 1;
+    return bestMode;
+}
+
+// Forward search of the segmentation of data[0 .. n-1] (n >= 1) for one width class: the
+// cheapest cell of the last position. With preds, one byte per position receives the predecessor
+// modes of its four cells, two bits per mode (mode j in bits 2j and 2j + 1); a cell that starts
+// its path or cannot be reached stores 0, and the trace back never follows either.
+SegmentEnd SearchSegments(const std::uint8_t* data, std::int32_t n, const WidthClass& wc,
+                          bool kanji, std::uint8_t* preds) {
+    const std::int32_t w = wc.Offset;
+    const std::int32_t byteHeader = kModeIndicatorBits + wc.CountBits[clsQRCode::ModeByte];
+    const std::int32_t kanjiHeader = kModeIndicatorBits + wc.CountBits[clsQRCode::ModeKanji];
+    // Digits cost 4, 3, 3, 4, ... and alphanumeric characters 6, 5, 6, ... by the run so far.
+    const auto numericStep = [](std::int32_t phase) { return phase == 0 ? 4 : 3; };
+    const auto alphanumericStep = [](std::int32_t phase) { return phase == 0 ? 6 : 5; };
+    const auto byteStep = [](std::int32_t) { return 8; };
+    const auto kanjiStep = [](std::int32_t) { return 13; };
+
+    std::array<SegmentRow, 3> rows{};
+    SegmentRow* older = &rows[0];    // position i - 2
+    SegmentRow* previous = &rows[1]; // position i - 1
+    SegmentRow* current = &rows[2];
+    for (std::int32_t i = 0; i < n; ++i) {
+        const std::uint8_t byte = data[i];
+        const std::uint8_t charClass = kCharClass[byte];
+        SegmentRow& row = *current;
+        std::uint32_t from = 0;
+
+        if (i == 0) {
+            row.Cost[0] = byteHeader + 8;
+            row.Run[0] = 1;
+            row.Phase[0] = 0;
+        } else {
+            from |= Relax<1>(*previous, row, clsQRCode::ModeByte, wc.MaxRun[0], 8 + byteHeader,
+                             byteStep);
+        }
+
+        if (charClass != 1) {
+            row.Cost[1] = clsQRCode::Unreachable;
+            row.Run[1] = 0;
+            row.Phase[1] = 0;
+        } else if (i == 0) {
+            row.Cost[1] = w + 16;
+            row.Run[1] = 1;
+            row.Phase[1] = 1;
+        } else {
+            from |=
+                Relax<3>(*previous, row, clsQRCode::ModeNumeric, wc.MaxRun[1], w + 16, numericStep)
+                << 2;
+        }
+
+        if (charClass == 0) {
+            row.Cost[2] = clsQRCode::Unreachable;
+            row.Run[2] = 0;
+            row.Phase[2] = 0;
+        } else if (i == 0) {
+            row.Cost[2] = w + 17;
+            row.Run[2] = 1;
+            row.Phase[2] = 1;
+        } else {
+            from |= Relax<2>(*previous, row, clsQRCode::ModeAlphanumeric, wc.MaxRun[2], w + 17,
+                             alphanumericStep)
+                    << 4;
+        }
+
+        if (i == 0 || !kanji || !clsQRCode::IsKanjiPair(data[i - 1], byte)) {
+            row.Cost[3] = clsQRCode::Unreachable;
+            row.Run[3] = 0;
+            row.Phase[3] = 0;
+        } else if (i == 1) {
+            row.Cost[3] = kanjiHeader + 13;
+            row.Run[3] = 1;
+            row.Phase[3] = 0;
+        } else {
+            from |= Relax<1>(*older, row, clsQRCode::ModeKanji, wc.MaxRun[3], 13 + kanjiHeader,
+                             kanjiStep)
+                    << 6;
+        }
+
+        if (preds != nullptr) {
+            preds[i] = static_cast<std::uint8_t>(from);
+        }
+        SegmentRow* const recycled = older;
+        older = previous;
+        previous = current;
+        current = recycled;
+    }
+
+    // The cheapest cell of the last position; the lowest mode on equal cost.
+    SegmentEnd end{previous->Cost[0], 0};
+    for (std::int32_t j = 1; j < 4; ++j) {
+        if (previous->Cost[static_cast<std::size_t>(j)] < end.Cost) {
+            end = SegmentEnd{previous->Cost[static_cast<std::size_t>(j)], j};
+        }
+    }
+    return end;
+}
+
+// Follows the predecessors back from the chosen cell of the last position and stores the mode of
+// every position (both bytes of a Kanji pair carry mode 3).
+void TraceModes(const std::uint8_t* preds, std::int32_t n, std::int32_t endMode,
+                std::uint8_t* modes) {
+    for (std::int32_t pos = n - 1, mode = endMode; pos >= 0;) {
+        modes[pos] = static_cast<std::uint8_t>(mode);
+        const std::int32_t previous = (preds[pos] >> (2 * mode)) & 3;
+        if (mode == clsQRCode::ModeKanji) {
+            if (pos >= 1) {
+                modes[pos - 1] = clsQRCode::ModeKanji;
+            }
+            pos -= 2;
+        } else {
+            pos -= 1;
+        }
+        mode = previous;
+    }
+}
+
+// Six times a lower bound of the data bits of every segmentation of data[0 .. n-1]: whatever
+// the segments, a digit takes at least 10/3 bits, another alphanumeric character 11/2, a byte of
+// a Kanji-pair candidate 13/2 and any other byte 8 (mode indicators and counts come on top).
+std::int64_t LeastBitsTimesSix(const std::uint8_t* data, std::int32_t n, bool kanji) {
+    std::int64_t sum = 0;
+    bool pairWithPrevious = false;
+    for (std::int32_t i = 0; i < n; ++i) {
+        const std::uint8_t charClass = kCharClass[data[i]];
+        const bool pairWithNext =
+            kanji && i + 1 < n && clsQRCode::IsKanjiPair(data[i], data[i + 1]);
+        if (charClass == 1) {
+            sum += 20;
+        } else if (charClass == 2) {
+            sum += 33;
+        } else if (pairWithPrevious || pairWithNext) {
+            sum += 39;
+        } else {
+            sum += 48;
+        }
+        pairWithPrevious = pairWithNext;
+    }
+    return sum;
+}
 
 // Appends bits to a bit buffer (one entry per bit), storing only what fits but counting all.
 class BitWriter {
 public:
-    explicit BitWriter(std::span<std::uint8_t> bits) : m_Bits(bits) {}
+    explicit BitWriter(std::span<std::uint8_t> bits)
+        : m_Bits(bits.data()), m_Size(static_cast<std::int64_t>(bits.size())) {}
 
-    void Put(std::int32_t value, std::int32_t count) {
+    // The count low bits of value, most significant first.
+    void Put(std::uint32_t value, std::int32_t count) {
+        if (m_Position + count <= m_Size) {
+            std::uint8_t* out = m_Bits + m_Position;
+            for (std::int32_t k = count - 1; k >= 0; --k) {
+                *out++ = static_cast<std::uint8_t>((value >> k) & 1U);
+            }
+            m_Position += count;
+            return;
+        }
         for (std::int32_t k = count - 1; k >= 0; --k) {
-            if (m_Position < static_cast<std::int64_t>(m_Bits.size())) {
-                m_Bits[static_cast<std::size_t>(m_Position)] =
-                    static_cast<std::uint8_t>((value >> k) & 1);
+            if (m_Position < m_Size) {
+                m_Bits[m_Position] = static_cast<std::uint8_t>((value >> k) & 1U);
             }
             ++m_Position;
+        }
+    }
+    void PutByte(std::uint8_t value) {
+        if (m_Position + 8 <= m_Size) {
+            std::memcpy(m_Bits + m_Position, kBitsOfByte[value].data(), 8);
+            m_Position += 8;
+        } else {
+            Put(value, 8);
         }
     }
     std::int32_t Position() const {
@@ -97,9 +385,74 @@ public:
     }
 
 private:
-    std::span<std::uint8_t> m_Bits;
+    std::uint8_t* m_Bits;
+    std::int64_t m_Size;
     std::int64_t m_Position = 0;
 };
+
+// The writing pass: one segment per run of equal modes, split at the largest count; then the
+// terminator. Returns the number of bits, terminator included.
+std::int32_t WriteSegments(std::span<std::uint8_t> bits, const std::uint8_t* data, std::int32_t n,
+                           const WidthClass& wc, const std::uint8_t* modes) {
+    BitWriter out(bits);
+    for (std::int32_t s = 0; s < n;) {
+        const std::int32_t mode = modes[s];
+        const std::int32_t maxBytes =
+            mode == clsQRCode::ModeKanji ? 2 * wc.MaxRun[mode] : wc.MaxRun[mode];
+        std::int32_t len = 1;
+        while (s + len < n && len < maxBytes && modes[s + len] == mode) {
+            ++len;
+        }
+        const std::uint8_t* at = data + s;
+
+        out.Put(static_cast<std::uint32_t>(kModeIndicator[mode]), kModeIndicatorBits);
+        out.Put(static_cast<std::uint32_t>(mode == clsQRCode::ModeKanji ? len / 2 : len),
+                wc.CountBits[mode]);
+        switch (mode) {
+        case clsQRCode::ModeByte:
+            for (std::int32_t k = 0; k < len; ++k) {
+                out.PutByte(at[k]);
+            }
+            break;
+        case clsQRCode::ModeNumeric: {
+            std::int32_t k = 0;
+            for (; k + 3 <= len; k += 3) {
+                out.Put(static_cast<std::uint32_t>(100 * (at[k] & 0x0F) + 10 * (at[k + 1] & 0x0F) +
+                                                   (at[k + 2] & 0x0F)),
+                        10);
+            }
+            if (len - k == 2) {
+                out.Put(static_cast<std::uint32_t>(10 * (at[k] & 0x0F) + (at[k + 1] & 0x0F)), 7);
+            } else if (len - k == 1) {
+                out.Put(at[k] & 0x0FU, 4);
+            }
+            break;
+        }
+        case clsQRCode::ModeAlphanumeric: {
+            std::int32_t k = 0;
+            for (; k + 2 <= len; k += 2) {
+                out.Put(static_cast<std::uint32_t>(45 * clsQRCode::GetAlphanumericValue(at[k]) +
+                                                   clsQRCode::GetAlphanumericValue(at[k + 1])),
+                        11);
+            }
+            if (k < len) {
+                out.Put(static_cast<std::uint32_t>(clsQRCode::GetAlphanumericValue(at[k])), 6);
+            }
+            break;
+        }
+        default: // Kanji: the Shift JIS compaction of clause 7.4.6
+            for (std::int32_t k = 0; k + 1 < len; k += 2) {
+                const std::int32_t lead = at[k];
+                const std::int32_t base = lead <= 0x9F ? 0x81 : 0xC1;
+                out.Put(static_cast<std::uint32_t>((lead - base) * 0xC0 + (at[k + 1] - 0x40)), 13);
+            }
+            break;
+        }
+        s += len;
+    }
+    out.Put(0, kTerminatorBits);
+    return out.Position();
+}
 
 } // namespace
 
@@ -213,14 +566,7 @@ std::int32_t clsQRCode::GetDataCodewords(std::int32_t level, std::int32_t versio
 // ---- Character tests ----
 
 std::int32_t clsQRCode::GetCharClass(std::uint8_t byte) {
-    if (byte >= '0' && byte <= '9') {
-        return 1;
-    }
-    if ((byte >= 'A' && byte <= 'Z') || byte == ' ' || byte == '$' || byte == '%' ||
-        byte == '*' || byte == '+' || byte == '-' || byte == '.' || byte == '/' || byte == ':') {
-        return 2;
-    }
-    return 0;
+    return kCharClass[byte];
 }
 
 std::int32_t clsQRCode::GetAlphanumericValue(std::uint8_t byte) {
@@ -281,183 +627,17 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
     }
 
     const WidthClass wc(ClassOffset(version));
-    const std::int32_t w = wc.Offset;
-    const std::int32_t byteHeader = kModeIndicatorBits + wc.CountBits[ModeByte];
-    const std::int32_t kanjiHeader = kModeIndicatorBits + wc.CountBits[ModeKanji];
-
-    // Forward search: table[i * 4 + mode] is the cheapest way to encode bytes 0..i with the
-    // last segment in that mode, ending at i.
-    std::vector<Cell> table(static_cast<std::size_t>(n) * 4, Cell{0, 0, 0});
-    const auto cell = [&table](std::int32_t i, std::int32_t mode) -> Cell& {
-        return table[static_cast<std::size_t>(i) * 4 + static_cast<std::size_t>(mode)];
-    };
-
-    for (std::int32_t i = 0; i < n; ++i) {
-        const std::uint8_t byte = data[static_cast<std::size_t>(i)];
-        const std::int32_t charClass = GetCharClass(byte);
-
-        // Chooses the cheapest predecessor among the four modes of row `from`; a strictly
-        // smaller cost wins, so ties go to the lowest mode number.
-        const auto relax = [&](std::int32_t from, std::int32_t mode, auto stepCost) {
-            Cell& target = cell(i, mode);
-            std::int32_t bestCost = Unreachable;
-            std::int32_t bestPred = 0;
-            std::int32_t bestRun = 0;
-            bool first = true;
-            for (std::int32_t j = 0; j < 4; ++j) {
-                const Cell& pred = cell(from, j);
-                bool continues = false;
-                const std::int32_t cost = pred.Cost + stepCost(j, pred, continues);
-                if (first || cost < bestCost) {
-                    first = false;
-                    bestCost = cost;
-                    bestPred = j;
-                    bestRun = continues ? pred.Run : 0;
-                }
-            }
-            target.Cost = bestCost;
-            target.Predecessor = bestPred;
-            target.Run = bestRun + 1;
-        };
-
-        // Byte mode: always reachable.
-        if (i == 0) {
-            cell(0, ModeByte) = Cell{-1, byteHeader + 8, 1};
-        } else {
-            relax(i - 1, ModeByte, [&](std::int32_t j, const Cell& p, bool& continues) {
-                continues = j == ModeByte && p.Run < wc.MaxRun[ModeByte];
-                return continues ? 8 : 8 + byteHeader;
-            });
-        }
-
-        // Numeric mode: digits cost 4, 3, 3, 4, 3, 3, ... (10 bits per group of three).
-        if (charClass != 1) {
-            cell(i, ModeNumeric).Cost = Unreachable;
-        } else if (i == 0) {
-            cell(0, ModeNumeric) = Cell{-1, w + 16, 1};
-        } else {
-            relax(i - 1, ModeNumeric, [&](std::int32_t j, const Cell& p, bool& continues) {
-                continues = j == ModeNumeric && p.Run < wc.MaxRun[ModeNumeric];
-                if (continues) {
-                    return p.Run % 3 == 0 ? 4 : 3;
-                }
-                return w + 16;
-            });
-        }
-
-        // Alphanumeric mode: characters cost 6, 5, 6, 5, ... (11 bits per pair).
-        if (charClass == 0) {
-            cell(i, ModeAlphanumeric).Cost = Unreachable;
-        } else if (i == 0) {
-            cell(0, ModeAlphanumeric) = Cell{-1, w + 17, 1};
-        } else {
-            relax(i - 1, ModeAlphanumeric, [&](std::int32_t j, const Cell& p, bool& continues) {
-                continues = j == ModeAlphanumeric && p.Run < wc.MaxRun[ModeAlphanumeric];
-                if (continues) {
-                    return p.Run % 2 == 0 ? 6 : 5;
-                }
-                return w + 17;
-            });
-        }
-
-        // Kanji mode: a pair ending at i, 13 bits per character.
-        if (i == 0 || !m_KanjiMode ||
-            !IsKanjiPair(data[static_cast<std::size_t>(i - 1)], byte)) {
-            cell(i, ModeKanji).Cost = Unreachable;
-        } else if (i == 1) {
-            cell(1, ModeKanji) = Cell{-1, kanjiHeader + 13, 1};
-        } else {
-            relax(i - 2, ModeKanji, [&](std::int32_t j, const Cell& p, bool& continues) {
-                continues = j == ModeKanji && p.Run < wc.MaxRun[ModeKanji];
-                return continues ? 13 : 13 + kanjiHeader;
-            });
-        }
-    }
-
-    // The cheapest cell of the last row; lowest mode on equal cost.
-    std::int32_t endMode = 0;
-    for (std::int32_t j = 1; j < 4; ++j) {
-        if (cell(n - 1, j).Cost < cell(n - 1, endMode).Cost) {
-            endMode = j;
-        }
-    }
     if (measureOnly) {
-        bitLength = cell(n - 1, endMode).Cost + kTerminatorBits;
+        bitLength = SearchSegments(data.data(), n, wc, m_KanjiMode, nullptr).Cost + kTerminatorBits;
         return;
     }
-
-    // Trace back: the mode of every byte (both bytes of a Kanji pair carry mode 3).
-    std::vector<std::uint8_t> modes(static_cast<std::size_t>(n), 0);
-    for (std::int32_t pos = n - 1, mode = endMode; pos >= 0 && mode >= 0;) {
-        modes[static_cast<std::size_t>(pos)] = static_cast<std::uint8_t>(mode);
-        const std::int32_t previous = cell(pos, mode).Predecessor;
-        if (mode == ModeKanji) {
-            if (pos >= 1) {
-                modes[static_cast<std::size_t>(pos - 1)] = ModeKanji;
-            }
-            pos -= 2;
-        } else {
-            pos -= 1;
-        }
-        mode = previous;
-    }
-    table.clear();
-    table.shrink_to_fit();
-
-    // Writing pass: one segment per run of equal modes, split at the largest count.
-    BitWriter out(bits);
-    for (std::int32_t s = 0; s < n;) {
-        const std::int32_t mode = modes[static_cast<std::size_t>(s)];
-        const std::int32_t maxBytes =
-            mode == ModeKanji ? 2 * wc.MaxRun[ModeKanji] : wc.MaxRun[mode];
-        std::int32_t len = 1;
-        while (s + len < n && len < maxBytes && modes[static_cast<std::size_t>(s + len)] == mode) {
-            ++len;
-        }
-        const auto at = [&](std::int32_t k) { return data[static_cast<std::size_t>(s + k)]; };
-
-        out.Put(kModeIndicator[mode], kModeIndicatorBits);
-        out.Put(mode == ModeKanji ? len / 2 : len, wc.CountBits[mode]);
-        switch (mode) {
-        case ModeByte:
-            for (std::int32_t k = 0; k < len; ++k) {
-                out.Put(at(k), 8);
-            }
-            break;
-        case ModeNumeric: {
-            std::int32_t k = 0;
-            for (; k + 3 <= len; k += 3) {
-                out.Put(100 * (at(k) & 0x0F) + 10 * (at(k + 1) & 0x0F) + (at(k + 2) & 0x0F), 10);
-            }
-            if (len - k == 2) {
-                out.Put(10 * (at(k) & 0x0F) + (at(k + 1) & 0x0F), 7);
-            } else if (len - k == 1) {
-                out.Put(at(k) & 0x0F, 4);
-            }
-            break;
-        }
-        case ModeAlphanumeric: {
-            std::int32_t k = 0;
-            for (; k + 2 <= len; k += 2) {
-                out.Put(45 * GetAlphanumericValue(at(k)) + GetAlphanumericValue(at(k + 1)), 11);
-            }
-            if (k < len) {
-                out.Put(GetAlphanumericValue(at(k)), 6);
-            }
-            break;
-        }
-        default: // Kanji: the Shift JIS compaction of clause 7.4.6
-            for (std::int32_t k = 0; k + 1 < len; k += 2) {
-                const std::int32_t lead = at(k);
-                const std::int32_t base = lead <= 0x9F ? 0x81 : 0xC1;
-                out.Put((lead - base) * 0xC0 + (at(k + 1) - 0x40), 13);
-            }
-            break;
-        }
-        s += len;
-    }
-    out.Put(0, kTerminatorBits);
-    bitLength = out.Position();
+    // The predecessors of the search, then the mode of every byte.
+    std::vector<std::uint8_t> trace(2 * static_cast<std::size_t>(n));
+    std::uint8_t* const preds = trace.data();
+    std::uint8_t* const modes = preds + n;
+    const SegmentEnd end = SearchSegments(data.data(), n, wc, m_KanjiMode, preds);
+    TraceModes(preds, n, end.Mode, modes);
+    bitLength = WriteSegments(bits, data.data(), n, wc, modes);
 }
 
 // ---- Matrix layout ----
@@ -475,13 +655,12 @@ void clsQRCode::DrawFunctionPatterns(std::span<std::uint8_t> matrix, std::int32_
     // Finder patterns (7x7) with their separators, in the three corners.
     for (std::int32_t i = 0; i < 8; ++i) {
         for (std::int32_t j = 0; j < 8; ++j) {
-            std::uint8_t value = 1;
-            if (i == 7 || j == 7) {
-                value = 2;
-            } else if (((i == 1 || i == 5) && j >= 1 && j <= 5) ||
-                       ((j == 1 || j == 5) && i >= 1 && i <= 5)) {
-                value = 2;
-            }
+            // Light: the separator (row or column 7) and the ring between the outer square and
+            // the 3x3 core.
+            const bool separator = i == 7 || j == 7;
+            const bool ring = ((i == 1 || i == 5) && j >= 1 && j <= 5) ||
+                              ((j == 1 || j == 5) && i >= 1 && i <= 5);
+            const std::uint8_t value = separator || ring ? 2 : 1;
             set(j, i, value);
             set(side - 1 - j, i, value);
             set(j, side - 1 - i, value);
@@ -528,8 +707,8 @@ void clsQRCode::DrawFunctionPatterns(std::span<std::uint8_t> matrix, std::int32_
         const auto pattern = [&](std::int32_t cx, std::int32_t cy) {
             for (std::int32_t dy = -2; dy <= 2; ++dy) {
                 for (std::int32_t dx = -2; dx <= 2; ++dx) {
-                    const bool dark = dx == -2 || dx == 2 || dy == -2 || dy == 2 ||
-                                      (dx == 0 && dy == 0);
+                    const bool dark =
+                        dx == -2 || dx == 2 || dy == -2 || dy == 2 || (dx == 0 && dy == 0);
                     set(cx + dx, cy + dy, dark ? 1 : 2);
                 }
             }
@@ -555,30 +734,61 @@ void clsQRCode::PlaceCodewords(std::span<const std::uint8_t> pattern, std::span<
         return;
     }
     bitCount = static_cast<std::int32_t>(std::min<std::int64_t>(bitCount, std::ssize(sequence)));
+    if (bitCount <= 0) {
+        return;
+    }
+    const std::uint8_t* const free = pattern.data();
+    std::uint8_t* const out = data.data();
+    const std::uint8_t* const in = sequence.data();
     std::int32_t k = 0;
-    const auto visit = [&](std::int32_t x, std::int32_t y) {
-        if (k < bitCount && pattern[static_cast<std::size_t>(y * stride + x)] == 0) {
-            data[static_cast<std::size_t>(y * side + x)] = sequence[static_cast<std::size_t>(k++)];
+    // Columns c + 1 and c of rows y = from, from + step, ... (side rows): the right module first.
+    // Returns false once every bit is placed.
+    const auto pair = [&](std::int32_t c, std::int32_t from, std::int32_t step) {
+        const std::uint8_t* p = free + static_cast<std::ptrdiff_t>(from) * stride + c;
+        std::uint8_t* q = out + static_cast<std::ptrdiff_t>(from) * side + c;
+        const std::ptrdiff_t patternStep = static_cast<std::ptrdiff_t>(step) * stride;
+        const std::ptrdiff_t dataStep = static_cast<std::ptrdiff_t>(step) * side;
+        for (std::int32_t y = 0; y < side; ++y, p += patternStep, q += dataStep) {
+            std::uint16_t both = 0;
+            std::memcpy(&both, p, sizeof both);
+            if (both == 0 && bitCount - k > 2) {
+                // Both modules free and more bits to come: the common case.
+                q[1] = in[k];
+                q[0] = in[k + 1];
+                k += 2;
+                continue;
+            }
+            if (p[1] == 0) {
+                q[1] = in[k];
+                if (++k == bitCount) {
+                    return false;
+                }
+            }
+            if (p[0] == 0) {
+                q[0] = in[k];
+                if (++k == bitCount) {
+                    return false;
+                }
+            }
         }
+        return true;
     };
     // Two-column zig-zag from the bottom-right corner, skipping the vertical timing column 6.
-    for (std::int32_t right = side; right >= 5 && k < bitCount;) {
+    for (std::int32_t right = side; right >= 5;) {
         std::int32_t c = right - 2;
         if (c < 6) {
             --c;
         }
-        for (std::int32_t y = side - 1; y >= 0; --y) {
-            visit(c + 1, y);
-            visit(c, y);
+        if (!pair(c, side - 1, -1)) {
+            return;
         }
         right -= 4;
         c = right;
         if (c < 6) {
             --c;
         }
-        for (std::int32_t y = 0; y < side; ++y) {
-            visit(c + 1, y);
-            visit(c, y);
+        if (!pair(c, 0, 1)) {
+            return;
         }
     }
 }
@@ -593,38 +803,19 @@ std::int32_t clsQRCode::ApplyMask(std::span<std::uint8_t> matrix, std::int32_t s
     if (size <= 0 || std::ssize(matrix) < static_cast<std::int64_t>(size) * size) {
         return mask;
     }
+    // Row i takes row i mod 12 of the mask's tile, repeated every 48 columns.
+    const auto& tile = kMaskTiles[static_cast<std::size_t>(mask)];
     for (std::int32_t i = 0; i < size; ++i) {
         std::uint8_t* row = matrix.data() + static_cast<std::size_t>(i) * size;
-        std::int32_t product = 0; // i * j, kept as a running sum
-        for (std::int32_t j = 0; j < size; ++j, product += i) {
-            bool invert = false;
-            switch (mask) {
-            case 0:
-                invert = (i + j) % 2 == 0;
-                break;
-            case 1:
-                invert = i % 2 == 0;
-                break;
-            case 2:
-                invert = j % 3 == 0;
-                break;
-            case 3:
-                invert = (i + j) % 3 == 0;
-                break;
-            case 4:
-                invert = (i / 2 + j / 3) % 2 == 0;
-                break;
-            case 5:
-                invert = product % 2 + product % 3 == 0;
-                break;
-            case 6:
-                invert = (product % 2 + product % 3) % 2 == 0;
-                break;
-            default:
-                invert = ((i + j) % 2 + product % 3) % 2 == 0;
-                break;
+        const std::uint8_t* pattern = tile[static_cast<std::size_t>(i % kMaskTileRows)].data();
+        std::int32_t j = 0;
+        for (; j + kMaskTileColumns <= size; j += kMaskTileColumns) {
+            for (std::int32_t t = 0; t < kMaskTileColumns; ++t) {
+                row[j + t] ^= pattern[t];
             }
-            row[j] ^= static_cast<std::uint8_t>(invert);
+        }
+        for (std::int32_t t = 0; j < size; ++j, ++t) {
+            row[j] ^= pattern[t];
         }
     }
     return mask;
@@ -703,9 +894,8 @@ void clsQRCode::WriteFormatInformation(std::span<std::uint8_t> matrix, std::int3
 // ---- Encoding pipeline ----
 
 std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes,
-                                                         std::int32_t length,
-                                                         std::int32_t version, std::int32_t level,
-                                                         std::int32_t mask) {
+                                                         std::int32_t length, std::int32_t version,
+                                                         std::int32_t level, std::int32_t mask) {
     if (level < 1 || level > 4) {
         level = 2;
     }
@@ -720,14 +910,40 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
 
     std::vector<std::uint8_t> stream(BitBufferLength, 0);
 
+    // The segmentation search depends on the width class only, so the search that measured a
+    // class also serves the writing pass for a version of that class. Per input byte it keeps the
+    // predecessor modes, and the trace back the chosen mode.
+    std::vector<std::uint8_t> trace(2 * static_cast<std::size_t>(length));
+    std::uint8_t* const preds = trace.data();
+    std::uint8_t* const modes = preds + length;
+    std::int32_t searchedOffset = 0; // width class of the search held in preds; 0 for none
+    SegmentEnd end;
+    const auto search = [&](std::int32_t offset) {
+        if (offset != searchedOffset) {
+            end = SearchSegments(bytes.data(), length, WidthClass(offset), m_KanjiMode, preds);
+            searchedOffset = offset;
+        }
+        return end.Cost + kTerminatorBits;
+    };
+
     // Version choice: the character-count widths change only at versions 10 and 27, so one
     // measurement per width class serves all its versions.
     if (version == 0 || version > MaxVersion) {
         static constexpr std::int32_t kClasses[3][2] = {{1, 9}, {10, 26}, {27, 40}};
+        const std::int64_t leastBitsTimesSix = LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
         version = 0;
         for (const auto& range : kClasses) {
-            std::int32_t measured = 0;
-            BuildBitStream(stream, bytes, length, range[0], true, measured);
+            std::int32_t largest = 0;
+            for (std::int32_t v = range[0]; v <= range[1]; ++v) {
+                largest = std::max(largest, GetDataCodewords(level, v));
+            }
+            // When not even the least number of bits of any segmentation fits the largest
+            // version of the class, no measurement could make one of its versions fit.
+            if (leastBitsTimesSix > 6 * (8 * static_cast<std::int64_t>(largest))) {
+                continue;
+            }
+            const std::int32_t measured =
+                length == 0 ? kTerminatorBits : search(ClassOffset(range[0]));
             for (std::int32_t v = range[0]; v <= range[1]; ++v) {
                 if (measured - kTerminatorBits <= 8 * GetDataCodewords(level, v)) {
                     version = v;
@@ -743,8 +959,13 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
         }
     }
 
-    std::int32_t d = 0;
-    BuildBitStream(stream, bytes, length, version, false, d);
+    // The stream for the chosen version; empty input is the terminator alone, already 0.
+    std::int32_t d = kTerminatorBits;
+    if (length > 0) {
+        search(ClassOffset(version));
+        TraceModes(preds, length, end.Mode, modes);
+        d = WriteSegments(stream, bytes.data(), length, WidthClass(ClassOffset(version)), modes);
+    }
     const std::int32_t total = GetTotalCodewords(version);
     const std::int32_t nb = BlockCount(level, version);
     const std::int32_t ec = EccPerBlock(level, version);
@@ -755,54 +976,56 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     const std::int32_t longLength = (dc + nb - 1) / nb;
     const std::int32_t shortBlocks = dc % nb > 0 ? nb - dc % nb : 0;
 
-    // Fill to capacity: zero bits to the codeword boundary, then the pad codewords.
-    if (d < 8 * dc) {
-        std::int32_t p = d;
-        for (; p % 8 != 0; ++p) {
-            stream[static_cast<std::size_t>(p)] = 0;
-        }
-        for (std::int32_t pad = 0; p < 8 * dc; pad ^= 1) {
-            for (std::int32_t k = 7; k >= 0; --k) {
-                stream[static_cast<std::size_t>(p++)] = (kPadCodewords[pad] >> k) & 1;
-            }
-        }
+    // Data codewords: the stream cut into bytes (the buffer is 0 beyond the stream, which fills
+    // the last codeword with zero bits), then the pad codewords alternately up to the capacity.
+    // The first dc bytes of `codewords` hold them, the next total bytes the final sequence.
+    std::vector<std::uint8_t> codewords(static_cast<std::size_t>(dc + total));
+    const std::int32_t streamCodewords = std::min(dc, (d + 7) / 8);
+    for (std::int32_t c = 0; c < streamCodewords; ++c) {
+        codewords[static_cast<std::size_t>(c)] =
+            ByteOfBits(stream.data() + static_cast<std::ptrdiff_t>(8) * c);
     }
+    for (std::int32_t c = streamCodewords; c < dc; ++c) {
+        codewords[static_cast<std::size_t>(c)] = kPadCodewords[(c - streamCodewords) & 1];
+    }
+    stream.clear();
+    stream.shrink_to_fit();
+    trace.clear();
+    trace.shrink_to_fit();
 
     // Blocks, Reed-Solomon and interleaving (clause 7.6): data codewords column by column across
     // the blocks (the last column only from the long blocks), then the check codewords likewise.
-    std::vector<std::uint8_t> sequence(BitBufferLength, 0);
     if (!m_ReedSolomon) {
         m_ReedSolomon = std::make_unique<clsReedSolomon>();
     }
     m_ReedSolomon->Init(longLength, ec, m_FiniteField, 0, 0);
-    const auto putCodeword = [&sequence](std::int32_t position, std::int32_t value) {
-        for (std::int32_t k = 0; k < 8; ++k) {
-            sequence[static_cast<std::size_t>(8 * position + k)] =
-                static_cast<std::uint8_t>((value >> (7 - k)) & 1);
-        }
-    };
+    std::uint8_t* const sequenceBytes = codewords.data() + dc;
     std::array<std::int32_t, BlockArrayLength> block{};
     std::int32_t next = 0; // next data codeword of the stream
     for (std::int32_t b = 0; b < nb; ++b) {
         const std::int32_t blockLength = b < shortBlocks ? longLength - 1 : longLength;
         block[static_cast<std::size_t>(longLength + ec - 1)] = 0;
         for (std::int32_t i = 0; i < blockLength; ++i, ++next) {
-            std::int32_t value = 0;
-            for (std::int32_t k = 0; k < 8; ++k) {
-                value = (value << 1) | stream[static_cast<std::size_t>(8 * next + k)];
-            }
+            const std::uint8_t value = codewords[static_cast<std::size_t>(next)];
             const std::int32_t position =
                 i < longLength - 1 ? i * nb + b : (longLength - 1) * nb + (b - shortBlocks);
-            putCodeword(position, value);
+            sequenceBytes[position] = value;
             block[static_cast<std::size_t>(blockLength + ec - 1 - i)] = value;
         }
         m_ReedSolomon->ComputeEcc(block);
         for (std::int32_t k = 0; k < ec; ++k) {
-            putCodeword(dc + k * nb + b, block[static_cast<std::size_t>(ec - 1 - k)]);
+            sequenceBytes[dc + k * nb + b] =
+                static_cast<std::uint8_t>(block[static_cast<std::size_t>(ec - 1 - k)]);
         }
     }
-    stream.clear();
-    stream.shrink_to_fit();
+    // The sequence buffer: codeword p at entries 8p to 8p + 7, most significant bit first.
+    std::vector<std::uint8_t> sequence(BitBufferLength, 0);
+    for (std::int32_t p = 0; p < total; ++p) {
+        std::memcpy(sequence.data() + static_cast<std::ptrdiff_t>(8) * p,
+                    kBitsOfByte[sequenceBytes[p]].data(), 8);
+    }
+    codewords.clear();
+    codewords.shrink_to_fit();
 
     // Layout, placement, masking and the information words.
     const std::int32_t side = GetSymbolSize(version);
@@ -815,12 +1038,17 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     std::vector<std::uint8_t> dataMatrix(static_cast<std::size_t>(side) * side, 0);
     DrawFunctionPatterns(symbol.Modules, version);
     PlaceCodewords(symbol.Modules, dataMatrix, sequence, 8 * total, side);
+    sequence.clear();
+    sequence.shrink_to_fit();
     symbol.Mask = ApplyMask(dataMatrix, side, mask);
     for (std::int32_t y = 0; y < side; ++y) {
         std::uint8_t* row = symbol.Modules.data() + static_cast<std::size_t>(y) * stride;
         const std::uint8_t* dataRow = dataMatrix.data() + static_cast<std::size_t>(y) * side;
         for (std::int32_t x = 0; x < side; ++x) {
-            row[x] = (row[x] != 0 ? row[x] : dataRow[x]) & 1;
+            // The function module where there is one, else the data module (branch-free).
+            const std::uint8_t function = row[x];
+            const auto unreserved = static_cast<std::uint8_t>(-static_cast<int>(function == 0));
+            row[x] = static_cast<std::uint8_t>((function | (dataRow[x] & unreserved)) & 1);
         }
     }
     WriteVersionInformation(symbol.Modules, version);

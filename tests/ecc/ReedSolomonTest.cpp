@@ -573,3 +573,33 @@ TEST(ReedSolomonEcc, ObjectCanBeReusedForManyBlocksAndDegrees) {
 
 } // namespace
 } // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// A stored alpha changed between two Inits with otherwise equal arguments must give the new
+// generator and the new check symbols, not those of the previous set-up.
+TEST(ReedSolomonInit, AlphaStoredBetweenInitsRebuildsTheGenerator) {
+    const auto field = QrField();
+    clsReedSolomon reused;
+    ASSERT_TRUE(reused.Init(16, 10, field, 0, 0));
+    reused.SetPrimitiveElement(3);
+    ASSERT_TRUE(reused.Init(16, 10, nullptr, 0, 0));
+    EXPECT_EQ(reused.PrimitiveElement(), 3);
+
+    clsReedSolomon fresh;
+    ASSERT_TRUE(fresh.Init(16, 10, field, 3, 0));
+    EXPECT_EQ(Generator(reused), Generator(fresh));
+
+    std::vector<std::int32_t> a(26, 0);
+    for (std::int32_t i = 10; i < 26; ++i) {
+        a[static_cast<std::size_t>(i)] = (i * 29 + 7) % 256;
+    }
+    std::vector<std::int32_t> b = a;
+    reused.ComputeEcc(a);
+    fresh.ComputeEcc(b);
+    EXPECT_EQ(a, b);
+}
+
+} // namespace
+} // namespace ostrel
