@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QPalette>
 #include <QStringDecoder>
 
@@ -29,6 +30,11 @@ std::int32_t SkinH_AttachEx(const QString& skinFile, const QString& password) {
     auto* const application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (application == nullptr) {
         return SkinNoApplication;
+    }
+    // only a regular file: opening a named pipe waits for a writer, perhaps for ever, and a
+    // device never ends
+    if (!QFileInfo(skinFile).isFile()) {
+        return SkinFileUnreadable;
     }
     QFile file(skinFile);
     if (!file.open(QIODevice::ReadOnly)) {

@@ -23,8 +23,9 @@ inline constexpr std::int32_t SkinNoApplication = 4;
 inline constexpr std::int64_t MaxSkinFileSize = std::int64_t{1024} * 1024;
 
 // Loads the skin file and applies it to all windows of the program. The second argument is the
-// skin's password, which plain style sheets do not need. An empty, oversized, binary or
-// non-UTF-8 file is refused and the current look stays.
+// skin's password, which plain style sheets do not need. A path that is no regular file (a folder,
+// a device, a named pipe) and an empty, oversized, binary or non-UTF-8 file are refused and the
+// current look stays.
 std::int32_t SkinH_AttachEx(const QString& skinFile, const QString& password);
 
 // Shifts the colours of the application palette: hue in degrees (-360..360), saturation and

@@ -2,6 +2,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -15,6 +16,23 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // the document tells of a change before its layout hears of it: the new wrapping is in place
+    // when the new text is laid out
+    connect(document(), &QTextDocument::contentsChange, this, [this] {
+        if (!m_SettingText) {
+            FitWrapModeToLength(document()->characterCount());
+        }
+    });
+}
+
+void TextBox::FitWrapModeToLength(qsizetype length) {
+    const QTextOption::WrapMode mode = length > LongTextLength
+                                           ? QTextOption::WrapAnywhere
+                                           : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != mode) {
+        setWordWrapMode(mode);
+    }
 }
 
 QString TextBox::Text() const {
@@ -26,7 +44,18 @@ QString TextBox::Text() const {
 }
 
 void TextBox::SetText(const QString& text) {
-    setPlainText(text);
+    // setPlainText empties the document, tells of that, and lays the new text out before it tells
+    // of the new text. A long text must find wrapping anywhere in place when it comes; wrapping at
+    // word boundaries must wait until the old text has gone, else the old text is laid out again
+    // word by word.
+    if (text.size() > LongTextLength) {
+        FitWrapModeToLength(text.size());
+    }
+    {
+        const QScopedValueRollback<bool> setting(m_SettingText, true);
+        setPlainText(text);
+    }
+    FitWrapModeToLength(document()->characterCount());
 }
 
 qsizetype TextBox::TextLength() const {

@@ -9,10 +9,17 @@ namespace ostrel::platform {
 // CR LF, LF or CR. Selection positions and lengths count in UTF-16 code units of that text, a
 // line break counting two. Tab moves the focus on; Shift+Return breaks the line like Return; the
 // vertical scroll bar is always shown.
+//
+// Lines wrap at word boundaries, a word wider than the box anywhere. A text longer than
+// LongTextLength wraps anywhere: Qt's word-boundary wrapping scans the rest of an unbroken word for
+// every line it lays out, so a pasted line of a million letters would take minutes to show, and a
+// few megabytes hours. No text that long fits a symbol, so its look hardly matters.
 class TextBox : public QPlainTextEdit {
     Q_OBJECT
 
 public:
+    static constexpr int LongTextLength = 16384;
+
     explicit TextBox(QWidget* parent = nullptr);
 
     QString Text() const;
@@ -38,9 +45,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Chooses the wrapping for a text of this length; runs on every change of the document,
+    // before the change is laid out.
+    void FitWrapModeToLength(qsizetype length);
+
     // Positions in Text() and in the document differ by one per line break before them.
     int ToDocumentPosition(int textPosition) const;
     int ToTextPosition(int documentPosition) const;
+
+    bool m_SettingText = false;
 };
 
 } // namespace ostrel::platform

@@ -420,7 +420,10 @@ void Form1::Command3_Click() {
     Picture1->SetAutoRedraw(true);
     Picture1->resize(Image1->width(), Image1->height());
     Picture1->PaintPicture(Image1->Picture(), 0, 0, Image1->width(), Image1->height());
-    platform::Clipboard::SetBitmap(Picture1->Image());
+    if (!platform::Clipboard::SetBitmap(Picture1->Image())) {
+        // nothing was copied, so no message says it was; the window goes on as before
+        return;
+    }
     Message(QStringLiteral("已复制到剪贴板!默认复制BD版二维码图片"), QMessageBox::Information,
             QMessageBox::Ok);
 }
