@@ -379,7 +379,7 @@ struct ClipboardLock {
     ClipboardLock& operator=(const ClipboardLock&) = delete;
 };
 
-TEST_F(ServiceFailureTest, ClipboardThatTakesNothingGetsNoSuccessMessage) {
+TEST_F(ServiceFailureTest, ClipboardThatTakesNothingIsReportedAsAFailure) {
     const QString text = QStringLiteral("剪贴板 locked");
     Generate(text);
     QClipboard* const clipboard = QGuiApplication::clipboard();
@@ -389,7 +389,12 @@ TEST_F(ServiceFailureTest, ClipboardThatTakesNothingGetsNoSuccessMessage) {
         form->Command3->click();
         form->Command3->click();
     }
-    EXPECT_TRUE(dialogs.Boxes().empty());
+    ASSERT_EQ(dialogs.Boxes().size(), 2u);
+    for (const auto& box : dialogs.Boxes()) {
+        EXPECT_EQ(box.text, QStringLiteral("复制失败,剪贴板暂时无法使用,请稍后再试!"));
+        EXPECT_EQ(box.icon, QMessageBox::Information);
+    }
+    dialogs.Clear();
     EXPECT_EQ(clipboard->text(), QStringLiteral("somebody else's"));
     EXPECT_FALSE(clipboard->mimeData()->hasImage());
     EXPECT_TRUE(form->isVisible());

@@ -284,7 +284,7 @@ void Form1::showEvent(QShowEvent* event) {
 
 void Form1::Text1_GotFocus() {
     Text1->SetSelStart(0);
-    Text1->SetSelLength(static_cast<int>(Text1->Text().size()));
+    Text1->SetSelLength(static_cast<int>(Text1->TextLength()));
 }
 
 // ---- Generate ----
@@ -421,7 +421,9 @@ void Form1::Command3_Click() {
     Picture1->resize(Image1->width(), Image1->height());
     Picture1->PaintPicture(Image1->Picture(), 0, 0, Image1->width(), Image1->height());
     if (!platform::Clipboard::SetBitmap(Picture1->Image())) {
-        // nothing was copied, so no message says it was; the window goes on as before
+        // Another program holds the clipboard: say so rather than claim a copy.
+        Message(QStringLiteral("复制失败,剪贴板暂时无法使用,请稍后再试!"), QMessageBox::Information,
+                QMessageBox::Ok);
         return;
     }
     Message(QStringLiteral("已复制到剪贴板!默认复制BD版二维码图片"), QMessageBox::Information,
