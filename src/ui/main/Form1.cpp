@@ -47,38 +47,28 @@ constexpr int ShiftJisCodePage = 932;
 
 const QString CrLf = QStringLiteral("\r\n");
 
+// Creates a control of the window's fixed layout: named, captioned and placed in its container.
+template <typename Control>
+Control* Place(const QString& name, const QString& caption, QWidget* container,
+               const QRect& geometry) {
+    auto* const control = new Control(caption, container);
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    return control;
+}
+
 QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* container,
                         const QRect& geometry) {
-    auto* const button = new QPushButton(caption, container);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
+    QPushButton* const button = Place<QPushButton>(name, caption, container, geometry);
     button->setAutoDefault(false);
     return button;
 }
 
-QGroupBox* MakeFrame(const QString& name, const QString& caption, QWidget* container,
-                     const QRect& geometry) {
-    auto* const frame = new QGroupBox(caption, container);
-    frame->setObjectName(name);
-    frame->setGeometry(geometry);
-    return frame;
-}
-
 QLabel* MakeLabel(const QString& name, const QString& caption, QWidget* container,
                   const QRect& geometry) {
-    auto* const label = new QLabel(caption, container);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
+    QLabel* const label = Place<QLabel>(name, caption, container, geometry);
     label->setTextFormat(Qt::PlainText);
     return label;
-}
-
-QRadioButton* MakeOption(const QString& name, const QString& caption, QWidget* container,
-                         const QRect& geometry) {
-    auto* const option = new QRadioButton(caption, container);
-    option->setObjectName(name);
-    option->setGeometry(geometry);
-    return option;
 }
 
 } // namespace
@@ -122,9 +112,9 @@ void Form1::CreateControls() {
         QStringLiteral("Version"), QStringLiteral("Error correction level"),
         QStringLiteral("Mask type"), QStringLiteral("Text encoding")};
 
-    Frame1 = MakeFrame(QStringLiteral("Frame1"), QStringLiteral("生成后二维码"), Client,
-                       QRect(288, 80, 193, 273));
-    Frame2 = MakeFrame(QStringLiteral("Frame2"), QString(), Client, QRect(288, 16, 193, 49));
+    Frame1 = Place<QGroupBox>(QStringLiteral("Frame1"), QStringLiteral("生成后二维码"), Client,
+                              QRect(288, 80, 193, 273));
+    Frame2 = Place<QGroupBox>(QStringLiteral("Frame2"), QString(), Client, QRect(288, 16, 193, 49));
     for (std::size_t i = 0; i < cmb1.size(); ++i) {
         QWidget* const container = i == 3 ? static_cast<QWidget*>(Frame2) : Client;
         auto* const list = new QComboBox(container);
@@ -137,8 +127,8 @@ void Form1::CreateControls() {
     Label1 = MakeLabel(QStringLiteral("Label1"), QStringLiteral("请选择编码："), Frame2,
                        QRect(16, 19, 72, 13));
 
-    Frame3 = MakeFrame(QStringLiteral("Frame3"), QStringLiteral("请输入要生成的内容"), Client,
-                       QRect(16, 80, 257, 225));
+    Frame3 = Place<QGroupBox>(QStringLiteral("Frame3"), QStringLiteral("请输入要生成的内容"),
+                              Client, QRect(16, 80, 257, 225));
     Text1 = new platform::TextBox(Frame3);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(8, 16, 241, 201);
@@ -156,18 +146,18 @@ void Form1::CreateControls() {
                        QRect(8, 104, 180, 13));
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
 
-    Frame4 = MakeFrame(QStringLiteral("Frame4"), QStringLiteral("请选择类别"), Client,
-                       QRect(16, 16, 257, 49));
-    Option1 =
-        MakeOption(QStringLiteral("Option1"), QStringLiteral("名片"), Frame4, QRect(8, 24, 49, 13));
-    Option2 = MakeOption(QStringLiteral("Option2"), QStringLiteral("邮箱"), Frame4,
-                         QRect(56, 24, 49, 13));
-    Option3 = MakeOption(QStringLiteral("Option3"), QStringLiteral("网址"), Frame4,
-                         QRect(104, 24, 49, 13));
-    Option4 = MakeOption(QStringLiteral("Option4"), QStringLiteral("电话"), Frame4,
-                         QRect(152, 24, 49, 13));
-    Option5 = MakeOption(QStringLiteral("Option5"), QStringLiteral("文本"), Frame4,
-                         QRect(200, 24, 49, 13));
+    Frame4 = Place<QGroupBox>(QStringLiteral("Frame4"), QStringLiteral("请选择类别"), Client,
+                              QRect(16, 16, 257, 49));
+    Option1 = Place<QRadioButton>(QStringLiteral("Option1"), QStringLiteral("名片"), Frame4,
+                                  QRect(8, 24, 49, 13));
+    Option2 = Place<QRadioButton>(QStringLiteral("Option2"), QStringLiteral("邮箱"), Frame4,
+                                  QRect(56, 24, 49, 13));
+    Option3 = Place<QRadioButton>(QStringLiteral("Option3"), QStringLiteral("网址"), Frame4,
+                                  QRect(104, 24, 49, 13));
+    Option4 = Place<QRadioButton>(QStringLiteral("Option4"), QStringLiteral("电话"), Frame4,
+                                  QRect(152, 24, 49, 13));
+    Option5 = Place<QRadioButton>(QStringLiteral("Option5"), QStringLiteral("文本"), Frame4,
+                                  QRect(200, 24, 49, 13));
 
     Picture1 = new platform::PictureBox(Client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
