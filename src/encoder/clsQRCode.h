@@ -82,8 +82,7 @@ public:
     // The same symbol as a module matrix, without any picture; nullopt when no symbol can be made
     // (negative version, data too long for the version or for version 40).
     std::optional<Symbol> EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t length,
-                                       std::int32_t version, std::int32_t level,
-                                       std::int32_t mask);
+                                       std::int32_t version, std::int32_t level, std::int32_t mask);
 
     // ---- Tables (ISO/IEC 18004 Tables 1, 9 and Annex E) ----
     // side = 17 + 4v; 0 outside 1..40.

@@ -25,8 +25,8 @@ QImage MatrixToPicture(const std::uint8_t* matrix, std::int32_t width, std::int3
         rightMargin < 0 || bottomMargin < 0) {
         return {};
     }
-    const std::int64_t w64 = std::int64_t{leftMargin} + width + rightMargin;
-    const std::int64_t h64 = std::int64_t{topMargin} + height + bottomMargin;
+    const std::int64_t w64 = static_cast<std::int64_t>(leftMargin) + width + rightMargin;
+    const std::int64_t h64 = static_cast<std::int64_t>(topMargin) + height + bottomMargin;
     constexpr std::int64_t kMaxSide = 32767; // QImage's own limit per side
     if (w64 < 1 || h64 < 1 || w64 > kMaxSide || h64 > kMaxSide) {
         return {};
@@ -67,10 +67,12 @@ QImage StretchPicture(const QImage& picture, std::int32_t width, std::int32_t he
     // a block of whole target pixels.
     std::vector<int> column(static_cast<std::size_t>(width));
     for (std::int32_t x = 0; x < width; ++x) {
-        column[static_cast<std::size_t>(x)] = static_cast<int>((2 * x + 1) * sw / (2 * width));
+        column[static_cast<std::size_t>(x)] = static_cast<int>(
+            (2 * static_cast<std::int64_t>(x) + 1) * sw / (2 * static_cast<std::int64_t>(width)));
     }
     for (std::int32_t y = 0; y < height; ++y) {
-        const auto sy = static_cast<int>((2 * std::int64_t{y} + 1) * sh / (2 * height));
+        const auto sy = static_cast<int>((2 * static_cast<std::int64_t>(y) + 1) * sh /
+                                         (2 * static_cast<std::int64_t>(height)));
         const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
         auto* out = reinterpret_cast<QRgb*>(target.scanLine(y));
         for (std::int32_t x = 0; x < width; ++x) {

@@ -170,7 +170,10 @@ public:
     iconv_t Get() const { return m_Handle; }
 
 private:
-    static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
+    // iconv_open's documented failure value is (iconv_t)-1.
+    static iconv_t Invalid() {
+        return reinterpret_cast<iconv_t>(-1); // NOLINT(performance-no-int-to-ptr)
+    }
     iconv_t m_Handle = Invalid();
 };
 
