@@ -88,7 +88,7 @@ BENCH_MIN_TIME ?= 0.1
 .PHONY: bench
 bench: deps
 	@scripts/install-deps python3 valgrind libx11-dev
-	@cmake --preset bench -DOSTREL_BUILD_UI=ON >/dev/null
+	@cmake --preset bench >/dev/null
 	@cmake --build --preset bench
 	@scripts/bench-report --build-dir build/bench --repetitions $(BENCH_REPETITIONS) \
 		--min-time $(BENCH_MIN_TIME)
