@@ -1,4 +1,5 @@
 // Version and error-correction tables against ISO/IEC 18004 (Tables 1 and 9, Annex E).
+#include "StandardTables.h"
 #include "SymbolReader.h"
 #include "clsQRCode.h"
 
@@ -61,22 +62,7 @@ TEST_F(TablesTest, BlockStructureSamples) {
 // Data capacities in codewords of Table 7 for every version and level: an independent table
 // against which the block counts and check codewords of Table 9 are checked.
 TEST_F(TablesTest, DataCapacityOfEveryVersionAndLevel) {
-    static constexpr std::int32_t kDataCodewords[40][4] = {
-        {19, 16, 13, 9},          {34, 28, 22, 16},         {55, 44, 34, 26},
-        {80, 64, 48, 36},         {108, 86, 62, 46},        {136, 108, 76, 60},
-        {156, 124, 88, 66},       {194, 154, 110, 86},      {232, 182, 132, 100},
-        {274, 216, 154, 122},     {324, 254, 180, 140},     {370, 290, 206, 158},
-        {428, 334, 244, 180},     {461, 365, 261, 197},     {523, 415, 295, 223},
-        {589, 453, 325, 253},     {647, 507, 367, 283},     {721, 563, 397, 313},
-        {795, 627, 445, 341},     {861, 669, 485, 385},     {932, 714, 512, 406},
-        {1006, 782, 568, 442},    {1094, 860, 614, 464},    {1174, 914, 664, 514},
-        {1276, 1000, 718, 538},   {1370, 1062, 754, 596},   {1468, 1128, 808, 628},
-        {1531, 1193, 871, 661},   {1631, 1267, 911, 701},   {1735, 1373, 985, 745},
-        {1843, 1455, 1033, 793},  {1955, 1541, 1115, 845},  {2071, 1631, 1171, 901},
-        {2191, 1725, 1231, 961},  {2306, 1812, 1286, 986},  {2434, 1914, 1354, 1054},
-        {2566, 1992, 1426, 1096}, {2702, 2102, 1502, 1142}, {2812, 2216, 1582, 1222},
-        {2956, 2334, 1666, 1276},
-    };
+    using test::kDataCodewords;
     for (std::int32_t v = 1; v <= 40; ++v) {
         for (std::int32_t level = 1; level <= 4; ++level) {
             EXPECT_EQ(qr.GetDataCodewords(level, v), kDataCodewords[v - 1][level - 1])

@@ -41,6 +41,24 @@ protected:
         form->Command1->click();
     }
 
+    // Runs 发给QQ好友 answering Yes and typing number; the message that followed the input box
+    // (an information box with OK and the usual title), or "" when none came.
+    QString SendToQqFriend(const QString& number) {
+        dialogs.Clear();
+        dialogs.Answer(QMessageBox::Yes);
+        dialogs.AnswerInput(number);
+        form->Command4->click();
+        EXPECT_TRUE(dialogs.ScriptUsedUp());
+        if (dialogs.Boxes().size() < 3) {
+            return QString();
+        }
+        EXPECT_EQ(dialogs.Boxes().size(), 3u);
+        EXPECT_EQ(dialogs.Last().icon, QMessageBox::Information);
+        EXPECT_EQ(dialogs.Last().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        EXPECT_EQ(dialogs.Last().title, MessageTitle);
+        return dialogs.Last().text;
+    }
+
     ScriptedDialogs dialogs;
     TestEnvironment environment;
     UrlRecorder urls;

@@ -335,23 +335,7 @@ TEST_F(SendTest, CancelledInputSaysSo) {
     EXPECT_TRUE(urls.Opened().empty());
 }
 
-// Runs the command with the number typed; the message shown at the end, or "" when none.
-class SendNumberTest : public Form1Fixture {
-protected:
-    QString Send(const QString& number) {
-        dialogs.Clear();
-        dialogs.Answer(QMessageBox::Yes);
-        dialogs.AnswerInput(number);
-        form->Command4->click();
-        EXPECT_TRUE(dialogs.ScriptUsedUp());
-        if (dialogs.Boxes().size() < 3) {
-            return QString();
-        }
-        EXPECT_EQ(dialogs.Last().icon, QMessageBox::Information);
-        EXPECT_EQ(dialogs.Last().title, MessageTitle);
-        return dialogs.Last().text;
-    }
-};
+using SendNumberTest = Form1Fixture;
 
 TEST_F(SendNumberTest, RefusedInputs) {
     const QString empty = QStringLiteral("请输入QQ号码");
@@ -380,7 +364,7 @@ TEST_F(SendNumberTest, RefusedInputs) {
         {QStringLiteral("1.2.3.4"), wrong},
     };
     for (const auto& [number, message] : cases) {
-        EXPECT_EQ(Send(number), message) << "input: " << number.toStdString();
+        EXPECT_EQ(SendToQqFriend(number), message) << "input: " << number.toStdString();
     }
     EXPECT_TRUE(urls.Opened().empty());
     EXPECT_TRUE(form->W2->LocationURL().isEmpty());
@@ -400,7 +384,7 @@ TEST_F(SendNumberTest, AcceptedNumbersOpenTheMessengerChat) {
     };
     for (const auto& [number, query] : cases) {
         const int before = static_cast<int>(urls.Opened().size());
-        EXPECT_EQ(Send(number), QString()) << number.toStdString();
+        EXPECT_EQ(SendToQqFriend(number), QString()) << number.toStdString();
         ASSERT_EQ(urls.Opened().size(), before + 1) << number.toStdString();
         const QUrl opened = urls.Opened().back();
         EXPECT_EQ(opened.scheme(), QStringLiteral("tencent"));
@@ -419,7 +403,7 @@ TEST_F(SendNumberTest, AcceptedNumbersOpenTheMessengerChat) {
 
 TEST_F(SendNumberTest, SendNeedsNoSymbolAndPutsNothingOnTheClipboard) {
     QGuiApplication::clipboard()->setText(QStringLiteral("mine"));
-    EXPECT_EQ(Send(QStringLiteral("10001")), QString());
+    EXPECT_EQ(SendToQqFriend(QStringLiteral("10001")), QString());
     EXPECT_EQ(urls.Opened().size(), 1);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("mine"));
     EXPECT_FALSE(form->SymbolPresent());

@@ -523,26 +523,7 @@ TEST_F(ServiceFailureTest, ProgramThatCannotBeStartedIsReportedAndTheWindowGoesO
 
 // ---- The QQ number box ----
 
-class QqNumberTest : public Form1Fixture {
-protected:
-    // Runs the send command with the number typed; the last message, or "" when none came after
-    // the input box.
-    QString Send(const QString& number) {
-        dialogs.Clear();
-        dialogs.Answer(QMessageBox::Yes);
-        dialogs.AnswerInput(number);
-        form->Command4->click();
-        EXPECT_TRUE(dialogs.ScriptUsedUp());
-        if (dialogs.Boxes().size() < 3) {
-            return QString();
-        }
-        EXPECT_EQ(dialogs.Boxes().size(), 3u);
-        EXPECT_EQ(dialogs.Last().icon, QMessageBox::Information);
-        EXPECT_EQ(dialogs.Last().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        EXPECT_EQ(dialogs.Last().title, MessageTitle);
-        return dialogs.Last().text;
-    }
-};
+using QqNumberTest = Form1Fixture;
 
 TEST_F(QqNumberTest, HostileNumbersAreRefusedWithTheirMessages) {
     const QString wrong = QStringLiteral("QQ号码输入错误!");
@@ -600,7 +581,7 @@ TEST_F(QqNumberTest, HostileNumbersAreRefusedWithTheirMessages) {
         {QChar(0x2212) + QStringLiteral("12345"), wrong}, // minus sign
     };
     for (const auto& [number, message] : cases) {
-        EXPECT_EQ(Send(number), message) << "input: " << number.left(40).toStdString();
+        EXPECT_EQ(SendToQqFriend(number), message) << "input: " << number.left(40).toStdString();
     }
     EXPECT_TRUE(urls.Opened().empty());
     EXPECT_TRUE(form->W2->LocationURL().isEmpty());
@@ -608,7 +589,7 @@ TEST_F(QqNumberTest, HostileNumbersAreRefusedWithTheirMessages) {
     // ten megabytes of digits are refused at once
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(Send(QString(10 * MiB, u'5')), length);
+    EXPECT_EQ(SendToQqFriend(QString(10 * MiB, u'5')), length);
     EXPECT_LT(clock.elapsed(), 1000);
 }
 
@@ -627,7 +608,7 @@ TEST_F(QqNumberTest, AcceptedNumbersArriveAsExactlyTheTypedUin) {
     for (const QString& number : numbers) {
         SCOPED_TRACE("typed: \"" + number.toStdString() + "\"");
         const qsizetype before = urls.Opened().size();
-        ASSERT_EQ(Send(number), QString());
+        ASSERT_EQ(SendToQqFriend(number), QString());
         ASSERT_EQ(urls.Opened().size(), before + 1);
         const QUrl opened = urls.Opened().back();
         EXPECT_EQ(opened.scheme(), QStringLiteral("tencent"));
