@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QPushButton>
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -57,6 +59,23 @@ protected:
         EXPECT_EQ(dialogs.Last().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         EXPECT_EQ(dialogs.Last().title, MessageTitle);
         return dialogs.Last().text;
+    }
+
+    // The first two messages are the save window's failure messages for the large and then the
+    // small rendition: "保存失败,无法写入文件:" and the time-stamped name, information icon, OK.
+    void ExpectSaveFailureMessages() {
+        ASSERT_GE(dialogs.Boxes().size(), 2u);
+        const QRegularExpression names[] = {
+            QRegularExpression(QStringLiteral("^保存失败,无法写入文件:HD\\d{14}\\.jpg$")),
+            QRegularExpression(QStringLiteral("^保存失败,无法写入文件:BD\\d{14}\\.jpg$")),
+        };
+        for (std::size_t i = 0; i < 2; ++i) {
+            const auto& box = dialogs.Boxes()[i];
+            EXPECT_TRUE(names[i].match(box.text).hasMatch()) << box.text.toStdString();
+            EXPECT_EQ(box.icon, QMessageBox::Information);
+            EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+            EXPECT_EQ(box.title, MessageTitle);
+        }
     }
 
     ScriptedDialogs dialogs;
