@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <string>
@@ -456,8 +457,19 @@ std::vector<std::uint8_t> CodePage::Utf16ToCodePage(std::u16string_view text, in
     return out;
 }
 
+namespace {
+
+std::atomic<std::uint64_t> g_ConvertedUnits{0};
+
+} // namespace
+
 std::vector<std::uint8_t> CodePage::TextToBytes(std::u16string_view text, bool utf8) {
+    g_ConvertedUnits.fetch_add(text.size(), std::memory_order_relaxed);
     return utf8 ? Utf16ToUtf8(text) : Utf16ToCodePage(text, SystemAnsiCodePage());
+}
+
+std::uint64_t CodePage::ConvertedUnits() {
+    return g_ConvertedUnits.load(std::memory_order_relaxed);
 }
 
 } // namespace ostrel::platform

@@ -39,6 +39,10 @@ public:
     // The conversion of the generate command: UTF-8 when utf8 is true, else the system's ANSI
     // code page.
     static std::vector<std::uint8_t> TextToBytes(std::u16string_view text, bool utf8);
+
+    // UTF-16 code units that TextToBytes has been handed since the program started, over all
+    // threads: lets a caller (and its tests) see that a text was, or was not, converted.
+    static std::uint64_t ConvertedUnits();
 };
 
 } // namespace ostrel::platform

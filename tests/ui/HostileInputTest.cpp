@@ -7,6 +7,7 @@
 #include "SymbolDecoder.h"
 
 #include "Clipboard.h"
+#include "CodePage.h"
 #include "Desktop.h"
 #include "Form2.h"
 #include "ImageControl.h"
@@ -20,7 +21,6 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
@@ -95,7 +95,7 @@ QString TenMegabytesOfLines() {
     return text;
 }
 
-TEST_F(HugePasteTest, TenMegabytePasteIsRefusedWithinASecondAndLetGoAfterwards) {
+TEST_F(HugePasteTest, TenMegabytePasteIsRefusedUnconvertedAndLetGoAfterwards) {
     Generate(QStringLiteral("a symbol before the paste"));
     ASSERT_TRUE(form->SymbolPresent());
 
@@ -115,14 +115,16 @@ TEST_F(HugePasteTest, TenMegabytePasteIsRefusedWithinASecondAndLetGoAfterwards) 
                          << "encoding " << encoding << (button ? " button" : " menu"));
             form->S1->SetPanelText(2, QStringLiteral("mark"));
             dialogs.Clear();
-            QElapsedTimer clock;
-            clock.start();
+            // refused on its length alone: the text is neither copied out of the box nor converted
+            const qsizetype builtBefore = form->Text1->BuiltUnits();
+            const std::uint64_t convertedBefore = platform::CodePage::ConvertedUnits();
             if (button) {
                 form->Command1->click();
             } else {
                 form->sc->trigger();
             }
-            EXPECT_LT(clock.elapsed(), 1000);
+            EXPECT_EQ(form->Text1->BuiltUnits(), builtBefore);
+            EXPECT_EQ(platform::CodePage::ConvertedUnits(), convertedBefore);
             ASSERT_EQ(dialogs.Boxes().size(), 1u);
             EXPECT_EQ(dialogs.Last().text, TooLong);
             EXPECT_EQ(dialogs.Last().icon, QMessageBox::Information);
@@ -135,14 +137,13 @@ TEST_F(HugePasteTest, TenMegabytePasteIsRefusedWithinASecondAndLetGoAfterwards) 
         }
     }
 
-    // the window still answers: pending events are handled and a typed letter lands at the end
-    QElapsedTimer clock;
-    clock.start();
+    // the window still answers: pending events are handled and a typed letter lands at the end;
+    // a text this long is laid out wrapping anywhere, in time linear in its length
+    EXPECT_EQ(form->Text1->wordWrapMode(), QTextOption::WrapAnywhere);
     QCoreApplication::processEvents();
     form->Text1->moveCursor(QTextCursor::End);
     QTest::keyClick(form->Text1, Qt::Key_Z);
     QCoreApplication::processEvents();
-    EXPECT_LT(clock.elapsed(), 2000);
     EXPECT_EQ(form->Text1->TextLength(), huge.size() + huge.count(u'\n') + 1);
 
     // emptied through the templates, the box lets go of the text
@@ -176,15 +177,16 @@ TEST_F(HugePasteTest, TenMegabytePasteIsRefusedWithinASecondAndLetGoAfterwards) 
 
 // A line without a single break opportunity (a pasted blob of letters) must not make the text
 // box lay its lines out in time quadratic in the line's length: a million letters once took
-// minutes to show, to paste, to clear or to come back by undo.
+// minutes to show, to paste, to clear or to come back by undo. Word-boundary wrapping is what
+// made it quadratic, so whenever the box holds the blob it must be wrapping anywhere.
 TEST_F(HugePasteTest, AMillionLettersWithoutABreakShowAtOnce) {
     const QString blob(1'000'000, u'x');
-    QElapsedTimer clock;
     const auto step = [&](const char* name, const std::function<void()>& action) {
-        clock.start();
         action();
         QCoreApplication::processEvents();
-        EXPECT_LT(clock.elapsed(), 5000) << name;
+        if (form->Text1->TextLength() > platform::TextBox::LongTextLength) {
+            EXPECT_EQ(form->Text1->wordWrapMode(), QTextOption::WrapAnywhere) << name;
+        }
     };
 
     step("set", [&] { form->Text1->SetText(blob); });
@@ -204,9 +206,9 @@ TEST_F(HugePasteTest, AMillionLettersWithoutABreakShowAtOnce) {
     step("undo", [&] { QTest::keyClick(form->Text1, Qt::Key_Z, Qt::ControlModifier); });
     ASSERT_EQ(form->Text1->TextLength(), blob.size());
 
-    clock.start();
+    const std::uint64_t convertedBefore = platform::CodePage::ConvertedUnits();
     form->sc->trigger();
-    EXPECT_LT(clock.elapsed(), 1000) << "generate";
+    EXPECT_EQ(platform::CodePage::ConvertedUnits(), convertedBefore) << "generate";
     ASSERT_EQ(dialogs.Boxes().size(), 1u);
     EXPECT_EQ(dialogs.Last().text, TooLong);
 
@@ -578,11 +580,10 @@ TEST_F(QqNumberTest, HostileNumbersAreRefusedWithTheirMessages) {
     EXPECT_TRUE(urls.Opened().empty());
     EXPECT_TRUE(form->W2->LocationURL().isEmpty());
 
-    // ten megabytes of digits are refused at once
-    QElapsedTimer clock;
-    clock.start();
+    // ten megabytes of digits are numeric but too long; with a letter among them, not numeric
     EXPECT_EQ(SendToQqFriend(QString(10 * MiB, u'5')), length);
-    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(SendToQqFriend(QString(10 * MiB, u'5') + u'x'), wrong);
+    EXPECT_TRUE(urls.Opened().empty());
 }
 
 // What the numeric test lets through reaches the messenger as exactly one Uin value, byte for
@@ -632,16 +633,13 @@ protected:
         ASSERT_EQ(file.write(content), content.size());
     }
 
-    // Starts the window again with whatever lies at the skin's path; the time it took, in ms.
-    qint64 StartUp() {
+    // Starts the window again with whatever lies at the skin's path.
+    void StartUp() {
         form.reset();
         qApp->setStyleSheet(QString());
-        QElapsedTimer clock;
-        clock.start();
         form = std::make_unique<ui::Form1>();
         form->show();
         QCoreApplication::processEvents();
-        return clock.elapsed();
     }
 
     // The whole load ran and the window works: lists filled, text template chosen, the forum
@@ -692,7 +690,7 @@ TEST_F(BrokenSkinTest, EmptyGarbageOrHugeFilesLetStartUpGoOn) {
     for (const auto& [name, content] : skins) {
         SCOPED_TRACE(name);
         WriteSkin(content);
-        EXPECT_LT(StartUp(), 2000);
+        StartUp();
         EXPECT_TRUE(qApp->styleSheet().isEmpty());
         ExpectWorkingWindow(QStringLiteral("skin: ") + QString::fromLatin1(name));
     }
@@ -709,7 +707,7 @@ TEST_F(BrokenSkinTest, LongestTextThatIsNoStyleSheetLetsStartUpGoOn) {
         nonsense.append(alphabet[static_cast<qsizetype>((state >> 24) % alphabet.size())]);
     }
     WriteSkin(nonsense);
-    EXPECT_LT(StartUp(), 2000);
+    StartUp();
     ExpectWorkingWindow(QStringLiteral("nonsense skin"));
 }
 
@@ -720,7 +718,7 @@ TEST_F(BrokenSkinTest, LongestStyleSheetLetsStartUpGoOn) {
         sheet += "QPushButton#b" + QByteArray::number(i) + " { color: #123456; }\n";
     }
     WriteSkin(sheet);
-    EXPECT_LT(StartUp(), 2000);
+    StartUp();
     EXPECT_EQ(qApp->styleSheet(), QString::fromLatin1(sheet));
     ExpectWorkingWindow(QStringLiteral("long skin"));
 }
@@ -732,7 +730,7 @@ TEST_F(BrokenSkinTest, SkinPathThatIsNoFileLetsStartUpGoOn) {
     const QByteArray native = QFile::encodeName(path);
 
     ASSERT_TRUE(QDir().mkpath(path));
-    EXPECT_LT(StartUp(), 2000) << "folder";
+    StartUp();
     EXPECT_TRUE(qApp->styleSheet().isEmpty());
     ExpectWorkingWindow(QStringLiteral("folder"));
     ASSERT_TRUE(QDir(path).removeRecursively());
@@ -740,15 +738,18 @@ TEST_F(BrokenSkinTest, SkinPathThatIsNoFileLetsStartUpGoOn) {
     for (const char* target : {"/dev/zero", "/dev/urandom", "/nonexistent/skinh.she"}) {
         SCOPED_TRACE(target);
         ASSERT_TRUE(QFile::link(QString::fromLatin1(target), path));
-        EXPECT_LT(StartUp(), 2000);
+        StartUp();
         EXPECT_TRUE(qApp->styleSheet().isEmpty());
         ExpectWorkingWindow(QString::fromLatin1(target));
         ASSERT_TRUE(QFile::remove(path));
     }
 
     ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
-    // should the program wait on the pipe, a writer comes after three seconds and ends the wait
+    // Should the program open the pipe, it would wait there for a writer. A writer thread stands
+    // by: after three seconds it opens the pipe's writing end, which succeeds only while someone
+    // waits at the reading end, and so releases the program and tells that it had to.
     std::atomic<bool> started{false};
+    std::atomic<bool> released{false};
     std::thread writer([&] {
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(3);
         while (!started && std::chrono::steady_clock::now() < give_up) {
@@ -757,16 +758,17 @@ TEST_F(BrokenSkinTest, SkinPathThatIsNoFileLetsStartUpGoOn) {
         while (!started) {
             const int fd = ::open(native.constData(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) {
+                released = true;
                 ::close(fd);
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     });
-    const qint64 elapsed = StartUp();
+    StartUp();
     started = true;
     writer.join();
-    EXPECT_LT(elapsed, 2000) << "pipe";
+    EXPECT_FALSE(released) << "start-up waited on the pipe";
     EXPECT_TRUE(qApp->styleSheet().isEmpty());
     ExpectWorkingWindow(QStringLiteral("pipe"));
 }

@@ -44,7 +44,7 @@ private:
             m_Action(*form2);
             return;
         }
-        if (m_Clock.elapsed() > 5000) {
+        if (m_Clock.elapsed() > 30000) { // only a window that never comes waits this long
             m_Timer.stop();
             if (form2 != nullptr) {
                 form2->reject();

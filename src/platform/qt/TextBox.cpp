@@ -40,6 +40,7 @@ QString TextBox::Text() const {
     // blocks are separated by U+2029
     QString text = document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    m_BuiltUnits += text.size();
     return text;
 }
 

@@ -26,6 +26,9 @@ public:
     void SetText(const QString& text);
     // The length of Text() in UTF-16 code units, without building it.
     qsizetype TextLength() const;
+    // UTF-16 code units that Text() has built over the box's life: lets a caller (and its tests)
+    // see that a huge text was measured rather than copied.
+    qsizetype BuiltUnits() const { return m_BuiltUnits; }
 
     int SelStart() const;
     int SelLength() const;
@@ -54,6 +57,7 @@ private:
     int ToTextPosition(int documentPosition) const;
 
     bool m_SettingText = false;
+    mutable qsizetype m_BuiltUnits = 0;
 };
 
 } // namespace ostrel::platform
