@@ -18,7 +18,7 @@ bool networkEnabled = true;
 constexpr int TransferTimeoutMs = 30000;
 
 // A local page is read up to this size; the title sits near its beginning.
-constexpr qint64 LocalPageLimit = 256 * 1024;
+constexpr qint64 LocalPageLimit = qint64{256} * 1024;
 
 // The text of the page's <title> element, blanks collapsed; empty when there is none.
 QString PageTitle(const QByteArray& page) {
