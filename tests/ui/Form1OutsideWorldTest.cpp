@@ -23,6 +23,10 @@
 #include <algorithm>
 #include <vector>
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
+
 namespace ostrel::test {
 namespace {
 
@@ -220,6 +224,35 @@ TEST_F(ForumPageTest, PageTheDesktopRefusesIsReported) {
     ASSERT_EQ(dialogs.Boxes().size(), 1u);
     ExpectInformation(dialogs.Last(), ForumMissing);
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST(ForumPageBrowserTest, ReadsOnlyRegularFiles) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    UrlRecorder urls;
+    platform::WebBrowser browser;
+    // a page without a title is read all the same
+    const QString plain = folder.filePath(QStringLiteral("plain.html"));
+    QFile file(plain);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<p>no title</p>");
+    file.close();
+    EXPECT_TRUE(browser.Navigate(QUrl::fromLocalFile(plain)));
+    EXPECT_TRUE(browser.LocationName().isEmpty());
+    EXPECT_TRUE(browser.Navigate(QUrl::fromLocalFile(ShippedPage)));
+    EXPECT_EQ(browser.LocationName(), QStringLiteral("Ostrel二维条码生成器 ") + Version);
+    // nothing there, a folder: not opened, and the last title is gone
+    EXPECT_FALSE(browser.Navigate(QUrl::fromLocalFile(folder.filePath(QStringLiteral("gone")))));
+    EXPECT_TRUE(browser.LocationName().isEmpty());
+    EXPECT_FALSE(browser.Navigate(QUrl::fromLocalFile(folder.path())));
+#if defined(Q_OS_UNIX)
+    // a pipe that nobody writes to would block a reader for ever
+    const QString pipe = folder.filePath(QStringLiteral("forum.html"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_FALSE(browser.Navigate(QUrl::fromLocalFile(pipe)));
+#endif
+    EXPECT_EQ(browser.RequestCount(), 0);
+    EXPECT_TRUE(urls.Opened().empty()); // local pages are never handed to the desktop
 }
 
 // ---- The messenger ----
