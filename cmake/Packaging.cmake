@@ -1,6 +1,7 @@
-# A portable archive: one folder holding the program, the command-line tool and the skin, so
-# that the program's folder is wherever the user unpacked it (the save window writes there),
-# plus the menu entry, its icon, the script that installs both, and the tool's man page.
+# A portable archive: one folder holding the program, the command-line tool, the skin and the
+# product's page (forum.html), so that the program's folder is wherever the user unpacked it (the
+# save window writes there), plus the menu entry, its icon, the script that installs both, and the
+# tool's man page.
 set(OSTREL_PACKAGE_FILES
     ${CMAKE_SOURCE_DIR}/packaging/ostrel-qr.desktop
     ${CMAKE_SOURCE_DIR}/packaging/ostrel-qr.svg
@@ -12,7 +13,7 @@ foreach(target ostrel-qr ostrel-qr-cli)
     endif()
 endforeach()
 if(TARGET ostrel-qr)
-    install(FILES ${CMAKE_SOURCE_DIR}/src/app/skinh.she DESTINATION .)
+    install(FILES ${CMAKE_SOURCE_DIR}/src/app/skinh.she ${OSTREL_FORUM_PAGE} DESTINATION .)
 endif()
 install(FILES ${OSTREL_PACKAGE_FILES} DESTINATION .)
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/install-menu.sh DESTINATION .)

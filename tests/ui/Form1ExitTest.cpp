@@ -5,19 +5,32 @@
 #include "TextBox.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 
 namespace ostrel::test {
 namespace {
 
-using ExitTest = Form1Fixture;
+// The program's folder holds the product's page, as an unpacked archive does.
+class ExitTest : public Form1Fixture {
+protected:
+    void SetUp() override {
+        QFile page(environment.ProgramFolder() + QStringLiteral("/forum.html"));
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write("<!DOCTYPE html><title>Ostrel</title>");
+        page.close();
+        Form1Fixture::SetUp();
+    }
+    QUrl Forum() const {
+        return QUrl::fromLocalFile(environment.ProgramFolder() + QStringLiteral("/forum.html"));
+    }
+};
 
 const QString ClosePrompt = QStringLiteral(
     "感谢您对Vessa、对Zb系列的软件的支持!\r \r是否退出并到论坛可以下载更多Vessa的原创免费软件?");
 const QString RestartPrompt =
     QStringLiteral("如果您觉得当前使用的程序出现异常\r\n \r\n请点击重启程序,是否现在重新启动程序?");
-const QUrl Forum(QStringLiteral("https://forum.ostrel.example/"));
 
 void ExpectClosePrompt(const ScriptedDialogs::Shown& box) {
     EXPECT_EQ(box.text, ClosePrompt);
@@ -53,7 +66,7 @@ TEST_F(ExitTest, YesOpensTheForumAndCloses) {
     EXPECT_TRUE(form->close());
     EXPECT_FALSE(form->isVisible());
     ASSERT_EQ(urls.Opened().size(), 1);
-    EXPECT_EQ(urls.Opened().front(), Forum);
+    EXPECT_EQ(urls.Opened().front(), Forum());
 }
 
 TEST_F(ExitTest, ExitCommandAsksTheSameQuestion) {
@@ -73,7 +86,7 @@ TEST_F(ExitTest, ForumCommandOpensTheForumWithoutAsking) {
     form->zb->trigger();
     EXPECT_TRUE(dialogs.Boxes().empty());
     ASSERT_EQ(urls.Opened().size(), 1);
-    EXPECT_EQ(urls.Opened().front(), Forum);
+    EXPECT_EQ(urls.Opened().front(), Forum());
     EXPECT_TRUE(form->isVisible());
 }
 

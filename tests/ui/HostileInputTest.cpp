@@ -57,7 +57,6 @@ constexpr qsizetype KiB = 1024;
 constexpr qsizetype MiB = KiB * KiB;
 
 const QString TooLong = QStringLiteral("内容过长,无法生成二维码!");
-const QUrl Forum(QStringLiteral("https://forum.ostrel.example/"));
 
 std::string Utf8(const QString& text) {
     return text.toUtf8().toStdString();
@@ -405,8 +404,8 @@ TEST_F(ServiceFailureTest, ClipboardThatTakesNothingIsReportedAsAFailure) {
     EXPECT_EQ(decoded->bytes, Utf8(text));
 }
 
-// Stands in for the desktop's handlers of web and messenger addresses with a receiver that lacks
-// the handler function, so that QDesktopServices::openUrl fails.
+// Stands in for the desktop's handlers of web addresses, local files and messenger addresses with
+// a receiver that lacks the handler function, so that QDesktopServices::openUrl fails.
 class BrokenUrlHandlers {
 public:
     BrokenUrlHandlers() {
@@ -424,35 +423,39 @@ public:
 
 private:
     static QStringList Schemes() {
-        return {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("tencent")};
+        return {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("file"),
+                QStringLiteral("tencent")};
     }
     QObject m_Receiver;
 };
 
-// The desktop cannot open any address. The window says nothing and goes on.
-TEST_F(ServiceFailureTest, AddressesThatCannotBeOpenedChangeNothing) {
+// The desktop cannot open any address. The window says so and goes on.
+TEST_F(ServiceFailureTest, AddressesThatCannotBeOpenedAreReportedAndChangeNothingElse) {
+    QFile page(environment.ProgramFolder() + QStringLiteral("/forum.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
     const BrokenUrlHandlers broken;
-    ASSERT_FALSE(platform::Desktop::OpenUrl(Forum));
+    ASSERT_FALSE(platform::Desktop::OpenUrl(ui::Form1::ForumAddress()));
     ASSERT_FALSE(platform::Desktop::OpenUrl(ui::Form1::MessengerAddress(QStringLiteral("12345"))));
 
     Generate(QStringLiteral("stays"));
     const QImage symbol = form->Image1->Picture();
     form->zb->trigger();
-    EXPECT_TRUE(dialogs.Boxes().empty());
+    ASSERT_EQ(dialogs.Boxes().size(), 1u);
+    EXPECT_EQ(dialogs.Last().text, QStringLiteral("无法打开官方论坛页面!"));
 
-    dialogs.Answer(QMessageBox::Yes);
-    dialogs.AnswerInput(QStringLiteral("12345"));
-    form->Command4->click();
-    EXPECT_EQ(dialogs.Boxes().size(), 2u); // the guide and the input box, nothing after them
+    EXPECT_EQ(SendToQqFriend(QStringLiteral("12345")),
+              QStringLiteral("未能打开QQ,请确认已安装并登录QQ!"));
     EXPECT_EQ(form->W2->LocationURL(), ui::Form1::MessengerAddress(QStringLiteral("12345")));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->Image1->Picture(), symbol);
 
-    // the close prompt answered Yes still closes, with no word about the forum
+    // the close prompt answered Yes says that the page could not be opened, and still closes
     dialogs.Clear();
     dialogs.Answer(QMessageBox::Yes);
     EXPECT_TRUE(form->close());
-    EXPECT_EQ(dialogs.Boxes().size(), 1u);
+    ASSERT_EQ(dialogs.Boxes().size(), 2u);
+    EXPECT_EQ(dialogs.Last().text, QStringLiteral("无法打开官方论坛页面!"));
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(urls.Opened().empty());
 }
@@ -653,7 +656,7 @@ protected:
         EXPECT_TRUE(form->Option5->isChecked());
         EXPECT_TRUE(form->Text1->Text().isEmpty());
         EXPECT_TRUE(form->Label2->isVisible());
-        EXPECT_EQ(form->WebBrowser1->LocationURL(), Forum);
+        EXPECT_EQ(form->WebBrowser1->LocationURL(), ui::Form1::ForumAddress());
         dialogs.Clear();
         Generate(text);
         EXPECT_TRUE(dialogs.Boxes().empty());

@@ -1,22 +1,22 @@
 #include "UrlRecorder.h"
 
-#include <QDesktopServices>
+#include "Desktop.h"
 
 namespace ostrel::test {
 
 namespace {
-const char* const Schemes[] = {"http", "https", "tencent"};
+const char* const Schemes[] = {"http", "https", "file", "tencent"};
 } // namespace
 
 UrlRecorder::UrlRecorder() {
     for (const char* scheme : Schemes) {
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Open");
+        platform::Desktop::SetUrlHandler(QString::fromLatin1(scheme), this, "Open");
     }
 }
 
 UrlRecorder::~UrlRecorder() {
     for (const char* scheme : Schemes) {
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        platform::Desktop::UnsetUrlHandler(QString::fromLatin1(scheme));
     }
 }
 

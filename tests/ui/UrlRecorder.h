@@ -6,8 +6,8 @@
 
 namespace ostrel::test {
 
-// Takes over the desktop's handlers for web and messenger addresses and records what the program
-// asks the desktop to open.
+// Takes over the desktop's handlers for web addresses, local files and messenger addresses and
+// records what the program asks the desktop to open.
 class UrlRecorder : public QObject {
     Q_OBJECT
 

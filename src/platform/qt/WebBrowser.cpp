@@ -2,6 +2,8 @@
 
 #include "Desktop.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -15,6 +17,24 @@ bool networkEnabled = true;
 // A page that does not answer within this time is given up.
 constexpr int TransferTimeoutMs = 30000;
 
+// A local page is read up to this size; the title sits near its beginning.
+constexpr qint64 LocalPageLimit = qint64{256} * 1024;
+
+// The text of the page's <title> element, blanks collapsed; empty when there is none.
+QString PageTitle(const QByteArray& page) {
+    const QString text = QString::fromUtf8(page);
+    const qsizetype open = text.indexOf(QLatin1String("<title"), 0, Qt::CaseInsensitive);
+    if (open < 0) {
+        return {};
+    }
+    const qsizetype start = text.indexOf(QLatin1Char('>'), open);
+    const qsizetype end = text.indexOf(QLatin1String("</title"), open, Qt::CaseInsensitive);
+    if (start < 0 || end < start) {
+        return {};
+    }
+    return text.mid(start + 1, end - start - 1).simplified();
+}
+
 } // namespace
 
 WebBrowser::WebBrowser(QWidget* parent) : QWidget(parent) {
@@ -22,18 +42,28 @@ WebBrowser::WebBrowser(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void WebBrowser::Navigate(const QUrl& address) {
+bool WebBrowser::Navigate(const QUrl& address) {
     m_Location = address;
+    m_LocationName.clear();
     if (!address.isValid()) {
-        return;
+        return false;
+    }
+    if (address.isLocalFile()) {
+        // Only a regular file is read: a pipe or a device in its place could block for ever.
+        const QString path = address.toLocalFile();
+        QFile page(path);
+        if (!QFileInfo(path).isFile() || !page.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        m_LocationName = PageTitle(page.read(LocalPageLimit));
+        return true;
     }
     const QString scheme = address.scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
-        Desktop::OpenUrl(address);
-        return;
+        return Desktop::OpenUrl(address);
     }
     if (!networkEnabled) {
-        return;
+        return true;
     }
     if (m_Network == nullptr) {
         m_Network = new QNetworkAccessManager(this);
@@ -44,6 +74,7 @@ void WebBrowser::Navigate(const QUrl& address) {
     // The page is loaded for its own sake: its content and every error are dropped.
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
     ++m_RequestCount;
+    return true;
 }
 
 void WebBrowser::SetNetworkEnabled(bool enabled) {

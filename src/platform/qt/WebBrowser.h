@@ -9,8 +9,9 @@ namespace ostrel::platform {
 
 // The small web-browser control of the main window. It shows nothing of the page. Navigating to a
 // web address (http, https) loads the page in the background, never waited for, and ignores every
-// error; any other scheme (the messenger's "tencent", for instance) is handed to the desktop, as a
-// browser hands such an address to the system's handler.
+// error; a local page (file) is read from the disk, without any network access; any other scheme
+// (the messenger's "tencent", for instance) is handed to the desktop, as a browser hands such an
+// address to the system's handler.
 class WebBrowser : public QWidget {
     Q_OBJECT
 
@@ -22,9 +23,14 @@ public:
     void SetSilent(bool silent) { m_Silent = silent; }
     bool Silent() const { return m_Silent; }
 
-    void Navigate(const QUrl& address);
+    // False when the address could not be opened: not valid, a local page that cannot be read,
+    // or another scheme that the desktop refused. A web page that is still loading (or that
+    // fails later) counts as opened.
+    bool Navigate(const QUrl& address);
     // The last address navigated to; empty before the first navigation.
     QUrl LocationURL() const { return m_Location; }
+    // The title of the last local page read; empty when it had none or could not be read.
+    QString LocationName() const { return m_LocationName; }
     // Page loads started by this control so far (0 while network access is switched off).
     int RequestCount() const { return m_RequestCount; }
 
@@ -36,6 +42,7 @@ public:
 private:
     QNetworkAccessManager* m_Network = nullptr;
     QUrl m_Location;
+    QString m_LocationName;
     int m_RequestCount = 0;
     bool m_Silent = false;
 };

@@ -18,6 +18,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -187,10 +189,12 @@ void Form1::CreateControls() {
     for (const auto& entry : options) {
         const auto handler = entry.second;
         connect(entry.first, &QRadioButton::toggled, this, [this, handler](bool selected) {
+            UpdateOptionTabStops();
             if (selected) {
                 (this->*handler)();
             }
         });
+        entry.first->installEventFilter(this);
     }
 }
 
@@ -228,6 +232,43 @@ void Form1::SetTabOrder() {
     }
 }
 
+// The option group is one tab stop, as on Windows: Tab enters it at the selected option and the
+// next Tab leaves it; the arrow keys move the selection within it. A Tab can thus never stop on
+// an option that Space would select (and whose template would replace the text).
+void Form1::UpdateOptionTabStops() {
+    for (QRadioButton* const option : {Option1, Option2, Option3, Option4, Option5}) {
+        const Qt::FocusPolicy policy = option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus;
+        option->setFocusPolicy(policy);
+    }
+}
+
+QRadioButton* Form1::SelectedOption() const {
+    for (QRadioButton* const option : {Option1, Option2, Option3, Option4, Option5}) {
+        if (option->isChecked()) {
+            return option;
+        }
+    }
+    return nullptr;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // Qt gives the tab stop to whichever option last took the focus (a mouse press that was not
+    // completed to a click, for instance): a Tab that still reaches an unselected option goes on
+    // to the selected one.
+    if (event->type() == QEvent::FocusIn) {
+        const auto* const focus = static_cast<QFocusEvent*>(event);
+        auto* const option = qobject_cast<QRadioButton*>(watched);
+        QRadioButton* const selected = SelectedOption();
+        if (option != nullptr && selected != nullptr && option != selected &&
+            (focus->reason() == Qt::TabFocusReason || focus->reason() == Qt::BacktabFocusReason)) {
+            selected->setFocus(focus->reason());
+            UpdateOptionTabStops();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 // ---- Start-up (load, focus) ----
 
 void Form1::Form_Load() {
@@ -256,7 +297,12 @@ void Form1::Form_Load() {
     Option5->setChecked(true);
 
     WebBrowser1->SetSilent(true);
-    WebBrowser1->Navigate(QUrl(QString::fromLatin1(ForumAddress)));
+    WebBrowser1->Navigate(ForumAddress());
+}
+
+QUrl Form1::ForumAddress() {
+    return QUrl::fromLocalFile(platform::ProgramEnvironment::Current().ProgramFolder() +
+                               QLatin1Char('/') + QString::fromLatin1(ForumPageName));
 }
 
 void Form1::showEvent(QShowEvent* event) {
@@ -454,7 +500,11 @@ void Form1::Command4_Click() {
         Message(QStringLiteral("QQ号码位数不正确!"), QMessageBox::Information, QMessageBox::Ok);
         return;
     }
-    W2->Navigate(MessengerAddress(*number));
+    if (!W2->Navigate(MessengerAddress(*number))) {
+        // No messenger installed (no program takes the address), or the desktop refused it.
+        Message(QStringLiteral("未能打开QQ,请确认已安装并登录QQ!"), QMessageBox::Information,
+                QMessageBox::Ok);
+    }
 }
 
 void Form1::qk_Click() {
@@ -485,7 +535,7 @@ void Form1::Form_QueryUnload(int& Cancel, int /*UnloadMode*/) {
     switch (Message(prompt, QMessageBox::Information,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
-        platform::Desktop::OpenUrl(QUrl(QString::fromLatin1(ForumAddress)));
+        OpenForum();
         break;
     case QMessageBox::No:
         break;
@@ -500,7 +550,15 @@ void Form1::endd_Click() {
 }
 
 void Form1::zb_Click() {
-    platform::Desktop::OpenUrl(QUrl(QString::fromLatin1(ForumAddress)));
+    OpenForum();
+}
+
+void Form1::OpenForum() {
+    const QUrl page = ForumAddress();
+    // A deleted page would leave the browser with an error, or open nothing at all.
+    if (!QFileInfo(page.toLocalFile()).isFile() || !platform::Desktop::OpenUrl(page)) {
+        Message(QStringLiteral("无法打开官方论坛页面!"), QMessageBox::Information, QMessageBox::Ok);
+    }
 }
 
 void Form1::qq_Click() {

@@ -51,8 +51,11 @@ public:
     static constexpr int ClientHeight = 429;
     static constexpr int StatusBarHeight = 33;
 
-    // The product forum: loaded at start-up, opened by "官方论坛" and by the close prompt.
-    static constexpr const char* ForumAddress = "https://forum.ostrel.example/";
+    // The product's own page, shipped beside the executable: loaded at start-up, opened by
+    // "官方论坛" and by the close prompt.
+    static constexpr const char* ForumPageName = "forum.html";
+    // The file: address of that page in the program's folder.
+    static QUrl ForumAddress();
     // The messenger's address of a chat, the friend's number follows (percent-escaped).
     static constexpr const char* MessengerAddressPrefix = "tencent://Message/?Menu=YES&Uin=";
 
@@ -120,6 +123,7 @@ public:
     QAction* qq = nullptr;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -127,6 +131,11 @@ private:
     void CreateControls();
     void CreateMenu();
     void SetTabOrder();
+    // Only the selected option is a tab stop of the option group.
+    void UpdateOptionTabStops();
+    QRadioButton* SelectedOption() const;
+    // Opens the product's page in the desktop's browser; says so when it cannot.
+    void OpenForum();
     // The steps both generate commands share; fromButton selects Command1's reporting.
     void GenerateSymbol(bool fromButton);
     QMessageBox::StandardButton Message(const QString& text, QMessageBox::Icon icon,

@@ -1,0 +1,25 @@
+# Installs the build into PREFIX, as cpack does before packing the archive, and checks that the
+# product's page lies beside the program there, identical to the one beside the built program.
+# Arguments: BUILD_DIR, PAGE (the built page), PREFIX, VERSION.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed (${result}):\n${output}")
+endif()
+foreach(file ostrel-qr forum.html skinh.she)
+    if(NOT EXISTS ${PREFIX}/${file})
+        message(FATAL_ERROR "${file} is not installed into the program's folder")
+    endif()
+endforeach()
+file(READ ${PREFIX}/forum.html installed)
+file(READ ${PAGE} built)
+if(NOT installed STREQUAL built)
+    message(FATAL_ERROR "the installed forum.html differs from ${PAGE}")
+endif()
+string(FIND "${installed}" "<title>Ostrel二维条码生成器 ${VERSION}</title>" title)
+if(title EQUAL -1)
+    message(FATAL_ERROR "the installed forum.html does not name version ${VERSION}")
+endif()
+file(REMOVE_RECURSE ${PREFIX})
+message(STATUS "forum.html installed beside ostrel-qr")
