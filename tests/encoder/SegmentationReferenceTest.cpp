@@ -105,8 +105,7 @@ ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool ka
 
     // Picks, among the four predecessor modes in order 0..3, the first one of strictly smallest
     // cost; stepCost(j) gives the cost through (from, j) and whether the segment continues.
-    const auto choose = [&](std::int32_t i, std::int32_t mode, std::int32_t from,
-                            auto stepCost) {
+    const auto choose = [&](std::int32_t i, std::int32_t mode, std::int32_t from, auto stepCost) {
         std::int32_t best = INT_MAX;
         for (std::int32_t j = 0; j < 4; ++j) {
             bool continues = false;
@@ -277,11 +276,13 @@ std::int32_t MinimumOverAllCuttings(const Bytes& data, std::int32_t version, boo
             std::int32_t cost = 4 + wc.Count[Byte] + 8 * length;
             if (digits) {
                 cost = std::min(cost, 4 + wc.Count[Numeric] + 10 * (length / 3) +
-                                          (length % 3 == 2 ? 7 : length % 3 == 1 ? 4 : 0));
+                                          (length % 3 == 2   ? 7
+                                           : length % 3 == 1 ? 4
+                                                             : 0));
             }
             if (alnum) {
-                cost = std::min(cost, 4 + wc.Count[Alphanumeric] + 11 * (length / 2) +
-                                          6 * (length % 2));
+                cost = std::min(cost,
+                                4 + wc.Count[Alphanumeric] + 11 * (length / 2) + 6 * (length % 2));
             }
             if (kanji) {
                 cost = std::min(cost, 4 + wc.Count[Kanji] + 13 * (length / 2));
@@ -317,8 +318,8 @@ protected:
             return "written " + std::to_string(written) + " bits, reference " +
                    std::to_string(expected.Measured);
         }
-        const auto mismatch = std::mismatch(expected.Stream.begin(), expected.Stream.end(),
-                                            buffer.begin());
+        const auto mismatch =
+            std::mismatch(expected.Stream.begin(), expected.Stream.end(), buffer.begin());
         if (mismatch.first != expected.Stream.end()) {
             return "streams differ from bit " +
                    std::to_string(mismatch.first - expected.Stream.begin());
@@ -351,8 +352,8 @@ protected:
                 for (const bool kanji : {true, false}) {
                     for (const std::int32_t version : {1, 10, 27}) {
                         const std::string why = Disagreement(data, version, kanji);
-                        ASSERT_EQ(why, "") << "\"" << Show(data) << "\" version " << version
-                                           << " Kanji " << kanji;
+                        ASSERT_EQ(why, "")
+                            << "\"" << Show(data) << "\" version " << version << " Kanji " << kanji;
                         if (bruteForce) {
                             ASSERT_EQ(ReferenceStream(data, version, kanji).Measured,
                                       MinimumOverAllCuttings(data, version, kanji))
@@ -413,11 +414,11 @@ TEST_F(SegmentationReferenceTest, ReferenceReproducesTheWorkedExamples) {
                                  "00110001"
                                  "00110001"
                                  "0000");
-    EXPECT_EQ(ReferenceStream({'T', 'E', 'L', ':', '1', '2', '3', '4', '5', '6', '7', '8', '9',
-                               '0', '1'},
-                              1, true)
-                  .Measured,
-              90);
+    EXPECT_EQ(
+        ReferenceStream({'T', 'E', 'L', ':', '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '1'},
+                        1, true)
+            .Measured,
+        90);
     EXPECT_EQ(ReferenceStream({0x93, 0x5F, 0xE4, 0xAA}, 1, true).Measured, 42);
     EXPECT_EQ(ReferenceStream({0xE4, 0xB8, 0xAD}, 1, true).Measured, 4 + 8 + 24 + 4);
 }
