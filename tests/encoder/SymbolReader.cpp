@@ -165,6 +165,19 @@ std::string BitString(const std::vector<std::uint8_t>& bits, std::int32_t count)
 
 bool ParseStream(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
                  std::int32_t version, std::vector<std::uint8_t>& out) {
+    std::vector<Segment> segments;
+    if (!ParseSegments(bits, bitLength, version, segments)) {
+        return false;
+    }
+    out.clear();
+    for (const auto& segment : segments) {
+        out.insert(out.end(), segment.Bytes.begin(), segment.Bytes.end());
+    }
+    return true;
+}
+
+bool ParseSegments(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
+                   std::int32_t version, std::vector<Segment>& segments) {
     std::int32_t p = 0;
     const auto read = [&](std::int32_t n, std::int32_t& value) {
         if (p + n > bitLength) {
@@ -182,12 +195,16 @@ bool ParseStream(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
     const std::int32_t byteBits[] = {8, 16, 16};
     const std::int32_t kanjiBits[] = {8, 10, 12};
     static const char* kAlnum = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
-    out.clear();
+    segments.clear();
     while (true) {
         std::int32_t mode = 0;
         if (!read(4, mode)) {
             return false;
         }
+        if (mode != 0) {
+            segments.push_back({mode, {}});
+        }
+        std::vector<std::uint8_t>* out = mode != 0 ? &segments.back().Bytes : nullptr;
         std::int32_t count = 0;
         switch (mode) {
         case 0: // terminator
@@ -201,9 +218,9 @@ bool ParseStream(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
                 if (!read(10, v) || v > 999) {
                     return false;
                 }
-                out.push_back(static_cast<std::uint8_t>('0' + v / 100));
-                out.push_back(static_cast<std::uint8_t>('0' + v / 10 % 10));
-                out.push_back(static_cast<std::uint8_t>('0' + v % 10));
+                out->push_back(static_cast<std::uint8_t>('0' + v / 100));
+                out->push_back(static_cast<std::uint8_t>('0' + v / 10 % 10));
+                out->push_back(static_cast<std::uint8_t>('0' + v % 10));
             }
             if (count > 0) {
                 std::int32_t v = 0;
@@ -211,9 +228,9 @@ bool ParseStream(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
                     return false;
                 }
                 if (count == 2) {
-                    out.push_back(static_cast<std::uint8_t>('0' + v / 10));
+                    out->push_back(static_cast<std::uint8_t>('0' + v / 10));
                 }
-                out.push_back(static_cast<std::uint8_t>('0' + v % 10));
+                out->push_back(static_cast<std::uint8_t>('0' + v % 10));
             }
             break;
         case 2:
@@ -225,15 +242,15 @@ bool ParseStream(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
                 if (!read(11, v) || v >= 45 * 45) {
                     return false;
                 }
-                out.push_back(static_cast<std::uint8_t>(kAlnum[v / 45]));
-                out.push_back(static_cast<std::uint8_t>(kAlnum[v % 45]));
+                out->push_back(static_cast<std::uint8_t>(kAlnum[v / 45]));
+                out->push_back(static_cast<std::uint8_t>(kAlnum[v % 45]));
             }
             if (count == 1) {
                 std::int32_t v = 0;
                 if (!read(6, v) || v >= 45) {
                     return false;
                 }
-                out.push_back(static_cast<std::uint8_t>(kAlnum[v]));
+                out->push_back(static_cast<std::uint8_t>(kAlnum[v]));
             }
             break;
         case 4:
@@ -245,7 +262,7 @@ bool ParseStream(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
                 if (!read(8, v)) {
                     return false;
                 }
-                out.push_back(static_cast<std::uint8_t>(v));
+                out->push_back(static_cast<std::uint8_t>(v));
             }
             break;
         case 8:
@@ -259,8 +276,8 @@ bool ParseStream(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
                 }
                 std::int32_t two = ((v / 0xC0) << 8) | (v % 0xC0);
                 two += two < 0x1F00 ? 0x8140 : 0xC140;
-                out.push_back(static_cast<std::uint8_t>(two >> 8));
-                out.push_back(static_cast<std::uint8_t>(two & 0xFF));
+                out->push_back(static_cast<std::uint8_t>(two >> 8));
+                out->push_back(static_cast<std::uint8_t>(two & 0xFF));
             }
             break;
         default:

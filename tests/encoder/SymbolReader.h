@@ -30,4 +30,15 @@ std::string BitString(const std::vector<std::uint8_t>& bits, std::int32_t count)
 bool ParseStream(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
                  std::int32_t version, std::vector<std::uint8_t>& out);
 
+// One segment of a data bit stream: its 4-bit mode indicator (1 numeric, 2 alphanumeric, 4 byte,
+// 8 Kanji) and the input bytes it carries (a Kanji character as its two Shift JIS bytes).
+struct Segment {
+    std::int32_t Indicator = 0;
+    std::vector<std::uint8_t> Bytes;
+};
+
+// Parses a data bit stream into its segments, in stream order; false on a malformed stream.
+bool ParseSegments(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
+                   std::int32_t version, std::vector<Segment>& segments);
+
 } // namespace ostrel::test

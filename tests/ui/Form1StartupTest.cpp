@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QTextLayout>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace ostrel::test {
@@ -230,18 +232,76 @@ TEST_F(StartupTest, ChineseCaptionsHaveGlyphs) {
     }
 }
 
-TEST_F(StartupTest, TabOrderFollowsTheDesign) {
-    const std::vector<QWidget*> expected = {form->Command1, form->cmb1[0], form->cmb1[1],
-                                            form->cmb1[2],  form->cmb1[3], form->Text1,
-                                            form->Command2, form->Command3};
-    QWidget* widget = expected.front();
-    for (std::size_t i = 1; i < expected.size(); ++i) {
-        do {
-            widget = widget->nextInFocusChain();
-        } while (!(widget->focusPolicy() & Qt::TabFocus));
-        EXPECT_EQ(widget, expected[i])
-            << "tab stop " << i << " is " << widget->objectName().toStdString();
+// The whole tab order walked with the keyboard, forwards and backwards: Command1, the four lists,
+// Text1, Command2, Command3, the template options as one group, Command4, and round again. The
+// option group counts as one stop when Tab lands on its selected option only; five stops, one per
+// option in order, are accepted too. (Which option the single stop lands on is left to the
+// tests of the template group.)
+std::vector<QWidget*> WalkTabOrder(ui::Form1& form, Qt::KeyboardModifiers modifiers) {
+    std::vector<QWidget*> stops;
+    form.Command1->setFocus(Qt::TabFocusReason);
+    for (int presses = 0; presses < 40; ++presses) {
+        QWidget* const focused = QApplication::focusWidget();
+        if (focused == nullptr) {
+            break;
+        }
+        if (!stops.empty() && focused == form.Command1) {
+            break;
+        }
+        stops.push_back(focused);
+        QTest::keyClick(focused, Qt::Key_Tab, modifiers);
     }
+    return stops;
+}
+
+std::vector<std::string> Names(const std::vector<QWidget*>& widgets) {
+    std::vector<std::string> names;
+    for (QWidget* w : widgets) {
+        names.push_back(w != nullptr ? w->objectName().toStdString() : "(none)");
+    }
+    return names;
+}
+
+// Replaces the run of option buttons in stops by the single entry `group`; fails the test when
+// the run is neither one option alone nor all five in order.
+void FoldOptionGroup(ui::Form1& form, std::vector<QWidget*>& stops, QWidget* group,
+                     bool backwards) {
+    std::vector<QWidget*> options = {form.Option1, form.Option2, form.Option3, form.Option4,
+                                     form.Option5};
+    if (backwards) {
+        std::reverse(options.begin(), options.end());
+    }
+    const auto isOption = [&](QWidget* w) {
+        return std::find(options.begin(), options.end(), w) != options.end();
+    };
+    const auto first = std::find_if(stops.begin(), stops.end(), isOption);
+    ASSERT_NE(first, stops.end()) << "Tab never reaches the template options";
+    const auto last = std::find_if_not(first, stops.end(), isOption);
+    const std::vector<QWidget*> run(first, last);
+    EXPECT_TRUE(run.size() == 1 || run == options)
+        << "the option group takes " << run.size() << " stops, first " << Names(run).front();
+    const auto at = stops.erase(first, last);
+    stops.insert(at, group);
+}
+
+TEST_F(StartupTest, TabWalksEveryStopInDesignOrder) {
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->Option3->click(); // a template other than the first and the last
+    QWidget* const group = form->Frame4;
+    const std::vector<QWidget*> expected = {
+        form->Command1, form->cmb1[0],  form->cmb1[1],  form->cmb1[2], form->cmb1[3],
+        form->Text1,    form->Command2, form->Command3, group,         form->Command4};
+
+    std::vector<QWidget*> forward = WalkTabOrder(*form, Qt::NoModifier);
+    FoldOptionGroup(*form, forward, group, false);
+    EXPECT_EQ(Names(forward), Names(expected));
+
+    std::vector<QWidget*> backward = WalkTabOrder(*form, Qt::ShiftModifier);
+    FoldOptionGroup(*form, backward, group, true);
+    std::vector<QWidget*> reversed = {expected.front()};
+    reversed.insert(reversed.end(), expected.rbegin(), expected.rend() - 1);
+    EXPECT_EQ(Names(backward), Names(reversed));
 }
 
 TEST_F(StartupTest, TabbingIntoTheTextBoxSelectsAllSoTypingReplacesIt) {

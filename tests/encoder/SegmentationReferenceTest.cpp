@@ -1,0 +1,493 @@
+// The segmentation search against a plain reference: the shortest-path search over (position,
+// mode) written out in full, for clarity rather than speed, with the whole segment table of
+// (predecessor, cost, run) per cell. BuildBitStream must give the same bit stream for every
+// input, ties included, and the same measured length; for short inputs that length is also
+// checked against the minimum over every possible cutting into segments.
+#include "clsQRCode.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Bits = std::vector<std::uint8_t>;
+
+// ---- The reference ----
+
+constexpr std::int32_t kNever = 0x70000000; // cost of a cell no path reaches
+
+enum Mode { Byte = 0, Numeric = 1, Alphanumeric = 2, Kanji = 3 };
+
+struct Cell {
+    std::int32_t Predecessor = 0;
+    std::int32_t Cost = 0;
+    std::int32_t Run = 0;
+};
+
+// Per width class (versions 1-9, 10-26, 27-40): count-indicator widths and largest counts.
+struct WidthClass {
+    std::int32_t Offset;   // 2, 4 or 6
+    std::int32_t Count[4]; // count-indicator bits per mode
+    std::int32_t Max[4];   // largest count per mode (Kanji in characters)
+};
+
+WidthClass ClassOf(std::int32_t version) {
+    if (version < 10) {
+        return {2, {8, 10, 9, 8}, {255, 1023, 511, 255}};
+    }
+    if (version < 27) {
+        return {4, {16, 12, 11, 10}, {65535, 4095, 2047, 1023}};
+    }
+    return {6, {16, 14, 13, 12}, {65535, 16383, 8191, 4095}};
+}
+
+bool IsDigit(std::uint8_t b) {
+    return b >= '0' && b <= '9';
+}
+
+const std::string kAlphanumeric = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
+
+bool IsAlphanumeric(std::uint8_t b) {
+    return b != 0 && kAlphanumeric.find(static_cast<char>(b)) != std::string::npos;
+}
+
+std::int32_t AlphanumericValue(std::uint8_t b) {
+    return static_cast<std::int32_t>(kAlphanumeric.find(static_cast<char>(b)));
+}
+
+bool KanjiCandidate(std::uint8_t lead, std::uint8_t trail) {
+    if (trail < 0x40) {
+        return false;
+    }
+    if ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEA)) {
+        return true;
+    }
+    return lead == 0xEB && trail <= 0xBF;
+}
+
+const std::int32_t kIndicator[4] = {0b0100, 0b0001, 0b0010, 0b1000};
+
+void Put(Bits& bits, std::int32_t value, std::int32_t width) {
+    for (std::int32_t k = width - 1; k >= 0; --k) {
+        bits.push_back(static_cast<std::uint8_t>((value >> k) & 1));
+    }
+}
+
+struct ReferenceResult {
+    std::int32_t Measured = 0; // cost of the chosen end + terminator
+    Bits Stream;               // the written stream, terminator included
+};
+
+ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool kanjiMode) {
+    ReferenceResult result;
+    const auto n = static_cast<std::int32_t>(data.size());
+    if (n == 0) {
+        result.Measured = 4;
+        result.Stream = Bits(4, 0);
+        return result;
+    }
+    const WidthClass wc = ClassOf(version);
+    const std::int32_t w = wc.Offset;
+    // One row per input position, one cell per mode.
+    std::vector<Cell> table(4 * static_cast<std::size_t>(n));
+    const auto at = [&](std::int32_t i, std::int32_t m) -> Cell& {
+        return table[4 * static_cast<std::size_t>(i) + static_cast<std::size_t>(m)];
+    };
+
+    // Picks, among the four predecessor modes in order 0..3, the first one of strictly smallest
+    // cost; stepCost(j) gives the cost through (from, j) and whether the segment continues.
+    const auto choose = [&](std::int32_t i, std::int32_t mode, std::int32_t from, auto stepCost) {
+        std::int32_t best = INT_MAX;
+        for (std::int32_t j = 0; j < 4; ++j) {
+            bool continues = false;
+            const std::int32_t cost = stepCost(j, continues);
+            if (cost < best) {
+                best = cost;
+                at(i, mode).Predecessor = j;
+                at(i, mode).Cost = cost;
+                at(i, mode).Run = (continues ? at(from, j).Run : 0) + 1;
+            }
+        }
+    };
+
+    for (std::int32_t i = 0; i < n; ++i) {
+        const std::uint8_t b = data[static_cast<std::size_t>(i)];
+        // Byte: always reachable.
+        if (i == 0) {
+            at(i, Byte) = {-1, 4 + wc.Count[Byte] + 8, 1};
+        } else {
+            choose(i, Byte, i - 1, [&](std::int32_t j, bool& continues) {
+                continues = j == Byte && at(i - 1, Byte).Run < wc.Max[Byte];
+                return at(i - 1, j).Cost + (continues ? 8 : 8 + 4 + wc.Count[Byte]);
+            });
+        }
+        // Numeric.
+        if (!IsDigit(b)) {
+            at(i, Numeric).Cost = kNever;
+        } else if (i == 0) {
+            at(i, Numeric) = {-1, w + 16, 1};
+        } else {
+            choose(i, Numeric, i - 1, [&](std::int32_t j, bool& continues) {
+                const Cell& p = at(i - 1, j);
+                continues = j == Numeric && p.Run < wc.Max[Numeric];
+                return continues ? p.Cost + (p.Run % 3 == 0 ? 4 : 3) : p.Cost + w + 16;
+            });
+        }
+        // Alphanumeric.
+        if (!IsAlphanumeric(b)) {
+            at(i, Alphanumeric).Cost = kNever;
+        } else if (i == 0) {
+            at(i, Alphanumeric) = {-1, w + 17, 1};
+        } else {
+            choose(i, Alphanumeric, i - 1, [&](std::int32_t j, bool& continues) {
+                const Cell& p = at(i - 1, j);
+                continues = j == Alphanumeric && p.Run < wc.Max[Alphanumeric];
+                return continues ? p.Cost + (p.Run % 2 == 0 ? 6 : 5) : p.Cost + w + 17;
+            });
+        }
+        // Kanji: a pair ending at i.
+        if (i == 0 || !kanjiMode || !KanjiCandidate(data[static_cast<std::size_t>(i - 1)], b)) {
+            at(i, Kanji).Cost = kNever;
+        } else if (i == 1) {
+            at(i, Kanji) = {-1, w + 23, 1};
+        } else {
+            choose(i, Kanji, i - 2, [&](std::int32_t j, bool& continues) {
+                const Cell& p = at(i - 2, j);
+                continues = j == Kanji && p.Run < wc.Max[Kanji];
+                return continues ? p.Cost + 13 : p.Cost + 13 + 4 + w + 6;
+            });
+        }
+    }
+
+    // The end: the cheapest cell of the last row, the lowest mode on equal cost.
+    std::int32_t endMode = 0;
+    for (std::int32_t m = 1; m < 4; ++m) {
+        if (at(n - 1, m).Cost < at(n - 1, endMode).Cost) {
+            endMode = m;
+        }
+    }
+    result.Measured = at(n - 1, endMode).Cost + 4;
+
+    // Trace back into one mode per byte.
+    std::vector<std::int32_t> modes(static_cast<std::size_t>(n), -1);
+    std::int32_t mode = endMode;
+    for (std::int32_t i = n - 1; i >= 0;) {
+        modes[static_cast<std::size_t>(i)] = mode;
+        const std::int32_t predecessor = at(i, mode).Predecessor;
+        if (mode == Kanji) {
+            modes[static_cast<std::size_t>(i - 1)] = Kanji;
+            i -= 2;
+        } else {
+            i -= 1;
+        }
+        mode = predecessor;
+    }
+
+    // Write the segments.
+    Bits& out = result.Stream;
+    for (std::int32_t s = 0; s < n;) {
+        const std::int32_t m = modes[static_cast<std::size_t>(s)];
+        const std::int32_t maxBytes = m == Kanji ? 2 * wc.Max[Kanji] : wc.Max[m];
+        std::int32_t length = 0;
+        while (s + length < n && length < maxBytes &&
+               modes[static_cast<std::size_t>(s + length)] == m) {
+            ++length;
+        }
+        const auto byteAt = [&](std::int32_t k) { return data[static_cast<std::size_t>(s + k)]; };
+        Put(out, kIndicator[m], 4);
+        Put(out, m == Kanji ? length / 2 : length, wc.Count[m]);
+        switch (m) {
+        case Byte:
+            for (std::int32_t k = 0; k < length; ++k) {
+                Put(out, byteAt(k), 8);
+            }
+            break;
+        case Numeric: {
+            std::int32_t k = 0;
+            for (; k + 3 <= length; k += 3) {
+                Put(out, (byteAt(k) - '0') * 100 + (byteAt(k + 1) - '0') * 10 + byteAt(k + 2) - '0',
+                    10);
+            }
+            if (length - k == 2) {
+                Put(out, (byteAt(k) - '0') * 10 + byteAt(k + 1) - '0', 7);
+            } else if (length - k == 1) {
+                Put(out, byteAt(k) - '0', 4);
+            }
+            break;
+        }
+        case Alphanumeric: {
+            std::int32_t k = 0;
+            for (; k + 2 <= length; k += 2) {
+                Put(out, 45 * AlphanumericValue(byteAt(k)) + AlphanumericValue(byteAt(k + 1)), 11);
+            }
+            if (k < length) {
+                Put(out, AlphanumericValue(byteAt(k)), 6);
+            }
+            break;
+        }
+        default:
+            for (std::int32_t k = 0; k < length; k += 2) {
+                const std::int32_t lead = byteAt(k);
+                const std::int32_t trail = byteAt(k + 1);
+                const std::int32_t base = lead <= 0x9F ? 0x81 : 0xC1;
+                Put(out, (lead - base) * 0xC0 + (trail - 0x40), 13);
+            }
+            break;
+        }
+        s += length;
+    }
+    Put(out, 0, 4);
+    return result;
+}
+
+// The fewest data bits over every cutting of data into segments (each segment in any mode that
+// can carry all of its bytes), terminator included; for inputs too short to reach any largest
+// count.
+std::int32_t MinimumOverAllCuttings(const Bytes& data, std::int32_t version, bool kanjiMode) {
+    const WidthClass wc = ClassOf(version);
+    const auto n = static_cast<std::int32_t>(data.size());
+    // best[s]: the fewest bits for data[s..n-1].
+    std::vector<std::int32_t> best(static_cast<std::size_t>(n) + 1, INT_MAX);
+    best[static_cast<std::size_t>(n)] = 0;
+    for (std::int32_t s = n - 1; s >= 0; --s) {
+        for (std::int32_t e = s + 1; e <= n; ++e) {
+            const std::int32_t length = e - s;
+            const std::int32_t rest = best[static_cast<std::size_t>(e)];
+            bool digits = true;
+            bool alnum = true;
+            bool kanji = kanjiMode && length % 2 == 0;
+            for (std::int32_t k = s; k < e; ++k) {
+                digits = digits && IsDigit(data[static_cast<std::size_t>(k)]);
+                alnum = alnum && IsAlphanumeric(data[static_cast<std::size_t>(k)]);
+                if (kanji && (k - s) % 2 == 0) {
+                    kanji = KanjiCandidate(data[static_cast<std::size_t>(k)],
+                                           data[static_cast<std::size_t>(k + 1)]);
+                }
+            }
+            std::int32_t cost = 4 + wc.Count[Byte] + 8 * length;
+            if (digits) {
+                cost = std::min(cost, 4 + wc.Count[Numeric] + 10 * (length / 3) +
+                                          (length % 3 == 2   ? 7
+                                           : length % 3 == 1 ? 4
+                                                             : 0));
+            }
+            if (alnum) {
+                cost = std::min(cost,
+                                4 + wc.Count[Alphanumeric] + 11 * (length / 2) + 6 * (length % 2));
+            }
+            if (kanji) {
+                cost = std::min(cost, 4 + wc.Count[Kanji] + 13 * (length / 2));
+            }
+            best[static_cast<std::size_t>(s)] =
+                std::min(best[static_cast<std::size_t>(s)], cost + rest);
+        }
+    }
+    return best[0] + 4;
+}
+
+// ---- The comparisons ----
+
+class SegmentationReferenceTest : public ::testing::Test {
+protected:
+    // "" when BuildBitStream and the reference agree on data, otherwise what differs.
+    std::string Disagreement(const Bytes& data, std::int32_t version, bool kanjiMode) {
+        qr.SetKanjiMode(kanjiMode);
+        const ReferenceResult expected = ReferenceStream(data, version, kanjiMode);
+        const auto n = static_cast<std::int32_t>(data.size());
+        std::int32_t measured = -1;
+        qr.BuildBitStream(buffer, data, n, version, true, measured);
+        if (measured != expected.Measured) {
+            return "measured " + std::to_string(measured) + ", reference " +
+                   std::to_string(expected.Measured);
+        }
+        if (static_cast<std::size_t>(expected.Measured) > buffer.size()) {
+            buffer.resize(static_cast<std::size_t>(expected.Measured) * 2);
+        }
+        std::int32_t written = -1;
+        qr.BuildBitStream(buffer, data, n, version, false, written);
+        if (written != expected.Measured) {
+            return "written " + std::to_string(written) + " bits, reference " +
+                   std::to_string(expected.Measured);
+        }
+        const auto mismatch =
+            std::mismatch(expected.Stream.begin(), expected.Stream.end(), buffer.begin());
+        if (mismatch.first != expected.Stream.end()) {
+            return "streams differ from bit " +
+                   std::to_string(mismatch.first - expected.Stream.begin());
+        }
+        return "";
+    }
+
+    static std::string Show(const Bytes& data) {
+        std::string s;
+        for (std::uint8_t b : data) {
+            if (b >= 0x20 && b < 0x7F) {
+                s += static_cast<char>(b);
+            } else {
+                static const char* hex = "0123456789ABCDEF";
+                s += "\\x";
+                s += hex[b >> 4];
+                s += hex[b & 15];
+            }
+        }
+        return s;
+    }
+
+    // Every string up to maxLength over alphabet, in each width class, Kanji on and off.
+    void Exhaustive(const Bytes& alphabet, std::int32_t maxLength, bool bruteForce) {
+        std::int64_t checked = 0;
+        for (std::int32_t length = 1; length <= maxLength; ++length) {
+            std::vector<std::size_t> digit(static_cast<std::size_t>(length), 0);
+            Bytes data(static_cast<std::size_t>(length), alphabet[0]);
+            while (true) {
+                for (const bool kanji : {true, false}) {
+                    for (const std::int32_t version : {1, 10, 27}) {
+                        const std::string why = Disagreement(data, version, kanji);
+                        ASSERT_EQ(why, "")
+                            << "\"" << Show(data) << "\" version " << version << " Kanji " << kanji;
+                        if (bruteForce) {
+                            ASSERT_EQ(ReferenceStream(data, version, kanji).Measured,
+                                      MinimumOverAllCuttings(data, version, kanji))
+                                << "\"" << Show(data) << "\" version " << version << " Kanji "
+                                << kanji;
+                        }
+                        ++checked;
+                    }
+                }
+                // Next string in lexicographic order.
+                std::size_t k = 0;
+                while (k < digit.size() && ++digit[k] == alphabet.size()) {
+                    digit[k] = 0;
+                    data[k] = alphabet[0];
+                    ++k;
+                }
+                if (k == digit.size()) {
+                    break;
+                }
+                data[k] = alphabet[digit[k]];
+            }
+        }
+        EXPECT_GT(checked, 0);
+    }
+
+    clsQRCode qr;
+    Bits buffer = Bits(clsQRCode::BitBufferLength, 0);
+};
+
+// The reference itself reproduces the worked cases of the standard's clause 7.4 and of our own
+// notes, so that agreeing with it means something.
+TEST_F(SegmentationReferenceTest, ReferenceReproducesTheWorkedExamples) {
+    const auto bitsOf = [](const std::string& s, std::int32_t version) {
+        const ReferenceResult r = ReferenceStream(Bytes(s.begin(), s.end()), version, true);
+        std::string text;
+        for (std::uint8_t b : r.Stream) {
+            text += static_cast<char>('0' + b);
+        }
+        return text;
+    };
+    EXPECT_EQ(bitsOf("01234567", 1), "0001"
+                                     "0000001000"
+                                     "0000001100"
+                                     "0101011001"
+                                     "1000011"
+                                     "0000");
+    EXPECT_EQ(bitsOf("AC-42", 1), "0010"
+                                  "000000101"
+                                  "00111001110"
+                                  "11100111001"
+                                  "000010"
+                                  "0000");
+    // a111: byte a + numeric 111 ties with one byte segment of four; the tie keeps byte mode.
+    EXPECT_EQ(bitsOf("a111", 1), "0100"
+                                 "00000100"
+                                 "01100001"
+                                 "00110001"
+                                 "00110001"
+                                 "00110001"
+                                 "0000");
+    EXPECT_EQ(
+        ReferenceStream({'T', 'E', 'L', ':', '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '1'},
+                        1, true)
+            .Measured,
+        90);
+    EXPECT_EQ(ReferenceStream({0x93, 0x5F, 0xE4, 0xAA}, 1, true).Measured, 42);
+    EXPECT_EQ(ReferenceStream({0xE4, 0xB8, 0xAD}, 1, true).Measured, 4 + 8 + 24 + 4);
+}
+
+// Every string of up to seven characters over a digit, a capital, a colon, a lower-case letter
+// and the Shift JIS pair 0x93 0x5F (whose lead byte also pairs with the capital and the letter).
+TEST_F(SegmentationReferenceTest, EveryShortStringOverMixedAlphabetAgrees) {
+    Exhaustive({'1', 'A', ':', 'a', 0x93, 0x5F}, 7, false);
+}
+
+// Every string of up to six characters over a second alphabet: a lead byte whose trail range
+// ends at 0xBF, trail bytes on both sides of that end, a zero, a space and a lower-case letter;
+// the measured length is also the minimum over every cutting into segments.
+TEST_F(SegmentationReferenceTest, EveryShortStringIsTheShortestCutting) {
+    Exhaustive({'0', ' ', 'z', 0xEB, 0xBF, 0xC0, 0xE0}, 6, true);
+    Exhaustive({'1', 'A', ':', 'a', 0x93, 0x5F}, 5, true);
+}
+
+// Long random inputs made of runs around each width class's largest counts (255 and 1023 Kanji
+// characters, 1023 and 4095 digits, 511 and 2047 capitals, 255 bytes), joined by short runs of
+// other kinds, where segments restart in their own mode.
+TEST_F(SegmentationReferenceTest, LongInputsNearTheLargestCountsAgree) {
+    std::mt19937 rng(20261208);
+    const std::int32_t edges[] = {255, 511, 1023, 2047, 4095};
+    const std::string capitals = "ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
+    std::int32_t checked = 0;
+    for (int round = 0; round < 3000; ++round) {
+        Bytes data;
+        const int runs = 1 + static_cast<int>(rng() % 4);
+        for (int r = 0; r < runs; ++r) {
+            const int kind = static_cast<int>(rng() % 6);
+            std::int32_t length = 0;
+            if (rng() % 3 == 0) {
+                length = 1 + static_cast<std::int32_t>(rng() % 12); // a short run
+            } else {
+                const std::int32_t edge = edges[rng() % (round % 10 == 0 ? 5 : 3)];
+                length = edge - 3 + static_cast<std::int32_t>(rng() % 7);
+            }
+            for (std::int32_t k = 0; k < length; ++k) {
+                switch (kind) {
+                case 0:
+                    data.push_back(static_cast<std::uint8_t>('0' + rng() % 10));
+                    break;
+                case 1:
+                    data.push_back(static_cast<std::uint8_t>(capitals[rng() % capitals.size()]));
+                    break;
+                case 2:
+                    data.push_back(static_cast<std::uint8_t>('a' + rng() % 26));
+                    break;
+                case 3:
+                case 4:
+                    data.push_back(static_cast<std::uint8_t>(0x81 + rng() % 0x1F));
+                    data.push_back(static_cast<std::uint8_t>(0x40 + rng() % 0xC0));
+                    break;
+                default:
+                    data.push_back(static_cast<std::uint8_t>(rng()));
+                    break;
+                }
+            }
+        }
+        const bool kanji = round % 4 != 3;
+        for (const std::int32_t version : {1, 10, 27}) {
+            ASSERT_EQ(Disagreement(data, version, kanji), "")
+                << "round " << round << ", " << data.size() << " bytes, version " << version;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 9000);
+}
+
+} // namespace
+} // namespace ostrel
