@@ -1,5 +1,6 @@
 // ostrel-qr-cli: encodes a text or standard input as a QR Code symbol and writes it as a module
 // matrix, a BMP or PNG picture or an SVG drawing.
+#include "BatchRunner.h"
 #include "CliOptions.h"
 #include "CliOutput.h"
 #include "CodePage.h"
@@ -19,6 +20,12 @@
 
 #include <fcntl.h>
 #include <io.h>
+#define OSTREL_ISATTY _isatty
+#define OSTREL_FILENO _fileno
+#else
+#include <unistd.h>
+#define OSTREL_ISATTY isatty
+#define OSTREL_FILENO fileno
 #endif
 
 namespace {
@@ -115,16 +122,7 @@ int UsageError(const std::string& reason) {
 }
 
 int TooLong(const std::string& amount, const CliOptions& options) {
-    const std::string level(LevelName(options.Level));
-    if (options.Version > 0) {
-        std::fprintf(stderr, "%s: the data does not fit in a version %d symbol at level %s (%s)\n",
-                     Program, options.Version, level.c_str(), amount.c_str());
-    } else {
-        std::fprintf(stderr,
-                     "%s: the data does not fit in any QR Code symbol at level %s (%s; version 40 "
-                     "is the largest)\n",
-                     Program, level.c_str(), amount.c_str());
-    }
+    std::fprintf(stderr, "%s: %s\n", Program, DoesNotFit(amount, options).c_str());
     return ExitTooLong;
 }
 
@@ -188,29 +186,16 @@ int Run(const CliOptions& options) {
 
     clsQRCode encoder;
     encoder.SetKanjiMode(kanji);
-    const auto length = static_cast<std::int32_t>(bytes.size());
-    const std::string tooLong = std::to_string(bytes.size()) + " bytes";
-    const OutputFormat format = options.EffectiveFormat();
-    QByteArray data;
-    if (format == OutputFormat::Matrix || format == OutputFormat::Svg) {
-        const auto symbol =
-            encoder.EncodeMatrix(bytes, length, options.Version, options.Level, options.Mask);
-        if (!symbol) {
-            return TooLong(tooLong, options);
-        }
-        data =
-            format == OutputFormat::Matrix ? MatrixText(*symbol) : SvgText(*symbol, options.Scale);
-    } else {
-        const QImage picture =
-            encoder.Encode(bytes, length, options.Version, options.Level, options.Mask);
-        if (picture.isNull()) {
-            return TooLong(tooLong, options);
-        }
-        data = PictureFile(ScaledPicture(picture, options.Scale), format);
-        if (data.isEmpty()) {
-            std::fprintf(stderr, "%s: cannot make the picture\n", Program);
-            return ExitCannotWrite;
-        }
+    const auto symbol = encoder.EncodeMatrix(bytes, static_cast<std::int32_t>(bytes.size()),
+                                             options.Version, options.Level, options.Mask);
+    if (!symbol) {
+        return TooLong(std::to_string(bytes.size()) + " bytes", options);
+    }
+    PngWriter png;
+    const QByteArray data = SymbolOutput(*symbol, options, png);
+    if (data.isEmpty()) {
+        std::fprintf(stderr, "%s: cannot make the picture\n", Program);
+        return ExitCannotWrite;
     }
     const std::string error = WriteOutput(options.Output, data);
     if (!error.empty()) {
@@ -228,7 +213,7 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     const std::vector<std::string> arguments = Arguments(argc, argv);
-    const ParseResult parsed = ParseArguments(arguments);
+    const ParseResult parsed = ParseArguments(arguments, OSTREL_ISATTY(OSTREL_FILENO(stdout)) != 0);
     if (!parsed.Error.empty()) {
         return UsageError(parsed.Error);
     }
@@ -241,6 +226,12 @@ int main(int argc, char** argv) {
         return std::fflush(stdout) == 0 ? ExitWritten : ExitCannotWrite;
     case CliOptions::Action::Encode:
         break;
+    }
+    if (const std::string warning = ColourWarning(parsed.Options); !warning.empty()) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+    }
+    if (parsed.Options.Batch) {
+        return BatchRunner(parsed.Options).Run();
     }
     return Run(parsed.Options);
 }
