@@ -390,6 +390,33 @@ private:
     std::int64_t m_Position = 0;
 };
 
+// ECI designators of clause 7.4.2.2: 0..127 in one byte 0bbbbbbb, up to 16383 in two bytes
+// 10bbbbbb bbbbbbbb, up to 999999 in three bytes 110bbbbb bbbbbbbb bbbbbbbb.
+constexpr std::int32_t kEciModeIndicator = 0b0111;
+constexpr std::int32_t kEciOneByteLimit = 127;
+constexpr std::int32_t kEciTwoByteLimit = 16383;
+constexpr std::int32_t kEciLargestDesignator = 999999;
+
+// Writes the ECI header of a designator (none for 0, negative or too large) from bits[0] and
+// returns its length in bits; entries beyond bits.size() are counted but not stored.
+std::int32_t WriteEciHeader(std::span<std::uint8_t> bits, std::int32_t designator) {
+    const std::int32_t length = clsQRCode::EciHeaderBits(designator);
+    if (length == 0) {
+        return 0;
+    }
+    BitWriter out(bits);
+    out.Put(static_cast<std::uint32_t>(kEciModeIndicator), kModeIndicatorBits);
+    const auto value = static_cast<std::uint32_t>(designator);
+    if (designator <= kEciOneByteLimit) {
+        out.Put(value, 8);
+    } else if (designator <= kEciTwoByteLimit) {
+        out.Put((0b10U << 14) | value, 16);
+    } else {
+        out.Put((0b110U << 21) | value, 24);
+    }
+    return length;
+}
+
 // The writing pass: one segment per run of equal modes, split at the largest count; then the
 // terminator. Returns the number of bits, terminator included.
 std::int32_t WriteSegments(std::span<std::uint8_t> bits, const std::uint8_t* data, std::int32_t n,
@@ -563,6 +590,22 @@ std::int32_t clsQRCode::GetDataCodewords(std::int32_t level, std::int32_t versio
     return GetTotalCodewords(version) - BlockCount(level, version) * EccPerBlock(level, version);
 }
 
+// ---- Settings ----
+
+void clsQRCode::SetEciDesignator(std::int32_t designator) {
+    m_EciDesignator = EciHeaderBits(designator) > 0 ? designator : 0;
+}
+
+std::int32_t clsQRCode::EciHeaderBits(std::int32_t designator) {
+    if (designator <= 0 || designator > kEciLargestDesignator) {
+        return 0;
+    }
+    if (designator <= kEciOneByteLimit) {
+        return kModeIndicatorBits + 8;
+    }
+    return kModeIndicatorBits + (designator <= kEciTwoByteLimit ? 16 : 24);
+}
+
 // ---- Character tests ----
 
 std::int32_t clsQRCode::GetCharClass(std::uint8_t byte) {
@@ -627,8 +670,10 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
     }
 
     const WidthClass wc(ClassOffset(version));
+    const std::int32_t eciBits = EciHeaderBits(m_EciDesignator);
     if (measureOnly) {
-        bitLength = SearchSegments(data.data(), n, wc, m_KanjiMode, nullptr).Cost + kTerminatorBits;
+        bitLength = eciBits + SearchSegments(data.data(), n, wc, m_KanjiMode, nullptr).Cost +
+                    kTerminatorBits;
         return;
     }
     // The predecessors of the search, then the mode of every byte.
@@ -637,7 +682,9 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
     std::uint8_t* const modes = preds + n;
     const SegmentEnd end = SearchSegments(data.data(), n, wc, m_KanjiMode, preds);
     TraceModes(preds, n, end.Mode, modes);
-    bitLength = WriteSegments(bits, data.data(), n, wc, modes);
+    WriteEciHeader(bits, m_EciDesignator);
+    bitLength = eciBits + WriteSegments(bits.subspan(std::min<std::size_t>(eciBits, bits.size())),
+                                        data.data(), n, wc, modes);
 }
 
 // ---- Matrix layout ----
@@ -909,6 +956,8 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     }
 
     std::vector<std::uint8_t> stream(BitBufferLength, 0);
+    // The ECI header, when one is set, precedes the segments of non-empty input.
+    const std::int32_t eciBits = length > 0 ? EciHeaderBits(m_EciDesignator) : 0;
 
     // The segmentation search depends on the width class only, so the search that measured a
     // class also serves the writing pass for a version of that class. Per input byte it keeps the
@@ -923,14 +972,15 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
             end = SearchSegments(bytes.data(), length, WidthClass(offset), m_KanjiMode, preds);
             searchedOffset = offset;
         }
-        return end.Cost + kTerminatorBits;
+        return eciBits + end.Cost + kTerminatorBits;
     };
 
     // Version choice: the character-count widths change only at versions 10 and 27, so one
     // measurement per width class serves all its versions.
     if (version == 0 || version > MaxVersion) {
         static constexpr std::int32_t kClasses[3][2] = {{1, 9}, {10, 26}, {27, 40}};
-        const std::int64_t leastBitsTimesSix = LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
+        const std::int64_t leastBitsTimesSix =
+            6 * eciBits + LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
         version = 0;
         for (const auto& range : kClasses) {
             std::int32_t largest = 0;
@@ -964,7 +1014,9 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     if (length > 0) {
         search(ClassOffset(version));
         TraceModes(preds, length, end.Mode, modes);
-        d = WriteSegments(stream, bytes.data(), length, WidthClass(ClassOffset(version)), modes);
+        WriteEciHeader(stream, m_EciDesignator);
+        d = eciBits + WriteSegments(std::span(stream).subspan(static_cast<std::size_t>(eciBits)),
+                                    bytes.data(), length, WidthClass(ClassOffset(version)), modes);
     }
     const std::int32_t total = GetTotalCodewords(version);
     const std::int32_t nb = BlockCount(level, version);

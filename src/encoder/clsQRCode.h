@@ -72,6 +72,20 @@ public:
     void SetKanjiMode(bool on) { m_KanjiMode = on; }
     bool KanjiMode() const { return m_KanjiMode; }
 
+    // Extended Channel Interpretation (ISO/IEC 18004 clause 7.4.2). With a designator set, every
+    // stream of non-empty input starts with the ECI mode indicator 0111 and the designator in
+    // the shortest of the three forms of clause 7.4.2.2 (one byte for 0..127, two bytes for
+    // 128..16383, three bytes up to 999999), and the version choice counts those bits. 0 or
+    // negative (the default) writes no ECI header: the stream is exactly that of an encoder
+    // without this setting. A designator above 999999 does not exist and counts as none.
+    // Readers still decode Kanji segments as Shift JIS: a caller that declares another
+    // character set switches Kanji mode off.
+    void SetEciDesignator(std::int32_t designator);
+    std::int32_t EciDesignator() const { return m_EciDesignator; }
+    // Length of the ECI header for a designator: 12, 20 or 28 bits for the three forms; 0 for
+    // none (0 or negative, or above 999999).
+    static std::int32_t EciHeaderBits(std::int32_t designator);
+
     // ---- Encoding ----
     // The finished symbol as a picture: one pixel per module with a 4-module white quiet zone,
     // (Side + 8) pixels square; a null image when no symbol can be made. Reads bytes[0 ..
@@ -114,7 +128,8 @@ public:
     static bool IsKanjiPair(std::uint8_t lead, std::uint8_t trail);
 
     // The cheapest data bit stream of data[0 .. length-1] for the width class of version
-    // (1-9, 10-26, 27-40), by a shortest-path search over (position, mode). With measureOnly the
+    // (1-9, 10-26, 27-40), by a shortest-path search over (position, mode), after the ECI header
+    // when a designator is set (non-empty input only). With measureOnly the
     // bit length (terminator included) is returned in bitLength and bits is not written (but for
     // empty input, whose stream is the 4-bit terminator alone). Otherwise the stream and the
     // terminator are written from bits[0]; entries beyond bits.size() are never stored, but still
@@ -161,6 +176,7 @@ private:
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
     bool m_KanjiMode = true;
+    std::int32_t m_EciDesignator = 0; // 0: no ECI header
 };
 
 } // namespace ostrel

@@ -460,4 +460,30 @@ std::vector<std::uint8_t> CodePage::TextToBytes(std::u16string_view text, bool u
     return utf8 ? Utf16ToUtf8(text) : Utf16ToCodePage(text, SystemAnsiCodePage());
 }
 
+std::int32_t CodePage::EciDesignator(int codePage) {
+    // Code page and ECI designator pairs of the AIM ECI registry.
+    static constexpr std::array<std::array<int, 2>, 8> kDesignators = {{
+        {Utf8, 26},
+        {932, 20},  // Shift JIS
+        {1250, 21}, // Windows-1250, Central European
+        {1251, 22}, // Windows-1251, Cyrillic
+        {1252, 23}, // Windows-1252, Western European
+        {1256, 24}, // Windows-1256, Arabic
+        {950, 28},  // Big5
+        {936, 29},  // GB 2312 (GBK is its superset; readers take 29 as GBK or GB 18030)
+    }};
+    for (const auto& [page, designator] : kDesignators) {
+        if (page == codePage) {
+            return designator;
+        }
+    }
+    return 0;
+}
+
+std::int32_t CodePage::EciDesignatorFor(std::span<const std::uint8_t> bytes, int codePage) {
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
+    return ascii ? 0 : EciDesignator(codePage);
+}
+
 } // namespace ostrel::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,16 @@ public:
     // The conversion of the generate command: UTF-8 when utf8 is true, else the system's ANSI
     // code page.
     static std::vector<std::uint8_t> TextToBytes(std::u16string_view text, bool utf8);
+
+    // The ECI designator (AIM ECI registry, ISO/IEC 18004 clause 7.4.2) that declares a code
+    // page in a QR Code symbol: 26 UTF-8 (65001), 20 Shift JIS (932), 21 Windows-1250,
+    // 22 Windows-1251, 23 Windows-1252, 24 Windows-1256, 28 Big5 (950), 29 the Simplified-Chinese
+    // GB 2312 family (936); 0 (no designator) for every other code page.
+    static std::int32_t EciDesignator(int codePage);
+
+    // The designator to write for bytes in a code page: EciDesignator(codePage) when any byte is
+    // 0x80 or above, 0 for plain ASCII (which every reader takes the same way without one).
+    static std::int32_t EciDesignatorFor(std::span<const std::uint8_t> bytes, int codePage);
 };
 
 } // namespace ostrel::platform

@@ -401,3 +401,28 @@ TEST(CodePageTextToBytes, MissingCharacterUnderTheCLocale) {
     const LocaleEnvironment environment("C");
     EXPECT_EQ(CodePage::TextToBytes(u"a中\U0001F600é", false), B({'a', '?', '?', 0xE9}));
 }
+
+// ECI designators of the AIM registry for the code pages the tool converts to.
+TEST(CodePageEciTest, DesignatorPerCodePage) {
+    const struct {
+        int CodePage;
+        std::int32_t Designator;
+    } cases[] = {{65001, 26}, {932, 20}, {1250, 21}, {1251, 22}, {1252, 23}, {1256, 24},
+                 {950, 28},   {936, 29}, {949, 0},   {874, 0},   {1253, 0},  {1254, 0},
+                 {1255, 0},   {1257, 0}, {1258, 0},  {437, 0},   {0, 0},     {-1, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(CodePage::EciDesignator(c.CodePage), c.Designator) << c.CodePage;
+    }
+}
+
+TEST(CodePageEciTest, PlainAsciiNeedsNoDesignator) {
+    EXPECT_EQ(CodePage::EciDesignatorFor(Ascii("https://example.com/?q=1 ~"), 65001), 0);
+    EXPECT_EQ(CodePage::EciDesignatorFor(Bytes{}, 936), 0);
+    EXPECT_EQ(CodePage::EciDesignatorFor(B({0x00, 0x7F, 0x41}), 932), 0);
+    // One byte of 0x80 or above anywhere is enough.
+    EXPECT_EQ(CodePage::EciDesignatorFor(B({0x41, 0x80}), 65001), 26);
+    EXPECT_EQ(CodePage::EciDesignatorFor(B({0xD6, 0xD0, 0x41}), 936), 29);
+    EXPECT_EQ(CodePage::EciDesignatorFor(B({0x41, 0xE9}), 1252), 23);
+    // A code page without a designator stays without one.
+    EXPECT_EQ(CodePage::EciDesignatorFor(B({0xB0, 0xA1}), 949), 0);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "clsQRCode.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace ostrel {
+
+// The data-mask evaluation of ISO/IEC 18004 clause 7.8.3: the four penalty rules scored on a
+// finished symbol (function patterns, format and version information included), and the choice
+// of the mask with the lowest score.
+//
+// The rules, each applied to every row and every column where it concerns lines:
+//   N1 = 3  a run of five or more modules of one colour: 3 for five, plus 1 per module beyond;
+//   N2 = 3  every 2 x 2 block of one colour (blocks overlap: an m x n area scores
+//           3 (m - 1)(n - 1));
+//   N3 = 40 every dark-light-dark-dark-dark-light-dark (1:1:3:1:1) pattern with four light
+//           modules before it, and again every one with four light modules after it, so that a
+//           pattern with light on both sides scores 80;
+//   N4 = 10 per whole 5 % by which the dark share departs from 50 %: k = floor(|20 dark - 10
+//           total| / total), penalty 10 k (a symbol's side is odd, so its share never sits
+//           exactly on a 5 % step).
+// Outside the symbol counts as light (the quiet zone): a pattern next to the edge has its four
+// light modules on that side. This is the reading that readers and other encoders share; runs
+// and blocks never extend beyond the edge.
+//
+// Standard library only; the functions keep no state.
+class clsMaskPenalty {
+public:
+    // ---- Weights of clause 7.8.3, Table 11 ----
+    static constexpr std::int32_t N1 = 3;
+    static constexpr std::int32_t N2 = 3;
+    static constexpr std::int32_t N3 = 40;
+    static constexpr std::int32_t N4 = 10;
+    // Shortest run that scores under N1; light modules required beside a finder-like pattern.
+    static constexpr std::int32_t MinRun = 5;
+    static constexpr std::int32_t FinderLightRun = 4;
+
+    // The four scores of one symbol.
+    struct Score {
+        std::int32_t Runs = 0;       // N1 rule, rows and columns
+        std::int32_t Blocks = 0;     // N2 rule
+        std::int32_t FinderLike = 0; // N3 rule, rows and columns
+        std::int32_t Balance = 0;    // N4 rule
+        std::int32_t Total() const { return Runs + Blocks + FinderLike + Balance; }
+    };
+
+    // ---- Mask choice ----
+    // Encodes bytes[0 .. length-1] with each mask 0..7 (encoder.EncodeMatrix with the given
+    // version and level) and returns the symbol with the lowest total score, the lower mask
+    // number on a tie; its Mask member is the mask chosen. nullopt when no symbol can be made.
+    // The same encoder object is used throughout (its Kanji setting and any ECI designator
+    // apply); it must not be used from another thread meanwhile.
+    static std::optional<clsQRCode::Symbol>
+    EncodeBestMask(clsQRCode& encoder, std::span<const std::uint8_t> bytes, std::int32_t length,
+                   std::int32_t version, std::int32_t level);
+
+    // ---- Scoring ----
+    // The score of a finished symbol (symbol.Side x symbol.Side modules of symbol.Modules);
+    // an empty score for a symbol whose matrix is smaller than its Side says.
+    static Score Evaluate(const clsQRCode::Symbol& symbol);
+
+    // The score of any side x side matrix stored row by row with the given stride (>= side),
+    // 0 light and any other value dark. Used for hand-made matrices as well as symbols; an empty
+    // score when side <= 0 or the span is too short.
+    static Score Evaluate(std::span<const std::uint8_t> modules, std::int32_t side,
+                          std::int32_t stride);
+};
+
+} // namespace ostrel
