@@ -122,8 +122,9 @@ Formats:
             (--invert for dark-on-light)
   ansi      the same with ANSI background colours, white and black, two
             blanks per module and one line per module row
-  bmp, png  the symbol with a white quiet zone of 4 modules, N x N pixels per
-            module, black on white (version 1 at --scale 1 is 29 x 29 pixels)
+  bmp, png  the symbol with a white quiet zone of 4 modules (--margin), N x N
+            pixels per module, black on white unless coloured (version 1 at
+            --scale 1 is 29 x 29 pixels)
   svg       the same as a vector drawing: a white square of side + 8 units with
             the dark modules as one path, N pixels per unit
 
