@@ -217,8 +217,7 @@ std::string CheckCombination(const CliOptions& options) {
                        "'label-%05d." +
                        formatName + "')";
             }
-        } else if (const std::string error = OutputPattern::Check(*options.Output);
-                   !error.empty()) {
+        } else if (std::string error = OutputPattern::Check(*options.Output); !error.empty()) {
             return error;
         }
     }
