@@ -233,7 +233,8 @@ OutputFormat CliOptions::EffectiveFormat() const {
     if (!WritesToStandardOutput()) {
         return FormatByExtension(*Output).value_or(OutputFormat::Matrix);
     }
-    return StandardOutputIsTerminal ? OutputFormat::Utf8 : OutputFormat::Matrix;
+    // utf8 only when nothing names the output: "-o -" asks for standard output as a file.
+    return StandardOutputIsTerminal && !Output ? OutputFormat::Utf8 : OutputFormat::Matrix;
 }
 
 std::int32_t CliOptions::EffectiveMargin() const {
