@@ -8,8 +8,21 @@
 
 namespace ostrel::cli {
 
-enum class OutputFormat { Matrix, Bmp, Png, Svg };
+enum class OutputFormat { Matrix, Bmp, Png, Svg, Utf8, Ansi };
 enum class KanjiSetting { Auto, On, Off };
+
+// A colour of the pictures, each channel 0..255; alpha 255 is opaque.
+struct Colour {
+    std::uint8_t Red = 0;
+    std::uint8_t Green = 0;
+    std::uint8_t Blue = 0;
+    std::uint8_t Alpha = 255;
+
+    friend bool operator==(const Colour&, const Colour&) = default;
+};
+
+inline constexpr Colour Black{0, 0, 0, 255};
+inline constexpr Colour White{255, 255, 255, 255};
 
 // What the command line asks for. Defaults are those of the tool's help.
 struct CliOptions {
@@ -19,19 +32,36 @@ struct CliOptions {
     std::int32_t Version = 0; // 0 automatic, else 1..40
     std::int32_t Level = 3;   // 1 L, 2 M, 3 Q, 4 H
     std::int32_t Mask = 0;
+    bool MaskAuto = false; // the mask with the lowest penalty score instead of Mask
+    bool EciAuto = false;  // declare the character set of non-ASCII data with an ECI designator
     bool Utf8 = true;
     KanjiSetting Kanji = KanjiSetting::Auto;
     std::optional<OutputFormat> Format; // unset: from the output file's extension, else matrix
-    std::optional<std::string> Output;  // unset or "-": standard output
+    std::optional<std::string> Output;  // unset or "-": standard output; a pattern in a batch
     std::int32_t Scale = 1;
-    std::optional<std::string> Text; // unset: standard input
+    std::optional<std::int32_t> Margin; // unset: 4 modules, none for the matrix
+    std::optional<Colour> Foreground;   // unset: black
+    std::optional<Colour> Background;   // unset: white
+    bool Invert = false;                // terminal formats: light and dark swapped
+    std::optional<std::string> Text;    // unset: standard input
 
-    // The format to write: the one asked for, else the output file's extension, else matrix.
+    bool Batch = false;                   // one symbol per line of BatchInput
+    std::optional<std::string> BatchFile; // unset or "-": standard input
+
+    // Whether standard output is a terminal; decides the default format.
+    bool StandardOutputIsTerminal = false;
+
+    // The format to write: the one asked for, else the output file's extension, else utf8 on a
+    // terminal (without -o) and matrix elsewhere.
     OutputFormat EffectiveFormat() const;
+    // The quiet zone in modules: the one asked for, else 4 (none for the matrix).
+    std::int32_t EffectiveMargin() const;
     bool WritesToStandardOutput() const { return !Output || *Output == "-"; }
 };
 
 inline constexpr std::int32_t MaxScale = 100;
+inline constexpr std::int32_t MaxMargin = 64;
+inline constexpr std::int32_t DefaultMargin = 4;
 
 struct ParseResult {
     CliOptions Options;
@@ -39,10 +69,21 @@ struct ParseResult {
 };
 
 // Parses the arguments after the program name (UTF-8). Options and TEXT may come in any order;
-// "--" ends the options. --help and --version take effect where they stand.
-ParseResult ParseArguments(std::span<const std::string> arguments);
+// "--" ends the options. --help and --version win over everything else that is valid.
+// standardOutputIsTerminal picks the default format (utf8 on a terminal).
+ParseResult ParseArguments(std::span<const std::string> arguments,
+                           bool standardOutputIsTerminal = false);
 
 // "L", "M", "Q" or "H" for level number 1..4.
 std::string_view LevelName(std::int32_t level);
+
+// The format's name as the command line spells it ("png").
+std::string_view FormatName(OutputFormat format);
+
+// True for the formats that show the symbol as characters in a terminal.
+bool IsTerminalFormat(OutputFormat format);
+
+// RRGGBB or RRGGBBAA in hexadecimal digits, with or without a leading '#'.
+std::optional<Colour> ParseColour(std::string_view text);
 
 } // namespace ostrel::cli

@@ -1,0 +1,154 @@
+#include "PngWriter.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace ostrel::cli {
+
+namespace {
+
+// zlib level 1: the repeated rows of a symbol compress to a few percent at any level, and the
+// higher levels cost several times the time for a file that is hardly smaller.
+constexpr int CompressionLevel = 1;
+constexpr std::size_t OutputChunk = 16384;
+// Rows are collected up to this many bytes before they go to zlib.
+constexpr std::size_t InputChunk = 65536;
+
+void AppendBigEndian(QByteArray& out, std::uint32_t value) {
+    const char bytes[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+                           static_cast<char>(value >> 8), static_cast<char>(value)};
+    out.append(bytes, 4);
+}
+
+// One PNG chunk: length, type, data, CRC-32 of type and data.
+void AppendChunk(QByteArray& out, const char (&type)[5], const QByteArray& data) {
+    AppendBigEndian(out, static_cast<std::uint32_t>(data.size()));
+    const qsizetype start = out.size();
+    out.append(type, 4);
+    out.append(data);
+    const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(out.constData() + start),
+                           static_cast<uInt>(out.size() - start));
+    AppendBigEndian(out, static_cast<std::uint32_t>(crc));
+}
+
+} // namespace
+
+struct PngWriter::Stream {
+    z_stream Z{};
+    bool Ready = false;
+
+    Stream() { Ready = deflateInit(&Z, CompressionLevel) == Z_OK; }
+    ~Stream() {
+        if (Ready) {
+            deflateEnd(&Z);
+        }
+    }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    // Feeds bytes to the stream and appends what comes out straight to out; flush Z_FINISH
+    // ends the stream.
+    bool Feed(const std::uint8_t* data, std::size_t size, int flush, QByteArray& out) {
+        Z.next_in = const_cast<Bytef*>(data); // zlib's interface is not const-correct
+        Z.avail_in = static_cast<uInt>(size);
+        while (true) {
+            const qsizetype used = out.size();
+            out.resize(used + static_cast<qsizetype>(OutputChunk));
+            Z.next_out = reinterpret_cast<Bytef*>(out.data() + used);
+            Z.avail_out = static_cast<uInt>(OutputChunk);
+            const int status = deflate(&Z, flush);
+            out.resize(out.size() - static_cast<qsizetype>(Z.avail_out));
+            if (status == Z_STREAM_ERROR) {
+                return false;
+            }
+            if (flush == Z_FINISH ? status == Z_STREAM_END
+                                  : (Z.avail_in == 0 && Z.avail_out != 0)) {
+                return true;
+            }
+        }
+    }
+};
+
+PngWriter::PngWriter() : m_Stream(std::make_unique<Stream>()) {}
+
+PngWriter::~PngWriter() = default;
+
+QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
+                            std::int32_t margin, Colour dark, Colour light) {
+    const std::int64_t modules =
+        static_cast<std::int64_t>(symbol.Side) + 2 * static_cast<std::int64_t>(margin);
+    const std::int64_t pixels = modules * scale;
+    if (!m_Stream->Ready || scale < 1 || margin < 0 || pixels <= 0 || pixels > 0x7FFFFFFF) {
+        return {};
+    }
+    if (deflateReset(&m_Stream->Z) != Z_OK) {
+        return {};
+    }
+    const auto rowBytes = static_cast<std::size_t>((pixels + 7) / 8);
+
+    QByteArray header;
+    AppendBigEndian(header, static_cast<std::uint32_t>(pixels));
+    AppendBigEndian(header, static_cast<std::uint32_t>(pixels));
+    header.append(static_cast<char>(1)); // bit depth
+    header.append(static_cast<char>(3)); // colour type: palette
+    header.append(3, '\0');              // deflate, adaptive filtering, no interlace
+
+    QByteArray palette;
+    for (const Colour& colour : {light, dark}) {
+        palette.append(static_cast<char>(colour.Red));
+        palette.append(static_cast<char>(colour.Green));
+        palette.append(static_cast<char>(colour.Blue));
+    }
+
+    QByteArray compressed;
+    // Each row: filter byte 0 (none), then the pixels, most significant bit first, 1 = dark.
+    std::vector<std::uint8_t> rows;
+    rows.reserve(
+        std::min(InputChunk + rowBytes + 1, (rowBytes + 1) * static_cast<std::size_t>(pixels)));
+    std::vector<std::uint8_t> row(rowBytes + 1);
+    for (std::int64_t my = 0; my < modules; ++my) {
+        std::fill(row.begin(), row.end(), 0);
+        const auto y = static_cast<std::int32_t>(my - margin);
+        for (std::int64_t mx = 0; mx < modules; ++mx) {
+            if (symbol.At(static_cast<std::int32_t>(mx - margin), y) == 0) {
+                continue;
+            }
+            for (std::int64_t px = mx * scale; px < (mx + 1) * scale; ++px) {
+                row[1 + static_cast<std::size_t>(px / 8)] |=
+                    static_cast<std::uint8_t>(0x80U >> (px % 8));
+            }
+        }
+        for (std::int32_t repeat = 0; repeat < scale; ++repeat) {
+            rows.insert(rows.end(), row.begin(), row.end());
+            if (rows.size() >= InputChunk) {
+                if (!m_Stream->Feed(rows.data(), rows.size(), Z_NO_FLUSH, compressed)) {
+                    return {};
+                }
+                rows.clear();
+            }
+        }
+    }
+    if (!m_Stream->Feed(rows.data(), rows.size(), Z_FINISH, compressed)) {
+        return {};
+    }
+
+    static constexpr char Signature[] = "\x89PNG\r\n\x1A\n";
+    QByteArray file(Signature, 8);
+    file.reserve(compressed.size() + 128);
+    AppendChunk(file, "IHDR", header);
+    AppendChunk(file, "PLTE", palette);
+    if (light.Alpha != 255 || dark.Alpha != 255) {
+        QByteArray alpha;
+        alpha.append(static_cast<char>(light.Alpha));
+        alpha.append(static_cast<char>(dark.Alpha));
+        AppendChunk(file, "tRNS", alpha);
+    }
+    AppendChunk(file, "IDAT", compressed);
+    AppendChunk(file, "IEND", {});
+    return file;
+}
+
+} // namespace ostrel::cli

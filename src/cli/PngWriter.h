@@ -1,0 +1,36 @@
+#pragma once
+
+#include "CliOptions.h"
+#include "clsQRCode.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <memory>
+
+namespace ostrel::cli {
+
+// Writes a symbol as a PNG file of two colours: a 1-bit palette image (colour type 3, entry 0
+// the light colour, entry 1 the dark one, a tRNS chunk when either is not opaque), scale x scale
+// pixels per module with a quiet zone of margin modules. The rows go through zlib one module row
+// at a time, each repeated scale times, so memory stays small whatever the size; the compression
+// effort is low because the rows repeat and a symbol compresses well at any level.
+//
+// The object keeps its zlib stream between calls (one per thread; not safe to share).
+class PngWriter {
+public:
+    PngWriter();
+    ~PngWriter();
+    PngWriter(const PngWriter&) = delete;
+    PngWriter& operator=(const PngWriter&) = delete;
+
+    // The file, or empty when zlib fails or the picture would be too large.
+    QByteArray Write(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin,
+                     Colour dark, Colour light);
+
+private:
+    struct Stream;
+    std::unique_ptr<Stream> m_Stream;
+};
+
+} // namespace ostrel::cli
