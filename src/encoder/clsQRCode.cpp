@@ -278,6 +278,68 @@ std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_
     return i;
 }
 
+// Within a run of digits (or of other alphanumeric characters) the table settles into a period of
+// six positions, the length in which the character costs of both numeric (4, 3, 3) and
+// alphanumeric mode (6, 5) come round again. Every choice depends only on the differences
+// between a row's costs, the phases, and whether each run is below its largest length; so when
+// the row before position i equals the row six positions earlier but for a constant added to every
+// reachable cost and six added to the runs of the modes that continued throughout, the six rows
+// after it repeat those six rows in the same way, and so on while the characters last and the
+// continuing runs stay below their largest lengths. `recent` holds the rows of positions i - 7 to
+// i - 1 (position p at p modulo 8), all of the same class, which also fills the `ahead` positions
+// from i on. Returns how many positions it filled (a multiple of 6, 0 when the rows do not
+// repeat): their predecessors are written, and `recent` then holds the rows of the last seven.
+std::int32_t RepeatPeriod(std::array<SegmentRow, 8>& recent, std::int32_t i, std::int32_t ahead,
+                          const WidthClass& wc, std::uint8_t* preds) {
+    constexpr std::int32_t kPeriod = 6;
+    const SegmentRow& last = recent[static_cast<std::size_t>((i - 1) & 7)];
+    const SegmentRow& before = recent[static_cast<std::size_t>((i - 1 - kPeriod) & 7)];
+    std::int32_t periods = ahead / kPeriod;
+    std::array<bool, 4> continued{};
+    for (std::size_t m = 0; m < 4; ++m) {
+        const bool reached = last.Cost[m] != clsQRCode::Unreachable;
+        if (reached != (before.Cost[m] != clsQRCode::Unreachable) ||
+            (reached && last.Cost[m] - last.Cost[0] != before.Cost[m] - before.Cost[0]) ||
+            last.Phase[m] != before.Phase[m]) {
+            return 0;
+        }
+        if (last.Run[m] != before.Run[m]) {
+            if (last.Run[m] != before.Run[m] + kPeriod) {
+                return 0;
+            }
+            // Checked against the largest length before each step: the run reaches at most
+            // last.Run + kPeriod * periods - 1 before the last one.
+            continued[m] = true;
+            periods = std::min(periods, (wc.MaxRun[m] - last.Run[m]) / kPeriod);
+        }
+    }
+    if (periods <= 0) {
+        return 0;
+    }
+    const std::int32_t filled = kPeriod * periods;
+    const std::int32_t added = periods * (last.Cost[0] - before.Cost[0]);
+    if (preds != nullptr) {
+        for (std::int32_t p = i; p < i + filled; ++p) {
+            preds[p] = preds[p - kPeriod];
+        }
+    }
+    std::array<SegmentRow, 8> moved;
+    for (std::int32_t p = i - 1 - kPeriod; p < i; ++p) {
+        SegmentRow row = recent[static_cast<std::size_t>(p & 7)];
+        for (std::size_t m = 0; m < 4; ++m) {
+            if (row.Cost[m] != clsQRCode::Unreachable) {
+                row.Cost[m] += added;
+            }
+            if (continued[m]) {
+                row.Run[m] += filled;
+            }
+        }
+        moved[static_cast<std::size_t>((p + filled) & 7)] = row;
+    }
+    recent = moved;
+    return filled;
+}
+
 // Forward search of the segmentation of data[0 .. n-1] (n >= 1) for one width class: the
 // cheapest cell of the last position. With preds, one byte per position receives the predecessor
 // modes of its four cells, two bits per mode (mode j in bits 2j and 2j + 1); a cell that starts
@@ -318,21 +380,59 @@ SegmentEnd SearchSegments(const std::uint8_t* data, std::int32_t n, const WidthC
     }
     SegmentRow older = previous; // read only for a Kanji pair, from position 2 on
 
-    // Only byte mode takes a byte that is neither alphanumeric nor the trail of a Kanji pair.
-    const auto byteOnly = [&](std::int32_t i) {
-        return kCharClass[data[i]] == 0 && !(kanji && clsQRCode::IsKanjiPair(data[i - 1], data[i]));
-    };
+    // The rows of the last eight positions of a run of digits or of other alphanumeric characters
+    // (by position modulo 8), from runStart on; runEnd is the first position after the run.
+    std::array<SegmentRow, 8> recent;
+    std::uint8_t runClass = 0;
+    std::int32_t runStart = 0;
+    std::int32_t runEnd = 0;
     for (std::int32_t i = 1; i < n; ++i) {
-        if (byteOnly(i) && previous.Cost[1] == clsQRCode::Unreachable &&
+        std::uint8_t byte = data[i];
+        std::uint8_t charClass = kCharClass[byte];
+        if (charClass == 0 && previous.Cost[1] == clsQRCode::Unreachable &&
             previous.Cost[2] == clsQRCode::Unreachable &&
-            previous.Cost[3] == clsQRCode::Unreachable) {
+            previous.Cost[3] == clsQRCode::Unreachable &&
+            !(kanji && data[i - 1] >= 0x81 && clsQRCode::IsKanjiPair(data[i - 1], byte))) {
             i = ContinueBytes(data, n, i, wc, kanji, byteHeader, preds, previous, older);
             if (i == n) {
                 break;
             }
+            byte = data[i];
+            charClass = kCharClass[byte];
         }
-        const std::uint8_t byte = data[i];
-        const std::uint8_t charClass = kCharClass[byte];
+        if (charClass == 0) {
+            runClass = 0;
+        } else if (charClass != runClass) {
+            runClass = charClass;
+            runStart = i;
+            runEnd = i + 1;
+            while (runEnd < n && kCharClass[data[runEnd]] == charClass) {
+                ++runEnd;
+            }
+        } else if (i - runStart >= 7 && runEnd - i >= 6) {
+            const std::int32_t jumped = RepeatPeriod(recent, i, runEnd - i, wc, preds);
+            if (jumped > 0) {
+                i += jumped;
+                previous = recent[static_cast<std::size_t>((i - 1) & 7)];
+                older = recent[static_cast<std::size_t>((i - 2) & 7)];
+                if (i == n) {
+                    break;
+                }
+                byte = data[i];
+                charClass = kCharClass[byte];
+                if (i == runEnd) {
+                    runClass = 0; // the next run starts here (or a byte of class 0 follows)
+                    if (charClass != 0) {
+                        runClass = charClass;
+                        runStart = i;
+                        runEnd = i + 1;
+                        while (runEnd < n && kCharClass[data[runEnd]] == charClass) {
+                            ++runEnd;
+                        }
+                    }
+                }
+            }
+        }
         const auto cell = [](const SegmentRow& r, std::uint32_t j) { return Choice{r.Cost[j], j}; };
         const Choice low = Cheaper(cell(previous, 0), cell(previous, 1));
         const Choice high = Cheaper(cell(previous, 2), cell(previous, 3));
@@ -368,6 +468,9 @@ SegmentEnd SearchSegments(const std::uint8_t* data, std::int32_t n, const WidthC
         }
         if (preds != nullptr) {
             preds[i] = static_cast<std::uint8_t>(from);
+        }
+        if (charClass != 0) {
+            recent[static_cast<std::size_t>(i & 7)] = row;
         }
         older = previous;
         previous = row;
