@@ -249,32 +249,28 @@ void SetUnreachable(SegmentRow& row, std::size_t mode) {
 std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_t i,
                            const WidthClass& wc, bool kanji, std::int32_t byteHeader,
                            std::uint8_t* preds, SegmentRow& previous, SegmentRow& older) {
-    std::int32_t cost = previous.Cost[0];
-    std::int32_t run = previous.Run[0];
-    std::int32_t olderCost = cost;
-    std::int32_t olderRun = run;
     const std::int32_t start = i;
     do {
-        olderCost = cost;
-        olderRun = run;
-        if (run < wc.MaxRun[0]) {
-            cost += 8;
-            ++run;
-        } else {
-            cost += 8 + byteHeader;
-            run = 1;
-        }
         ++i;
     } while (i < n && kCharClass[data[i]] == 0 &&
-             !(kanji && clsQRCode::IsKanjiPair(data[i - 1], data[i])));
+             !(kanji && data[i - 1] >= 0x81 && clsQRCode::IsKanjiPair(data[i - 1], data[i])));
     if (preds != nullptr) {
         std::fill(preds + start, preds + i, std::uint8_t{0});
     }
+    // Each byte adds 8 bits to the segment, and one more header whenever the run has reached the
+    // largest length and starts again at 1: after `steps` bytes the run is where a count from
+    // the first run on, taken modulo the largest length (1 .. largest), stands.
+    const std::int32_t largest = wc.MaxRun[0];
+    const std::int32_t cost = previous.Cost[0];
+    const std::int32_t run = previous.Run[0];
+    const auto after = [&](std::int32_t steps, std::int32_t& newCost, std::int32_t& newRun) {
+        const std::int32_t count = run + steps - 1; // 0-based position in the repeating runs
+        newRun = count % largest + 1;
+        newCost = cost + 8 * steps + byteHeader * (count / largest);
+    };
     older = previous;
-    older.Cost[0] = olderCost;
-    older.Run[0] = olderRun;
-    previous.Cost[0] = cost;
-    previous.Run[0] = run;
+    after(i - start - 1, older.Cost[0], older.Run[0]);
+    after(i - start, previous.Cost[0], previous.Run[0]);
     return i;
 }
 
@@ -1214,7 +1210,8 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     // measurement per width class serves all its versions.
     if (version == 0 || version > MaxVersion) {
         static constexpr std::int32_t kClasses[3][2] = {{1, 9}, {10, 26}, {27, 40}};
-        const std::int64_t leastBitsTimesSix = LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
+        // Made only when the bounds of 10/3 and 8 bits per byte leave the question open.
+        std::int64_t leastBitsTimesSix = -1;
         version = 0;
         for (const auto& range : kClasses) {
             std::int32_t largest = 0;
@@ -1223,8 +1220,17 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
             }
             // When not even the least number of bits of any segmentation fits the largest
             // version of the class, no measurement could make one of its versions fit.
-            if (leastBitsTimesSix > 6 * (8 * static_cast<std::int64_t>(largest))) {
+            const std::int64_t capacityTimesSix = 6 * (8 * static_cast<std::int64_t>(largest));
+            if (20 * static_cast<std::int64_t>(length) > capacityTimesSix) {
                 continue;
+            }
+            if (48 * static_cast<std::int64_t>(length) > capacityTimesSix) {
+                if (leastBitsTimesSix < 0) {
+                    leastBitsTimesSix = LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
+                }
+                if (leastBitsTimesSix > capacityTimesSix) {
+                    continue;
+                }
             }
             const std::int32_t measured =
                 length == 0 ? kTerminatorBits : search(ClassOffset(range[0]));

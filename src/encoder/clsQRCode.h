@@ -166,7 +166,7 @@ private:
         std::uint8_t Bits; // bits per step: 2 or 1
     };
     // The runs of a version, made from its function patterns when the version differs from the
-    // one they were last made for, and kept (at most about 2200 runs, 18 KiB, for version 40).
+    // one they were last made for, and kept (331 runs of 8 bytes for version 40, the most).
     const std::vector<PlacementRun>& PlacementRuns(std::span<const std::uint8_t> pattern,
                                                    std::int32_t version);
 
