@@ -1340,6 +1340,7 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     std::int64_t k = 0; // the next bit of the sequence
     for (const PlacementRun& run : PlacementRuns(symbol.Modules, version)) {
         std::uint8_t* q = modules + run.Offset;
+        const std::ptrdiff_t step = run.Step;
         for (std::int32_t left = run.Count; left > 0;) {
             // Up to 56 bits from bit k on, at the top of the word.
             std::uint64_t word = LoadBigEndian64(sequence + (k >> 3)) << (k & 7);
@@ -1347,23 +1348,23 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
                 // Four steps per byte of the sequence while four are left, then one at a time.
                 const std::int32_t steps = std::min(left, 28);
                 std::int32_t i = 0;
-                for (; i + 4 <= steps; i += 4, q += 4 * run.Step) {
+                for (; i + 4 <= steps; i += 4, q += 4 * step) {
                     const auto& quad = kDataQuads[word >> 56];
                     std::memcpy(q, quad.data(), 2);
-                    std::memcpy(q + run.Step, quad.data() + 2, 2);
-                    std::memcpy(q + 2 * run.Step, quad.data() + 4, 2);
-                    std::memcpy(q + 3 * run.Step, quad.data() + 6, 2);
+                    std::memcpy(q + step, quad.data() + 2, 2);
+                    std::memcpy(q + 2 * step, quad.data() + 4, 2);
+                    std::memcpy(q + 3 * step, quad.data() + 6, 2);
                     word <<= 8;
                 }
-                for (; i < steps; ++i, q += run.Step) {
+                for (; i < steps; ++i, q += step) {
                     std::memcpy(q, kDataQuads[word >> 56].data(), 2);
                     word <<= 2;
                 }
                 left -= steps;
-                k += 2 * steps;
+                k += 2 * static_cast<std::int64_t>(steps);
             } else {
                 const std::int32_t steps = std::min(left, 56);
-                for (std::int32_t i = 0; i < steps; ++i, q += run.Step) {
+                for (std::int32_t i = 0; i < steps; ++i, q += step) {
                     *q = static_cast<std::uint8_t>(4 | (word >> 63));
                     word <<= 1;
                 }
