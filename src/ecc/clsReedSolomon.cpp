@@ -206,47 +206,91 @@ namespace {
 // Per data symbol, highest first: the feedback is the symbol plus the top coefficient, the
 // register moves up one coefficient and takes the feedback's product row. Bytes that move past
 // the top coefficient only ever move further up and are never read.
-template <std::size_t Words>
-void DivideByProducts(const std::array<std::array<std::uint64_t, 4>, 256>& products,
-                      const std::int32_t* data, std::size_t k, std::size_t e,
-                      std::int32_t* remainder) {
-    std::array<std::uint64_t, Words> r{};
-    const auto topShift = static_cast<unsigned>(8 * ((e - 1) % 8));
-    for (std::size_t i = k; i-- > 0;) {
+using Products = std::array<std::array<std::uint64_t, 4>, 256>;
+
+template <std::size_t Words> class ProductRegister {
+public:
+    explicit ProductRegister(std::size_t e)
+        : m_TopShift(static_cast<unsigned>(8 * ((e - 1) % 8))) {}
+
+    void Step(const Products& products, std::int32_t symbol) {
         const auto feedback = static_cast<std::size_t>(
-            (static_cast<std::uint64_t>(data[i]) ^ (r[Words - 1] >> topShift)) & 0xFFU);
+            (static_cast<std::uint64_t>(symbol) ^ (m_R[Words - 1] >> m_TopShift)) & 0xFFU);
         for (std::size_t w = Words - 1; w > 0; --w) {
-            r[w] = (r[w] << 8) | (r[w - 1] >> 56);
+            m_R[w] = (m_R[w] << 8) | (m_R[w - 1] >> 56);
         }
-        r[0] <<= 8;
+        m_R[0] <<= 8;
         const auto& row = products[feedback];
         for (std::size_t w = 0; w < Words; ++w) {
-            r[w] ^= row[w];
+            m_R[w] ^= row[w];
         }
     }
-    for (std::size_t j = 0; j < e; ++j) {
-        remainder[j] = static_cast<std::int32_t>((r[j / 8] >> (8 * (j % 8))) & 0xFFU);
+
+    // The e coefficients of the remainder, x^0 first.
+    void Store(std::int32_t* remainder, std::size_t e) const {
+        for (std::size_t j = 0; j < e; ++j) {
+            remainder[j] = static_cast<std::int32_t>((m_R[j / 8] >> (8 * (j % 8))) & 0xFFU);
+        }
     }
+
+private:
+    std::array<std::uint64_t, Words> m_R{};
+    unsigned m_TopShift;
+};
+
+template <std::size_t Words>
+void DivideByProducts(const Products& products, const std::int32_t* data, std::size_t k,
+                      std::size_t e, std::int32_t* remainder) {
+    ProductRegister<Words> r(e);
+    for (std::size_t i = k; i-- > 0;) {
+        r.Step(products, data[i]);
+    }
+    r.Store(remainder, e);
+}
+
+// Two blocks of the same length through two registers in one loop.
+template <std::size_t Words>
+void DivideTwoByProducts(const Products& products, const std::int32_t* firstData,
+                         const std::int32_t* secondData, std::size_t k, std::size_t e,
+                         std::int32_t* firstRemainder, std::int32_t* secondRemainder) {
+    ProductRegister<Words> first(e);
+    ProductRegister<Words> second(e);
+    for (std::size_t i = k; i-- > 0;) {
+        first.Step(products, firstData[i]);
+        second.Step(products, secondData[i]);
+    }
+    first.Store(firstRemainder, e);
+    second.Store(secondRemainder, e);
 }
 
 } // namespace
 
-bool clsReedSolomon::RemainderByProducts(std::span<std::int32_t> block) const {
+bool clsReedSolomon::ProductsApply(std::span<const std::int32_t> block) const {
     if (m_ProductField == nullptr || m_Field.get() != m_ProductField ||
         m_Field->m_SetUpStamp != m_ProductSetUp) {
         return false;
     }
     const auto e = static_cast<std::size_t>(m_EccLength);
     const auto k = static_cast<std::size_t>(m_DataLength);
+    if (block.size() < k + e) {
+        return false;
+    }
     const auto q = static_cast<std::uint32_t>(m_Field->m_Size);
     const std::int32_t* data = block.data() + e;
     bool outside = false;
     for (std::size_t i = 0; i < k; ++i) {
         outside |= static_cast<std::uint32_t>(data[i]) >= q;
     }
-    if (outside) {
+    return !outside;
+}
+
+bool clsReedSolomon::RemainderByProducts(std::span<std::int32_t> block) const {
+    if (!ProductsApply(block)) {
         return false;
     }
+    const auto e = static_cast<std::size_t>(m_EccLength);
+    const auto k = static_cast<std::size_t>(m_DataLength);
+    const std::int32_t* data = block.data() + e;
     // In GF(2^m) the negated remainder is the remainder.
     switch ((e + 7) / 8) {
     case 1:
@@ -263,6 +307,33 @@ bool clsReedSolomon::RemainderByProducts(std::span<std::int32_t> block) const {
         break;
     }
     return true;
+}
+
+void clsReedSolomon::ComputeEccPair(std::span<std::int32_t> first,
+                                    std::span<std::int32_t> second) const {
+    if (m_EccLength <= 0 || !m_Field || !ProductsApply(first) || !ProductsApply(second)) {
+        ComputeEcc(first);
+        ComputeEcc(second);
+        return;
+    }
+    const auto e = static_cast<std::size_t>(m_EccLength);
+    const auto k = static_cast<std::size_t>(m_DataLength);
+    std::int32_t* a = first.data();
+    std::int32_t* b = second.data();
+    switch ((e + 7) / 8) {
+    case 1:
+        DivideTwoByProducts<1>(m_Products, a + e, b + e, k, e, a, b);
+        break;
+    case 2:
+        DivideTwoByProducts<2>(m_Products, a + e, b + e, k, e, a, b);
+        break;
+    case 3:
+        DivideTwoByProducts<3>(m_Products, a + e, b + e, k, e, a, b);
+        break;
+    default:
+        DivideTwoByProducts<4>(m_Products, a + e, b + e, k, e, a, b);
+        break;
+    }
 }
 
 void clsReedSolomon::RemainderByOperations(WorkArray& work) const {

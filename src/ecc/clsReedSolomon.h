@@ -49,6 +49,10 @@ public:
     // entry is left as it was. Before a successful Init, or when the block holds fewer than
     // k + e entries, the block is left unchanged.
     void ComputeEcc(std::span<std::int32_t> block) const;
+    // The same for two blocks at once, exactly as ComputeEcc(first) and ComputeEcc(second) give
+    // them. With the kept products (see below) the two divisions run side by side, so that each
+    // one's chain of dependent table look-ups overlaps the other's.
+    void ComputeEccPair(std::span<std::int32_t> first, std::span<std::int32_t> second) const;
 
 private:
     using WorkArray = std::array<std::int32_t, MaxLength>;
@@ -71,6 +75,9 @@ private:
     // The check symbols by the kept products; false, touching nothing, when they are stale or a
     // data symbol lies outside the field.
     bool RemainderByProducts(std::span<std::int32_t> block) const;
+    // Whether the kept products hold for the field as it is now and every data symbol of the
+    // block (at least k + e entries) lies in the field.
+    bool ProductsApply(std::span<const std::int32_t> block) const;
 
     std::shared_ptr<const clsFiniteField> m_Field;
     std::int32_t m_DataLength = 0;

@@ -103,22 +103,28 @@ constexpr std::array<std::array<std::uint8_t, 8>, 256> kBitsOfByte = [] {
     return table;
 }();
 
-// The byte of eight bit-buffer entries (0 or 1 each), the first entry most significant.
-std::uint8_t ByteOfBits(const std::uint8_t* bits) {
-    if constexpr (std::endian::native == std::endian::little) {
-        // Entry k sits at bit 8k of the word; the multiplier moves it to bit 63 - k, and no two
-        // of the partial products share a bit, so nothing carries.
-        std::uint64_t word = 0;
-        std::memcpy(&word, bits, sizeof word);
-        return static_cast<std::uint8_t>((word * 0x8040201008040201ULL) >> 56);
-    } else {
-        std::uint32_t value = 0;
-        for (std::size_t k = 0; k < 8; ++k) {
-            value = (value << 1) | bits[k];
-        }
-        return static_cast<std::uint8_t>(value);
-    }
+// The eight bytes from p on as one word, the first byte the most significant.
+std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
+    return (static_cast<std::uint64_t>(p[0]) << 56) | (static_cast<std::uint64_t>(p[1]) << 48) |
+           (static_cast<std::uint64_t>(p[2]) << 40) | (static_cast<std::uint64_t>(p[3]) << 32) |
+           (static_cast<std::uint64_t>(p[4]) << 24) | (static_cast<std::uint64_t>(p[5]) << 16) |
+           (static_cast<std::uint64_t>(p[6]) << 8) | static_cast<std::uint64_t>(p[7]);
 }
+
+// Four steps of two data modules each for the byte v, the first step from its two most
+// significant bits: in each step the left-hand module (lower address) takes the second bit and
+// the right-hand one the first; each module is 4 + its bit.
+constexpr std::array<std::array<std::uint8_t, 8>, 256> kDataQuads = [] {
+    std::array<std::array<std::uint8_t, 8>, 256> table{};
+    for (std::size_t v = 0; v < 256; ++v) {
+        for (std::size_t step = 0; step < 4; ++step) {
+            const std::size_t first = 7 - 2 * step;
+            table[v][2 * step] = static_cast<std::uint8_t>(4 | ((v >> (first - 1)) & 1));
+            table[v][2 * step + 1] = static_cast<std::uint8_t>(4 | ((v >> first) & 1));
+        }
+    }
+    return table;
+}();
 
 // The data-mask conditions of clause 7.8.2 (Table 10) for module (i, j), i the row and j the
 // column: true where the module is inverted.
@@ -163,16 +169,27 @@ constexpr std::array<MaskTile, 8> kMaskTiles = [] {
     return tiles;
 }();
 
-// The segment-table cells of one input position: per mode the cost of the cheapest path (data
-// bits without the terminator) and the run (characters of its last segment). The search looks
-// back one position (two for Kanji), so three rows are all it keeps.
+// The segment-table cells of one input position, per mode: the cost of the cheapest path (data
+// bits without the terminator), the run (characters of its last segment) and the run modulo the
+// period of its mode's character costs (3 for numeric, 2 for alphanumeric, 0 for the others),
+// kept alongside so that no division is needed. The search looks back one position (two for
+// Kanji), so it keeps three rows, as values that the compiler can hold in registers.
 struct SegmentRow {
     std::array<std::int32_t, 4> Cost;
     std::array<std::int32_t, 4> Run;
-    // The run modulo the period of its mode's character costs (3 for numeric, 2 for
-    // alphanumeric), kept alongside so that no division is needed; 0 for the other modes.
     std::array<std::int32_t, 4> Phase;
 };
+
+// A winning candidate: its cost and the mode of the cell it comes from.
+struct Choice {
+    std::int32_t Cost;
+    std::uint32_t Mode;
+};
+
+// The cheaper of two candidates, the first on equal cost (give the lower mode first).
+inline Choice Cheaper(Choice a, Choice b) {
+    return b.Cost < a.Cost ? b : a;
+}
 
 // The cheapest cell of the last position: its cost and mode.
 struct SegmentEnd {
@@ -180,35 +197,143 @@ struct SegmentEnd {
     std::int32_t Mode = 0;
 };
 
-// Fills cell `mode` of row `to` from the four cells of row `from` and returns the predecessor
-// mode. A predecessor in the same mode whose run is below the largest segment length continues
-// its segment at the cost continueCost(phase of its run); every other one starts a new segment at
-// startCost. Candidates are taken in mode order and only a strictly smaller cost replaces the
-// best, so ties go to the lowest mode. Period is that of the mode's character costs (1: none).
-template <std::int32_t Period, typename ContinueCost>
-std::uint32_t Relax(const SegmentRow& from, SegmentRow& to, std::int32_t mode, std::int32_t maxRun,
+// The cheapest cell of a row but one, the lowest mode on equal cost, from the winners of the pairs
+// of modes 0-1 and 2-3.
+template <std::size_t Excluded>
+Choice CheapestOther(const SegmentRow& row, Choice low, Choice high) {
+    const auto cell = [&](std::uint32_t j) { return Choice{row.Cost[j], j}; };
+    if constexpr (Excluded == 0) {
+        return Cheaper(cell(1), high);
+    } else if constexpr (Excluded == 1) {
+        return Cheaper(cell(0), high);
+    } else if constexpr (Excluded == 2) {
+        return Cheaper(low, cell(3));
+    } else {
+        return Cheaper(low, cell(2));
+    }
+}
+
+// Fills cell Mode of row `to` from the four cells of row `from` and returns the predecessor mode.
+// A predecessor in the same mode whose run is below the largest segment length continues its
+// segment at the cost continueCost(phase of its run); every other one starts a new segment at
+// startCost. The cheapest candidate wins, the lowest mode on equal cost. The other three cells all
+// pay startCost, so of them only the cheapest (`other`, from CheapestOther) can win. Period is
+// that of the mode's character costs (1: none).
+template <std::size_t Mode, std::int32_t Period, typename ContinueCost>
+std::uint32_t Relax(const SegmentRow& from, Choice other, SegmentRow& to, std::int32_t maxRun,
                     std::int32_t startCost, ContinueCost continueCost) {
-    std::int32_t bestCost = 0;
-    std::int32_t bestRun = 0;
-    std::int32_t bestPhase = 0;
-    std::uint32_t bestMode = 0;
-    for (std::int32_t j = 0; j < 4; ++j) {
-        const auto jj = static_cast<std::size_t>(j);
-        const bool continues = j == mode && from.Run[jj] < maxRun;
-        const std::int32_t cost =
-            from.Cost[jj] + (continues ? continueCost(from.Phase[jj]) : startCost);
-        if (j == 0 || cost < bestCost) {
-            bestCost = cost;
-            bestRun = continues ? from.Run[jj] : 0;
-            bestPhase = continues ? from.Phase[jj] : 0;
-            bestMode = static_cast<std::uint32_t>(j);
+    const bool continues = from.Run[Mode] < maxRun;
+    const std::int32_t same =
+        from.Cost[Mode] + (continues ? continueCost(from.Phase[Mode]) : startCost);
+    const std::int32_t started = other.Cost + startCost;
+    const bool keeps = same < started || (same == started && Mode < other.Mode);
+    const bool carried = continues && keeps;
+    to.Cost[Mode] = keeps ? same : started;
+    to.Run[Mode] = carried ? from.Run[Mode] + 1 : 1;
+    const std::int32_t phase = (carried ? from.Phase[Mode] : 0) + 1;
+    to.Phase[Mode] = phase == Period ? 0 : phase;
+    return keeps ? static_cast<std::uint32_t>(Mode) : other.Mode;
+}
+
+// Marks cell `mode` of a row as unreachable: only its cost counts, run and phase are 0.
+void SetUnreachable(SegmentRow& row, std::size_t mode) {
+    row.Cost[mode] = clsQRCode::Unreachable;
+    row.Run[mode] = 0;
+    row.Phase[mode] = 0;
+}
+
+// Byte mode alone reached position i - 1 and alone takes position i: the byte segment continues
+// (or starts again at its largest length), its cell is the only one reached and every
+// predecessor is mode 0. The same holds for the bytes that follow as long as only byte mode takes
+// them. Advances `previous` and `older` over all of them and returns the first position after.
+std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_t i,
+                           const WidthClass& wc, bool kanji, std::int32_t byteHeader,
+                           std::uint8_t* preds, SegmentRow& previous, SegmentRow& older) {
+    const std::int32_t start = i;
+    do {
+        ++i;
+    } while (i < n && kCharClass[data[i]] == 0 &&
+             !(kanji && data[i - 1] >= 0x81 && clsQRCode::IsKanjiPair(data[i - 1], data[i])));
+    if (preds != nullptr) {
+        std::fill(preds + start, preds + i, std::uint8_t{0});
+    }
+    // Each byte adds 8 bits to the segment, and one more header whenever the run has reached the
+    // largest length and starts again at 1: after `steps` bytes the run is where a count from
+    // the first run on, taken modulo the largest length (1 .. largest), stands.
+    const std::int32_t largest = wc.MaxRun[0];
+    const std::int32_t cost = previous.Cost[0];
+    const std::int32_t run = previous.Run[0];
+    const auto after = [&](std::int32_t steps, std::int32_t& newCost, std::int32_t& newRun) {
+        const std::int32_t count = run + steps - 1; // 0-based position in the repeating runs
+        newRun = count % largest + 1;
+        newCost = cost + 8 * steps + byteHeader * (count / largest);
+    };
+    older = previous;
+    after(i - start - 1, older.Cost[0], older.Run[0]);
+    after(i - start, previous.Cost[0], previous.Run[0]);
+    return i;
+}
+
+// Within a run of digits (or of other alphanumeric characters) the table settles into a period of
+// six positions, the length in which the character costs of both numeric (4, 3, 3) and
+// alphanumeric mode (6, 5) come round again. Every choice depends only on the differences
+// between a row's costs, the phases, and whether each run is below its largest length; so when
+// the row before position i equals the row six positions earlier but for a constant added to every
+// reachable cost and six added to the runs of the modes that continued throughout, the six rows
+// after it repeat those six rows in the same way, and so on while the characters last and the
+// continuing runs stay below their largest lengths. `recent` holds the rows of positions i - 7 to
+// i - 1 (position p at p modulo 8), all of the same class, which also fills the `ahead` positions
+// from i on. Returns how many positions it filled (a multiple of 6, 0 when the rows do not
+// repeat): their predecessors are written, and `recent` then holds the rows of the last seven.
+std::int32_t RepeatPeriod(std::array<SegmentRow, 8>& recent, std::int32_t i, std::int32_t ahead,
+                          const WidthClass& wc, std::uint8_t* preds) {
+    constexpr std::int32_t kPeriod = 6;
+    const SegmentRow& last = recent[static_cast<std::size_t>((i - 1) & 7)];
+    const SegmentRow& before = recent[static_cast<std::size_t>((i - 1 - kPeriod) & 7)];
+    std::int32_t periods = ahead / kPeriod;
+    std::array<bool, 4> continued{};
+    for (std::size_t m = 0; m < 4; ++m) {
+        const bool reached = last.Cost[m] != clsQRCode::Unreachable;
+        if (reached != (before.Cost[m] != clsQRCode::Unreachable) ||
+            (reached && last.Cost[m] - last.Cost[0] != before.Cost[m] - before.Cost[0]) ||
+            last.Phase[m] != before.Phase[m]) {
+            return 0;
+        }
+        if (last.Run[m] != before.Run[m]) {
+            if (last.Run[m] != before.Run[m] + kPeriod) {
+                return 0;
+            }
+            // Checked against the largest length before each step: the run reaches at most
+            // last.Run + kPeriod * periods - 1 before the last one.
+            continued[m] = true;
+            periods = std::min(periods, (wc.MaxRun[m] - last.Run[m]) / kPeriod);
         }
     }
-    const auto m = static_cast<std::size_t>(mode);
-    to.Cost[m] = bestCost;
-    to.Run[m] = bestRun + 1;
-    to.Phase[m] = bestPhase + 1 == Period ? 0 : bestPhase + 1;
-    return bestMode;
+    if (periods <= 0) {
+        return 0;
+    }
+    const std::int32_t filled = kPeriod * periods;
+    const std::int32_t added = periods * (last.Cost[0] - before.Cost[0]);
+    if (preds != nullptr) {
+        for (std::int32_t p = i; p < i + filled; ++p) {
+            preds[p] = preds[p - kPeriod];
+        }
+    }
+    std::array<SegmentRow, 8> moved;
+    for (std::int32_t p = i - 1 - kPeriod; p < i; ++p) {
+        SegmentRow row = recent[static_cast<std::size_t>(p & 7)];
+        for (std::size_t m = 0; m < 4; ++m) {
+            if (row.Cost[m] != clsQRCode::Unreachable) {
+                row.Cost[m] += added;
+            }
+            if (continued[m]) {
+                row.Run[m] += filled;
+            }
+        }
+        moved[static_cast<std::size_t>((p + filled) & 7)] = row;
+    }
+    recent = moved;
+    return filled;
 }
 
 // Forward search of the segmentation of data[0 .. n-1] (n >= 1) for one width class: the
@@ -226,125 +351,205 @@ SegmentEnd SearchSegments(const std::uint8_t* data, std::int32_t n, const WidthC
     const auto byteStep = [](std::int32_t) { return 8; };
     const auto kanjiStep = [](std::int32_t) { return 13; };
 
-    std::array<SegmentRow, 3> rows{};
-    SegmentRow* older = &rows[0];    // position i - 2
-    SegmentRow* previous = &rows[1]; // position i - 1
-    SegmentRow* current = &rows[2];
-    for (std::int32_t i = 0; i < n; ++i) {
-        const std::uint8_t byte = data[i];
-        const std::uint8_t charClass = kCharClass[byte];
-        SegmentRow& row = *current;
-        std::uint32_t from = 0;
+    // Position 0: a segment of one character starts in every mode the byte allows.
+    SegmentRow previous{};
+    const std::uint8_t first = kCharClass[data[0]];
+    previous.Cost[0] = byteHeader + 8;
+    previous.Run[0] = 1;
+    if (first == 1) {
+        previous.Cost[1] = w + 16;
+        previous.Run[1] = 1;
+        previous.Phase[1] = 1;
+    } else {
+        SetUnreachable(previous, 1);
+    }
+    if (first != 0) {
+        previous.Cost[2] = w + 17;
+        previous.Run[2] = 1;
+        previous.Phase[2] = 1;
+    } else {
+        SetUnreachable(previous, 2);
+    }
+    SetUnreachable(previous, 3);
+    if (preds != nullptr) {
+        preds[0] = 0;
+    }
+    SegmentRow older = previous; // read only for a Kanji pair, from position 2 on
 
-        if (i == 0) {
-            row.Cost[0] = byteHeader + 8;
-            row.Run[0] = 1;
-            row.Phase[0] = 0;
-        } else {
-            from |= Relax<1>(*previous, row, clsQRCode::ModeByte, wc.MaxRun[0], 8 + byteHeader,
-                             byteStep);
+    // The rows of the last eight positions of a run of digits or of other alphanumeric characters
+    // (by position modulo 8), from runStart on; runEnd is the first position after the run.
+    std::array<SegmentRow, 8> recent;
+    std::uint8_t runClass = 0;
+    std::int32_t runStart = 0;
+    std::int32_t runEnd = 0;
+    for (std::int32_t i = 1; i < n; ++i) {
+        std::uint8_t byte = data[i];
+        std::uint8_t charClass = kCharClass[byte];
+        if (charClass == 0 && previous.Cost[1] == clsQRCode::Unreachable &&
+            previous.Cost[2] == clsQRCode::Unreachable &&
+            previous.Cost[3] == clsQRCode::Unreachable &&
+            !(kanji && data[i - 1] >= 0x81 && clsQRCode::IsKanjiPair(data[i - 1], byte))) {
+            i = ContinueBytes(data, n, i, wc, kanji, byteHeader, preds, previous, older);
+            if (i == n) {
+                break;
+            }
+            byte = data[i];
+            charClass = kCharClass[byte];
         }
-
-        if (charClass != 1) {
-            row.Cost[1] = clsQRCode::Unreachable;
-            row.Run[1] = 0;
-            row.Phase[1] = 0;
-        } else if (i == 0) {
-            row.Cost[1] = w + 16;
-            row.Run[1] = 1;
-            row.Phase[1] = 1;
-        } else {
-            from |=
-                Relax<3>(*previous, row, clsQRCode::ModeNumeric, wc.MaxRun[1], w + 16, numericStep)
-                << 2;
-        }
-
         if (charClass == 0) {
-            row.Cost[2] = clsQRCode::Unreachable;
-            row.Run[2] = 0;
-            row.Phase[2] = 0;
-        } else if (i == 0) {
-            row.Cost[2] = w + 17;
-            row.Run[2] = 1;
-            row.Phase[2] = 1;
-        } else {
-            from |= Relax<2>(*previous, row, clsQRCode::ModeAlphanumeric, wc.MaxRun[2], w + 17,
-                             alphanumericStep)
-                    << 4;
+            runClass = 0;
+        } else if (charClass != runClass) {
+            runClass = charClass;
+            runStart = i;
+            runEnd = i + 1;
+            while (runEnd < n && kCharClass[data[runEnd]] == charClass) {
+                ++runEnd;
+            }
+        } else if (i - runStart >= 7 && runEnd - i >= 6) {
+            const std::int32_t jumped = RepeatPeriod(recent, i, runEnd - i, wc, preds);
+            if (jumped > 0) {
+                i += jumped;
+                previous = recent[static_cast<std::size_t>((i - 1) & 7)];
+                older = recent[static_cast<std::size_t>((i - 2) & 7)];
+                if (i == n) {
+                    break;
+                }
+                byte = data[i];
+                charClass = kCharClass[byte];
+                if (i == runEnd) {
+                    runClass = 0; // the next run starts here (or a byte of class 0 follows)
+                    if (charClass != 0) {
+                        runClass = charClass;
+                        runStart = i;
+                        runEnd = i + 1;
+                        while (runEnd < n && kCharClass[data[runEnd]] == charClass) {
+                            ++runEnd;
+                        }
+                    }
+                }
+            }
         }
-
-        if (i == 0 || !kanji || !clsQRCode::IsKanjiPair(data[i - 1], byte)) {
-            row.Cost[3] = clsQRCode::Unreachable;
-            row.Run[3] = 0;
-            row.Phase[3] = 0;
+        const auto cell = [](const SegmentRow& r, std::uint32_t j) { return Choice{r.Cost[j], j}; };
+        const Choice low = Cheaper(cell(previous, 0), cell(previous, 1));
+        const Choice high = Cheaper(cell(previous, 2), cell(previous, 3));
+        SegmentRow row;
+        std::uint32_t from = Relax<0, 1>(previous, CheapestOther<0>(previous, low, high), row,
+                                         wc.MaxRun[0], 8 + byteHeader, byteStep);
+        if (charClass == 1) {
+            from |= Relax<1, 3>(previous, CheapestOther<1>(previous, low, high), row, wc.MaxRun[1],
+                                w + 16, numericStep)
+                    << 2;
+        } else {
+            SetUnreachable(row, 1);
+        }
+        if (charClass != 0) {
+            from |= Relax<2, 2>(previous, CheapestOther<2>(previous, low, high), row, wc.MaxRun[2],
+                                w + 17, alphanumericStep)
+                    << 4;
+        } else {
+            SetUnreachable(row, 2);
+        }
+        if (!kanji || !clsQRCode::IsKanjiPair(data[i - 1], byte)) {
+            SetUnreachable(row, 3);
         } else if (i == 1) {
             row.Cost[3] = kanjiHeader + 13;
             row.Run[3] = 1;
             row.Phase[3] = 0;
         } else {
-            from |= Relax<1>(*older, row, clsQRCode::ModeKanji, wc.MaxRun[3], 13 + kanjiHeader,
-                             kanjiStep)
+            const Choice olderLow = Cheaper(cell(older, 0), cell(older, 1));
+            const Choice olderHigh = Cheaper(cell(older, 2), cell(older, 3));
+            from |= Relax<3, 1>(older, CheapestOther<3>(older, olderLow, olderHigh), row,
+                                wc.MaxRun[3], 13 + kanjiHeader, kanjiStep)
                     << 6;
         }
-
         if (preds != nullptr) {
             preds[i] = static_cast<std::uint8_t>(from);
         }
-        SegmentRow* const recycled = older;
+        if (charClass != 0) {
+            recent[static_cast<std::size_t>(i & 7)] = row;
+        }
         older = previous;
-        previous = current;
-        current = recycled;
+        previous = row;
     }
 
     // The cheapest cell of the last position; the lowest mode on equal cost.
-    SegmentEnd end{previous->Cost[0], 0};
-    for (std::int32_t j = 1; j < 4; ++j) {
-        if (previous->Cost[static_cast<std::size_t>(j)] < end.Cost) {
-            end = SegmentEnd{previous->Cost[static_cast<std::size_t>(j)], j};
-        }
-    }
-    return end;
+    const Choice end = Cheaper(Cheaper(Choice{previous.Cost[0], 0}, Choice{previous.Cost[1], 1}),
+                               Cheaper(Choice{previous.Cost[2], 2}, Choice{previous.Cost[3], 3}));
+    return SegmentEnd{end.Cost, static_cast<std::int32_t>(end.Mode)};
 }
 
 // Follows the predecessors back from the chosen cell of the last position and stores the mode of
-// every position (both bytes of a Kanji pair carry mode 3).
+// every position (both bytes of a Kanji pair carry mode 3). Outside Kanji mode a segment is
+// walked back as long as its cells come from the same mode, without the chain of dependent reads
+// that following one predecessor at a time would make.
 void TraceModes(const std::uint8_t* preds, std::int32_t n, std::int32_t endMode,
                 std::uint8_t* modes) {
     for (std::int32_t pos = n - 1, mode = endMode; pos >= 0;) {
-        modes[pos] = static_cast<std::uint8_t>(mode);
-        const std::int32_t previous = (preds[pos] >> (2 * mode)) & 3;
         if (mode == clsQRCode::ModeKanji) {
+            modes[pos] = clsQRCode::ModeKanji;
+            const std::int32_t previous = (preds[pos] >> (2 * mode)) & 3;
             if (pos >= 1) {
                 modes[pos - 1] = clsQRCode::ModeKanji;
             }
             pos -= 2;
-        } else {
-            pos -= 1;
+            mode = previous;
+            continue;
         }
-        mode = previous;
+        const auto shift = static_cast<unsigned>(2 * mode);
+        const std::int32_t last = pos;
+        // Eight positions at a time while all eight continue the segment, then one at a time.
+        const std::uint64_t lanes = 0x0303030303030303ULL;
+        const std::uint64_t same = 0x0101010101010101ULL * static_cast<std::uint64_t>(mode);
+        for (std::uint64_t word = 0; pos >= 8; pos -= 8) {
+            std::memcpy(&word, preds + pos - 7, sizeof word);
+            if (((word >> shift) & lanes) != same) {
+                break;
+            }
+        }
+        while (pos > 0 && ((preds[pos] >> shift) & 3) == mode) {
+            --pos;
+        }
+        std::fill(modes + pos, modes + last + 1, static_cast<std::uint8_t>(mode));
+        mode = (preds[pos] >> shift) & 3;
+        --pos;
     }
 }
+
+// Six times the least bits of a character by its class (1 digit: 10/3, 2 other alphanumeric
+// character: 11/2, 0 any other byte: 8).
+constexpr std::array<std::uint8_t, 256> kLeastBitsTimesSix = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t b = 0; b < 256; ++b) {
+        table[b] = kCharClass[b] == 1 ? 20 : (kCharClass[b] == 2 ? 33 : 48);
+    }
+    return table;
+}();
 
 // Six times a lower bound of the data bits of every segmentation of data[0 .. n-1]: whatever
 // the segments, a digit takes at least 10/3 bits, another alphanumeric character 11/2, a byte of
 // a Kanji-pair candidate 13/2 and any other byte 8 (mode indicators and counts come on top).
 std::int64_t LeastBitsTimesSix(const std::uint8_t* data, std::int32_t n, bool kanji) {
     std::int64_t sum = 0;
-    bool pairWithPrevious = false;
+    std::uint8_t high = 0; // the bits that any byte has
     for (std::int32_t i = 0; i < n; ++i) {
-        const std::uint8_t charClass = kCharClass[data[i]];
-        const bool pairWithNext =
-            kanji && i + 1 < n && clsQRCode::IsKanjiPair(data[i], data[i + 1]);
-        if (charClass == 1) {
-            sum += 20;
-        } else if (charClass == 2) {
-            sum += 33;
-        } else if (pairWithPrevious || pairWithNext) {
-            sum += 39;
-        } else {
-            sum += 48;
+        sum += kLeastBitsTimesSix[data[i]];
+        high |= data[i];
+    }
+    if (kanji && (high & 0x80) != 0) {
+        // A byte outside the alphanumeric set that belongs to a candidate pair takes 39, not 48;
+        // every pair's lead byte is 0x81 or above.
+        std::int32_t counted = -1; // the last byte already taken as part of a pair
+        for (std::int32_t i = 0; i + 1 < n; ++i) {
+            if (data[i] < 0x81 || !clsQRCode::IsKanjiPair(data[i], data[i + 1])) {
+                continue;
+            }
+            for (std::int32_t j = std::max(i, counted + 1); j <= i + 1; ++j) {
+                if (kCharClass[data[j]] == 0) {
+                    sum -= 48 - 39;
+                }
+            }
+            counted = i + 1;
         }
-        pairWithPrevious = pairWithNext;
     }
     return sum;
 }
@@ -380,14 +585,80 @@ public:
             Put(value, 8);
         }
     }
+    void PutBytes(const std::uint8_t* bytes, std::int32_t count) {
+        for (std::int32_t k = 0; k < count; ++k) {
+            PutByte(bytes[k]);
+        }
+    }
     std::int32_t Position() const {
         return static_cast<std::int32_t>(std::min<std::int64_t>(m_Position, 0x7FFFFFFF));
     }
+    void Finish() {}
 
 private:
     std::uint8_t* m_Bits;
     std::int64_t m_Size;
     std::int64_t m_Position = 0;
+};
+
+// Appends bits to codewords (eight bits per byte, the first bit the most significant), storing
+// only the bytes that fit but counting all bits. Bits gather in a 64-bit word and leave it 32 at a
+// time; Finish stores what is left, the last byte filled up with zero bits.
+class CodewordWriter {
+public:
+    explicit CodewordWriter(std::span<std::uint8_t> bytes)
+        : m_Bytes(bytes.data()), m_Size(static_cast<std::int64_t>(bytes.size())) {}
+
+    // The count low bits of value (count 1 to 32), most significant first.
+    void Put(std::uint32_t value, std::int32_t count) {
+        const std::uint64_t bits = count == 32 ? value : value & ((1U << count) - 1U);
+        m_Pending = (m_Pending << count) | bits;
+        m_PendingBits += count;
+        if (m_PendingBits >= 32) {
+            m_PendingBits -= 32;
+            Store(static_cast<std::uint32_t>(m_Pending >> m_PendingBits), 4);
+        }
+    }
+    void PutByte(std::uint8_t value) { Put(value, 8); }
+    void PutBytes(const std::uint8_t* bytes, std::int32_t count) {
+        std::int32_t k = 0;
+        for (; k + 4 <= count; k += 4) {
+            Put((static_cast<std::uint32_t>(bytes[k]) << 24) |
+                    (static_cast<std::uint32_t>(bytes[k + 1]) << 16) |
+                    (static_cast<std::uint32_t>(bytes[k + 2]) << 8) | bytes[k + 3],
+                32);
+        }
+        for (; k < count; ++k) {
+            Put(bytes[k], 8);
+        }
+    }
+    std::int32_t Position() const {
+        return static_cast<std::int32_t>(
+            std::min<std::int64_t>(8 * m_Stored + m_PendingBits, 0x7FFFFFFF));
+    }
+    void Finish() {
+        if (m_PendingBits > 0) {
+            Store(static_cast<std::uint32_t>(m_Pending << (32 - m_PendingBits)),
+                  (m_PendingBits + 7) / 8);
+            m_PendingBits = 0;
+        }
+    }
+
+private:
+    // The first `count` bytes of word, from its most significant byte on.
+    void Store(std::uint32_t word, std::int32_t count) {
+        for (std::int32_t k = 0; k < count; ++k, ++m_Stored) {
+            if (m_Stored < m_Size) {
+                m_Bytes[m_Stored] = static_cast<std::uint8_t>(word >> (24 - 8 * k));
+            }
+        }
+    }
+
+    std::uint8_t* m_Bytes;
+    std::int64_t m_Size;
+    std::int64_t m_Stored = 0;
+    std::uint64_t m_Pending = 0;
+    std::int32_t m_PendingBits = 0;
 };
 
 // ECI designators of clause 7.4.2.2: 0..127 in one byte 0bbbbbbb, up to 16383 in two bytes
@@ -397,14 +668,14 @@ constexpr std::int32_t kEciOneByteLimit = 127;
 constexpr std::int32_t kEciTwoByteLimit = 16383;
 constexpr std::int32_t kEciLargestDesignator = 999999;
 
-// Writes the ECI header of a designator (none for 0, negative or too large) from bits[0] and
-// returns its length in bits; entries beyond bits.size() are counted but not stored.
-std::int32_t WriteEciHeader(std::span<std::uint8_t> bits, std::int32_t designator) {
+// Writes the ECI header of a designator (nothing for 0, negative or too large) and returns its
+// length in bits. Writer is BitWriter or CodewordWriter.
+template <typename Writer>
+std::int32_t WriteEciHeader(Writer& out, std::int32_t designator) {
     const std::int32_t length = clsQRCode::EciHeaderBits(designator);
     if (length == 0) {
         return 0;
     }
-    BitWriter out(bits);
     out.Put(static_cast<std::uint32_t>(kEciModeIndicator), kModeIndicatorBits);
     const auto value = static_cast<std::uint32_t>(designator);
     if (designator <= kEciOneByteLimit) {
@@ -418,16 +689,26 @@ std::int32_t WriteEciHeader(std::span<std::uint8_t> bits, std::int32_t designato
 }
 
 // The writing pass: one segment per run of equal modes, split at the largest count; then the
-// terminator. Returns the number of bits, terminator included.
-std::int32_t WriteSegments(std::span<std::uint8_t> bits, const std::uint8_t* data, std::int32_t n,
+// terminator. Returns the number of bits, terminator included. Writer is BitWriter (one entry per
+// bit) or CodewordWriter (packed codewords).
+template <typename Writer>
+std::int32_t WriteSegments(Writer& out, const std::uint8_t* data, std::int32_t n,
                            const WidthClass& wc, const std::uint8_t* modes) {
-    BitWriter out(bits);
     for (std::int32_t s = 0; s < n;) {
         const std::int32_t mode = modes[s];
         const std::int32_t maxBytes =
             mode == clsQRCode::ModeKanji ? 2 * wc.MaxRun[mode] : wc.MaxRun[mode];
+        // The run of equal modes from s on, eight modes at a time while they last.
+        const std::int32_t limit = std::min(maxBytes, n - s);
+        const std::uint64_t same = 0x0101010101010101ULL * static_cast<std::uint64_t>(mode);
         std::int32_t len = 1;
-        while (s + len < n && len < maxBytes && modes[s + len] == mode) {
+        for (std::uint64_t word = 0; len + 8 <= limit; len += 8) {
+            std::memcpy(&word, modes + s + len, sizeof word);
+            if (word != same) {
+                break;
+            }
+        }
+        while (len < limit && modes[s + len] == mode) {
             ++len;
         }
         const std::uint8_t* at = data + s;
@@ -437,9 +718,7 @@ std::int32_t WriteSegments(std::span<std::uint8_t> bits, const std::uint8_t* dat
                 wc.CountBits[mode]);
         switch (mode) {
         case clsQRCode::ModeByte:
-            for (std::int32_t k = 0; k < len; ++k) {
-                out.PutByte(at[k]);
-            }
+            out.PutBytes(at, len);
             break;
         case clsQRCode::ModeNumeric: {
             std::int32_t k = 0;
@@ -478,7 +757,9 @@ std::int32_t WriteSegments(std::span<std::uint8_t> bits, const std::uint8_t* dat
         s += len;
     }
     out.Put(0, kTerminatorBits);
-    return out.Position();
+    const std::int32_t length = out.Position();
+    out.Finish();
+    return length;
 }
 
 } // namespace
@@ -682,9 +963,9 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
     std::uint8_t* const modes = preds + n;
     const SegmentEnd end = SearchSegments(data.data(), n, wc, m_KanjiMode, preds);
     TraceModes(preds, n, end.Mode, modes);
-    WriteEciHeader(bits, m_EciDesignator);
-    bitLength = eciBits + WriteSegments(bits.subspan(std::min<std::size_t>(eciBits, bits.size())),
-                                        data.data(), n, wc, modes);
+    BitWriter out(bits);
+    WriteEciHeader(out, m_EciDesignator); // counted in the writer's position
+    bitLength = WriteSegments(out, data.data(), n, wc, modes);
 }
 
 // ---- Matrix layout ----
@@ -955,7 +1236,6 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
         return std::nullopt; // no symbol holds it: spare the segmentation its cost
     }
 
-    std::vector<std::uint8_t> stream(BitBufferLength, 0);
     // The ECI header, when one is set, precedes the segments of non-empty input.
     const std::int32_t eciBits = length > 0 ? EciHeaderBits(m_EciDesignator) : 0;
 
@@ -979,8 +1259,8 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     // measurement per width class serves all its versions.
     if (version == 0 || version > MaxVersion) {
         static constexpr std::int32_t kClasses[3][2] = {{1, 9}, {10, 26}, {27, 40}};
-        const std::int64_t leastBitsTimesSix = (6 * static_cast<std::int64_t>(eciBits)) +
-                                               LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
+        // Made only when the bounds of 10/3 and 8 bits per byte leave the question open.
+        std::int64_t leastBitsTimesSix = -1;
         version = 0;
         for (const auto& range : kClasses) {
             std::int32_t largest = 0;
@@ -989,8 +1269,20 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
             }
             // When not even the least number of bits of any segmentation fits the largest
             // version of the class, no measurement could make one of its versions fit.
-            if (leastBitsTimesSix > 6 * (8 * static_cast<std::int64_t>(largest))) {
+            const std::int64_t capacityTimesSix = 6 * (8 * static_cast<std::int64_t>(largest));
+            // (Lower bounds, so the ECI header's bits are added to them.)
+            const std::int64_t eciBitsTimesSix = 6 * static_cast<std::int64_t>(eciBits);
+            if (20 * static_cast<std::int64_t>(length) + eciBitsTimesSix > capacityTimesSix) {
                 continue;
+            }
+            if (48 * static_cast<std::int64_t>(length) + eciBitsTimesSix > capacityTimesSix) {
+                if (leastBitsTimesSix < 0) {
+                    leastBitsTimesSix =
+                        eciBitsTimesSix + LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
+                }
+                if (leastBitsTimesSix > capacityTimesSix) {
+                    continue;
+                }
             }
             const std::int32_t measured =
                 length == 0 ? kTerminatorBits : search(ClassOffset(range[0]));
@@ -1009,41 +1301,38 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
         }
     }
 
-    // The stream for the chosen version; empty input is the terminator alone, already 0.
-    std::int32_t d = kTerminatorBits;
-    if (length > 0) {
-        search(ClassOffset(version));
-        TraceModes(preds, length, end.Mode, modes);
-        WriteEciHeader(stream, m_EciDesignator);
-        d = eciBits + WriteSegments(std::span(stream).subspan(static_cast<std::size_t>(eciBits)),
-                                    bytes.data(), length, WidthClass(ClassOffset(version)), modes);
-    }
     const std::int32_t total = GetTotalCodewords(version);
     const std::int32_t nb = BlockCount(level, version);
     const std::int32_t ec = EccPerBlock(level, version);
     const std::int32_t dc = total - nb * ec;
+
+    // The first dc bytes of `codewords` take the data codewords, the next total bytes the final
+    // sequence, followed by 8 spare bytes for the placement's 64-bit reads.
+    std::vector<std::uint8_t> codewords(static_cast<std::size_t>(dc + total + 8));
+
+    // The stream for the chosen version, written straight into codewords; the last one is filled
+    // up with zero bits. Empty input is the terminator alone: codeword 0 stays 0.
+    std::int32_t d = kTerminatorBits;
+    if (length > 0) {
+        search(ClassOffset(version));
+        TraceModes(preds, length, end.Mode, modes);
+        CodewordWriter out(std::span<std::uint8_t>(codewords.data(), static_cast<std::size_t>(dc)));
+        WriteEciHeader(out, m_EciDesignator); // counted in the writer's position
+        d = WriteSegments(out, bytes.data(), length, WidthClass(ClassOffset(version)), modes);
+    }
+    trace.clear();
+    trace.shrink_to_fit();
     if (d - kTerminatorBits > 8 * dc) {
         return std::nullopt;
     }
     const std::int32_t longLength = (dc + nb - 1) / nb;
     const std::int32_t shortBlocks = dc % nb > 0 ? nb - dc % nb : 0;
 
-    // Data codewords: the stream cut into bytes (the buffer is 0 beyond the stream, which fills
-    // the last codeword with zero bits), then the pad codewords alternately up to the capacity.
-    // The first dc bytes of `codewords` hold them, the next total bytes the final sequence.
-    std::vector<std::uint8_t> codewords(static_cast<std::size_t>(dc + total));
+    // Then the pad codewords alternately up to the capacity.
     const std::int32_t streamCodewords = std::min(dc, (d + 7) / 8);
-    for (std::int32_t c = 0; c < streamCodewords; ++c) {
-        codewords[static_cast<std::size_t>(c)] =
-            ByteOfBits(stream.data() + static_cast<std::ptrdiff_t>(8) * c);
-    }
     for (std::int32_t c = streamCodewords; c < dc; ++c) {
         codewords[static_cast<std::size_t>(c)] = kPadCodewords[(c - streamCodewords) & 1];
     }
-    stream.clear();
-    stream.shrink_to_fit();
-    trace.clear();
-    trace.shrink_to_fit();
 
     // Blocks, Reed-Solomon and interleaving (clause 7.6): data codewords column by column across
     // the blocks (the last column only from the long blocks), then the check codewords likewise.
@@ -1051,35 +1340,47 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
         m_ReedSolomon = std::make_unique<clsReedSolomon>();
     }
     m_ReedSolomon->Init(longLength, ec, m_FiniteField, 0, 0);
-    std::uint8_t* const sequenceBytes = codewords.data() + dc;
-    std::array<std::int32_t, BlockArrayLength> block{};
+    std::uint8_t* const sequence = codewords.data() + dc;
+    // Blocks are taken two at a time, so that their divisions run side by side.
+    std::array<std::array<std::int32_t, BlockArrayLength>, 2> blocks{};
     std::int32_t next = 0; // next data codeword of the stream
-    for (std::int32_t b = 0; b < nb; ++b) {
-        const std::int32_t blockLength = b < shortBlocks ? longLength - 1 : longLength;
-        block[static_cast<std::size_t>(longLength + ec - 1)] = 0;
-        for (std::int32_t i = 0; i < blockLength; ++i, ++next) {
-            const std::uint8_t value = codewords[static_cast<std::size_t>(next)];
-            const std::int32_t position =
-                i < longLength - 1 ? i * nb + b : (longLength - 1) * nb + (b - shortBlocks);
-            sequenceBytes[position] = value;
-            block[static_cast<std::size_t>(blockLength + ec - 1 - i)] = value;
+    for (std::int32_t first = 0; first < nb; first += 2) {
+        const std::int32_t count = std::min(2, nb - first);
+        for (std::int32_t j = 0; j < count; ++j) {
+            const std::int32_t b = first + j;
+            auto& block = blocks[static_cast<std::size_t>(j)];
+            const std::int32_t blockLength = b < shortBlocks ? longLength - 1 : longLength;
+            block[static_cast<std::size_t>(longLength + ec - 1)] = 0;
+            std::int32_t* const top = block.data() + blockLength + ec - 1;
+            const std::uint8_t* const data = codewords.data() + next;
+            for (std::int32_t i = 0; i < longLength - 1; ++i) {
+                sequence[i * nb + b] = data[i];
+                top[-i] = data[i];
+            }
+            if (blockLength == longLength) {
+                const std::uint8_t value = data[longLength - 1];
+                sequence[(longLength - 1) * nb + (b - shortBlocks)] = value;
+                top[-(longLength - 1)] = value;
+            }
+            next += blockLength;
         }
-        m_ReedSolomon->ComputeEcc(block);
-        for (std::int32_t k = 0; k < ec; ++k) {
-            sequenceBytes[dc + k * nb + b] =
-                static_cast<std::uint8_t>(block[static_cast<std::size_t>(ec - 1 - k)]);
+        if (count == 2) {
+            m_ReedSolomon->ComputeEccPair(blocks[0], blocks[1]);
+        } else {
+            m_ReedSolomon->ComputeEcc(blocks[0]);
+        }
+        for (std::int32_t j = 0; j < count; ++j) {
+            const auto& block = blocks[static_cast<std::size_t>(j)];
+            for (std::int32_t k = 0; k < ec; ++k) {
+                sequence[dc + k * nb + first + j] =
+                    static_cast<std::uint8_t>(block[static_cast<std::size_t>(ec - 1 - k)]);
+            }
         }
     }
-    // The sequence buffer: codeword p at entries 8p to 8p + 7, most significant bit first.
-    std::vector<std::uint8_t> sequence(BitBufferLength, 0);
-    for (std::int32_t p = 0; p < total; ++p) {
-        std::memcpy(sequence.data() + static_cast<std::ptrdiff_t>(8) * p,
-                    kBitsOfByte[sequenceBytes[p]].data(), 8);
-    }
-    codewords.clear();
-    codewords.shrink_to_fit();
 
-    // Layout, placement, masking and the information words.
+    // Layout and placement: the function patterns, then the sequence along the version's
+    // placement runs, each data module taking 4 + its bit so that it stays apart from the function
+    // modules (1 and 2) and the remainder modules (0).
     const std::int32_t side = GetSymbolSize(version);
     const std::int32_t stride = side + 3;
     Symbol symbol;
@@ -1087,25 +1388,126 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     symbol.Level = level;
     symbol.Side = side;
     symbol.Modules.assign(static_cast<std::size_t>(stride) * stride, 0);
-    std::vector<std::uint8_t> dataMatrix(static_cast<std::size_t>(side) * side, 0);
     DrawFunctionPatterns(symbol.Modules, version);
-    PlaceCodewords(symbol.Modules, dataMatrix, sequence, 8 * total, side);
-    sequence.clear();
-    sequence.shrink_to_fit();
-    symbol.Mask = ApplyMask(dataMatrix, side, mask);
+    std::uint8_t* const modules = symbol.Modules.data();
+    std::int64_t k = 0; // the next bit of the sequence
+    for (const PlacementRun& run : PlacementRuns(symbol.Modules, version)) {
+        std::uint8_t* q = modules + run.Offset;
+        const std::ptrdiff_t step = run.Step;
+        for (std::int32_t left = run.Count; left > 0;) {
+            // Up to 56 bits from bit k on, at the top of the word.
+            std::uint64_t word = LoadBigEndian64(sequence + (k >> 3)) << (k & 7);
+            if (run.Bits == 2) {
+                // Four steps per byte of the sequence while four are left, then one at a time.
+                const std::int32_t steps = std::min(left, 28);
+                std::int32_t i = 0;
+                for (; i + 4 <= steps; i += 4, q += 4 * step) {
+                    const auto& quad = kDataQuads[word >> 56];
+                    std::memcpy(q, quad.data(), 2);
+                    std::memcpy(q + step, quad.data() + 2, 2);
+                    std::memcpy(q + 2 * step, quad.data() + 4, 2);
+                    std::memcpy(q + 3 * step, quad.data() + 6, 2);
+                    word <<= 8;
+                }
+                for (; i < steps; ++i, q += step) {
+                    std::memcpy(q, kDataQuads[word >> 56].data(), 2);
+                    word <<= 2;
+                }
+                left -= steps;
+                k += 2 * static_cast<std::int64_t>(steps);
+            } else {
+                const std::int32_t steps = std::min(left, 56);
+                for (std::int32_t i = 0; i < steps; ++i, q += step) {
+                    *q = static_cast<std::uint8_t>(4 | (word >> 63));
+                    word <<= 1;
+                }
+                left -= steps;
+                k += steps;
+            }
+        }
+    }
+
+    // Masking and combination in one pass: a function module keeps its colour (1 dark, 2 light),
+    // a data or remainder module takes its bit XOR the mask (branch-free, vectorised).
+    symbol.Mask = mask < 0 || mask > 7 ? 0 : mask;
+    const auto& tile = kMaskTiles[static_cast<std::size_t>(symbol.Mask)];
     for (std::int32_t y = 0; y < side; ++y) {
-        std::uint8_t* row = symbol.Modules.data() + static_cast<std::size_t>(y) * stride;
-        const std::uint8_t* dataRow = dataMatrix.data() + static_cast<std::size_t>(y) * side;
-        for (std::int32_t x = 0; x < side; ++x) {
-            // The function module where there is one, else the data module (branch-free).
-            const std::uint8_t function = row[x];
-            const auto unreserved = static_cast<std::uint8_t>(-static_cast<int>(function == 0));
-            row[x] = static_cast<std::uint8_t>((function | (dataRow[x] & unreserved)) & 1);
+        std::uint8_t* row = modules + static_cast<std::size_t>(y) * stride;
+        const std::uint8_t* pattern = tile[static_cast<std::size_t>(y % kMaskTileRows)].data();
+        for (std::int32_t x = 0; x < side; x += kMaskTileColumns) {
+            const std::int32_t width = std::min(kMaskTileColumns, side - x);
+            for (std::int32_t t = 0; t < width; ++t) {
+                const std::uint8_t v = row[x + t];
+                const auto free = static_cast<std::uint8_t>((v == 0) | (v >> 2));
+                row[x + t] = static_cast<std::uint8_t>((v & 1) ^ (pattern[t] & free));
+            }
         }
     }
     WriteVersionInformation(symbol.Modules, version);
     WriteFormatInformation(symbol.Modules, version, level, symbol.Mask);
     return symbol;
+}
+
+const std::vector<clsQRCode::PlacementRun>&
+clsQRCode::PlacementRuns(std::span<const std::uint8_t> pattern, std::int32_t version) {
+    if (version == m_PlacementVersion) {
+        return m_PlacementRuns;
+    }
+    m_PlacementRuns.clear();
+    m_PlacementVersion = 0;
+    const std::int32_t side = GetSymbolSize(version);
+    const std::int32_t stride = side + 3;
+    if (side == 0 || std::ssize(pattern) < static_cast<std::int64_t>(stride) * stride) {
+        return m_PlacementRuns;
+    }
+    std::int32_t remaining = 8 * GetTotalCodewords(version);
+    // Visits the step of column pair (c + 1, c) in row y; false once every bit has its module.
+    const auto visit = [&](std::int32_t c, std::int32_t y, std::int32_t direction) {
+        const std::int32_t offset = y * stride + c;
+        const bool right = pattern[static_cast<std::size_t>(offset + 1)] == 0;
+        const bool left = pattern[static_cast<std::size_t>(offset)] == 0;
+        PlacementRun step{static_cast<std::uint16_t>(offset),
+                          static_cast<std::int16_t>(direction * stride), 1, 2};
+        if (right && left && remaining >= 2) {
+            step.Bits = 2;
+        } else if (right) {
+            step.Offset = static_cast<std::uint16_t>(offset + 1);
+            step.Bits = 1;
+        } else if (left) {
+            step.Bits = 1;
+        } else {
+            return true;
+        }
+        remaining -= step.Bits;
+        if (!m_PlacementRuns.empty()) {
+            PlacementRun& last = m_PlacementRuns.back();
+            if (last.Bits == step.Bits && last.Step == step.Step &&
+                last.Offset + last.Count * last.Step == step.Offset) {
+                ++last.Count;
+                return remaining > 0;
+            }
+        }
+        m_PlacementRuns.push_back(step);
+        return remaining > 0;
+    };
+    // The two-column zig-zag of PlaceCodewords.
+    for (std::int32_t right = side; right >= 5 && remaining > 0;) {
+        std::int32_t c = right - 2;
+        if (c < 6) {
+            --c;
+        }
+        for (std::int32_t y = side - 1; y >= 0 && visit(c, y, -1); --y) {
+        }
+        right -= 4;
+        c = right;
+        if (c < 6) {
+            --c;
+        }
+        for (std::int32_t y = 0; y < side && remaining > 0 && visit(c, y, 1); ++y) {
+        }
+    }
+    m_PlacementVersion = version;
+    return m_PlacementRuns;
 }
 
 } // namespace ostrel

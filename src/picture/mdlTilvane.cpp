@@ -8,11 +8,14 @@ namespace ostrel::mdlTilvane {
 namespace {
 
 // Palette of the symbol bitmap: 0 white (light modules and margins), 1 black (dark modules),
-// 2 mid grey, every other value black.
-QList<QRgb> SymbolPalette() {
-    QList<QRgb> palette(256, qRgb(0, 0, 0));
-    palette[0] = qRgb(0xFF, 0xFF, 0xFF);
-    palette[2] = qRgb(0x80, 0x80, 0x80);
+// 2 mid grey, every other value black. Made once; every bitmap shares it.
+const QList<QRgb>& SymbolPalette() {
+    static const QList<QRgb> palette = [] {
+        QList<QRgb> colours(256, qRgb(0, 0, 0));
+        colours[0] = qRgb(0xFF, 0xFF, 0xFF);
+        colours[2] = qRgb(0x80, 0x80, 0x80);
+        return colours;
+    }();
     return palette;
 }
 
@@ -36,12 +39,20 @@ QImage MatrixToPicture(const std::uint8_t* matrix, std::int32_t width, std::int3
         return {};
     }
     bitmap.setColorTable(SymbolPalette());
-    bitmap.fill(0);
+    // The margins white (0), the matrix rows copied in between; the bits are reached once.
+    std::uint8_t* const bits = bitmap.bits();
+    const auto pitch = static_cast<std::size_t>(bitmap.bytesPerLine());
+    const auto left = static_cast<std::size_t>(leftMargin);
+    const auto w = static_cast<std::size_t>(width);
+    std::memset(bits, 0, pitch * static_cast<std::size_t>(topMargin));
     for (std::int32_t y = 0; y < height; ++y) {
-        std::memcpy(bitmap.scanLine(topMargin + y) + leftMargin,
-                    matrix + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
-                    static_cast<std::size_t>(width));
+        std::uint8_t* line = bits + pitch * static_cast<std::size_t>(topMargin + y);
+        std::memset(line, 0, left);
+        std::memcpy(line + left, matrix + static_cast<std::size_t>(y) * w, w);
+        std::memset(line + left + w, 0, pitch - left - w);
     }
+    std::memset(bits + pitch * static_cast<std::size_t>(topMargin + height), 0,
+                pitch * static_cast<std::size_t>(bottomMargin));
     return BitmapToPicture(bitmap, true);
 }
 

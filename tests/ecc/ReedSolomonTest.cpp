@@ -531,6 +531,68 @@ TEST(ReedSolomonEcc, AgreesWithPlainLongDivision) {
     }
 }
 
+// Two blocks at once give what two single calls give, on the fast path (the QR field, every
+// degree up to 32 check symbols, with short blocks' leading zero) and on every way around it
+// (other fields, more check symbols, symbols outside the field in either block, blocks too short,
+// no Init), against the plain long division.
+TEST(ReedSolomonEcc, PairAgreesWithPlainLongDivision) {
+    struct Case {
+        std::string what;
+        std::shared_ptr<clsFiniteField> field;
+        std::int32_t k, e;
+        int outsideIn; // 0 none, 1 the first block, 2 the second
+    };
+    std::vector<Case> cases;
+    for (std::int32_t e = 1; e <= 32; ++e) {
+        cases.push_back({"QR field, e=" + std::to_string(e), QrField(), 1 + e * 3 % 120, e, 0});
+    }
+    cases.push_back({"QR field, 68 check symbols", QrField(), 60, 68, 0});
+    cases.push_back({"QR field, outside in the first", QrField(), 24, 30, 1});
+    cases.push_back({"QR field, outside in the second", QrField(), 24, 30, 2});
+    cases.push_back({"GF(16)", MakeField(16, 19, 0), 10, 4, 0});
+    cases.push_back({"GF(929)", MakeField(929, 0, 0), 50, 10, 0});
+    std::mt19937 rng(4242);
+    for (const auto& [what, field, k, e, outsideIn] : cases) {
+        clsReedSolomon rs;
+        ASSERT_TRUE(rs.Init(k, e, field, 0, 0)) << what;
+        for (int trial = 0; trial < 6; ++trial) {
+            auto firstData = RandomData(rng, k, field->Size());
+            auto secondData = RandomData(rng, k, field->Size());
+            if (trial % 3 == 0) {
+                firstData[0] = 0; // a short block's zero leading coefficient
+            }
+            if (outsideIn == 1) {
+                firstData[static_cast<std::size_t>(trial % k)] = field->Size();
+            } else if (outsideIn == 2) {
+                secondData[static_cast<std::size_t>(trial % k)] = -1;
+            }
+            auto first = MakeBlock(firstData, e, 7);
+            auto second = MakeBlock(secondData, e, 9);
+            first.push_back(11); // entries beyond the block stay as they are
+            second.push_back(13);
+            auto expectedFirst = ReferenceEcc(rs, first);
+            auto expectedSecond = ReferenceEcc(rs, second);
+            rs.ComputeEccPair(first, second);
+            ASSERT_EQ(first, expectedFirst) << what << " trial " << trial;
+            ASSERT_EQ(second, expectedSecond) << what << " trial " << trial;
+        }
+    }
+
+    // A block too short is left as it is, the other one is still computed; before any Init both
+    // are left as they are.
+    clsReedSolomon rs;
+    std::vector<std::int32_t> shortBlock(20, 5);
+    std::vector<std::int32_t> block = MakeBlock(RandomData(rng, 16, 256), 10);
+    const auto untouched = block;
+    rs.ComputeEccPair(shortBlock, block);
+    EXPECT_EQ(block, untouched);
+    ASSERT_TRUE(rs.Init(16, 10, QrField(), 0, 0));
+    const auto expected = ReferenceEcc(rs, block);
+    rs.ComputeEccPair(shortBlock, block);
+    EXPECT_EQ(shortBlock, std::vector<std::int32_t>(20, 5));
+    EXPECT_EQ(block, expected);
+}
+
 TEST(ReedSolomonEcc, FollowsFieldChangedAfterInit) {
     // The field is shared: when its owner sets it up again, ComputeEcc works in the new field
     // with the generator built earlier, as the plain long division does.
