@@ -4,6 +4,7 @@
 #include "CliOptions.h"
 #include "CliOutput.h"
 #include "CodePage.h"
+#include "SymbolVerifier.h"
 #include "clsQRCode.h"
 
 #include <cstdio>
@@ -197,10 +198,27 @@ int Run(const CliOptions& options) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;
     }
+    // --verify: output that cannot be read back from the disk is checked before it goes out.
+    const std::string path = options.Output.value_or("-");
+    const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
+    auto verify = [&](const std::string& from) {
+        const std::string failure = SymbolVerifier::CheckWritten(
+            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes);
+        if (!failure.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, failure.c_str());
+        }
+        return failure.empty();
+    };
+    if (options.Verify && !readBack && !verify({})) {
+        return ExitTooLong;
+    }
     const std::string error = WriteOutput(options.Output, data);
     if (!error.empty()) {
         std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
         return ExitCannotWrite;
+    }
+    if (options.Verify && readBack && !verify(path)) {
+        return ExitTooLong;
     }
     return ExitWritten;
 }

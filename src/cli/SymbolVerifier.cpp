@@ -1,0 +1,246 @@
+#include "SymbolVerifier.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <ZXing/ReadBarcode.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace ostrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Pixels per module of the pictures drawn in memory for the formats without one: enough for
+// the reader's finder-pattern search, which measures runs of pixels.
+constexpr int ModulePixels = 3;
+// The quiet zone of the matrix when no --margin is given: the matrix is the bare module data,
+// and whoever draws it adds the standard's quiet zone of 4 modules (ISO/IEC 18004 clause 6.3.8).
+constexpr std::int32_t StandardQuietZone = 4;
+// Pictures narrower than this are enlarged by whole pixel repetition before reading, as a viewer
+// or a printer enlarges them: zxing-cpp judges the contrast of pictures under 40 pixels by one
+// global threshold instead of its local ones, so that a colour pair it refuses at every real
+// size would pass in a tiny picture.
+constexpr int MinimumReadWidth = 64;
+
+fs::path PathOf(const std::string& path) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+}
+
+SymbolVerifier::Outcome Compare(const ZXing::Result& result,
+                                std::span<const std::uint8_t> expected) {
+    if (!result.isValid()) {
+        return SymbolVerifier::Outcome::NotFound;
+    }
+    const auto& bytes = result.bytes();
+    return std::equal(bytes.begin(), bytes.end(), expected.begin(), expected.end())
+               ? SymbolVerifier::Outcome::Verified
+               : SymbolVerifier::Outcome::DifferentContent;
+}
+
+// Reads one QR Code symbol from pixels with zxing-cpp: first as a camera picture is read, by
+// the finder patterns; when that finds nothing, once more as the upright, unrotated symbol that
+// a generated picture holds. The second reading is for zxing-cpp's finder-pattern search, which
+// misses version 40 symbols at exactly 2 pixels per module; both readings binarize the picture
+// the same way, so too little contrast fails either way.
+SymbolVerifier::Outcome Read(const ZXing::ImageView& view, std::span<const std::uint8_t> expected) {
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setMaxNumberOfSymbols(1);
+    const SymbolVerifier::Outcome outcome = Compare(ZXing::ReadBarcode(view, hints), expected);
+    if (outcome != SymbolVerifier::Outcome::NotFound) {
+        return outcome;
+    }
+    hints.setIsPure(true);
+    return Compare(ZXing::ReadBarcode(view, hints), expected);
+}
+
+// The picture as 8-bit grey or 32-bit RGB pixels the reader takes as they are; a picture with
+// transparency is laid over white first, as a viewer shows it.
+QImage ReadablePicture(const QImage& picture) {
+    switch (picture.format()) {
+    case QImage::Format_Grayscale8:
+    case QImage::Format_RGB32:
+        return picture;
+    default:
+        break;
+    }
+    if (!picture.hasAlphaChannel()) {
+        return picture.convertToFormat(QImage::Format_Grayscale8);
+    }
+    QImage canvas(picture.size(), QImage::Format_RGB32);
+    if (canvas.isNull()) {
+        return {};
+    }
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawImage(0, 0, picture);
+    painter.end();
+    return canvas;
+}
+
+QImage RenderSvg(const QByteArray& data) {
+    QSvgRenderer renderer(data);
+    if (!renderer.isValid()) {
+        return {};
+    }
+    QImage canvas(renderer.defaultSize(), QImage::Format_RGB32);
+    if (canvas.isNull()) {
+        return {};
+    }
+    canvas.fill(Qt::white); // the paper under a drawing whose ground is not opaque
+    QPainter painter(&canvas);
+    renderer.render(&painter);
+    painter.end();
+    return canvas;
+}
+
+} // namespace
+
+std::string_view SymbolVerifier::Reason(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Verified:
+        return {};
+    case Outcome::NotFound:
+        return "not found";
+    case Outcome::DifferentContent:
+        return "different content";
+    }
+    return {};
+}
+
+std::string SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> margin,
+                                         bool invert, const clsQRCode::Symbol& symbol,
+                                         const QByteArray& data, const std::string& path,
+                                         std::span<const std::uint8_t> expected) {
+    Outcome outcome = Outcome::Verified;
+    switch (format) {
+    case OutputFormat::Matrix:
+    case OutputFormat::Utf8:
+        // utf8: the terminal's own colours draw the symbol, and --invert exists to make it dark
+        // on light in either kind of terminal.
+        outcome = VerifyModules(symbol, margin.value_or(StandardQuietZone), false, expected);
+        break;
+    case OutputFormat::Ansi:
+        // Explicit colours: --invert shows the negative.
+        outcome = VerifyModules(symbol, margin.value_or(StandardQuietZone), invert, expected);
+        break;
+    case OutputFormat::Bmp:
+    case OutputFormat::Png:
+    case OutputFormat::Svg:
+        outcome = path.empty() ? VerifyFileData(data, format, expected)
+                               : VerifyFile(path, format, expected);
+        break;
+    }
+    if (outcome == Outcome::Verified) {
+        return {};
+    }
+    const std::string reason(Reason(outcome));
+    if (path.empty()) {
+        return "the symbol does not read back (" + reason + "); nothing is written";
+    }
+    std::error_code error;
+    fs::remove(PathOf(path), error);
+    return "'" + path + "' does not read back (" + reason + "); the file is removed";
+}
+
+bool SymbolVerifier::ReadsBackFromDisk(const std::string& path) {
+    if (path.empty() || path == "-") {
+        return false;
+    }
+    std::error_code error;
+    const fs::file_status status = fs::status(PathOf(path), error);
+    return !fs::exists(status) || fs::is_regular_file(status);
+}
+
+SymbolVerifier::Outcome SymbolVerifier::VerifyFile(const std::string& path, OutputFormat format,
+                                                   std::span<const std::uint8_t> expected) {
+    std::ifstream file(PathOf(path), std::ios::binary);
+    if (!file) {
+        return Outcome::NotFound;
+    }
+    const std::string contents{std::istreambuf_iterator<char>(file),
+                               std::istreambuf_iterator<char>()};
+    if (file.bad()) {
+        return Outcome::NotFound;
+    }
+    return VerifyFileData(QByteArray(contents.data(), static_cast<qsizetype>(contents.size())),
+                          format, expected);
+}
+
+SymbolVerifier::Outcome SymbolVerifier::VerifyFileData(const QByteArray& data, OutputFormat format,
+                                                       std::span<const std::uint8_t> expected) {
+    switch (format) {
+    case OutputFormat::Svg:
+        return VerifyPicture(RenderSvg(data), expected);
+    case OutputFormat::Png:
+        return VerifyPicture(QImage::fromData(data, "PNG"), expected);
+    case OutputFormat::Bmp:
+        return VerifyPicture(QImage::fromData(data, "BMP"), expected);
+    case OutputFormat::Matrix:
+    case OutputFormat::Utf8:
+    case OutputFormat::Ansi:
+        break;
+    }
+    return Outcome::NotFound;
+}
+
+SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& symbol,
+                                                      std::int32_t margin, bool negative,
+                                                      std::span<const std::uint8_t> expected) {
+    const int modules = symbol.Side + 2 * margin;
+    const int side = modules * ModulePixels;
+    if (symbol.Side <= 0 || margin < 0) {
+        return Outcome::NotFound;
+    }
+    const std::uint8_t light = negative ? 0 : 255;
+    const std::uint8_t dark = negative ? 255 : 0;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(side) * side, light);
+    for (int y = 0; y < symbol.Side; ++y) {
+        std::uint8_t* row =
+            pixels.data() + static_cast<std::size_t>((y + margin) * ModulePixels) * side;
+        for (int x = 0; x < symbol.Side; ++x) {
+            if (symbol.At(x, y) != 0) {
+                std::fill_n(row + (x + margin) * ModulePixels, ModulePixels, dark);
+            }
+        }
+        for (int copy = 1; copy < ModulePixels; ++copy) {
+            std::copy_n(row, side, row + static_cast<std::size_t>(copy) * side);
+        }
+    }
+    return Read(ZXing::ImageView(pixels.data(), side, side, ZXing::ImageFormat::Lum), expected);
+}
+
+SymbolVerifier::Outcome SymbolVerifier::VerifyPicture(const QImage& picture,
+                                                      std::span<const std::uint8_t> expected) {
+    if (picture.isNull()) {
+        return Outcome::NotFound;
+    }
+    QImage readable = ReadablePicture(picture);
+    if (readable.isNull()) {
+        return Outcome::NotFound;
+    }
+    if (readable.width() < MinimumReadWidth) {
+        const int factor = (MinimumReadWidth + readable.width() - 1) / readable.width();
+        readable = readable.scaled(readable.width() * factor, readable.height() * factor,
+                                   Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    // QImage keeps RGB32 pixels as 32-bit words 0xffRRGGBB: bytes B, G, R, X on this machine's
+    // byte order, and R, G, B's reverse on a big-endian one.
+    const auto format =
+        readable.format() == QImage::Format_Grayscale8
+            ? ZXing::ImageFormat::Lum
+            : (QSysInfo::ByteOrder == QSysInfo::LittleEndian ? ZXing::ImageFormat::BGRX
+                                                             : ZXing::ImageFormat::XRGB);
+    return Read(ZXing::ImageView(readable.constBits(), readable.width(), readable.height(), format,
+                                 static_cast<int>(readable.bytesPerLine())),
+                expected);
+}
+
+} // namespace ostrel::cli
