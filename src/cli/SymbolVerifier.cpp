@@ -2,10 +2,12 @@
 
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QtEndian>
 
 #include <ZXing/ReadBarcode.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -28,6 +30,22 @@ constexpr std::int32_t StandardQuietZone = 4;
 // global threshold instead of its local ones, so that a colour pair it refuses at every real
 // size would pass in a tiny picture.
 constexpr int MinimumReadWidth = 64;
+
+#ifdef OSTREL_VERIFY_FAULTS
+// Only in the tool built for the tests: a disk that returns garbage. The bytes read from every
+// file whose path holds the text of the environment variable OSTREL_VERIFY_DAMAGE come back
+// with a run of 64 bytes from the middle on inverted.
+void DamageForTests(const std::string& path, std::string& contents) {
+    const char* pattern = std::getenv("OSTREL_VERIFY_DAMAGE");
+    if (pattern == nullptr || *pattern == '\0' || path.find(pattern) == std::string::npos) {
+        return;
+    }
+    const std::size_t end = std::min(contents.size(), contents.size() / 2 + 64);
+    for (std::size_t i = contents.size() / 2; i < end; ++i) {
+        contents[i] = static_cast<char>(~static_cast<unsigned char>(contents[i]));
+    }
+}
+#endif
 
 fs::path PathOf(const std::string& path) {
     return fs::path(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
@@ -165,11 +183,13 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyFile(const std::string& path, Outp
     if (!file) {
         return Outcome::NotFound;
     }
-    const std::string contents{std::istreambuf_iterator<char>(file),
-                               std::istreambuf_iterator<char>()};
+    std::string contents{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (file.bad()) {
         return Outcome::NotFound;
     }
+#ifdef OSTREL_VERIFY_FAULTS
+    DamageForTests(path, contents);
+#endif
     return VerifyFileData(QByteArray(contents.data(), static_cast<qsizetype>(contents.size())),
                           format, expected);
 }
@@ -182,6 +202,12 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyFileData(const QByteArray& data, O
     case OutputFormat::Png:
         return VerifyPicture(QImage::fromData(data, "PNG"), expected);
     case OutputFormat::Bmp:
+        // Qt reads a BMP cut short without complaint and leaves the missing rows as it found
+        // the memory: the file must be as long as its header says.
+        if (data.size() < 6 ||
+            qFromLittleEndian<quint32>(data.constData() + 2) > static_cast<quint32>(data.size())) {
+            return Outcome::NotFound;
+        }
         return VerifyPicture(QImage::fromData(data, "BMP"), expected);
     case OutputFormat::Matrix:
     case OutputFormat::Utf8:
