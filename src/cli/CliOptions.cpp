@@ -73,7 +73,7 @@ struct ValueOption {
 constexpr ValueOption ValueOptions[] = {
     {"symbol-version", "N"}, {"level", "L"},      {"mask", "N"},       {"encoding", "E"},
     {"kanji", "K"},          {"format", "F"},     {"output", "FILE"},  {"scale", "N"},
-    {"margin", "N"},         {"foreground", "C"}, {"background", "C"},
+    {"margin", "N"},         {"foreground", "C"}, {"background", "C"}, {"eci", "E"},
 };
 constexpr const char* FlagOptions[] = {"help", "version", "invert", "batch", "verify"};
 
@@ -99,11 +99,22 @@ std::string ApplyValue(CliOptions& options, std::string_view option, std::string
         }
         options.Level = static_cast<std::int32_t>(at) + 1;
     } else if (option == "mask") {
-        const auto number = ParseNumber(value, 0, 7);
-        if (!number) {
-            return Invalid(name, value, "0..7");
+        if (Lower(value) == "auto") {
+            options.MaskAuto = true;
+            options.Mask = 0;
+        } else if (const auto number = ParseNumber(value, 0, 7)) {
+            options.MaskAuto = false;
+            options.Mask = *number;
+        } else {
+            return Invalid(name, value, "0..7 or auto");
         }
-        options.Mask = *number;
+    } else if (option == "eci") {
+        const std::string lower = Lower(value);
+        if (lower == "auto" || lower == "off") {
+            options.EciAuto = lower == "auto";
+        } else {
+            return Invalid(name, value, "auto or off");
+        }
     } else if (option == "encoding") {
         const std::string lower = Lower(value);
         if (lower == "utf8" || lower == "utf-8") {

@@ -32,6 +32,8 @@ struct CliOptions {
     std::int32_t Version = 0; // 0 automatic, else 1..40
     std::int32_t Level = 3;   // 1 L, 2 M, 3 Q, 4 H
     std::int32_t Mask = 0;
+    bool MaskAuto = false; // the mask with the lowest penalty score instead of Mask
+    bool EciAuto = false;  // declare the character set of non-ASCII data with an ECI designator
     bool Utf8 = true;
     KanjiSetting Kanji = KanjiSetting::Auto;
     std::optional<OutputFormat> Format; // unset: from the output file's extension, else matrix

@@ -16,9 +16,67 @@
 #include <filesystem>
 #include <fstream>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace ostrel::cli {
 
 namespace {
+
+#ifdef __linux__
+// Writes data into an unnamed file in path's folder (O_TMPFILE) and gives it its name only when
+// it is complete: cheaper than a named temporary file and a rename, and nothing is left behind
+// if the program dies. An existing file is replaced through a temporary name and a rename.
+// Returns nullopt when the system cannot do this (no O_TMPFILE, no /proc), so that the caller
+// takes the portable way.
+std::optional<std::string> WriteUnnamedFile(const std::string& path, const QByteArray& data,
+                                            std::uint64_t serial) {
+    const auto slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    const int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    const char* next = data.constData();
+    auto left = static_cast<std::size_t>(data.size());
+    while (left > 0) {
+        const ssize_t done = write(fd, next, left);
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            const int reason = done < 0 ? errno : EIO;
+            close(fd);
+            return "cannot write '" + path + "': " + std::strerror(reason);
+        }
+        next += done;
+        left -= static_cast<std::size_t>(done);
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    std::optional<std::string> result;
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        result = std::string();
+    } else if (errno == EEXIST) {
+        const std::string temporary = folder + "." + path.substr(slash + 1) + ".part" +
+                                      std::to_string(getpid()) + "-" + std::to_string(serial);
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (rename(temporary.c_str(), path.c_str()) == 0) {
+                result = std::string();
+            } else {
+                const int reason = errno;
+                unlink(temporary.c_str());
+                result = "cannot write '" + path + "': " +
+                         (reason == EISDIR ? std::string("it is a folder") : std::strerror(reason));
+            }
+        }
+    }
+    close(fd);
+    return result;
+}
+#endif
 
 // Module (x, y) of the symbol seen with a margin: x and y count from the margin's corner.
 bool Dark(const clsQRCode::Symbol& symbol, std::int32_t margin, std::int32_t x, std::int32_t y) {
@@ -258,6 +316,12 @@ std::string DoesNotFit(const std::string& amount, const CliOptions& options) {
 std::string WriteWholeFile(const std::string& path, const QByteArray& data) {
     namespace fs = std::filesystem;
     static std::atomic<std::uint64_t> counter{0};
+    const std::uint64_t serial = ++counter;
+#ifdef __linux__
+    if (auto result = WriteUnnamedFile(path, data, serial)) {
+        return *result;
+    }
+#endif
     const fs::path target(
         std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
     fs::path temporary = target;
@@ -265,9 +329,6 @@ std::string WriteWholeFile(const std::string& path, const QByteArray& data) {
                                std::to_string(QCoreApplication::applicationPid()) + "-" +
                                std::to_string(++counter));
     std::error_code error;
-    if (fs::is_directory(target, error)) {
-        return "cannot write '" + path + "': it is a folder";
-    }
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         if (!file) {
@@ -285,6 +346,9 @@ std::string WriteWholeFile(const std::string& path, const QByteArray& data) {
     if (error) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
+        if (fs::is_directory(target, ignored)) {
+            return "cannot write '" + path + "': it is a folder";
+        }
         return "cannot write '" + path + "': " + error.message();
     }
     return {};

@@ -3,14 +3,62 @@
 #include "CliOutput.h"
 #include "CodePage.h"
 #include "SymbolVerifier.h"
+#include "clsMaskPenalty.h"
 
 namespace ostrel::cli {
 
+namespace {
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above
+// U+10FFFF).
+bool IsUtf8(const std::vector<std::uint8_t>& bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::uint8_t lead = bytes[i];
+        std::size_t count = 0;
+        std::uint32_t min = 0;
+        std::uint32_t code = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((lead & 0xE0) == 0xC0) {
+            count = 1;
+            min = 0x80;
+            code = lead & 0x1Fu;
+        } else if ((lead & 0xF0) == 0xE0) {
+            count = 2;
+            min = 0x800;
+            code = lead & 0x0Fu;
+        } else if ((lead & 0xF8) == 0xF0) {
+            count = 3;
+            min = 0x10000;
+            code = lead & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + count >= bytes.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k <= count; ++k) {
+            if ((bytes[i + k] & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (bytes[i + k] & 0x3Fu);
+        }
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        i += count + 1;
+    }
+    return true;
+}
+
+} // namespace
+
 LinePipeline::LinePipeline(const CliOptions& options, const OutputPattern* pattern, int codePage,
                            bool kanji)
-    : m_Options(options), m_Pattern(pattern), m_CodePage(codePage) {
-    m_Encoder.SetKanjiMode(kanji);
-}
+    : m_Options(options), m_Pattern(pattern), m_CodePage(codePage), m_Kanji(kanji) {}
 
 LineResult LinePipeline::Run(std::int64_t lineNumber, std::span<const std::uint8_t> line) {
     LineResult result;
@@ -59,8 +107,31 @@ std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uin
     if (bytes.size() > static_cast<std::size_t>(clsQRCode::MaxInputLength)) {
         return std::nullopt;
     }
-    return m_Encoder.EncodeMatrix(bytes, static_cast<std::int32_t>(bytes.size()), m_Options.Version,
-                                  m_Options.Level, m_Options.Mask);
+    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, m_Kanji);
+}
+
+std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
+                                                           const std::vector<std::uint8_t>& bytes,
+                                                           const CliOptions& options, int codePage,
+                                                           bool kanji) {
+    std::int32_t designator = 0;
+    if (options.EciAuto) {
+        designator = platform::CodePage::EciDesignatorFor(
+            bytes, options.Utf8 ? platform::CodePage::Utf8 : codePage);
+        if (options.Utf8 && !IsUtf8(bytes)) {
+            designator = 0; // raw bytes from standard input: nothing to declare
+        }
+    }
+    encoder.SetEciDesignator(designator);
+    // Readers take Kanji segments as Shift JIS whatever is declared.
+    constexpr std::int32_t ShiftJisDesignator = 20;
+    encoder.SetKanjiMode(kanji && (designator == 0 || designator == ShiftJisDesignator));
+    const auto length = static_cast<std::int32_t>(bytes.size());
+    if (options.MaskAuto) {
+        return clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.Version,
+                                              options.Level);
+    }
+    return encoder.EncodeMatrix(bytes, length, options.Version, options.Level, options.Mask);
 }
 
 bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& data,

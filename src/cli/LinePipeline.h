@@ -35,6 +35,15 @@ public:
 
     LineResult Run(std::int64_t lineNumber, std::span<const std::uint8_t> line);
 
+    // The symbol of bytes with the options' version, level and mask (the best one for --mask
+    // auto) and, for --eci auto, the designator of the bytes' character set: UTF-8 (when they
+    // are UTF-8) or the code page; the Kanji mode is kanji, but off when another character set
+    // than Shift JIS is declared. nullopt when the data does not fit.
+    static std::optional<clsQRCode::Symbol> EncodeBytes(clsQRCode& encoder,
+                                                        const std::vector<std::uint8_t>& bytes,
+                                                        const CliOptions& options, int codePage,
+                                                        bool kanji);
+
 private:
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line) const;
     std::optional<clsQRCode::Symbol> Encode(const std::vector<std::uint8_t>& bytes);
@@ -47,6 +56,7 @@ private:
     const CliOptions& m_Options;
     const OutputPattern* m_Pattern;
     int m_CodePage;
+    bool m_Kanji;
     clsQRCode m_Encoder;
     PngWriter m_Png;
 };

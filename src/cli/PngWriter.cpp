@@ -2,7 +2,7 @@
 
 #include <zlib.h>
 
-#include <array>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -14,6 +14,8 @@ namespace {
 // higher levels cost several times the time for a file that is hardly smaller.
 constexpr int CompressionLevel = 1;
 constexpr std::size_t OutputChunk = 16384;
+// Rows are collected up to this many bytes before they go to zlib.
+constexpr std::size_t InputChunk = 65536;
 
 void AppendBigEndian(QByteArray& out, std::uint32_t value) {
     const char bytes[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
@@ -47,20 +49,21 @@ struct PngWriter::Stream {
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
 
-    // Feeds bytes to the stream and appends what comes out; flush Z_FINISH ends the stream.
+    // Feeds bytes to the stream and appends what comes out straight to out; flush Z_FINISH
+    // ends the stream.
     bool Feed(const std::uint8_t* data, std::size_t size, int flush, QByteArray& out) {
         Z.next_in = const_cast<Bytef*>(data); // zlib's interface is not const-correct
         Z.avail_in = static_cast<uInt>(size);
-        std::array<Bytef, OutputChunk> chunk{};
         while (true) {
-            Z.next_out = chunk.data();
-            Z.avail_out = static_cast<uInt>(chunk.size());
+            const qsizetype used = out.size();
+            out.resize(used + static_cast<qsizetype>(OutputChunk));
+            Z.next_out = reinterpret_cast<Bytef*>(out.data() + used);
+            Z.avail_out = static_cast<uInt>(OutputChunk);
             const int status = deflate(&Z, flush);
+            out.resize(out.size() - static_cast<qsizetype>(Z.avail_out));
             if (status == Z_STREAM_ERROR) {
                 return false;
             }
-            out.append(reinterpret_cast<const char*>(chunk.data()),
-                       static_cast<qsizetype>(chunk.size() - Z.avail_out));
             if (flush == Z_FINISH ? status == Z_STREAM_END
                                   : (Z.avail_in == 0 && Z.avail_out != 0)) {
                 return true;
@@ -100,10 +103,13 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
     }
 
     QByteArray compressed;
-    // Filter byte 0 (none), then the row's pixels, most significant bit first, 1 = dark.
+    // Each row: filter byte 0 (none), then the pixels, most significant bit first, 1 = dark.
+    std::vector<std::uint8_t> rows;
+    rows.reserve(
+        std::min(InputChunk + rowBytes + 1, (rowBytes + 1) * static_cast<std::size_t>(pixels)));
     std::vector<std::uint8_t> row(rowBytes + 1);
     for (std::int64_t my = 0; my < modules; ++my) {
-        std::memset(row.data(), 0, row.size());
+        std::fill(row.begin(), row.end(), 0);
         const auto y = static_cast<std::int32_t>(my - margin);
         for (std::int64_t mx = 0; mx < modules; ++mx) {
             if (symbol.At(static_cast<std::int32_t>(mx - margin), y) == 0) {
@@ -115,12 +121,16 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
             }
         }
         for (std::int32_t repeat = 0; repeat < scale; ++repeat) {
-            if (!m_Stream->Feed(row.data(), row.size(), Z_NO_FLUSH, compressed)) {
-                return {};
+            rows.insert(rows.end(), row.begin(), row.end());
+            if (rows.size() >= InputChunk) {
+                if (!m_Stream->Feed(rows.data(), rows.size(), Z_NO_FLUSH, compressed)) {
+                    return {};
+                }
+                rows.clear();
             }
         }
     }
-    if (!m_Stream->Feed(nullptr, 0, Z_FINISH, compressed)) {
+    if (!m_Stream->Feed(rows.data(), rows.size(), Z_FINISH, compressed)) {
         return {};
     }
 

@@ -4,6 +4,7 @@
 #include "CliOptions.h"
 #include "CliOutput.h"
 #include "CodePage.h"
+#include "LinePipeline.h"
 #include "SymbolVerifier.h"
 #include "clsQRCode.h"
 
@@ -186,9 +187,8 @@ int Run(const CliOptions& options) {
     }
 
     clsQRCode encoder;
-    encoder.SetKanjiMode(kanji);
-    const auto symbol = encoder.EncodeMatrix(bytes, static_cast<std::int32_t>(bytes.size()),
-                                             options.Version, options.Level, options.Mask);
+    const auto symbol = LinePipeline::EncodeBytes(encoder, bytes, options,
+                                                  platform::CodePage::SystemAnsiCodePage(), kanji);
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
