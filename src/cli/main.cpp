@@ -78,6 +78,13 @@ Options:
                                when the whole output is written
       --scale N                pixels per module for bmp, png and svg,
                                1..100 (default 1)
+      --verify                 read every symbol back with a QR Code reader
+                               (zxing-cpp) and require exactly the encoded
+                               bytes: pictures from the disk, SVG rendered at
+                               its size, the other formats drawn in memory;
+                               one that does not read back is reported
+                               ("not found", "different content") and its
+                               file removed
   -h, --help                   display this help and exit
       --version                output version information and exit
 
@@ -95,7 +102,8 @@ Formats:
 Exit status:
   0  the symbol was written
   1  the data does not fit: more than the given version, or version 40, holds
-     at the chosen level (a message on standard error says so; no output)
+     at the chosen level (a message on standard error says so; no output),
+     or, with --verify, the symbol did not read back (its file is removed)
   2  bad usage: an unknown option, a missing or invalid value, more than one
      TEXT (a message on standard error gives the reason)
   3  the output could not be written (no file is left behind)
@@ -115,6 +123,11 @@ Examples:
 
   LANG=zh_CN.UTF-8 ostrel-qr-cli --encoding ansi -o note.png "$(cat note.txt)"
       Encode a text in GBK, the ANSI code page of a Simplified-Chinese system.
+
+  ostrel-qr-cli --verify --batch labels.txt -o 'label-%05d.png' --scale 4
+      Write one PNG picture per line of labels.txt, each read back before it
+      counts; the summary says "10000 written, 10000 verified" when all of
+      10000 lines scan.
 )HELP";
 
 int UsageError(const std::string& reason) {

@@ -217,6 +217,16 @@ TEST(CliVerify, BatchOnStandardOutputPrintsOnlyVerifiedSymbols) {
         << negative.Err.data();
 }
 
+TEST(CliVerify, HelpShowsTheOptionWithABatchExample) {
+    const RunResult run = RunTool(Cli, {"--help"});
+    EXPECT_EQ(run.ExitCode, 0);
+    for (const char* text : {"      --verify ", "\"not found\"", "\"different content\"",
+                             "ostrel-qr-cli --verify --batch labels.txt -o 'label-%05d.png'",
+                             "with --verify, the symbol did not read back"}) {
+        EXPECT_TRUE(run.Out.contains(text)) << "help lacks '" << text << "'";
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
