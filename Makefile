@@ -81,14 +81,23 @@ package: deps
 
 # Benchmarks: builds preset `bench` (Release, no tests) with the windows, runs ostrel-qr-bench
 # with repetitions, measures the heap of Encode under valgrind and the window's start-up and
-# generate times under a private Xvfb, and regenerates docs/performance.md.
+# generate times under a private Xvfb, runs the command-line tool's batch mode against zint
+# --batch and a qrencode loop (10 000 label lines to PNG files), and regenerates
+# docs/performance.md. `make bench-batch` reruns only the batch part and updates its section.
 BENCH_REPETITIONS ?= 10
 BENCH_MIN_TIME ?= 0.1
 
 .PHONY: bench
 bench: deps
-	@scripts/install-deps python3 valgrind libx11-dev
+	@scripts/install-deps python3 valgrind libx11-dev zint qrencode time
 	@cmake --preset bench >/dev/null
 	@cmake --build --preset bench
 	@scripts/bench-report --build-dir build/bench --repetitions $(BENCH_REPETITIONS) \
 		--min-time $(BENCH_MIN_TIME)
+
+.PHONY: bench-batch
+bench-batch: deps
+	@scripts/install-deps python3 zint qrencode time
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench --target ostrel-qr-cli
+	@scripts/bench-report --build-dir build/bench --batch-only

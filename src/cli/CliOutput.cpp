@@ -25,6 +25,17 @@ namespace ostrel::cli {
 
 namespace {
 
+// The name of the temporary file for a file name: hidden, and unique to this process and call.
+std::string TemporaryName(const std::string& fileName, std::uint64_t serial) {
+    std::string name = ".";
+    name += fileName;
+    name += ".part";
+    name += std::to_string(QCoreApplication::applicationPid());
+    name += '-';
+    name += std::to_string(serial);
+    return name;
+}
+
 #ifdef __linux__
 // Writes data into an unnamed file in path's folder (O_TMPFILE) and gives it its name only when
 // it is complete: cheaper than a named temporary file and a rename, and nothing is left behind
@@ -60,8 +71,8 @@ std::optional<std::string> WriteUnnamedFile(const std::string& path, const QByte
     if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         result = std::string();
     } else if (errno == EEXIST) {
-        const std::string temporary = folder + "." + path.substr(slash + 1) + ".part" +
-                                      std::to_string(getpid()) + "-" + std::to_string(serial);
+        std::string temporary = folder;
+        temporary += TemporaryName(path.substr(slash + 1), serial);
         if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             if (rename(temporary.c_str(), path.c_str()) == 0) {
                 result = std::string();
@@ -325,9 +336,7 @@ std::string WriteWholeFile(const std::string& path, const QByteArray& data) {
     const fs::path target(
         std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
     fs::path temporary = target;
-    temporary.replace_filename("." + target.filename().string() + ".part" +
-                               std::to_string(QCoreApplication::applicationPid()) + "-" +
-                               std::to_string(++counter));
+    temporary.replace_filename(TemporaryName(target.filename().string(), serial));
     std::error_code error;
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);

@@ -1,4 +1,8 @@
 // Runs ostrel-qr-cli as a separate process, the way scripts use it, and checks what it writes.
+// ZBar before zxing-cpp: ZXing/Error.h defines a macro UnsupportedError that breaks ZBar's
+// C++ headers.
+#include <zbar.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -6,6 +10,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
@@ -13,7 +18,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -247,6 +255,203 @@ std::vector<std::string> AbcRows() {
     return Expected(AbcSymbol);
 }
 
+// ---- Terminal output, margins and colours ----
+
+// The rows with a light margin of margin modules on every side.
+std::vector<std::string> WithMargin(const std::vector<std::string>& rows, int margin) {
+    const std::size_t side = rows.size() + 2 * static_cast<std::size_t>(margin);
+    std::vector<std::string> padded(static_cast<std::size_t>(margin), std::string(side, '0'));
+    for (const std::string& row : rows) {
+        padded.push_back(std::string(static_cast<std::size_t>(margin), '0') + row +
+                         std::string(static_cast<std::size_t>(margin), '0'));
+    }
+    padded.insert(padded.end(), static_cast<std::size_t>(margin), std::string(side, '0'));
+    return padded;
+}
+
+// The matrix the tool writes for the arguments (with --format matrix added).
+std::vector<std::string> MatrixOf(QStringList arguments) {
+    arguments << "--format"
+              << "matrix";
+    const RunResult run = RunCli(arguments);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    return Lines(run.Out);
+}
+
+// Half blocks back into module rows, two per text line: ink in the upper half of a character
+// (U+2588 full block, U+2580 upper half block) is the upper row, ink in the lower half (U+2588,
+// U+2584 lower half block) the lower row. inkIsDark says which modules the ink draws. Every
+// character must be one of the four; the result has two rows per line.
+std::optional<std::vector<std::string>> ParseHalfBlocks(const QByteArray& text, bool inkIsDark) {
+    std::vector<std::string> rows;
+    const QString all = QString::fromUtf8(text);
+    if (!all.endsWith(QLatin1Char('\n'))) {
+        return std::nullopt;
+    }
+    const char ink = inkIsDark ? '1' : '0';
+    const char blank = inkIsDark ? '0' : '1';
+    for (const QString& line : all.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        std::string upper;
+        std::string lower;
+        for (const QChar c : line) {
+            const bool top = c == QChar(0x2588) || c == QChar(0x2580);
+            const bool bottom = c == QChar(0x2588) || c == QChar(0x2584);
+            if (!top && !bottom && c != QLatin1Char(' ')) {
+                return std::nullopt;
+            }
+            upper += top ? ink : blank;
+            lower += bottom ? ink : blank;
+        }
+        rows.push_back(upper);
+        rows.push_back(lower);
+    }
+    return rows;
+}
+
+// ANSI background colours back into module rows: each module is two blanks in the colour in
+// force, white (47) light and black (40) dark (swapped when inverted); every line ends in a
+// reset.
+std::optional<std::vector<std::string>> ParseAnsi(const QByteArray& text, bool inverted) {
+    std::vector<std::string> rows;
+    for (const std::string& line : Lines(text)) {
+        const std::string reset = "\x1b[0m";
+        if (!line.ends_with(reset)) {
+            return std::nullopt;
+        }
+        std::string row;
+        char colour = '?';
+        std::size_t i = 0;
+        const std::size_t end = line.size() - reset.size();
+        while (i < end) {
+            if (line.compare(i, 5, "\x1b[47m") == 0 || line.compare(i, 5, "\x1b[40m") == 0) {
+                const bool black = line[i + 3] == '0';
+                colour = black != inverted ? '1' : '0';
+                i += 5;
+            } else if (line.compare(i, 2, "  ") == 0 && colour != '?') {
+                row += colour;
+                i += 2;
+            } else {
+                return std::nullopt;
+            }
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Module rows as a picture, scale pixels per module, in the given colours.
+QImage RowsPicture(const std::vector<std::string>& rows, int scale, QRgb dark = qRgb(0, 0, 0),
+                   QRgb light = qRgb(255, 255, 255)) {
+    const int side = static_cast<int>(rows.size());
+    QImage image(side * scale, side * scale, QImage::Format_RGB32);
+    for (int y = 0; y < side * scale; ++y) {
+        for (int x = 0; x < side * scale; ++x) {
+            image.setPixel(
+                x, y,
+                rows[static_cast<std::size_t>(y / scale)][static_cast<std::size_t>(x / scale)] ==
+                        '1'
+                    ? dark
+                    : light);
+        }
+    }
+    return image;
+}
+
+// Every pixel of the picture against the rows (margin included): scale x scale pixels per
+// module, dark modules in the dark colour and light ones in the light colour (alpha included).
+::testing::AssertionResult PictureShowsRows(const QImage& picture,
+                                            const std::vector<std::string>& rows, int scale,
+                                            QRgb dark, QRgb light) {
+    const int side = static_cast<int>(rows.size()) * scale;
+    if (picture.width() != side || picture.height() != side) {
+        return ::testing::AssertionFailure() << "picture " << picture.width() << " x "
+                                             << picture.height() << ", expected " << side;
+    }
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const bool isDark =
+                rows[static_cast<std::size_t>(y / scale)][static_cast<std::size_t>(x / scale)] ==
+                '1';
+            const QRgb pixel = argb.pixel(x, y);
+            const QRgb expected = isDark ? dark : light;
+            if (pixel != expected && !(qAlpha(pixel) == 0 && qAlpha(expected) == 0)) {
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << std::hex << pixel
+                       << ", expected " << expected;
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The text that zxing-cpp shows for a symbol: the bytes taken by its character set (the ECI
+// designator when there is one, else its guess).
+std::optional<QString> DecodeText(const QImage& picture) {
+    QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
+    if (gray.width() < 200) {
+        const int factor = (200 + gray.width() - 1) / gray.width();
+        gray = gray.scaled(gray.width() * factor, gray.height() * factor, Qt::IgnoreAspectRatio,
+                           Qt::FastTransformation);
+    }
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setTryHarder(true);
+    const ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(),
+                                ZXing::ImageFormat::Lum, static_cast<int>(gray.bytesPerLine()));
+    const ZXing::Result result = ZXing::ReadBarcode(view, hints);
+    if (!result.isValid()) {
+        return std::nullopt;
+    }
+    return QString::fromStdWString(result.text());
+}
+
+// The text that ZBar shows for a symbol (UTF-8; ZBar converts by the ECI designator, else by
+// its guess).
+std::optional<QString> ZbarText(const QImage& picture) {
+    const QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
+    std::vector<unsigned char> pixels;
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar* line = gray.constScanLine(y);
+        pixels.insert(pixels.end(), line, line + gray.width());
+    }
+    const std::unique_ptr<zbar::zbar_image_scanner_t, void (*)(zbar::zbar_image_scanner_t*)>
+        scanner(zbar::zbar_image_scanner_create(), zbar::zbar_image_scanner_destroy);
+    zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE, 0);
+    zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_QRCODE, zbar::ZBAR_CFG_ENABLE, 1);
+    const std::unique_ptr<zbar::zbar_image_t, void (*)(zbar::zbar_image_t*)> image(
+        zbar::zbar_image_create(), zbar::zbar_image_destroy);
+    zbar::zbar_image_set_format(image.get(), zbar_fourcc('Y', '8', '0', '0'));
+    zbar::zbar_image_set_size(image.get(), static_cast<unsigned>(gray.width()),
+                              static_cast<unsigned>(gray.height()));
+    zbar::zbar_image_set_data(image.get(), pixels.data(), pixels.size(), nullptr);
+    if (zbar::zbar_scan_image(scanner.get(), image.get()) <= 0) {
+        return std::nullopt;
+    }
+    const zbar::zbar_symbol_t* symbol = zbar::zbar_image_first_symbol(image.get());
+    return QString::fromUtf8(zbar::zbar_symbol_get_data(symbol),
+                             static_cast<qsizetype>(zbar::zbar_symbol_get_data_length(symbol)));
+}
+
+// The mask number in a matrix's format information.
+int MaskOf(const std::vector<std::string>& rows) {
+    const int word = ReadFormatWords(rows).first;
+    for (const char level : {'L', 'M', 'Q', 'H'}) {
+        for (int mask = 0; mask < 8; ++mask) {
+            if (FormatWord(LevelBits(level), mask) == word) {
+                return mask;
+            }
+        }
+    }
+    return -1;
+}
+
+void WriteFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
 } // namespace
 
 // ---- The module matrix ----
@@ -391,10 +596,33 @@ TEST(CliUsage, HelpIsComplete) {
         EXPECT_EQ(run.ExitCode, 0);
         EXPECT_TRUE(run.Err.isEmpty());
         EXPECT_TRUE(run.Out.startsWith("Usage: ostrel-qr-cli [OPTION]... [TEXT]\n"));
-        for (const char* text :
-             {"--symbol-version", "--level", "--mask", "--encoding", "--kanji", "--format",
-              "-o, --output", "--scale", "-h, --help", "--version", "\nOptions:\n",
-              "\nExit status:\n", "\nExamples:\n", "  0 ", "  1 ", "  2 ", "  3 "}) {
+        for (const char* text : {"--symbol-version",
+                                 "--level",
+                                 "--mask",
+                                 "--encoding",
+                                 "--kanji",
+                                 "--format",
+                                 "-o, --output",
+                                 "--scale",
+                                 "--margin",
+                                 "--foreground",
+                                 "--background",
+                                 "--invert",
+                                 "--batch [FILE]",
+                                 "--eci auto|off",
+                                 "--mask 0..7|auto",
+                                 "utf8",
+                                 "ansi",
+                                 "%05d",
+                                 "-h, --help",
+                                 "--version",
+                                 "\nOptions:\n",
+                                 "\nExit status:\n",
+                                 "\nExamples:\n",
+                                 "  0 ",
+                                 "  1 ",
+                                 "  2 ",
+                                 "  3 "}) {
             EXPECT_TRUE(run.Out.contains(text)) << "help lacks '" << text << "'";
         }
     }
@@ -669,6 +897,395 @@ TEST(CliFiles, UnwritableOutputExitsWithStatusThree) {
     EXPECT_FALSE(intoFolder.Err.isEmpty());
     EXPECT_TRUE(QFileInfo(folder.path()).isDir());
     EXPECT_TRUE(Entries(folder).isEmpty());
+}
+
+// ---- Terminal output ----
+
+TEST(CliTerminal, Utf8HalfBlocksShowTheMatrixWithItsQuietZone) {
+    for (const QString& text :
+         {QStringLiteral("abc"), QStringLiteral("https://example.com/p/42")}) {
+        const std::vector<std::string> rows = MatrixOf({text});
+        for (const int margin : {0, 1, 4}) {
+            for (const bool invert : {false, true}) {
+                QStringList arguments{"--format", "utf8", "--margin", QString::number(margin)};
+                if (invert) {
+                    arguments << "--invert";
+                }
+                arguments << text;
+                const RunResult run = RunCli(arguments);
+                const std::string shown = arguments.join(' ').toStdString();
+                ASSERT_EQ(run.ExitCode, 0) << shown << ": " << run.Err.toStdString();
+                // The ink draws the light modules on a dark terminal, the dark ones inverted.
+                const auto parsed = ParseHalfBlocks(run.Out, invert);
+                ASSERT_TRUE(parsed) << shown;
+                const auto expected = WithMargin(rows, margin);
+                const std::size_t side = expected.size();
+                ASSERT_EQ(parsed->size(), side + 1) << shown; // the side is odd
+                // The lower half of the last line has no ink.
+                EXPECT_EQ(parsed->back(), std::string(side, invert ? '0' : '1')) << shown;
+                const std::vector<std::string> modules(parsed->begin(), parsed->end() - 1);
+                EXPECT_EQ(modules, expected) << shown;
+                if (margin > 0) {
+                    EXPECT_EQ(Decode(RowsPicture(modules, 4)), text.toUtf8()) << shown;
+                }
+            }
+        }
+    }
+}
+
+TEST(CliTerminal, AnsiColoursShowTheMatrixWithItsQuietZone) {
+    const std::vector<std::string> rows = AbcRows();
+    for (const int margin : {0, 2, 4}) {
+        for (const bool invert : {false, true}) {
+            QStringList arguments{"--format=ansi", "--margin", QString::number(margin), "abc"};
+            if (invert) {
+                arguments.prepend("--invert");
+            }
+            const RunResult run = RunCli(arguments);
+            ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+            const auto parsed = ParseAnsi(run.Out, invert);
+            ASSERT_TRUE(parsed) << arguments.join(' ').toStdString();
+            EXPECT_EQ(*parsed, WithMargin(rows, margin)) << arguments.join(' ').toStdString();
+        }
+    }
+    const RunResult run = RunCli({"--format", "ansi", "abc"});
+    EXPECT_EQ(Decode(RowsPicture(*ParseAnsi(run.Out, false), 4)), QByteArray("abc"));
+}
+
+TEST(CliTerminal, Utf8IsTheDefaultOnATerminalOnly) {
+    // script(1) gives the tool a terminal as standard output.
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty()) {
+        GTEST_SKIP() << "script(1) is not installed";
+    }
+    QProcess process;
+    process.start(QStringLiteral("script"),
+                  {"-qec", QStringLiteral("'%1' abc").arg(Cli), QStringLiteral("/dev/null")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    QByteArray out = process.readAllStandardOutput();
+    out.replace("\r\n", "\n"); // the terminal's line ends
+    const auto parsed = ParseHalfBlocks(out, false);
+    ASSERT_TRUE(parsed) << out.toStdString();
+    EXPECT_EQ(std::vector<std::string>(parsed->begin(), parsed->end() - 1),
+              WithMargin(AbcRows(), 4));
+
+    // A matrix when standard output is a pipe or a file, whatever the terminal around it.
+    EXPECT_EQ(Lines(RunCli({"abc"}).Out), AbcRows());
+}
+
+// ---- Margins and colours in pictures ----
+
+TEST(CliPictures, MarginSetsTheQuietZoneOfEveryFormat) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const int margin : {0, 1, 7, 64}) {
+        const auto rows = WithMargin(AbcRows(), margin);
+        for (const char* format : {"png", "bmp"}) {
+            const QString path = folder.filePath(QStringLiteral("m%1.%2").arg(margin).arg(format));
+            const RunResult run =
+                RunCli({"-o", path, "--scale", "3", "--margin", QString::number(margin), "abc"});
+            ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+            const QImage picture(path);
+            EXPECT_TRUE(PictureShowsRows(picture, rows, 3, qRgb(0, 0, 0), qRgb(255, 255, 255)))
+                << format << " margin " << margin;
+            if (margin > 0) {
+                EXPECT_EQ(Decode(picture), QByteArray("abc")) << format << " margin " << margin;
+            }
+        }
+        const QString svg = folder.filePath(QStringLiteral("m%1.svg").arg(margin));
+        ASSERT_EQ(RunCli({"-o", svg, "--margin", QString::number(margin), "abc"}).ExitCode, 0);
+        const int side = static_cast<int>(rows.size());
+        EXPECT_EQ(QSvgRenderer(svg).viewBoxF(), QRectF(0, 0, side, side));
+        EXPECT_TRUE(PictureShowsRows(RenderSvg(svg, QSize(side * 4, side * 4)), rows, 4,
+                                     qRgb(0, 0, 0), qRgb(255, 255, 255)))
+            << "svg margin " << margin;
+    }
+    // Given for the matrix, the margin pads it with light modules.
+    EXPECT_EQ(MatrixOf({"--margin", "2", "abc"}), WithMargin(AbcRows(), 2));
+}
+
+TEST(CliPictures, ForegroundAndBackgroundColourPngAndSvg) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const auto rows = WithMargin(AbcRows(), 4);
+    const QRgb blue = qRgb(0x1a, 0x23, 0x7e);
+    const QRgb cream = qRgb(0xff, 0xf8, 0xe1);
+    const QString png = folder.filePath(QStringLiteral("colours.png"));
+    RunResult run = RunCli(
+        {"-o", png, "--scale", "4", "--foreground", "1A237E", "--background=#fff8e1", "abc"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString(); // contrast 13:1, no warning
+    EXPECT_TRUE(PictureShowsRows(QImage(png), rows, 4, blue, cream));
+    EXPECT_EQ(Decode(QImage(png)), QByteArray("abc"));
+
+    const QString svg = folder.filePath(QStringLiteral("colours.svg"));
+    ASSERT_EQ(
+        RunCli({"-o", svg, "--foreground", "1a237e", "--background", "fff8e1", "abc"}).ExitCode, 0);
+    const QImage drawn = RenderSvg(svg, QSize(29 * 4, 29 * 4));
+    EXPECT_TRUE(PictureShowsRows(drawn, rows, 4, blue, cream));
+    EXPECT_EQ(ZbarText(drawn), QStringLiteral("abc"));
+
+    // A transparent background: the light modules keep no colour.
+    const QString clear = folder.filePath(QStringLiteral("clear.png"));
+    ASSERT_EQ(RunCli({"-o", clear, "--background", "ffffff00", "--scale", "2", "abc"}).ExitCode, 0);
+    EXPECT_TRUE(PictureShowsRows(QImage(clear), rows, 2, qRgb(0, 0, 0), qRgba(0, 0, 0, 0)));
+}
+
+TEST(CliPictures, LowContrastWarnsWithoutFailing) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("grey.png"));
+    struct Case {
+        QString Foreground;
+        QString Background;
+        bool Warns;
+    };
+    // Contrast ratios: 777777 on 888888 1.3, 767676 on white 4.5, 999999 on white 2.8; white
+    // on black is 21 but the wrong way round.
+    const std::vector<Case> cases = {{"777777", "888888", true},
+                                     {"767676", "ffffff", false},
+                                     {"999999", "ffffff", true},
+                                     {"ffffff", "000000", true},
+                                     {"000000", "ffffff", false}};
+    for (const Case& c : cases) {
+        const RunResult run =
+            RunCli({"-o", path, "--foreground", c.Foreground, "--background", c.Background, "abc"});
+        EXPECT_EQ(run.ExitCode, 0) << c.Foreground.toStdString();
+        EXPECT_EQ(run.Err.contains("warning"), c.Warns)
+            << c.Foreground.toStdString() << " on " << c.Background.toStdString() << ": "
+            << run.Err.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(path));
+    }
+}
+
+TEST(CliPictures, PngWithoutNewOptionsHasTheSamePixelsAsBmp) {
+    // The PNG writer is the tool's own, the BMP one Qt's: both show the same symbol.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString text = Letters(300);
+    for (const int scale : {1, 5}) {
+        const QString png = folder.filePath(QStringLiteral("s%1.png").arg(scale));
+        const QString bmp = folder.filePath(QStringLiteral("s%1.bmp").arg(scale));
+        ASSERT_EQ(RunCli({"-o", png, "--scale", QString::number(scale), text}).ExitCode, 0);
+        ASSERT_EQ(RunCli({"-o", bmp, "--scale", QString::number(scale), text}).ExitCode, 0);
+        EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_RGB32),
+                  QImage(bmp).convertToFormat(QImage::Format_RGB32));
+        EXPECT_TRUE(PictureShowsMatrix(QImage(png), Lines(RunCli({text}).Out), scale));
+    }
+}
+
+TEST(CliUsage, NewOptionsRefuseBadValuesWithStatusTwo) {
+    const std::vector<QStringList> cases = {
+        {"--format", "jpg", "abc"},
+        {"--format", "utf-16", "abc"},
+        {"--margin", "65", "abc"},
+        {"--margin", "-1", "abc"},
+        {"--margin", "four", "abc"},
+        {"--margin", "", "abc"},
+        {"--foreground", "12345", "-o", "a.png", "abc"},
+        {"--foreground", "12345g", "-o", "a.png", "abc"},
+        {"--background", "#1234567", "-o", "a.png", "abc"},
+        {"--background", "-12345", "-o", "a.png", "abc"},
+        {"--foreground", "000000", "-o", "a.bmp", "abc"},
+        {"--background", "ffffff", "--format", "matrix", "abc"},
+        {"--invert", "-o", "a.png", "abc"},
+        {"--mask", "best", "abc"},
+        {"--eci", "on", "abc"},
+        {"--batch", "-o", "label.png"},
+        {"--batch", "-o", "label-%x.png"},
+        {"--batch", "-o", "label-%05s.png"},
+        {"--batch", "--format", "png"},
+        {"--batch", "a.txt", "b.txt"},
+        {"--batch=a.txt", "b.txt"},
+        {"--margin"},
+    };
+    for (const QStringList& arguments : cases) {
+        const RunResult run = RunCli(arguments, "abc\n");
+        const std::string shown = arguments.join(' ').toStdString();
+        EXPECT_FALSE(run.Crashed) << shown;
+        EXPECT_EQ(run.ExitCode, 2) << shown;
+        EXPECT_TRUE(run.Out.isEmpty()) << shown;
+        EXPECT_TRUE(run.Err.startsWith("ostrel-qr-cli: "))
+            << shown << ": " << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains("--help")) << shown;
+        EXPECT_EQ(run.Err.count('\n'), 2) << shown << ": " << run.Err.toStdString();
+    }
+    // The reasons name what is wrong.
+    EXPECT_TRUE(RunCli({"--format", "jpg", "abc"}).Err.contains("'jpg'"));
+    EXPECT_TRUE(RunCli({"--margin", "65", "abc"}).Err.contains("0..64"));
+    EXPECT_TRUE(RunCli({"--foreground", "12345g", "-o", "a.png", "x"}).Err.contains("RRGGBB"));
+    EXPECT_TRUE(RunCli({"--foreground", "000000", "-o", "a.bmp", "x"}).Err.contains("bmp"));
+    EXPECT_TRUE(RunCli({"--batch", "-o", "label.png"}).Err.contains("%d"));
+}
+
+// ---- Best mask and declared character set ----
+
+TEST(CliMask, AutoKeepsTheMaskItNamesAndReads) {
+    std::set<int> chosen;
+    for (const QString& text :
+         {QStringLiteral("abc"), QStringLiteral("HELLO WORLD"), QStringLiteral("0123456789"),
+          QStringLiteral("https://example.com/p/SN-2026-000042"), Letters(200)}) {
+        const auto rows = MatrixOf({"--mask", "auto", text});
+        const int mask = MaskOf(rows);
+        ASSERT_GE(mask, 0) << text.toStdString();
+        chosen.insert(mask);
+        // The symbol is the one of that mask, given by hand.
+        EXPECT_EQ(rows, MatrixOf({"--mask", QString::number(mask), text})) << text.toStdString();
+        const QImage picture = RowsPicture(WithMargin(rows, 4), 4);
+        EXPECT_EQ(Decode(picture), text.toUtf8());
+        EXPECT_EQ(ZbarText(picture), text);
+    }
+    // Not simply mask 0 every time.
+    EXPECT_GT(chosen.size(), 1U);
+    // The default stays mask 0.
+    EXPECT_EQ(MaskOf(MatrixOf({"https://example.com/p/SN-2026-000042"})), 0);
+}
+
+TEST(CliEci, AutoDeclaresUtf8AndTheAnsiCodePage) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("eci.png"));
+    const QString texts[] = {QString::fromUtf8("中文的二维条码"), QString::fromUtf8("Grüße, café"),
+                             QString::fromUtf8("日本語のテキスト")};
+    for (const QString& text : texts) {
+        ASSERT_EQ(RunCli({"-o", path, "--scale", "4", "--eci", "auto", text}).ExitCode, 0);
+        EXPECT_EQ(DecodeText(QImage(path)), text) << text.toStdString();
+        EXPECT_EQ(ZbarText(QImage(path)), text) << text.toStdString();
+        // The designator adds bits: the symbol differs from the one without it.
+        EXPECT_NE(MatrixOf({"--eci", "auto", text}), MatrixOf({text}));
+    }
+    // GBK under a Chinese locale, declared as such (ECI 29): zxing-cpp shows the text.
+    const QString chinese = texts[0];
+    ASSERT_EQ(RunCli({"-o", path, "--encoding", "ansi", "--eci", "auto", chinese}, {},
+                     QStringLiteral("zh_CN.UTF-8"))
+                  .ExitCode,
+              0);
+    EXPECT_EQ(DecodeText(QImage(path)), chinese);
+
+    // Plain ASCII and the default: exactly today's symbol.
+    EXPECT_EQ(MatrixOf({"--eci", "auto", "abc"}), AbcRows());
+    EXPECT_EQ(MatrixOf({"--eci", "off", chinese}), MatrixOf({chinese}));
+}
+
+// ---- Batch runs ----
+
+TEST(CliBatch, GoodEmptyTooLongAndUnwritableLines) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    // Line 6 cannot be written: a folder holds its name.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("00006.png")));
+    const QByteArray input =
+        "alpha\n\nbeta\r\n" + Letters(1700).toLatin1() + "\ngamma\ndelta\n\r\nepsilon";
+    const RunResult run = RunCli(
+        {"--batch", "--scale", "2", "-o", folder.filePath(QStringLiteral("%05d.png"))}, input);
+    EXPECT_FALSE(run.Crashed);
+    EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.isEmpty());
+    const std::map<QString, QByteArray> expected = {{"00001.png", "alpha"},
+                                                    {"00003.png", "beta"},
+                                                    {"00005.png", "gamma"},
+                                                    {"00008.png", "epsilon"}};
+    for (const auto& [name, text] : expected) {
+        EXPECT_EQ(Decode(QImage(folder.filePath(name))), text) << name.toStdString();
+    }
+    // Nothing else: no file for the empty, too long or unwritable lines, no temporary file.
+    QStringList names = Entries(folder);
+    names.sort();
+    EXPECT_EQ(names,
+              QStringList({"00001.png", "00003.png", "00005.png", "00006.png", "00008.png"}));
+    EXPECT_TRUE(QDir(folder.filePath(QStringLiteral("00006.png"))).isEmpty());
+    // Each failure with its line number, the summary, the list.
+    EXPECT_TRUE(run.Err.contains("line 4: the data does not fit")) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("line 6: cannot write")) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("4 symbols written, 2 lines failed, 2 empty lines skipped"))
+        << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("failed lines: 4, 6\n")) << run.Err.toStdString();
+}
+
+TEST(CliBatch, AllGoodLinesExitZeroAndNameFilesByText) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString list = folder.filePath(QStringLiteral("list.txt"));
+    WriteFile(list, "a/b c\nSN-001\n..hidden\n中文\n");
+    const QString out = folder.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("out")));
+    for (const QStringList& spelling :
+         {QStringList{"--batch", list}, QStringList{QStringLiteral("--batch=") + list},
+          QStringList{"--batch", "--", list}}) {
+        QStringList arguments{"-o", out + QStringLiteral("/%d-%s.svg"), "--level", "H"};
+        arguments += spelling;
+        const RunResult run = RunCli(arguments);
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains("4 symbols written, 0 lines failed, 0 empty lines skipped"))
+            << run.Err.toStdString();
+        QStringList names = QDir(out).entryList(QDir::Files | QDir::Hidden);
+        names.sort();
+        EXPECT_EQ(names, QStringList({"1-a_b_c.svg", "2-SN-001.svg", "3-_.hidden.svg", "4-_.svg"}));
+        const QImage drawn = RenderSvg(out + QStringLiteral("/4-_.svg"), QSize(29 * 4, 29 * 4));
+        EXPECT_EQ(Decode(drawn), QByteArray("中文"));
+    }
+    // A missing list: status 3.
+    const RunResult missing = RunCli({"--batch", folder.filePath(QStringLiteral("none.txt")), "-o",
+                                      out + QStringLiteral("/%d.png")});
+    EXPECT_EQ(missing.ExitCode, 3);
+    EXPECT_TRUE(missing.Err.contains("none.txt")) << missing.Err.toStdString();
+}
+
+TEST(CliBatch, SymbolsOnStandardOutputKeepLineOrderAndOptions) {
+    // More lines than one window of work, so that the order across windows shows.
+    QByteArray input;
+    const int count = 1500;
+    for (int line = 1; line <= count; ++line) {
+        input += "SN-" + QByteArray::number(line) + "\n";
+    }
+    const RunResult run = RunCli({"--batch", "--level", "H", "--mask", "5"}, input);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QList<QByteArray> blocks = run.Out.split('\n');
+    std::vector<std::vector<std::string>> symbols(1);
+    for (const QByteArray& row : blocks) {
+        if (row.isEmpty()) {
+            symbols.emplace_back();
+        } else {
+            symbols.back().push_back(row.toStdString());
+        }
+    }
+    while (!symbols.empty() && symbols.back().empty()) {
+        symbols.pop_back();
+    }
+    ASSERT_EQ(static_cast<int>(symbols.size()), count);
+    for (int line = 1; line <= count; line += 97) {
+        const auto& rows = symbols[static_cast<std::size_t>(line - 1)];
+        EXPECT_EQ(ReadFormatWords(rows).first, FormatWord(LevelBits('H'), 5)) << line;
+        EXPECT_EQ(Decode(RowsPicture(WithMargin(rows, 4), 3)), "SN-" + QByteArray::number(line))
+            << line;
+    }
+    // utf8 symbols too, an empty line between two.
+    const RunResult terminal = RunCli({"--batch", "--format", "utf8"}, "abc\nabc\n");
+    const QByteArray one = RunCli({"--format", "utf8", "abc"}).Out;
+    EXPECT_EQ(terminal.Out, one + "\n" + one);
+}
+
+TEST(CliBatch, UnwritableFolderFailsEveryLineAndLeavesNothing) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const RunResult run =
+        RunCli({"--batch", "-o", folder.filePath(QStringLiteral("missing/%d.png"))}, "a\nb\nc\n");
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains("0 symbols written, 3 lines failed")) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("failed lines: 1, 2, 3")) << run.Err.toStdString();
+    EXPECT_TRUE(Entries(folder).isEmpty());
+}
+
+TEST(CliBatch, ExistingFilesAreReplacedWhole) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString first = folder.filePath(QStringLiteral("1.png"));
+    WriteFile(first, QByteArray(100000, 'z'));
+    const RunResult run =
+        RunCli({"--batch", "-o", folder.filePath(QStringLiteral("%d.png"))}, "new\n");
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(Decode(QImage(first)), QByteArray("new"));
+    EXPECT_EQ(Entries(folder), QStringList{"1.png"});
 }
 
 int main(int argc, char** argv) {

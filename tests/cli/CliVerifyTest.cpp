@@ -222,7 +222,7 @@ TEST(CliVerify, HelpShowsTheOptionWithABatchExample) {
     EXPECT_EQ(run.ExitCode, 0);
     for (const char* text : {"      --verify ", "\"not found\"", "\"different content\"",
                              "ostrel-qr-cli --verify --batch labels.txt -o 'label-%05d.png'",
-                             "with --verify, the symbol did not read back"}) {
+                             "with --verify: a symbol did not read back"}) {
         EXPECT_TRUE(run.Out.contains(text)) << "help lacks '" << text << "'";
     }
 }
