@@ -7,6 +7,7 @@
 #include <ZXing/ReadBarcode.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,45 +63,105 @@ SymbolVerifier::Outcome Compare(const ZXing::Result& result,
                : SymbolVerifier::Outcome::DifferentContent;
 }
 
-// Reads one QR Code symbol from pixels with zxing-cpp: first as a camera picture is read, by
-// the finder patterns; when that finds nothing, once more as the upright, unrotated symbol that
-// a generated picture holds. The second reading is for zxing-cpp's finder-pattern search, which
-// misses version 40 symbols at exactly 2 pixels per module; both readings binarize the picture
-// the same way, so too little contrast fails either way.
+// Reads one QR Code symbol from pixels with zxing-cpp. A generated picture holds one upright,
+// unrotated symbol: it is read first as such (the symbol found by its extent, its modules sampled
+// at their centres), which costs half of a search for finder patterns; only when that finds
+// nothing is the picture searched the way a camera picture is. Both readings binarize the picture
+// the same way, so too little contrast fails either way, and both decode the same: format
+// information, error correction, the bit stream.
 SymbolVerifier::Outcome Read(const ZXing::ImageView& view, std::span<const std::uint8_t> expected) {
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
     hints.setMaxNumberOfSymbols(1);
+    hints.setIsPure(true);
     const SymbolVerifier::Outcome outcome = Compare(ZXing::ReadBarcode(view, hints), expected);
     if (outcome != SymbolVerifier::Outcome::NotFound) {
         return outcome;
     }
-    hints.setIsPure(true);
+    hints.setIsPure(false);
     return Compare(ZXing::ReadBarcode(view, hints), expected);
 }
 
-// The picture as 8-bit grey or 32-bit RGB pixels the reader takes as they are; a picture with
-// transparency is laid over white first, as a viewer shows it.
-QImage ReadablePicture(const QImage& picture) {
-    switch (picture.format()) {
-    case QImage::Format_Grayscale8:
-    case QImage::Format_RGB32:
-        return picture;
-    default:
-        break;
+// Luminance of a colour on white paper: the colour's own (ITU-R BT.601 weights in 1/1024, as
+// readers take it from RGB) mixed with white by its opacity.
+std::uint8_t Luminance(QRgb colour) {
+    constexpr unsigned RedWeight = 306;
+    constexpr unsigned GreenWeight = 601;
+    constexpr unsigned BlueWeight = 117;
+    const unsigned own = (RedWeight * static_cast<unsigned>(qRed(colour)) +
+                          GreenWeight * static_cast<unsigned>(qGreen(colour)) +
+                          BlueWeight * static_cast<unsigned>(qBlue(colour)) + 512) >>
+                         10;
+    const auto alpha = static_cast<unsigned>(qAlpha(colour));
+    return static_cast<std::uint8_t>((own * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+// A picture as the reader gets it: one byte of luminance a pixel, row after row.
+struct GreyPicture {
+    std::vector<std::uint8_t> Pixels;
+    int Width = 0;
+    int Height = 0;
+};
+
+// The luminance of every pixel, transparent ones laid over white as a viewer shows them. The
+// palette pictures that BMP and PNG files of two colours give go through their colour table;
+// the others through 32-bit ARGB. Pictures narrower than MinimumReadWidth are enlarged by whole
+// pixel repetition.
+GreyPicture Grey(const QImage& picture) {
+    GreyPicture grey;
+    if (picture.isNull()) {
+        return grey;
     }
-    if (!picture.hasAlphaChannel()) {
-        return picture.convertToFormat(QImage::Format_Grayscale8);
-    }
-    QImage canvas(picture.size(), QImage::Format_RGB32);
-    if (canvas.isNull()) {
+    const int factor = picture.width() < MinimumReadWidth
+                           ? (MinimumReadWidth + picture.width() - 1) / picture.width()
+                           : 1;
+    grey.Width = picture.width() * factor;
+    grey.Height = picture.height() * factor;
+    grey.Pixels.resize(static_cast<std::size_t>(grey.Width) *
+                       static_cast<std::size_t>(grey.Height));
+
+    const QImage::Format format = picture.format();
+    const bool palette = format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
+                         format == QImage::Format_Indexed8;
+    const QImage argb = palette ? QImage() : picture.convertToFormat(QImage::Format_ARGB32);
+    if (!palette && argb.isNull()) {
         return {};
     }
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    painter.drawImage(0, 0, picture);
-    painter.end();
-    return canvas;
+    std::array<std::uint8_t, 256> table{};
+    if (palette) {
+        table.fill(0); // indices without a colour: black, as Qt shows them
+        const QList<QRgb> colours = picture.colorTable();
+        for (qsizetype i = 0; i < colours.size() && i < 256; ++i) {
+            table[static_cast<std::size_t>(i)] = Luminance(colours[i]);
+        }
+    }
+    const auto width = static_cast<std::size_t>(grey.Width);
+    for (int y = 0; y < picture.height(); ++y) {
+        std::uint8_t* out = grey.Pixels.data() + static_cast<std::size_t>(y) * factor * width;
+        const uchar* in = palette ? picture.constScanLine(y) : argb.constScanLine(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            std::uint8_t value = 0;
+            switch (format) {
+            case QImage::Format_Mono:
+                value = table[(in[x >> 3] >> (7 - (x & 7))) & 1];
+                break;
+            case QImage::Format_MonoLSB:
+                value = table[(in[x >> 3] >> (x & 7)) & 1];
+                break;
+            case QImage::Format_Indexed8:
+                value = table[in[x]];
+                break;
+            default:
+                value = Luminance(reinterpret_cast<const QRgb*>(in)[x]);
+                break;
+            }
+            std::fill_n(out + static_cast<std::ptrdiff_t>(x) * factor, factor, value);
+        }
+        for (int copy = 1; copy < factor; ++copy) {
+            std::copy_n(out, width, out + static_cast<std::size_t>(copy) * width);
+        }
+    }
+    return grey;
 }
 
 QImage RenderSvg(const QByteArray& data) {
@@ -220,11 +281,10 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyFileData(const QByteArray& data, O
 SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& symbol,
                                                       std::int32_t margin, bool negative,
                                                       std::span<const std::uint8_t> expected) {
-    const int modules = symbol.Side + 2 * margin;
-    const int side = modules * ModulePixels;
     if (symbol.Side <= 0 || margin < 0) {
         return Outcome::NotFound;
     }
+    const int side = (symbol.Side + 2 * margin) * ModulePixels;
     const std::uint8_t light = negative ? 0 : 255;
     const std::uint8_t dark = negative ? 255 : 0;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(side) * side, light);
@@ -233,7 +293,8 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& s
             pixels.data() + static_cast<std::size_t>((y + margin) * ModulePixels) * side;
         for (int x = 0; x < symbol.Side; ++x) {
             if (symbol.At(x, y) != 0) {
-                std::fill_n(row + (x + margin) * ModulePixels, ModulePixels, dark);
+                std::fill_n(row + static_cast<std::ptrdiff_t>(x + margin) * ModulePixels,
+                            ModulePixels, dark);
             }
         }
         for (int copy = 1; copy < ModulePixels; ++copy) {
@@ -245,28 +306,13 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& s
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyPicture(const QImage& picture,
                                                       std::span<const std::uint8_t> expected) {
-    if (picture.isNull()) {
+    const GreyPicture grey = Grey(picture);
+    if (grey.Pixels.empty()) {
         return Outcome::NotFound;
     }
-    QImage readable = ReadablePicture(picture);
-    if (readable.isNull()) {
-        return Outcome::NotFound;
-    }
-    if (readable.width() < MinimumReadWidth) {
-        const int factor = (MinimumReadWidth + readable.width() - 1) / readable.width();
-        readable = readable.scaled(readable.width() * factor, readable.height() * factor,
-                                   Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    }
-    // QImage keeps RGB32 pixels as 32-bit words 0xffRRGGBB: bytes B, G, R, X on this machine's
-    // byte order, and R, G, B's reverse on a big-endian one.
-    const auto format =
-        readable.format() == QImage::Format_Grayscale8
-            ? ZXing::ImageFormat::Lum
-            : (QSysInfo::ByteOrder == QSysInfo::LittleEndian ? ZXing::ImageFormat::BGRX
-                                                             : ZXing::ImageFormat::XRGB);
-    return Read(ZXing::ImageView(readable.constBits(), readable.width(), readable.height(), format,
-                                 static_cast<int>(readable.bytesPerLine())),
-                expected);
+    return Read(
+        ZXing::ImageView(grey.Pixels.data(), grey.Width, grey.Height, ZXing::ImageFormat::Lum),
+        expected);
 }
 
 } // namespace ostrel::cli
