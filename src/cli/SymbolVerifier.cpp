@@ -131,27 +131,47 @@ GreyPicture Grey(const QImage& picture) {
             table[static_cast<std::size_t>(i)] = Luminance(colours[i]);
         }
     }
-    const auto width = static_cast<std::size_t>(grey.Width);
-    for (int y = 0; y < picture.height(); ++y) {
-        std::uint8_t* out = grey.Pixels.data() + static_cast<std::size_t>(y) * factor * width;
-        const uchar* in = palette ? picture.constScanLine(y) : argb.constScanLine(y);
-        for (int x = 0; x < picture.width(); ++x) {
-            std::uint8_t value = 0;
-            switch (format) {
-            case QImage::Format_Mono:
-                value = table[(in[x >> 3] >> (7 - (x & 7))) & 1];
-                break;
-            case QImage::Format_MonoLSB:
-                value = table[(in[x >> 3] >> (x & 7)) & 1];
-                break;
-            case QImage::Format_Indexed8:
-                value = table[in[x]];
-                break;
-            default:
-                value = Luminance(reinterpret_cast<const QRgb*>(in)[x]);
-                break;
+    // For the 1-bit formats: the eight pixels of every byte value, leftmost first (the high bit
+    // in Format_Mono, the low bit in Format_MonoLSB).
+    std::array<std::array<std::uint8_t, 8>, 256> bytePixels{};
+    if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB) {
+        for (unsigned value = 0; value < 256; ++value) {
+            for (unsigned bit = 0; bit < 8; ++bit) {
+                const unsigned shift = format == QImage::Format_Mono ? 7 - bit : bit;
+                bytePixels[value][bit] = table[(value >> shift) & 1];
             }
-            std::fill_n(out + static_cast<std::ptrdiff_t>(x) * factor, factor, value);
+        }
+    }
+    const int inWidth = picture.width();
+    const int inHeight = picture.height();
+    const auto width = static_cast<std::size_t>(grey.Width);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(inWidth));
+    for (int y = 0; y < inHeight; ++y) {
+        std::uint8_t* out = grey.Pixels.data() + static_cast<std::size_t>(y) * factor * width;
+        std::uint8_t* line = factor == 1 ? out : row.data();
+        if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB) {
+            // Eight pixels a byte, through the table of the byte's eight luminances.
+            const uchar* in = picture.constScanLine(y);
+            for (int x = 0; x < inWidth; x += 8) {
+                const std::size_t count = static_cast<std::size_t>(std::min(8, inWidth - x));
+                std::copy_n(bytePixels[in[x >> 3]].begin(), count, line + x);
+            }
+        } else if (format == QImage::Format_Indexed8) {
+            const uchar* in = picture.constScanLine(y);
+            for (int x = 0; x < inWidth; ++x) {
+                line[x] = table[in[x]];
+            }
+        } else {
+            const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            for (int x = 0; x < inWidth; ++x) {
+                line[x] = Luminance(in[x]);
+            }
+        }
+        if (factor == 1) {
+            continue;
+        }
+        for (int x = 0; x < inWidth; ++x) {
+            std::fill_n(out + static_cast<std::ptrdiff_t>(x) * factor, factor, line[x]);
         }
         for (int copy = 1; copy < factor; ++copy) {
             std::copy_n(out, width, out + static_cast<std::size_t>(copy) * width);
