@@ -31,9 +31,11 @@ namespace ostrel::cli {
 namespace {
 
 constexpr const char* Program = "ostrel-qr-cli";
-// Lines per worker and window: large enough that the pause at the end of a window is small,
-// small enough that the progress line moves and the window's symbols fit in memory.
-constexpr std::size_t LinesPerWorker = 256;
+// Lines per window (at least, and per worker at least): large enough that the pause at the end
+// of a window is small, small enough that the progress line moves and the window's symbols fit
+// in memory.
+constexpr std::size_t LinesPerWindow = 1024;
+constexpr std::size_t LinesPerWorker = 16;
 // The failed lines listed at the end, at most.
 constexpr std::size_t MaxListedFailures = 1000;
 
@@ -125,7 +127,7 @@ int BatchRunner::Run() {
     }
 
     const bool progress = OSTREL_ISATTY(OSTREL_FILENO(stderr)) != 0;
-    const std::size_t window = LinesPerWorker * workers;
+    const std::size_t window = std::max(LinesPerWindow, LinesPerWorker * workers);
     std::vector<LineResult> results;
     std::vector<std::int64_t> failed;
     std::size_t written = 0;

@@ -217,8 +217,7 @@ std::string CheckCombination(const CliOptions& options) {
                        "'label-%05d." +
                        formatName + "')";
             }
-        } else if (const std::string error = OutputPattern::Check(*options.Output);
-                   !error.empty()) {
+        } else if (std::string error = OutputPattern::Check(*options.Output); !error.empty()) {
             return error;
         }
     }
@@ -234,7 +233,8 @@ OutputFormat CliOptions::EffectiveFormat() const {
     if (!WritesToStandardOutput()) {
         return FormatByExtension(*Output).value_or(OutputFormat::Matrix);
     }
-    return StandardOutputIsTerminal ? OutputFormat::Utf8 : OutputFormat::Matrix;
+    // utf8 only when nothing names the output: "-o -" asks for standard output as a file.
+    return StandardOutputIsTerminal && !Output ? OutputFormat::Utf8 : OutputFormat::Matrix;
 }
 
 std::int32_t CliOptions::EffectiveMargin() const {

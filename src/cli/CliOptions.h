@@ -54,7 +54,7 @@ struct CliOptions {
     bool StandardOutputIsTerminal = false;
 
     // The format to write: the one asked for, else the output file's extension, else utf8 on a
-    // terminal and matrix elsewhere.
+    // terminal (without -o) and matrix elsewhere.
     OutputFormat EffectiveFormat() const;
     // The quiet zone in modules: the one asked for, else 4 (none for the matrix).
     std::int32_t EffectiveMargin() const;

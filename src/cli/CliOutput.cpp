@@ -221,7 +221,8 @@ QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int
 }
 
 QImage SymbolPicture(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin) {
-    const std::int64_t modules = static_cast<std::int64_t>(symbol.Side) + 2 * margin;
+    const std::int64_t modules =
+        static_cast<std::int64_t>(symbol.Side) + 2 * static_cast<std::int64_t>(margin);
     const std::int64_t pixels = modules * scale;
     if (scale < 1 || margin < 0 || pixels <= 0 || pixels > 0x7FFFFFFF) {
         return {};

@@ -78,7 +78,8 @@ PngWriter::~PngWriter() = default;
 
 QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
                             std::int32_t margin, Colour dark, Colour light) {
-    const std::int64_t modules = static_cast<std::int64_t>(symbol.Side) + 2 * margin;
+    const std::int64_t modules =
+        static_cast<std::int64_t>(symbol.Side) + 2 * static_cast<std::int64_t>(margin);
     const std::int64_t pixels = modules * scale;
     if (!m_Stream->Ready || scale < 1 || margin < 0 || pixels <= 0 || pixels > 0x7FFFFFFF) {
         return {};

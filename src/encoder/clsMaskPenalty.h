@@ -63,8 +63,9 @@ public:
     static Score Evaluate(const clsQRCode::Symbol& symbol);
 
     // The score of any side x side matrix stored row by row with the given stride (>= side),
-    // 0 light and any other value dark. Used for hand-made matrices as well as symbols; an empty
-    // score when side <= 0 or the span is too short.
+    // 0 light and any other value dark, side 1..184 (the largest symbol has 177). Used for
+    // hand-made matrices as well as symbols; an empty score when side is outside that range or
+    // the span is too short.
     static Score Evaluate(std::span<const std::uint8_t> modules, std::int32_t side,
                           std::int32_t stride);
 };

@@ -979,8 +979,8 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     // measurement per width class serves all its versions.
     if (version == 0 || version > MaxVersion) {
         static constexpr std::int32_t kClasses[3][2] = {{1, 9}, {10, 26}, {27, 40}};
-        const std::int64_t leastBitsTimesSix =
-            6 * eciBits + LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
+        const std::int64_t leastBitsTimesSix = (6 * static_cast<std::int64_t>(eciBits)) +
+                                               LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
         version = 0;
         for (const auto& range : kClasses) {
             std::int32_t largest = 0;

@@ -969,6 +969,15 @@ TEST(CliTerminal, Utf8IsTheDefaultOnATerminalOnly) {
     EXPECT_EQ(std::vector<std::string>(parsed->begin(), parsed->end() - 1),
               WithMargin(AbcRows(), 4));
 
+    // "-o -" names standard output as a file: a matrix, as before.
+    QProcess named;
+    named.start(QStringLiteral("script"),
+                {"-qec", QStringLiteral("'%1' -o - abc").arg(Cli), QStringLiteral("/dev/null")});
+    ASSERT_TRUE(named.waitForFinished(60000));
+    QByteArray matrix = named.readAllStandardOutput();
+    matrix.replace("\r\n", "\n");
+    EXPECT_EQ(Lines(matrix), AbcRows());
+
     // A matrix when standard output is a pipe or a file, whatever the terminal around it.
     EXPECT_EQ(Lines(RunCli({"abc"}).Out), AbcRows());
 }
@@ -1263,6 +1272,39 @@ TEST(CliBatch, SymbolsOnStandardOutputKeepLineOrderAndOptions) {
     const RunResult terminal = RunCli({"--batch", "--format", "utf8"}, "abc\nabc\n");
     const QByteArray one = RunCli({"--format", "utf8", "abc"}).Out;
     EXPECT_EQ(terminal.Out, one + "\n" + one);
+}
+
+TEST(CliBatch, ProgressLineOnATerminalOnly) {
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty()) {
+        GTEST_SKIP() << "script(1) is not installed";
+    }
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QByteArray list;
+    // More lines than one window of work (1024 lines on most machines).
+    for (int line = 1; line <= 2500; ++line) {
+        list += QByteArray::number(line) + "\n";
+    }
+    WriteFile(folder.filePath(QStringLiteral("list.txt")), list);
+    const QString command = QStringLiteral("'%1' --batch '%2' -o '%3'")
+                                .arg(Cli, folder.filePath(QStringLiteral("list.txt")),
+                                     folder.filePath(QStringLiteral("%d.png")));
+    // Standard error on a terminal: the progress line (count, rate, time left), then the summary.
+    QProcess process;
+    process.start(QStringLiteral("script"), {"-qec", command, QStringLiteral("/dev/null")});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitCode(), 0);
+    const QByteArray screen = process.readAllStandardOutput();
+    EXPECT_TRUE(screen.contains(" of 2500 lines, ")) << screen.toStdString();
+    EXPECT_TRUE(screen.contains(" s left")) << screen.toStdString();
+    EXPECT_TRUE(screen.contains("2500 symbols written")) << screen.toStdString();
+    // Not on a pipe: the summary alone.
+    const RunResult piped = RunCli({"--batch", folder.filePath(QStringLiteral("list.txt")), "-o",
+                                    folder.filePath(QStringLiteral("%d.png"))});
+    EXPECT_EQ(piped.ExitCode, 0);
+    EXPECT_FALSE(piped.Err.contains(" s left"));
+    EXPECT_EQ(piped.Err.count('\n'), 1) << piped.Err.toStdString();
+    EXPECT_EQ(QDir(folder.path()).entryList({"*.png"}).size(), 2500);
 }
 
 TEST(CliBatch, UnwritableFolderFailsEveryLineAndLeavesNothing) {

@@ -201,6 +201,13 @@ TEST(MaskPenaltyTest, StrideAndValuesOtherThanOne) {
     ExpectScore(clsMaskPenalty::Evaluate(std::span(modules).first(40), 6, 9), 0, 0, 0, 0);
     ExpectScore(clsMaskPenalty::Evaluate(modules, 0, 9), 0, 0, 0, 0);
     ExpectScore(clsMaskPenalty::Evaluate(modules, 6, 5), 0, 0, 0, 0);
+    // The widest matrix scored, and one beyond it (all light: every rule but the pattern).
+    const Bytes light(185 * 185, 0);
+    const Score widest = clsMaskPenalty::Evaluate(light, 184, 185);
+    EXPECT_EQ(widest.Runs, 2 * 184 * (3 + 184 - 5));
+    EXPECT_EQ(widest.Blocks, 3 * 183 * 183);
+    EXPECT_EQ(widest.Balance, 100);
+    ExpectScore(clsMaskPenalty::Evaluate(light, 185, 185), 0, 0, 0, 0);
 }
 
 // ---- Reference scorer: the clause's table read literally, module by module ----
