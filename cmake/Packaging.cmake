@@ -1,7 +1,8 @@
 # A portable archive: one folder holding the program, the command-line tool, the skin and the
 # product's page (forum.html), so that the program's folder is wherever the user unpacked it (the
 # save window writes there), plus the menu entry, its icon, the script that installs both, and the
-# tool's man page.
+# tool's man page. The binaries use the system's shared libraries: Qt 6 (Gui, Widgets, Svg), zlib
+# and, for the tool's --verify, zxing-cpp (Debian 12: libzxing2); README.md lists them for the user.
 set(OSTREL_PACKAGE_FILES
     ${CMAKE_SOURCE_DIR}/packaging/ostrel-qr.desktop
     ${CMAKE_SOURCE_DIR}/packaging/ostrel-qr.svg

@@ -191,11 +191,15 @@ int BatchRunner::Run() {
     }
 
     const double seconds = elapsed();
+    // With --verify every symbol that stays written has been read back.
+    const std::string counts = m_Options.Verify ? std::to_string(written) + " written, " +
+                                                      std::to_string(written) + " verified"
+                                                : std::to_string(written) + " symbols written";
     std::fprintf(stderr,
-                 "%s: %zu symbols written, %zu lines failed, %lld empty lines skipped, in %.2f s "
+                 "%s: %s, %zu lines failed, %lld empty lines skipped, in %.2f s "
                  "(%.0f symbols a second)\n",
-                 Program, written, failed.size(), static_cast<long long>(m_EmptyLines), seconds,
-                 seconds > 0 ? static_cast<double>(written) / seconds : 0.0);
+                 Program, counts.c_str(), failed.size(), static_cast<long long>(m_EmptyLines),
+                 seconds, seconds > 0 ? static_cast<double>(written) / seconds : 0.0);
     if (failed.empty()) {
         return 0;
     }

@@ -75,7 +75,7 @@ constexpr ValueOption ValueOptions[] = {
     {"kanji", "K"},          {"format", "F"},     {"output", "FILE"},  {"scale", "N"},
     {"margin", "N"},         {"foreground", "C"}, {"background", "C"}, {"eci", "E"},
 };
-constexpr const char* FlagOptions[] = {"help", "version", "invert", "batch"};
+constexpr const char* FlagOptions[] = {"help", "version", "invert", "batch", "verify"};
 
 // Applies one option with its value; returns an error text, empty on success.
 std::string ApplyValue(CliOptions& options, std::string_view option, std::string_view value) {
@@ -310,6 +310,8 @@ ParseResult ParseArguments(std::span<const std::string> arguments, bool standard
             options.Invert = true;
         } else if (longName == QLatin1String("batch")) {
             options.Batch = true;
+        } else if (longName == QLatin1String("verify")) {
+            options.Verify = true;
         } else {
             for (const QString& value : parser.values(longName)) {
                 result.Error = ApplyValue(options, longName.toStdString(), value.toStdString());

@@ -48,6 +48,8 @@ struct CliOptions {
     bool Batch = false;                   // one symbol per line of BatchInput
     std::optional<std::string> BatchFile; // unset or "-": standard input
 
+    bool Verify = false; // every symbol read back, and removed when it does not read as written
+
     // Whether standard output is a terminal; decides the default format.
     bool StandardOutputIsTerminal = false;
 

@@ -190,6 +190,10 @@ QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int
            "\" height=\"" + pixels + "\" viewBox=\"0 0 " + units + " " + units +
            "\" shape-rendering=\"crispEdges\">\n";
     svg += "<rect width=\"" + units + "\" height=\"" + units + "\" " + Fill(light) + "/>\n";
+    // Qt SVG refuses a path of more than 32767 elements (five per run here), and the largest
+    // symbols have some 8000 runs: a new path every RunsPerPath runs keeps every renderer drawing.
+    constexpr int RunsPerPath = 4096;
+    int runs = 0;
     svg += "<path " + Fill(dark) + " d=\"";
     // One closed rectangle per horizontal run of dark modules.
     for (std::int32_t y = 0; y < symbol.Side; ++y) {
@@ -204,6 +208,10 @@ QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int
                 ++x;
             }
             const QByteArray run = QByteArray::number(x - start);
+            if (runs++ == RunsPerPath) {
+                svg += "\"/>\n<path " + Fill(dark) + " d=\"";
+                runs = 1;
+            }
             svg += "M" + QByteArray::number(start + margin) + " " + QByteArray::number(y + margin) +
                    "h" + run + "v1h-" + run + "z";
         }

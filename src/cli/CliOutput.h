@@ -31,7 +31,8 @@ QByteArray Utf8Text(const clsQRCode::Symbol& symbol, std::int32_t margin, bool i
 QByteArray AnsiText(const clsQRCode::Symbol& symbol, std::int32_t margin, bool invert);
 
 // The symbol as an SVG drawing: a background square of side + 2 * margin units with one path of
-// unit squares in the foreground colour, drawn with crisp edges; scale pixels per unit for the
+// unit squares in the foreground colour (one more for every 4096 runs of dark modules, since
+// Qt SVG refuses longer paths), drawn with crisp edges; scale pixels per unit for the
 // drawing's width and height.
 QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin = 4,
                    Colour dark = Black, Colour light = White);

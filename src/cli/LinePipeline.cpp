@@ -2,6 +2,7 @@
 
 #include "CliOutput.h"
 #include "CodePage.h"
+#include "SymbolVerifier.h"
 #include "clsMaskPenalty.h"
 
 namespace ostrel::cli {
@@ -74,15 +75,21 @@ LineResult LinePipeline::Run(std::int64_t lineNumber, std::span<const std::uint8
         result.Message = "cannot make the picture";
         return result;
     }
+    const std::string path =
+        m_Pattern == nullptr ? std::string() : m_Pattern->Expand(lineNumber, line);
     if (m_Pattern == nullptr) {
-        result.Output = std::move(data);
+        if (Verified(*symbol, data, path, bytes, result)) {
+            result.Output = std::move(data);
+        }
         return result;
     }
-    const std::string error = WriteWholeFile(m_Pattern->Expand(lineNumber, line), data);
+    const std::string error = WriteWholeFile(path, data);
     if (!error.empty()) {
         result.Outcome = LineResult::Status::CannotWrite;
         result.Message = error;
+        return result;
     }
+    Verified(*symbol, data, path, bytes, result);
     return result;
 }
 
@@ -125,6 +132,21 @@ std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
                                               options.Level);
     }
     return encoder.EncodeMatrix(bytes, length, options.Version, options.Level, options.Mask);
+}
+
+bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& data,
+                            const std::string& path, std::span<const std::uint8_t> bytes,
+                            LineResult& result) const {
+    if (!m_Options.Verify) {
+        return true;
+    }
+    result.Message = SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
+                                                  m_Options.Invert, symbol, data, path, bytes);
+    if (result.Message.empty()) {
+        return true;
+    }
+    result.Outcome = LineResult::Status::Unreadable;
+    return false;
 }
 
 QByteArray LinePipeline::Render(const clsQRCode::Symbol& symbol) {

@@ -17,7 +17,7 @@ namespace ostrel::cli {
 
 // What became of one line of a batch.
 struct LineResult {
-    enum class Status { Written, TooLong, CannotWrite };
+    enum class Status { Written, TooLong, CannotWrite, Unreadable };
     Status Outcome = Status::Written;
     std::string Message; // why the line failed; empty when written
     QByteArray Output;   // the symbol's text when it goes to standard output
@@ -48,6 +48,10 @@ private:
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line) const;
     std::optional<clsQRCode::Symbol> Encode(const std::vector<std::uint8_t>& bytes);
     QByteArray Render(const clsQRCode::Symbol& symbol);
+    // With --verify: the symbol read back from the file at path (from data when path is empty);
+    // on failure the result says why and the file is gone. True when verified or not asked for.
+    bool Verified(const clsQRCode::Symbol& symbol, const QByteArray& data, const std::string& path,
+                  std::span<const std::uint8_t> bytes, LineResult& result) const;
 
     const CliOptions& m_Options;
     const OutputPattern* m_Pattern;

@@ -5,6 +5,7 @@
 #include "CliOutput.h"
 #include "CodePage.h"
 #include "LinePipeline.h"
+#include "SymbolVerifier.h"
 #include "clsQRCode.h"
 
 #include <cstdio>
@@ -107,6 +108,13 @@ Options:
                                Without -o, matrix, utf8 and ansi symbols go to
                                standard output, an empty line between two.
                                Uses every processor core
+      --verify                 read every symbol back with a QR Code reader
+                               (zxing-cpp) and require exactly the encoded
+                               bytes: pictures from the disk, SVG rendered at
+                               its size, the other formats drawn in memory;
+                               one that does not read back is reported
+                               ("not found", "different content") and its
+                               file removed
   -h, --help                   display this help and exit
       --version                output version information and exit
 
@@ -126,14 +134,15 @@ Formats:
             pixels per module, black on white unless coloured (version 1 at
             --scale 1 is 29 x 29 pixels)
   svg       the same as a vector drawing: a white square of side + 8 units with
-            the dark modules as one path, N pixels per unit
+            the dark modules as paths, N pixels per unit
 
 Exit status:
   0  the symbol was written (with --batch: every line was)
   1  the data does not fit: more than the given version, or version 40, holds
      at the chosen level (a message on standard error says so; no output);
      with --batch: a line failed (each is reported with its line number, then
-     the list of them)
+     the list of them); with --verify: a symbol did not read back (its file is
+     removed)
   2  bad usage: an unknown option, a missing or invalid value, more than one
      TEXT, a batch PATTERN without %d or %s (a message on standard error
      gives the reason)
@@ -171,6 +180,11 @@ Examples:
   LANG=zh_CN.UTF-8 ostrel-qr-cli --encoding ansi --eci auto -o note.png "$(cat note.txt)"
       Encode a text in GBK, the ANSI code page of a Simplified-Chinese system,
       and declare it (ECI 29) so that readers show it right.
+
+  ostrel-qr-cli --verify --batch labels.txt -o 'label-%05d.png' --scale 4
+      Write one PNG picture per line of labels.txt, each read back before it
+      counts; the summary says "10000 written, 10000 verified" when all of
+      10000 lines scan.
 )HELP";
 
 int UsageError(const std::string& reason) {
@@ -254,10 +268,27 @@ int Run(const CliOptions& options) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;
     }
+    // --verify: output that cannot be read back from the disk is checked before it goes out.
+    const std::string path = options.Output.value_or("-");
+    const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
+    auto verify = [&](const std::string& from) {
+        const std::string failure = SymbolVerifier::CheckWritten(
+            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes);
+        if (!failure.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, failure.c_str());
+        }
+        return failure.empty();
+    };
+    if (options.Verify && !readBack && !verify({})) {
+        return ExitTooLong;
+    }
     const std::string error = WriteOutput(options.Output, data);
     if (!error.empty()) {
         std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
         return ExitCannotWrite;
+    }
+    if (options.Verify && readBack && !verify(path)) {
+        return ExitTooLong;
     }
     return ExitWritten;
 }

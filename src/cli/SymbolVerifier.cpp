@@ -1,0 +1,334 @@
+#include "SymbolVerifier.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QtEndian>
+
+#include <ZXing/ReadBarcode.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace ostrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Pixels per module of the pictures drawn in memory for the formats without one: enough for
+// the reader's finder-pattern search, which measures runs of pixels.
+constexpr int ModulePixels = 3;
+// The quiet zone of the matrix when no --margin is given: the matrix is the bare module data,
+// and whoever draws it adds the standard's quiet zone of 4 modules (ISO/IEC 18004 clause 6.3.8).
+constexpr std::int32_t StandardQuietZone = 4;
+// Pictures narrower than this are enlarged by whole pixel repetition before reading, as a viewer
+// or a printer enlarges them: zxing-cpp judges the contrast of pictures under 40 pixels by one
+// global threshold instead of its local ones, so that a colour pair it refuses at every real
+// size would pass in a tiny picture.
+constexpr int MinimumReadWidth = 64;
+
+#ifdef OSTREL_VERIFY_FAULTS
+// Only in the tool built for the tests: a disk that returns garbage. The bytes read from every
+// file whose path holds the text of the environment variable OSTREL_VERIFY_DAMAGE come back
+// with a run of 64 bytes from the middle on inverted.
+void DamageForTests(const std::string& path, std::string& contents) {
+    const char* pattern = std::getenv("OSTREL_VERIFY_DAMAGE");
+    if (pattern == nullptr || *pattern == '\0' || path.find(pattern) == std::string::npos) {
+        return;
+    }
+    const std::size_t end = std::min(contents.size(), contents.size() / 2 + 64);
+    for (std::size_t i = contents.size() / 2; i < end; ++i) {
+        contents[i] = static_cast<char>(~static_cast<unsigned char>(contents[i]));
+    }
+}
+#endif
+
+fs::path PathOf(const std::string& path) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+}
+
+SymbolVerifier::Outcome Compare(const ZXing::Result& result,
+                                std::span<const std::uint8_t> expected) {
+    if (!result.isValid()) {
+        return SymbolVerifier::Outcome::NotFound;
+    }
+    const auto& bytes = result.bytes();
+    return std::equal(bytes.begin(), bytes.end(), expected.begin(), expected.end())
+               ? SymbolVerifier::Outcome::Verified
+               : SymbolVerifier::Outcome::DifferentContent;
+}
+
+// Reads one QR Code symbol from pixels with zxing-cpp. A generated picture holds one upright,
+// unrotated symbol, so it is read as such: the symbol found by its extent, the finder patterns
+// checked at its three corners, the modules sampled at their centres, then the same decoding as
+// for a camera picture (format information, error correction, the bit stream). That costs half
+// of a search for finder patterns all over the picture, and the search misses some version 40
+// symbols at exactly 2 pixels per module. The picture is binarized by local contrast as for any
+// reading, so colours too close together fail.
+SymbolVerifier::Outcome Read(const ZXing::ImageView& view, std::span<const std::uint8_t> expected) {
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setMaxNumberOfSymbols(1);
+    hints.setIsPure(true);
+    return Compare(ZXing::ReadBarcode(view, hints), expected);
+}
+
+// Luminance of a colour on white paper: the colour's own (ITU-R BT.601 weights in 1/1024, as
+// readers take it from RGB) mixed with white by its opacity.
+std::uint8_t Luminance(QRgb colour) {
+    constexpr unsigned RedWeight = 306;
+    constexpr unsigned GreenWeight = 601;
+    constexpr unsigned BlueWeight = 117;
+    const unsigned own = (RedWeight * static_cast<unsigned>(qRed(colour)) +
+                          GreenWeight * static_cast<unsigned>(qGreen(colour)) +
+                          BlueWeight * static_cast<unsigned>(qBlue(colour)) + 512) >>
+                         10;
+    const auto alpha = static_cast<unsigned>(qAlpha(colour));
+    return static_cast<std::uint8_t>((own * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+// A picture as the reader gets it: one byte of luminance a pixel, row after row.
+struct GreyPicture {
+    std::vector<std::uint8_t> Pixels;
+    int Width = 0;
+    int Height = 0;
+};
+
+// The luminance of every pixel, transparent ones laid over white as a viewer shows them. The
+// palette pictures that BMP and PNG files of two colours give go through their colour table;
+// the others through 32-bit ARGB. Pictures narrower than MinimumReadWidth are enlarged by whole
+// pixel repetition.
+GreyPicture Grey(const QImage& picture) {
+    GreyPicture grey;
+    if (picture.isNull()) {
+        return grey;
+    }
+    const int factor = picture.width() < MinimumReadWidth
+                           ? (MinimumReadWidth + picture.width() - 1) / picture.width()
+                           : 1;
+    grey.Width = picture.width() * factor;
+    grey.Height = picture.height() * factor;
+    grey.Pixels.resize(static_cast<std::size_t>(grey.Width) *
+                       static_cast<std::size_t>(grey.Height));
+
+    const QImage::Format format = picture.format();
+    const bool palette = format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
+                         format == QImage::Format_Indexed8;
+    const QImage argb = palette ? QImage() : picture.convertToFormat(QImage::Format_ARGB32);
+    if (!palette && argb.isNull()) {
+        return {};
+    }
+    std::array<std::uint8_t, 256> table{};
+    if (palette) {
+        table.fill(0); // indices without a colour: black, as Qt shows them
+        const QList<QRgb> colours = picture.colorTable();
+        for (qsizetype i = 0; i < colours.size() && i < 256; ++i) {
+            table[static_cast<std::size_t>(i)] = Luminance(colours[i]);
+        }
+    }
+    // For the 1-bit formats: the eight pixels of every byte value, leftmost first (the high bit
+    // in Format_Mono, the low bit in Format_MonoLSB).
+    std::array<std::array<std::uint8_t, 8>, 256> bytePixels{};
+    if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB) {
+        for (unsigned value = 0; value < 256; ++value) {
+            for (unsigned bit = 0; bit < 8; ++bit) {
+                const unsigned shift = format == QImage::Format_Mono ? 7 - bit : bit;
+                bytePixels[value][bit] = table[(value >> shift) & 1];
+            }
+        }
+    }
+    const int inWidth = picture.width();
+    const int inHeight = picture.height();
+    const auto width = static_cast<std::size_t>(grey.Width);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(inWidth));
+    for (int y = 0; y < inHeight; ++y) {
+        std::uint8_t* out = grey.Pixels.data() + static_cast<std::size_t>(y) * factor * width;
+        std::uint8_t* line = factor == 1 ? out : row.data();
+        if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB) {
+            // Eight pixels a byte, through the table of the byte's eight luminances.
+            const uchar* in = picture.constScanLine(y);
+            for (int x = 0; x < inWidth; x += 8) {
+                const std::size_t count = static_cast<std::size_t>(std::min(8, inWidth - x));
+                std::copy_n(bytePixels[in[x >> 3]].begin(), count, line + x);
+            }
+        } else if (format == QImage::Format_Indexed8) {
+            const uchar* in = picture.constScanLine(y);
+            for (int x = 0; x < inWidth; ++x) {
+                line[x] = table[in[x]];
+            }
+        } else {
+            const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            for (int x = 0; x < inWidth; ++x) {
+                line[x] = Luminance(in[x]);
+            }
+        }
+        if (factor == 1) {
+            continue;
+        }
+        for (int x = 0; x < inWidth; ++x) {
+            std::fill_n(out + static_cast<std::ptrdiff_t>(x) * factor, factor, line[x]);
+        }
+        for (int copy = 1; copy < factor; ++copy) {
+            std::copy_n(out, width, out + static_cast<std::size_t>(copy) * width);
+        }
+    }
+    return grey;
+}
+
+QImage RenderSvg(const QByteArray& data) {
+    QSvgRenderer renderer(data);
+    if (!renderer.isValid()) {
+        return {};
+    }
+    QImage canvas(renderer.defaultSize(), QImage::Format_RGB32);
+    if (canvas.isNull()) {
+        return {};
+    }
+    canvas.fill(Qt::white); // the paper under a drawing whose ground is not opaque
+    QPainter painter(&canvas);
+    renderer.render(&painter);
+    painter.end();
+    return canvas;
+}
+
+} // namespace
+
+std::string_view SymbolVerifier::Reason(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Verified:
+        return {};
+    case Outcome::NotFound:
+        return "not found";
+    case Outcome::DifferentContent:
+        return "different content";
+    }
+    return {};
+}
+
+std::string SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> margin,
+                                         bool invert, const clsQRCode::Symbol& symbol,
+                                         const QByteArray& data, const std::string& path,
+                                         std::span<const std::uint8_t> expected) {
+    Outcome outcome = Outcome::Verified;
+    switch (format) {
+    case OutputFormat::Matrix:
+    case OutputFormat::Utf8:
+        // utf8: the terminal's own colours draw the symbol, and --invert exists to make it dark
+        // on light in either kind of terminal.
+        outcome = VerifyModules(symbol, margin.value_or(StandardQuietZone), false, expected);
+        break;
+    case OutputFormat::Ansi:
+        // Explicit colours: --invert shows the negative.
+        outcome = VerifyModules(symbol, margin.value_or(StandardQuietZone), invert, expected);
+        break;
+    case OutputFormat::Bmp:
+    case OutputFormat::Png:
+    case OutputFormat::Svg:
+        outcome = path.empty() ? VerifyFileData(data, format, expected)
+                               : VerifyFile(path, format, expected);
+        break;
+    }
+    if (outcome == Outcome::Verified) {
+        return {};
+    }
+    const std::string reason(Reason(outcome));
+    if (path.empty()) {
+        return "the symbol does not read back (" + reason + "); nothing is written";
+    }
+    std::error_code error;
+    fs::remove(PathOf(path), error);
+    return "'" + path + "' does not read back (" + reason + "); the file is removed";
+}
+
+bool SymbolVerifier::ReadsBackFromDisk(const std::string& path) {
+    if (path.empty() || path == "-") {
+        return false;
+    }
+    std::error_code error;
+    const fs::file_status status = fs::status(PathOf(path), error);
+    return !fs::exists(status) || fs::is_regular_file(status);
+}
+
+SymbolVerifier::Outcome SymbolVerifier::VerifyFile(const std::string& path, OutputFormat format,
+                                                   std::span<const std::uint8_t> expected) {
+    std::ifstream file(PathOf(path), std::ios::binary);
+    if (!file) {
+        return Outcome::NotFound;
+    }
+    std::string contents{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad()) {
+        return Outcome::NotFound;
+    }
+#ifdef OSTREL_VERIFY_FAULTS
+    DamageForTests(path, contents);
+#endif
+    return VerifyFileData(QByteArray(contents.data(), static_cast<qsizetype>(contents.size())),
+                          format, expected);
+}
+
+SymbolVerifier::Outcome SymbolVerifier::VerifyFileData(const QByteArray& data, OutputFormat format,
+                                                       std::span<const std::uint8_t> expected) {
+    switch (format) {
+    case OutputFormat::Svg:
+        return VerifyPicture(RenderSvg(data), expected);
+    case OutputFormat::Png:
+        return VerifyPicture(QImage::fromData(data, "PNG"), expected);
+    case OutputFormat::Bmp:
+        // Qt reads a BMP cut short without complaint and leaves the missing rows as it found
+        // the memory: the file must be as long as its header says.
+        if (data.size() < 6 ||
+            qFromLittleEndian<quint32>(data.constData() + 2) > static_cast<quint32>(data.size())) {
+            return Outcome::NotFound;
+        }
+        return VerifyPicture(QImage::fromData(data, "BMP"), expected);
+    case OutputFormat::Matrix:
+    case OutputFormat::Utf8:
+    case OutputFormat::Ansi:
+        break;
+    }
+    return Outcome::NotFound;
+}
+
+SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& symbol,
+                                                      std::int32_t margin, bool negative,
+                                                      std::span<const std::uint8_t> expected) {
+    if (symbol.Side <= 0 || margin < 0) {
+        return Outcome::NotFound;
+    }
+    const int side = (symbol.Side + 2 * margin) * ModulePixels;
+    const std::uint8_t light = negative ? 0 : 255;
+    const std::uint8_t dark = negative ? 255 : 0;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(side) * side, light);
+    for (int y = 0; y < symbol.Side; ++y) {
+        std::uint8_t* row =
+            pixels.data() + static_cast<std::size_t>((y + margin) * ModulePixels) * side;
+        for (int x = 0; x < symbol.Side; ++x) {
+            if (symbol.At(x, y) != 0) {
+                std::fill_n(row + static_cast<std::ptrdiff_t>(x + margin) * ModulePixels,
+                            ModulePixels, dark);
+            }
+        }
+        for (int copy = 1; copy < ModulePixels; ++copy) {
+            std::copy_n(row, side, row + static_cast<std::size_t>(copy) * side);
+        }
+    }
+    return Read(ZXing::ImageView(pixels.data(), side, side, ZXing::ImageFormat::Lum), expected);
+}
+
+SymbolVerifier::Outcome SymbolVerifier::VerifyPicture(const QImage& picture,
+                                                      std::span<const std::uint8_t> expected) {
+    const GreyPicture grey = Grey(picture);
+    if (grey.Pixels.empty()) {
+        return Outcome::NotFound;
+    }
+    return Read(
+        ZXing::ImageView(grey.Pixels.data(), grey.Width, grey.Height, ZXing::ImageFormat::Lum),
+        expected);
+}
+
+} // namespace ostrel::cli
