@@ -670,8 +670,7 @@ constexpr std::int32_t kEciLargestDesignator = 999999;
 
 // Writes the ECI header of a designator (nothing for 0, negative or too large) and returns its
 // length in bits. Writer is BitWriter or CodewordWriter.
-template <typename Writer>
-std::int32_t WriteEciHeader(Writer& out, std::int32_t designator) {
+template <typename Writer> std::int32_t WriteEciHeader(Writer& out, std::int32_t designator) {
     const std::int32_t length = clsQRCode::EciHeaderBits(designator);
     if (length == 0) {
         return 0;
