@@ -2,6 +2,7 @@
 
 #include "CliOutput.h"
 #include "CodePage.h"
+#include "ExitStatus.h"
 #include "LinePipeline.h"
 #include "OutputPattern.h"
 
@@ -108,7 +109,7 @@ int BatchRunner::Run() {
     std::string error;
     if (!ReadInput(error)) {
         std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-        return 3;
+        return ExitCannotWrite;
     }
 
     std::unique_ptr<OutputPattern> pattern;
@@ -116,14 +117,10 @@ int BatchRunner::Run() {
         pattern = std::make_unique<OutputPattern>(*m_Options.Output);
     }
     const int codePage = platform::CodePage::SystemAnsiCodePage();
-    const bool kanji =
-        m_Options.Kanji == KanjiSetting::On ||
-        (m_Options.Kanji == KanjiSetting::Auto && !m_Options.Utf8 && codePage == 932);
     const unsigned workers = WorkerCount();
     std::vector<std::unique_ptr<LinePipeline>> pipelines;
     for (unsigned i = 0; i < workers; ++i) {
-        pipelines.push_back(
-            std::make_unique<LinePipeline>(m_Options, pattern.get(), codePage, kanji));
+        pipelines.push_back(std::make_unique<LinePipeline>(m_Options, pattern.get(), codePage));
     }
 
     const bool progress = OSTREL_ISATTY(OSTREL_FILENO(stderr)) != 0;
@@ -179,7 +176,7 @@ int BatchRunner::Run() {
         if (outputFailed) {
             std::fprintf(stderr, "%s: cannot write to standard output: %s\n", Program,
                          std::strerror(errno));
-            return 3;
+            return ExitCannotWrite;
         }
         if (progress && end < m_Lines.size()) {
             ShowProgress(end, elapsed());
@@ -201,7 +198,7 @@ int BatchRunner::Run() {
                  Program, counts.c_str(), failed.size(), static_cast<long long>(m_EmptyLines),
                  seconds, seconds > 0 ? static_cast<double>(written) / seconds : 0.0);
     if (failed.empty()) {
-        return 0;
+        return ExitWritten;
     }
     std::string list;
     for (std::size_t i = 0; i < failed.size() && i < MaxListedFailures; ++i) {
@@ -211,7 +208,7 @@ int BatchRunner::Run() {
         list += " and " + std::to_string(failed.size() - MaxListedFailures) + " more";
     }
     std::fprintf(stderr, "%s: failed lines: %s\n", Program, list.c_str());
-    return 1;
+    return ExitWrittenButFailed;
 }
 
 } // namespace ostrel::cli

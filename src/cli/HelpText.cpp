@@ -1,10 +1,15 @@
 #include "HelpText.h"
 
+#include "OptionTable.h"
+
+#include <string_view>
+
 namespace ostrel::cli {
 
 namespace {
 
-constexpr const char* Text = R"HELP(Usage: ostrel-qr-cli [OPTION]... [TEXT]
+// What comes before the options.
+constexpr const char* Intro = R"HELP(Usage: ostrel-qr-cli [OPTION]... [TEXT]
   or:  ostrel-qr-cli --batch [OPTION]... [FILE]
 Encode TEXT, or all of standard input, as a QR Code symbol (ISO/IEC 18004,
 Model 2, versions 1 to 40) and write it as a module matrix, a symbol in the
@@ -14,70 +19,10 @@ FILE (or of standard input) becomes a symbol of its own.
 Without TEXT, standard input is read to its end and encoded byte for byte,
 without any conversion (binary data included). The encoder chooses the shortest
 mix of numeric, alphanumeric, byte and Kanji segments on its own.
+)HELP";
 
-Options:
-      --symbol-version N|auto  symbol version 1..40, or auto for the smallest
-                               version that holds the data (default auto;
-                               0 also means auto)
-      --level L|M|Q|H          error-correction level (default Q)
-      --mask 0..7|auto         mask pattern (default 0); auto chooses the one
-                               with the lowest penalty score of the standard
-                               (ISO/IEC 18004 7.8.3)
-      --encoding utf8|ansi     how TEXT becomes bytes: UTF-8 (default), or the
-                               ANSI code page that Windows would use for the
-                               locale in LC_ALL, else LC_CTYPE, else LANG
-                               (GBK for zh_CN, Shift JIS for ja_JP,
-                               Windows-1252 for C and POSIX); a character the
-                               code page lacks becomes '?'. Standard input is
-                               never converted.
-      --kanji auto|on|off      Kanji mode for double-byte Shift JIS characters
-                               (default auto: on only when TEXT is converted
-                               to the ANSI code page 932, Shift JIS; off
-                               otherwise, standard input included)
-      --eci auto|off           declare the character set (default off): with
-                               auto, data that is not plain ASCII starts with
-                               an ECI designator, 26 for UTF-8 or the one of
-                               the ANSI code page (20 Shift JIS, 21-24
-                               Windows-1250/1251/1252/1256, 28 Big5, 29 GBK)
-      --format FORMAT          matrix, utf8, ansi, bmp, png or svg (default:
-                               from the extension of FILE, .bmp, .png or
-                               .svg; otherwise utf8 when standard output is a
-                               terminal, else matrix)
-  -o, --output FILE            write to FILE instead of standard output ('-'
-                               is standard output); FILE is replaced only
-                               when the whole output is written. With
-                               --batch, a PATTERN for the files' names
-      --scale N                pixels per module for bmp, png and svg,
-                               1..100 (default 1)
-      --margin N               quiet zone in modules around the symbol, 0..64
-                               (default 4; none for matrix unless given)
-      --foreground RRGGBB[AA]  colour of the dark modules, png and svg only
-                               (default 000000, black)
-      --background RRGGBB[AA]  colour of the light modules and the quiet zone,
-                               png and svg only (default ffffff, white); AA is
-                               the opacity, 00 transparent to ff opaque. A
-                               warning says when the two differ too little
-                               for readers (contrast under 3:1)
-      --invert                 utf8 and ansi: swap light and dark, for a
-                               terminal with dark text on a light ground
-      --batch [FILE]           one symbol per line of FILE or standard input
-                               (LF or CR LF; empty lines are skipped), written
-                               to the files that -o PATTERN names: %d is the
-                               line number (%05d pads it to five digits), %s
-                               the line made safe for a file name, %% a '%'.
-                               Without -o, matrix, utf8 and ansi symbols go to
-                               standard output, an empty line between two.
-                               Uses every processor core
-      --verify                 read every symbol back with a QR Code reader
-                               (zxing-cpp) and require exactly the encoded
-                               bytes: pictures from the disk, SVG rendered at
-                               its size, the other formats drawn in memory;
-                               one that does not read back is reported
-                               ("not found", "different content") and its
-                               file removed
-  -h, --help                   display this help and exit
-      --version                output version information and exit
-
+// What comes after them: the forms of the command line, formats, exit statuses, examples.
+constexpr const char* Outro = R"HELP(
 An option's value may also follow an equals sign (--level=H). Put "--" before a
 TEXT that begins with '-'.
 
@@ -150,7 +95,18 @@ Examples:
 } // namespace
 
 std::string HelpText() {
-    return Text;
+    std::string text = Intro;
+    std::string_view section;
+    for (const OptionRow& row : OptionTable()) {
+        if (row.Section != section) {
+            section = row.Section;
+            text += "\n";
+            text += section;
+            text += ":\n";
+        }
+        text += OptionHelp(row);
+    }
+    return text + Outro;
 }
 
 } // namespace ostrel::cli

@@ -56,9 +56,8 @@ bool IsUtf8(const std::vector<std::uint8_t>& bytes) {
 
 } // namespace
 
-LinePipeline::LinePipeline(const CliOptions& options, const OutputPattern* pattern, int codePage,
-                           bool kanji)
-    : m_Options(options), m_Pattern(pattern), m_CodePage(codePage), m_Kanji(kanji) {}
+LinePipeline::LinePipeline(const CliOptions& options, const OutputPattern* pattern, int codePage)
+    : m_Options(options), m_Pattern(pattern), m_CodePage(codePage) {}
 
 LineResult LinePipeline::Run(std::int64_t lineNumber, std::span<const std::uint8_t> line) {
     LineResult result;
@@ -107,13 +106,14 @@ std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uin
     if (bytes.size() > static_cast<std::size_t>(clsQRCode::MaxInputLength)) {
         return std::nullopt;
     }
-    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, m_Kanji);
+    // The lines of a batch are text.
+    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, true);
 }
 
 std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
                                                            const std::vector<std::uint8_t>& bytes,
                                                            const CliOptions& options, int codePage,
-                                                           bool kanji) {
+                                                           bool fromText) {
     std::int32_t designator = 0;
     if (options.EciAuto) {
         designator = platform::CodePage::EciDesignatorFor(
@@ -123,9 +123,7 @@ std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
         }
     }
     encoder.SetEciDesignator(designator);
-    // Readers take Kanji segments as Shift JIS whatever is declared.
-    constexpr std::int32_t ShiftJisDesignator = 20;
-    encoder.SetKanjiMode(kanji && (designator == 0 || designator == ShiftJisDesignator));
+    encoder.SetKanjiMode(KanjiModeOn(options, fromText, codePage, designator));
     const auto length = static_cast<std::int32_t>(bytes.size());
     if (options.MaskAuto) {
         return clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.Version,

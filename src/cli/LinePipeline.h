@@ -30,19 +30,19 @@ struct LineResult {
 class LinePipeline {
 public:
     // pattern is null when the symbols go to standard output; codePage is the ANSI code page
-    // for --encoding ansi; kanji the Kanji mode for every line.
-    LinePipeline(const CliOptions& options, const OutputPattern* pattern, int codePage, bool kanji);
+    // for --encoding ansi.
+    LinePipeline(const CliOptions& options, const OutputPattern* pattern, int codePage);
 
     LineResult Run(std::int64_t lineNumber, std::span<const std::uint8_t> line);
 
     // The symbol of bytes with the options' version, level and mask (the best one for --mask
     // auto) and, for --eci auto, the designator of the bytes' character set: UTF-8 (when they
-    // are UTF-8) or the code page; the Kanji mode is kanji, but off when another character set
-    // than Shift JIS is declared. nullopt when the data does not fit.
+    // are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling whether
+    // the bytes are text converted by --encoding. nullopt when the data does not fit.
     static std::optional<clsQRCode::Symbol> EncodeBytes(clsQRCode& encoder,
                                                         const std::vector<std::uint8_t>& bytes,
                                                         const CliOptions& options, int codePage,
-                                                        bool kanji);
+                                                        bool fromText);
 
 private:
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line) const;
@@ -56,7 +56,6 @@ private:
     const CliOptions& m_Options;
     const OutputPattern* m_Pattern;
     int m_CodePage;
-    bool m_Kanji;
     clsQRCode m_Encoder;
     PngWriter m_Png;
 };

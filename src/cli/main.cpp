@@ -47,7 +47,7 @@ int UsageError(const std::string& reason) {
 
 int TooLong(const std::string& amount, const CliOptions& options) {
     std::fprintf(stderr, "%s: %s\n", Program, DoesNotFit(amount, options).c_str());
-    return ExitTooLong;
+    return ExitDoesNotFit;
 }
 
 // The arguments after the program name, as UTF-8.
@@ -92,7 +92,6 @@ bool ReadStandardInput(std::vector<std::uint8_t>& bytes, std::size_t limit) {
 int Run(const CliOptions& options) {
     constexpr auto Limit = static_cast<std::size_t>(clsQRCode::MaxInputLength);
     std::vector<std::uint8_t> bytes;
-    bool kanji = options.Kanji == KanjiSetting::On;
     if (options.Text) {
         // Every character gives at least one byte and takes at most four UTF-8 bytes here, so
         // a longer argument cannot fit; it is refused before any conversion.
@@ -101,16 +100,14 @@ int Run(const CliOptions& options) {
         }
         const std::u16string text = platform::CodePage::Utf8ToUtf16(*options.Text);
         bytes = platform::CodePage::TextToBytes(text, options.Utf8);
-        if (options.Kanji == KanjiSetting::Auto && !options.Utf8) {
-            kanji = platform::CodePage::SystemAnsiCodePage() == 932;
-        }
     } else if (!ReadStandardInput(bytes, Limit)) {
         return TooLong("more than " + std::to_string(Limit) + " bytes", options);
     }
 
     clsQRCode encoder;
-    const auto symbol = LinePipeline::EncodeBytes(encoder, bytes, options,
-                                                  platform::CodePage::SystemAnsiCodePage(), kanji);
+    const auto symbol =
+        LinePipeline::EncodeBytes(encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+                                  options.Text.has_value());
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
@@ -132,7 +129,7 @@ int Run(const CliOptions& options) {
         return failure.empty();
     };
     if (options.Verify && !readBack && !verify({})) {
-        return ExitTooLong;
+        return ExitWrittenButFailed;
     }
     const std::string error = WriteOutput(options.Output, data);
     if (!error.empty()) {
@@ -140,7 +137,7 @@ int Run(const CliOptions& options) {
         return ExitCannotWrite;
     }
     if (options.Verify && readBack && !verify(path)) {
-        return ExitTooLong;
+        return ExitWrittenButFailed;
     }
     return ExitWritten;
 }
