@@ -44,6 +44,46 @@ unsigned WorkerCount() {
     return std::max(1U, std::thread::hardware_concurrency());
 }
 
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// One pipeline for each worker.
+std::vector<std::unique_ptr<LinePipeline>>
+Pipelines(const CliOptions& options, const OutputPattern* pattern, int codePage, unsigned workers) {
+    std::vector<std::unique_ptr<LinePipeline>> pipelines;
+    for (unsigned i = 0; i < workers; ++i) {
+        pipelines.push_back(std::make_unique<LinePipeline>(options, pattern, codePage));
+    }
+    return pipelines;
+}
+
+// The summary on standard error: the counts, then the failed lines; returns the exit status.
+int Summarise(const CliOptions& options, std::size_t written,
+              const std::vector<std::int64_t>& failed, std::int64_t emptyLines, double seconds) {
+    // With --verify every symbol that stays written has been read back.
+    const std::string counts = options.Verify ? std::to_string(written) + " written, " +
+                                                    std::to_string(written) + " verified"
+                                              : std::to_string(written) + " symbols written";
+    std::fprintf(stderr,
+                 "%s: %s, %zu lines failed, %lld empty lines skipped, in %.2f s "
+                 "(%.0f symbols a second)\n",
+                 Program, counts.c_str(), failed.size(), static_cast<long long>(emptyLines),
+                 seconds, seconds > 0 ? static_cast<double>(written) / seconds : 0.0);
+    if (failed.empty()) {
+        return ExitWritten;
+    }
+    std::string list;
+    for (std::size_t i = 0; i < failed.size() && i < MaxListedFailures; ++i) {
+        list += (i == 0 ? "" : ", ") + std::to_string(failed[i]);
+    }
+    if (failed.size() > MaxListedFailures) {
+        list += " and " + std::to_string(failed.size() - MaxListedFailures) + " more";
+    }
+    std::fprintf(stderr, "%s: failed lines: %s\n", Program, list.c_str());
+    return ExitWrittenButFailed;
+}
+
 } // namespace
 
 BatchRunner::BatchRunner(const CliOptions& options) : m_Options(options) {}
@@ -112,16 +152,12 @@ int BatchRunner::Run() {
         return ExitCannotWrite;
     }
 
-    std::unique_ptr<OutputPattern> pattern;
-    if (!m_Options.WritesToStandardOutput()) {
-        pattern = std::make_unique<OutputPattern>(*m_Options.Output);
-    }
+    const auto pattern = m_Options.WritesToStandardOutput()
+                             ? std::unique_ptr<OutputPattern>()
+                             : std::make_unique<OutputPattern>(*m_Options.Output);
     const int codePage = platform::CodePage::SystemAnsiCodePage();
     const unsigned workers = WorkerCount();
-    std::vector<std::unique_ptr<LinePipeline>> pipelines;
-    for (unsigned i = 0; i < workers; ++i) {
-        pipelines.push_back(std::make_unique<LinePipeline>(m_Options, pattern.get(), codePage));
-    }
+    const auto pipelines = Pipelines(m_Options, pattern.get(), codePage, workers);
 
     const bool progress = OSTREL_ISATTY(OSTREL_FILENO(stderr)) != 0;
     const std::size_t window = std::max(LinesPerWindow, LinesPerWorker * workers);
@@ -129,9 +165,6 @@ int BatchRunner::Run() {
     std::vector<std::int64_t> failed;
     std::size_t written = 0;
     bool outputFailed = false;
-    auto elapsed = [&started] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    };
 
     for (std::size_t first = 0; first < m_Lines.size(); first += window) {
         const std::size_t end = std::min(m_Lines.size(), first + window);
@@ -179,7 +212,7 @@ int BatchRunner::Run() {
             return ExitCannotWrite;
         }
         if (progress && end < m_Lines.size()) {
-            ShowProgress(end, elapsed());
+            ShowProgress(end, SecondsSince(started));
             m_ProgressShown = true;
         }
     }
@@ -187,28 +220,7 @@ int BatchRunner::Run() {
         std::fputs("\r\x1b[K", stderr);
     }
 
-    const double seconds = elapsed();
-    // With --verify every symbol that stays written has been read back.
-    const std::string counts = m_Options.Verify ? std::to_string(written) + " written, " +
-                                                      std::to_string(written) + " verified"
-                                                : std::to_string(written) + " symbols written";
-    std::fprintf(stderr,
-                 "%s: %s, %zu lines failed, %lld empty lines skipped, in %.2f s "
-                 "(%.0f symbols a second)\n",
-                 Program, counts.c_str(), failed.size(), static_cast<long long>(m_EmptyLines),
-                 seconds, seconds > 0 ? static_cast<double>(written) / seconds : 0.0);
-    if (failed.empty()) {
-        return ExitWritten;
-    }
-    std::string list;
-    for (std::size_t i = 0; i < failed.size() && i < MaxListedFailures; ++i) {
-        list += (i == 0 ? "" : ", ") + std::to_string(failed[i]);
-    }
-    if (failed.size() > MaxListedFailures) {
-        list += " and " + std::to_string(failed.size() - MaxListedFailures) + " more";
-    }
-    std::fprintf(stderr, "%s: failed lines: %s\n", Program, list.c_str());
-    return ExitWrittenButFailed;
+    return Summarise(m_Options, written, failed, m_EmptyLines, SecondsSince(started));
 }
 
 } // namespace ostrel::cli
