@@ -5,9 +5,7 @@
 
 namespace ostrel::payload {
 
-namespace {
-
-std::string Normalised(std::string_view name) {
+std::string PayloadFields::NormalName(std::string_view name) {
     constexpr std::string_view Blanks = " \t\r\n";
     const auto first = name.find_first_not_of(Blanks);
     if (first == std::string_view::npos) {
@@ -20,23 +18,21 @@ std::string Normalised(std::string_view name) {
     return result;
 }
 
-} // namespace
-
 std::string FieldError(std::string_view name, std::string_view what) {
     return "field '" + std::string(name) + "' " + std::string(what);
 }
 
 void PayloadFields::Add(std::string_view name, std::string value) {
-    m_Fields.emplace_back(Normalised(name), std::move(value));
+    m_Fields.emplace_back(NormalName(name), std::move(value));
 }
 
 std::optional<std::pair<std::string, std::string>>
 PayloadFields::ParseAssignment(std::string_view text) {
     const auto equals = text.find('=');
-    if (equals == std::string_view::npos || Normalised(text.substr(0, equals)).empty()) {
+    if (equals == std::string_view::npos || NormalName(text.substr(0, equals)).empty()) {
         return std::nullopt;
     }
-    return std::pair{Normalised(text.substr(0, equals)), std::string(text.substr(equals + 1))};
+    return std::pair{NormalName(text.substr(0, equals)), std::string(text.substr(equals + 1))};
 }
 
 std::string_view PayloadFields::Value(std::string_view name) const {

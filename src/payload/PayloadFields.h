@@ -27,6 +27,10 @@ public:
     // Adds a field; the name is stored trimmed and in lower case.
     void Add(std::string_view name, std::string value);
 
+    // A field's name as the fields keep it: without surrounding blanks, ASCII letters in lower
+    // case.
+    static std::string NormalName(std::string_view name);
+
     // "NAME=VALUE" split at its first '=' (the value may hold more); nullopt when there is no
     // '=' or the name is empty.
     static std::optional<std::pair<std::string, std::string>>
