@@ -77,6 +77,11 @@ std::string CheckCombination(const CliOptions& options) {
     if (options.Invert && !IsTerminalFormat(format)) {
         return "--invert is for the terminal formats utf8 and ansi only, not " + formatName;
     }
+    if (!options.Batch &&
+        (options.Manifest || options.Jobs > 0 || options.BatchFormat != BatchInputFormat::Lines ||
+         options.OnCollision != CollisionPolicy::Refuse)) {
+        return "--batch-format, --on-collision, --manifest and --jobs are for --batch only";
+    }
     if (options.Batch) {
         if (options.WritesToStandardOutput()) {
             if (!IsTerminalFormat(format) && format != OutputFormat::Matrix) {

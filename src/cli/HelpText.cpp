@@ -47,10 +47,12 @@ Exit status:
      at the chosen level (a message on standard error says so; no output);
      with --batch: a line failed (each is reported with its line number, then
      the list of them); with --verify: a symbol did not read back (its file is
-     removed)
+     removed); with --batch, also a full or read-only disk: the run stops at
+     the first file it refuses, with one message, and keeps the files before
   2  bad usage: an unknown option, a missing or invalid value, more than one
-     TEXT, a batch PATTERN without %d or %s (a message on standard error
-     gives the reason)
+     TEXT, a batch PATTERN without %d or %s, batch rows that would write the
+     same file, a table without a 'data' column (a message on standard error
+     gives the reason; nothing is written)
   3  the output could not be written (no file is left behind), or the batch
      FILE could not be read
 
@@ -78,6 +80,17 @@ Examples:
 
   printf 'a\nb\n' | ostrel-qr-cli --batch -o '%s.svg' --mask auto
       Two SVG drawings, a.svg and b.svg, each with its best mask.
+
+  ostrel-qr-cli --batch contacts.csv --batch-format csv -o 'cards/%s.png'
+      One PNG file per row of a spreadsheet's CSV export with the columns
+      data and file: cards/<file>.png, each holding its data field.
+
+  ostrel-qr-cli --batch names.txt -o '%s.png' --on-collision suffix
+      Lines "a/b" and "a_b" both make a_b.png: the second becomes a_b-2.png.
+
+  ostrel-qr-cli --batch labels.txt -o '%05d.png' --manifest labels.jsonl --jobs 2
+      Two worker threads, and a line of JSON per label:
+      {"line":1,"row":1,"file":"00001.png","bytes":14,"sha256":"…",...}
 
   printf '\001\002\003' | ostrel-qr-cli -o binary.bmp --scale 4
       Encode three raw bytes from standard input into a BMP picture.

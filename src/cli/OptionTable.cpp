@@ -143,6 +143,47 @@ std::string ApplyMargin(CliOptions& options, std::optional<std::string_view> val
     return {};
 }
 
+std::string ApplyBatchFormat(CliOptions& options, std::optional<std::string_view> value,
+                             const std::string& option) {
+    const std::string lower = AsciiLower(*value);
+    if (lower != "lines" && lower != "csv" && lower != "tsv") {
+        return Invalid(option, *value, "lines, csv or tsv");
+    }
+    options.BatchFormat = lower == "lines" ? BatchInputFormat::Lines
+                          : lower == "csv" ? BatchInputFormat::Csv
+                                           : BatchInputFormat::Tsv;
+    return {};
+}
+
+std::string ApplyOnCollision(CliOptions& options, std::optional<std::string_view> value,
+                             const std::string& option) {
+    const std::string lower = AsciiLower(*value);
+    if (lower != "refuse" && lower != "suffix") {
+        return Invalid(option, *value, "refuse or suffix");
+    }
+    options.OnCollision = lower == "suffix" ? CollisionPolicy::Suffix : CollisionPolicy::Refuse;
+    return {};
+}
+
+std::string ApplyManifest(CliOptions& options, std::optional<std::string_view> value,
+                          const std::string& option) {
+    if (value->empty() || *value == "-") {
+        return Invalid(option, *value, "a file name");
+    }
+    options.Manifest = std::string(*value);
+    return {};
+}
+
+std::string ApplyJobs(CliOptions& options, std::optional<std::string_view> value,
+                      const std::string& option) {
+    const auto number = ParseNumber(*value, 1, MaxJobs);
+    if (!number) {
+        return Invalid(option, *value, "1.." + std::to_string(MaxJobs) + " worker threads");
+    }
+    options.Jobs = *number;
+    return {};
+}
+
 std::string ApplyColour(std::optional<Colour>& colour, std::string_view value,
                         const std::string& option) {
     colour = ParseColour(value);
@@ -277,7 +318,31 @@ constexpr OptionRow Table[] = {
      "the line made safe for a file name, %% a '%'.\n"
      "Without -o, matrix, utf8 and ansi symbols go to\n"
      "standard output, an empty line between two.\n"
-     "Uses every processor core"},
+     "Uses every processor core. Before anything is\n"
+     "written, every name is settled: two lines\n"
+     "that name the same file (also when only\n"
+     "letter case differs) stop the run (exit 2)"},
+    {Options, "batch-format", 0, OptionValue::Required, "lines|csv|tsv", ApplyBatchFormat,
+     "how --batch reads FILE (default lines): csv\n"
+     "(RFC 4180: quoted fields with commas, \"\"\n"
+     "and line breaks) or tsv (tab-separated) with\n"
+     "a header row naming the column 'data' (the\n"
+     "text to encode) and optionally 'file' (the\n"
+     "text for %s); %d is the row number after the\n"
+     "header. A UTF-8 byte order mark is skipped"},
+    {Options, "on-collision", 0, OptionValue::Required, "refuse|suffix", ApplyOnCollision,
+     "two rows that would write the same file:\n"
+     "refuse the run (default), or keep both with\n"
+     "-2, -3, ... before the extension"},
+    {Options, "manifest", 0, OptionValue::Required, "FILE", ApplyManifest,
+     "with --batch, write one JSON object per row\n"
+     "to FILE (JSON Lines): line, row, file, bytes,\n"
+     "sha256 of the encoded data, version, level,\n"
+     "mask, verified, error; written whole"},
+    {Options, "jobs", 0, OptionValue::Required, "N", ApplyJobs,
+     "with --batch, N worker threads, 1..256\n"
+     "(default: one per processor core); the files\n"
+     "are the same bytes whatever N"},
     {Options, "verify", 0, OptionValue::None, "", SetVerify,
      "read every symbol back with a QR Code reader\n"
      "(zxing-cpp) and require exactly the encoded\n"
