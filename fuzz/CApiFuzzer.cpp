@@ -3,7 +3,8 @@
 // Input layout: bytes 0..5 pick symbology (-1..3), version (-3..43), level (-1..6), mask
 // (-3..9), kanji (-1..2) and the ECI designator (-1, 0, 1..999999 or 1000000, from byte 5 and
 // the next two), byte 8 bit 0 a reserved field set, bit 1 a null data pointer, bit 2 a length
-// beyond the data; the rest is the data.
+// beyond the largest symbol's capacity (which the C interface must refuse before it reads a byte:
+// the buffer ends with the data); the rest is the data.
 //
 // Checks: the result is OK exactly when every setting is in range and the data fit; an error
 // leaves no symbol; a symbol is square, 17 + 4 version modules a side, the version asked for (or
@@ -14,6 +15,7 @@
 #include "clsQRCode.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -62,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool nullData = (data[8] & 2) != 0;
     options.reserved[3] = reserved ? 1 : 0;
     const std::vector<std::uint8_t> input(data + kHeader, data + size);
-    const std::size_t length =
-        (data[8] & 4) != 0 ? input.size() + 1 + (data[8] >> 3) : input.size();
+    constexpr std::size_t kLargestSymbolBytes = 7089;
+    const int beyond = data[8] >> 3; // 0..31: 7090, 7091, 7093, ... and SIZE_MAX
+    const std::size_t length = (data[8] & 4) == 0 ? input.size()
+                               : beyond == 31     ? SIZE_MAX
+                                              : kLargestSymbolBytes + (std::size_t{1} << beyond);
 
     // A copy that ends exactly at the data, so that a read beyond it is caught.
     auto* bytes = nullData
@@ -85,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (symbol != nullptr) {
             Fail("an error left a symbol", status);
         }
-        if (argumentsValid && length <= input.size() && status != OSTREL_QR_ERROR_DATA_TOO_LONG) {
+        if (argumentsValid && status != OSTREL_QR_ERROR_DATA_TOO_LONG) {
             Fail("valid settings refused", status);
         }
         std::free(bytes);
