@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -466,6 +467,61 @@ std::atomic<std::uint64_t> g_ConvertedUnits{0};
 std::vector<std::uint8_t> CodePage::TextToBytes(std::u16string_view text, bool utf8) {
     g_ConvertedUnits.fetch_add(text.size(), std::memory_order_relaxed);
     return utf8 ? Utf16ToUtf8(text) : Utf16ToCodePage(text, SystemAnsiCodePage());
+}
+
+CodePage::Gb2312Result CodePage::Utf16ToGb2312(std::u16string_view text) {
+    // GB 2312 sits unchanged inside code page 936 (GBK), which both iconv and Windows convert:
+    // each character is converted alone and kept when it gives ASCII or a pair of the rows of
+    // GB 2312, so a GBK extension, the euro sign (80) or a '?' for a missing character never
+    // passes.
+    constexpr int Gbk = 936;
+    Gb2312Result result;
+    std::size_t position = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = CharacterLength(text, pos);
+        const std::u16string_view character = text.substr(pos, length);
+        ++position;
+        char32_t code = character[0];
+        if (length == 2) {
+            code = 0x10000 + ((static_cast<char32_t>(character[0]) - 0xD800) << 10) +
+                   (static_cast<char32_t>(character[1]) - 0xDC00);
+        }
+        bool inSet = code < 0x80;
+        if (inSet) {
+            result.Bytes.push_back(static_cast<std::uint8_t>(code));
+        } else if (!IsSurrogate(character[0]) || length == 2) {
+            const std::vector<std::uint8_t> pair = Utf16ToCodePage(character, Gbk);
+            inSet =
+                pair.size() == 2 &&
+                ((pair[0] >= 0xA1 && pair[0] <= 0xA9) || (pair[0] >= 0xB0 && pair[0] <= 0xF7)) &&
+                pair[1] >= 0xA1 && pair[1] <= 0xFE;
+            if (inSet) {
+                result.Bytes.insert(result.Bytes.end(), pair.begin(), pair.end());
+            }
+        }
+        if (!inSet) {
+            result.Bytes.clear();
+            result.Missing = code;
+            result.MissingPosition = position;
+            return result;
+        }
+        pos += length;
+    }
+    return result;
+}
+
+std::string CodePage::NameCharacter(char32_t character, std::size_t position) {
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+    // Control characters and surrogates are named by their number alone.
+    if (character < 0x20 || (character >= 0x7F && character < 0xA0) ||
+        (character >= 0xD800 && character <= 0xDFFF) || character > 0x10FFFF) {
+        return std::string(code) + " (character " + std::to_string(position) + ")";
+    }
+    std::vector<std::uint8_t> utf8;
+    AppendUtf8(utf8, character);
+    return "'" + std::string(utf8.begin(), utf8.end()) + "' (" + code + ", character " +
+           std::to_string(position) + ")";
 }
 
 std::uint64_t CodePage::ConvertedUnits() {

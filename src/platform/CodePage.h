@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +41,20 @@ public:
     // The conversion of the generate command: UTF-8 when utf8 is true, else the system's ANSI
     // code page.
     static std::vector<std::uint8_t> TextToBytes(std::u16string_view text, bool utf8);
+
+    // Text in GB 2312 (EUC-CN: ASCII as one byte, a character of GB 2312 rows 1-9 and 16-87 as
+    // two bytes A1..A9 or B0..F7, then A1..FE), the character set of the Hanzi mode of GB/T
+    // 18284. Nothing is ever replaced: a character outside GB 2312 (or an unpaired surrogate)
+    // leaves Bytes empty and Missing naming it, with its position (counted in characters from
+    // 1) in MissingPosition.
+    struct Gb2312Result {
+        std::vector<std::uint8_t> Bytes;
+        std::optional<char32_t> Missing;
+        std::size_t MissingPosition = 0;
+    };
+    static Gb2312Result Utf16ToGb2312(std::u16string_view text);
+    // "'€' (U+20AC, character 3)": a character as an error message names it.
+    static std::string NameCharacter(char32_t character, std::size_t position);
 
     // UTF-16 code units that TextToBytes has been handed since the program started, over all
     // threads: lets a caller (and its tests) see that a text was, or was not, converted.

@@ -426,3 +426,52 @@ TEST(CodePageEciTest, PlainAsciiNeedsNoDesignator) {
     // A code page without a designator stays without one.
     EXPECT_EQ(CodePage::EciDesignatorFor(B({0xB0, 0xA1}), 949), 0);
 }
+
+// GB 2312 for the Hanzi mode: every character of the Basic Multilingual Plane converted alone.
+// Rows 16-87 of GB 2312 hold its 6763 Hanzi (3755 of level 1 and 3008 of level 2), rows 1-9 its
+// 682 other characters; nothing outside those rows, and nothing that is no character, passes.
+TEST(CodePageGb2312, AcceptsExactlyTheRowsOfGb2312) {
+    int hanzi = 0;
+    int others = 0;
+    for (char32_t code = 0x80; code < 0x10000; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF) {
+            continue;
+        }
+        const char16_t unit = static_cast<char16_t>(code);
+        const auto result = CodePage::Utf16ToGb2312(std::u16string_view(&unit, 1));
+        if (result.Missing) {
+            EXPECT_TRUE(result.Bytes.empty());
+            EXPECT_EQ(*result.Missing, code);
+            continue;
+        }
+        ASSERT_EQ(result.Bytes.size(), 2U) << std::hex << static_cast<unsigned>(code);
+        const int row = result.Bytes[0] - 0xA0;
+        const int cell = result.Bytes[1] - 0xA0;
+        ASSERT_TRUE(((row >= 1 && row <= 9) || (row >= 16 && row <= 87)) && cell >= 1 && cell <= 94)
+            << std::hex << static_cast<unsigned>(code);
+        (row >= 16 ? hanzi : others) += 1;
+    }
+    EXPECT_EQ(hanzi, 6763);
+    EXPECT_GE(others, 682);
+}
+
+TEST(CodePageGb2312, ConvertsTextAndNamesTheFirstCharacterOutside) {
+    auto result = CodePage::Utf16ToGb2312(u"A1 中文、啊");
+    EXPECT_FALSE(result.Missing);
+    EXPECT_EQ(result.Bytes, B({'A', '1', ' ', 0xD6, 0xD0, 0xCE, 0xC4, 0xA1, 0xA2, 0xB0, 0xA1}));
+    result = CodePage::Utf16ToGb2312(u"价格€5");
+    ASSERT_TRUE(result.Missing);
+    EXPECT_TRUE(result.Bytes.empty());
+    EXPECT_EQ(CodePage::NameCharacter(*result.Missing, result.MissingPosition),
+              "'€' (U+20AC, character 3)");
+    // A GBK extension (U+4E02, 81 40), a character beyond the plane and an unpaired surrogate.
+    result = CodePage::Utf16ToGb2312(u"中丂");
+    EXPECT_EQ(result.Missing, U'\u4E02');
+    EXPECT_EQ(result.MissingPosition, 2U);
+    result = CodePage::Utf16ToGb2312(u"a\U00020000");
+    EXPECT_EQ(result.Missing, U'\U00020000');
+    const char16_t lone[] = {u'a', 0xD800, u'b'};
+    result = CodePage::Utf16ToGb2312(std::u16string_view(lone, 3));
+    EXPECT_EQ(result.Missing, char32_t{0xD800});
+    EXPECT_EQ(CodePage::NameCharacter(0xD800, 2), "U+D800 (character 2)");
+}
