@@ -52,6 +52,8 @@ constexpr std::uint8_t kPadCodewords[2] = {0xEC, 0x11};
 constexpr std::int32_t kModeIndicator[4] = {0b0100, 0b0001, 0b0010, 0b1000};
 constexpr std::int32_t kModeIndicatorBits = 4;
 constexpr std::int32_t kTerminatorBits = 4;
+// The structured-append header of clause 8: indicator 0011, position, count less one, parity.
+constexpr std::int32_t kStructuredAppendHeaderBits = 20;
 
 // Width classes of the character-count indicators (Table 3): versions 1-9, 10-26, 27-40,
 // represented by their offsets 2, 4 and 6.
@@ -687,6 +689,24 @@ template <typename Writer> std::int32_t WriteEciHeader(Writer& out, std::int32_t
     return length;
 }
 
+// The structured-append header of clause 8 (nothing without one): mode indicator 0011, the
+// position, the count less one, the parity. Returns its length in bits. Writer is BitWriter or
+// CodewordWriter.
+template <typename Writer>
+std::int32_t
+WriteStructuredAppendHeader(Writer& out,
+                            const std::optional<clsQRCode::StructuredAppendHeader>& header) {
+    if (!header) {
+        return 0;
+    }
+    constexpr std::uint32_t kStructuredAppendIndicator = 0x3;
+    out.Put(kStructuredAppendIndicator, 4);
+    out.Put(static_cast<std::uint32_t>(header->Index), 4);
+    out.Put(static_cast<std::uint32_t>(header->Count - 1), 4);
+    out.Put(header->Parity, 8);
+    return kStructuredAppendHeaderBits;
+}
+
 // The writing pass: one segment per run of equal modes, split at the largest count; then the
 // terminator. Returns the number of bits, terminator included. Writer is BitWriter (one entry per
 // bit) or CodewordWriter (packed codewords).
@@ -886,6 +906,12 @@ std::int32_t clsQRCode::EciHeaderBits(std::int32_t designator) {
     return kModeIndicatorBits + (designator <= kEciTwoByteLimit ? 16 : 24);
 }
 
+void clsQRCode::SetStructuredAppend(std::optional<StructuredAppendHeader> header) {
+    const bool valid = header && header->Count >= 1 && header->Count <= 16 && header->Index >= 0 &&
+                       header->Index < header->Count;
+    m_StructuredAppend = valid ? header : std::nullopt;
+}
+
 // ---- Character tests ----
 
 std::int32_t clsQRCode::GetCharClass(std::uint8_t byte) {
@@ -940,20 +966,21 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
                                std::int32_t& bitLength) const {
     const std::int32_t n =
         std::min<std::int64_t>(std::max<std::int32_t>(length, 0), std::ssize(data));
+    const std::int32_t headerBits = m_StructuredAppend ? kStructuredAppendHeaderBits : 0;
     if (n <= 0) {
-        // The stream of empty input is the terminator alone.
-        for (std::size_t k = 0; k < std::min<std::size_t>(kTerminatorBits, bits.size()); ++k) {
-            bits[k] = 0;
-        }
-        bitLength = kTerminatorBits;
+        // The stream of empty input is the terminator alone, after the structured-append
+        // header when there is one.
+        BitWriter out(bits); // written also when measuring, as the contract says
+        WriteStructuredAppendHeader(out, m_StructuredAppend);
+        bitLength = WriteSegments(out, data.data(), 0, WidthClass(ClassOffset(version)), nullptr);
         return;
     }
 
     const WidthClass wc(ClassOffset(version));
     const std::int32_t eciBits = EciHeaderBits(m_EciDesignator);
     if (measureOnly) {
-        bitLength = eciBits + SearchSegments(data.data(), n, wc, m_KanjiMode, nullptr).Cost +
-                    kTerminatorBits;
+        bitLength = headerBits + eciBits +
+                    SearchSegments(data.data(), n, wc, m_KanjiMode, nullptr).Cost + kTerminatorBits;
         return;
     }
     // The predecessors of the search, then the mode of every byte.
@@ -963,7 +990,8 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
     const SegmentEnd end = SearchSegments(data.data(), n, wc, m_KanjiMode, preds);
     TraceModes(preds, n, end.Mode, modes);
     BitWriter out(bits);
-    WriteEciHeader(out, m_EciDesignator); // counted in the writer's position
+    WriteStructuredAppendHeader(out, m_StructuredAppend); // counted in the writer's position
+    WriteEciHeader(out, m_EciDesignator);
     bitLength = WriteSegments(out, data.data(), n, wc, modes);
 }
 
@@ -1236,7 +1264,9 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     }
 
     // The ECI header, when one is set, precedes the segments of non-empty input.
-    const std::int32_t eciBits = length > 0 ? EciHeaderBits(m_EciDesignator) : 0;
+    // The structured-append header comes first, also for empty input.
+    const std::int32_t prefixBits = (length > 0 ? EciHeaderBits(m_EciDesignator) : 0) +
+                                    (m_StructuredAppend ? kStructuredAppendHeaderBits : 0);
 
     // The segmentation search depends on the width class only, so the search that measured a
     // class also serves the writing pass for a version of that class. Per input byte it keeps the
@@ -1251,7 +1281,7 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
             end = SearchSegments(bytes.data(), length, WidthClass(offset), m_KanjiMode, preds);
             searchedOffset = offset;
         }
-        return eciBits + end.Cost + kTerminatorBits;
+        return prefixBits + end.Cost + kTerminatorBits;
     };
 
     // Version choice: the character-count widths change only at versions 10 and 27, so one
@@ -1270,21 +1300,21 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
             // version of the class, no measurement could make one of its versions fit.
             const std::int64_t capacityTimesSix = 6 * (8 * static_cast<std::int64_t>(largest));
             // (Lower bounds, so the ECI header's bits are added to them.)
-            const std::int64_t eciBitsTimesSix = 6 * static_cast<std::int64_t>(eciBits);
-            if (20 * static_cast<std::int64_t>(length) + eciBitsTimesSix > capacityTimesSix) {
+            const std::int64_t prefixBitsTimesSix = 6 * static_cast<std::int64_t>(prefixBits);
+            if (20 * static_cast<std::int64_t>(length) + prefixBitsTimesSix > capacityTimesSix) {
                 continue;
             }
-            if (48 * static_cast<std::int64_t>(length) + eciBitsTimesSix > capacityTimesSix) {
+            if (48 * static_cast<std::int64_t>(length) + prefixBitsTimesSix > capacityTimesSix) {
                 if (leastBitsTimesSix < 0) {
                     leastBitsTimesSix =
-                        eciBitsTimesSix + LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
+                        prefixBitsTimesSix + LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
                 }
                 if (leastBitsTimesSix > capacityTimesSix) {
                     continue;
                 }
             }
             const std::int32_t measured =
-                length == 0 ? kTerminatorBits : search(ClassOffset(range[0]));
+                length == 0 ? prefixBits + kTerminatorBits : search(ClassOffset(range[0]));
             for (std::int32_t v = range[0]; v <= range[1]; ++v) {
                 if (measured - kTerminatorBits <= 8 * GetDataCodewords(level, v)) {
                     version = v;
@@ -1312,11 +1342,16 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     // The stream for the chosen version, written straight into codewords; the last one is filled
     // up with zero bits. Empty input is the terminator alone: codeword 0 stays 0.
     std::int32_t d = kTerminatorBits;
-    if (length > 0) {
-        search(ClassOffset(version));
-        TraceModes(preds, length, end.Mode, modes);
+    if (length > 0 || m_StructuredAppend) {
+        if (length > 0) {
+            search(ClassOffset(version));
+            TraceModes(preds, length, end.Mode, modes);
+        }
         CodewordWriter out(std::span<std::uint8_t>(codewords.data(), static_cast<std::size_t>(dc)));
-        WriteEciHeader(out, m_EciDesignator); // counted in the writer's position
+        WriteStructuredAppendHeader(out, m_StructuredAppend); // counted in the writer's position
+        if (length > 0) {
+            WriteEciHeader(out, m_EciDesignator);
+        }
         d = WriteSegments(out, bytes.data(), length, WidthClass(ClassOffset(version)), modes);
     }
     trace.clear();

@@ -92,6 +92,21 @@ public:
     // none (0 or negative, or above 999999).
     static std::int32_t EciHeaderBits(std::int32_t designator);
 
+    // Structured append (ISO/IEC 18004 clause 8): with a header set, every stream starts with
+    // mode indicator 0011, the symbol's position Index (0..15), Count - 1 (Count 1..16) and the
+    // parity byte of the whole message, 20 bits ahead of any ECI header and of the segments (also
+    // for empty input), and the version choice counts them. nullopt (the default) writes none;
+    // a header with a field out of range counts as none. clsStructuredAppend decides the parts.
+    struct StructuredAppendHeader {
+        std::int32_t Index = 0;
+        std::int32_t Count = 1;
+        std::uint8_t Parity = 0;
+    };
+    void SetStructuredAppend(std::optional<StructuredAppendHeader> header);
+    const std::optional<StructuredAppendHeader>& StructuredAppend() const {
+        return m_StructuredAppend;
+    }
+
     // ---- Encoding ----
 #ifdef OSTREL_QR_PICTURE
     // The finished symbol as a picture: one pixel per module with a 4-module white quiet zone,
@@ -203,6 +218,7 @@ private:
     std::int32_t m_PlacementVersion = 0; // the version of m_PlacementRuns; 0 for none
     bool m_KanjiMode = true;
     std::int32_t m_EciDesignator = 0; // 0: no ECI header
+    std::optional<StructuredAppendHeader> m_StructuredAppend;
 };
 
 } // namespace ostrel

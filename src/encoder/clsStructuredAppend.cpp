@@ -22,6 +22,8 @@ public:
              std::vector<std::int32_t> cuts, std::int32_t version, std::int32_t level)
         : m_Encoder(encoder), m_Data(data), m_Cuts(std::move(cuts)), m_Version(version),
           m_CapacityBits(8 * encoder.GetDataCodewords(level, version)),
+          // An encoder with a header set counts it in its own measurement.
+          m_HeaderBits(encoder.StructuredAppend() ? 0 : clsStructuredAppend::HeaderBits),
           // A digit takes at least 10/3 bits: no part of a version is longer than this.
           m_MaxPartBytes(3 * (m_CapacityBits - clsStructuredAppend::HeaderBits) / 10 + 1) {}
 
@@ -35,7 +37,7 @@ public:
         std::int32_t bits = 0;
         m_Encoder.BuildBitStream({}, m_Data.subspan(static_cast<std::size_t>(Cut(from))),
                                  Cut(to) - Cut(from), m_Version, true, bits);
-        return clsStructuredAppend::HeaderBits + bits - kTerminatorBits <= m_CapacityBits;
+        return m_HeaderBits + bits - kTerminatorBits <= m_CapacityBits;
     }
 
     // The last cut position that a part starting at cut position from may end at, the part no
@@ -85,6 +87,7 @@ private:
     std::vector<std::int32_t> m_Cuts;
     std::int32_t m_Version;
     std::int32_t m_CapacityBits;
+    std::int32_t m_HeaderBits;
     std::int32_t m_MaxPartBytes;
 };
 

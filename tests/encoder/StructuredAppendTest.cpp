@@ -205,3 +205,56 @@ TEST(StructuredAppendSplit, RefusalsSayWhy) {
 }
 
 } // namespace
+
+namespace {
+
+// The header of clause 8 leads the stream: 0011, the position, the count less one, the parity,
+// then exactly the stream without a header (ECI header included); empty input gets it too.
+TEST(StructuredAppendHeader, LeadsTheStreamAndChangesNothingAfterIt) {
+    const std::vector<std::string> texts = {"", "HELLO 123", "abc\xE4\xB8\xAD", "0123456789"};
+    for (const std::int32_t eci : {0, 26}) {
+        for (const std::string& text : texts) {
+            const Bytes data = Of(text);
+            clsQRCode plain;
+            plain.SetEciDesignator(eci);
+            std::vector<std::uint8_t> expected(4096);
+            std::int32_t plainBits = 0;
+            plain.BuildBitStream(expected, data, std::ssize(data), 5, false, plainBits);
+
+            clsQRCode encoder;
+            encoder.SetEciDesignator(eci);
+            encoder.SetStructuredAppend(clsQRCode::StructuredAppendHeader{6, 11, 0xA5});
+            std::vector<std::uint8_t> bits(4096);
+            std::int32_t bitCount = 0;
+            encoder.BuildBitStream(bits, data, std::ssize(data), 5, false, bitCount);
+            std::int32_t measured = 0;
+            encoder.BuildBitStream({}, data, std::ssize(data), 5, true, measured);
+            ASSERT_EQ(bitCount, plainBits + 20) << text;
+            EXPECT_EQ(measured, bitCount);
+            const std::string header = "0011"
+                                       "0110"
+                                       "1010"
+                                       "10100101";
+            std::string got;
+            for (std::int32_t k = 0; k < bitCount; ++k) {
+                got += static_cast<char>('0' + bits[static_cast<std::size_t>(k)]);
+            }
+            std::string want = header;
+            for (std::int32_t k = 0; k < plainBits; ++k) {
+                want += static_cast<char>('0' + expected[static_cast<std::size_t>(k)]);
+            }
+            EXPECT_EQ(got, want) << text;
+        }
+    }
+    // Fields out of range set no header.
+    clsQRCode encoder;
+    for (const auto bad :
+         {clsQRCode::StructuredAppendHeader{16, 16, 0}, clsQRCode::StructuredAppendHeader{2, 2, 0},
+          clsQRCode::StructuredAppendHeader{0, 17, 0},
+          clsQRCode::StructuredAppendHeader{-1, 3, 0}}) {
+        encoder.SetStructuredAppend(bad);
+        EXPECT_FALSE(encoder.StructuredAppend());
+    }
+}
+
+} // namespace
