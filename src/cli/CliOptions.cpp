@@ -82,6 +82,27 @@ std::string CheckCombination(const CliOptions& options) {
          options.OnCollision != CollisionPolicy::Refuse)) {
         return "--batch-format, --on-collision, --manifest and --jobs are for --batch only";
     }
+    if (options.Hanzi && !options.Utf8) {
+        return "--hanzi converts the text to GB 2312 itself; it cannot go with --encoding ansi";
+    }
+    if (options.Hanzi && options.Kanji == KanjiSetting::On) {
+        return "--hanzi and --kanji on exclude each other: readers take the pairs of a Kanji "
+               "segment as Shift JIS";
+    }
+    if (options.StructuredAppend && !options.Batch) {
+        if (options.WritesToStandardOutput()) {
+            if (!IsTerminalFormat(format) && format != OutputFormat::Matrix) {
+                return "structured-append " + formatName +
+                       " pictures need -o PATTERN with %d, the symbol's number (for example -o "
+                       "'part-%d." +
+                       formatName + "')";
+            }
+        } else if (std::string error =
+                       OutputPattern::Check(*options.Output, OutputPattern::Use::Symbols);
+                   !error.empty()) {
+            return error;
+        }
+    }
     if (options.Batch) {
         if (options.WritesToStandardOutput()) {
             if (!IsTerminalFormat(format) && format != OutputFormat::Matrix) {
@@ -90,7 +111,10 @@ std::string CheckCombination(const CliOptions& options) {
                        "'label-%05d." +
                        formatName + "')";
             }
-        } else if (std::string error = OutputPattern::Check(*options.Output); !error.empty()) {
+        } else if (std::string error = OutputPattern::Check(
+                       *options.Output, options.StructuredAppend ? OutputPattern::Use::BatchSymbols
+                                                                 : OutputPattern::Use::Batch);
+                   !error.empty()) {
             return error;
         }
     }
@@ -284,7 +308,7 @@ bool KanjiModeOn(const CliOptions& options, bool fromText, int codePage,
     // 18004 7.4.6 defines Kanji mode on JIS X 0208 in Shift JIS), so another ECI turns it off.
     constexpr std::int32_t ShiftJisDesignator = 20;
     constexpr int ShiftJisCodePage = 932;
-    if (eciDesignator != 0 && eciDesignator != ShiftJisDesignator) {
+    if (options.Hanzi || (eciDesignator != 0 && eciDesignator != ShiftJisDesignator)) {
         return false;
     }
     switch (options.Kanji) {

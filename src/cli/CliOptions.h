@@ -58,6 +58,11 @@ struct CliOptions {
 
     bool Verify = false; // every symbol read back, and removed when it does not read as written
 
+    // Structured append: the data split over several symbols; 0 the fewest, else 2..16 symbols.
+    std::optional<std::int32_t> StructuredAppend;
+    // Hanzi mode: text converted to GB 2312, its double-byte characters in Hanzi segments.
+    bool Hanzi = false;
+
     // Whether standard output is a terminal; decides the default format.
     bool StandardOutputIsTerminal = false;
 
@@ -73,6 +78,7 @@ inline constexpr std::int32_t MaxScale = 100;
 inline constexpr std::int32_t MaxMargin = 64;
 inline constexpr std::int32_t DefaultMargin = 4;
 inline constexpr std::int32_t MaxJobs = 256;
+inline constexpr std::int32_t MaxStructuredAppendSymbols = 16;
 
 struct ParseResult {
     CliOptions Options;
@@ -85,7 +91,9 @@ struct ParseResult {
 ParseResult ParseArguments(std::span<const std::string> arguments,
                            bool standardOutputIsTerminal = false);
 
-// Whether the encoder uses Kanji mode for data of the options: --kanji on or off as given;
+// Whether the encoder uses Kanji mode for data of the options: off with --hanzi (the data is
+// GB 2312, whose pairs readers would take as Shift JIS in a Kanji segment); else --kanji on or
+// off as given;
 // auto (the default) only for text (fromText: TEXT or the lines of a batch, not standard input)
 // converted to the ANSI code page 932, Shift JIS. Off in every case when the data is declared
 // with an ECI designator (eciDesignator, 0 for none) of another character set than Shift JIS.

@@ -132,26 +132,101 @@ std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uin
     return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, true);
 }
 
-std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
-                                                           const std::vector<std::uint8_t>& bytes,
-                                                           const CliOptions& options, int codePage,
-                                                           bool fromText) {
+void LinePipeline::Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
+                             const CliOptions& options, int codePage, bool fromText) {
+    // GB 2312 belongs to the family that designator 29 declares.
+    constexpr int Gb2312CodePage = 936;
+    const int dataCodePage = options.Hanzi  ? Gb2312CodePage
+                             : options.Utf8 ? platform::CodePage::Utf8
+                                            : codePage;
     std::int32_t designator = 0;
     if (options.EciAuto) {
-        designator = platform::CodePage::EciDesignatorFor(
-            bytes, options.Utf8 ? platform::CodePage::Utf8 : codePage);
-        if (options.Utf8 && !IsUtf8(bytes)) {
+        designator = platform::CodePage::EciDesignatorFor(bytes, dataCodePage);
+        if (dataCodePage == platform::CodePage::Utf8 && !IsUtf8(bytes)) {
             designator = 0; // raw bytes from standard input: nothing to declare
         }
     }
     encoder.SetEciDesignator(designator);
     encoder.SetKanjiMode(KanjiModeOn(options, fromText, codePage, designator));
+    encoder.SetStructuredAppend(std::nullopt);
+}
+
+std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
+                                                           const std::vector<std::uint8_t>& bytes,
+                                                           const CliOptions& options, int codePage,
+                                                           bool fromText) {
+    Configure(encoder, bytes, options, codePage, fromText);
     const auto length = static_cast<std::int32_t>(bytes.size());
     if (options.MaskAuto) {
         return clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.Version,
                                               options.Level);
     }
     return encoder.EncodeMatrix(bytes, length, options.Version, options.Level, options.Mask);
+}
+
+std::vector<std::uint8_t> LinePipeline::Gb2312Bytes(std::span<const std::uint8_t> utf8,
+                                                    std::string& error) {
+    const std::vector<std::uint8_t> bytes(utf8.begin(), utf8.end());
+    if (!IsUtf8(bytes)) {
+        error = "--hanzi takes UTF-8 text, and the data is not UTF-8";
+        return {};
+    }
+    const auto converted = platform::CodePage::Utf16ToGb2312(platform::CodePage::Utf8ToUtf16(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+    if (converted.Missing) {
+        error = platform::CodePage::NameCharacter(*converted.Missing, converted.MissingPosition) +
+                " is not in GB 2312, which --hanzi encodes";
+        return {};
+    }
+    error.clear();
+    return converted.Bytes;
+}
+
+LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsQRCode& encoder,
+                                                             const std::vector<std::uint8_t>& bytes,
+                                                             const CliOptions& options,
+                                                             int codePage, bool fromText) {
+    using Characters = clsStructuredAppend::Characters;
+    Configure(encoder, bytes, options, codePage, fromText);
+    // Parts are cut between characters: of GB 2312 with --hanzi, of UTF-8 text, of the ANSI
+    // code page (double-byte for Shift JIS, GBK, Big5 and the Korean one), else between bytes.
+    Characters characters = Characters::Bytes;
+    if (options.Hanzi) {
+        characters = Characters::DoubleByte;
+    } else if (options.Utf8 ? IsUtf8(bytes) : false) {
+        characters = Characters::Utf8;
+    } else if (encoder.KanjiMode() || (!options.Utf8 && codePage == 932)) {
+        characters = Characters::ShiftJis;
+    } else if (!options.Utf8 && (codePage == 936 || codePage == 949 || codePage == 950)) {
+        characters = Characters::DoubleByte;
+    }
+    SymbolSet set;
+    set.Plan = clsStructuredAppend::Split(encoder, bytes, options.Level, options.Version,
+                                          options.StructuredAppend.value_or(0), characters);
+    const auto count = static_cast<std::int32_t>(set.Plan.Parts.size());
+    for (std::int32_t index = 0; index < count; ++index) {
+        const auto& part = set.Plan.Parts[static_cast<std::size_t>(index)];
+        encoder.SetStructuredAppend(
+            clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity});
+        const auto data = std::span(bytes).subspan(static_cast<std::size_t>(part.Offset),
+                                                   static_cast<std::size_t>(part.Length));
+        auto symbol = options.MaskAuto
+                          ? clsMaskPenalty::EncodeBestMask(encoder, data, part.Length,
+                                                           set.Plan.Version, options.Level)
+                          : encoder.EncodeMatrix(data, part.Length, set.Plan.Version, options.Level,
+                                                 options.Mask);
+        if (!symbol) {
+            // The split measured every part with this encoder: a part that does not fit is a
+            // fault of the split, reported rather than written.
+            set.Plan.Error = "symbol " + std::to_string(index + 1) + " of " +
+                             std::to_string(count) + " could not be made";
+            set.Symbols.clear();
+            break;
+        }
+        set.Symbols.push_back(std::move(*symbol));
+    }
+    encoder.SetStructuredAppend(std::nullopt);
+    return set;
 }
 
 bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& data,

@@ -3,6 +3,7 @@
 #include "CliOptions.h"
 #include "PngWriter.h"
 #include "clsQRCode.h"
+#include "clsStructuredAppend.h"
 
 #include <QByteArray>
 
@@ -23,6 +24,7 @@ struct LineResult {
         CannotWrite, // the file could not be written
         DiskFull,    // the disk is full (ENOSPC, EDQUOT) or read-only (EROFS): the run stops
         Unreadable,  // --verify could not read the written symbol back
+        BadText,     // the text cannot be encoded as asked (--hanzi: outside GB 2312)
     };
     Status Outcome = Status::NotTried;
     std::string Message; // why the line failed; empty when written
@@ -59,6 +61,27 @@ public:
                                                         const std::vector<std::uint8_t>& bytes,
                                                         const CliOptions& options, int codePage,
                                                         bool fromText);
+
+    // Sets up encoder for bytes as EncodeBytes encodes them (ECI designator, Kanji and Hanzi
+    // modes), without encoding.
+    static void Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
+                          const CliOptions& options, int codePage, bool fromText);
+
+    // --hanzi: UTF-8 text to GB 2312. An empty result with error set when the bytes are not
+    // UTF-8 or hold a character outside GB 2312, which error names.
+    static std::vector<std::uint8_t> Gb2312Bytes(std::span<const std::uint8_t> utf8,
+                                                 std::string& error);
+
+    // The symbols of bytes split by structured append (--structured-append) with the options'
+    // version, level and mask, encoder set up as by Configure; each symbol carries the header
+    // of its part. On failure no symbols, and plan.Error says why.
+    struct SymbolSet {
+        clsStructuredAppend::Plan Plan;
+        std::vector<clsQRCode::Symbol> Symbols;
+    };
+    static SymbolSet EncodeStructuredAppend(clsQRCode& encoder,
+                                            const std::vector<std::uint8_t>& bytes,
+                                            const CliOptions& options, int codePage, bool fromText);
 
 private:
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line) const;

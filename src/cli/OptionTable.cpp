@@ -226,6 +226,25 @@ std::string SetVerify(CliOptions& options, std::optional<std::string_view> /*val
     return {};
 }
 
+std::string ApplyStructuredAppend(CliOptions& options, std::optional<std::string_view> value,
+                                  const std::string& option) {
+    if (AsciiLower(*value) == "auto") {
+        options.StructuredAppend = 0;
+    } else if (const auto number = ParseNumber(*value, 2, MaxStructuredAppendSymbols)) {
+        options.StructuredAppend = *number;
+    } else {
+        return Invalid(option, *value,
+                       "auto or 2.." + std::to_string(MaxStructuredAppendSymbols) + " symbols");
+    }
+    return {};
+}
+
+std::string SetHanzi(CliOptions& options, std::optional<std::string_view> /*value*/,
+                     const std::string& /*option*/) {
+    options.Hanzi = true;
+    return {};
+}
+
 std::string AskForHelp(CliOptions& options, std::optional<std::string_view> /*value*/,
                        const std::string& /*option*/) {
     options.Request = CliOptions::Action::Help;
@@ -282,6 +301,24 @@ constexpr OptionRow Table[] = {
      "an ECI designator, 26 for UTF-8 or the one of\n"
      "the ANSI code page (20 Shift JIS, 21-24\n"
      "Windows-1250/1251/1252/1256, 28 Big5, 29 GBK)"},
+    {Options, "hanzi", 0, OptionValue::None, "", SetHanzi,
+     "Hanzi mode (GB/T 18284): TEXT (or standard\n"
+     "input, which must be UTF-8) is converted to\n"
+     "GB 2312 and its Chinese characters take 13\n"
+     "bits instead of 24; a character outside GB\n"
+     "2312 is refused (exit 2). zxing-cpp reads it;\n"
+     "ZBar and WeChat show GB 2312 bytes (see\n"
+     "docs/eci-readers.md)"},
+    {Options, "structured-append", 0, OptionValue::Required, "auto|N", ApplyStructuredAppend,
+     "split the data over N symbols (2..16), or the\n"
+     "fewest with auto, that a reader joins again\n"
+     "(ISO/IEC 18004 structured append). Without\n"
+     "--symbol-version, the smallest version at\n"
+     "which 16 (or N) symbols hold the data. -o\n"
+     "needs a PATTERN with %d, the symbol's number\n"
+     "(with --batch: %i, %d staying the line);\n"
+     "matrix, utf8 and ansi go to standard output\n"
+     "in order, an empty line between two"},
     {Options, "format", 0, OptionValue::Required, "FORMAT", ApplyFormat,
      "matrix, utf8, ansi, bmp, png or svg (default:\n"
      "from the extension of FILE, .bmp, .png or\n"

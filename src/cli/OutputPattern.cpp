@@ -35,13 +35,15 @@ template <typename Piece> std::string Split(std::string_view pattern, std::vecto
         }
         if (j < pattern.size() && pattern[j] == 'd') {
             piece.What = Piece::Kind::Number;
+        } else if (j < pattern.size() && pattern[j] == 'i') {
+            piece.What = Piece::Kind::Symbol;
         } else if (j < pattern.size() && pattern[j] == 's' && !piece.ZeroPadded &&
                    piece.Width == 0) {
             piece.What = Piece::Kind::Text;
         } else {
             return "the output pattern '" + std::string(pattern) + "' holds '" +
                    std::string(pattern.substr(i, j + 1 - i)) +
-                   "': only %d (with a width such as %05d), %s and %% may follow a '%'";
+                   "': only %d, %i (with a width such as %05d), %s and %% may follow a '%'";
         }
         if (!literal.empty()) {
             pieces.push_back(Piece{Piece::Kind::Literal, literal, 0, false});
@@ -58,35 +60,72 @@ template <typename Piece> std::string Split(std::string_view pattern, std::vecto
 
 } // namespace
 
-std::string OutputPattern::Check(std::string_view pattern) {
+std::string OutputPattern::Check(std::string_view pattern, Use use) {
     std::vector<Piece> pieces;
     if (std::string error = Split(pattern, pieces); !error.empty()) {
         return error;
     }
+    bool number = false;
+    bool text = false;
+    bool symbol = false;
     for (const Piece& piece : pieces) {
-        if (piece.What != Piece::Kind::Literal) {
-            return {};
-        }
+        number = number || piece.What == Piece::Kind::Number;
+        text = text || piece.What == Piece::Kind::Text;
+        symbol = symbol || piece.What == Piece::Kind::Symbol;
     }
-    return "the output pattern '" + std::string(pattern) +
-           "' has neither %d (the line number) nor %s (the line): every line would replace the "
-           "same file";
+    const std::string quoted = "the output pattern '" + std::string(pattern) + "'";
+    switch (use) {
+    case Use::Batch:
+        if (symbol) {
+            return quoted + " holds %i, the number of a structured-append symbol, without "
+                            "--structured-append";
+        }
+        if (!number && !text) {
+            return quoted + " has neither %d (the line number) nor %s (the line): every line "
+                            "would replace the same file";
+        }
+        break;
+    case Use::BatchSymbols:
+        if (!number && !text) {
+            return quoted + " has neither %d (the line number) nor %s (the line): every line "
+                            "would replace the same files";
+        }
+        if (!symbol) {
+            return quoted + " has no %i (the symbol's number in its line): the symbols of a line "
+                            "would replace each other";
+        }
+        break;
+    case Use::Symbols:
+        if (text || symbol) {
+            return quoted + " holds %s or %i: for the symbols of one text only %d, the symbol's "
+                            "number, may stand in it (%s and %i are for --batch)";
+        }
+        if (!number) {
+            return "with --structured-append, -o needs a pattern with %d (the symbol's number, "
+                   "1-based; %05d pads it), not '" +
+                   std::string(pattern) + "'";
+        }
+        break;
+    }
+    return {};
 }
 
 OutputPattern::OutputPattern(std::string_view pattern) {
     Split(pattern, m_Pieces);
 }
 
-std::string OutputPattern::Expand(std::int64_t lineNumber,
-                                  std::span<const std::uint8_t> line) const {
+std::string OutputPattern::Expand(std::int64_t lineNumber, std::span<const std::uint8_t> line,
+                                  std::int64_t symbolNumber) const {
     std::string name;
     for (const Piece& piece : m_Pieces) {
         switch (piece.What) {
         case Piece::Kind::Literal:
             name += piece.Literal;
             break;
-        case Piece::Kind::Number: {
-            const std::string digits = std::to_string(lineNumber);
+        case Piece::Kind::Number:
+        case Piece::Kind::Symbol: {
+            const std::string digits =
+                std::to_string(piece.What == Piece::Kind::Number ? lineNumber : symbolNumber);
             if (digits.size() < static_cast<std::size_t>(piece.Width)) {
                 name.append(static_cast<std::size_t>(piece.Width) - digits.size(),
                             piece.ZeroPadded ? '0' : ' ');

@@ -52,13 +52,18 @@ fs::path PathOf(const std::string& path) {
     return fs::path(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
 }
 
-SymbolVerifier::Outcome Compare(const ZXing::Result& result,
-                                std::span<const std::uint8_t> expected) {
+SymbolVerifier::Outcome Compare(const ZXing::Result& result, std::span<const std::uint8_t> expected,
+                                const SymbolVerifier::Sequence& sequence) {
     if (!result.isValid()) {
         return SymbolVerifier::Outcome::NotFound;
     }
     const auto& bytes = result.bytes();
-    return std::equal(bytes.begin(), bytes.end(), expected.begin(), expected.end())
+    // zxing-cpp gives a QR Code symbol's parity byte as its sequence id, in decimal.
+    const bool header = sequence ? result.sequenceIndex() == sequence->Index &&
+                                       result.sequenceSize() == sequence->Count &&
+                                       result.sequenceId() == std::to_string(sequence->Parity)
+                                 : !result.isPartOfSequence();
+    return header && std::equal(bytes.begin(), bytes.end(), expected.begin(), expected.end())
                ? SymbolVerifier::Outcome::Verified
                : SymbolVerifier::Outcome::DifferentContent;
 }
@@ -70,12 +75,13 @@ SymbolVerifier::Outcome Compare(const ZXing::Result& result,
 // of a search for finder patterns all over the picture, and the search misses some version 40
 // symbols at exactly 2 pixels per module. The picture is binarized by local contrast as for any
 // reading, so colours too close together fail.
-SymbolVerifier::Outcome Read(const ZXing::ImageView& view, std::span<const std::uint8_t> expected) {
+SymbolVerifier::Outcome Read(const ZXing::ImageView& view, std::span<const std::uint8_t> expected,
+                             const SymbolVerifier::Sequence& sequence) {
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
     hints.setMaxNumberOfSymbols(1);
     hints.setIsPure(true);
-    return Compare(ZXing::ReadBarcode(view, hints), expected);
+    return Compare(ZXing::ReadBarcode(view, hints), expected, sequence);
 }
 
 // Luminance of a colour on white paper: the colour's own (ITU-R BT.601 weights in 1/1024, as
@@ -213,24 +219,27 @@ std::string_view SymbolVerifier::Reason(Outcome outcome) {
 std::string SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> margin,
                                          bool invert, const clsQRCode::Symbol& symbol,
                                          const QByteArray& data, const std::string& path,
-                                         std::span<const std::uint8_t> expected) {
+                                         std::span<const std::uint8_t> expected,
+                                         const Sequence& sequence) {
     Outcome outcome = Outcome::Verified;
     switch (format) {
     case OutputFormat::Matrix:
     case OutputFormat::Utf8:
         // utf8: the terminal's own colours draw the symbol, and --invert exists to make it dark
         // on light in either kind of terminal.
-        outcome = VerifyModules(symbol, margin.value_or(StandardQuietZone), false, expected);
+        outcome =
+            VerifyModules(symbol, margin.value_or(StandardQuietZone), false, expected, sequence);
         break;
     case OutputFormat::Ansi:
         // Explicit colours: --invert shows the negative.
-        outcome = VerifyModules(symbol, margin.value_or(StandardQuietZone), invert, expected);
+        outcome =
+            VerifyModules(symbol, margin.value_or(StandardQuietZone), invert, expected, sequence);
         break;
     case OutputFormat::Bmp:
     case OutputFormat::Png:
     case OutputFormat::Svg:
-        outcome = path.empty() ? VerifyFileData(data, format, expected)
-                               : VerifyFile(path, format, expected);
+        outcome = path.empty() ? VerifyFileData(data, format, expected, sequence)
+                               : VerifyFile(path, format, expected, sequence);
         break;
     }
     if (outcome == Outcome::Verified) {
@@ -255,7 +264,8 @@ bool SymbolVerifier::ReadsBackFromDisk(const std::string& path) {
 }
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyFile(const std::string& path, OutputFormat format,
-                                                   std::span<const std::uint8_t> expected) {
+                                                   std::span<const std::uint8_t> expected,
+                                                   const Sequence& sequence) {
     std::ifstream file(PathOf(path), std::ios::binary);
     if (!file) {
         return Outcome::NotFound;
@@ -268,16 +278,17 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyFile(const std::string& path, Outp
     DamageForTests(path, contents);
 #endif
     return VerifyFileData(QByteArray(contents.data(), static_cast<qsizetype>(contents.size())),
-                          format, expected);
+                          format, expected, sequence);
 }
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyFileData(const QByteArray& data, OutputFormat format,
-                                                       std::span<const std::uint8_t> expected) {
+                                                       std::span<const std::uint8_t> expected,
+                                                       const Sequence& sequence) {
     switch (format) {
     case OutputFormat::Svg:
-        return VerifyPicture(RenderSvg(data), expected);
+        return VerifyPicture(RenderSvg(data), expected, sequence);
     case OutputFormat::Png:
-        return VerifyPicture(QImage::fromData(data, "PNG"), expected);
+        return VerifyPicture(QImage::fromData(data, "PNG"), expected, sequence);
     case OutputFormat::Bmp:
         // Qt reads a BMP cut short without complaint and leaves the missing rows as it found
         // the memory: the file must be as long as its header says.
@@ -285,7 +296,7 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyFileData(const QByteArray& data, O
             qFromLittleEndian<quint32>(data.constData() + 2) > static_cast<quint32>(data.size())) {
             return Outcome::NotFound;
         }
-        return VerifyPicture(QImage::fromData(data, "BMP"), expected);
+        return VerifyPicture(QImage::fromData(data, "BMP"), expected, sequence);
     case OutputFormat::Matrix:
     case OutputFormat::Utf8:
     case OutputFormat::Ansi:
@@ -296,7 +307,8 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyFileData(const QByteArray& data, O
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& symbol,
                                                       std::int32_t margin, bool negative,
-                                                      std::span<const std::uint8_t> expected) {
+                                                      std::span<const std::uint8_t> expected,
+                                                      const Sequence& sequence) {
     if (symbol.Side <= 0 || margin < 0) {
         return Outcome::NotFound;
     }
@@ -317,18 +329,20 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& s
             std::copy_n(row, side, row + static_cast<std::size_t>(copy) * side);
         }
     }
-    return Read(ZXing::ImageView(pixels.data(), side, side, ZXing::ImageFormat::Lum), expected);
+    return Read(ZXing::ImageView(pixels.data(), side, side, ZXing::ImageFormat::Lum), expected,
+                sequence);
 }
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyPicture(const QImage& picture,
-                                                      std::span<const std::uint8_t> expected) {
+                                                      std::span<const std::uint8_t> expected,
+                                                      const Sequence& sequence) {
     const GreyPicture grey = Grey(picture);
     if (grey.Pixels.empty()) {
         return Outcome::NotFound;
     }
     return Read(
         ZXing::ImageView(grey.Pixels.data(), grey.Width, grey.Height, ZXing::ImageFormat::Lum),
-        expected);
+        expected, sequence);
 }
 
 } // namespace ostrel::cli

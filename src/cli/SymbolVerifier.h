@@ -23,10 +23,15 @@ namespace ostrel::cli {
 // Stateless; every function may run on many threads at once.
 class SymbolVerifier {
 public:
+    // The structured-append header a symbol must carry (its position, the count and the
+    // parity, as zxing-cpp reports them), or nullopt for a symbol that must carry none.
+    using Sequence = std::optional<clsQRCode::StructuredAppendHeader>;
+
     enum class Outcome {
         Verified,         // found, and its bytes are the expected ones
         NotFound,         // no QR Code symbol could be read
-        DifferentContent, // a symbol was read, but its bytes differ from the expected ones
+        DifferentContent, // a symbol was read, but its bytes (or its structured-append header)
+                          // differ from the expected ones
     };
 
     // The reason as the tool reports it: "not found" or "different content"; empty when
@@ -45,7 +50,8 @@ public:
     static std::string CheckWritten(OutputFormat format, std::optional<std::int32_t> margin,
                                     bool invert, const clsQRCode::Symbol& symbol,
                                     const QByteArray& data, const std::string& path,
-                                    std::span<const std::uint8_t> expected);
+                                    std::span<const std::uint8_t> expected,
+                                    const Sequence& sequence = std::nullopt);
 
     // True when a file written at path can be read back from the disk afterwards: a regular
     // file or one still to be made, not standard output ("-"), a device or a pipe. The tool
@@ -56,16 +62,20 @@ public:
 
     // The file at path, in format bmp, png or svg, as it is on the disk.
     static Outcome VerifyFile(const std::string& path, OutputFormat format,
-                              std::span<const std::uint8_t> expected);
+                              std::span<const std::uint8_t> expected,
+                              const Sequence& sequence = std::nullopt);
     // The contents of such a file.
     static Outcome VerifyFileData(const QByteArray& data, OutputFormat format,
-                                  std::span<const std::uint8_t> expected);
+                                  std::span<const std::uint8_t> expected,
+                                  const Sequence& sequence = std::nullopt);
     // The modules drawn dark on light (light on dark when negative) with a quiet zone of margin
     // modules.
     static Outcome VerifyModules(const clsQRCode::Symbol& symbol, std::int32_t margin,
-                                 bool negative, std::span<const std::uint8_t> expected);
+                                 bool negative, std::span<const std::uint8_t> expected,
+                                 const Sequence& sequence = std::nullopt);
     // A picture of any format; transparent pixels count as lying on white.
-    static Outcome VerifyPicture(const QImage& picture, std::span<const std::uint8_t> expected);
+    static Outcome VerifyPicture(const QImage& picture, std::span<const std::uint8_t> expected,
+                                 const Sequence& sequence = std::nullopt);
 };
 
 } // namespace ostrel::cli

@@ -7,6 +7,7 @@
 #include "ExitStatus.h"
 #include "HelpText.h"
 #include "LinePipeline.h"
+#include "OutputPattern.h"
 #include "SymbolVerifier.h"
 #include "clsQRCode.h"
 
@@ -89,19 +90,132 @@ bool ReadStandardInput(std::vector<std::uint8_t>& bytes, std::size_t limit) {
     return bytes.size() <= limit;
 }
 
+// Removes the files written so far of a set that cannot be completed.
+void RemoveFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        std::remove(path.c_str());
+    }
+}
+
+// --structured-append: the symbols of bytes, to the files that the pattern of -o names (%d the
+// symbol's number) or, for matrix, utf8 and ansi without -o, to standard output in order with
+// an empty line between two. Either every symbol is written and (with --verify) reads back
+// with its position, count and parity and its part of the data, or no file of the set is left.
+int RunStructuredAppend(const CliOptions& options, const std::vector<std::uint8_t>& bytes) {
+    clsQRCode encoder;
+    const LinePipeline::SymbolSet set = LinePipeline::EncodeStructuredAppend(
+        encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+        options.Text.has_value());
+    if (set.Symbols.empty()) {
+        std::fprintf(stderr, "%s: %s\n", Program, set.Plan.Error.c_str());
+        return ExitDoesNotFit;
+    }
+    const auto count = static_cast<std::int32_t>(set.Symbols.size());
+    PngWriter png;
+    std::vector<QByteArray> outputs;
+    for (const clsQRCode::Symbol& symbol : set.Symbols) {
+        outputs.push_back(SymbolOutput(symbol, options, png));
+        if (outputs.back().isEmpty()) {
+            std::fprintf(stderr, "%s: cannot make the picture\n", Program);
+            return ExitCannotWrite;
+        }
+    }
+    const auto verify = [&](std::int32_t index, const std::string& path) {
+        const auto& part = set.Plan.Parts[static_cast<std::size_t>(index)];
+        const std::string failure = SymbolVerifier::CheckWritten(
+            options.EffectiveFormat(), options.Margin, options.Invert,
+            set.Symbols[static_cast<std::size_t>(index)], outputs[static_cast<std::size_t>(index)],
+            path,
+            std::span(bytes).subspan(static_cast<std::size_t>(part.Offset),
+                                     static_cast<std::size_t>(part.Length)),
+            clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity});
+        if (!failure.empty()) {
+            std::fprintf(stderr, "%s: symbol %d of %d: %s\n", Program, index + 1, count,
+                         failure.c_str());
+        }
+        return failure.empty();
+    };
+    if (options.WritesToStandardOutput()) {
+        QByteArray all;
+        for (std::int32_t index = 0; index < count; ++index) {
+            if (options.Verify && !verify(index, {})) {
+                return ExitWrittenButFailed;
+            }
+            all += (index > 0 ? "\n" : "") + outputs[static_cast<std::size_t>(index)];
+        }
+        const std::string error = WriteOutput(std::nullopt, all);
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            return ExitCannotWrite;
+        }
+        return ExitWritten;
+    }
+    const OutputPattern pattern(*options.Output);
+    std::vector<std::string> written;
+    for (std::int32_t index = 0; index < count; ++index) {
+        const std::string path = pattern.Expand(index + 1, {});
+        const std::string error = WriteOutput(path, outputs[static_cast<std::size_t>(index)]);
+        if (!error.empty()) {
+            RemoveFiles(written);
+            std::fprintf(stderr, "%s: %s; no symbol of the %d is left\n", Program, error.c_str(),
+                         count);
+            return ExitCannotWrite;
+        }
+        written.push_back(path);
+    }
+    for (std::int32_t index = 0; options.Verify && index < count; ++index) {
+        if (!verify(index, written[static_cast<std::size_t>(index)])) {
+            RemoveFiles(written);
+            std::fprintf(stderr, "%s: the other %d files are removed as well\n", Program,
+                         count - 1);
+            return ExitWrittenButFailed;
+        }
+    }
+    return ExitWritten;
+}
+
 int Run(const CliOptions& options) {
     constexpr auto Limit = static_cast<std::size_t>(clsQRCode::MaxInputLength);
+    // Structured append carries up to 16 symbols' worth, and a text may take four UTF-8 bytes a
+    // character.
+    const std::size_t limit =
+        options.StructuredAppend ? Limit * clsStructuredAppend::MaxSymbols : Limit;
     std::vector<std::uint8_t> bytes;
     if (options.Text) {
         // Every character gives at least one byte and takes at most four UTF-8 bytes here, so
         // a longer argument cannot fit; it is refused before any conversion.
-        if (options.Text->size() > 4 * Limit) {
-            return TooLong("more than " + std::to_string(Limit) + " bytes", options);
+        if (options.Text->size() > 4 * limit) {
+            return TooLong("more than " + std::to_string(limit) + " bytes", options);
         }
-        const std::u16string text = platform::CodePage::Utf8ToUtf16(*options.Text);
-        bytes = platform::CodePage::TextToBytes(text, options.Utf8);
-    } else if (!ReadStandardInput(bytes, Limit)) {
-        return TooLong("more than " + std::to_string(Limit) + " bytes", options);
+        if (options.Hanzi) {
+            std::string error;
+            bytes = LinePipeline::Gb2312Bytes(
+                std::span(reinterpret_cast<const std::uint8_t*>(options.Text->data()),
+                          options.Text->size()),
+                error);
+            if (!error.empty()) {
+                std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+                return ExitUsage;
+            }
+        } else {
+            const std::u16string text = platform::CodePage::Utf8ToUtf16(*options.Text);
+            bytes = platform::CodePage::TextToBytes(text, options.Utf8);
+        }
+    } else if (!ReadStandardInput(bytes, options.Hanzi ? 4 * limit : limit)) {
+        return TooLong("more than " + std::to_string(limit) + " bytes", options);
+    } else if (options.Hanzi) {
+        std::string error;
+        bytes = LinePipeline::Gb2312Bytes(bytes, error);
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            return ExitUsage;
+        }
+    }
+    if (options.StructuredAppend) {
+        return RunStructuredAppend(options, bytes);
+    }
+    if (bytes.size() > Limit) {
+        return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
 
     clsQRCode encoder;

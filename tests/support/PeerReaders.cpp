@@ -54,8 +54,14 @@ std::optional<ZXingReading> ReadWithZXing(const QImage& picture, const ZXingOpti
         return std::nullopt;
     }
     const ZXing::ByteArray& bytes = result.bytes();
-    return ZXingReading{std::string(bytes.begin(), bytes.end()), result.text(), result.hasECI(),
-                        result.ecLevel(), result.isMirrored()};
+    return ZXingReading{std::string(bytes.begin(), bytes.end()),
+                        result.text(),
+                        result.hasECI(),
+                        result.ecLevel(),
+                        result.isMirrored(),
+                        result.sequenceIndex(),
+                        result.sequenceSize(),
+                        result.sequenceId()};
 }
 
 std::optional<std::string> ReadWithZBar(const QImage& picture, ZBarData data) {

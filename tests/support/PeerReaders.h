@@ -19,6 +19,12 @@ struct ZXingReading {
     bool HasEci = false;
     std::string Level;     // the error-correction level letter of the format information
     bool Mirrored = false; // found only after transposing, which a correct symbol never needs
+    // Structured append (ISO/IEC 18004 clause 8): the symbol's position 0..15 and the count of
+    // the sequence (both -1 for a symbol outside one) and, for QR Code, its parity byte in
+    // decimal as zxing-cpp's sequence id.
+    int SequenceIndex = -1;
+    int SequenceSize = -1;
+    std::string SequenceId;
 };
 
 struct ZXingOptions {

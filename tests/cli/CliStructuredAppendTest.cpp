@@ -1,0 +1,203 @@
+// --structured-append run as a separate process: every symbol read back by zxing-cpp with its
+// position, count and parity, the parts joined to exactly the input; the names of the files, the
+// symbols on standard output, and every refusal before anything is written.
+#include "CliChecks.h"
+#include "PeerReaders.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <random>
+
+namespace {
+
+using namespace ostrel::test;
+
+// One structured-append symbol as zxing-cpp reads it.
+struct Piece {
+    int Index = -1;
+    int Count = -1;
+    std::string Parity;
+    std::string Bytes;
+};
+
+std::optional<Piece> ReadPiece(const QImage& picture) {
+    const auto reading = ReadWithZXing(picture, ZXingOptions{true, 200});
+    if (!reading) {
+        return std::nullopt;
+    }
+    return Piece{reading->SequenceIndex, reading->SequenceSize, reading->SequenceId,
+                 reading->Bytes};
+}
+
+// The pieces in the order given must be positions 0, 1, ... of one sequence of their number,
+// all with the parity of data (the XOR of its bytes, in decimal), and join to exactly data.
+::testing::AssertionResult JoinsTo(const std::vector<std::optional<Piece>>& pieces,
+                                   const QByteArray& data) {
+    int parity = 0;
+    for (const char byte : data) {
+        parity ^= static_cast<unsigned char>(byte);
+    }
+    std::string joined;
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        if (!pieces[k]) {
+            return ::testing::AssertionFailure() << "symbol " << k + 1 << " not read";
+        }
+        const Piece& piece = *pieces[k];
+        if (piece.Index != static_cast<int>(k) || piece.Count != std::ssize(pieces) ||
+            piece.Parity != std::to_string(parity)) {
+            return ::testing::AssertionFailure()
+                   << "symbol " << k + 1 << " says " << piece.Index << " of " << piece.Count
+                   << ", parity " << piece.Parity << "; expected " << k << " of " << pieces.size()
+                   << ", parity " << parity;
+        }
+        joined += piece.Bytes;
+    }
+    if (joined != data.toStdString()) {
+        return ::testing::AssertionFailure() << "the parts join to " << joined.size()
+                                             << " bytes, not the " << data.size() << " given";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The matrices that the tool printed, an empty line between two.
+std::vector<std::vector<std::string>> Matrices(const QByteArray& out) {
+    std::vector<std::vector<std::string>> matrices(1);
+    for (const std::string& line : Lines(out)) {
+        if (line.empty()) {
+            matrices.emplace_back();
+        } else {
+            matrices.back().push_back(line);
+        }
+    }
+    return matrices;
+}
+
+// A UTF-8 text of about `bytes` bytes: Chinese words, Latin words and digits mixed.
+QByteArray MixedText(int bytes, unsigned seed) {
+    const char* words[] = {"你好", "二维码", "hello ", "12345", "世界",        "QR Code ", "数据",
+                           "测试", "abc",    "，",     "。",    "2026-12-08 ", "ÄÖÜ"};
+    std::mt19937 random(seed);
+    QByteArray text;
+    while (text.size() < bytes) {
+        text += words[random() % std::size(words)];
+    }
+    return text;
+}
+
+TEST(CliStructuredAppend, TwentyThousandBytesInSixteenSymbolsReadBackAndJoin) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QByteArray text = MixedText(20000, 7);
+    const CliRun run = RunCli({"--structured-append", "auto", "--verify", "-o",
+                               folder.filePath("part-%02d.png"), "--scale", "2"},
+                              text);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QStringList files = Entries(folder);
+    ASSERT_GE(files.size(), 2);
+    ASSERT_LE(files.size(), 16);
+    std::vector<std::optional<Piece>> pieces;
+    for (int k = 0; k < files.size(); ++k) {
+        ASSERT_EQ(files[k], QString::asprintf("part-%02d.png", k + 1));
+        pieces.push_back(ReadPiece(QImage(folder.filePath(files[k]))));
+    }
+    EXPECT_TRUE(JoinsTo(pieces, text));
+}
+
+TEST(CliStructuredAppend, CountAndVersionAsAskedOnStandardOutput) {
+    const QByteArray text = MixedText(600, 3);
+    for (const int count : {2, 5, 16}) {
+        for (const char* version : {"auto", "14"}) {
+            const CliRun run = RunCli({"--structured-append", QString::number(count),
+                                       "--symbol-version", version, "--level", "M"},
+                                      text);
+            ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+            const auto matrices = Matrices(run.Out);
+            ASSERT_EQ(std::ssize(matrices), count);
+            std::vector<std::optional<Piece>> pieces;
+            for (const auto& rows : matrices) {
+                const auto side = static_cast<int>(rows.size());
+                ASSERT_TRUE(IsMatrix(QByteArray::fromStdString([&] {
+                                         std::string all;
+                                         for (const auto& row : rows) {
+                                             all += row + "\n";
+                                         }
+                                         return all;
+                                     }()),
+                                     side));
+                if (QByteArray(version) == "14") {
+                    EXPECT_EQ(side, 17 + 4 * 14);
+                } else {
+                    EXPECT_EQ(side, static_cast<int>(matrices[0].size()));
+                }
+                pieces.push_back(ReadPiece(RowsPicture(WithMargin(rows, 4), 4)));
+            }
+            EXPECT_TRUE(JoinsTo(pieces, text)) << count << " " << version;
+        }
+    }
+    // auto with a version: the fewest symbols; the same text in one version smaller needs more.
+    const CliRun fewest =
+        RunCli({"--structured-append", "auto", "--symbol-version", "5", "--level", "M"}, text);
+    ASSERT_EQ(fewest.ExitCode, 0);
+    const CliRun smaller =
+        RunCli({"--structured-append", "auto", "--symbol-version", "4", "--level", "M"}, text);
+    ASSERT_EQ(smaller.ExitCode, 0);
+    EXPECT_LT(Matrices(fewest.Out).size(), Matrices(smaller.Out).size());
+}
+
+TEST(CliStructuredAppend, RefusedBeforeAnythingIsWritten) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString text = QString::fromUtf8(MixedText(3000, 5));
+    const struct {
+        QStringList Arguments;
+        int Exit;
+        const char* Message;
+    } cases[] = {
+        {{"-o", folder.filePath("one.png")}, 2, "needs a pattern with %d"},
+        {{"-o", folder.filePath("%s-%d.png")}, 2, "only %d"},
+        {{"-o", folder.filePath("%i.png")}, 2, "only %d"},
+        {{"--format", "png"}, 2, "need -o PATTERN with %d"},
+        {{"--symbol-version", "1", "-o", folder.filePath("%d.png")},
+         1,
+         "does not fit in 16 symbols of version 1 at level Q"},
+        {{"--level", "H", "-o", folder.filePath("%d.png"), "--symbol-version", "2", "--kanji",
+          "off"},
+         1,
+         "does not fit"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run =
+            RunCli(QStringList{"--structured-append", "auto"} + c.Arguments + QStringList{text});
+        EXPECT_EQ(run.ExitCode, c.Exit) << c.Arguments.join(' ').toStdString();
+        EXPECT_NE(run.Err.indexOf(c.Message), -1) << run.Err.toStdString();
+        EXPECT_TRUE(Entries(folder).isEmpty());
+    }
+    for (const char* value : {"1", "17", "0", "x", ""}) {
+        EXPECT_EQ(RunCli({"--structured-append", value, "abc"}).ExitCode, 2) << value;
+    }
+    EXPECT_EQ(RunCli({"--structured-append", "4", "abc"}).ExitCode, 1); // 3 characters
+    // A batch pattern needs %i with structured append, and %i needs structured append.
+    const CliRun noSymbol =
+        RunCli({"--batch", "--structured-append", "2", "-o", folder.filePath("%d.png")}, "a\nb\n");
+    EXPECT_EQ(noSymbol.ExitCode, 2);
+    EXPECT_NE(noSymbol.Err.indexOf("has no %i"), -1) << noSymbol.Err.toStdString();
+    EXPECT_EQ(RunCli({"--batch", "-o", folder.filePath("%d-%i.png")}, "a\n").ExitCode, 2);
+    EXPECT_TRUE(Entries(folder).isEmpty());
+}
+
+TEST(CliStructuredAppend, ASymbolThatCannotBeWrittenTakesTheWholeSetAway) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    // Symbol 1 goes into the folder "1", which exists; symbol 2 into "2", which does not.
+    ASSERT_TRUE(QDir(folder.path()).mkdir("1"));
+    const CliRun run = RunCli({"--structured-append", "2", "-o", folder.filePath("%d/s.png"),
+                               QString::fromUtf8(MixedText(200, 1))});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_NE(run.Err.indexOf("no symbol of the 2 is left"), -1) << run.Err.toStdString();
+    EXPECT_EQ(Entries(folder), QStringList{"1"});
+    EXPECT_TRUE(QDir(folder.filePath("1")).isEmpty());
+}
+
+} // namespace
