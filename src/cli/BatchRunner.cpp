@@ -100,7 +100,8 @@ bool BatchRunner::PlanNames(std::vector<std::string>& names, std::size_t& rename
         if (rows[i].Error.empty()) {
             const std::string_view text =
                 m_Table.HasFileColumn() ? m_Table.FileText(rows[i]) : m_Table.Data(rows[i]);
-            proposed[i] = pattern.Expand(rows[i].Number, Bytes(text));
+            // With structured append, the name of a line's first symbol stands for all of them.
+            proposed[i] = pattern.Expand(rows[i].Number, Bytes(text), 1);
         }
     }
     const OutputNamePlan plan(std::move(proposed), m_Options.OnCollision == CollisionPolicy::Suffix
@@ -236,6 +237,7 @@ int BatchRunner::Run() {
         }
     }
 
+    const OutputPattern pattern(m_Options.Output.value_or(std::string()));
     const int codePage = platform::CodePage::SystemAnsiCodePage();
     const unsigned workers = WorkerCount(m_Options.Jobs);
     std::vector<std::unique_ptr<LinePipeline>> pipelines;
@@ -269,7 +271,17 @@ int BatchRunner::Run() {
                     continue;
                 }
                 LineResult& result = results[i - first];
-                result = pipeline.Run(Bytes(m_Table.Data(rows[i])), names[i]);
+                LinePipeline::SymbolPath symbolPath;
+                if (m_Options.StructuredAppend && !names[i].empty()) {
+                    // %d the line (or row) number, %s the line, %i the symbol's number.
+                    symbolPath = [&, i](std::int32_t number) {
+                        const std::string_view text = m_Table.HasFileColumn()
+                                                          ? m_Table.FileText(rows[i])
+                                                          : m_Table.Data(rows[i]);
+                        return pattern.Expand(rows[i].Number, Bytes(text), number);
+                    };
+                }
+                result = pipeline.Run(Bytes(m_Table.Data(rows[i])), names[i], symbolPath);
                 if (result.Outcome == LineResult::Status::DiskFull) {
                     diskRefused = true;
                 }

@@ -89,6 +89,10 @@ std::string CheckCombination(const CliOptions& options) {
         return "--hanzi and --kanji on exclude each other: readers take the pairs of a Kanji "
                "segment as Shift JIS";
     }
+    if (options.StructuredAppend && options.OnCollision == CollisionPolicy::Suffix) {
+        return "--on-collision suffix cannot rename the files of structured-append symbols; "
+               "give every line names of its own with %d";
+    }
     if (options.StructuredAppend && !options.Batch) {
         if (options.WritesToStandardOutput()) {
             if (!IsTerminalFormat(format) && format != OutputFormat::Matrix) {

@@ -44,15 +44,18 @@ Formats:
 Exit status:
   0  the symbol was written (with --batch: every line was)
   1  the data does not fit: more than the given version, or version 40, holds
-     at the chosen level (a message on standard error says so; no output);
+     at the chosen level, or (--structured-append) more than 16 symbols would
+     be needed (a message on standard error says so; no output);
      with --batch: a line failed (each is reported with its line number, then
      the list of them); with --verify: a symbol did not read back (its file is
      removed); with --batch, also a full or read-only disk: the run stops at
      the first file it refuses, with one message, and keeps the files before
   2  bad usage: an unknown option, a missing or invalid value, more than one
      TEXT, a batch PATTERN without %d or %s, batch rows that would write the
-     same file, a table without a 'data' column (a message on standard error
-     gives the reason; nothing is written)
+     same file, a table without a 'data' column, a --structured-append
+     PATTERN without %d (%i in a batch), a character outside GB 2312 with
+     --hanzi (a message on standard error gives the reason; nothing is
+     written)
   3  the output could not be written (no file is left behind), or the batch
      FILE could not be read
 
@@ -98,6 +101,18 @@ Examples:
   LANG=zh_CN.UTF-8 ostrel-qr-cli --encoding ansi --eci auto -o note.png "$(cat note.txt)"
       Encode a text in GBK, the ANSI code page of a Simplified-Chinese system,
       and declare it (ECI 29) so that readers show it right.
+
+  ostrel-qr-cli --structured-append auto --verify -o 'manual-%02d.png' < manual.txt
+      Split a long text over the fewest symbols (up to 16) of the smallest
+      version that allows it: manual-01.png, manual-02.png, ..., each read
+      back with its position, count and parity before it counts.
+
+  ostrel-qr-cli --structured-append 4 --symbol-version 10 --format utf8 "$(cat a.txt)"
+      Four version 10 symbols in the terminal, one after another.
+
+  ostrel-qr-cli --hanzi -o address.png '北京市海淀区中关村大街1号'
+      Chinese characters in Hanzi mode, 13 bits each instead of 24 in UTF-8:
+      a smaller symbol for readers that know the mode (zxing-cpp does).
 
   ostrel-qr-cli --verify --batch labels.txt -o 'label-%05d.png' --scale 4
       Write one PNG picture per line of labels.txt, each read back before it

@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 
 #include <cerrno>
+#include <filesystem>
 
 namespace ostrel::cli {
 
@@ -58,14 +59,38 @@ bool IsUtf8(const std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
+// What a file that cannot be written means for the run: a full or read-only disk refuses every
+// line after this one too.
+LineResult::Status WriteFailure(int reason) {
+    const bool diskRefuses = reason == ENOSPC || reason == EROFS
+#ifdef EDQUOT
+                             || reason == EDQUOT
+#endif
+        ;
+    return diskRefuses ? LineResult::Status::DiskFull : LineResult::Status::CannotWrite;
+}
+
 } // namespace
 
 LinePipeline::LinePipeline(const CliOptions& options, int codePage, bool sha256)
     : m_Options(options), m_CodePage(codePage), m_Sha256(sha256) {}
 
-LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::string& path) {
+LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::string& path,
+                             const SymbolPath& symbolPath) {
+    std::string refusal;
+    const std::vector<std::uint8_t> bytes = Bytes(line, refusal);
+    if (!refusal.empty()) {
+        LineResult result;
+        result.Outcome = LineResult::Status::BadText;
+        result.Message = refusal;
+        return result;
+    }
+    return RunBytes(bytes, path, symbolPath);
+}
+
+LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const std::string& path,
+                                  const SymbolPath& symbolPath) {
     LineResult result;
-    const std::vector<std::uint8_t> bytes = Bytes(line);
     result.DataBytes = bytes.size();
     if (m_Sha256) {
         result.Sha256 = QCryptographicHash::hash(
@@ -73,6 +98,12 @@ LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::stri
                             QCryptographicHash::Sha256)
                             .toHex()
                             .toStdString();
+    }
+    if (m_Options.StructuredAppend) {
+        LineResult symbols = RunStructuredAppend(bytes, path, symbolPath);
+        symbols.DataBytes = result.DataBytes;
+        symbols.Sha256 = std::move(result.Sha256);
+        return symbols;
     }
     const auto symbol = Encode(bytes);
     if (!symbol) {
@@ -99,14 +130,7 @@ LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::stri
     int reason = 0;
     const std::string error = WriteWholeFile(path, data, &reason);
     if (!error.empty()) {
-        // A full or read-only disk refuses every line after this one too.
-        const bool diskRefuses = reason == ENOSPC || reason == EROFS
-#ifdef EDQUOT
-                                 || reason == EDQUOT
-#endif
-            ;
-        result.Outcome =
-            diskRefuses ? LineResult::Status::DiskFull : LineResult::Status::CannotWrite;
+        result.Outcome = WriteFailure(reason);
         result.Message = error;
         return result;
     }
@@ -114,7 +138,11 @@ LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::stri
     return result;
 }
 
-std::vector<std::uint8_t> LinePipeline::Bytes(std::span<const std::uint8_t> line) const {
+std::vector<std::uint8_t> LinePipeline::Bytes(std::span<const std::uint8_t> line,
+                                              std::string& refusal) const {
+    if (m_Options.Hanzi) {
+        return Gb2312Bytes(line, refusal);
+    }
     if (m_Options.Utf8) {
         // The lines are UTF-8 already: their bytes as they are.
         return {line.begin(), line.end()};
@@ -128,8 +156,7 @@ std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uin
     if (bytes.size() > static_cast<std::size_t>(clsQRCode::MaxInputLength)) {
         return std::nullopt;
     }
-    // The lines of a batch are text.
-    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, true);
+    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, m_FromText);
 }
 
 void LinePipeline::Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
@@ -227,6 +254,93 @@ LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsQRCode& encoder,
     }
     encoder.SetStructuredAppend(std::nullopt);
     return set;
+}
+
+LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& bytes,
+                                             const std::string& path,
+                                             const SymbolPath& symbolPath) {
+    LineResult result;
+    const SymbolSet set =
+        EncodeStructuredAppend(m_Encoder, bytes, m_Options, m_CodePage, m_FromText);
+    if (set.Symbols.empty()) {
+        result.Outcome = LineResult::Status::TooLong;
+        result.Message = set.Plan.Error;
+        return result;
+    }
+    const auto count = static_cast<std::int32_t>(set.Symbols.size());
+    result.Version = set.Plan.Version;
+    result.Level = set.Symbols[0].Level;
+    result.Mask = set.Symbols[0].Mask;
+    std::vector<QByteArray> outputs;
+    for (const clsQRCode::Symbol& symbol : set.Symbols) {
+        outputs.push_back(Render(symbol));
+        if (outputs.back().isEmpty()) {
+            result.Outcome = LineResult::Status::CannotWrite;
+            result.Message = "cannot make the picture";
+            return result;
+        }
+    }
+    // Symbol index read back from the file at file (from its output when file is empty).
+    const auto verified = [&](std::int32_t index, const std::string& file) {
+        const auto k = static_cast<std::size_t>(index);
+        const auto& part = set.Plan.Parts[k];
+        const std::string failure = SymbolVerifier::CheckWritten(
+            m_Options.EffectiveFormat(), m_Options.Margin, m_Options.Invert, set.Symbols[k],
+            outputs[k], file,
+            std::span(bytes).subspan(static_cast<std::size_t>(part.Offset),
+                                     static_cast<std::size_t>(part.Length)),
+            clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity});
+        if (!failure.empty()) {
+            result.Outcome = LineResult::Status::Unreadable;
+            result.Message = "symbol " + std::to_string(index + 1) + " of " +
+                             std::to_string(count) + ": " + failure;
+            result.Verified = false;
+        }
+        return failure.empty();
+    };
+    result.Outcome = LineResult::Status::Written;
+    if (path.empty()) {
+        for (std::int32_t index = 0; index < count; ++index) {
+            if (m_Options.Verify && !verified(index, {})) {
+                return result;
+            }
+            result.Output += (index > 0 ? "\n" : "") + outputs[static_cast<std::size_t>(index)];
+        }
+        result.Verified = m_Options.Verify ? std::optional<bool>(true) : std::nullopt;
+        return result;
+    }
+    std::vector<std::string> written;
+    const auto removeWritten = [&written] {
+        for (const std::string& file : written) {
+            std::error_code ignored;
+            std::filesystem::remove(
+                std::filesystem::path(
+                    std::u8string(reinterpret_cast<const char8_t*>(file.data()), file.size())),
+                ignored);
+        }
+    };
+    for (std::int32_t index = 0; index < count; ++index) {
+        const std::string file = symbolPath(index + 1);
+        int reason = 0;
+        const std::string error =
+            WriteWholeFile(file, outputs[static_cast<std::size_t>(index)], &reason);
+        if (!error.empty()) {
+            removeWritten();
+            result.Outcome = WriteFailure(reason);
+            result.Message = error + "; no symbol of the " + std::to_string(count) + " is left";
+            return result;
+        }
+        written.push_back(file);
+    }
+    for (std::int32_t index = 0; m_Options.Verify && index < count; ++index) {
+        if (!verified(index, written[static_cast<std::size_t>(index)])) {
+            removeWritten();
+            result.Message += "; the other " + std::to_string(count - 1) + " are removed as well";
+            return result;
+        }
+    }
+    result.Verified = m_Options.Verify ? std::optional<bool>(true) : std::nullopt;
+    return result;
 }
 
 bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& data,

@@ -8,6 +8,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -49,9 +50,24 @@ public:
     // every result.
     LinePipeline(const CliOptions& options, int codePage, bool sha256);
 
+    // The name of structured-append symbol number 1, 2, ... of a line.
+    using SymbolPath = std::function<std::string(std::int32_t)>;
+
     // The symbol of one line, written to path (to the result for standard output when path is
-    // empty).
-    LineResult Run(std::span<const std::uint8_t> line, const std::string& path);
+    // empty). With --structured-append the symbols of the line, written to the files that
+    // symbolPath names (to the result, an empty line between two, when path is empty): all of
+    // them, or (when one cannot be written or, with --verify, does not read back with its
+    // position, count and parity) none.
+    LineResult Run(std::span<const std::uint8_t> line, const std::string& path,
+                   const SymbolPath& symbolPath = {});
+
+    // Whether the bytes handed to RunBytes are text converted by the options (the default, as
+    // the lines of a batch are) or raw standard input; decides the Kanji mode in auto.
+    void SetFromText(bool fromText) { m_FromText = fromText; }
+
+    // The same for bytes already converted (the TEXT or standard input of a single run).
+    LineResult RunBytes(const std::vector<std::uint8_t>& bytes, const std::string& path,
+                        const SymbolPath& symbolPath);
 
     // The symbol of bytes with the options' version, level and mask (the best one for --mask
     // auto) and, for --eci auto, the designator of the bytes' character set: UTF-8 (when they
@@ -84,8 +100,12 @@ public:
                                             const CliOptions& options, int codePage, bool fromText);
 
 private:
-    std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line) const;
+    // The line's bytes as the options convert them; empty with refusal set for a line that
+    // cannot be converted (--hanzi: a character outside GB 2312).
+    std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line, std::string& refusal) const;
     std::optional<clsQRCode::Symbol> Encode(const std::vector<std::uint8_t>& bytes);
+    LineResult RunStructuredAppend(const std::vector<std::uint8_t>& bytes, const std::string& path,
+                                   const SymbolPath& symbolPath);
     QByteArray Render(const clsQRCode::Symbol& symbol);
     // With --verify: the symbol read back from the file at path (from data when path is empty);
     // on failure the result says why and the file is gone. True when verified or not asked for.
@@ -95,6 +115,7 @@ private:
     const CliOptions& m_Options;
     int m_CodePage;
     bool m_Sha256;
+    bool m_FromText = true; // the bytes are text converted by the options (not standard input)
     clsQRCode m_Encoder;
     PngWriter m_Png;
 };

@@ -90,85 +90,37 @@ bool ReadStandardInput(std::vector<std::uint8_t>& bytes, std::size_t limit) {
     return bytes.size() <= limit;
 }
 
-// Removes the files written so far of a set that cannot be completed.
-void RemoveFiles(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) {
-        std::remove(path.c_str());
-    }
-}
-
 // --structured-append: the symbols of bytes, to the files that the pattern of -o names (%d the
 // symbol's number) or, for matrix, utf8 and ansi without -o, to standard output in order with
 // an empty line between two. Either every symbol is written and (with --verify) reads back
 // with its position, count and parity and its part of the data, or no file of the set is left.
 int RunStructuredAppend(const CliOptions& options, const std::vector<std::uint8_t>& bytes) {
-    clsQRCode encoder;
-    const LinePipeline::SymbolSet set = LinePipeline::EncodeStructuredAppend(
-        encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-        options.Text.has_value());
-    if (set.Symbols.empty()) {
-        std::fprintf(stderr, "%s: %s\n", Program, set.Plan.Error.c_str());
+    LinePipeline pipeline(options, platform::CodePage::SystemAnsiCodePage(), false);
+    pipeline.SetFromText(options.Text.has_value());
+    const std::string path = options.WritesToStandardOutput() ? std::string() : *options.Output;
+    const OutputPattern pattern(path);
+    const LineResult result = pipeline.RunBytes(
+        bytes, path, [&pattern](std::int32_t number) { return pattern.Expand(number, {}); });
+    switch (result.Outcome) {
+    case LineResult::Status::Written:
+        break;
+    case LineResult::Status::TooLong:
+    case LineResult::Status::BadText:
+        std::fprintf(stderr, "%s: %s\n", Program, result.Message.c_str());
         return ExitDoesNotFit;
+    case LineResult::Status::Unreadable:
+        std::fprintf(stderr, "%s: %s\n", Program, result.Message.c_str());
+        return ExitWrittenButFailed;
+    case LineResult::Status::NotTried:
+    case LineResult::Status::CannotWrite:
+    case LineResult::Status::DiskFull:
+        std::fprintf(stderr, "%s: %s\n", Program, result.Message.c_str());
+        return ExitCannotWrite;
     }
-    const auto count = static_cast<std::int32_t>(set.Symbols.size());
-    PngWriter png;
-    std::vector<QByteArray> outputs;
-    for (const clsQRCode::Symbol& symbol : set.Symbols) {
-        outputs.push_back(SymbolOutput(symbol, options, png));
-        if (outputs.back().isEmpty()) {
-            std::fprintf(stderr, "%s: cannot make the picture\n", Program);
-            return ExitCannotWrite;
-        }
-    }
-    const auto verify = [&](std::int32_t index, const std::string& path) {
-        const auto& part = set.Plan.Parts[static_cast<std::size_t>(index)];
-        const std::string failure = SymbolVerifier::CheckWritten(
-            options.EffectiveFormat(), options.Margin, options.Invert,
-            set.Symbols[static_cast<std::size_t>(index)], outputs[static_cast<std::size_t>(index)],
-            path,
-            std::span(bytes).subspan(static_cast<std::size_t>(part.Offset),
-                                     static_cast<std::size_t>(part.Length)),
-            clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity});
-        if (!failure.empty()) {
-            std::fprintf(stderr, "%s: symbol %d of %d: %s\n", Program, index + 1, count,
-                         failure.c_str());
-        }
-        return failure.empty();
-    };
-    if (options.WritesToStandardOutput()) {
-        QByteArray all;
-        for (std::int32_t index = 0; index < count; ++index) {
-            if (options.Verify && !verify(index, {})) {
-                return ExitWrittenButFailed;
-            }
-            all += (index > 0 ? "\n" : "") + outputs[static_cast<std::size_t>(index)];
-        }
-        const std::string error = WriteOutput(std::nullopt, all);
-        if (!error.empty()) {
+    if (path.empty()) {
+        if (const std::string error = WriteOutput(std::nullopt, result.Output); !error.empty()) {
             std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
             return ExitCannotWrite;
-        }
-        return ExitWritten;
-    }
-    const OutputPattern pattern(*options.Output);
-    std::vector<std::string> written;
-    for (std::int32_t index = 0; index < count; ++index) {
-        const std::string path = pattern.Expand(index + 1, {});
-        const std::string error = WriteOutput(path, outputs[static_cast<std::size_t>(index)]);
-        if (!error.empty()) {
-            RemoveFiles(written);
-            std::fprintf(stderr, "%s: %s; no symbol of the %d is left\n", Program, error.c_str(),
-                         count);
-            return ExitCannotWrite;
-        }
-        written.push_back(path);
-    }
-    for (std::int32_t index = 0; options.Verify && index < count; ++index) {
-        if (!verify(index, written[static_cast<std::size_t>(index)])) {
-            RemoveFiles(written);
-            std::fprintf(stderr, "%s: the other %d files are removed as well\n", Program,
-                         count - 1);
-            return ExitWrittenButFailed;
         }
     }
     return ExitWritten;

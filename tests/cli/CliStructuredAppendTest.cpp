@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <random>
@@ -198,6 +199,38 @@ TEST(CliStructuredAppend, ASymbolThatCannotBeWrittenTakesTheWholeSetAway) {
     EXPECT_NE(run.Err.indexOf("no symbol of the 2 is left"), -1) << run.Err.toStdString();
     EXPECT_EQ(Entries(folder), QStringList{"1"});
     EXPECT_TRUE(QDir(folder.filePath("1")).isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// In a batch, %d stays the line number and %i numbers the symbols of each line.
+TEST(CliStructuredAppend, BatchNamesEverySymbolByLineAndNumber) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QByteArray lines[] = {MixedText(400, 11), "short", MixedText(900, 12)};
+    const CliRun run = RunCli({"--batch", "--structured-append", "auto", "--symbol-version", "6",
+                               "--verify", "-o", folder.filePath("%d-%02i.png")},
+                              lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    int files = 0;
+    for (int line = 1; line <= 3; ++line) {
+        std::vector<std::optional<Piece>> pieces;
+        for (int k = 1; QFile::exists(folder.filePath(QString::asprintf("%d-%02d.png", line, k)));
+             ++k) {
+            pieces.push_back(
+                ReadPiece(QImage(folder.filePath(QString::asprintf("%d-%02d.png", line, k)))));
+        }
+        EXPECT_TRUE(JoinsTo(pieces, lines[line - 1])) << "line " << line;
+        files += static_cast<int>(pieces.size());
+    }
+    EXPECT_EQ(files, Entries(folder).size());
+    EXPECT_EQ(RunCli({"--batch", "--structured-append", "2", "--on-collision", "suffix", "-o",
+                      folder.filePath("x%d-%i.png")},
+                     "abc\n")
+                  .ExitCode,
+              2);
 }
 
 } // namespace

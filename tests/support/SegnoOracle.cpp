@@ -1,0 +1,52 @@
+#include "SegnoOracle.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace ostrel::test {
+
+std::vector<std::optional<std::vector<std::string>>>
+SegnoMatrices(const std::vector<SegnoRequest>& requests) {
+    std::vector<std::optional<std::vector<std::string>>> answers(requests.size());
+    QByteArray input;
+    for (const SegnoRequest& request : requests) {
+        input += QByteArray::number(request.Version) + ' ' + request.Level + ' ' +
+                 QByteArray::number(request.Mask) + ' ' +
+                 QByteArray::fromStdString(request.Mode.empty() ? "auto" : request.Mode) + ' ' +
+                 QByteArray::fromStdString(request.Text).toHex() + '\n';
+    }
+    QProcess segno;
+    segno.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(OSTREL_SEGNO_SCRIPT)});
+    if (!segno.waitForStarted()) {
+        ADD_FAILURE() << "segno could not be started (python3-segno)";
+        return answers;
+    }
+    segno.write(input);
+    segno.closeWriteChannel();
+    if (!segno.waitForFinished(120000) || segno.exitCode() != 0) {
+        ADD_FAILURE() << "segno failed: " << segno.readAllStandardError().toStdString();
+        return answers;
+    }
+    std::istringstream out(segno.readAllStandardOutput().toStdString());
+    std::vector<std::string> rows;
+    std::size_t k = 0;
+    for (std::string line; std::getline(out, line) && k < answers.size();) {
+        if (!line.empty()) {
+            rows.push_back(line);
+            continue;
+        }
+        if (!rows.empty() && !rows[0].starts_with("error:")) {
+            answers[k] = rows;
+        }
+        rows.clear();
+        ++k;
+    }
+    EXPECT_EQ(k, answers.size()) << "segno answered fewer requests than it was given";
+    return answers;
+}
+
+} // namespace ostrel::test

@@ -1,0 +1,28 @@
+#pragma once
+// segno (Debian python3-segno), a whole-symbol peer for the tests: QR Code symbols made by
+// another encoder at a given version, level and mask, to be compared module for module.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ostrel::test {
+
+// One symbol for segno to make: the text (UTF-8), segno's mode ("hanzi", "byte", ...; empty for
+// its own choice), version 1..40, level letter and mask 0..7.
+struct SegnoRequest {
+    std::string Text;
+    std::string Mode;
+    int Version = 1;
+    char Level = 'M';
+    int Mask = 0;
+};
+
+// The symbols' modules as rows of '0' and '1', without a quiet zone, in the order of the
+// requests; nullopt for a symbol segno refuses. All requests go to one segno process
+// (tests/tools/segno/segno-matrix.py under /usr/bin/python3); a process that cannot be run is
+// a test failure, and every answer is then nullopt.
+std::vector<std::optional<std::vector<std::string>>>
+SegnoMatrices(const std::vector<SegnoRequest>& requests);
+
+} // namespace ostrel::test
