@@ -74,24 +74,32 @@ LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::stri
                             .toHex()
                             .toStdString();
     }
-    const auto symbol = Encode(bytes);
-    if (!symbol) {
-        result.Outcome = LineResult::Status::TooLong;
-        result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
-        return result;
-    }
-    result.Version = symbol->Version;
-    result.Level = symbol->Level;
-    result.Mask = symbol->Mask;
-    QByteArray data = Render(*symbol);
-    if (data.isEmpty()) {
-        result.Outcome = LineResult::Status::CannotWrite;
-        result.Message = "cannot make the picture";
-        return result;
+    // --print-payload: the bytes themselves are the output, no symbol is made.
+    QByteArray data;
+    std::optional<clsQRCode::Symbol> symbol;
+    if (m_Options.PrintPayload) {
+        data = QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<qsizetype>(bytes.size()));
+    } else {
+        symbol = Encode(bytes);
+        if (!symbol) {
+            result.Outcome = LineResult::Status::TooLong;
+            result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
+            return result;
+        }
+        result.Version = symbol->Version;
+        result.Level = symbol->Level;
+        result.Mask = symbol->Mask;
+        data = Render(*symbol);
+        if (data.isEmpty()) {
+            result.Outcome = LineResult::Status::CannotWrite;
+            result.Message = "cannot make the picture";
+            return result;
+        }
     }
     result.Outcome = LineResult::Status::Written;
     if (path.empty()) {
-        if (Verified(*symbol, data, path, bytes, result)) {
+        if (!symbol || Verified(*symbol, data, path, bytes, result)) {
             result.Output = std::move(data);
         }
         return result;
@@ -110,7 +118,9 @@ LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::stri
         result.Message = error;
         return result;
     }
-    Verified(*symbol, data, path, bytes, result);
+    if (symbol) {
+        Verified(*symbol, data, path, bytes, result);
+    }
     return result;
 }
 
