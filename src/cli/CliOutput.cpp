@@ -250,7 +250,10 @@ QImage SymbolPicture(const clsQRCode::Symbol& symbol, std::int32_t scale, std::i
         return {};
     }
     picture.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    picture.fill(0);
+    // Every byte, the padding at the end of each row included: QImage::fill leaves the padding
+    // as the allocator handed it over, and the BMP file carries the padding, so the same symbol
+    // would give different files from run to run.
+    std::memset(picture.bits(), 0, static_cast<std::size_t>(picture.sizeInBytes()));
     // Build the first pixel row of each module row, then copy it to the other scale - 1 rows.
     const auto rowBytes = static_cast<std::size_t>(picture.bytesPerLine());
     for (std::int32_t my = 0; my < modules; ++my) {
