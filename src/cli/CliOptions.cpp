@@ -3,6 +3,7 @@
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include <algorithm>
@@ -33,7 +34,8 @@ std::optional<std::int32_t> ParseNumber(std::string_view text, std::int32_t min,
 
 constexpr std::pair<std::string_view, OutputFormat> FormatNames[] = {
     {"matrix", OutputFormat::Matrix}, {"bmp", OutputFormat::Bmp},   {"png", OutputFormat::Png},
-    {"svg", OutputFormat::Svg},       {"utf8", OutputFormat::Utf8}, {"ansi", OutputFormat::Ansi},
+    {"svg", OutputFormat::Svg},       {"pdf", OutputFormat::Pdf},   {"eps", OutputFormat::Eps},
+    {"utf8", OutputFormat::Utf8},     {"ansi", OutputFormat::Ansi},
 };
 
 std::optional<OutputFormat> FormatByName(std::string_view name) {
@@ -46,7 +48,7 @@ std::optional<OutputFormat> FormatByName(std::string_view name) {
     return std::nullopt;
 }
 
-// The picture format named by a file's extension (.bmp, .png, .svg).
+// The file format named by a file's extension (.bmp, .png, .svg, .pdf, .eps).
 std::optional<OutputFormat> FormatByExtension(std::string_view path) {
     const auto dot = path.rfind('.');
     const auto slash = path.find_last_of("/\\");
@@ -54,7 +56,7 @@ std::optional<OutputFormat> FormatByExtension(std::string_view path) {
         return std::nullopt;
     }
     const auto format = FormatByName(path.substr(dot + 1));
-    if (format == OutputFormat::Bmp || format == OutputFormat::Png || format == OutputFormat::Svg) {
+    if (format && (IsPictureFormat(*format) || IsDrawingFormat(*format))) {
         return format;
     }
     return std::nullopt;
@@ -71,11 +73,23 @@ struct ValueOption {
     const char* ValueName;
 };
 constexpr ValueOption ValueOptions[] = {
-    {"symbol-version", "N"}, {"level", "L"},      {"mask", "N"},       {"encoding", "E"},
-    {"kanji", "K"},          {"format", "F"},     {"output", "FILE"},  {"scale", "N"},
-    {"margin", "N"},         {"foreground", "C"}, {"background", "C"}, {"eci", "E"},
+    {"symbol-version", "N"},
+    {"level", "L"},
+    {"mask", "N"},
+    {"encoding", "E"},
+    {"kanji", "K"},
+    {"format", "F"},
+    {"output", "FILE"},
+    {"scale", "N"},
+    {"margin", "N"},
+    {"foreground", "C"},
+    {"background", "C"},
+    {"eci", "E"},
+    {"dpi", "N"},
+    {"module-size", "X"},
+    {"size", "X"},
 };
-constexpr const char* FlagOptions[] = {"help", "version", "invert", "batch", "verify"};
+constexpr const char* FlagOptions[] = {"help", "version", "invert", "batch", "verify", "cmyk"};
 
 // Applies one option with its value; returns an error text, empty on success.
 std::string ApplyValue(CliOptions& options, std::string_view option, std::string_view value) {
@@ -138,7 +152,7 @@ std::string ApplyValue(CliOptions& options, std::string_view option, std::string
     } else if (option == "format") {
         options.Format = FormatByName(value);
         if (!options.Format) {
-            return Invalid(name, value, "matrix, utf8, ansi, bmp, png or svg");
+            return Invalid(name, value, "matrix, utf8, ansi, bmp, png, svg, pdf or eps");
         }
     } else if (option == "output") {
         if (value.empty()) {
@@ -157,6 +171,21 @@ std::string ApplyValue(CliOptions& options, std::string_view option, std::string
             return Invalid(name, value, "0.." + std::to_string(MaxMargin) + " modules");
         }
         options.Margin = *number;
+    } else if (option == "dpi") {
+        const auto number = ParseNumber(value, PrintSize::MinDpi, PrintSize::MaxDpi);
+        if (!number) {
+            return Invalid(name, value,
+                           std::to_string(PrintSize::MinDpi) + ".." +
+                               std::to_string(PrintSize::MaxDpi) + " dots per inch");
+        }
+        options.Dpi = *number;
+    } else if (option == "module-size" || option == "size") {
+        std::string expected;
+        const auto length = PrintSize::Parse(value, expected);
+        if (!length) {
+            return Invalid(name, value, expected);
+        }
+        (option == "size" ? options.WholeSize : options.ModuleSize) = length;
     } else if (option == "foreground" || option == "background") {
         const auto colour = ParseColour(value);
         if (!colour) {
@@ -196,13 +225,57 @@ std::string ParserError(const QCommandLineParser& parser) {
     return reason;
 }
 
-// Combinations of options that cannot work together; empty when there is none.
-std::string CheckCombination(const CliOptions& options) {
+// The size options: one way of sizing at a time, and a resolution only where a file keeps it.
+// A module size is checked here already (it is the same for every symbol); a whole size depends
+// on the symbol's width and is checked when the symbol is drawn.
+std::string CheckSize(const CliOptions& options, bool scaleGiven) {
     const OutputFormat format = options.EffectiveFormat();
     const std::string formatName(FormatName(format));
+    const int ways =
+        (scaleGiven ? 1 : 0) + (options.ModuleSize ? 1 : 0) + (options.WholeSize ? 1 : 0);
+    if (ways > 1) {
+        return "give only one of --scale, --module-size and --size: they all set the size of the "
+               "modules";
+    }
+    const bool picture = IsPictureFormat(format);
+    if (!picture && !IsDrawingFormat(format)) {
+        if (options.Dpi) {
+            return "--dpi is for files that keep a size (bmp, png, svg, pdf, eps); " + formatName +
+                   " output has none";
+        }
+        if (options.ModuleSize || options.WholeSize) {
+            return std::string(options.WholeSize ? "--size" : "--module-size") +
+                   " is for bmp, png, svg, pdf and eps; " + formatName + " output has no size";
+        }
+        return {};
+    }
+    if (options.ModuleSize) {
+        return options.EffectiveSize().Resolve(1, picture).Error;
+    }
+    if (options.WholeSize && picture && !options.Dpi &&
+        options.WholeSize->In != PrintSize::Unit::Pixel) {
+        return options.EffectiveSize().Resolve(1, picture).Error;
+    }
+    return {};
+}
+
+// Combinations of options that cannot work together; empty when there is none.
+std::string CheckCombination(const CliOptions& options, bool scaleGiven) {
+    const OutputFormat format = options.EffectiveFormat();
+    const std::string formatName(FormatName(format));
+    if (std::string error = CheckSize(options, scaleGiven); !error.empty()) {
+        return error;
+    }
+    if (options.Cmyk && format != OutputFormat::Pdf && format != OutputFormat::Eps) {
+        return "--cmyk is for pdf and eps only, not " + formatName;
+    }
+    if (options.Verify && format == OutputFormat::Eps && GhostscriptProgram().empty()) {
+        return "--verify of eps drawings renders them with Ghostscript ('gs'), which is not "
+               "installed; install it, or write pdf, svg or png instead";
+    }
     if ((options.Foreground || options.Background) && format != OutputFormat::Png &&
-        format != OutputFormat::Svg) {
-        return "--foreground and --background are for png and svg only; " + formatName +
+        !IsDrawingFormat(format)) {
+        return "--foreground and --background are for png, svg, pdf and eps only; " + formatName +
                (format == OutputFormat::Bmp ? " pictures are always black on white"
                                             : " output has no colours");
     }
@@ -235,6 +308,15 @@ OutputFormat CliOptions::EffectiveFormat() const {
     }
     // utf8 only when nothing names the output: "-o -" asks for standard output as a file.
     return StandardOutputIsTerminal && !Output ? OutputFormat::Utf8 : OutputFormat::Matrix;
+}
+
+PrintSize CliOptions::EffectiveSize() const {
+    if (WholeSize) {
+        return PrintSize(*WholeSize, PrintSize::Measure::Whole, Dpi);
+    }
+    return PrintSize(
+        ModuleSize.value_or(PrintSize::Length{static_cast<double>(Scale), PrintSize::Unit::Pixel}),
+        PrintSize::Measure::Module, Dpi);
 }
 
 std::int32_t CliOptions::EffectiveMargin() const {
@@ -312,6 +394,8 @@ ParseResult ParseArguments(std::span<const std::string> arguments, bool standard
             options.Batch = true;
         } else if (longName == QLatin1String("verify")) {
             options.Verify = true;
+        } else if (longName == QLatin1String("cmyk")) {
+            options.Cmyk = true;
         } else {
             for (const QString& value : parser.values(longName)) {
                 result.Error = ApplyValue(options, longName.toStdString(), value.toStdString());
@@ -353,7 +437,7 @@ ParseResult ParseArguments(std::span<const std::string> arguments, bool standard
             options.Text = positional.first().toStdString();
         }
     }
-    result.Error = CheckCombination(options);
+    result.Error = CheckCombination(options, seen.contains(QStringLiteral("scale")));
     return result;
 }
 
@@ -373,6 +457,24 @@ std::string_view FormatName(OutputFormat format) {
 
 bool IsTerminalFormat(OutputFormat format) {
     return format == OutputFormat::Utf8 || format == OutputFormat::Ansi;
+}
+
+bool IsPictureFormat(OutputFormat format) {
+    return format == OutputFormat::Bmp || format == OutputFormat::Png;
+}
+
+bool IsDrawingFormat(OutputFormat format) {
+    return format == OutputFormat::Svg || format == OutputFormat::Pdf ||
+           format == OutputFormat::Eps;
+}
+
+std::string GhostscriptProgram() {
+#ifdef _WIN32
+    const QString name = QStringLiteral("gswin64c");
+#else
+    const QString name = QStringLiteral("gs");
+#endif
+    return QStandardPaths::findExecutable(name).toStdString();
 }
 
 std::optional<Colour> ParseColour(std::string_view text) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace ostrel::cli {
 
@@ -33,9 +34,10 @@ QByteArray AnsiText(const clsQRCode::Symbol& symbol, std::int32_t margin, bool i
 // The symbol as an SVG drawing: a background square of side + 2 * margin units with one path of
 // unit squares in the foreground colour (one more for every 4096 runs of dark modules, since
 // Qt SVG refuses longer paths), drawn with crisp edges; scale pixels per unit for the
-// drawing's width and height.
+// drawing's width and height, or, with unit ("mm", "in"), unitsPerModule of that unit.
 QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin = 4,
-                   Colour dark = Black, Colour light = White);
+                   Colour dark = Black, Colour light = White, double unitsPerModule = 0,
+                   std::string_view unit = {});
 
 // The symbol as a 1-bit image (white 0, black 1), scale x scale pixels per module with a white
 // margin of margin modules: a version 40 symbol at the largest scale stays a few megabytes
@@ -45,9 +47,18 @@ QImage SymbolPicture(const clsQRCode::Symbol& symbol, std::int32_t scale, std::i
 // The picture in BMP file format; empty when it cannot be encoded.
 QByteArray BmpFile(const QImage& picture);
 
-// The output of one symbol in the options' format, scale, margin and colours; png is the
-// writer to use for PNG files. Empty when the picture cannot be made.
-QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options, PngWriter& png);
+// The size of the symbol's modules in the options' format (PrintSize::Resolve for the symbol
+// with the options' quiet zone).
+PrintSize::Resolved SymbolSize(const clsQRCode::Symbol& symbol, const CliOptions& options);
+
+// The resolution --verify renders a drawing at: --dpi, else enough for 4 pixels per module (at
+// least 72 dpi, at most PrintSize::MaxDpi).
+double VerifyDpi(const CliOptions& options, const PrintSize::Resolved& size);
+
+// The output of one symbol in the options' format, size (SymbolSize), margin and colours; png
+// is the writer to use for PNG files. Empty when the picture cannot be made.
+QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options, PngWriter& png,
+                        const PrintSize::Resolved& size);
 
 // The contrast ratio of two colours as readers see them (relative luminance of the colours
 // over white, (lighter + 0.05) / (darker + 0.05), 1 to 21), and a warning for the options'

@@ -69,7 +69,13 @@ LineResult LinePipeline::Run(std::int64_t lineNumber, std::span<const std::uint8
         result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
         return result;
     }
-    QByteArray data = Render(*symbol);
+    const PrintSize::Resolved size = SymbolSize(*symbol, m_Options);
+    if (!size.Error.empty()) {
+        result.Outcome = LineResult::Status::CannotWrite;
+        result.Message = size.Error;
+        return result;
+    }
+    QByteArray data = SymbolOutput(*symbol, m_Options, m_Png, size);
     if (data.isEmpty()) {
         result.Outcome = LineResult::Status::CannotWrite;
         result.Message = "cannot make the picture";
@@ -78,7 +84,7 @@ LineResult LinePipeline::Run(std::int64_t lineNumber, std::span<const std::uint8
     const std::string path =
         m_Pattern == nullptr ? std::string() : m_Pattern->Expand(lineNumber, line);
     if (m_Pattern == nullptr) {
-        if (Verified(*symbol, data, path, bytes, result)) {
+        if (Verified(*symbol, data, path, bytes, VerifyDpi(m_Options, size), result)) {
             result.Output = std::move(data);
         }
         return result;
@@ -89,7 +95,7 @@ LineResult LinePipeline::Run(std::int64_t lineNumber, std::span<const std::uint8
         result.Message = error;
         return result;
     }
-    Verified(*symbol, data, path, bytes, result);
+    Verified(*symbol, data, path, bytes, VerifyDpi(m_Options, size), result);
     return result;
 }
 
@@ -136,21 +142,18 @@ std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
 
 bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& data,
                             const std::string& path, std::span<const std::uint8_t> bytes,
-                            LineResult& result) const {
+                            double renderDpi, LineResult& result) const {
     if (!m_Options.Verify) {
         return true;
     }
-    result.Message = SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
-                                                  m_Options.Invert, symbol, data, path, bytes);
+    result.Message =
+        SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
+                                     m_Options.Invert, symbol, data, path, bytes, renderDpi);
     if (result.Message.empty()) {
         return true;
     }
     result.Outcome = LineResult::Status::Unreadable;
     return false;
-}
-
-QByteArray LinePipeline::Render(const clsQRCode::Symbol& symbol) {
-    return SymbolOutput(symbol, m_Options, m_Png);
 }
 
 } // namespace ostrel::cli

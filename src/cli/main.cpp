@@ -262,8 +262,15 @@ int Run(const CliOptions& options) {
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
+    const PrintSize::Resolved size = SymbolSize(*symbol, options);
+    if (!size.Error.empty()) {
+        return UsageError(size.Error);
+    }
+    if (!size.Warning.empty()) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, size.Warning.c_str());
+    }
     PngWriter png;
-    const QByteArray data = SymbolOutput(*symbol, options, png);
+    const QByteArray data = SymbolOutput(*symbol, options, png, size);
     if (data.isEmpty()) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;
@@ -272,8 +279,9 @@ int Run(const CliOptions& options) {
     const std::string path = options.Output.value_or("-");
     const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
     auto verify = [&](const std::string& from) {
-        const std::string failure = SymbolVerifier::CheckWritten(
-            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes);
+        const std::string failure =
+            SymbolVerifier::CheckWritten(options.EffectiveFormat(), options.Margin, options.Invert,
+                                         *symbol, data, from, bytes, VerifyDpi(options, size));
         if (!failure.empty()) {
             std::fprintf(stderr, "%s: %s\n", Program, failure.c_str());
         }
