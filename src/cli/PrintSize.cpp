@@ -48,7 +48,7 @@ std::optional<PrintSize::Length> PrintSize::Parse(std::string_view text, std::st
     const auto [ptr, status] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (number.empty() || number == "." || status != std::errc{} ||
         ptr != number.data() + number.size()) {
-        error = text.starts_with('-') ? "a size is a positive number"
+        error = text.starts_with('-') ? "a positive size, like 0.5mm"
                                       : "a number with a unit (mm, cm, in or px), like 0.5mm";
         return std::nullopt;
     }
