@@ -1,9 +1,9 @@
 #include "CliOptions.h"
 #include "OutputPattern.h"
+#include "SymbolVerifier.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QStringList>
 
 #include <algorithm>
@@ -269,7 +269,8 @@ std::string CheckCombination(const CliOptions& options, bool scaleGiven) {
     if (options.Cmyk && format != OutputFormat::Pdf && format != OutputFormat::Eps) {
         return "--cmyk is for pdf and eps only, not " + formatName;
     }
-    if (options.Verify && format == OutputFormat::Eps && GhostscriptProgram().empty()) {
+    if (options.Verify && format == OutputFormat::Eps &&
+        SymbolVerifier::GhostscriptProgram().empty()) {
         return "--verify of eps drawings renders them with Ghostscript ('gs'), which is not "
                "installed; install it, or write pdf, svg or png instead";
     }
@@ -466,15 +467,6 @@ bool IsPictureFormat(OutputFormat format) {
 bool IsDrawingFormat(OutputFormat format) {
     return format == OutputFormat::Svg || format == OutputFormat::Pdf ||
            format == OutputFormat::Eps;
-}
-
-std::string GhostscriptProgram() {
-#ifdef _WIN32
-    const QString name = QStringLiteral("gswin64c");
-#else
-    const QString name = QStringLiteral("gs");
-#endif
-    return QStandardPaths::findExecutable(name).toStdString();
 }
 
 std::optional<Colour> ParseColour(std::string_view text) {

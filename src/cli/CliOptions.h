@@ -97,9 +97,6 @@ bool IsTerminalFormat(OutputFormat format);
 bool IsPictureFormat(OutputFormat format);
 bool IsDrawingFormat(OutputFormat format);
 
-// The Ghostscript program found on the PATH (gs; gswin64c on Windows), empty when there is none.
-std::string GhostscriptProgram();
-
 // RRGGBB or RRGGBBAA in hexadecimal digits, with or without a leading '#'.
 std::optional<Colour> ParseColour(std::string_view text);
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QtEndian>
 
@@ -216,7 +217,7 @@ QImage RenderPdf(const QByteArray& data, double dpi) {
 // pixels on white), read from standard input and written as PNG to standard output. Null
 // without Ghostscript or when it fails.
 QImage RenderEps(const QByteArray& data, double dpi) {
-    const std::string program = GhostscriptProgram();
+    const std::string program = SymbolVerifier::GhostscriptProgram();
     if (program.empty() || data.isEmpty()) {
         return {};
     }
@@ -290,6 +291,15 @@ std::string SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std:
     std::error_code error;
     fs::remove(PathOf(path), error);
     return "'" + path + "' does not read back (" + reason + "); the file is removed";
+}
+
+std::string SymbolVerifier::GhostscriptProgram() {
+#ifdef _WIN32
+    const QString name = QStringLiteral("gswin64c");
+#else
+    const QString name = QStringLiteral("gs");
+#endif
+    return QStandardPaths::findExecutable(name).toStdString();
 }
 
 bool SymbolVerifier::ReadsBackFromDisk(const std::string& path) {

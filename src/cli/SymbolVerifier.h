@@ -57,6 +57,10 @@ public:
     // checks the other outputs in memory before writing them.
     static bool ReadsBackFromDisk(const std::string& path);
 
+    // The Ghostscript program found on the PATH (gs; gswin64c on Windows), which renders EPS
+    // files; empty when there is none.
+    static std::string GhostscriptProgram();
+
     // ---- The reading itself ----
 
     // The file at path, in format bmp, png, svg, pdf or eps, as it is on the disk. PDF files are

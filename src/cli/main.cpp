@@ -48,7 +48,8 @@ constexpr const char* HelpText = R"HELP(Usage: ostrel-qr-cli [OPTION]... [TEXT]
   or:  ostrel-qr-cli --batch [OPTION]... [FILE]
 Encode TEXT, or all of standard input, as a QR Code symbol (ISO/IEC 18004,
 Model 2, versions 1 to 40) and write it as a module matrix, a symbol in the
-terminal, a BMP or PNG picture or an SVG drawing. With --batch, every line of
+terminal, a BMP or PNG picture or an SVG, PDF or EPS drawing, at a size in
+pixels or in millimetres or inches. With --batch, every line of
 FILE (or of standard input) becomes a symbol of its own.
 
 Without TEXT, standard input is read to its end and encoded byte for byte,
@@ -79,23 +80,37 @@ Options:
                                an ECI designator, 26 for UTF-8 or the one of
                                the ANSI code page (20 Shift JIS, 21-24
                                Windows-1250/1251/1252/1256, 28 Big5, 29 GBK)
-      --format FORMAT          matrix, utf8, ansi, bmp, png or svg (default:
-                               from the extension of FILE, .bmp, .png or
-                               .svg; otherwise utf8 when standard output is a
-                               terminal, else matrix)
+      --format FORMAT          matrix, utf8, ansi, bmp, png, svg, pdf or eps
+                               (default: from the extension of FILE, .bmp,
+                               .png, .svg, .pdf or .eps; otherwise utf8 when
+                               standard output is a terminal, else matrix)
   -o, --output FILE            write to FILE instead of standard output ('-'
                                is standard output); FILE is replaced only
                                when the whole output is written. With
                                --batch, a PATTERN for the files' names
       --scale N                pixels per module for bmp, png and svg,
                                1..100 (default 1)
+      --dpi N                  the resolution in dots per inch, 1..2400, that a
+                               picture is made for: png and bmp files store it,
+                               and a px size in a drawing is a dot at it
+      --module-size X          the side of one module, a number with its unit:
+                               mm, cm, in or px (0.5mm, 0.02in, 6px); pictures
+                               round it to whole pixels (a warning when that
+                               changes it by more than 5%) and need --dpi for
+                               mm, cm and in; svg, pdf and eps keep it exactly
+      --size X                 the same for the whole symbol with its quiet
+                               zone, across (20mm); give one of --scale,
+                               --module-size and --size
+      --cmyk                   pdf and eps: process colours (CMYK, black as
+                               pure K) instead of RGB
       --margin N               quiet zone in modules around the symbol, 0..64
                                (default 4; none for matrix unless given)
-      --foreground RRGGBB[AA]  colour of the dark modules, png and svg only
+      --foreground RRGGBB[AA]  colour of the dark modules, png, svg, pdf, eps
                                (default 000000, black)
       --background RRGGBB[AA]  colour of the light modules and the quiet zone,
-                               png and svg only (default ffffff, white); AA is
-                               the opacity, 00 transparent to ff opaque. A
+                               png, svg, pdf, eps (default ffffff, white); AA
+                               is the opacity, 00 transparent to ff opaque
+                               (eps: a transparent ground is not painted). A
                                warning says when the two differ too little
                                for readers (contrast under 3:1)
       --invert                 utf8 and ansi: swap light and dark, for a
@@ -111,7 +126,8 @@ Options:
       --verify                 read every symbol back with a QR Code reader
                                (zxing-cpp) and require exactly the encoded
                                bytes: pictures from the disk, SVG rendered at
-                               its size, the other formats drawn in memory;
+                               its size, PDF (Poppler) and EPS (Ghostscript,
+                               gs) at --dpi, the other formats drawn in memory;
                                one that does not read back is reported
                                ("not found", "different content") and its
                                file removed
@@ -134,7 +150,10 @@ Formats:
             pixels per module, black on white unless coloured (version 1 at
             --scale 1 is 29 x 29 pixels)
   svg       the same as a vector drawing: a white square of side + 8 units with
-            the dark modules as paths, N pixels per unit
+            the dark modules as paths, N pixels per unit (or --size in mm, in)
+  pdf, eps  a vector drawing on a page (PDF) or in a bounding box (EPS)
+            exactly the size of the symbol with its quiet zone, the modules as
+            rectangles merged into runs; 1 px is 1/96 inch unless --dpi
 
 Exit status:
   0  the symbol was written (with --batch: every line was)
@@ -144,8 +163,8 @@ Exit status:
      the list of them); with --verify: a symbol did not read back (its file is
      removed)
   2  bad usage: an unknown option, a missing or invalid value, more than one
-     TEXT, a batch PATTERN without %d or %s (a message on standard error
-     gives the reason)
+     TEXT, a batch PATTERN without %d or %s, a size that cannot be drawn
+     (a message on standard error gives the reason)
   3  the output could not be written (no file is left behind), or the batch
      FILE could not be read
 
@@ -164,6 +183,13 @@ Examples:
 
   ostrel-qr-cli -o brand.svg --foreground 1a237e --background fff8e1 --margin 2 'Hi'
       Draw a dark blue symbol on cream with a quiet zone of 2 modules.
+
+  ostrel-qr-cli -o label.png --dpi 300 --size 20mm 'https://example.com/'
+      A 20 mm label for a 300 dpi printer: 231 x 231 pixels (7 a module,
+      19.56 mm), with 300 dpi stored in the file.
+
+  ostrel-qr-cli -o label.pdf --size 20mm 'https://example.com/'
+      The same label as a PDF page of exactly 20 x 20 mm, vector only.
 
   ostrel-qr-cli --level H --symbol-version 5 -o card.svg "$(cat card.vcf)"
       Draw a contact card as a version 5 symbol at level H.

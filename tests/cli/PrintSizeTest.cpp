@@ -1,8 +1,8 @@
 // Sizes in real units and the rectangles of vector drawings, checked against arithmetic done
 // by hand from the units' definitions (1 in = 25.4 mm = 72 pt) and against the module grid
 // itself.
-#include "ModuleRects.h"
 #include "PrintSize.h"
+#include "ModuleRects.h"
 
 #include <gtest/gtest.h>
 
@@ -126,9 +126,8 @@ TEST(PrintSize, NumbersHaveNoExponentAndNoTrailingZeros) {
 // several shapes (square and rectangular) and densities.
 TEST(ModuleRects, CoverTheDarkModulesExactlyOnce) {
     std::mt19937 random(18004);
-    for (const auto& [width, height, density] :
-         std::vector<std::tuple<int, int, int>>{{21, 21, 50}, {43, 11, 50}, {7, 59, 90},
-                                                {177, 177, 50}, {13, 13, 0}, {9, 5, 100}}) {
+    for (const auto& [width, height, density] : std::vector<std::tuple<int, int, int>>{
+             {21, 21, 50}, {43, 11, 50}, {7, 59, 90}, {177, 177, 50}, {13, 13, 0}, {9, 5, 100}}) {
         std::vector<std::vector<bool>> grid(height, std::vector<bool>(width));
         for (auto& row : grid) {
             for (auto&& module : row) {
@@ -152,8 +151,8 @@ TEST(ModuleRects, CoverTheDarkModulesExactlyOnce) {
         }
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
-                ASSERT_EQ(cover[y][x], grid[y][x] ? 1 : 0) << width << "x" << height << " at " << x
-                                                           << "," << y;
+                ASSERT_EQ(cover[y][x], grid[y][x] ? 1 : 0)
+                    << width << "x" << height << " at " << x << "," << y;
             }
         }
     }
