@@ -1,12 +1,11 @@
 // Runs ostrel-qr-cli as a separate process, the way scripts use it, and checks what it writes.
-// ZBar before zxing-cpp: ZXing/Error.h defines a macro UnsupportedError that breaks ZBar's
-// C++ headers.
-#include <zbar.h>
+#include "CliRunner.h"
+#include "PeerReaders.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -14,12 +13,10 @@
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
-#include <ZXing/ReadBarcode.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,7 +24,15 @@
 
 namespace {
 
-const QString Cli = QStringLiteral(OSTREL_QR_CLI);
+using ostrel::test::CliRun;
+using ostrel::test::CliSetting;
+using ostrel::test::Entries;
+using ostrel::test::ReadFile;
+using ostrel::test::RenderSvg;
+using ostrel::test::RunCli;
+using ostrel::test::WriteFile;
+
+const QString Cli = ostrel::test::CliProgram();
 
 // The finished version 1-Q symbol of "abc" with mask 0, the worked example for the encoder:
 // row y from the top, modules x = 0 to 20 from the left, 1 dark and 0 light.
@@ -40,44 +45,6 @@ const std::array<const char*, 21> AbcSymbol = {
     "100000100011110111001", "101110101111111100101", "101110100100001000110",
     "101110101010100010001", "100000101110001000110", "111111100010101010111",
 };
-
-struct RunResult {
-    int ExitCode = -1;
-    bool Crashed = true;
-    QByteArray Out;
-    QByteArray Err;
-};
-
-// Runs the tool with the arguments and the bytes of standard input, under LC_ALL = locale (and
-// neither LC_CTYPE nor LANG).
-RunResult RunCli(const QStringList& arguments, const QByteArray& input = {},
-                 const QString& locale = QStringLiteral("C.UTF-8")) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), locale);
-    environment.remove(QStringLiteral("LC_CTYPE"));
-    environment.remove(QStringLiteral("LANG"));
-    process.setProcessEnvironment(environment);
-    process.start(Cli, arguments);
-    RunResult result;
-    if (!process.waitForStarted(30000)) {
-        ADD_FAILURE() << "cannot start " << Cli.toStdString();
-        return result;
-    }
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(120000)) {
-        ADD_FAILURE() << "ostrel-qr-cli did not finish";
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.Crashed = process.exitStatus() != QProcess::NormalExit;
-    result.ExitCode = process.exitCode();
-    result.Out = process.readAllStandardOutput();
-    result.Err = process.readAllStandardError();
-    return result;
-}
 
 std::vector<std::string> Lines(const QByteArray& text) {
     std::vector<std::string> lines;
@@ -178,41 +145,18 @@ std::pair<int, int> ReadFormatWords(const std::vector<std::string>& rows) {
 
 // Decodes a QR Code symbol with zxing-cpp; small pictures are enlarged first (pixel repetition)
 // so that the reader sees more than one pixel per module.
-std::optional<QByteArray> Decode(const QImage& picture) {
-    if (picture.isNull()) {
-        return std::nullopt;
-    }
-    QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
-    if (gray.width() < 200) {
-        const int factor = (200 + gray.width() - 1) / gray.width();
-        gray = gray.scaled(gray.width() * factor, gray.height() * factor, Qt::IgnoreAspectRatio,
-                           Qt::FastTransformation);
-    }
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::QRCode);
-    hints.setTryHarder(true);
-    const ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(),
-                                ZXing::ImageFormat::Lum, static_cast<int>(gray.bytesPerLine()));
-    const ZXing::Result result = ZXing::ReadBarcode(view, hints);
-    if (!result.isValid()) {
-        return std::nullopt;
-    }
-    const auto& bytes = result.bytes();
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
+ostrel::test::ZXingOptions SmallPicturesEnlarged() {
+    ostrel::test::ZXingOptions options;
+    options.MinimumWidth = 200;
+    return options;
 }
 
-QImage RenderSvg(const QString& path, QSize size) {
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid()) {
-        return {};
+std::optional<QByteArray> Decode(const QImage& picture) {
+    const auto reading = ostrel::test::ReadWithZXing(picture, SmallPicturesEnlarged());
+    if (!reading) {
+        return std::nullopt;
     }
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::red); // anything the drawing leaves uncovered shows
-    QPainter painter(&image);
-    renderer.render(&painter);
-    painter.end();
-    return image;
+    return QByteArray::fromStdString(reading->Bytes);
 }
 
 // Every pixel of the picture against the matrix: module (x, y) is the block of scale x scale
@@ -242,15 +186,6 @@ QImage RenderSvg(const QString& path, QSize size) {
     return ::testing::AssertionSuccess();
 }
 
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList Entries(const QTemporaryDir& folder) {
-    return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-}
-
 std::vector<std::string> AbcRows() {
     return Expected(AbcSymbol);
 }
@@ -273,7 +208,7 @@ std::vector<std::string> WithMargin(const std::vector<std::string>& rows, int ma
 std::vector<std::string> MatrixOf(QStringList arguments) {
     arguments << "--format"
               << "matrix";
-    const RunResult run = RunCli(arguments);
+    const CliRun run = RunCli(arguments);
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     return Lines(run.Out);
 }
@@ -388,49 +323,21 @@ QImage RowsPicture(const std::vector<std::string>& rows, int scale, QRgb dark = 
 // The text that zxing-cpp shows for a symbol: the bytes taken by its character set (the ECI
 // designator when there is one, else its guess).
 std::optional<QString> DecodeText(const QImage& picture) {
-    QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
-    if (gray.width() < 200) {
-        const int factor = (200 + gray.width() - 1) / gray.width();
-        gray = gray.scaled(gray.width() * factor, gray.height() * factor, Qt::IgnoreAspectRatio,
-                           Qt::FastTransformation);
-    }
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::QRCode);
-    hints.setTryHarder(true);
-    const ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(),
-                                ZXing::ImageFormat::Lum, static_cast<int>(gray.bytesPerLine()));
-    const ZXing::Result result = ZXing::ReadBarcode(view, hints);
-    if (!result.isValid()) {
+    const auto reading = ostrel::test::ReadWithZXing(picture, SmallPicturesEnlarged());
+    if (!reading) {
         return std::nullopt;
     }
-    return QString::fromStdWString(result.text());
+    return QString::fromStdString(reading->Text);
 }
 
 // The text that ZBar shows for a symbol (UTF-8; ZBar converts by the ECI designator, else by
 // its guess).
 std::optional<QString> ZbarText(const QImage& picture) {
-    const QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
-    std::vector<unsigned char> pixels;
-    for (int y = 0; y < gray.height(); ++y) {
-        const uchar* line = gray.constScanLine(y);
-        pixels.insert(pixels.end(), line, line + gray.width());
-    }
-    const std::unique_ptr<zbar::zbar_image_scanner_t, void (*)(zbar::zbar_image_scanner_t*)>
-        scanner(zbar::zbar_image_scanner_create(), zbar::zbar_image_scanner_destroy);
-    zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE, 0);
-    zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_QRCODE, zbar::ZBAR_CFG_ENABLE, 1);
-    const std::unique_ptr<zbar::zbar_image_t, void (*)(zbar::zbar_image_t*)> image(
-        zbar::zbar_image_create(), zbar::zbar_image_destroy);
-    zbar::zbar_image_set_format(image.get(), zbar_fourcc('Y', '8', '0', '0'));
-    zbar::zbar_image_set_size(image.get(), static_cast<unsigned>(gray.width()),
-                              static_cast<unsigned>(gray.height()));
-    zbar::zbar_image_set_data(image.get(), pixels.data(), pixels.size(), nullptr);
-    if (zbar::zbar_scan_image(scanner.get(), image.get()) <= 0) {
+    const auto text = ostrel::test::ReadWithZBar(picture);
+    if (!text) {
         return std::nullopt;
     }
-    const zbar::zbar_symbol_t* symbol = zbar::zbar_image_first_symbol(image.get());
-    return QString::fromUtf8(zbar::zbar_symbol_get_data(symbol),
-                             static_cast<qsizetype>(zbar::zbar_symbol_get_data_length(symbol)));
+    return QString::fromStdString(*text);
 }
 
 // The mask number in a matrix's format information.
@@ -446,18 +353,12 @@ int MaskOf(const std::vector<std::string>& rows) {
     return -1;
 }
 
-void WriteFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
 } // namespace
 
 // ---- The module matrix ----
 
 TEST(CliMatrix, AbcGivesTheWorkedExampleSymbol) {
-    const RunResult run = RunCli({"--format", "matrix", "abc"});
+    const CliRun run = RunCli({"--format", "matrix", "abc"});
     EXPECT_FALSE(run.Crashed);
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
@@ -476,7 +377,7 @@ TEST(CliMatrix, DefaultsAreMatrixAutomaticVersionLevelQMaskZero) {
         {"-o", "-", "abc"},
     };
     for (const QStringList& arguments : spellings) {
-        const RunResult run = RunCli(arguments);
+        const CliRun run = RunCli(arguments);
         EXPECT_EQ(run.ExitCode, 0) << arguments.join(' ').toStdString();
         EXPECT_EQ(run.Out.toStdString(), expected.toStdString())
             << arguments.join(' ').toStdString();
@@ -488,7 +389,7 @@ TEST(CliMatrix, FormatInformationCarriesLevelAndMask) {
     EXPECT_EQ(ReadFormatWords(AbcRows()).first, FormatWord(LevelBits('Q'), 0));
     for (const char level : {'L', 'M', 'Q', 'H'}) {
         for (int mask = 0; mask < 8; ++mask) {
-            const RunResult run = RunCli(
+            const CliRun run = RunCli(
                 {"--level", QString(QLatin1Char(level)), "--mask", QString::number(mask), "abc"});
             ASSERT_EQ(run.ExitCode, 0) << level << mask;
             ASSERT_TRUE(IsMatrix(run.Out, 21));
@@ -501,18 +402,18 @@ TEST(CliMatrix, FormatInformationCarriesLevelAndMask) {
 
 TEST(CliMatrix, SymbolVersionSetsTheSize) {
     for (const int version : {1, 2, 7, 20, 40}) {
-        const RunResult run = RunCli(AbcWith({"--symbol-version", QString::number(version)}));
+        const CliRun run = RunCli(AbcWith({"--symbol-version", QString::number(version)}));
         EXPECT_EQ(run.ExitCode, 0) << version;
         EXPECT_TRUE(IsMatrix(run.Out, 17 + 4 * version)) << "version " << version;
     }
 }
 
 TEST(CliMatrix, LargestTextAtLevelQFitsVersion40) {
-    const RunResult fits = RunCli({Letters(1663)});
+    const CliRun fits = RunCli({Letters(1663)});
     EXPECT_EQ(fits.ExitCode, 0);
     EXPECT_TRUE(IsMatrix(fits.Out, 177));
 
-    const RunResult tooLong = RunCli({Letters(1664)});
+    const CliRun tooLong = RunCli({Letters(1664)});
     EXPECT_FALSE(tooLong.Crashed);
     EXPECT_EQ(tooLong.ExitCode, 1);
     EXPECT_TRUE(tooLong.Out.isEmpty());
@@ -523,10 +424,10 @@ TEST(CliMatrix, LargestTextAtLevelQFitsVersion40) {
 
 TEST(CliMatrix, GivenVersionMustHoldTheData) {
     // Version 1-M holds 14 bytes (4 + 8 + 112 = 124 bits of 128).
-    const RunResult fits = RunCli({"--symbol-version", "1", "--level", "M", Letters(14)});
+    const CliRun fits = RunCli({"--symbol-version", "1", "--level", "M", Letters(14)});
     EXPECT_EQ(fits.ExitCode, 0);
     EXPECT_TRUE(IsMatrix(fits.Out, 21));
-    const RunResult tooLong = RunCli({"--symbol-version", "1", "--level", "M", Letters(15)});
+    const CliRun tooLong = RunCli({"--symbol-version", "1", "--level", "M", Letters(15)});
     EXPECT_EQ(tooLong.ExitCode, 1);
     EXPECT_TRUE(tooLong.Out.isEmpty());
     EXPECT_TRUE(tooLong.Err.contains("does not fit")) << tooLong.Err.toStdString();
@@ -534,10 +435,10 @@ TEST(CliMatrix, GivenVersionMustHoldTheData) {
 }
 
 TEST(CliMatrix, VeryLongInputIsRefusedWithStatusOne) {
-    const RunResult argument = RunCli({Letters(100000)});
+    const CliRun argument = RunCli({Letters(100000)});
     EXPECT_EQ(argument.ExitCode, 1);
     EXPECT_TRUE(argument.Out.isEmpty());
-    const RunResult input = RunCli({}, QByteArray(5 * 1024 * 1024, 'x'));
+    const CliRun input = RunCli({}, QByteArray(5 * 1024 * 1024, 'x'));
     EXPECT_FALSE(input.Crashed);
     EXPECT_EQ(input.ExitCode, 1);
     EXPECT_TRUE(input.Out.isEmpty());
@@ -570,7 +471,7 @@ TEST(CliUsage, BadUsageExitsWithStatusTwo) {
         {"--help=yes"},
     };
     for (const QStringList& arguments : cases) {
-        const RunResult run = RunCli(arguments);
+        const CliRun run = RunCli(arguments);
         const std::string shown = arguments.join(' ').toStdString();
         EXPECT_FALSE(run.Crashed) << shown;
         EXPECT_EQ(run.ExitCode, 2) << shown;
@@ -585,14 +486,14 @@ TEST(CliUsage, BadUsageWritesNoFile) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath(QStringLiteral("out.png"));
-    const RunResult run = RunCli({"-o", path, "--mask", "9", "abc"});
+    const CliRun run = RunCli({"-o", path, "--mask", "9", "abc"});
     EXPECT_EQ(run.ExitCode, 2);
     EXPECT_TRUE(Entries(folder).isEmpty()) << Entries(folder).join(' ').toStdString();
 }
 
 TEST(CliUsage, HelpIsComplete) {
     for (const QString& option : {QStringLiteral("--help"), QStringLiteral("-h")}) {
-        const RunResult run = RunCli({option});
+        const CliRun run = RunCli({option});
         EXPECT_EQ(run.ExitCode, 0);
         EXPECT_TRUE(run.Err.isEmpty());
         EXPECT_TRUE(run.Out.startsWith("Usage: ostrel-qr-cli [OPTION]... [TEXT]\n"));
@@ -627,13 +528,13 @@ TEST(CliUsage, HelpIsComplete) {
         }
     }
     // --help wins wherever it stands; nothing is encoded.
-    const RunResult late = RunCli({"abc", "--help"});
+    const CliRun late = RunCli({"abc", "--help"});
     EXPECT_EQ(late.ExitCode, 0);
     EXPECT_TRUE(late.Out.startsWith("Usage: "));
 }
 
 TEST(CliUsage, VersionNamesProgramAndVersion) {
-    const RunResult run = RunCli({"--version"});
+    const CliRun run = RunCli({"--version"});
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_TRUE(run.Out.startsWith("ostrel-qr-cli ")) << run.Out.toStdString();
     EXPECT_TRUE(run.Out.contains(OSTREL_VERSION)) << run.Out.toStdString();
@@ -643,18 +544,18 @@ TEST(CliUsage, VersionNamesProgramAndVersion) {
 // ---- Input ----
 
 TEST(CliInput, StandardInputIsEncodedWithoutText) {
-    const RunResult run = RunCli({"--format", "matrix"}, "abc");
+    const CliRun run = RunCli({"--format", "matrix"}, "abc");
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(Lines(run.Out), AbcRows());
     // Empty input is a valid, empty symbol.
-    const RunResult empty = RunCli({});
+    const CliRun empty = RunCli({});
     EXPECT_EQ(empty.ExitCode, 0);
     EXPECT_TRUE(IsMatrix(empty.Out, 21));
     EXPECT_NE(Lines(empty.Out), AbcRows());
 }
 
 TEST(CliInput, TextArgumentTakesPrecedenceOverStandardInput) {
-    const RunResult run = RunCli({"abc"}, "something else entirely");
+    const CliRun run = RunCli({"abc"}, "something else entirely");
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(Lines(run.Out), AbcRows());
 }
@@ -668,7 +569,7 @@ TEST(CliInput, StandardInputIsBinarySafe) {
     }
     bytes += QByteArray("\r\n\0\x1A\xFF", 5);
     const QString path = folder.filePath(QStringLiteral("binary.png"));
-    const RunResult run = RunCli({"-o", path, "--scale", "4"}, bytes);
+    const CliRun run = RunCli({"-o", path, "--scale", "4"}, bytes);
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.isEmpty());
     EXPECT_EQ(Decode(QImage(path)), bytes);
@@ -678,7 +579,7 @@ TEST(CliInput, TextAfterDoubleDashMayBeginWithADash) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath(QStringLiteral("dash.png"));
-    const RunResult run = RunCli({"-o", path, "--", "-abc"});
+    const CliRun run = RunCli({"-o", path, "--", "-abc"});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(Decode(QImage(path)), QByteArray("-abc"));
 }
@@ -710,7 +611,7 @@ TEST(CliInput, KanjiModeAutomaticOnlyForShiftJisText) {
     const QString text = QString::fromUtf8("日本語のテキスト");
     const QString japanese = QStringLiteral("ja_JP.UTF-8");
     auto matrix = [&](QStringList arguments, const QByteArray& input = {}) {
-        const RunResult run = RunCli(arguments, input, japanese);
+        const CliRun run = RunCli(arguments, input, japanese);
         EXPECT_EQ(run.ExitCode, 0) << arguments.join(' ').toStdString();
         return run.Out.toStdString();
     };
@@ -736,7 +637,7 @@ TEST(CliInput, KanjiModeAutomaticOnlyForShiftJisText) {
     auto gbkMatrix = [&](QStringList arguments) {
         arguments << "--encoding"
                   << "ansi" << chinese;
-        const RunResult run = RunCli(arguments, {}, QStringLiteral("zh_CN.UTF-8"));
+        const CliRun run = RunCli(arguments, {}, QStringLiteral("zh_CN.UTF-8"));
         EXPECT_EQ(run.ExitCode, 0);
         return run.Out.toStdString();
     };
@@ -760,7 +661,7 @@ TEST(CliFiles, PicturesHaveQuietZoneAndWholePixelsPerModule) {
         for (const int scale : {1, 4, 7}) {
             const QString path =
                 folder.filePath(QStringLiteral("abc%1.%2").arg(scale).arg(QLatin1String(format)));
-            const RunResult run = RunCli({"-o", path, "--scale", QString::number(scale), "abc"});
+            const CliRun run = RunCli({"-o", path, "--scale", QString::number(scale), "abc"});
             ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
             EXPECT_TRUE(run.Out.isEmpty());
             EXPECT_TRUE(run.Err.isEmpty());
@@ -779,12 +680,12 @@ TEST(CliFiles, LargestSymbolAtLargeScale) {
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath(QStringLiteral("big.png"));
     const QString text = Letters(1663);
-    const RunResult run = RunCli({"-o", path, "--scale", "5", text});
+    const CliRun run = RunCli({"-o", path, "--scale", "5", text});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     const QImage picture(path);
     EXPECT_EQ(picture.size(), QSize(185 * 5, 185 * 5));
     EXPECT_EQ(Decode(picture), text.toLatin1());
-    const RunResult matrix = RunCli({text});
+    const CliRun matrix = RunCli({text});
     EXPECT_TRUE(PictureShowsMatrix(picture, Lines(matrix.Out), 5));
 }
 
@@ -793,7 +694,7 @@ TEST(CliFiles, SvgIsACrispDrawingWithQuietZone) {
     ASSERT_TRUE(folder.isValid());
     for (const int scale : {1, 4}) {
         const QString path = folder.filePath(QStringLiteral("abc%1.svg").arg(scale));
-        const RunResult run = RunCli({"-o", path, "--scale", QString::number(scale), "abc"});
+        const CliRun run = RunCli({"-o", path, "--scale", QString::number(scale), "abc"});
         ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
         const QByteArray svg = ReadFile(path);
         EXPECT_TRUE(svg.contains("crispEdges"));
@@ -833,7 +734,7 @@ TEST(CliFiles, FormatFollowsTheExtensionUnlessGiven) {
         const QString path = folder.filePath(c.Name);
         QStringList arguments = c.Extra;
         arguments << "-o" << path << "abc";
-        const RunResult run = RunCli(arguments);
+        const CliRun run = RunCli(arguments);
         ASSERT_EQ(run.ExitCode, 0) << c.Name.toStdString() << ": " << run.Err.toStdString();
         EXPECT_TRUE(run.Out.isEmpty());
         EXPECT_TRUE(ReadFile(path).startsWith(c.Start)) << c.Name.toStdString();
@@ -841,7 +742,7 @@ TEST(CliFiles, FormatFollowsTheExtensionUnlessGiven) {
     EXPECT_EQ(ReadFile(folder.filePath("e.txt")), RunCli({"abc"}).Out);
     // Pictures can go to standard output too.
     EXPECT_TRUE(RunCli({"--format", "png", "abc"}).Out.startsWith("\x89PNG\r\n"));
-    const RunResult bmp = RunCli({"--format", "bmp", "abc"});
+    const CliRun bmp = RunCli({"--format", "bmp", "abc"});
     EXPECT_EQ(QImage::fromData(bmp.Out, "BMP").size(), QSize(29, 29));
 }
 
@@ -849,7 +750,7 @@ TEST(CliFiles, DataTooLongLeavesNoFile) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     for (const char* name : {"long.png", "long.bmp", "long.svg", "long.txt"}) {
-        const RunResult run = RunCli({"-o", folder.filePath(name), Letters(1664)});
+        const CliRun run = RunCli({"-o", folder.filePath(name), Letters(1664)});
         EXPECT_EQ(run.ExitCode, 1) << name;
         EXPECT_TRUE(run.Err.contains("does not fit")) << name;
     }
@@ -885,14 +786,14 @@ TEST(CliFiles, UnwritableOutputExitsWithStatusThree) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString missing = folder.filePath(QStringLiteral("no/such/folder/out.png"));
-    const RunResult run = RunCli({"-o", missing, "abc"});
+    const CliRun run = RunCli({"-o", missing, "abc"});
     EXPECT_FALSE(run.Crashed);
     EXPECT_EQ(run.ExitCode, 3);
     EXPECT_TRUE(run.Err.contains(missing.toUtf8())) << run.Err.toStdString();
     EXPECT_TRUE(Entries(folder).isEmpty());
 
     // A folder is not a file: it stays a folder and gets nothing inside.
-    const RunResult intoFolder = RunCli({"-o", folder.path(), "abc"});
+    const CliRun intoFolder = RunCli({"-o", folder.path(), "abc"});
     EXPECT_EQ(intoFolder.ExitCode, 3);
     EXPECT_FALSE(intoFolder.Err.isEmpty());
     EXPECT_TRUE(QFileInfo(folder.path()).isDir());
@@ -912,7 +813,7 @@ TEST(CliTerminal, Utf8HalfBlocksShowTheMatrixWithItsQuietZone) {
                     arguments << "--invert";
                 }
                 arguments << text;
-                const RunResult run = RunCli(arguments);
+                const CliRun run = RunCli(arguments);
                 const std::string shown = arguments.join(' ').toStdString();
                 ASSERT_EQ(run.ExitCode, 0) << shown << ": " << run.Err.toStdString();
                 // The ink draws the light modules on a dark terminal, the dark ones inverted.
@@ -941,14 +842,14 @@ TEST(CliTerminal, AnsiColoursShowTheMatrixWithItsQuietZone) {
             if (invert) {
                 arguments.prepend("--invert");
             }
-            const RunResult run = RunCli(arguments);
+            const CliRun run = RunCli(arguments);
             ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
             const auto parsed = ParseAnsi(run.Out, invert);
             ASSERT_TRUE(parsed) << arguments.join(' ').toStdString();
             EXPECT_EQ(*parsed, WithMargin(rows, margin)) << arguments.join(' ').toStdString();
         }
     }
-    const RunResult run = RunCli({"--format", "ansi", "abc"});
+    const CliRun run = RunCli({"--format", "ansi", "abc"});
     EXPECT_EQ(Decode(RowsPicture(*ParseAnsi(run.Out, false), 4)), QByteArray("abc"));
 }
 
@@ -991,7 +892,7 @@ TEST(CliPictures, MarginSetsTheQuietZoneOfEveryFormat) {
         const auto rows = WithMargin(AbcRows(), margin);
         for (const char* format : {"png", "bmp"}) {
             const QString path = folder.filePath(QStringLiteral("m%1.%2").arg(margin).arg(format));
-            const RunResult run =
+            const CliRun run =
                 RunCli({"-o", path, "--scale", "3", "--margin", QString::number(margin), "abc"});
             ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
             const QImage picture(path);
@@ -1020,7 +921,7 @@ TEST(CliPictures, ForegroundAndBackgroundColourPngAndSvg) {
     const QRgb blue = qRgb(0x1a, 0x23, 0x7e);
     const QRgb cream = qRgb(0xff, 0xf8, 0xe1);
     const QString png = folder.filePath(QStringLiteral("colours.png"));
-    RunResult run = RunCli(
+    CliRun run = RunCli(
         {"-o", png, "--scale", "4", "--foreground", "1A237E", "--background=#fff8e1", "abc"});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString(); // contrast 13:1, no warning
@@ -1057,7 +958,7 @@ TEST(CliPictures, LowContrastWarnsWithoutFailing) {
                                      {"ffffff", "000000", true},
                                      {"000000", "ffffff", false}};
     for (const Case& c : cases) {
-        const RunResult run =
+        const CliRun run =
             RunCli({"-o", path, "--foreground", c.Foreground, "--background", c.Background, "abc"});
         EXPECT_EQ(run.ExitCode, 0) << c.Foreground.toStdString();
         EXPECT_EQ(run.Err.contains("warning"), c.Warns)
@@ -1109,7 +1010,7 @@ TEST(CliUsage, NewOptionsRefuseBadValuesWithStatusTwo) {
         {"--margin"},
     };
     for (const QStringList& arguments : cases) {
-        const RunResult run = RunCli(arguments, "abc\n");
+        const CliRun run = RunCli(arguments, "abc\n");
         const std::string shown = arguments.join(' ').toStdString();
         EXPECT_FALSE(run.Crashed) << shown;
         EXPECT_EQ(run.ExitCode, 2) << shown;
@@ -1185,7 +1086,7 @@ TEST(CliBatch, GoodEmptyTooLongAndUnwritableLines) {
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("00006.png")));
     const QByteArray input =
         "alpha\n\nbeta\r\n" + Letters(1700).toLatin1() + "\ngamma\ndelta\n\r\nepsilon";
-    const RunResult run = RunCli(
+    const CliRun run = RunCli(
         {"--batch", "--scale", "2", "-o", folder.filePath(QStringLiteral("%05d.png"))}, input);
     EXPECT_FALSE(run.Crashed);
     EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
@@ -1223,7 +1124,7 @@ TEST(CliBatch, AllGoodLinesExitZeroAndNameFilesByText) {
           QStringList{"--batch", "--", list}}) {
         QStringList arguments{"-o", out + QStringLiteral("/%d-%s.svg"), "--level", "H"};
         arguments += spelling;
-        const RunResult run = RunCli(arguments);
+        const CliRun run = RunCli(arguments);
         EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
         EXPECT_TRUE(run.Err.contains("4 symbols written, 0 lines failed, 0 empty lines skipped"))
             << run.Err.toStdString();
@@ -1234,8 +1135,8 @@ TEST(CliBatch, AllGoodLinesExitZeroAndNameFilesByText) {
         EXPECT_EQ(Decode(drawn), QByteArray("中文"));
     }
     // A missing list: status 3.
-    const RunResult missing = RunCli({"--batch", folder.filePath(QStringLiteral("none.txt")), "-o",
-                                      out + QStringLiteral("/%d.png")});
+    const CliRun missing = RunCli({"--batch", folder.filePath(QStringLiteral("none.txt")), "-o",
+                                   out + QStringLiteral("/%d.png")});
     EXPECT_EQ(missing.ExitCode, 3);
     EXPECT_TRUE(missing.Err.contains("none.txt")) << missing.Err.toStdString();
 }
@@ -1247,7 +1148,7 @@ TEST(CliBatch, SymbolsOnStandardOutputKeepLineOrderAndOptions) {
     for (int line = 1; line <= count; ++line) {
         input += "SN-" + QByteArray::number(line) + "\n";
     }
-    const RunResult run = RunCli({"--batch", "--level", "H", "--mask", "5"}, input);
+    const CliRun run = RunCli({"--batch", "--level", "H", "--mask", "5"}, input);
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     const QList<QByteArray> blocks = run.Out.split('\n');
     std::vector<std::vector<std::string>> symbols(1);
@@ -1269,7 +1170,7 @@ TEST(CliBatch, SymbolsOnStandardOutputKeepLineOrderAndOptions) {
             << line;
     }
     // utf8 symbols too, an empty line between two.
-    const RunResult terminal = RunCli({"--batch", "--format", "utf8"}, "abc\nabc\n");
+    const CliRun terminal = RunCli({"--batch", "--format", "utf8"}, "abc\nabc\n");
     const QByteArray one = RunCli({"--format", "utf8", "abc"}).Out;
     EXPECT_EQ(terminal.Out, one + "\n" + one);
 }
@@ -1299,8 +1200,8 @@ TEST(CliBatch, ProgressLineOnATerminalOnly) {
     EXPECT_TRUE(screen.contains(" s left")) << screen.toStdString();
     EXPECT_TRUE(screen.contains("2500 symbols written")) << screen.toStdString();
     // Not on a pipe: the summary alone.
-    const RunResult piped = RunCli({"--batch", folder.filePath(QStringLiteral("list.txt")), "-o",
-                                    folder.filePath(QStringLiteral("%d.png"))});
+    const CliRun piped = RunCli({"--batch", folder.filePath(QStringLiteral("list.txt")), "-o",
+                                 folder.filePath(QStringLiteral("%d.png"))});
     EXPECT_EQ(piped.ExitCode, 0);
     EXPECT_FALSE(piped.Err.contains(" s left"));
     EXPECT_EQ(piped.Err.count('\n'), 1) << piped.Err.toStdString();
@@ -1310,7 +1211,7 @@ TEST(CliBatch, ProgressLineOnATerminalOnly) {
 TEST(CliBatch, UnwritableFolderFailsEveryLineAndLeavesNothing) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const RunResult run =
+    const CliRun run =
         RunCli({"--batch", "-o", folder.filePath(QStringLiteral("missing/%d.png"))}, "a\nb\nc\n");
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(run.Err.contains("0 symbols written, 3 lines failed")) << run.Err.toStdString();
@@ -1323,18 +1224,9 @@ TEST(CliBatch, ExistingFilesAreReplacedWhole) {
     ASSERT_TRUE(folder.isValid());
     const QString first = folder.filePath(QStringLiteral("1.png"));
     WriteFile(first, QByteArray(100000, 'z'));
-    const RunResult run =
+    const CliRun run =
         RunCli({"--batch", "-o", folder.filePath(QStringLiteral("%d.png"))}, "new\n");
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(Decode(QImage(first)), QByteArray("new"));
     EXPECT_EQ(Entries(folder), QStringList{"1.png"});
-}
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QGuiApplication application(argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -3,8 +3,8 @@
 // broken skin files. The windows must report what the user has to know, stay usable and never
 // crash.
 #include "Form1Fixture.h"
+#include "PeerReaders.h"
 #include "SaveWindowDriver.h"
-#include "SymbolDecoder.h"
 
 #include "Clipboard.h"
 #include "CodePage.h"
@@ -169,9 +169,9 @@ TEST_F(HugePasteTest, TenMegabytePasteIsRefusedUnconvertedAndLetGoAfterwards) {
     EXPECT_FALSE(form->Label2->isVisible());
     EXPECT_EQ(form->S1->PanelText(2), QStringLiteral("二维码生成完毕!"));
     EXPECT_TRUE(dialogs.Boxes().empty());
-    const auto decoded = DecodeWithZXing(form->Image1->Picture());
+    const auto decoded = ReadWithZXing(form->Image1->Picture());
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, Utf8(text));
+    EXPECT_EQ(decoded->Bytes, Utf8(text));
 }
 
 // A line without a single break opportunity (a pasted blob of letters) must not make the text
@@ -399,9 +399,9 @@ TEST_F(ServiceFailureTest, ClipboardThatTakesNothingIsReportedAsAFailure) {
     EXPECT_EQ(dialogs.Last().text, QStringLiteral("已复制到剪贴板!默认复制BD版二维码图片"));
     const QImage copied = clipboard->image();
     EXPECT_EQ(copied.size(), QSize(177, 169));
-    const auto decoded = DecodeWithZXing(copied);
+    const auto decoded = ReadWithZXing(copied);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, Utf8(text));
+    EXPECT_EQ(decoded->Bytes, Utf8(text));
 }
 
 // Stands in for the desktop's handlers of web addresses, local files and messenger addresses with
@@ -661,9 +661,9 @@ protected:
         Generate(text);
         EXPECT_TRUE(dialogs.Boxes().empty());
         ASSERT_TRUE(form->SymbolPresent());
-        const auto decoded = DecodeWithZXing(form->Image1->Picture());
+        const auto decoded = ReadWithZXing(form->Image1->Picture());
         ASSERT_TRUE(decoded);
-        EXPECT_EQ(decoded->bytes, Utf8(text));
+        EXPECT_EQ(decoded->Bytes, Utf8(text));
     }
 };
 
