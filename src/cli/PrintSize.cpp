@@ -145,7 +145,8 @@ PrintSize::Resolved PrintSize::Resolve(std::int32_t widthModules, bool raster) c
         result.Warning = asked + " is " + Number(want, 2) + " pixels" +
                          (m_Dpi ? " at " + std::to_string(*m_Dpi) + " dpi" : std::string()) +
                          "; whole pixels per module make it " + WithUnit(actual * factor, unit) +
-                         " (" + std::to_string(result.Pixels) + " pixels per module)";
+                         " (" + std::to_string(result.Pixels) +
+                         (result.Pixels == 1 ? " pixel" : " pixels") + " per module)";
     }
     return result;
 }

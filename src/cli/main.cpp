@@ -353,6 +353,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
     }
     if (parsed.Options.Batch) {
+        // A module size is the same for every line: its snapping is said once.
+        if (!parsed.Options.WholeSize) {
+            const std::string warning =
+                parsed.Options.EffectiveSize()
+                    .Resolve(1, IsPictureFormat(parsed.Options.EffectiveFormat()))
+                    .Warning;
+            if (!warning.empty()) {
+                std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+            }
+        }
         return BatchRunner(parsed.Options).Run();
     }
     return Run(parsed.Options);
