@@ -11,6 +11,10 @@ namespace ostrel::cli {
 namespace {
 
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+// A long line goes to libcsv in chunks of this size; its field buffer grows by at least
+// MinimumBlock bytes (libcsv's own default block).
+constexpr std::size_t ChunkBytes = 1 << 20;
+constexpr std::size_t MinimumBlock = 128;
 
 // The input split at line feeds: each line without its LF (a CR before it stays), the last one
 // also when no LF ends it.
@@ -195,8 +199,20 @@ void BatchTable::ReadCsv(std::string_view input) {
             state.Begin();
         }
         const std::size_t length = line.size() + (ended ? 1 : 0);
-        const std::size_t used =
-            csv_parse(parser->get(), line.data(), length, CsvRows::Field, CsvRows::RowEnd, &state);
+        std::size_t used = 0;
+        while (used < length) {
+            // libcsv grows a field's buffer by a fixed block: grown by its own size before each
+            // chunk instead, a field of n bytes costs O(n) copying, not O(n^2 / block).
+            csv_set_blk_size(parser->get(),
+                             std::max(MinimumBlock, csv_get_buffer_size(parser->get())));
+            const std::size_t chunk = std::min(ChunkBytes, length - used);
+            const std::size_t done = csv_parse(parser->get(), line.data() + used, chunk,
+                                               CsvRows::Field, CsvRows::RowEnd, &state);
+            used += done;
+            if (done < chunk) {
+                break;
+            }
+        }
         if (used < length) {
             const int error = csv_error(parser->get());
             fail(error == CSV_EPARSE

@@ -13,8 +13,9 @@ constexpr const char* Intro = R"HELP(Usage: ostrel-qr-cli [OPTION]... [TEXT]
   or:  ostrel-qr-cli --batch [OPTION]... [FILE]
 Encode TEXT, or all of standard input, as a QR Code symbol (ISO/IEC 18004,
 Model 2, versions 1 to 40) and write it as a module matrix, a symbol in the
-terminal, a BMP or PNG picture or an SVG drawing. With --batch, every line of
-FILE (or of standard input) becomes a symbol of its own.
+terminal, a BMP or PNG picture or an SVG, PDF or EPS drawing, sized in pixels
+or in millimetres or inches. With --batch, every line of FILE (or of standard
+input) becomes a symbol of its own.
 
 Without TEXT, standard input is read to its end and encoded byte for byte,
 without any conversion (binary data included). The encoder chooses the shortest
@@ -39,7 +40,10 @@ Formats:
             pixels per module, black on white unless coloured (version 1 at
             --scale 1 is 29 x 29 pixels)
   svg       the same as a vector drawing: a white square of side + 8 units with
-            the dark modules as paths, N pixels per unit
+            the dark modules as paths, N pixels per unit (or --size in mm, in)
+  pdf, eps  a vector drawing on a page (PDF) or in a bounding box (EPS)
+            exactly the size of the symbol with its quiet zone, the modules as
+            rectangles merged into runs
 
 Payloads (--payload KIND; fields by --field NAME=VALUE, * required):
   text      data* (the default kind: the data is TEXT or standard input)
@@ -87,8 +91,8 @@ Exit status:
   2  bad usage: an unknown option, a missing or invalid value, more than one
      TEXT, a batch PATTERN without %d or %s, a payload field that is unknown,
      missing or out of range, batch rows that would write the same file, a
-     table without a 'data' column (a message on standard error gives the
-     reason; nothing is written)
+     table without a 'data' column, a size that cannot be drawn (a message on
+     standard error gives the reason; nothing is written)
   3  the output could not be written (no file is left behind), or the batch
      FILE could not be read
 
@@ -107,6 +111,13 @@ Examples:
 
   ostrel-qr-cli -o brand.svg --foreground 1a237e --background fff8e1 --margin 2 'Hi'
       Draw a dark blue symbol on cream with a quiet zone of 2 modules.
+
+  ostrel-qr-cli -o label.png --dpi 300 --size 20mm 'https://example.com/'
+      A 20 mm label for a 300 dpi printer: 231 x 231 pixels (7 a module,
+      19.56 mm), with 300 dpi stored in the file.
+
+  ostrel-qr-cli -o label.pdf --size 20mm 'https://example.com/'
+      The same label as a PDF page of exactly 20 x 20 mm, vector only.
 
   ostrel-qr-cli --level H --symbol-version 5 -o card.svg "$(cat card.vcf)"
       Draw a contact card as a version 5 symbol at level H.

@@ -129,8 +129,15 @@ int Run(const CliOptions& options) {
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
+    const PrintSize::Resolved size = SymbolSize(*symbol, options);
+    if (!size.Error.empty()) {
+        return UsageError(size.Error);
+    }
+    if (!size.Warning.empty()) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, size.Warning.c_str());
+    }
     PngWriter png;
-    const QByteArray data = SymbolOutput(*symbol, options, png);
+    const QByteArray data = SymbolOutput(*symbol, options, png, size);
     if (data.isEmpty()) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;
@@ -139,8 +146,9 @@ int Run(const CliOptions& options) {
     const std::string path = options.Output.value_or("-");
     const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
     auto verify = [&](const std::string& from) {
-        const std::string failure = SymbolVerifier::CheckWritten(
-            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes);
+        const std::string failure =
+            SymbolVerifier::CheckWritten(options.EffectiveFormat(), options.Margin, options.Invert,
+                                         *symbol, data, from, bytes, VerifyDpi(options, size));
         if (!failure.empty()) {
             std::fprintf(stderr, "%s: %s\n", Program, failure.c_str());
         }
@@ -185,7 +193,22 @@ int main(int argc, char** argv) {
     if (const std::string warning = ColourWarning(parsed.Options); !warning.empty()) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
     }
+    if (parsed.Options.Verify && parsed.Options.EffectiveFormat() == OutputFormat::Eps &&
+        SymbolVerifier::GhostscriptProgram().empty()) {
+        return UsageError("--verify of eps drawings renders them with Ghostscript ('gs'), which "
+                          "is not installed; install it, or write pdf, svg or png instead");
+    }
     if (parsed.Options.Batch) {
+        // A module size is the same for every line: its snapping is said once.
+        if (!parsed.Options.WholeSize) {
+            const std::string warning =
+                parsed.Options.EffectiveSize()
+                    .Resolve(1, IsPictureFormat(parsed.Options.EffectiveFormat()))
+                    .Warning;
+            if (!warning.empty()) {
+                std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+            }
+        }
         return BatchRunner(parsed.Options).Run();
     }
     return Run(parsed.Options);
