@@ -99,30 +99,45 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
                             .toHex()
                             .toStdString();
     }
-    if (m_Options.StructuredAppend) {
+    if (m_Options.StructuredAppend && !m_Options.PrintPayload) {
         LineResult symbols = RunStructuredAppend(bytes, path, symbolPath);
         symbols.DataBytes = result.DataBytes;
         symbols.Sha256 = std::move(result.Sha256);
         return symbols;
     }
-    const auto symbol = Encode(bytes);
-    if (!symbol) {
-        result.Outcome = LineResult::Status::TooLong;
-        result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
-        return result;
-    }
-    result.Version = symbol->Version;
-    result.Level = symbol->Level;
-    result.Mask = symbol->Mask;
-    QByteArray data = Render(*symbol);
-    if (data.isEmpty()) {
-        result.Outcome = LineResult::Status::CannotWrite;
-        result.Message = "cannot make the picture";
-        return result;
+    // --print-payload: the bytes themselves are the output, no symbol is made.
+    QByteArray data;
+    std::optional<clsQRCode::Symbol> symbol;
+    PrintSize::Resolved size;
+    if (m_Options.PrintPayload) {
+        data = QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<qsizetype>(bytes.size()));
+    } else {
+        symbol = Encode(bytes);
+        if (!symbol) {
+            result.Outcome = LineResult::Status::TooLong;
+            result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
+            return result;
+        }
+        result.Version = symbol->Version;
+        result.Level = symbol->Level;
+        result.Mask = symbol->Mask;
+        size = SymbolSize(*symbol, m_Options);
+        if (!size.Error.empty()) {
+            result.Outcome = LineResult::Status::CannotWrite;
+            result.Message = size.Error;
+            return result;
+        }
+        data = SymbolOutput(*symbol, m_Options, m_Png, size);
+        if (data.isEmpty()) {
+            result.Outcome = LineResult::Status::CannotWrite;
+            result.Message = "cannot make the picture";
+            return result;
+        }
     }
     result.Outcome = LineResult::Status::Written;
     if (path.empty()) {
-        if (Verified(*symbol, data, path, bytes, result)) {
+        if (!symbol || Verified(*symbol, data, path, bytes, VerifyDpi(m_Options, size), result)) {
             result.Output = std::move(data);
         }
         return result;
@@ -134,7 +149,9 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         result.Message = error;
         return result;
     }
-    Verified(*symbol, data, path, bytes, result);
+    if (symbol) {
+        Verified(*symbol, data, path, bytes, VerifyDpi(m_Options, size), result);
+    }
     return result;
 }
 
@@ -256,6 +273,23 @@ LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsQRCode& encoder,
     return set;
 }
 
+bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& data,
+                            const std::string& path, std::span<const std::uint8_t> bytes,
+                            double renderDpi, LineResult& result) const {
+    if (!m_Options.Verify) {
+        return true;
+    }
+    result.Message =
+        SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
+                                     m_Options.Invert, symbol, data, path, bytes, renderDpi);
+    result.Verified = result.Message.empty();
+    if (result.Message.empty()) {
+        return true;
+    }
+    result.Outcome = LineResult::Status::Unreadable;
+    return false;
+}
+
 LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& bytes,
                                              const std::string& path,
                                              const SymbolPath& symbolPath) {
@@ -272,8 +306,16 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
     result.Level = set.Symbols[0].Level;
     result.Mask = set.Symbols[0].Mask;
     std::vector<QByteArray> outputs;
+    std::vector<double> renderDpi;
     for (const clsQRCode::Symbol& symbol : set.Symbols) {
-        outputs.push_back(Render(symbol));
+        const PrintSize::Resolved size = SymbolSize(symbol, m_Options);
+        if (!size.Error.empty()) {
+            result.Outcome = LineResult::Status::CannotWrite;
+            result.Message = size.Error;
+            return result;
+        }
+        outputs.push_back(SymbolOutput(symbol, m_Options, m_Png, size));
+        renderDpi.push_back(VerifyDpi(m_Options, size));
         if (outputs.back().isEmpty()) {
             result.Outcome = LineResult::Status::CannotWrite;
             result.Message = "cannot make the picture";
@@ -289,7 +331,7 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
             outputs[k], file,
             std::span(bytes).subspan(static_cast<std::size_t>(part.Offset),
                                      static_cast<std::size_t>(part.Length)),
-            clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity});
+            renderDpi[k], clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity});
         if (!failure.empty()) {
             result.Outcome = LineResult::Status::Unreadable;
             result.Message = "symbol " + std::to_string(index + 1) + " of " +
@@ -341,26 +383,6 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
     }
     result.Verified = m_Options.Verify ? std::optional<bool>(true) : std::nullopt;
     return result;
-}
-
-bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& data,
-                            const std::string& path, std::span<const std::uint8_t> bytes,
-                            LineResult& result) const {
-    if (!m_Options.Verify) {
-        return true;
-    }
-    result.Message = SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
-                                                  m_Options.Invert, symbol, data, path, bytes);
-    result.Verified = result.Message.empty();
-    if (result.Message.empty()) {
-        return true;
-    }
-    result.Outcome = LineResult::Status::Unreadable;
-    return false;
-}
-
-QByteArray LinePipeline::Render(const clsQRCode::Symbol& symbol) {
-    return SymbolOutput(symbol, m_Options, m_Png);
 }
 
 } // namespace ostrel::cli

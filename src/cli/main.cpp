@@ -8,6 +8,7 @@
 #include "HelpText.h"
 #include "LinePipeline.h"
 #include "OutputPattern.h"
+#include "PayloadSource.h"
 #include "SymbolVerifier.h"
 #include "clsQRCode.h"
 
@@ -96,7 +97,7 @@ bool ReadStandardInput(std::vector<std::uint8_t>& bytes, std::size_t limit) {
 // with its position, count and parity and its part of the data, or no file of the set is left.
 int RunStructuredAppend(const CliOptions& options, const std::vector<std::uint8_t>& bytes) {
     LinePipeline pipeline(options, platform::CodePage::SystemAnsiCodePage(), false);
-    pipeline.SetFromText(options.Text.has_value());
+    pipeline.SetFromText(options.Text.has_value() || options.BuildsPayload());
     const std::string path = options.WritesToStandardOutput() ? std::string() : *options.Output;
     const OutputPattern pattern(path);
     const LineResult result = pipeline.RunBytes(
@@ -128,12 +129,25 @@ int RunStructuredAppend(const CliOptions& options, const std::vector<std::uint8_
 
 int Run(const CliOptions& options) {
     constexpr auto Limit = static_cast<std::size_t>(clsQRCode::MaxInputLength);
-    // Structured append carries up to 16 symbols' worth, and a text may take four UTF-8 bytes a
-    // character.
+    // Structured append carries up to 16 symbols' worth.
     const std::size_t limit =
         options.StructuredAppend ? Limit * clsStructuredAppend::MaxSymbols : Limit;
     std::vector<std::uint8_t> bytes;
-    if (options.Text) {
+    if (options.BuildsPayload()) {
+        const payload::PayloadResult built = PayloadSource(options).Build({});
+        if (!built.Ok()) {
+            return UsageError(built.Error);
+        }
+        bytes = PayloadSource::Bytes(built.Bytes, options.Utf8);
+        if (options.Hanzi) {
+            std::string error;
+            bytes = LinePipeline::Gb2312Bytes(bytes, error);
+            if (!error.empty()) {
+                std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+                return ExitUsage;
+            }
+        }
+    } else if (options.Text) {
         // Every character gives at least one byte and takes at most four UTF-8 bytes here, so
         // a longer argument cannot fit; it is refused before any conversion.
         if (options.Text->size() > 4 * limit) {
@@ -156,6 +170,7 @@ int Run(const CliOptions& options) {
     } else if (!ReadStandardInput(bytes, options.Hanzi ? 4 * limit : limit)) {
         return TooLong("more than " + std::to_string(limit) + " bytes", options);
     } else if (options.Hanzi) {
+        // Standard input with --hanzi is taken as UTF-8 text.
         std::string error;
         bytes = LinePipeline::Gb2312Bytes(bytes, error);
         if (!error.empty()) {
@@ -163,6 +178,18 @@ int Run(const CliOptions& options) {
             return ExitUsage;
         }
     }
+
+    if (options.PrintPayload) {
+        const std::string error =
+            WriteOutput(options.Output, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                   static_cast<qsizetype>(bytes.size())));
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            return ExitCannotWrite;
+        }
+        return ExitWritten;
+    }
+
     if (options.StructuredAppend) {
         return RunStructuredAppend(options, bytes);
     }
@@ -173,12 +200,19 @@ int Run(const CliOptions& options) {
     clsQRCode encoder;
     const auto symbol =
         LinePipeline::EncodeBytes(encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-                                  options.Text.has_value());
+                                  options.Text.has_value() || options.BuildsPayload());
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
+    const PrintSize::Resolved size = SymbolSize(*symbol, options);
+    if (!size.Error.empty()) {
+        return UsageError(size.Error);
+    }
+    if (!size.Warning.empty()) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, size.Warning.c_str());
+    }
     PngWriter png;
-    const QByteArray data = SymbolOutput(*symbol, options, png);
+    const QByteArray data = SymbolOutput(*symbol, options, png, size);
     if (data.isEmpty()) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;
@@ -187,8 +221,9 @@ int Run(const CliOptions& options) {
     const std::string path = options.Output.value_or("-");
     const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
     auto verify = [&](const std::string& from) {
-        const std::string failure = SymbolVerifier::CheckWritten(
-            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes);
+        const std::string failure =
+            SymbolVerifier::CheckWritten(options.EffectiveFormat(), options.Margin, options.Invert,
+                                         *symbol, data, from, bytes, VerifyDpi(options, size));
         if (!failure.empty()) {
             std::fprintf(stderr, "%s: %s\n", Program, failure.c_str());
         }
@@ -233,7 +268,22 @@ int main(int argc, char** argv) {
     if (const std::string warning = ColourWarning(parsed.Options); !warning.empty()) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
     }
+    if (parsed.Options.Verify && parsed.Options.EffectiveFormat() == OutputFormat::Eps &&
+        SymbolVerifier::GhostscriptProgram().empty()) {
+        return UsageError("--verify of eps drawings renders them with Ghostscript ('gs'), which "
+                          "is not installed; install it, or write pdf, svg or png instead");
+    }
     if (parsed.Options.Batch) {
+        // A module size is the same for every line: its snapping is said once.
+        if (!parsed.Options.WholeSize) {
+            const std::string warning =
+                parsed.Options.EffectiveSize()
+                    .Resolve(1, IsPictureFormat(parsed.Options.EffectiveFormat()))
+                    .Warning;
+            if (!warning.empty()) {
+                std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+            }
+        }
         return BatchRunner(parsed.Options).Run();
     }
     return Run(parsed.Options);
