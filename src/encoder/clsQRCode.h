@@ -1,8 +1,9 @@
 #pragma once
 
-#include "../ecc/clsFiniteField.h"
-#include "../ecc/clsReedSolomon.h"
+#include "OstrelExport.h"
+#include "clsFiniteField.h"
 #include "clsModeTable.h"
+#include "clsReedSolomon.h"
 #include "clsSegmentSearch.h"
 
 #include <array>
@@ -12,7 +13,12 @@
 #include <span>
 #include <vector>
 
-class QImage; // the picture object; Encode is defined by the picture module
+// The picture member Encode belongs to the desktop program's picture module (Qt), not to the
+// installed library: it is declared only where OSTREL_QR_PICTURE is defined, which this project's
+// own build does. Users of the installed headers need no Qt and see no QImage.
+#ifdef OSTREL_QR_PICTURE
+class QImage;
+#endif
 
 namespace ostrel {
 
@@ -30,7 +36,7 @@ namespace ostrel {
 //
 // The class uses the standard library only; the one member that makes a picture, Encode, lives
 // with the picture module. An object is not safe to use from two threads at once.
-class clsQRCode {
+class OSTREL_API clsQRCode {
 public:
     // ---- Constants of the standard ----
     static constexpr std::int32_t MinVersion = 1;
@@ -89,11 +95,13 @@ public:
     static std::int32_t EciHeaderBits(std::int32_t designator);
 
     // ---- Encoding ----
+#ifdef OSTREL_QR_PICTURE
     // The finished symbol as a picture: one pixel per module with a 4-module white quiet zone,
     // (Side + 8) pixels square; a null image when no symbol can be made. Reads bytes[0 ..
     // length-1] (never more than bytes.size()).
     QImage Encode(std::span<const std::uint8_t> bytes, std::int32_t length, std::int32_t version,
                   std::int32_t level, std::int32_t mask);
+#endif
 
     // The same symbol as a module matrix, without any picture; nullopt when no symbol can be made
     // (negative version, data too long for the version or for version 40).
