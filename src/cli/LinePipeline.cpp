@@ -184,7 +184,10 @@ void LinePipeline::Configure(clsQRCode& encoder, const std::vector<std::uint8_t>
                              : options.Utf8 ? platform::CodePage::Utf8
                                             : codePage;
     std::int32_t designator = 0;
-    if (options.EciAuto) {
+    // Hanzi segments read as GB 2312 by themselves, but a GB 2312 character that the search
+    // puts into a byte segment (cheaper beside ASCII) is read by the readers' guess, and
+    // zxing-cpp guesses Shift JIS: the designator of the GB 2312 family tells them.
+    if (options.EciAuto || options.Hanzi) {
         designator = platform::CodePage::EciDesignatorFor(bytes, dataCodePage);
         if (dataCodePage == platform::CodePage::Utf8 && !IsUtf8(bytes)) {
             designator = 0; // raw bytes from standard input: nothing to declare
@@ -192,6 +195,7 @@ void LinePipeline::Configure(clsQRCode& encoder, const std::vector<std::uint8_t>
     }
     encoder.SetEciDesignator(designator);
     encoder.SetKanjiMode(KanjiModeOn(options, fromText, codePage, designator));
+    encoder.SetHanziMode(options.Hanzi);
     encoder.SetStructuredAppend(std::nullopt);
 }
 
@@ -235,14 +239,13 @@ LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsQRCode& encoder,
     // Parts are cut between characters: of GB 2312 with --hanzi, of UTF-8 text, of the ANSI
     // code page (double-byte for Shift JIS, GBK, Big5 and the Korean one), else between bytes.
     Characters characters = Characters::Bytes;
-    if (options.Hanzi) {
+    if (options.Hanzi ||
+        (!options.Utf8 && (codePage == 936 || codePage == 949 || codePage == 950))) {
         characters = Characters::DoubleByte;
-    } else if (options.Utf8 ? IsUtf8(bytes) : false) {
+    } else if (options.Utf8 && IsUtf8(bytes)) {
         characters = Characters::Utf8;
     } else if (encoder.KanjiMode() || (!options.Utf8 && codePage == 932)) {
         characters = Characters::ShiftJis;
-    } else if (!options.Utf8 && (codePage == 936 || codePage == 949 || codePage == 950)) {
-        characters = Characters::DoubleByte;
     }
     SymbolSet set;
     set.Plan = clsStructuredAppend::Split(encoder, bytes, options.Level, options.Version,

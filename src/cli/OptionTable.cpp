@@ -374,7 +374,7 @@ constexpr OptionRow Table[] = {
      "bits instead of 24; a character outside GB\n"
      "2312 is refused (exit 2). zxing-cpp reads it;\n"
      "ZBar and WeChat show GB 2312 bytes (see\n"
-     "docs/eci-readers.md)"},
+     "docs/hanzi-readers.md)"},
     {Options, "structured-append", 0, OptionValue::Required, "auto|N", ApplyStructuredAppend,
      "split the data over N symbols (2..16), or the\n"
      "fewest with auto, that a reader joins again\n"

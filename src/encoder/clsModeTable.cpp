@@ -8,13 +8,13 @@ namespace {
 
 // Mode indicators of QR Code Model 2 (Table 2), by mode number.
 constexpr std::array<std::uint32_t, clsModeTable::ModeCount> kQRIndicator = {0b0100, 0b0001, 0b0010,
-                                                                             0b1000};
+                                                                             0b1000, 0b1101};
 
 // Count-indicator widths of QR Code Model 2 (Table 3), by count class and mode number.
 constexpr std::int32_t kQRCountBits[clsModeTable::QRCountClassCount][clsModeTable::ModeCount] = {
-    {8, 10, 9, 8},    // versions 1 to 9
-    {16, 12, 11, 10}, // versions 10 to 26
-    {16, 14, 13, 12}, // versions 27 to 40
+    {8, 10, 9, 8, 8},     // versions 1 to 9
+    {16, 12, 11, 10, 10}, // versions 10 to 26
+    {16, 14, 13, 12, 12}, // versions 27 to 40
 };
 
 // The longest count indicator of any symbol type (byte mode of QR versions 10 and above).
@@ -37,10 +37,10 @@ std::int32_t clsModeTable::QRCountClass(std::int32_t version) {
     return version < QRClassFirstVersion[2] ? 1 : 2;
 }
 
-clsModeTable clsModeTable::QRModel2(std::int32_t version, bool kanji) {
+clsModeTable clsModeTable::QRModel2(std::int32_t version, bool kanji, bool hanzi) {
     const auto& counts = kQRCountBits[QRCountClass(version)];
-    return clsModeTable({true, true, true, kanji}, QRIndicatorBits, kQRIndicator,
-                        {counts[0], counts[1], counts[2], counts[3]}, QRTerminatorBits);
+    return clsModeTable({true, true, true, kanji && !hanzi, hanzi}, QRIndicatorBits, kQRIndicator,
+                        {counts[0], counts[1], counts[2], counts[3], counts[4]}, QRTerminatorBits);
 }
 
 clsModeTable::clsModeTable(std::array<bool, ModeCount> allowed, std::int32_t indicatorBits,
@@ -59,6 +59,19 @@ std::uint32_t clsModeTable::KanjiValue(std::uint8_t lead, std::uint8_t trail) {
     const std::uint8_t base = lead <= kKanjiLowLeadLast ? kKanjiLowLeadBase : kKanjiHighLeadBase;
     return static_cast<std::uint32_t>(lead - base) * kKanjiLeadStride +
            static_cast<std::uint32_t>(trail - kKanjiTrailBase);
+}
+
+std::uint32_t clsModeTable::HanziValue(std::uint8_t lead, std::uint8_t trail) {
+    // GB/T 18284: the rows of the symbols (A1..AA) and of the Hanzi (B0..FA) close up, 0x60
+    // values a row.
+    constexpr std::uint8_t kHanziTrailBase = 0xA1;
+    constexpr std::uint8_t kHanziLowLeadLast = 0xAA;
+    constexpr std::uint8_t kHanziLowLeadBase = 0xA1;
+    constexpr std::uint8_t kHanziHighLeadBase = 0xA6;
+    constexpr std::uint32_t kHanziLeadStride = 0x60;
+    const std::uint8_t base = lead <= kHanziLowLeadLast ? kHanziLowLeadBase : kHanziHighLeadBase;
+    return static_cast<std::uint32_t>(lead - base) * kHanziLeadStride +
+           static_cast<std::uint32_t>(trail - kHanziTrailBase);
 }
 
 } // namespace ostrel

@@ -63,10 +63,12 @@ class clsModeTable {
 public:
     // ---- Modes ----
     // Mode numbers: the index of every per-mode table, and the order of ties (a lower number wins
-    // an equal cost). A further double-byte mode (Hanzi, GB 2312, 13 bits per character) takes the
-    // next number, with its own pair test beside IsKanjiPair.
-    enum Mode : std::int32_t { Byte = 0, Numeric = 1, Alphanumeric = 2, Kanji = 3 };
-    static constexpr std::int32_t ModeCount = 4;
+    // an equal cost). Hanzi is the double-byte mode of GB/T 18284 for GB 2312 (13 bits per
+    // character, after a 4-bit subset indicator). Its pairs overlap the Kanji pairs (lead bytes
+    // E0..EA), so a table allows at most one of the two, and the search gives the double-byte
+    // cell to whichever it allows (DoubleByteMode).
+    enum Mode : std::int32_t { Byte = 0, Numeric = 1, Alphanumeric = 2, Kanji = 3, Hanzi = 4 };
+    static constexpr std::int32_t ModeCount = 5;
 
     // ---- Bits per character (clause 7.4.3 to 7.4.6) ----
     static constexpr std::int32_t ByteBits = 8;
@@ -76,6 +78,10 @@ public:
     static constexpr std::int32_t AlphanumericPairBits = 11;
     static constexpr std::int32_t AlphanumericSingleBits = 6;
     static constexpr std::int32_t KanjiBits = 13; // one double-byte character
+    static constexpr std::int32_t HanziBits = 13; // one GB 2312 character (GB/T 18284)
+    // The subset indicator that follows the Hanzi mode indicator: 0001 for GB 2312.
+    static constexpr std::int32_t HanziSubsetBits = 4;
+    static constexpr std::uint32_t HanziSubsetGb2312 = 0b0001;
     // Within a segment, the cost of each further character by how many came before it in the
     // segment: digits 4, 3, 3, 4, 3, 3, ... (10 per triple), alphanumeric characters 6, 5, 6, 5,
     // ... (11 per pair). Period is the length after which the costs come round.
@@ -97,9 +103,10 @@ public:
     static constexpr std::array<std::int32_t, QRCountClassCount> QRClassFirstVersion = {1, 10, 27};
     static constexpr std::array<std::int32_t, QRCountClassCount> QRClassLastVersion = {9, 26, 40};
     // The table of QR Code Model 2 for the count class of version: byte 0100, numeric 0001,
-    // alphanumeric 0010, Kanji 1000 (allowed when kanji is true); counts numeric 10/12/14,
-    // alphanumeric 9/11/13, byte 8/16/16, Kanji 8/10/12 bits.
-    static clsModeTable QRModel2(std::int32_t version, bool kanji);
+    // alphanumeric 0010, Kanji 1000 (allowed when kanji is true), Hanzi 1101 (allowed when hanzi
+    // is true, which leaves Kanji out); counts numeric 10/12/14, alphanumeric 9/11/13, byte
+    // 8/16/16, Kanji and Hanzi 8/10/12 bits.
+    static clsModeTable QRModel2(std::int32_t version, bool kanji, bool hanzi = false);
 
     // ---- A table ----
     // allowed, indicator and countBits per mode number; countBits from 0 to 16 (a width outside
@@ -121,8 +128,13 @@ public:
     std::int32_t MaxCount(std::int32_t mode) const {
         return m_MaxCount[static_cast<std::size_t>(mode)];
     }
-    // Mode indicator plus count indicator: the bits every segment of the mode starts with.
-    std::int32_t HeaderBits(std::int32_t mode) const { return m_IndicatorBits + CountBits(mode); }
+    // Mode indicator plus count indicator (and for Hanzi the subset indicator between them): the
+    // bits every segment of the mode starts with.
+    std::int32_t HeaderBits(std::int32_t mode) const {
+        return m_IndicatorBits + CountBits(mode) + (mode == Hanzi ? HanziSubsetBits : 0);
+    }
+    // The double-byte mode the table allows: Hanzi when it does, else Kanji (allowed or not).
+    std::int32_t DoubleByteMode() const { return Allowed(Hanzi) ? Hanzi : Kanji; }
     std::int32_t TerminatorBits() const { return m_TerminatorBits; }
 
     // ---- Character sets (Table 5; clause 7.4.6) ----
@@ -144,6 +156,15 @@ public:
         return lead == 0xEB && trail <= 0xBF;
     }
     static std::uint32_t KanjiValue(std::uint8_t lead, std::uint8_t trail);
+    // True when (lead, trail) is a Hanzi-mode character of GB/T 18284: lead 0xA1..0xAA or
+    // 0xB0..0xFA with trail 0xA1..0xFE. Its 13-bit value is HanziValue.
+    static bool IsHanziPair(std::uint8_t lead, std::uint8_t trail) {
+        return ((lead >= 0xA1 && lead <= 0xAA) || (lead >= 0xB0 && lead <= 0xFA)) &&
+               trail >= 0xA1 && trail <= 0xFE;
+    }
+    // (lead - 0xA1) * 0x60 + (trail - 0xA1) for leads up to 0xAA, (lead - 0xA6) * 0x60 + (trail -
+    // 0xA1) from 0xB0 on.
+    static std::uint32_t HanziValue(std::uint8_t lead, std::uint8_t trail);
 
 private:
     static constexpr std::array<std::uint8_t, 256> kCharClass = modetable_detail::MakeCharClass();

@@ -277,7 +277,7 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
                                std::int32_t& bitLength) const {
     const std::int32_t n =
         std::min<std::int64_t>(std::max<std::int32_t>(length, 0), std::ssize(data));
-    const clsModeTable table = clsModeTable::QRModel2(version, m_KanjiMode);
+    const clsModeTable table = clsModeTable::QRModel2(version, m_KanjiMode, m_HanziMode);
     if (n <= 0) {
         // The stream of empty input is the terminator alone, after the structured-append header
         // when there is one (written also when measuring).
@@ -298,7 +298,7 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
     std::uint8_t* const preds = trace.data();
     std::uint8_t* const modes = preds + n;
     const clsSegmentSearch::End end = clsSegmentSearch::Search(data.data(), n, table, preds);
-    clsSegmentSearch::TraceModes(preds, n, end.Mode, modes);
+    clsSegmentSearch::TraceModes(preds, n, end.Mode, modes, table.DoubleByteMode());
     clsBitWriter out(bits);
     WriteStructuredAppendHeader(out); // counted in the writer's position
     clsSegmentWriter::WriteEciHeader(out, m_EciDesignator);
@@ -590,7 +590,7 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
         if (countClass != searchedClass) {
             const clsModeTable table = clsModeTable::QRModel2(
                 clsModeTable::QRClassFirstVersion[static_cast<std::size_t>(countClass)],
-                m_KanjiMode);
+                m_KanjiMode, m_HanziMode);
             end = clsSegmentSearch::Search(bytes.data(), length, table, preds);
             searchedClass = countClass;
         }
@@ -622,7 +622,8 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
                     leastBitsTimesSix =
                         prefixBitsTimesSix +
                         clsSegmentSearch::LeastBitsTimesSix(
-                            bytes.data(), length, clsModeTable::QRModel2(range[0], m_KanjiMode));
+                            bytes.data(), length,
+                            clsModeTable::QRModel2(range[0], m_KanjiMode, m_HanziMode));
                 }
                 if (leastBitsTimesSix > capacityTimesSix) {
                     continue;
@@ -661,7 +662,9 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     if (length > 0 || m_StructuredAppend) {
         if (length > 0) {
             search(clsModeTable::QRCountClass(version));
-            clsSegmentSearch::TraceModes(preds, length, end.Mode, modes);
+            clsSegmentSearch::TraceModes(
+                preds, length, end.Mode, modes,
+                clsModeTable::QRModel2(version, m_KanjiMode, m_HanziMode).DoubleByteMode());
         }
         clsCodewordWriter out(
             std::span<std::uint8_t>(codewords.data(), static_cast<std::size_t>(dc)));
@@ -669,8 +672,9 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
         if (length > 0) {
             clsSegmentWriter::WriteEciHeader(out, m_EciDesignator);
         }
-        d = clsSegmentWriter::WriteSegments(out, bytes.data(), length,
-                                            clsModeTable::QRModel2(version, m_KanjiMode), modes);
+        d = clsSegmentWriter::WriteSegments(
+            out, bytes.data(), length, clsModeTable::QRModel2(version, m_KanjiMode, m_HanziMode),
+            modes);
     }
     trace.clear();
     trace.shrink_to_fit();

@@ -79,6 +79,12 @@ public:
     // segments as Shift JIS, so a caller whose bytes are not Shift JIS switches it off.
     void SetKanjiMode(bool on) { m_KanjiMode = on; }
     bool KanjiMode() const { return m_KanjiMode; }
+    // Hanzi mode (GB/T 18284, GB 2312 subset) takes part in the segmentation search (default
+    // off): double-byte GB 2312 characters (lead A1..AA or B0..FA, trail A1..FE) in 13 bits
+    // each, after mode indicator 1101 and subset indicator 0001. For GB 2312 data only; it
+    // leaves Kanji mode out of the search while it is on (their pairs overlap).
+    void SetHanziMode(bool on) { m_HanziMode = on; }
+    bool HanziMode() const { return m_HanziMode; }
 
     // Extended Channel Interpretation (ISO/IEC 18004 clause 7.4.2). With a designator set, every
     // stream of non-empty input starts with the ECI mode indicator 0111 and the designator in
@@ -219,6 +225,7 @@ private:
     std::vector<PlacementRun> m_PlacementRuns;
     std::int32_t m_PlacementVersion = 0; // the version of m_PlacementRuns; 0 for none
     bool m_KanjiMode = true;
+    bool m_HanziMode = false;
     std::int32_t m_EciDesignator = 0; // 0: no ECI header
     std::optional<StructuredAppendHeader> m_StructuredAppend;
 

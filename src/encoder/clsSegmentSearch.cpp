@@ -11,8 +11,15 @@ namespace {
 using Mode = clsModeTable::Mode;
 constexpr std::int32_t kUnreachable = clsSegmentSearch::Unreachable;
 
-// The lowest lead byte of a Kanji-pair candidate: below it no pair test is needed.
+// The lowest lead byte of a Kanji-pair candidate, and of a Hanzi character: below it no pair
+// test is needed.
 constexpr std::uint8_t kLowestKanjiLead = 0x81;
+constexpr std::uint8_t kLowestHanziLead = 0xA1;
+
+// The cells of a position: byte, numeric, alphanumeric, and the double-byte cell, which holds
+// the table's double-byte mode (Kanji or Hanzi, never both: clsModeTable::DoubleByteMode).
+constexpr std::size_t kCells = 4;
+constexpr std::size_t kDoubleByteCell = 3;
 
 // Character classes of clsModeTable::CharClass.
 constexpr std::uint8_t kOtherByte = 0;
@@ -27,25 +34,35 @@ constexpr std::int32_t kRecentRows = 8;
 // What the search reads of the mode table, once: the cost of a new segment's first character
 // (header included), the largest counts, and which modes take part.
 struct SearchCosts {
-    std::array<std::int32_t, clsModeTable::ModeCount> Start;
-    std::array<std::int32_t, clsModeTable::ModeCount> MaxRun;
+    std::array<std::int32_t, kCells> Start;
+    std::array<std::int32_t, kCells> MaxRun;
     std::int32_t ByteHeader;
     bool ByteOk;
     bool NumericOk;
     bool AlphanumericOk;
-    bool Kanji;
+    bool Kanji; // the double-byte cell takes part (Kanji or Hanzi pairs)
+    bool Hanzi; // ... and takes Hanzi pairs
+    std::uint8_t LowestLead;
 
     explicit SearchCosts(const clsModeTable& table)
         : Start{table.HeaderBits(Mode::Byte) + clsModeTable::ByteBits,
                 table.HeaderBits(Mode::Numeric) + clsModeTable::NumericFirstBits,
                 table.HeaderBits(Mode::Alphanumeric) + clsModeTable::AlphanumericFirstBits,
-                table.HeaderBits(Mode::Kanji) + clsModeTable::KanjiBits},
+                table.HeaderBits(table.DoubleByteMode()) + clsModeTable::KanjiBits},
           MaxRun{table.MaxCount(Mode::Byte), table.MaxCount(Mode::Numeric),
-                 table.MaxCount(Mode::Alphanumeric), table.MaxCount(Mode::Kanji)},
+                 table.MaxCount(Mode::Alphanumeric), table.MaxCount(table.DoubleByteMode())},
           ByteHeader(table.HeaderBits(Mode::Byte)), ByteOk(table.Allowed(Mode::Byte)),
           NumericOk(table.Allowed(Mode::Numeric)),
-          AlphanumericOk(table.Allowed(Mode::Alphanumeric)), Kanji(table.Allowed(Mode::Kanji)) {}
+          AlphanumericOk(table.Allowed(Mode::Alphanumeric)),
+          Kanji(table.Allowed(table.DoubleByteMode())), Hanzi(table.Allowed(Mode::Hanzi)),
+          LowestLead(Hanzi ? kLowestHanziLead : kLowestKanjiLead) {}
 };
+
+// True when (lead, trail) is a pair of the double-byte mode the search takes.
+inline bool IsPair(std::uint8_t lead, std::uint8_t trail, const SearchCosts& costs) {
+    return costs.Hanzi ? clsModeTable::IsHanziPair(lead, trail)
+                       : clsModeTable::IsKanjiPair(lead, trail);
+}
 
 // The segment-table cells of one input position, per mode: the cost of the cheapest path (data
 // bits without the terminator), the run (characters of its last segment) and the run modulo the
@@ -53,9 +70,9 @@ struct SearchCosts {
 // kept alongside so that no division is needed. The search looks back one position (two for
 // Kanji), so it keeps three rows, as values that the compiler can hold in registers.
 struct SegmentRow {
-    std::array<std::int32_t, clsModeTable::ModeCount> Cost;
-    std::array<std::int32_t, clsModeTable::ModeCount> Run;
-    std::array<std::int32_t, clsModeTable::ModeCount> Phase;
+    std::array<std::int32_t, kCells> Cost;
+    std::array<std::int32_t, kCells> Run;
+    std::array<std::int32_t, kCells> Phase;
 };
 
 // A winning candidate: its cost and the mode of the cell it comes from.
@@ -144,7 +161,7 @@ SegmentRow FirstRow(std::uint8_t byte, const SearchCosts& costs) {
     } else {
         SetUnreachable(row, Mode::Alphanumeric);
     }
-    SetUnreachable(row, Mode::Kanji);
+    SetUnreachable(row, kDoubleByteCell);
     return row;
 }
 
@@ -190,23 +207,22 @@ std::uint8_t NextRow(const SegmentRow& previous, const SegmentRow& older, std::u
         SetUnreachable(row, Mode::Alphanumeric);
     }
     if (!pair) {
-        SetUnreachable(row, Mode::Kanji);
+        SetUnreachable(row, kDoubleByteCell);
     } else if (i == 1) {
-        SetStart(row, Mode::Kanji, costs.Start[Mode::Kanji], 0);
+        SetStart(row, kDoubleByteCell, costs.Start[kDoubleByteCell], 0);
     } else {
         const Choice olderLow = Cheaper(CellOf(older, 0), CellOf(older, 1));
         const Choice olderHigh = Cheaper(CellOf(older, 2), CellOf(older, 3));
-        from |= Relax<Mode::Kanji, 1>(older, CheapestOther<3>(older, olderLow, olderHigh), row,
-                                      costs.MaxRun[3], costs.Start[3], kanjiStep)
+        from |= Relax<kDoubleByteCell, 1>(older, CheapestOther<3>(older, olderLow, olderHigh), row,
+                                          costs.MaxRun[3], costs.Start[3], kanjiStep)
                 << 6;
     }
     return static_cast<std::uint8_t>(from);
 }
 
 // True when data[i - 1] and data[i] are a Kanji pair that the search may take.
-inline bool KanjiPairAt(const std::uint8_t* data, std::int32_t i, bool kanji) {
-    return kanji && data[i - 1] >= kLowestKanjiLead &&
-           clsModeTable::IsKanjiPair(data[i - 1], data[i]);
+inline bool KanjiPairAt(const std::uint8_t* data, std::int32_t i, const SearchCosts& costs) {
+    return costs.Kanji && data[i - 1] >= costs.LowestLead && IsPair(data[i - 1], data[i], costs);
 }
 
 // Byte mode alone reached position i - 1 and alone takes position i: the byte segment continues
@@ -220,7 +236,7 @@ std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_
     do {
         ++i;
     } while (i < n && clsModeTable::CharClass(data[i]) == kOtherByte &&
-             !KanjiPairAt(data, i, costs.Kanji));
+             !KanjiPairAt(data, i, costs));
     if (preds != nullptr) {
         std::fill(preds + start, preds + i, std::uint8_t{0});
     }
@@ -247,7 +263,7 @@ std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_
 std::int32_t RepeatingPeriods(const SegmentRow& last, const SegmentRow& before, std::int32_t ahead,
                               const SearchCosts& costs, std::array<bool, 4>& continued) {
     std::int32_t periods = ahead / kRepeatPeriod;
-    for (std::size_t m = 0; m < clsModeTable::ModeCount; ++m) {
+    for (std::size_t m = 0; m < kCells; ++m) {
         const bool reached = last.Cost[m] != kUnreachable;
         if (reached != (before.Cost[m] != kUnreachable) ||
             (reached && last.Cost[m] - last.Cost[0] != before.Cost[m] - before.Cost[0]) ||
@@ -297,7 +313,7 @@ std::int32_t RepeatPeriod(std::array<SegmentRow, kRecentRows>& recent, std::int3
     std::array<SegmentRow, kRecentRows> moved;
     for (std::int32_t p = i - 1 - kRepeatPeriod; p < i; ++p) {
         SegmentRow row = recent[static_cast<std::size_t>(p & (kRecentRows - 1))];
-        for (std::size_t m = 0; m < clsModeTable::ModeCount; ++m) {
+        for (std::size_t m = 0; m < kCells; ++m) {
             if (row.Cost[m] != kUnreachable) {
                 row.Cost[m] += added;
             }
@@ -346,7 +362,7 @@ clsSegmentSearch::End clsSegmentSearch::Search(const std::uint8_t* data, std::in
         auto charClass = static_cast<std::uint8_t>(clsModeTable::CharClass(data[i]));
         if (charClass == kOtherByte && costs.ByteOk && previous.Cost[1] == kUnreachable &&
             previous.Cost[2] == kUnreachable && previous.Cost[3] == kUnreachable &&
-            !KanjiPairAt(data, i, costs.Kanji)) {
+            !KanjiPairAt(data, i, costs)) {
             i = ContinueBytes(data, n, i, costs, preds, previous, older);
             if (i == n) {
                 break;
@@ -379,8 +395,8 @@ clsSegmentSearch::End clsSegmentSearch::Search(const std::uint8_t* data, std::in
         }
         SegmentRow row;
         const std::uint8_t from =
-            NextRow(previous, older, charClass,
-                    costs.Kanji && clsModeTable::IsKanjiPair(data[i - 1], data[i]), i, costs, row);
+            NextRow(previous, older, charClass, costs.Kanji && IsPair(data[i - 1], data[i], costs),
+                    i, costs, row);
         if (preds != nullptr) {
             preds[i] = from;
         }
@@ -398,15 +414,16 @@ clsSegmentSearch::End clsSegmentSearch::Search(const std::uint8_t* data, std::in
 }
 
 void clsSegmentSearch::TraceModes(const std::uint8_t* preds, std::int32_t n, std::int32_t endMode,
-                                  std::uint8_t* modes) {
+                                  std::uint8_t* modes, std::int32_t doubleByteMode) {
+    const auto pairMode = static_cast<std::uint8_t>(doubleByteMode);
     // Outside Kanji mode a segment is walked back as long as its cells come from the same mode,
     // without the chain of dependent reads that following one predecessor at a time would make.
     for (std::int32_t pos = n - 1, mode = endMode; pos >= 0;) {
-        if (mode == Mode::Kanji) {
-            modes[pos] = Mode::Kanji;
+        if (mode == kDoubleByteCell) {
+            modes[pos] = pairMode;
             const std::int32_t previous = (preds[pos] >> (2 * mode)) & 3;
             if (pos >= 1) {
-                modes[pos - 1] = Mode::Kanji;
+                modes[pos - 1] = pairMode;
             }
             pos -= 2;
             mode = previous;
@@ -456,12 +473,15 @@ std::int64_t clsSegmentSearch::LeastBitsTimesSix(const std::uint8_t* data, std::
         sum += kLeastBits[data[i]];
         high |= data[i];
     }
-    if (table.Allowed(Mode::Kanji) && (high & 0x80) != 0) {
+    const bool hanzi = table.Allowed(Mode::Hanzi);
+    if (table.Allowed(table.DoubleByteMode()) && (high & 0x80) != 0) {
         // A byte outside the alphanumeric set that belongs to a candidate pair takes 39, not 48;
         // every pair's lead byte is 0x81 or above.
         std::int32_t counted = -1; // the last byte already taken as part of a pair
         for (std::int32_t i = 0; i + 1 < n; ++i) {
-            if (data[i] < kLowestKanjiLead || !clsModeTable::IsKanjiPair(data[i], data[i + 1])) {
+            const bool pair = hanzi ? clsModeTable::IsHanziPair(data[i], data[i + 1])
+                                    : clsModeTable::IsKanjiPair(data[i], data[i + 1]);
+            if (data[i] < kLowestKanjiLead || !pair) {
                 continue;
             }
             for (std::int32_t j = std::max(i, counted + 1); j <= i + 1; ++j) {

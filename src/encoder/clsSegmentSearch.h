@@ -46,8 +46,10 @@ public:
 
     // Follows preds (from Search) back from endMode at position n - 1 and stores the mode of every
     // position into modes (n bytes); both bytes of a Kanji pair carry the Kanji mode.
+    // The double-byte cell's positions receive doubleByteMode, the table's DoubleByteMode()
+    // (Kanji or Hanzi).
     static void TraceModes(const std::uint8_t* preds, std::int32_t n, std::int32_t endMode,
-                           std::uint8_t* modes);
+                           std::uint8_t* modes, std::int32_t doubleByteMode = clsModeTable::Kanji);
 
     // Six times a lower bound of the data bits of every segmentation of data[0 .. n-1], headers
     // excluded: a digit takes at least 10/3 bits, another alphanumeric character 11/2, a byte of a

@@ -82,6 +82,13 @@ template <typename Writer> void WriteKanji(Writer& out, const std::uint8_t* at, 
     }
 }
 
+// Hanzi characters of GB 2312 (GB/T 18284): 13 bits each.
+template <typename Writer> void WriteHanzi(Writer& out, const std::uint8_t* at, std::int32_t len) {
+    for (std::int32_t k = 0; k + 1 < len; k += 2) {
+        out.Put(clsModeTable::HanziValue(at[k], at[k + 1]), clsModeTable::HanziBits);
+    }
+}
+
 } // namespace
 
 template <typename Writer>
@@ -89,14 +96,16 @@ std::int32_t clsSegmentWriter::WriteSegments(Writer& out, const std::uint8_t* da
                                              const clsModeTable& table, const std::uint8_t* modes) {
     for (std::int32_t s = 0; s < n;) {
         const std::int32_t mode = modes[s];
-        const std::int32_t maxBytes =
-            mode == Mode::Kanji ? 2 * table.MaxCount(mode) : table.MaxCount(mode);
+        const bool pairs = mode == Mode::Kanji || mode == Mode::Hanzi;
+        const std::int32_t maxBytes = pairs ? 2 * table.MaxCount(mode) : table.MaxCount(mode);
         const std::int32_t len = SegmentLength(modes, s, std::min(maxBytes, n - s));
         const std::uint8_t* at = data + s;
 
         out.Put(table.Indicator(mode), table.IndicatorBits());
-        out.Put(static_cast<std::uint32_t>(mode == Mode::Kanji ? len / 2 : len),
-                table.CountBits(mode));
+        if (mode == Mode::Hanzi) {
+            out.Put(clsModeTable::HanziSubsetGb2312, clsModeTable::HanziSubsetBits);
+        }
+        out.Put(static_cast<std::uint32_t>(pairs ? len / 2 : len), table.CountBits(mode));
         switch (mode) {
         case Mode::Byte:
             out.PutBytes(at, len);
@@ -106,6 +115,9 @@ std::int32_t clsSegmentWriter::WriteSegments(Writer& out, const std::uint8_t* da
             break;
         case Mode::Alphanumeric:
             WriteAlphanumeric(out, at, len);
+            break;
+        case Mode::Hanzi:
+            WriteHanzi(out, at, len);
             break;
         default:
             WriteKanji(out, at, len);

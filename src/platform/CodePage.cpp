@@ -513,15 +513,22 @@ CodePage::Gb2312Result CodePage::Utf16ToGb2312(std::u16string_view text) {
 std::string CodePage::NameCharacter(char32_t character, std::size_t position) {
     char code[16];
     std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+    std::string name;
     // Control characters and surrogates are named by their number alone.
-    if (character < 0x20 || (character >= 0x7F && character < 0xA0) ||
-        (character >= 0xD800 && character <= 0xDFFF) || character > 0x10FFFF) {
-        return std::string(code) + " (character " + std::to_string(position) + ")";
+    const bool shown = character >= 0x20 && !(character >= 0x7F && character < 0xA0) &&
+                       !(character >= 0xD800 && character <= 0xDFFF) && character <= 0x10FFFF;
+    if (shown) {
+        std::vector<std::uint8_t> utf8;
+        AppendUtf8(utf8, character);
+        name.push_back('\'');
+        name.append(utf8.begin(), utf8.end());
+        name.append("' (");
     }
-    std::vector<std::uint8_t> utf8;
-    AppendUtf8(utf8, character);
-    return "'" + std::string(utf8.begin(), utf8.end()) + "' (" + code + ", character " +
-           std::to_string(position) + ")";
+    name.append(code);
+    name.append(shown ? ", character " : " (character ");
+    name.append(std::to_string(position));
+    name.push_back(')');
+    return name;
 }
 
 std::uint64_t CodePage::ConvertedUnits() {

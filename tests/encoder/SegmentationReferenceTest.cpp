@@ -526,9 +526,9 @@ const ModeSet kOtherModeSets[] = {
 };
 
 clsModeTable TableOf(const ModeSet& set) {
-    std::array<bool, 4> allowed{};
-    std::array<std::uint32_t, 4> indicator{};
-    std::array<std::int32_t, 4> count{};
+    std::array<bool, clsModeTable::ModeCount> allowed{};
+    std::array<std::uint32_t, clsModeTable::ModeCount> indicator{};
+    std::array<std::int32_t, clsModeTable::ModeCount> count{};
     for (std::size_t m = 0; m < 4; ++m) {
         allowed[m] = set.Allowed[m];
         indicator[m] = static_cast<std::uint32_t>(set.Indicator[m]);

@@ -1,8 +1,8 @@
 // hanzi_reader_table TEXTS OUTDIR: for every line of TEXTS (UTF-8), the symbols that
 // ostrel-qr-cli makes of it (level M, automatic version, mask 0): its UTF-8 bytes, its GB 2312
-// bytes in Hanzi mode (--hanzi), and its UTF-8 bytes in two structured-append symbols, each
-// alone and both side by side in one picture. Writes them as PNG pictures (4 pixels a module,
-// quiet zone of 4) to OUTDIR, reads them with zxing-cpp and ZBar (text mode), and writes
+// bytes in Hanzi mode with designator 29 (--hanzi), and its UTF-8 bytes in two structured-append
+// symbols, each alone and both side by side in one picture. Writes them as PNG pictures (4 pixels a
+// module, quiet zone of 4) to OUTDIR, reads them with zxing-cpp and ZBar (text mode), and writes
 // OUTDIR/manifest.tsv for other readers: file, variant, exact by zxing-cpp, exact by ZBar, the
 // text the picture should show, zxing-cpp's text, ZBar's text, the symbol's version. Prints the
 // counts and the versions.
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     qr.SetKanjiMode(false);
     for (std::size_t t = 0; t < texts.size(); ++t) {
         const std::string& text = texts[t];
-        char prefix[16];
+        char prefix[32];
         std::snprintf(prefix, sizeof prefix, "%03zu-", t + 1);
         const Bytes utf8(text.begin(), text.end());
         const auto gb = CodePage::Utf16ToGb2312(CodePage::Utf8ToUtf16(text));
@@ -124,9 +124,12 @@ int main(int argc, char** argv) {
 
         qr.SetHanziMode(false);
         const auto plain = qr.EncodeMatrix(utf8, std::ssize(utf8), 0, kLevelM, 0);
+        // As ostrel-qr-cli --hanzi: designator 29 (GB 2312) for the byte segments.
         qr.SetHanziMode(true);
+        qr.SetEciDesignator(CodePage::EciDesignatorFor(gb.Bytes, 936));
         const auto hanzi = qr.EncodeMatrix(gb.Bytes, std::ssize(gb.Bytes), 0, kLevelM, 0);
         qr.SetHanziMode(false);
+        qr.SetEciDesignator(0);
         if (!plain || !hanzi) {
             std::cerr << "hanzi_reader_table: no symbol for line " << t + 1 << "\n";
             return 1;
@@ -139,8 +142,7 @@ int main(int argc, char** argv) {
         }
 
         // Two structured-append symbols of the UTF-8 text (a text of one character stays one).
-        const auto plan = clsStructuredAppend::Split(qr, utf8, kLevelM, 0,
-                                                     text.size() > 3 ? 2 : 1,
+        const auto plan = clsStructuredAppend::Split(qr, utf8, kLevelM, 0, text.size() > 3 ? 2 : 1,
                                                      clsStructuredAppend::Characters::Utf8);
         std::vector<QImage> pictures;
         bool zxingJoins = true;
@@ -160,15 +162,13 @@ int main(int argc, char** argv) {
             pictures.push_back(Picture(*symbol));
             // zxing-cpp: the header's fields and the part's bytes.
             const auto reading = ostrel::test::ReadWithZXing(pictures.back());
-            zxingJoins = zxingJoins && reading &&
-                         reading->SequenceIndex == static_cast<int>(k) &&
+            zxingJoins = zxingJoins && reading && reading->SequenceIndex == static_cast<int>(k) &&
                          reading->SequenceSize == static_cast<int>(plan.Parts.size()) &&
                          reading->SequenceId == std::to_string(plan.Parity) &&
                          reading->Bytes == text.substr(static_cast<std::size_t>(part.Offset),
                                                        static_cast<std::size_t>(part.Length));
-            if (!table.Add(pictures.back(), prefix + std::string("sa-") + std::to_string(k + 1) +
-                                                ".png",
-                           "sa-part",
+            if (!table.Add(pictures.back(),
+                           prefix + std::string("sa-") + std::to_string(k + 1) + ".png", "sa-part",
                            text.substr(static_cast<std::size_t>(part.Offset),
                                        static_cast<std::size_t>(part.Length)),
                            plan.Version)) {
