@@ -115,9 +115,10 @@ Parser NewParser() {
 
 } // namespace
 
-BatchTable BatchTable::Read(std::string_view input, Format format) {
+BatchTable BatchTable::Read(std::string_view input, Format format, bool dataColumn) {
     BatchTable table;
     table.m_Format = format;
+    table.m_NeedsData = dataColumn;
     if (input.starts_with(ByteOrderMark)) {
         input.remove_prefix(ByteOrderMark.size());
     }
@@ -256,7 +257,7 @@ void BatchTable::Arrange(std::vector<Row> rows) {
         }
         column = static_cast<int>(i);
     }
-    if (m_DataColumn < 0) {
+    if (m_DataColumn < 0 && m_NeedsData) {
         std::string names;
         for (const std::string& name : m_Header) {
             names += (names.empty() ? "'" : ", '") + name + "'";
@@ -275,7 +276,8 @@ void BatchTable::Arrange(std::vector<Row> rows) {
                         (row.Fields.size() == 1 ? " field" : " fields") +
                         " where the header names " + std::to_string(m_Header.size());
         }
-        if (row.Error.empty() && Data(row).empty()) {
+        const bool empty = m_NeedsData ? Data(row).empty() : Blank(row);
+        if (row.Error.empty() && empty) {
             ++EmptyRows;
             continue;
         }
@@ -285,7 +287,17 @@ void BatchTable::Arrange(std::vector<Row> rows) {
 
 std::string_view BatchTable::Data(const Row& row) const {
     const auto column = static_cast<std::size_t>(m_DataColumn);
-    return column < row.Fields.size() ? std::string_view(row.Fields[column]) : std::string_view();
+    return m_DataColumn >= 0 && column < row.Fields.size() ? std::string_view(row.Fields[column])
+                                                           : std::string_view();
+}
+
+bool BatchTable::Blank(const Row& row) const {
+    for (std::size_t i = 0; i < row.Fields.size(); ++i) {
+        if (static_cast<int>(i) != m_FileColumn && !row.Fields[i].empty()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string_view BatchTable::FileText(const Row& row) const {

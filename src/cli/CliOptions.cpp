@@ -65,6 +65,29 @@ std::string ParserError(const QCommandLineParser& parser) {
     return reason;
 }
 
+// --payload, --field and --print-payload with the other options; empty when they fit.
+std::string CheckPayload(const CliOptions& options) {
+    const std::string kind(payload::PayloadBuilder::KindName(options.Payload));
+    if (options.BuildsPayload() && options.Text) {
+        return "--payload " + kind + " builds the data from --field values: no TEXT with it ('" +
+               *options.Text + "' given)";
+    }
+    if (options.Batch && options.Payload == payload::PayloadKind::Text && !options.Fields.empty()) {
+        return "--field is for the kinds of --payload other than text: a batch of text takes "
+               "every text from its lines or its 'data' column";
+    }
+    if (options.Batch && options.BuildsPayload() &&
+        options.BatchFormat == BatchInputFormat::Lines) {
+        return "a batch of --payload " + kind +
+               " takes the fields of every symbol from the columns of a table: add "
+               "--batch-format csv or tsv";
+    }
+    if (options.PrintPayload && options.Verify) {
+        return "--print-payload writes no symbol for --verify to read back";
+    }
+    return {};
+}
+
 // The size options: one way of sizing at a time, and a resolution only where a file keeps it.
 // A module size is checked here already (it is the same for every symbol); a whole size depends
 // on the symbol's width and is checked when the symbol is drawn.
@@ -122,6 +145,9 @@ std::string CheckCombination(const CliOptions& options) {
         (options.Manifest || options.Jobs > 0 || options.BatchFormat != BatchInputFormat::Lines ||
          options.OnCollision != CollisionPolicy::Refuse)) {
         return "--batch-format, --on-collision, --manifest and --jobs are for --batch only";
+    }
+    if (std::string error = CheckPayload(options); !error.empty()) {
+        return error;
     }
     if (options.Batch) {
         if (options.WritesToStandardOutput()) {

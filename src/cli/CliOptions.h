@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PayloadBuilder.h"
 #include "PrintSize.h"
 
 #include <cstdint>
@@ -7,6 +8,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ostrel::cli {
 
@@ -57,6 +60,13 @@ struct CliOptions {
     bool Invert = false;                         // terminal formats: light and dark swapped
     std::optional<std::string> Text;             // unset: standard input
 
+    // --payload and --field: the data is a payload of this kind built from the fields (names in
+    // their normal form, values as given, in order); --print-payload: the payload's bytes are
+    // the output instead of a symbol.
+    payload::PayloadKind Payload = payload::PayloadKind::Text;
+    std::vector<std::pair<std::string, std::string>> Fields;
+    bool PrintPayload = false;
+
     bool Batch = false;                   // one symbol per line of BatchInput
     std::optional<std::string> BatchFile; // unset or "-": standard input
     BatchInputFormat BatchFormat = BatchInputFormat::Lines;
@@ -75,6 +85,8 @@ struct CliOptions {
     // The quiet zone in modules: the one asked for, else 4 (none for the matrix).
     std::int32_t EffectiveMargin() const;
     bool WritesToStandardOutput() const { return !Output || *Output == "-"; }
+    // True when the data is built from fields: a kind other than text, or any --field.
+    bool BuildsPayload() const { return Payload != payload::PayloadKind::Text || !Fields.empty(); }
     // The size asked for: --module-size, --size, else --scale pixels per module.
     PrintSize EffectiveSize() const;
 };

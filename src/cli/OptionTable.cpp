@@ -259,6 +259,33 @@ std::string SetBatch(CliOptions& options, std::optional<std::string_view> value,
     return {};
 }
 
+std::string ApplyPayload(CliOptions& options, std::optional<std::string_view> value,
+                         const std::string& option) {
+    const auto kind = payload::PayloadBuilder::KindByName(*value);
+    if (!kind) {
+        return Invalid(option, *value, payload::PayloadBuilder::KindNames());
+    }
+    options.Payload = *kind;
+    return {};
+}
+
+// --field may be repeated: every value adds a field, in order.
+std::string AddField(CliOptions& options, std::optional<std::string_view> value,
+                     const std::string& option) {
+    auto assignment = payload::PayloadFields::ParseAssignment(*value);
+    if (!assignment) {
+        return Invalid(option, *value, "NAME=VALUE");
+    }
+    options.Fields.push_back(std::move(*assignment));
+    return {};
+}
+
+std::string SetPrintPayload(CliOptions& options, std::optional<std::string_view> /*value*/,
+                            const std::string& /*option*/) {
+    options.PrintPayload = true;
+    return {};
+}
+
 std::string SetVerify(CliOptions& options, std::optional<std::string_view> /*value*/,
                       const std::string& /*option*/) {
     options.Verify = true;
@@ -321,6 +348,21 @@ constexpr OptionRow Table[] = {
      "an ECI designator, 26 for UTF-8 or the one of\n"
      "the ANSI code page (20 Shift JIS, 21-24\n"
      "Windows-1250/1251/1252/1256, 28 Big5, 29 GBK)"},
+    {Options, "payload", 0, OptionValue::Required, "KIND", ApplyPayload,
+     "build the data from --field values, escaped as\n"
+     "the kind's format wants: text (the default:\n"
+     "TEXT as it is), wifi, vcard, mecard, event,\n"
+     "tel, sms, mailto or geo (their fields under\n"
+     "Payloads below). Use --eci auto for payloads\n"
+     "with text that is not plain ASCII"},
+    {Options, "field", 0, OptionValue::Required, "NAME=VALUE", AddField,
+     "a field of the payload; repeatable, and VALUE\n"
+     "may hold '='. An empty VALUE leaves the field\n"
+     "out. In a batch of a table, a value for every\n"
+     "row that has no column of that NAME"},
+    {Options, "print-payload", 0, OptionValue::None, "", SetPrintPayload,
+     "write the bytes that would be encoded (the\n"
+     "payload, after --encoding) instead of a symbol"},
     {Options, "format", 0, OptionValue::Required, "FORMAT", ApplyFormat,
      "matrix, utf8, ansi, bmp, png, svg, pdf or eps\n"
      "(default: from the extension of FILE, .bmp,\n"

@@ -7,6 +7,7 @@
 #include "ExitStatus.h"
 #include "HelpText.h"
 #include "LinePipeline.h"
+#include "PayloadSource.h"
 #include "SymbolVerifier.h"
 #include "clsQRCode.h"
 
@@ -92,7 +93,13 @@ bool ReadStandardInput(std::vector<std::uint8_t>& bytes, std::size_t limit) {
 int Run(const CliOptions& options) {
     constexpr auto Limit = static_cast<std::size_t>(clsQRCode::MaxInputLength);
     std::vector<std::uint8_t> bytes;
-    if (options.Text) {
+    if (options.BuildsPayload()) {
+        const payload::PayloadResult built = PayloadSource(options).Build({});
+        if (!built.Ok()) {
+            return UsageError(built.Error);
+        }
+        bytes = PayloadSource::Bytes(built.Bytes, options.Utf8);
+    } else if (options.Text) {
         // Every character gives at least one byte and takes at most four UTF-8 bytes here, so
         // a longer argument cannot fit; it is refused before any conversion.
         if (options.Text->size() > 4 * Limit) {
@@ -104,10 +111,21 @@ int Run(const CliOptions& options) {
         return TooLong("more than " + std::to_string(Limit) + " bytes", options);
     }
 
+    if (options.PrintPayload) {
+        const std::string error =
+            WriteOutput(options.Output, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                   static_cast<qsizetype>(bytes.size())));
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            return ExitCannotWrite;
+        }
+        return ExitWritten;
+    }
+
     clsQRCode encoder;
     const auto symbol =
         LinePipeline::EncodeBytes(encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-                                  options.Text.has_value());
+                                  options.Text.has_value() || options.BuildsPayload());
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }

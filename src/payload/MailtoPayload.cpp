@@ -8,7 +8,7 @@ namespace ostrel::payload {
 
 namespace {
 
-constexpr std::array Rules{
+constexpr std::array FieldRules{
     FieldRule{"to", FieldUse::Repeatable},
     FieldRule{"subject", FieldUse::Optional},
     FieldRule{"body", FieldUse::Optional},
@@ -35,8 +35,12 @@ std::string CrLfLines(std::string_view text) {
 
 } // namespace
 
+std::span<const FieldRule> MailtoPayload::Rules() {
+    return FieldRules;
+}
+
 PayloadResult MailtoPayload::Build(const PayloadFields& fields) {
-    if (std::string error = fields.Check("mailto", Rules); !error.empty()) {
+    if (std::string error = fields.Check("mailto", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
     if (fields.Values("to").empty()) {
