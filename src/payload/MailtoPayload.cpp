@@ -56,7 +56,10 @@ PayloadResult MailtoPayload::Build(const PayloadFields& fields) {
             return PayloadResult::Failure(
                 FieldError("to", "is not an e-mail address (local@domain)"));
         }
-        link += (first ? "" : ",") + PercentEncoding::Encode(to, AddressDelimiters);
+        if (!first) {
+            link += ',';
+        }
+        link += PercentEncoding::Encode(to, AddressDelimiters);
         first = false;
     }
     const std::string_view subject = fields.Value("subject");
@@ -65,11 +68,14 @@ PayloadResult MailtoPayload::Build(const PayloadFields& fields) {
     }
     char separator = '?';
     if (!subject.empty()) {
-        link += "?subject=" + PercentEncoding::Encode(subject);
+        link += "?subject=";
+        link += PercentEncoding::Encode(subject);
         separator = '&';
     }
     if (const std::string_view body = fields.Value("body"); !body.empty()) {
-        link += separator + std::string("body=") + PercentEncoding::Encode(CrLfLines(body));
+        link += separator;
+        link += "body=";
+        link += PercentEncoding::Encode(CrLfLines(body));
     }
     return {std::move(link), {}};
 }

@@ -83,11 +83,11 @@ expect("UTC event", utc.dtstart.value,
 
 # A spreadsheet of three contacts: one vCard symbol per row, read back by zxing-cpp.
 rows = [
-    {"family": "张", "given": "伟", "org": "北京某某科技有限公司", "tel": "+86 10 6552 9988",
+    {"file": "zhang", "family": "张", "given": "伟", "org": "北京某某科技有限公司", "tel": "+86 10 6552 9988",
      "email": "zhang.wei@example.cn", "note": "会议: 周一; 地点, 三楼"},
-    {"family": "O'Brien", "given": "Seán", "org": "Acme; Inc.", "tel": "+353 1 555 0101",
+    {"file": "obrien", "family": "O'Brien", "given": "Seán", "org": "Acme; Inc.", "tel": "+353 1 555 0101",
      "email": "sean@example.ie", "note": "likes \\backslashes\\ and \"quotes\""},
-    {"family": "García", "given": "María José", "org": "Café, Ltd.", "tel": "(555) 010-2000",
+    {"file": "garcia", "family": "García", "given": "María José", "org": "Café, Ltd.", "tel": "(555) 010-2000",
      "email": "mj@example.es", "note": "line one\nline two"},
 ]
 table = io.StringIO()
@@ -95,12 +95,13 @@ writer = csv.DictWriter(table, fieldnames=list(rows[0]), lineterminator="\r\n")
 writer.writeheader()
 writer.writerows(rows)
 with tempfile.TemporaryDirectory() as folder:
-    pattern = os.path.join(folder, "card-%d.png")
+    pattern = os.path.join(folder, "card-%s.png")  # named by the file column, not a field
     run(["--batch", "--batch-format", "csv", "--payload", "vcard", "--eci", "auto", "--scale", "4",
          "-o", pattern], table.getvalue().encode("utf-8"))
-    expect("files of the batch", sorted(os.listdir(folder)), ["card-1.png", "card-2.png", "card-3.png"])
+    expect("files of the batch", sorted(os.listdir(folder)),
+           sorted(f"card-{row['file']}.png" for row in rows))
     for number, row in enumerate(rows, 1):
-        picture = pattern.replace("%d", str(number))
+        picture = pattern.replace("%s", row["file"])
         read = subprocess.run(["ZXingReader", "-bytes", "-format", "QRCode", picture],
                               capture_output=True, check=False).stdout
         # Without a name column, FN joins the names: family first without a blank for CJK.
