@@ -1,5 +1,8 @@
 #include "clsQRCode.h"
 
+#include "clsSegmentSearch.h"
+#include "clsSegmentWriter.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -45,63 +48,11 @@ constexpr std::int32_t kVersionGenerator = 0x1F25; // x^12+x^11+x^10+x^9+x^8+x^5
 constexpr std::int32_t kFormatGenerator = 0x537;   // x^10+x^8+x^5+x^4+x^2+x+1
 constexpr std::int32_t kFormatXorMask = 0x5412;    // 101010000010010
 
+// The terminator of QR Code Model 2: four zero bits (clause 7.4.9).
+constexpr std::int32_t kTerminatorBits = clsModeTable::QRTerminatorBits;
+
 // Pad codewords of clause 7.4.10.
 constexpr std::uint8_t kPadCodewords[2] = {0xEC, 0x11};
-
-// Mode indicators (Table 2) and the terminator length.
-constexpr std::int32_t kModeIndicator[4] = {0b0100, 0b0001, 0b0010, 0b1000};
-constexpr std::int32_t kModeIndicatorBits = 4;
-constexpr std::int32_t kTerminatorBits = 4;
-
-// Width classes of the character-count indicators (Table 3): versions 1-9, 10-26, 27-40,
-// represented by their offsets 2, 4 and 6.
-std::int32_t ClassOffset(std::int32_t version) {
-    if (version < 10) {
-        return 2;
-    }
-    return version < 27 ? 4 : 6;
-}
-
-// Count-indicator widths and the largest segment each can describe (in characters; a Kanji
-// character is two bytes).
-struct WidthClass {
-    std::int32_t Offset;
-    std::int32_t CountBits[4];
-    std::int32_t MaxRun[4];
-
-    explicit WidthClass(std::int32_t w)
-        : Offset(w), CountBits{w == 2 ? 8 : 16, w + 8, w + 7, w + 6},
-          MaxRun{(1 << CountBits[0]) - 1, (1 << CountBits[1]) - 1, (1 << CountBits[2]) - 1,
-                 (1 << CountBits[3]) - 1} {}
-};
-
-// The character classes of GetCharClass as a table: 1 digit, 2 other alphanumeric character
-// (A-Z, space, $ % * + - . / :), 0 every other byte.
-constexpr std::array<std::uint8_t, 256> kCharClass = [] {
-    std::array<std::uint8_t, 256> table{};
-    for (char c = '0'; c <= '9'; ++c) {
-        table[static_cast<std::uint8_t>(c)] = 1;
-    }
-    for (char c = 'A'; c <= 'Z'; ++c) {
-        table[static_cast<std::uint8_t>(c)] = 2;
-    }
-    for (const char c : {' ', '$', '%', '*', '+', '-', '.', '/', ':'}) {
-        table[static_cast<std::uint8_t>(c)] = 2;
-    }
-    return table;
-}();
-
-// Entry k of kBitsOfByte[v] is bit 7 - k of v: a byte spread over eight bit-buffer entries, most
-// significant bit first.
-constexpr std::array<std::array<std::uint8_t, 8>, 256> kBitsOfByte = [] {
-    std::array<std::array<std::uint8_t, 8>, 256> table{};
-    for (std::size_t v = 0; v < 256; ++v) {
-        for (std::size_t k = 0; k < 8; ++k) {
-            table[v][k] = static_cast<std::uint8_t>((v >> (7 - k)) & 1);
-        }
-    }
-    return table;
-}();
 
 // The eight bytes from p on as one word, the first byte the most significant.
 std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
@@ -168,598 +119,6 @@ constexpr std::array<MaskTile, 8> kMaskTiles = [] {
     }
     return tiles;
 }();
-
-// The segment-table cells of one input position, per mode: the cost of the cheapest path (data
-// bits without the terminator), the run (characters of its last segment) and the run modulo the
-// period of its mode's character costs (3 for numeric, 2 for alphanumeric, 0 for the others),
-// kept alongside so that no division is needed. The search looks back one position (two for
-// Kanji), so it keeps three rows, as values that the compiler can hold in registers.
-struct SegmentRow {
-    std::array<std::int32_t, 4> Cost;
-    std::array<std::int32_t, 4> Run;
-    std::array<std::int32_t, 4> Phase;
-};
-
-// A winning candidate: its cost and the mode of the cell it comes from.
-struct Choice {
-    std::int32_t Cost;
-    std::uint32_t Mode;
-};
-
-// The cheaper of two candidates, the first on equal cost (give the lower mode first).
-inline Choice Cheaper(Choice a, Choice b) {
-    return b.Cost < a.Cost ? b : a;
-}
-
-// The cheapest cell of the last position: its cost and mode.
-struct SegmentEnd {
-    std::int32_t Cost = 0;
-    std::int32_t Mode = 0;
-};
-
-// The cheapest cell of a row but one, the lowest mode on equal cost, from the winners of the pairs
-// of modes 0-1 and 2-3.
-template <std::size_t Excluded>
-Choice CheapestOther(const SegmentRow& row, Choice low, Choice high) {
-    const auto cell = [&](std::uint32_t j) { return Choice{row.Cost[j], j}; };
-    if constexpr (Excluded == 0) {
-        return Cheaper(cell(1), high);
-    } else if constexpr (Excluded == 1) {
-        return Cheaper(cell(0), high);
-    } else if constexpr (Excluded == 2) {
-        return Cheaper(low, cell(3));
-    } else {
-        return Cheaper(low, cell(2));
-    }
-}
-
-// Fills cell Mode of row `to` from the four cells of row `from` and returns the predecessor mode.
-// A predecessor in the same mode whose run is below the largest segment length continues its
-// segment at the cost continueCost(phase of its run); every other one starts a new segment at
-// startCost. The cheapest candidate wins, the lowest mode on equal cost. The other three cells all
-// pay startCost, so of them only the cheapest (`other`, from CheapestOther) can win. Period is
-// that of the mode's character costs (1: none).
-template <std::size_t Mode, std::int32_t Period, typename ContinueCost>
-std::uint32_t Relax(const SegmentRow& from, Choice other, SegmentRow& to, std::int32_t maxRun,
-                    std::int32_t startCost, ContinueCost continueCost) {
-    const bool continues = from.Run[Mode] < maxRun;
-    const std::int32_t same =
-        from.Cost[Mode] + (continues ? continueCost(from.Phase[Mode]) : startCost);
-    const std::int32_t started = other.Cost + startCost;
-    const bool keeps = same < started || (same == started && Mode < other.Mode);
-    const bool carried = continues && keeps;
-    to.Cost[Mode] = keeps ? same : started;
-    to.Run[Mode] = carried ? from.Run[Mode] + 1 : 1;
-    const std::int32_t phase = (carried ? from.Phase[Mode] : 0) + 1;
-    to.Phase[Mode] = phase == Period ? 0 : phase;
-    return keeps ? static_cast<std::uint32_t>(Mode) : other.Mode;
-}
-
-// Marks cell `mode` of a row as unreachable: only its cost counts, run and phase are 0.
-void SetUnreachable(SegmentRow& row, std::size_t mode) {
-    row.Cost[mode] = clsQRCode::Unreachable;
-    row.Run[mode] = 0;
-    row.Phase[mode] = 0;
-}
-
-// Byte mode alone reached position i - 1 and alone takes position i: the byte segment continues
-// (or starts again at its largest length), its cell is the only one reached and every
-// predecessor is mode 0. The same holds for the bytes that follow as long as only byte mode takes
-// them. Advances `previous` and `older` over all of them and returns the first position after.
-std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_t i,
-                           const WidthClass& wc, bool kanji, std::int32_t byteHeader,
-                           std::uint8_t* preds, SegmentRow& previous, SegmentRow& older) {
-    const std::int32_t start = i;
-    do {
-        ++i;
-    } while (i < n && kCharClass[data[i]] == 0 &&
-             !(kanji && data[i - 1] >= 0x81 && clsQRCode::IsKanjiPair(data[i - 1], data[i])));
-    if (preds != nullptr) {
-        std::fill(preds + start, preds + i, std::uint8_t{0});
-    }
-    // Each byte adds 8 bits to the segment, and one more header whenever the run has reached the
-    // largest length and starts again at 1: after `steps` bytes the run is where a count from
-    // the first run on, taken modulo the largest length (1 .. largest), stands.
-    const std::int32_t largest = wc.MaxRun[0];
-    const std::int32_t cost = previous.Cost[0];
-    const std::int32_t run = previous.Run[0];
-    const auto after = [&](std::int32_t steps, std::int32_t& newCost, std::int32_t& newRun) {
-        const std::int32_t count = run + steps - 1; // 0-based position in the repeating runs
-        newRun = count % largest + 1;
-        newCost = cost + 8 * steps + byteHeader * (count / largest);
-    };
-    older = previous;
-    after(i - start - 1, older.Cost[0], older.Run[0]);
-    after(i - start, previous.Cost[0], previous.Run[0]);
-    return i;
-}
-
-// Within a run of digits (or of other alphanumeric characters) the table settles into a period of
-// six positions, the length in which the character costs of both numeric (4, 3, 3) and
-// alphanumeric mode (6, 5) come round again. Every choice depends only on the differences
-// between a row's costs, the phases, and whether each run is below its largest length; so when
-// the row before position i equals the row six positions earlier but for a constant added to every
-// reachable cost and six added to the runs of the modes that continued throughout, the six rows
-// after it repeat those six rows in the same way, and so on while the characters last and the
-// continuing runs stay below their largest lengths. `recent` holds the rows of positions i - 7 to
-// i - 1 (position p at p modulo 8), all of the same class, which also fills the `ahead` positions
-// from i on. Returns how many positions it filled (a multiple of 6, 0 when the rows do not
-// repeat): their predecessors are written, and `recent` then holds the rows of the last seven.
-std::int32_t RepeatPeriod(std::array<SegmentRow, 8>& recent, std::int32_t i, std::int32_t ahead,
-                          const WidthClass& wc, std::uint8_t* preds) {
-    constexpr std::int32_t kPeriod = 6;
-    const SegmentRow& last = recent[static_cast<std::size_t>((i - 1) & 7)];
-    const SegmentRow& before = recent[static_cast<std::size_t>((i - 1 - kPeriod) & 7)];
-    std::int32_t periods = ahead / kPeriod;
-    std::array<bool, 4> continued{};
-    for (std::size_t m = 0; m < 4; ++m) {
-        const bool reached = last.Cost[m] != clsQRCode::Unreachable;
-        if (reached != (before.Cost[m] != clsQRCode::Unreachable) ||
-            (reached && last.Cost[m] - last.Cost[0] != before.Cost[m] - before.Cost[0]) ||
-            last.Phase[m] != before.Phase[m]) {
-            return 0;
-        }
-        if (last.Run[m] != before.Run[m]) {
-            if (last.Run[m] != before.Run[m] + kPeriod) {
-                return 0;
-            }
-            // Checked against the largest length before each step: the run reaches at most
-            // last.Run + kPeriod * periods - 1 before the last one.
-            continued[m] = true;
-            periods = std::min(periods, (wc.MaxRun[m] - last.Run[m]) / kPeriod);
-        }
-    }
-    if (periods <= 0) {
-        return 0;
-    }
-    const std::int32_t filled = kPeriod * periods;
-    const std::int32_t added = periods * (last.Cost[0] - before.Cost[0]);
-    if (preds != nullptr) {
-        for (std::int32_t p = i; p < i + filled; ++p) {
-            preds[p] = preds[p - kPeriod];
-        }
-    }
-    std::array<SegmentRow, 8> moved;
-    for (std::int32_t p = i - 1 - kPeriod; p < i; ++p) {
-        SegmentRow row = recent[static_cast<std::size_t>(p & 7)];
-        for (std::size_t m = 0; m < 4; ++m) {
-            if (row.Cost[m] != clsQRCode::Unreachable) {
-                row.Cost[m] += added;
-            }
-            if (continued[m]) {
-                row.Run[m] += filled;
-            }
-        }
-        moved[static_cast<std::size_t>((p + filled) & 7)] = row;
-    }
-    recent = moved;
-    return filled;
-}
-
-// Forward search of the segmentation of data[0 .. n-1] (n >= 1) for one width class: the
-// cheapest cell of the last position. With preds, one byte per position receives the predecessor
-// modes of its four cells, two bits per mode (mode j in bits 2j and 2j + 1); a cell that starts
-// its path or cannot be reached stores 0, and the trace back never follows either.
-SegmentEnd SearchSegments(const std::uint8_t* data, std::int32_t n, const WidthClass& wc,
-                          bool kanji, std::uint8_t* preds) {
-    const std::int32_t w = wc.Offset;
-    const std::int32_t byteHeader = kModeIndicatorBits + wc.CountBits[clsQRCode::ModeByte];
-    const std::int32_t kanjiHeader = kModeIndicatorBits + wc.CountBits[clsQRCode::ModeKanji];
-    // Digits cost 4, 3, 3, 4, ... and alphanumeric characters 6, 5, 6, ... by the run so far.
-    const auto numericStep = [](std::int32_t phase) { return phase == 0 ? 4 : 3; };
-    const auto alphanumericStep = [](std::int32_t phase) { return phase == 0 ? 6 : 5; };
-    const auto byteStep = [](std::int32_t) { return 8; };
-    const auto kanjiStep = [](std::int32_t) { return 13; };
-
-    // Position 0: a segment of one character starts in every mode the byte allows.
-    SegmentRow previous{};
-    const std::uint8_t first = kCharClass[data[0]];
-    previous.Cost[0] = byteHeader + 8;
-    previous.Run[0] = 1;
-    if (first == 1) {
-        previous.Cost[1] = w + 16;
-        previous.Run[1] = 1;
-        previous.Phase[1] = 1;
-    } else {
-        SetUnreachable(previous, 1);
-    }
-    if (first != 0) {
-        previous.Cost[2] = w + 17;
-        previous.Run[2] = 1;
-        previous.Phase[2] = 1;
-    } else {
-        SetUnreachable(previous, 2);
-    }
-    SetUnreachable(previous, 3);
-    if (preds != nullptr) {
-        preds[0] = 0;
-    }
-    SegmentRow older = previous; // read only for a Kanji pair, from position 2 on
-
-    // The rows of the last eight positions of a run of digits or of other alphanumeric characters
-    // (by position modulo 8), from runStart on; runEnd is the first position after the run.
-    std::array<SegmentRow, 8> recent;
-    std::uint8_t runClass = 0;
-    std::int32_t runStart = 0;
-    std::int32_t runEnd = 0;
-    for (std::int32_t i = 1; i < n; ++i) {
-        std::uint8_t byte = data[i];
-        std::uint8_t charClass = kCharClass[byte];
-        if (charClass == 0 && previous.Cost[1] == clsQRCode::Unreachable &&
-            previous.Cost[2] == clsQRCode::Unreachable &&
-            previous.Cost[3] == clsQRCode::Unreachable &&
-            !(kanji && data[i - 1] >= 0x81 && clsQRCode::IsKanjiPair(data[i - 1], byte))) {
-            i = ContinueBytes(data, n, i, wc, kanji, byteHeader, preds, previous, older);
-            if (i == n) {
-                break;
-            }
-            byte = data[i];
-            charClass = kCharClass[byte];
-        }
-        if (charClass == 0) {
-            runClass = 0;
-        } else if (charClass != runClass) {
-            runClass = charClass;
-            runStart = i;
-            runEnd = i + 1;
-            while (runEnd < n && kCharClass[data[runEnd]] == charClass) {
-                ++runEnd;
-            }
-        } else if (i - runStart >= 7 && runEnd - i >= 6) {
-            const std::int32_t jumped = RepeatPeriod(recent, i, runEnd - i, wc, preds);
-            if (jumped > 0) {
-                i += jumped;
-                previous = recent[static_cast<std::size_t>((i - 1) & 7)];
-                older = recent[static_cast<std::size_t>((i - 2) & 7)];
-                if (i == n) {
-                    break;
-                }
-                byte = data[i];
-                charClass = kCharClass[byte];
-                if (i == runEnd) {
-                    runClass = 0; // the next run starts here (or a byte of class 0 follows)
-                    if (charClass != 0) {
-                        runClass = charClass;
-                        runStart = i;
-                        runEnd = i + 1;
-                        while (runEnd < n && kCharClass[data[runEnd]] == charClass) {
-                            ++runEnd;
-                        }
-                    }
-                }
-            }
-        }
-        const auto cell = [](const SegmentRow& r, std::uint32_t j) { return Choice{r.Cost[j], j}; };
-        const Choice low = Cheaper(cell(previous, 0), cell(previous, 1));
-        const Choice high = Cheaper(cell(previous, 2), cell(previous, 3));
-        SegmentRow row;
-        std::uint32_t from = Relax<0, 1>(previous, CheapestOther<0>(previous, low, high), row,
-                                         wc.MaxRun[0], 8 + byteHeader, byteStep);
-        if (charClass == 1) {
-            from |= Relax<1, 3>(previous, CheapestOther<1>(previous, low, high), row, wc.MaxRun[1],
-                                w + 16, numericStep)
-                    << 2;
-        } else {
-            SetUnreachable(row, 1);
-        }
-        if (charClass != 0) {
-            from |= Relax<2, 2>(previous, CheapestOther<2>(previous, low, high), row, wc.MaxRun[2],
-                                w + 17, alphanumericStep)
-                    << 4;
-        } else {
-            SetUnreachable(row, 2);
-        }
-        if (!kanji || !clsQRCode::IsKanjiPair(data[i - 1], byte)) {
-            SetUnreachable(row, 3);
-        } else if (i == 1) {
-            row.Cost[3] = kanjiHeader + 13;
-            row.Run[3] = 1;
-            row.Phase[3] = 0;
-        } else {
-            const Choice olderLow = Cheaper(cell(older, 0), cell(older, 1));
-            const Choice olderHigh = Cheaper(cell(older, 2), cell(older, 3));
-            from |= Relax<3, 1>(older, CheapestOther<3>(older, olderLow, olderHigh), row,
-                                wc.MaxRun[3], 13 + kanjiHeader, kanjiStep)
-                    << 6;
-        }
-        if (preds != nullptr) {
-            preds[i] = static_cast<std::uint8_t>(from);
-        }
-        if (charClass != 0) {
-            recent[static_cast<std::size_t>(i & 7)] = row;
-        }
-        older = previous;
-        previous = row;
-    }
-
-    // The cheapest cell of the last position; the lowest mode on equal cost.
-    const Choice end = Cheaper(Cheaper(Choice{previous.Cost[0], 0}, Choice{previous.Cost[1], 1}),
-                               Cheaper(Choice{previous.Cost[2], 2}, Choice{previous.Cost[3], 3}));
-    return SegmentEnd{end.Cost, static_cast<std::int32_t>(end.Mode)};
-}
-
-// Follows the predecessors back from the chosen cell of the last position and stores the mode of
-// every position (both bytes of a Kanji pair carry mode 3). Outside Kanji mode a segment is
-// walked back as long as its cells come from the same mode, without the chain of dependent reads
-// that following one predecessor at a time would make.
-void TraceModes(const std::uint8_t* preds, std::int32_t n, std::int32_t endMode,
-                std::uint8_t* modes) {
-    for (std::int32_t pos = n - 1, mode = endMode; pos >= 0;) {
-        if (mode == clsQRCode::ModeKanji) {
-            modes[pos] = clsQRCode::ModeKanji;
-            const std::int32_t previous = (preds[pos] >> (2 * mode)) & 3;
-            if (pos >= 1) {
-                modes[pos - 1] = clsQRCode::ModeKanji;
-            }
-            pos -= 2;
-            mode = previous;
-            continue;
-        }
-        const auto shift = static_cast<unsigned>(2 * mode);
-        const std::int32_t last = pos;
-        // Eight positions at a time while all eight continue the segment, then one at a time.
-        const std::uint64_t lanes = 0x0303030303030303ULL;
-        const std::uint64_t same = 0x0101010101010101ULL * static_cast<std::uint64_t>(mode);
-        for (std::uint64_t word = 0; pos >= 8; pos -= 8) {
-            std::memcpy(&word, preds + pos - 7, sizeof word);
-            if (((word >> shift) & lanes) != same) {
-                break;
-            }
-        }
-        while (pos > 0 && ((preds[pos] >> shift) & 3) == mode) {
-            --pos;
-        }
-        std::fill(modes + pos, modes + last + 1, static_cast<std::uint8_t>(mode));
-        mode = (preds[pos] >> shift) & 3;
-        --pos;
-    }
-}
-
-// Six times the least bits of a character by its class (1 digit: 10/3, 2 other alphanumeric
-// character: 11/2, 0 any other byte: 8).
-constexpr std::array<std::uint8_t, 256> kLeastBitsTimesSix = [] {
-    std::array<std::uint8_t, 256> table{};
-    for (std::size_t b = 0; b < 256; ++b) {
-        table[b] = kCharClass[b] == 1 ? 20 : (kCharClass[b] == 2 ? 33 : 48);
-    }
-    return table;
-}();
-
-// Six times a lower bound of the data bits of every segmentation of data[0 .. n-1]: whatever
-// the segments, a digit takes at least 10/3 bits, another alphanumeric character 11/2, a byte of
-// a Kanji-pair candidate 13/2 and any other byte 8 (mode indicators and counts come on top).
-std::int64_t LeastBitsTimesSix(const std::uint8_t* data, std::int32_t n, bool kanji) {
-    std::int64_t sum = 0;
-    std::uint8_t high = 0; // the bits that any byte has
-    for (std::int32_t i = 0; i < n; ++i) {
-        sum += kLeastBitsTimesSix[data[i]];
-        high |= data[i];
-    }
-    if (kanji && (high & 0x80) != 0) {
-        // A byte outside the alphanumeric set that belongs to a candidate pair takes 39, not 48;
-        // every pair's lead byte is 0x81 or above.
-        std::int32_t counted = -1; // the last byte already taken as part of a pair
-        for (std::int32_t i = 0; i + 1 < n; ++i) {
-            if (data[i] < 0x81 || !clsQRCode::IsKanjiPair(data[i], data[i + 1])) {
-                continue;
-            }
-            for (std::int32_t j = std::max(i, counted + 1); j <= i + 1; ++j) {
-                if (kCharClass[data[j]] == 0) {
-                    sum -= 48 - 39;
-                }
-            }
-            counted = i + 1;
-        }
-    }
-    return sum;
-}
-
-// Appends bits to a bit buffer (one entry per bit), storing only what fits but counting all.
-class BitWriter {
-public:
-    explicit BitWriter(std::span<std::uint8_t> bits)
-        : m_Bits(bits.data()), m_Size(static_cast<std::int64_t>(bits.size())) {}
-
-    // The count low bits of value, most significant first.
-    void Put(std::uint32_t value, std::int32_t count) {
-        if (m_Position + count <= m_Size) {
-            std::uint8_t* out = m_Bits + m_Position;
-            for (std::int32_t k = count - 1; k >= 0; --k) {
-                *out++ = static_cast<std::uint8_t>((value >> k) & 1U);
-            }
-            m_Position += count;
-            return;
-        }
-        for (std::int32_t k = count - 1; k >= 0; --k) {
-            if (m_Position < m_Size) {
-                m_Bits[m_Position] = static_cast<std::uint8_t>((value >> k) & 1U);
-            }
-            ++m_Position;
-        }
-    }
-    void PutByte(std::uint8_t value) {
-        if (m_Position + 8 <= m_Size) {
-            std::memcpy(m_Bits + m_Position, kBitsOfByte[value].data(), 8);
-            m_Position += 8;
-        } else {
-            Put(value, 8);
-        }
-    }
-    void PutBytes(const std::uint8_t* bytes, std::int32_t count) {
-        for (std::int32_t k = 0; k < count; ++k) {
-            PutByte(bytes[k]);
-        }
-    }
-    std::int32_t Position() const {
-        return static_cast<std::int32_t>(std::min<std::int64_t>(m_Position, 0x7FFFFFFF));
-    }
-    void Finish() {}
-
-private:
-    std::uint8_t* m_Bits;
-    std::int64_t m_Size;
-    std::int64_t m_Position = 0;
-};
-
-// Appends bits to codewords (eight bits per byte, the first bit the most significant), storing
-// only the bytes that fit but counting all bits. Bits gather in a 64-bit word and leave it 32 at a
-// time; Finish stores what is left, the last byte filled up with zero bits.
-class CodewordWriter {
-public:
-    explicit CodewordWriter(std::span<std::uint8_t> bytes)
-        : m_Bytes(bytes.data()), m_Size(static_cast<std::int64_t>(bytes.size())) {}
-
-    // The count low bits of value (count 1 to 32), most significant first.
-    void Put(std::uint32_t value, std::int32_t count) {
-        const std::uint64_t bits = count == 32 ? value : value & ((1U << count) - 1U);
-        m_Pending = (m_Pending << count) | bits;
-        m_PendingBits += count;
-        if (m_PendingBits >= 32) {
-            m_PendingBits -= 32;
-            Store(static_cast<std::uint32_t>(m_Pending >> m_PendingBits), 4);
-        }
-    }
-    void PutByte(std::uint8_t value) { Put(value, 8); }
-    void PutBytes(const std::uint8_t* bytes, std::int32_t count) {
-        std::int32_t k = 0;
-        for (; k + 4 <= count; k += 4) {
-            Put((static_cast<std::uint32_t>(bytes[k]) << 24) |
-                    (static_cast<std::uint32_t>(bytes[k + 1]) << 16) |
-                    (static_cast<std::uint32_t>(bytes[k + 2]) << 8) | bytes[k + 3],
-                32);
-        }
-        for (; k < count; ++k) {
-            Put(bytes[k], 8);
-        }
-    }
-    std::int32_t Position() const {
-        return static_cast<std::int32_t>(
-            std::min<std::int64_t>(8 * m_Stored + m_PendingBits, 0x7FFFFFFF));
-    }
-    void Finish() {
-        if (m_PendingBits > 0) {
-            Store(static_cast<std::uint32_t>(m_Pending << (32 - m_PendingBits)),
-                  (m_PendingBits + 7) / 8);
-            m_PendingBits = 0;
-        }
-    }
-
-private:
-    // The first `count` bytes of word, from its most significant byte on.
-    void Store(std::uint32_t word, std::int32_t count) {
-        for (std::int32_t k = 0; k < count; ++k, ++m_Stored) {
-            if (m_Stored < m_Size) {
-                m_Bytes[m_Stored] = static_cast<std::uint8_t>(word >> (24 - 8 * k));
-            }
-        }
-    }
-
-    std::uint8_t* m_Bytes;
-    std::int64_t m_Size;
-    std::int64_t m_Stored = 0;
-    std::uint64_t m_Pending = 0;
-    std::int32_t m_PendingBits = 0;
-};
-
-// ECI designators of clause 7.4.2.2: 0..127 in one byte 0bbbbbbb, up to 16383 in two bytes
-// 10bbbbbb bbbbbbbb, up to 999999 in three bytes 110bbbbb bbbbbbbb bbbbbbbb.
-constexpr std::int32_t kEciModeIndicator = 0b0111;
-constexpr std::int32_t kEciOneByteLimit = 127;
-constexpr std::int32_t kEciTwoByteLimit = 16383;
-constexpr std::int32_t kEciLargestDesignator = 999999;
-
-// Writes the ECI header of a designator (nothing for 0, negative or too large) and returns its
-// length in bits. Writer is BitWriter or CodewordWriter.
-template <typename Writer> std::int32_t WriteEciHeader(Writer& out, std::int32_t designator) {
-    const std::int32_t length = clsQRCode::EciHeaderBits(designator);
-    if (length == 0) {
-        return 0;
-    }
-    out.Put(static_cast<std::uint32_t>(kEciModeIndicator), kModeIndicatorBits);
-    const auto value = static_cast<std::uint32_t>(designator);
-    if (designator <= kEciOneByteLimit) {
-        out.Put(value, 8);
-    } else if (designator <= kEciTwoByteLimit) {
-        out.Put((0b10U << 14) | value, 16);
-    } else {
-        out.Put((0b110U << 21) | value, 24);
-    }
-    return length;
-}
-
-// The writing pass: one segment per run of equal modes, split at the largest count; then the
-// terminator. Returns the number of bits, terminator included. Writer is BitWriter (one entry per
-// bit) or CodewordWriter (packed codewords).
-template <typename Writer>
-std::int32_t WriteSegments(Writer& out, const std::uint8_t* data, std::int32_t n,
-                           const WidthClass& wc, const std::uint8_t* modes) {
-    for (std::int32_t s = 0; s < n;) {
-        const std::int32_t mode = modes[s];
-        const std::int32_t maxBytes =
-            mode == clsQRCode::ModeKanji ? 2 * wc.MaxRun[mode] : wc.MaxRun[mode];
-        // The run of equal modes from s on, eight modes at a time while they last.
-        const std::int32_t limit = std::min(maxBytes, n - s);
-        const std::uint64_t same = 0x0101010101010101ULL * static_cast<std::uint64_t>(mode);
-        std::int32_t len = 1;
-        for (std::uint64_t word = 0; len + 8 <= limit; len += 8) {
-            std::memcpy(&word, modes + s + len, sizeof word);
-            if (word != same) {
-                break;
-            }
-        }
-        while (len < limit && modes[s + len] == mode) {
-            ++len;
-        }
-        const std::uint8_t* at = data + s;
-
-        out.Put(static_cast<std::uint32_t>(kModeIndicator[mode]), kModeIndicatorBits);
-        out.Put(static_cast<std::uint32_t>(mode == clsQRCode::ModeKanji ? len / 2 : len),
-                wc.CountBits[mode]);
-        switch (mode) {
-        case clsQRCode::ModeByte:
-            out.PutBytes(at, len);
-            break;
-        case clsQRCode::ModeNumeric: {
-            std::int32_t k = 0;
-            for (; k + 3 <= len; k += 3) {
-                out.Put(static_cast<std::uint32_t>(100 * (at[k] & 0x0F) + 10 * (at[k + 1] & 0x0F) +
-                                                   (at[k + 2] & 0x0F)),
-                        10);
-            }
-            if (len - k == 2) {
-                out.Put(static_cast<std::uint32_t>(10 * (at[k] & 0x0F) + (at[k + 1] & 0x0F)), 7);
-            } else if (len - k == 1) {
-                out.Put(at[k] & 0x0FU, 4);
-            }
-            break;
-        }
-        case clsQRCode::ModeAlphanumeric: {
-            std::int32_t k = 0;
-            for (; k + 2 <= len; k += 2) {
-                out.Put(static_cast<std::uint32_t>(45 * clsQRCode::GetAlphanumericValue(at[k]) +
-                                                   clsQRCode::GetAlphanumericValue(at[k + 1])),
-                        11);
-            }
-            if (k < len) {
-                out.Put(static_cast<std::uint32_t>(clsQRCode::GetAlphanumericValue(at[k])), 6);
-            }
-            break;
-        }
-        default: // Kanji: the Shift JIS compaction of clause 7.4.6
-            for (std::int32_t k = 0; k + 1 < len; k += 2) {
-                const std::int32_t lead = at[k];
-                const std::int32_t base = lead <= 0x9F ? 0x81 : 0xC1;
-                out.Put(static_cast<std::uint32_t>((lead - base) * 0xC0 + (at[k + 1] - 0x40)), 13);
-            }
-            break;
-        }
-        s += len;
-    }
-    out.Put(0, kTerminatorBits);
-    const std::int32_t length = out.Position();
-    out.Finish();
-    return length;
-}
 
 } // namespace
 
@@ -877,60 +236,21 @@ void clsQRCode::SetEciDesignator(std::int32_t designator) {
 }
 
 std::int32_t clsQRCode::EciHeaderBits(std::int32_t designator) {
-    if (designator <= 0 || designator > kEciLargestDesignator) {
-        return 0;
-    }
-    if (designator <= kEciOneByteLimit) {
-        return kModeIndicatorBits + 8;
-    }
-    return kModeIndicatorBits + (designator <= kEciTwoByteLimit ? 16 : 24);
+    return clsSegmentWriter::EciHeaderBits(designator);
 }
 
 // ---- Character tests ----
 
 std::int32_t clsQRCode::GetCharClass(std::uint8_t byte) {
-    return kCharClass[byte];
+    return clsModeTable::CharClass(byte);
 }
 
 std::int32_t clsQRCode::GetAlphanumericValue(std::uint8_t byte) {
-    if (byte >= '0' && byte <= '9') {
-        return byte - '0';
-    }
-    if (byte >= 'A' && byte <= 'Z') {
-        return byte - 'A' + 10;
-    }
-    switch (byte) {
-    case ' ':
-        return 36;
-    case '$':
-        return 37;
-    case '%':
-        return 38;
-    case '*':
-        return 39;
-    case '+':
-        return 40;
-    case '-':
-        return 41;
-    case '.':
-        return 42;
-    case '/':
-        return 43;
-    case ':':
-        return 44;
-    default:
-        return 0;
-    }
+    return clsModeTable::AlphanumericValue(byte);
 }
 
 bool clsQRCode::IsKanjiPair(std::uint8_t lead, std::uint8_t trail) {
-    if (trail < 0x40) {
-        return false;
-    }
-    if ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEA)) {
-        return true;
-    }
-    return lead == 0xEB && trail <= 0xBF;
+    return clsModeTable::IsKanjiPair(lead, trail);
 }
 
 // ---- Segmentation and bit stream ----
@@ -949,10 +269,10 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
         return;
     }
 
-    const WidthClass wc(ClassOffset(version));
+    const clsModeTable table = clsModeTable::QRModel2(version, m_KanjiMode);
     const std::int32_t eciBits = EciHeaderBits(m_EciDesignator);
     if (measureOnly) {
-        bitLength = eciBits + SearchSegments(data.data(), n, wc, m_KanjiMode, nullptr).Cost +
+        bitLength = eciBits + clsSegmentSearch::Search(data.data(), n, table, nullptr).Cost +
                     kTerminatorBits;
         return;
     }
@@ -960,11 +280,11 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
     std::vector<std::uint8_t> trace(2 * static_cast<std::size_t>(n));
     std::uint8_t* const preds = trace.data();
     std::uint8_t* const modes = preds + n;
-    const SegmentEnd end = SearchSegments(data.data(), n, wc, m_KanjiMode, preds);
-    TraceModes(preds, n, end.Mode, modes);
-    BitWriter out(bits);
-    WriteEciHeader(out, m_EciDesignator); // counted in the writer's position
-    bitLength = WriteSegments(out, data.data(), n, wc, modes);
+    const clsSegmentSearch::End end = clsSegmentSearch::Search(data.data(), n, table, preds);
+    clsSegmentSearch::TraceModes(preds, n, end.Mode, modes);
+    clsBitWriter out(bits);
+    clsSegmentWriter::WriteEciHeader(out, m_EciDesignator); // counted in the writer's position
+    bitLength = clsSegmentWriter::WriteSegments(out, data.data(), n, table, modes);
 }
 
 // ---- Matrix layout ----
@@ -1244,12 +564,15 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     std::vector<std::uint8_t> trace(2 * static_cast<std::size_t>(length));
     std::uint8_t* const preds = trace.data();
     std::uint8_t* const modes = preds + length;
-    std::int32_t searchedOffset = 0; // width class of the search held in preds; 0 for none
-    SegmentEnd end;
-    const auto search = [&](std::int32_t offset) {
-        if (offset != searchedOffset) {
-            end = SearchSegments(bytes.data(), length, WidthClass(offset), m_KanjiMode, preds);
-            searchedOffset = offset;
+    std::int32_t searchedClass = -1; // count class of the search held in preds; -1 for none
+    clsSegmentSearch::End end;
+    const auto search = [&](std::int32_t countClass) {
+        if (countClass != searchedClass) {
+            const clsModeTable table = clsModeTable::QRModel2(
+                clsModeTable::QRClassFirstVersion[static_cast<std::size_t>(countClass)],
+                m_KanjiMode);
+            end = clsSegmentSearch::Search(bytes.data(), length, table, preds);
+            searchedClass = countClass;
         }
         return eciBits + end.Cost + kTerminatorBits;
     };
@@ -1277,14 +600,16 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
             if (48 * static_cast<std::int64_t>(length) + eciBitsTimesSix > capacityTimesSix) {
                 if (leastBitsTimesSix < 0) {
                     leastBitsTimesSix =
-                        eciBitsTimesSix + LeastBitsTimesSix(bytes.data(), length, m_KanjiMode);
+                        eciBitsTimesSix +
+                        clsSegmentSearch::LeastBitsTimesSix(
+                            bytes.data(), length, clsModeTable::QRModel2(range[0], m_KanjiMode));
                 }
                 if (leastBitsTimesSix > capacityTimesSix) {
                     continue;
                 }
             }
             const std::int32_t measured =
-                length == 0 ? kTerminatorBits : search(ClassOffset(range[0]));
+                length == 0 ? kTerminatorBits : search(clsModeTable::QRCountClass(range[0]));
             for (std::int32_t v = range[0]; v <= range[1]; ++v) {
                 if (measured - kTerminatorBits <= 8 * GetDataCodewords(level, v)) {
                     version = v;
@@ -1313,11 +638,13 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
     // up with zero bits. Empty input is the terminator alone: codeword 0 stays 0.
     std::int32_t d = kTerminatorBits;
     if (length > 0) {
-        search(ClassOffset(version));
-        TraceModes(preds, length, end.Mode, modes);
-        CodewordWriter out(std::span<std::uint8_t>(codewords.data(), static_cast<std::size_t>(dc)));
-        WriteEciHeader(out, m_EciDesignator); // counted in the writer's position
-        d = WriteSegments(out, bytes.data(), length, WidthClass(ClassOffset(version)), modes);
+        search(clsModeTable::QRCountClass(version));
+        clsSegmentSearch::TraceModes(preds, length, end.Mode, modes);
+        clsCodewordWriter out(
+            std::span<std::uint8_t>(codewords.data(), static_cast<std::size_t>(dc)));
+        clsSegmentWriter::WriteEciHeader(out, m_EciDesignator); // counted in the writer's position
+        d = clsSegmentWriter::WriteSegments(out, bytes.data(), length,
+                                            clsModeTable::QRModel2(version, m_KanjiMode), modes);
     }
     trace.clear();
     trace.shrink_to_fit();

@@ -2,7 +2,9 @@
 
 #include "OstrelExport.h"
 #include "clsFiniteField.h"
+#include "clsModeTable.h"
 #include "clsReedSolomon.h"
+#include "clsSegmentSearch.h"
 
 #include <array>
 #include <cstdint>
@@ -47,13 +49,13 @@ public:
     // symbol without any segmentation work.
     static constexpr std::int32_t MaxInputLength = 7089;
     // Cost of a segment-table cell that cannot be reached.
-    static constexpr std::int32_t Unreachable = 0x70000000;
+    static constexpr std::int32_t Unreachable = clsSegmentSearch::Unreachable;
 
-    // Mode numbers of the segmentation; a lower number wins ties.
-    static constexpr std::int32_t ModeByte = 0;
-    static constexpr std::int32_t ModeNumeric = 1;
-    static constexpr std::int32_t ModeAlphanumeric = 2;
-    static constexpr std::int32_t ModeKanji = 3;
+    // Mode numbers of the segmentation (clsModeTable); a lower number wins ties.
+    static constexpr std::int32_t ModeByte = clsModeTable::Byte;
+    static constexpr std::int32_t ModeNumeric = clsModeTable::Numeric;
+    static constexpr std::int32_t ModeAlphanumeric = clsModeTable::Alphanumeric;
+    static constexpr std::int32_t ModeKanji = clsModeTable::Kanji;
 
     // A finished symbol: Side = 17 + 4 * Version modules square, stored as a module matrix of
     // (Side + 3) x (Side + 3) bytes, x fastest, 0 light and 1 dark; the three extra columns and
