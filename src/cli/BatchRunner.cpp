@@ -372,6 +372,10 @@ int BatchRunner::Run() {
                              (row.Error.empty() ? result.Message : row.Error).c_str());
             } else {
                 ++written;
+                if (!result.Warning.empty()) {
+                    std::fprintf(stderr, "%s: %s: warning: %s\n", Program,
+                                 m_Table.Where(row).c_str(), result.Warning.c_str());
+                }
                 if (names[i].empty() && !outputFailed) {
                     // Symbols on standard output are separated by an empty line.
                     if (written > 1) {
