@@ -475,6 +475,8 @@ CodePage::Gb2312Result CodePage::Utf16ToGb2312(std::u16string_view text) {
     // GB 2312, so a GBK extension, the euro sign (80) or a '?' for a missing character never
     // passes.
     constexpr int Gbk = 936;
+    constexpr char32_t kPrivateUseFirst = 0xE000;
+    constexpr char32_t kPrivateUseLast = 0xF8FF;
     Gb2312Result result;
     std::size_t position = 0;
     for (std::size_t pos = 0; pos < text.size();) {
@@ -489,7 +491,10 @@ CodePage::Gb2312Result CodePage::Utf16ToGb2312(std::u16string_view text) {
         bool inSet = code < 0x80;
         if (inSet) {
             result.Bytes.push_back(static_cast<std::uint8_t>(code));
-        } else if (!IsSurrogate(character[0]) || length == 2) {
+        } else if ((!IsSurrogate(character[0]) || length == 2) &&
+                   !(code >= kPrivateUseFirst && code <= kPrivateUseLast)) {
+            // (GB 2312 has no private-use characters; Windows' code page 936 maps five of
+            // them into the empty end of row 55, D7FA..D7FE.)
             const std::vector<std::uint8_t> pair = Utf16ToCodePage(character, Gbk);
             inSet =
                 pair.size() == 2 &&
