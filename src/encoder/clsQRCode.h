@@ -5,6 +5,7 @@
 #include "clsCodewordBlocks.h"
 #include "clsModeTable.h"
 #include "clsPlacement.h"
+#include "clsQRLayout.h"
 #include "clsQRSegmentation.h"
 #include "clsSegmentSearch.h"
 
@@ -49,8 +50,8 @@ namespace ostrel {
 class clsQRCode {
 public:
     // ---- Constants of the standard ----
-    static constexpr std::int32_t MinVersion = 1;
-    static constexpr std::int32_t MaxVersion = 40;
+    static constexpr std::int32_t MinVersion = clsQRLayout::MinVersion;
+    static constexpr std::int32_t MaxVersion = clsQRLayout::MaxVersion;
     // One entry per bit of a stream; the largest symbol holds 3706 codewords = 29648 bits.
     static constexpr std::int32_t BitBufferLength = 32768;
     // Entries of the block array: the longest block of any version and level has 153 codewords.
