@@ -71,9 +71,10 @@ struct ValueOption {
     const char* ValueName;
 };
 constexpr ValueOption ValueOptions[] = {
-    {"symbol-version", "N"}, {"level", "L"},      {"mask", "N"},       {"encoding", "E"},
-    {"kanji", "K"},          {"format", "F"},     {"output", "FILE"},  {"scale", "N"},
-    {"margin", "N"},         {"foreground", "C"}, {"background", "C"}, {"eci", "E"},
+    {"symbol-version", "N"}, {"level", "L"},        {"mask", "N"},        {"encoding", "E"},
+    {"kanji", "K"},          {"format", "F"},       {"output", "FILE"},   {"scale", "N"},
+    {"margin", "N"},         {"foreground", "C"},   {"background", "C"},  {"eci", "E"},
+    {"batch-format", "F"},   {"on-collision", "P"}, {"manifest", "FILE"}, {"jobs", "N"},
 };
 constexpr const char* FlagOptions[] = {"help", "version", "invert", "batch", "verify"};
 
@@ -157,6 +158,32 @@ std::string ApplyValue(CliOptions& options, std::string_view option, std::string
             return Invalid(name, value, "0.." + std::to_string(MaxMargin) + " modules");
         }
         options.Margin = *number;
+    } else if (option == "batch-format") {
+        const std::string lower = Lower(value);
+        if (lower == "lines" || lower == "csv" || lower == "tsv") {
+            options.BatchFormat = lower == "lines" ? BatchInputFormat::Lines
+                                  : lower == "csv" ? BatchInputFormat::Csv
+                                                   : BatchInputFormat::Tsv;
+        } else {
+            return Invalid(name, value, "lines, csv or tsv");
+        }
+    } else if (option == "on-collision") {
+        const std::string lower = Lower(value);
+        if (lower != "refuse" && lower != "suffix") {
+            return Invalid(name, value, "refuse or suffix");
+        }
+        options.OnCollision = lower == "suffix" ? CollisionPolicy::Suffix : CollisionPolicy::Refuse;
+    } else if (option == "manifest") {
+        if (value.empty() || value == "-") {
+            return Invalid(name, value, "a file name");
+        }
+        options.Manifest = std::string(value);
+    } else if (option == "jobs") {
+        const auto number = ParseNumber(value, 1, MaxJobs);
+        if (!number) {
+            return Invalid(name, value, "1.." + std::to_string(MaxJobs) + " worker threads");
+        }
+        options.Jobs = *number;
     } else if (option == "foreground" || option == "background") {
         const auto colour = ParseColour(value);
         if (!colour) {
@@ -208,6 +235,11 @@ std::string CheckCombination(const CliOptions& options) {
     }
     if (options.Invert && !IsTerminalFormat(format)) {
         return "--invert is for the terminal formats utf8 and ansi only, not " + formatName;
+    }
+    if (!options.Batch &&
+        (options.Manifest || options.Jobs > 0 || options.BatchFormat != BatchInputFormat::Lines ||
+         options.OnCollision != CollisionPolicy::Refuse)) {
+        return "--batch-format, --on-collision, --manifest and --jobs are for --batch only";
     }
     if (options.Batch) {
         if (options.WritesToStandardOutput()) {

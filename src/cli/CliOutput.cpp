@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -43,7 +44,7 @@ std::string TemporaryName(const std::string& fileName, std::uint64_t serial) {
 // Returns nullopt when the system cannot do this (no O_TMPFILE, no /proc), so that the caller
 // takes the portable way.
 std::optional<std::string> WriteUnnamedFile(const std::string& path, const QByteArray& data,
-                                            std::uint64_t serial) {
+                                            std::uint64_t serial, int& reason) {
     const auto slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -59,7 +60,7 @@ std::optional<std::string> WriteUnnamedFile(const std::string& path, const QByte
             continue;
         }
         if (done <= 0) {
-            const int reason = done < 0 ? errno : EIO;
+            reason = done < 0 ? errno : EIO;
             close(fd);
             return "cannot write '" + path + "': " + std::strerror(reason);
         }
@@ -77,7 +78,7 @@ std::optional<std::string> WriteUnnamedFile(const std::string& path, const QByte
             if (rename(temporary.c_str(), path.c_str()) == 0) {
                 result = std::string();
             } else {
-                const int reason = errno;
+                reason = errno;
                 unlink(temporary.c_str());
                 result = "cannot write '" + path + "': " +
                          (reason == EISDIR ? std::string("it is a folder") : std::strerror(reason));
@@ -86,6 +87,23 @@ std::optional<std::string> WriteUnnamedFile(const std::string& path, const QByte
     }
     close(fd);
     return result;
+}
+#endif
+
+#ifdef OSTREL_VERIFY_FAULTS
+// Only in the tool built for the tests: a disk that fills up. With OSTREL_DISK_FULL_AFTER=n in
+// the environment, the files after the first n written through WriteWholeFile are refused with
+// ENOSPC, or with the error OSTREL_DISK_ERROR names (EROFS, EDQUOT). Returns that error, 0 for
+// a file the disk still takes.
+int DiskRefusesForTests() {
+    static const char* after = std::getenv("OSTREL_DISK_FULL_AFTER");
+    static std::atomic<long long> written{0};
+    if (after == nullptr || *after == '\0' || written++ < std::atoll(after)) {
+        return 0;
+    }
+    const char* kind = std::getenv("OSTREL_DISK_ERROR");
+    const std::string name = kind == nullptr ? "" : kind;
+    return name == "EROFS" ? EROFS : name == "EDQUOT" ? EDQUOT : ENOSPC;
 }
 #endif
 
@@ -325,12 +343,21 @@ std::string DoesNotFit(const std::string& amount, const CliOptions& options) {
            "; version 40 is the largest)";
 }
 
-std::string WriteWholeFile(const std::string& path, const QByteArray& data) {
+std::string WriteWholeFile(const std::string& path, const QByteArray& data, int* reasonOut) {
     namespace fs = std::filesystem;
     static std::atomic<std::uint64_t> counter{0};
     const std::uint64_t serial = ++counter;
+    int ignoredReason = 0;
+    int& reason = reasonOut != nullptr ? *reasonOut : ignoredReason;
+    reason = 0;
+#ifdef OSTREL_VERIFY_FAULTS
+    if (const int refused = DiskRefusesForTests(); refused != 0) {
+        reason = refused;
+        return "cannot write '" + path + "': " + std::strerror(refused);
+    }
+#endif
 #ifdef __linux__
-    if (auto result = WriteUnnamedFile(path, data, serial)) {
+    if (auto result = WriteUnnamedFile(path, data, serial, reason)) {
         return *result;
     }
 #endif
@@ -342,18 +369,20 @@ std::string WriteWholeFile(const std::string& path, const QByteArray& data) {
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         if (!file) {
-            return "cannot write '" + path + "': " + std::strerror(errno);
+            reason = errno;
+            return "cannot write '" + path + "': " + std::strerror(reason);
         }
         file.write(data.constData(), static_cast<std::streamsize>(data.size()));
         file.close();
         if (!file) {
-            const int reason = errno;
+            reason = errno;
             fs::remove(temporary, error);
             return "cannot write '" + path + "': " + std::strerror(reason);
         }
     }
     fs::rename(temporary, target, error);
     if (error) {
+        reason = error.value();
         std::error_code ignored;
         fs::remove(temporary, ignored);
         if (fs::is_directory(target, ignored)) {

@@ -5,6 +5,10 @@
 #include "SymbolVerifier.h"
 #include "clsMaskPenalty.h"
 
+#include <QCryptographicHash>
+
+#include <cerrno>
+
 namespace ostrel::cli {
 
 namespace {
@@ -56,36 +60,53 @@ bool IsUtf8(const std::vector<std::uint8_t>& bytes) {
 
 } // namespace
 
-LinePipeline::LinePipeline(const CliOptions& options, const OutputPattern* pattern, int codePage,
-                           bool kanji)
-    : m_Options(options), m_Pattern(pattern), m_CodePage(codePage), m_Kanji(kanji) {}
+LinePipeline::LinePipeline(const CliOptions& options, int codePage, bool kanji, bool sha256)
+    : m_Options(options), m_CodePage(codePage), m_Kanji(kanji), m_Sha256(sha256) {}
 
-LineResult LinePipeline::Run(std::int64_t lineNumber, std::span<const std::uint8_t> line) {
+LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::string& path) {
     LineResult result;
     const std::vector<std::uint8_t> bytes = Bytes(line);
+    result.DataBytes = bytes.size();
+    if (m_Sha256) {
+        result.Sha256 = QCryptographicHash::hash(
+                            QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                            QCryptographicHash::Sha256)
+                            .toHex()
+                            .toStdString();
+    }
     const auto symbol = Encode(bytes);
     if (!symbol) {
         result.Outcome = LineResult::Status::TooLong;
         result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
         return result;
     }
+    result.Version = symbol->Version;
+    result.Level = symbol->Level;
+    result.Mask = symbol->Mask;
     QByteArray data = Render(*symbol);
     if (data.isEmpty()) {
         result.Outcome = LineResult::Status::CannotWrite;
         result.Message = "cannot make the picture";
         return result;
     }
-    const std::string path =
-        m_Pattern == nullptr ? std::string() : m_Pattern->Expand(lineNumber, line);
-    if (m_Pattern == nullptr) {
+    result.Outcome = LineResult::Status::Written;
+    if (path.empty()) {
         if (Verified(*symbol, data, path, bytes, result)) {
             result.Output = std::move(data);
         }
         return result;
     }
-    const std::string error = WriteWholeFile(path, data);
+    int reason = 0;
+    const std::string error = WriteWholeFile(path, data, &reason);
     if (!error.empty()) {
-        result.Outcome = LineResult::Status::CannotWrite;
+        // A full or read-only disk refuses every line after this one too.
+        const bool diskRefuses = reason == ENOSPC || reason == EROFS
+#ifdef EDQUOT
+                                 || reason == EDQUOT
+#endif
+            ;
+        result.Outcome =
+            diskRefuses ? LineResult::Status::DiskFull : LineResult::Status::CannotWrite;
         result.Message = error;
         return result;
     }
@@ -142,6 +163,7 @@ bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& d
     }
     result.Message = SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
                                                   m_Options.Invert, symbol, data, path, bytes);
+    result.Verified = result.Message.empty();
     if (result.Message.empty()) {
         return true;
     }

@@ -107,7 +107,29 @@ Options:
                                the line made safe for a file name, %% a '%'.
                                Without -o, matrix, utf8 and ansi symbols go to
                                standard output, an empty line between two.
-                               Uses every processor core
+                               Uses every processor core. Before anything is
+                               written, every name is settled: two lines
+                               that name the same file (also when only
+                               letter case differs) stop the run (exit 2)
+      --batch-format lines|csv|tsv
+                               how --batch reads FILE (default lines): csv
+                               (RFC 4180: quoted fields with commas, ""
+                               and line breaks) or tsv (tab-separated) with
+                               a header row naming the column 'data' (the
+                               text to encode) and optionally 'file' (the
+                               text for %s); %d is the row number after the
+                               header. A UTF-8 byte order mark is skipped
+      --on-collision refuse|suffix
+                               two rows that would write the same file:
+                               refuse the run (default), or keep both with
+                               -2, -3, ... before the extension
+      --manifest FILE          with --batch, write one JSON object per row
+                               to FILE (JSON Lines): line, row, file, bytes,
+                               sha256 of the encoded data, version, level,
+                               mask, verified, error; written whole
+      --jobs N                 with --batch, N worker threads, 1..256
+                               (default: one per processor core); the files
+                               are the same bytes whatever N
       --verify                 read every symbol back with a QR Code reader
                                (zxing-cpp) and require exactly the encoded
                                bytes: pictures from the disk, SVG rendered at
@@ -142,10 +164,12 @@ Exit status:
      at the chosen level (a message on standard error says so; no output);
      with --batch: a line failed (each is reported with its line number, then
      the list of them); with --verify: a symbol did not read back (its file is
-     removed)
+     removed); with --batch, also a full or read-only disk: the run stops at
+     the first file it refuses, with one message, and keeps the files before
   2  bad usage: an unknown option, a missing or invalid value, more than one
-     TEXT, a batch PATTERN without %d or %s (a message on standard error
-     gives the reason)
+     TEXT, a batch PATTERN without %d or %s, batch rows that would write the
+     same file, a table without a 'data' column (a message on standard error
+     gives the reason; nothing is written)
   3  the output could not be written (no file is left behind), or the batch
      FILE could not be read
 
@@ -173,6 +197,17 @@ Examples:
 
   printf 'a\nb\n' | ostrel-qr-cli --batch -o '%s.svg' --mask auto
       Two SVG drawings, a.svg and b.svg, each with its best mask.
+
+  ostrel-qr-cli --batch contacts.csv --batch-format csv -o 'cards/%s.png'
+      One PNG file per row of a spreadsheet's CSV export with the columns
+      data and file: cards/<file>.png, each holding its data field.
+
+  ostrel-qr-cli --batch names.txt -o '%s.png' --on-collision suffix
+      Lines "a/b" and "a_b" both make a_b.png: the second becomes a_b-2.png.
+
+  ostrel-qr-cli --batch labels.txt -o '%05d.png' --manifest labels.jsonl --jobs 2
+      Two worker threads, and a line of JSON per label:
+      {"line":1,"row":1,"file":"00001.png","bytes":14,"sha256":"…",...}
 
   printf '\001\002\003' | ostrel-qr-cli -o binary.bmp --scale 4
       Encode three raw bytes from standard input into a BMP picture.

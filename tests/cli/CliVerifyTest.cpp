@@ -2,64 +2,34 @@
 // unreadable ones fail with their reason and leave no file, batches go on past a bad line.
 // ostrel-qr-cli-faults is the same tool with a disk that returns garbage for the files whose
 // path holds OSTREL_VERIFY_DAMAGE.
-#include <QDir>
+#include "CliRunner.h"
+#include "TestFiles.h"
+
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const QString Cli = QStringLiteral(OSTREL_QR_CLI);
+using ostrel::test::CliRun;
+using ostrel::test::Entries;
+using ostrel::test::ReadFile;
+
+const QString Cli = ostrel::test::CliProgram();
 const QString FaultyCli = QStringLiteral(OSTREL_QR_CLI_FAULTS);
 
-struct RunResult {
-    int ExitCode = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
-
-RunResult RunTool(const QString& program, const QStringList& arguments,
-                  const QByteArray& input = {}, const QString& damage = {}) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    environment.remove(QStringLiteral("OSTREL_VERIFY_DAMAGE"));
-    if (!damage.isEmpty()) {
-        environment.insert(QStringLiteral("OSTREL_VERIFY_DAMAGE"), damage);
-    }
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    RunResult result;
-    if (!process.waitForStarted(30000)) {
-        ADD_FAILURE() << "cannot start " << program.toStdString();
-        return result;
-    }
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
-        ADD_FAILURE() << program.toStdString() << " did not finish normally";
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.ExitCode = process.exitCode();
-    result.Out = process.readAllStandardOutput();
-    result.Err = process.readAllStandardError();
-    return result;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList Entries(const QTemporaryDir& folder) {
-    return QDir(folder.path())
-        .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+// Runs the tool (or the one with the simulated disk) with OSTREL_VERIFY_DAMAGE set to damage, or
+// unset; it must end normally.
+CliRun RunTool(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+               const QString& damage = {}) {
+    ostrel::test::CliSetting setting;
+    setting.Program = program;
+    setting.Environment[QStringLiteral("OSTREL_VERIFY_DAMAGE")] = damage;
+    CliRun run = ostrel::test::RunCli(arguments, input, setting);
+    EXPECT_FALSE(run.Crashed) << program.toStdString() << " did not finish normally";
+    return run;
 }
 
 const QString Text = QStringLiteral("Ostrel 标签 0001");
@@ -73,8 +43,7 @@ TEST(CliVerify, GoodPicturesPassSilentlyAndAreTheSameFiles) {
             const QString plain = folder.filePath(QStringLiteral("plain.") + extension);
             const QString verified = folder.filePath(QStringLiteral("verified.") + extension);
             ASSERT_EQ(RunTool(Cli, QStringList{"-o", plain, Text} + size).ExitCode, 0);
-            const RunResult run =
-                RunTool(Cli, QStringList{"--verify", "-o", verified, Text} + size);
+            const CliRun run = RunTool(Cli, QStringList{"--verify", "-o", verified, Text} + size);
             EXPECT_EQ(run.ExitCode, 0) << extension << " " << size.join(' ').toStdString();
             EXPECT_EQ(run.Err, QByteArray()) << extension;
             EXPECT_EQ(run.Out, QByteArray()) << extension;
@@ -91,8 +60,8 @@ TEST(CliVerify, GoodPicturesPassSilentlyAndAreTheSameFiles) {
     // Coloured pictures with enough contrast, a transparent ground included.
     for (const char* extension : {"png", "svg"}) {
         const QString path = folder.filePath(QStringLiteral("colour.") + extension);
-        const RunResult run = RunTool(Cli, {"--verify", "-o", path, "--foreground", "1a237e",
-                                            "--background", "ffffff00", "--scale", "4", Text});
+        const CliRun run = RunTool(Cli, {"--verify", "-o", path, "--foreground", "1a237e",
+                                         "--background", "ffffff00", "--scale", "4", Text});
         EXPECT_EQ(run.ExitCode, 0) << extension << run.Err.toStdString();
         EXPECT_TRUE(QFile::exists(path)) << extension;
     }
@@ -103,8 +72,8 @@ TEST(CliVerify, TerminalFormatsAndMatrixPassUnchanged) {
          {QStringList{"--format", "matrix"}, QStringList{"--format", "utf8"},
           QStringList{"--format", "ansi"}, QStringList{"--format", "utf8", "--invert"},
           QStringList{"--format", "matrix", "--symbol-version", "40"}}) {
-        const RunResult plain = RunTool(Cli, options + QStringList{Text});
-        const RunResult verified = RunTool(Cli, options + QStringList{"--verify", Text});
+        const CliRun plain = RunTool(Cli, options + QStringList{Text});
+        const CliRun verified = RunTool(Cli, options + QStringList{"--verify", Text});
         ASSERT_EQ(plain.ExitCode, 0);
         EXPECT_EQ(verified.ExitCode, 0) << options.join(' ').toStdString();
         EXPECT_EQ(verified.Out, plain.Out) << options.join(' ').toStdString();
@@ -112,7 +81,7 @@ TEST(CliVerify, TerminalFormatsAndMatrixPassUnchanged) {
     }
     // ansi draws its own colours: inverted, the symbol is a negative that readers miss, and
     // nothing is printed.
-    const RunResult negative = RunTool(Cli, {"--format", "ansi", "--invert", "--verify", Text});
+    const CliRun negative = RunTool(Cli, {"--format", "ansi", "--invert", "--verify", Text});
     EXPECT_EQ(negative.ExitCode, 1);
     EXPECT_EQ(negative.Out, QByteArray());
     EXPECT_TRUE(negative.Err.contains("does not read back (not found)")) << negative.Err.data();
@@ -126,12 +95,12 @@ TEST(CliVerify, TooLittleContrastFailsAndLeavesNoFile) {
         for (const char* scale : {"1", "4"}) {
             const QString path = folder.filePath(QStringLiteral("grey.") + extension);
             // Without --verify the file is written, with a warning about the contrast.
-            const RunResult unchecked =
+            const CliRun unchecked =
                 RunTool(Cli, QStringList{"-o", path, "--scale", scale, Text} + colours);
             EXPECT_EQ(unchecked.ExitCode, 0);
             ASSERT_TRUE(QFile::exists(path));
             // With it, the same file (already there) is removed again.
-            const RunResult run =
+            const CliRun run =
                 RunTool(Cli, QStringList{"--verify", "-o", path, "--scale", scale, Text} + colours);
             EXPECT_EQ(run.ExitCode, 1) << extension << " at scale " << scale;
             EXPECT_TRUE(run.Err.contains("'" + path.toUtf8() +
@@ -141,12 +110,12 @@ TEST(CliVerify, TooLittleContrastFailsAndLeavesNoFile) {
         }
     }
     // On standard output the check comes first: nothing is written at all.
-    const RunResult toOutput =
+    const CliRun toOutput =
         RunTool(Cli, QStringList{"--verify", "--format", "png", "-o", "-", Text} + colours);
     EXPECT_EQ(toOutput.ExitCode, 1);
     EXPECT_EQ(toOutput.Out, QByteArray());
     EXPECT_TRUE(toOutput.Err.contains("nothing is written")) << toOutput.Err.toStdString();
-    const RunResult good = RunTool(Cli, {"--verify", "--format", "png", "-o", "-", Text});
+    const CliRun good = RunTool(Cli, {"--verify", "--format", "png", "-o", "-", Text});
     EXPECT_EQ(good.ExitCode, 0);
     EXPECT_TRUE(good.Out.startsWith("\x89PNG"));
 }
@@ -159,8 +128,8 @@ TEST(CliVerify, GarbageFromTheDiskFailsAndLeavesNoFile) {
         // The damage strikes only the reading back: without --verify all is well.
         EXPECT_EQ(RunTool(FaultyCli, {"-o", path, Text}, {}, "damaged").ExitCode, 0);
         ASSERT_TRUE(QFile::remove(path));
-        const RunResult run = RunTool(FaultyCli, {"--verify", "-o", path, "--scale", "4", Text}, {},
-                                      QStringLiteral("damaged"));
+        const CliRun run = RunTool(FaultyCli, {"--verify", "-o", path, "--scale", "4", Text}, {},
+                                   QStringLiteral("damaged"));
         EXPECT_EQ(run.ExitCode, 1) << extension;
         EXPECT_TRUE(run.Err.contains("does not read back (not found)") ||
                     run.Err.contains("does not read back (different content)"))
@@ -175,8 +144,8 @@ TEST(CliVerify, BatchGoesOnPastABadLine) {
     const QByteArray lines = "label 1\nlabel 2\nlabel 3\n\nlabel 5\nlabel 6\n";
     const QString pattern = folder.filePath(QStringLiteral("label-%05d.png"));
     // Line 3's file comes back from the disk as garbage.
-    const RunResult run = RunTool(FaultyCli, {"--verify", "--batch", "-o", pattern, "--scale", "3"},
-                                  lines, QStringLiteral("label-00003"));
+    const CliRun run = RunTool(FaultyCli, {"--verify", "--batch", "-o", pattern, "--scale", "3"},
+                               lines, QStringLiteral("label-00003"));
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(run.Err.contains("line 3: '" + folder.filePath("label-00003.png").toUtf8() +
                                  "' does not read back (not found); the file is removed"))
@@ -186,7 +155,7 @@ TEST(CliVerify, BatchGoesOnPastABadLine) {
                                             "label-00006.png"}));
 
     // Without damage every line is verified.
-    const RunResult good =
+    const CliRun good =
         RunTool(FaultyCli, {"--verify", "--batch", "-o", pattern, "--scale", "3"}, lines);
     EXPECT_EQ(good.ExitCode, 0) << good.Err.toStdString();
     EXPECT_TRUE(good.Err.contains("5 written, 5 verified, 0 lines failed"))
@@ -199,8 +168,8 @@ TEST(CliVerify, BatchOnStandardOutputPrintsOnlyVerifiedSymbols) {
     for (int i = 1; i <= 600; ++i) {
         lines += "item " + QByteArray::number(i) + "\n";
     }
-    const RunResult plain = RunTool(Cli, {"--batch", "--format", "matrix"}, lines);
-    const RunResult verified = RunTool(Cli, {"--batch", "--format", "matrix", "--verify"}, lines);
+    const CliRun plain = RunTool(Cli, {"--batch", "--format", "matrix"}, lines);
+    const CliRun verified = RunTool(Cli, {"--batch", "--format", "matrix", "--verify"}, lines);
     ASSERT_EQ(plain.ExitCode, 0);
     EXPECT_EQ(verified.ExitCode, 0) << verified.Err.toStdString();
     EXPECT_EQ(verified.Out, plain.Out);
@@ -209,7 +178,7 @@ TEST(CliVerify, BatchOnStandardOutputPrintsOnlyVerifiedSymbols) {
     EXPECT_FALSE(plain.Err.contains("verified"));
 
     // Every symbol a negative: none printed, every line failed.
-    const RunResult negative =
+    const CliRun negative =
         RunTool(Cli, {"--batch", "--format", "ansi", "--invert", "--verify"}, "a\nb\n");
     EXPECT_EQ(negative.ExitCode, 1);
     EXPECT_EQ(negative.Out, QByteArray());
@@ -218,7 +187,7 @@ TEST(CliVerify, BatchOnStandardOutputPrintsOnlyVerifiedSymbols) {
 }
 
 TEST(CliVerify, HelpShowsTheOptionWithABatchExample) {
-    const RunResult run = RunTool(Cli, {"--help"});
+    const CliRun run = RunTool(Cli, {"--help"});
     EXPECT_EQ(run.ExitCode, 0);
     for (const char* text : {"      --verify ", "\"not found\"", "\"different content\"",
                              "ostrel-qr-cli --verify --batch labels.txt -o 'label-%05d.png'",
@@ -228,12 +197,3 @@ TEST(CliVerify, HelpShowsTheOptionWithABatchExample) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QGuiApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -5,20 +5,15 @@
 //
 // OSTREL_SWEEP_SAMPLE=n (n >= 1) keeps every n-th symbol of the reader sweep only, for slow
 // machines and instrumented builds; unset, all 2560 symbols are read.
-// ZBar before zxing-cpp: ZXing/Error.h defines a macro UnsupportedError that breaks ZBar's
-// C++ headers.
-#include <zbar.h>
-
+#include "PeerReaders.h"
 #include "StandardTables.h"
 #include "clsQRCode.h"
 #include "mdlTilvane.h"
 
-#include <ZXing/ReadBarcode.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -136,89 +131,24 @@ Bytes ByteModeOnly(std::int32_t n, std::mt19937& rng) {
     return out;
 }
 
-// The symbol picture enlarged by whole pixels to an 8-bit grey image, rows packed.
-struct GreyImage {
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::uint8_t> Pixels;
-};
-
-GreyImage Enlarge(const QImage& picture, int scale) {
-    const QImage big =
-        mdlTilvane::StretchPicture(picture, picture.width() * scale, picture.height() * scale)
-            .convertToFormat(QImage::Format_Grayscale8);
-    GreyImage image;
-    image.Width = big.width();
-    image.Height = big.height();
-    image.Pixels.resize(static_cast<std::size_t>(image.Width) * image.Height);
-    for (int y = 0; y < image.Height; ++y) {
-        std::copy_n(big.constScanLine(y), image.Width,
-                    image.Pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.Width);
-    }
-    return image;
+// The symbol picture enlarged by whole pixels.
+QImage Enlarge(const QImage& picture, int scale) {
+    return mdlTilvane::StretchPicture(picture, picture.width() * scale, picture.height() * scale);
 }
 
-// What zxing-cpp read: the bytes, the level letter of the format information, and whether the
-// symbol was found mirrored (transposed), which a correct symbol never is.
-struct ZxingReading {
-    Bytes Data;
-    std::wstring Level;
-    bool Mirrored = false;
-};
-
-std::optional<ZxingReading> ReadWithZxing(const GreyImage& image) {
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::QRCode);
-    hints.setTryRotate(false);
-    const ZXing::Result result = ZXing::ReadBarcode(
-        ZXing::ImageView(image.Pixels.data(), image.Width, image.Height, ZXing::ImageFormat::Lum),
-        hints);
-    if (!result.isValid()) {
-        return std::nullopt;
-    }
-    return ZxingReading{Bytes(result.bytes().begin(), result.bytes().end()), result.ecLevel(),
-                        result.isMirrored()};
+Bytes AsBytes(const std::string& data) {
+    return {data.begin(), data.end()};
 }
 
-const std::wstring kLevelLetters[] = {L"L", L"M", L"Q", L"H"};
+// zxing-cpp without turning the picture: a symbol found mirrored (transposed), which a correct
+// symbol never is, is reported as such.
+std::optional<test::ZXingReading> ReadWithZxing(const QImage& picture) {
+    test::ZXingOptions options;
+    options.TryRotate = false;
+    return test::ReadWithZXing(picture, options);
+}
 
-// ZBar, QR Code only, returning the symbol's bytes as they are (no character-set conversion).
-class ZbarReader {
-public:
-    ZbarReader() : m_Scanner(zbar::zbar_image_scanner_create(), zbar::zbar_image_scanner_destroy) {
-        zbar::zbar_image_scanner_set_config(m_Scanner.get(), zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE,
-                                            0);
-        zbar::zbar_image_scanner_set_config(m_Scanner.get(), zbar::ZBAR_QRCODE,
-                                            zbar::ZBAR_CFG_ENABLE, 1);
-        zbar::zbar_image_scanner_set_config(m_Scanner.get(), zbar::ZBAR_QRCODE,
-                                            zbar::ZBAR_CFG_BINARY, 1);
-    }
-
-    std::optional<Bytes> Read(const GreyImage& image) {
-        const std::unique_ptr<zbar::zbar_image_t, void (*)(zbar::zbar_image_t*)> zimage(
-            zbar::zbar_image_create(), zbar::zbar_image_destroy);
-        zbar::zbar_image_set_format(zimage.get(), zbar_fourcc('Y', '8', '0', '0'));
-        zbar::zbar_image_set_size(zimage.get(), static_cast<unsigned>(image.Width),
-                                  static_cast<unsigned>(image.Height));
-        zbar::zbar_image_set_data(zimage.get(), image.Pixels.data(), image.Pixels.size(), nullptr);
-        if (zbar::zbar_scan_image(m_Scanner.get(), zimage.get()) <= 0) {
-            return std::nullopt;
-        }
-        std::optional<Bytes> found;
-        for (const zbar::zbar_symbol_t* symbol = zbar::zbar_image_first_symbol(zimage.get());
-             symbol != nullptr; symbol = zbar::zbar_symbol_next(symbol)) {
-            if (zbar::zbar_symbol_get_type(symbol) == zbar::ZBAR_QRCODE && !found) {
-                const auto* data =
-                    reinterpret_cast<const std::uint8_t*>(zbar::zbar_symbol_get_data(symbol));
-                found = Bytes(data, data + zbar::zbar_symbol_get_data_length(symbol));
-            }
-        }
-        return found;
-    }
-
-private:
-    std::unique_ptr<zbar::zbar_image_scanner_t, void (*)(zbar::zbar_image_scanner_t*)> m_Scanner;
-};
+const std::string kLevelLetters[] = {"L", "M", "Q", "H"};
 
 // Every n-th symbol of the sweep (OSTREL_SWEEP_SAMPLE), 1 when unset or not a positive number.
 int SweepSample() {
@@ -303,7 +233,7 @@ TEST(ConformanceTest, CapacityEdgesOfEveryVersionLevelAndMode) {
                 const QImage picture = qr.Encode(full, fits, v, level, v % 8);
                 const auto read = ReadWithZxing(Enlarge(picture, kZxingScale));
                 ASSERT_TRUE(read) << where << ": not read back";
-                EXPECT_EQ(read->Data, Bytes(full.begin(), full.begin() + fits)) << where;
+                EXPECT_EQ(AsBytes(read->Bytes), Bytes(full.begin(), full.begin() + fits)) << where;
                 ++edges;
             }
         }
@@ -316,7 +246,6 @@ TEST(ConformanceTest, CapacityEdgesOfEveryVersionLevelAndMode) {
 TEST(ConformanceTest, EveryVersionLevelAndMaskReadByTwoReaders) {
     const int sample = SweepSample();
     clsQRCode qr;
-    ZbarReader zbar;
     std::mt19937 rng(2560);
     int symbols = 0;
     int byZxing = 0;
@@ -343,17 +272,18 @@ TEST(ConformanceTest, EveryVersionLevelAndMaskReadByTwoReaders) {
                     const auto fromZxing = ReadWithZxing(Enlarge(picture, kZxingScale));
                     EXPECT_TRUE(fromZxing) << where << ": zxing-cpp did not read it";
                     if (fromZxing) {
-                        EXPECT_EQ(fromZxing->Data, input) << where << ": zxing-cpp";
+                        EXPECT_EQ(AsBytes(fromZxing->Bytes), input) << where << ": zxing-cpp";
                         EXPECT_TRUE(fromZxing->Level == kLevelLetters[level - 1])
                             << where << ": zxing-cpp read another level";
                         EXPECT_FALSE(fromZxing->Mirrored) << where << ": read mirrored";
-                        byZxing += fromZxing->Data == input ? 1 : 0;
+                        byZxing += AsBytes(fromZxing->Bytes) == input ? 1 : 0;
                     }
-                    const auto fromZbar = zbar.Read(Enlarge(picture, kZbarScale));
+                    const auto fromZbar =
+                        test::ReadWithZBar(Enlarge(picture, kZbarScale), test::ZBarData::Binary);
                     EXPECT_TRUE(fromZbar) << where << ": ZBar did not read it";
                     if (fromZbar) {
-                        EXPECT_EQ(*fromZbar, input) << where << ": ZBar";
-                        byZbar += *fromZbar == input ? 1 : 0;
+                        EXPECT_EQ(AsBytes(*fromZbar), input) << where << ": ZBar";
+                        byZbar += AsBytes(*fromZbar) == input ? 1 : 0;
                     }
                 }
             }

@@ -5,15 +5,10 @@
 // (file, variant, exact by zxing-cpp, exact by ZBar, the text, zxing-cpp's text, ZBar's text)
 // for other readers to be run over
 // the same pictures, and prints the counts of texts each reader shows exactly.
-// ZBar before zxing-cpp: ZXing/Error.h defines a macro UnsupportedError that breaks ZBar's
-// C++ headers.
-#include <zbar.h>
-
 #include "CodePage.h"
+#include "PeerReaders.h"
 #include "clsQRCode.h"
 #include "mdlTilvane.h"
-
-#include <ZXing/ReadBarcode.h>
 
 #include <QImage>
 
@@ -21,7 +16,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,46 +25,13 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using ostrel::platform::CodePage;
 
+// The text zxing-cpp shows, converted to UTF-8.
 std::optional<std::string> ReadZxing(const QImage& grey) {
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::QRCode);
-    const ZXing::Result result = ZXing::ReadBarcode(
-        ZXing::ImageView(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
-                         static_cast<int>(grey.bytesPerLine())),
-        hints);
-    if (!result.isValid()) {
+    const auto reading = ostrel::test::ReadWithZXing(grey);
+    if (!reading) {
         return std::nullopt;
     }
-    return result.text();
-}
-
-std::optional<std::string> ReadZbar(const QImage& grey) {
-    const std::unique_ptr<zbar::zbar_image_scanner_t, void (*)(zbar::zbar_image_scanner_t*)>
-        scanner(zbar::zbar_image_scanner_create(), zbar::zbar_image_scanner_destroy);
-    zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE, 0);
-    zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_QRCODE, zbar::ZBAR_CFG_ENABLE, 1);
-    Bytes pixels;
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar* line = grey.constScanLine(y);
-        pixels.insert(pixels.end(), line, line + grey.width());
-    }
-    const std::unique_ptr<zbar::zbar_image_t, void (*)(zbar::zbar_image_t*)> image(
-        zbar::zbar_image_create(), zbar::zbar_image_destroy);
-    zbar::zbar_image_set_format(image.get(), zbar_fourcc('Y', '8', '0', '0'));
-    zbar::zbar_image_set_size(image.get(), static_cast<unsigned>(grey.width()),
-                              static_cast<unsigned>(grey.height()));
-    zbar::zbar_image_set_data(image.get(), pixels.data(), pixels.size(), nullptr);
-    if (zbar::zbar_scan_image(scanner.get(), image.get()) <= 0) {
-        return std::nullopt;
-    }
-    for (const zbar::zbar_symbol_t* symbol = zbar::zbar_image_first_symbol(image.get());
-         symbol != nullptr; symbol = zbar::zbar_symbol_next(symbol)) {
-        if (zbar::zbar_symbol_get_type(symbol) == zbar::ZBAR_QRCODE) {
-            return std::string(zbar::zbar_symbol_get_data(symbol),
-                               zbar::zbar_symbol_get_data_length(symbol));
-        }
-    }
-    return std::nullopt;
+    return reading->Text;
 }
 
 // A reader's text for the manifest: tabs and line breaks as blanks, "-" for nothing read.
@@ -153,7 +114,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
             const std::optional<std::string> zxText = ReadZxing(grey);
-            const std::optional<std::string> zbText = ReadZbar(grey);
+            const std::optional<std::string> zbText = ostrel::test::ReadWithZBar(grey);
             const bool zx = zxText == text;
             const bool zb = zbText == text;
             zxingExact[v] += zx ? 1 : 0;

@@ -1,19 +1,14 @@
 // Symbols that declare their character set with an ECI designator, read back by zxing-cpp and
 // ZBar as text: both readers convert the data to UTF-8 by the designator, so the text they show
 // must be the very text that went in, whatever code page carried it.
-// ZBar before zxing-cpp: ZXing/Error.h defines a macro UnsupportedError that breaks ZBar's
-// C++ headers.
-#include <zbar.h>
-
 #include "CodePage.h"
+#include "PeerReaders.h"
 #include "clsQRCode.h"
 #include "mdlTilvane.h"
 
-#include <ZXing/ReadBarcode.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -31,54 +26,8 @@ QImage Grey(const QImage& picture, int scale) {
         .convertToFormat(QImage::Format_Grayscale8);
 }
 
-struct Reading {
-    std::string Text; // the reader's text, converted to UTF-8
-    Bytes Raw;        // the bytes of the segments, as transmitted
-    bool HasEci = false;
-};
-
-std::optional<Reading> ReadZxing(const QImage& grey) {
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::QRCode);
-    const ZXing::Result result = ZXing::ReadBarcode(
-        ZXing::ImageView(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
-                         static_cast<int>(grey.bytesPerLine())),
-        hints);
-    if (!result.isValid()) {
-        return std::nullopt;
-    }
-    return Reading{result.text(), Bytes(result.bytes().begin(), result.bytes().end()),
-                   result.hasECI()};
-}
-
-// ZBar in its text mode (no ZBAR_CFG_BINARY): it converts the data to UTF-8 itself.
-std::optional<std::string> ReadZbar(const QImage& grey) {
-    const std::unique_ptr<zbar::zbar_image_scanner_t, void (*)(zbar::zbar_image_scanner_t*)>
-        scanner(zbar::zbar_image_scanner_create(), zbar::zbar_image_scanner_destroy);
-    zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE, 0);
-    zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_QRCODE, zbar::ZBAR_CFG_ENABLE, 1);
-    Bytes pixels;
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar* line = grey.constScanLine(y);
-        pixels.insert(pixels.end(), line, line + grey.width());
-    }
-    const std::unique_ptr<zbar::zbar_image_t, void (*)(zbar::zbar_image_t*)> image(
-        zbar::zbar_image_create(), zbar::zbar_image_destroy);
-    zbar::zbar_image_set_format(image.get(), zbar_fourcc('Y', '8', '0', '0'));
-    zbar::zbar_image_set_size(image.get(), static_cast<unsigned>(grey.width()),
-                              static_cast<unsigned>(grey.height()));
-    zbar::zbar_image_set_data(image.get(), pixels.data(), pixels.size(), nullptr);
-    if (zbar::zbar_scan_image(scanner.get(), image.get()) <= 0) {
-        return std::nullopt;
-    }
-    for (const zbar::zbar_symbol_t* symbol = zbar::zbar_image_first_symbol(image.get());
-         symbol != nullptr; symbol = zbar::zbar_symbol_next(symbol)) {
-        if (zbar::zbar_symbol_get_type(symbol) == zbar::ZBAR_QRCODE) {
-            return std::string(zbar::zbar_symbol_get_data(symbol),
-                               zbar::zbar_symbol_get_data_length(symbol));
-        }
-    }
-    return std::nullopt;
+Bytes AsBytes(const std::string& data) {
+    return {data.begin(), data.end()};
 }
 
 Bytes ToCodePage(const std::string& utf8, int codePage) {
@@ -104,15 +53,15 @@ void ExpectRoundTrip(const std::string& utf8, int codePage, std::int32_t level,
         Grey(qr.Encode(bytes, static_cast<std::int32_t>(bytes.size()), 0, level, 0), 4);
     ASSERT_FALSE(grey.isNull());
 
-    const auto zx = ReadZxing(grey);
+    const auto zx = test::ReadWithZXing(grey);
     ASSERT_TRUE(zx) << "zxing-cpp found nothing: " << utf8;
     EXPECT_TRUE(zx->HasEci) << utf8;
-    EXPECT_EQ(zx->Raw, bytes) << utf8;
+    EXPECT_EQ(AsBytes(zx->Bytes), bytes) << utf8;
     EXPECT_EQ(zx->Text, utf8) << "zxing-cpp, code page " << codePage;
     if (readers == Readers::ZxingOnly) {
         return;
     }
-    const auto zb = ReadZbar(grey);
+    const auto zb = test::ReadWithZBar(grey);
     ASSERT_TRUE(zb) << "ZBar found nothing: " << utf8;
     EXPECT_EQ(*zb, utf8) << "ZBar, code page " << codePage;
 }
@@ -183,9 +132,9 @@ TEST(EciRoundTripTest, ZxingTakesGbkAndBig5ByTheirDesignators) {
             qr.SetEciDesignator(CodePage::EciDesignatorFor(bytes, codePage));
             const QImage grey =
                 Grey(qr.Encode(bytes, static_cast<std::int32_t>(bytes.size()), 0, 2, 0), 4);
-            const auto zx = ReadZxing(grey);
+            const auto zx = test::ReadWithZXing(grey);
             ASSERT_TRUE(zx) << text;
-            EXPECT_EQ(zx->Raw, bytes) << text;
+            EXPECT_EQ(AsBytes(zx->Bytes), bytes) << text;
             EXPECT_EQ(zx->Text, text) << "code page " << codePage;
         }
     }
@@ -196,11 +145,11 @@ TEST(EciRoundTripTest, WithoutDesignatorTheSymbolHasNoEci) {
     const Bytes bytes(text.begin(), text.end());
     clsQRCode qr;
     qr.SetKanjiMode(false);
-    const auto zx =
-        ReadZxing(Grey(qr.Encode(bytes, static_cast<std::int32_t>(bytes.size()), 0, 2, 0), 4));
+    const auto zx = test::ReadWithZXing(
+        Grey(qr.Encode(bytes, static_cast<std::int32_t>(bytes.size()), 0, 2, 0), 4));
     ASSERT_TRUE(zx);
     EXPECT_FALSE(zx->HasEci);
-    EXPECT_EQ(zx->Raw, bytes);
+    EXPECT_EQ(AsBytes(zx->Bytes), bytes);
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // Round trips through a real reader: the pictures that Encode makes, scaled up by whole pixels,
 // decoded by zxing-cpp back to the bytes that went in.
+#include "PeerReaders.h"
 #include "clsQRCode.h"
 #include "mdlTilvane.h"
 
-#include <ZXing/ReadBarcode.h>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -17,20 +17,12 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Decodes a symbol picture with zxing-cpp; nullopt when nothing is found.
 std::optional<Bytes> Decode(const QImage& picture, int scale) {
-    const QImage big =
-        mdlTilvane::StretchPicture(picture, picture.width() * scale, picture.height() * scale)
-            .convertToFormat(QImage::Format_Grayscale8);
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::QRCode);
-    const ZXing::Result result = ZXing::ReadBarcode(
-        ZXing::ImageView(big.constBits(), big.width(), big.height(), ZXing::ImageFormat::Lum,
-                         static_cast<int>(big.bytesPerLine())),
-        hints);
-    if (!result.isValid()) {
+    const auto reading = test::ReadWithZXing(
+        mdlTilvane::StretchPicture(picture, picture.width() * scale, picture.height() * scale));
+    if (!reading) {
         return std::nullopt;
     }
-    const auto& bytes = result.bytes();
-    return Bytes(bytes.begin(), bytes.end());
+    return Bytes(reading->Bytes.begin(), reading->Bytes.end());
 }
 
 // Every version, level and mask, each symbol filled close to its capacity with random bytes:

@@ -1,6 +1,6 @@
 // Generate command and content templates: what reaches the encoder, what the window reports.
 #include "Form1Fixture.h"
-#include "SymbolDecoder.h"
+#include "PeerReaders.h"
 
 #include "CodePage.h"
 #include "ImageControl.h"
@@ -23,10 +23,6 @@ namespace {
 
 using GenerateTest = Form1Fixture;
 using TemplateTest = Form1Fixture;
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
 
 // The symbol an encoder of its own makes of these bytes with the window's fixed settings.
 QImage Reference(const QByteArray& bytes, std::int32_t version = 0, std::int32_t level = 3,
@@ -103,9 +99,9 @@ TEST_F(TemplateTest, TemplateKeepsSymbolAndEditingKeepsOption) {
 TEST_F(TemplateTest, WebAddressTemplateIsEncodedAsItStands) {
     form->Option3->click();
     form->Command1->click();
-    const auto decoded = DecodeWithZXing(form->Image1->Picture());
+    const auto decoded = ReadWithZXing(form->Image1->Picture());
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, Utf8(QStringLiteral("网站名称：\r\n网站地址：http://")));
+    EXPECT_EQ(decoded->Bytes, Utf8(QStringLiteral("网站名称：\r\n网站地址：http://")));
 }
 
 TEST_F(TemplateTest, TextTemplateThenGenerateReportsEmptyText) {
@@ -157,9 +153,9 @@ TEST_F(GenerateTest, ButtonShowsTheSymbolAndReportsSuccess) {
     EXPECT_EQ(form->S1->PanelText(2), QStringLiteral("二维码生成完毕!"));
     EXPECT_TRUE(dialogs.Boxes().empty());
     EXPECT_EQ(form->Image1->Picture(), Reference("abc"));
-    const auto decoded = DecodeWithZXing(form->Image1->Picture());
+    const auto decoded = ReadWithZXing(form->Image1->Picture());
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, "abc");
+    EXPECT_EQ(decoded->Bytes, "abc");
 }
 
 TEST_F(GenerateTest, MenuShowsTheSymbolWithoutTouchingTheStatusBar) {
@@ -178,17 +174,17 @@ TEST_F(GenerateTest, OneBlankIsAcceptedInBothEncodings) {
         Generate(QStringLiteral(" "));
         ASSERT_TRUE(form->SymbolPresent()) << "encoding " << encoding;
         EXPECT_EQ(form->S1->PanelText(2), QStringLiteral("二维码生成完毕!"));
-        const auto decoded = DecodeWithZXing(form->Image1->Picture());
+        const auto decoded = ReadWithZXing(form->Image1->Picture());
         ASSERT_TRUE(decoded);
-        EXPECT_EQ(decoded->bytes, " ");
+        EXPECT_EQ(decoded->Bytes, " ");
     }
 }
 
 TEST_F(GenerateTest, LineBreaksReachTheSymbolAsCrLf) {
     Generate(QStringLiteral("line 1\nline 2"));
-    const auto decoded = DecodeWithZXing(form->Image1->Picture());
+    const auto decoded = ReadWithZXing(form->Image1->Picture());
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, "line 1\r\nline 2");
+    EXPECT_EQ(decoded->Bytes, "line 1\r\nline 2");
 }
 
 TEST_F(GenerateTest, HiddenListsDoNotChangeTheSymbol) {
@@ -267,9 +263,9 @@ TEST_F(GenerateTest, KanjiModeOnlyForShiftJisText) {
         Generate(QStringLiteral("漢字"));
         ASSERT_NE(form->Encoder(), nullptr);
         EXPECT_TRUE(form->Encoder()->KanjiMode());
-        const auto decoded = DecodeWithZXing(form->Image1->Picture());
+        const auto decoded = ReadWithZXing(form->Image1->Picture());
         ASSERT_TRUE(decoded);
-        EXPECT_EQ(decoded->text, Utf8(QStringLiteral("漢字")));
+        EXPECT_EQ(decoded->Text, Utf8(QStringLiteral("漢字")));
 
         form->cmb1[3]->setCurrentIndex(1); // UTF-8, even on a Japanese system
         Generate(QStringLiteral("漢字"));
@@ -287,13 +283,13 @@ TEST_F(GenerateTest, ChineseTextInUtf8ReadsBackExactly) {
     // UTF-8 of these characters holds byte pairs that look like Shift JIS Kanji (E4 B8 ...)
     const QString text = QStringLiteral("中文测试：二维码生成器");
     Generate(text);
-    const auto zxing = DecodeWithZXing(form->Image1->Picture());
+    const auto zxing = ReadWithZXing(form->Image1->Picture());
     ASSERT_TRUE(zxing);
-    EXPECT_EQ(zxing->bytes, Utf8(text));
-    EXPECT_EQ(zxing->text, Utf8(text));
+    EXPECT_EQ(zxing->Bytes, Utf8(text));
+    EXPECT_EQ(zxing->Text, Utf8(text));
     // ZBar wants a few pixels per module
     const QImage picture = form->Image1->Picture();
-    const auto zbar = DecodeWithZBar(
+    const auto zbar = ReadWithZBar(
         mdlTilvane::StretchPicture(picture, 4 * picture.width(), 4 * picture.height()));
     ASSERT_TRUE(zbar);
     EXPECT_EQ(*zbar, Utf8(text));
@@ -379,9 +375,9 @@ TEST_F(GenerateTest, LargestTextThatFitsIsAVersion40Symbol) {
     ASSERT_TRUE(form->SymbolPresent());
     EXPECT_EQ(form->Image1->Picture().size(), QSize(185, 185));
     EXPECT_EQ(form->S1->PanelText(2), QStringLiteral("二维码生成完毕!"));
-    const auto decoded = DecodeWithZXing(form->Image1->Picture());
+    const auto decoded = ReadWithZXing(form->Image1->Picture());
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, std::string(1663, 'x'));
+    EXPECT_EQ(decoded->Bytes, std::string(1663, 'x'));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // Output commands of the main window: save (through the save window), copy, send to a QQ friend,
 // clear; and the new user's way from pasting a text to a copied symbol.
 #include "Form1Fixture.h"
+#include "PeerReaders.h"
 #include "SaveWindowDriver.h"
-#include "SymbolDecoder.h"
 
 #include "ImageControl.h"
 #include "PictureBox.h"
@@ -27,10 +27,6 @@ namespace {
 
 using OutputTest = Form1Fixture;
 using SendTest = Form1Fixture;
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
 
 bool OnlyBlackAndWhite(const QImage& image) {
     for (int y = 0; y < image.height(); ++y) {
@@ -144,9 +140,9 @@ TEST_F(SaveTest, LargeRenditionIs533PixelsOfBmpNamedHdWithTimeStamp) {
     EXPECT_EQ(image.convertToFormat(QImage::Format_RGB32),
               mdlTilvane::StretchPicture(form->Image1->Picture(), 533, 533)
                   .convertToFormat(QImage::Format_RGB32));
-    const auto decoded = DecodeWithZXing(image);
+    const auto decoded = ReadWithZXing(image);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, Utf8(text));
+    EXPECT_EQ(decoded->Bytes, Utf8(text));
 
     ASSERT_EQ(dialogs.Boxes().size(), 1u);
     EXPECT_EQ(dialogs.Last().text,
@@ -169,9 +165,9 @@ TEST_F(SaveTest, SmallRenditionIs169PixelsOfBmpNamedBd) {
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(169, 169));
     EXPECT_TRUE(OnlyBlackAndWhite(image));
-    const auto decoded = DecodeWithZXing(image);
+    const auto decoded = ReadWithZXing(image);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, Utf8(text));
+    EXPECT_EQ(decoded->Bytes, Utf8(text));
     ASSERT_EQ(dialogs.Boxes().size(), 1u);
     EXPECT_EQ(dialogs.Last().text,
               QStringLiteral("普清二维码图片已保存在当前目录下!名称:") + saved.name);
@@ -238,9 +234,9 @@ TEST_F(OutputTest, CopyPutsA177By169BitmapOnTheClipboard) {
     EXPECT_EQ(form->Picture1->size(), QSize(177, 169));
     EXPECT_EQ(form->Picture1->Image().convertToFormat(QImage::Format_RGB32),
               copied.convertToFormat(QImage::Format_RGB32));
-    const auto decoded = DecodeWithZXing(copied);
+    const auto decoded = ReadWithZXing(copied);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, Utf8(text));
+    EXPECT_EQ(decoded->Bytes, Utf8(text));
 
     // copy again: the same bitmap
     form->Command3->click();
@@ -264,11 +260,11 @@ TEST_F(OutputTest, NewUserPastesGeneratesAndCopies) {
 
     const QImage copied = ClipboardImage();
     ASSERT_EQ(copied.size(), QSize(177, 169));
-    const auto zxing = DecodeWithZXing(copied);
+    const auto zxing = ReadWithZXing(copied);
     ASSERT_TRUE(zxing);
-    EXPECT_EQ(zxing->bytes, Utf8(text));
-    EXPECT_EQ(zxing->text, Utf8(text));
-    const auto zbar = DecodeWithZBar(copied);
+    EXPECT_EQ(zxing->Bytes, Utf8(text));
+    EXPECT_EQ(zxing->Text, Utf8(text));
+    const auto zbar = ReadWithZBar(copied);
     ASSERT_TRUE(zbar);
     EXPECT_EQ(*zbar, Utf8(text));
 }

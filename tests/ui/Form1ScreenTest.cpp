@@ -4,8 +4,8 @@
 #include "Form1Fixture.h"
 
 #include "ImageControl.h"
+#include "PeerReaders.h"
 #include "StatusBar.h"
-#include "SymbolDecoder.h"
 #include "TextBox.h"
 
 #include <QAbstractButton>
@@ -45,23 +45,23 @@ void ShowAndSettle(QWidget* window) {
 TEST_F(ScreenTest, GeneratedSymbolIsReadFromTheScreenByBothReaders) {
     ShowAndSettle(form.get());
     // Before any symbol, the display area shows none.
-    EXPECT_FALSE(DecodeWithZXing(OnScreen(form->Frame1)).has_value());
+    EXPECT_FALSE(ReadWithZXing(OnScreen(form->Frame1)).has_value());
 
     const QString text = QStringLiteral("Ostrel 屏幕 12345");
     Generate(text);
     ShowAndSettle(form.get());
     const QImage screen = OnScreen(form->Frame1);
-    const auto zxing = DecodeWithZXing(screen);
+    const auto zxing = ReadWithZXing(screen);
     ASSERT_TRUE(zxing.has_value()) << "zxing-cpp found no symbol on the screen";
-    EXPECT_EQ(zxing->bytes, text.toStdString());
-    const auto zbar = DecodeWithZBar(screen);
+    EXPECT_EQ(zxing->Bytes, text.toStdString());
+    const auto zbar = ReadWithZBar(screen);
     ASSERT_TRUE(zbar.has_value()) << "ZBar found no symbol on the screen";
     EXPECT_EQ(*zbar, text.toStdString());
 
     // Cleared: the symbol leaves the screen again.
     form->qk->trigger();
     ShowAndSettle(form.get());
-    EXPECT_FALSE(DecodeWithZXing(OnScreen(form->Frame1)).has_value());
+    EXPECT_FALSE(ReadWithZXing(OnScreen(form->Frame1)).has_value());
 }
 
 // The three panels drawn left to right across the whole status bar: 96 pixels, the rest, 96

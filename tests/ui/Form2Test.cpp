@@ -1,7 +1,7 @@
 // The save window on its own: layout, file names, renditions, overwriting and failures.
 #include "Form2.h"
+#include "PeerReaders.h"
 #include "ScriptedDialogs.h"
-#include "SymbolDecoder.h"
 #include "TestEnvironment.h"
 
 #include "ImageControl.h"
@@ -105,9 +105,9 @@ TEST_F(SaveWindowTest, LargeRenditionStretchesByNearestNeighbour) {
     // the top-left finder pattern's corner (module 4) starts at 4 * 533 / 29 = 73.5 pixels
     EXPECT_EQ(saved.pixel(60, 60) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(saved.pixel(80, 80) & 0xFFFFFF, 0x000000u);
-    const auto decoded = DecodeWithZXing(saved);
+    const auto decoded = ReadWithZXing(saved);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, "V1");
+    EXPECT_EQ(decoded->Bytes, "V1");
     EXPECT_FALSE(form2->isVisible());
 }
 

@@ -3,8 +3,8 @@
 // broken skin files. The windows must report what the user has to know, stay usable and never
 // crash.
 #include "Form1Fixture.h"
+#include "PeerReaders.h"
 #include "SaveWindowDriver.h"
-#include "SymbolDecoder.h"
 
 #include "Clipboard.h"
 #include "CodePage.h"
@@ -57,10 +57,6 @@ constexpr qsizetype KiB = 1024;
 constexpr qsizetype MiB = KiB * KiB;
 
 const QString TooLong = QStringLiteral("内容过长,无法生成二维码!");
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
 
 // Resident memory of this process in megabytes, after handing the allocator's free pages back to
 // the system: what the program holds, not what the allocator keeps for later.
@@ -169,9 +165,9 @@ TEST_F(HugePasteTest, TenMegabytePasteIsRefusedUnconvertedAndLetGoAfterwards) {
     EXPECT_FALSE(form->Label2->isVisible());
     EXPECT_EQ(form->S1->PanelText(2), QStringLiteral("二维码生成完毕!"));
     EXPECT_TRUE(dialogs.Boxes().empty());
-    const auto decoded = DecodeWithZXing(form->Image1->Picture());
+    const auto decoded = ReadWithZXing(form->Image1->Picture());
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, Utf8(text));
+    EXPECT_EQ(decoded->Bytes, Utf8(text));
 }
 
 // A line without a single break opportunity (a pasted blob of letters) must not make the text
@@ -399,9 +395,9 @@ TEST_F(ServiceFailureTest, ClipboardThatTakesNothingIsReportedAsAFailure) {
     EXPECT_EQ(dialogs.Last().text, QStringLiteral("已复制到剪贴板!默认复制BD版二维码图片"));
     const QImage copied = clipboard->image();
     EXPECT_EQ(copied.size(), QSize(177, 169));
-    const auto decoded = DecodeWithZXing(copied);
+    const auto decoded = ReadWithZXing(copied);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->bytes, Utf8(text));
+    EXPECT_EQ(decoded->Bytes, Utf8(text));
 }
 
 // Stands in for the desktop's handlers of web addresses, local files and messenger addresses with
@@ -661,9 +657,9 @@ protected:
         Generate(text);
         EXPECT_TRUE(dialogs.Boxes().empty());
         ASSERT_TRUE(form->SymbolPresent());
-        const auto decoded = DecodeWithZXing(form->Image1->Picture());
+        const auto decoded = ReadWithZXing(form->Image1->Picture());
         ASSERT_TRUE(decoded);
-        EXPECT_EQ(decoded->bytes, Utf8(text));
+        EXPECT_EQ(decoded->Bytes, Utf8(text));
     }
 };
 

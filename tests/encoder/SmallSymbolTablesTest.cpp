@@ -1,0 +1,209 @@
+// The Micro QR and rMQR tables and geometry against zint, symbol size by symbol size: the
+// dimensions, every function module, the format information, the modules left for codewords, and
+// the capacity of every mode (zint's longest accepted input at a forced size against the one our
+// codeword counts and count widths allow).
+#include "ZintOracle.h"
+#include "clsMicroQRLayout.h"
+#include "clsMicroQRTable.h"
+#include "clsRMQRLayout.h"
+#include "clsRMQRTable.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+using test::ZintSymbol;
+
+// One character of each mode that no other mode of the segmentation can take more cheaply
+// (byte: a lower-case letter; Kanji: the Shift JIS pair 0x93 0x5F), by mode number.
+std::vector<std::uint8_t> Repeat(std::int32_t mode, std::int32_t count) {
+    static const std::vector<std::vector<std::uint8_t>> unit = {{'q'}, {'7'}, {'K'}, {0x93, 0x5F}};
+    std::vector<std::uint8_t> data;
+    for (std::int32_t k = 0; k < count; ++k) {
+        const auto& u = unit[static_cast<std::size_t>(mode)];
+        data.insert(data.end(), u.begin(), u.end());
+    }
+    return data;
+}
+
+// Bits of a segment of n characters of a mode without its header (ISO/IEC 18004 clause 7.4).
+std::int64_t CharacterBits(std::int32_t mode, std::int64_t n) {
+    switch (mode) {
+    case 0:
+        return 8 * n;
+    case 1:
+        return 10 * (n / 3) + (n % 3 == 0 ? 0 : (n % 3 == 1 ? 4 : 7));
+    case 2:
+        return 11 * (n / 2) + 6 * (n % 2);
+    default:
+        return 13 * n;
+    }
+}
+
+// The most characters of one mode that a stream of dataBits holds, with segments of at most
+// 2^countBits - 1 characters each, a header of indicatorBits + countBits before every one.
+std::int32_t Capacity(std::int32_t dataBits, std::int32_t indicatorBits, std::int32_t countBits,
+                      std::int32_t mode) {
+    if (countBits == 0) {
+        return 0;
+    }
+    const std::int64_t longest = (std::int64_t{1} << countBits) - 1;
+    std::int32_t n = 0;
+    for (;; ++n) {
+        const std::int64_t next = n + 1;
+        const std::int64_t full = next / longest;
+        const std::int64_t rest = next % longest;
+        const std::int64_t bits =
+            full * (indicatorBits + countBits + CharacterBits(mode, longest)) +
+            (rest > 0 ? indicatorBits + countBits + CharacterBits(mode, rest) : 0);
+        if (bits > dataBits) {
+            return n;
+        }
+    }
+}
+
+// zint's longest accepted input of a mode (0 if none), by bisection over the input length.
+std::int32_t ZintCapacity(const std::function<bool(std::int32_t)>& accepts) {
+    std::int32_t low = 0; // accepted (or nothing)
+    std::int32_t high = 1;
+    while (accepts(high)) {
+        low = high;
+        high *= 2;
+    }
+    while (high - low > 1) {
+        const std::int32_t middle = (low + high) / 2;
+        (accepts(middle) ? low : high) = middle;
+    }
+    return low;
+}
+
+// Compares the function modules (1 dark, 2 light) of a drawn pattern with zint's symbol and
+// returns how many differ (modules that are 0 in the pattern are left out).
+std::int32_t FunctionModuleDifferences(const std::vector<std::uint8_t>& pattern,
+                                       const ZintSymbol& zint, std::int32_t width,
+                                       std::int32_t height) {
+    std::int32_t differences = 0;
+    for (std::int32_t y = 0; y < height; ++y) {
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint8_t p = pattern[static_cast<std::size_t>(y * width + x)];
+            if (p != 0 && (p == 1) != (zint.At(x, y) == 1)) {
+                ++differences;
+            }
+        }
+    }
+    return differences;
+}
+
+TEST(MicroQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
+    const std::vector<std::uint8_t> one = {'1'};
+    for (std::int32_t version = 1; version <= 4; ++version) {
+        const std::int32_t side = clsMicroQRTable::Side(version);
+        std::vector<std::uint8_t> pattern(static_cast<std::size_t>(side * side));
+        clsMicroQRLayout::DrawFunctionPatterns(pattern, side, version);
+        const auto free = std::count(pattern.begin(), pattern.end(), 0);
+        EXPECT_EQ(free, clsMicroQRLayout::DataModuleCount(version)) << "M" << version;
+        EXPECT_EQ(free, 8 * clsMicroQRTable::TotalCodewords(version) -
+                            (clsMicroQRTable::HasHalfCodeword(version) ? 4 : 0))
+            << "M" << version;
+        for (std::int32_t level = 1; level <= 3; ++level) {
+            if (!clsMicroQRTable::HasLevel(version, level)) {
+                continue;
+            }
+            for (std::int32_t mask = 0; mask < clsMicroQRTable::MaskCount; ++mask) {
+                const ZintSymbol zint = test::ZintMicroQR(one, version, level, mask, false);
+                SCOPED_TRACE("M" + std::to_string(version) + " level " + std::to_string(level) +
+                             " mask " + std::to_string(mask));
+                ASSERT_EQ(zint.Width, side) << zint.Error;
+                ASSERT_EQ(zint.Height, side);
+                // Our format word written over zint's symbol changes nothing, and over our
+                // pattern gives the function modules zint has.
+                const std::uint32_t word = clsMicroQRTable::FormatWord(
+                    clsMicroQRTable::SymbolNumber(version, level), mask);
+                std::vector<std::uint8_t> withFormat = zint.Modules;
+                clsMicroQRLayout::WriteFormatInformation(withFormat, side, version, word);
+                EXPECT_EQ(withFormat, zint.Modules);
+                std::vector<std::uint8_t> expected = pattern;
+                clsMicroQRLayout::WriteFormatInformation(expected, side, version, word);
+                EXPECT_EQ(FunctionModuleDifferences(expected, zint, side, side), 0);
+            }
+        }
+    }
+}
+
+TEST(RMQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
+    const std::vector<std::uint8_t> one = {'1'};
+    for (std::int32_t index = 0; index < clsRMQRTable::SizeCount; ++index) {
+        const std::int32_t width = clsRMQRTable::Width(index);
+        const std::int32_t height = clsRMQRTable::Height(index);
+        SCOPED_TRACE("R" + std::to_string(height) + "x" + std::to_string(width));
+        EXPECT_EQ(clsRMQRTable::Find(height, width), index);
+        std::vector<std::uint8_t> pattern(static_cast<std::size_t>(width * height));
+        clsRMQRLayout::DrawFunctionPatterns(pattern, width, index);
+        const auto free = std::count(pattern.begin(), pattern.end(), 0);
+        EXPECT_EQ(free, clsRMQRLayout::DataModuleCount(index));
+        EXPECT_EQ(free / 8, clsRMQRTable::TotalCodewords(index));
+        for (const std::int32_t level : {2, 4}) {
+            const ZintSymbol zint = test::ZintRMQR(one, index, level, false);
+            ASSERT_EQ(zint.Width, width) << zint.Error;
+            ASSERT_EQ(zint.Height, height);
+            std::vector<std::uint8_t> withFormat = zint.Modules;
+            clsRMQRLayout::WriteFormatInformation(withFormat, width, index,
+                                                  clsRMQRTable::FormatWord(index, level));
+            EXPECT_EQ(withFormat, zint.Modules) << "level " << level;
+            std::vector<std::uint8_t> expected = pattern;
+            clsRMQRLayout::WriteFormatInformation(expected, width, index,
+                                                  clsRMQRTable::FormatWord(index, level));
+            EXPECT_EQ(FunctionModuleDifferences(expected, zint, width, height), 0)
+                << "level " << level;
+        }
+    }
+}
+
+TEST(MicroQRTables, CapacityOfEveryModeAgreesWithZint) {
+    for (std::int32_t version = 1; version <= 4; ++version) {
+        for (std::int32_t level = 1; level <= 3; ++level) {
+            if (!clsMicroQRTable::HasLevel(version, level)) {
+                continue;
+            }
+            for (std::int32_t mode = 0; mode < 4; ++mode) {
+                const std::int32_t expected =
+                    Capacity(clsMicroQRTable::DataBits(version, level),
+                             clsMicroQRTable::IndicatorBits(version),
+                             clsMicroQRTable::CountBits(version, mode), mode);
+                const std::int32_t zint = ZintCapacity([&](std::int32_t n) {
+                    return test::ZintMicroQR(Repeat(mode, n), version, level, 0, mode == 3).Width >
+                           0;
+                });
+                EXPECT_EQ(expected, zint)
+                    << "M" << version << " level " << level << " mode " << mode;
+            }
+        }
+    }
+}
+
+TEST(RMQRTables, CapacityOfEveryModeAgreesWithZint) {
+    for (std::int32_t index = 0; index < clsRMQRTable::SizeCount; ++index) {
+        for (const std::int32_t level : {2, 4}) {
+            for (std::int32_t mode = 0; mode < 4; ++mode) {
+                const std::int32_t expected = Capacity(
+                    8 * clsRMQRTable::DataCodewords(index, level), clsRMQRTable::IndicatorBits,
+                    clsRMQRTable::CountBits(index, mode), mode);
+                const std::int32_t zint = ZintCapacity([&](std::int32_t n) {
+                    return test::ZintRMQR(Repeat(mode, n), index, level, mode == 3).Width > 0;
+                });
+                EXPECT_EQ(expected, zint)
+                    << "R" << clsRMQRTable::Height(index) << "x" << clsRMQRTable::Width(index)
+                    << " level " << level << " mode " << mode;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace ostrel
