@@ -201,7 +201,7 @@ private:
     // codewords is sized for the data codewords, the final sequence after them and spare bytes.
     // False when the data bits exceed the capacity.
     static bool WriteDataCodewords(clsQRSegmentation& stream, std::int32_t version,
-                                   std::int32_t level, std::vector<std::uint8_t>& codewords);
+                                   std::int32_t level, std::unique_ptr<std::uint8_t[]>& codewords);
     // Check codewords of every block and the interleaved sequence (clsCodewordBlocks).
     void AddErrorCorrection(const clsCodewordBlocks::BlockTable& blocks, const std::uint8_t* data,
                             std::uint8_t* sequence);
