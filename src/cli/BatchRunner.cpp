@@ -3,6 +3,7 @@
 #include "BatchManifest.h"
 #include "CliOutput.h"
 #include "CodePage.h"
+#include "ExitStatus.h"
 #include "OutputNamePlan.h"
 #include "OutputPattern.h"
 
@@ -193,7 +194,7 @@ int BatchRunner::Run() {
         std::string error;
         if (!ReadInput(input, error)) {
             std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-            return 3;
+            return ExitCannotWrite;
         }
         static constexpr BatchTable::Format Formats[] = {
             BatchTable::Format::Lines, BatchTable::Format::Csv, BatchTable::Format::Tsv};
@@ -205,7 +206,7 @@ int BatchRunner::Run() {
     if (!m_Table.Error().empty()) {
         std::fprintf(stderr, "%s: %s: %s; nothing is written\n", Program, source.c_str(),
                      m_Table.Error().c_str());
-        return 2;
+        return ExitUsage;
     }
     if (const auto unused = m_Table.UnusedColumns(); !unused.empty()) {
         std::string names;
@@ -224,26 +225,23 @@ int BatchRunner::Run() {
     std::vector<std::string> names(rows.size());
     std::size_t renamed = 0;
     if (!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) {
-        return 2;
+        return ExitUsage;
     }
     std::unique_ptr<BatchManifest> manifest;
     if (m_Options.Manifest) {
         manifest = std::make_unique<BatchManifest>(*m_Options.Manifest);
         if (const std::string error = manifest->Open(); !error.empty()) {
             std::fprintf(stderr, "%s: %s; nothing is written\n", Program, error.c_str());
-            return 3;
+            return ExitCannotWrite;
         }
     }
 
     const int codePage = platform::CodePage::SystemAnsiCodePage();
-    const bool kanji =
-        m_Options.Kanji == KanjiSetting::On ||
-        (m_Options.Kanji == KanjiSetting::Auto && !m_Options.Utf8 && codePage == 932);
     const unsigned workers = WorkerCount(m_Options.Jobs);
     std::vector<std::unique_ptr<LinePipeline>> pipelines;
     for (unsigned i = 0; i < workers; ++i) {
         pipelines.push_back(
-            std::make_unique<LinePipeline>(m_Options, codePage, kanji, manifest != nullptr));
+            std::make_unique<LinePipeline>(m_Options, codePage, manifest != nullptr));
     }
 
     const bool progress = OSTREL_ISATTY(OSTREL_FILENO(stderr)) != 0;
@@ -333,7 +331,7 @@ int BatchRunner::Run() {
                 }
                 manifest->Commit();
             }
-            return 3;
+            return ExitCannotWrite;
         }
         if (progress && end < rows.size() && !stoppedAt) {
             ShowProgress(end, elapsed());
@@ -364,11 +362,11 @@ int BatchRunner::Run() {
                      m_Table.Where(rows[*stoppedAt]).c_str(), notTried, noun.c_str());
     }
     std::fputc('\n', stderr);
-    int status = failed.empty() ? 0 : 1;
+    int status = failed.empty() ? ExitWritten : ExitWrittenButFailed;
     if (manifest) {
         if (const std::string error = manifest->Commit(); !error.empty()) {
             std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-            status = 3;
+            status = ExitCannotWrite;
         }
     }
     // After a stop the one message said it all, unless other rows failed too.

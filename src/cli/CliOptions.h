@@ -85,6 +85,19 @@ struct ParseResult {
 ParseResult ParseArguments(std::span<const std::string> arguments,
                            bool standardOutputIsTerminal = false);
 
+// Whether the encoder uses Kanji mode for data of the options: --kanji on or off as given;
+// auto (the default) only for text (fromText: TEXT or the lines of a batch, not standard input)
+// converted to the ANSI code page 932, Shift JIS. Off in every case when the data is declared
+// with an ECI designator (eciDesignator, 0 for none) of another character set than Shift JIS.
+bool KanjiModeOn(const CliOptions& options, bool fromText, int codePage,
+                 std::int32_t eciDesignator);
+
+// The text in ASCII lower case.
+std::string AsciiLower(std::string_view text);
+
+// The format of a name as the command line spells it ("png", in any case); nullopt for none.
+std::optional<OutputFormat> FormatByName(std::string_view name);
+
 // "L", "M", "Q" or "H" for level number 1..4.
 std::string_view LevelName(std::int32_t level);
 

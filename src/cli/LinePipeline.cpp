@@ -60,8 +60,8 @@ bool IsUtf8(const std::vector<std::uint8_t>& bytes) {
 
 } // namespace
 
-LinePipeline::LinePipeline(const CliOptions& options, int codePage, bool kanji, bool sha256)
-    : m_Options(options), m_CodePage(codePage), m_Kanji(kanji), m_Sha256(sha256) {}
+LinePipeline::LinePipeline(const CliOptions& options, int codePage, bool sha256)
+    : m_Options(options), m_CodePage(codePage), m_Sha256(sha256) {}
 
 LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::string& path) {
     LineResult result;
@@ -128,13 +128,14 @@ std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uin
     if (bytes.size() > static_cast<std::size_t>(clsQRCode::MaxInputLength)) {
         return std::nullopt;
     }
-    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, m_Kanji);
+    // The lines of a batch are text.
+    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, true);
 }
 
 std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
                                                            const std::vector<std::uint8_t>& bytes,
                                                            const CliOptions& options, int codePage,
-                                                           bool kanji) {
+                                                           bool fromText) {
     std::int32_t designator = 0;
     if (options.EciAuto) {
         designator = platform::CodePage::EciDesignatorFor(
@@ -144,9 +145,7 @@ std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
         }
     }
     encoder.SetEciDesignator(designator);
-    // Readers take Kanji segments as Shift JIS whatever is declared.
-    constexpr std::int32_t ShiftJisDesignator = 20;
-    encoder.SetKanjiMode(kanji && (designator == 0 || designator == ShiftJisDesignator));
+    encoder.SetKanjiMode(KanjiModeOn(options, fromText, codePage, designator));
     const auto length = static_cast<std::int32_t>(bytes.size());
     if (options.MaskAuto) {
         return clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.Version,

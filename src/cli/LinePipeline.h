@@ -43,9 +43,9 @@ struct LineResult {
 // writer.
 class LinePipeline {
 public:
-    // codePage is the ANSI code page for --encoding ansi; kanji the Kanji mode for every line;
-    // sha256 asks for the data's SHA-256 in every result.
-    LinePipeline(const CliOptions& options, int codePage, bool kanji, bool sha256);
+    // codePage is the ANSI code page for --encoding ansi; sha256 asks for the data's SHA-256 in
+    // every result.
+    LinePipeline(const CliOptions& options, int codePage, bool sha256);
 
     // The symbol of one line, written to path (to the result for standard output when path is
     // empty).
@@ -53,12 +53,12 @@ public:
 
     // The symbol of bytes with the options' version, level and mask (the best one for --mask
     // auto) and, for --eci auto, the designator of the bytes' character set: UTF-8 (when they
-    // are UTF-8) or the code page; the Kanji mode is kanji, but off when another character set
-    // than Shift JIS is declared. nullopt when the data does not fit.
+    // are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling whether
+    // the bytes are text converted by --encoding. nullopt when the data does not fit.
     static std::optional<clsQRCode::Symbol> EncodeBytes(clsQRCode& encoder,
                                                         const std::vector<std::uint8_t>& bytes,
                                                         const CliOptions& options, int codePage,
-                                                        bool kanji);
+                                                        bool fromText);
 
 private:
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line) const;
@@ -71,7 +71,6 @@ private:
 
     const CliOptions& m_Options;
     int m_CodePage;
-    bool m_Kanji;
     bool m_Sha256;
     clsQRCode m_Encoder;
     PngWriter m_Png;

@@ -1,5 +1,6 @@
 // Bad usage and bad option values (status 2, a reason, no file), --help and --version.
 #include "CliChecks.h"
+#include "OptionTable.h"
 #include "TestFiles.h"
 
 #include <QTemporaryDir>
@@ -148,6 +149,41 @@ TEST(CliUsage, BadOptionValuesExitWithStatusTwoAndSayWhy) {
     EXPECT_TRUE(RunCli({"--foreground", "12345g", "-o", "a.png", "x"}).Err.contains("RRGGBB"));
     EXPECT_TRUE(RunCli({"--foreground", "000000", "-o", "a.bmp", "x"}).Err.contains("bmp"));
     EXPECT_TRUE(RunCli({"--batch", "-o", "label.png"}).Err.contains("%d"));
+}
+
+// Every row of the option table shows in --help with its names, value and first help line, the
+// option part of --help stays within 79 columns (help2man), and every row refuses a bad value
+// (an empty one; for a flag, any value) with status 2 and nothing on standard output.
+TEST(CliUsage, EveryOptionOfTheTableIsInHelpAndRefusesABadValue) {
+    using ostrel::cli::OptionValue;
+    const QString help = QString::fromUtf8(RunCli({"--help"}).Out);
+    const qsizetype from = help.indexOf(QStringLiteral("\nOptions:\n"));
+    const qsizetype to = help.indexOf(QStringLiteral("\nAn option's value"));
+    ASSERT_TRUE(from > 0 && to > from);
+    for (const QString& line : help.mid(from, to - from).split('\n')) {
+        EXPECT_LE(line.size(), 79) << line.toStdString();
+    }
+    for (const ostrel::cli::OptionRow& row : ostrel::cli::OptionTable()) {
+        const std::string name = "--" + std::string(row.Long);
+        std::string shown = row.Short != 0 ? std::string("-") + row.Short + ", " + name : name;
+        if (row.Takes != OptionValue::None) {
+            const std::string value(row.ValueName);
+            shown += row.Takes == OptionValue::Required ? " " + value : " [" + value + "]";
+        }
+        const std::string firstLine(row.Help.substr(0, row.Help.find('\n')));
+        // The help follows two blanks on, or (for a long value) the line after the names.
+        EXPECT_TRUE(help.contains(QString::fromStdString(shown + "  ")) ||
+                    help.contains(QString::fromStdString(shown + "\n")))
+            << shown;
+        EXPECT_TRUE(help.contains(QString::fromStdString(firstLine))) << firstLine;
+        const QString bad =
+            QString::fromStdString(name + (row.Takes == OptionValue::None ? "=x" : "="));
+        const auto run = RunCli({bad, "abc"}, "abc\n");
+        EXPECT_EQ(run.ExitCode, 2) << bad.toStdString();
+        EXPECT_TRUE(run.Out.isEmpty()) << bad.toStdString();
+        EXPECT_TRUE(run.Err.contains("--help"))
+            << bad.toStdString() << ": " << run.Err.toStdString();
+    }
 }
 
 } // namespace
