@@ -33,10 +33,14 @@ QByteArray Fill(Colour colour) {
 } // namespace
 
 QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin,
-                   Colour dark, Colour light) {
+                   Colour dark, Colour light, double unitsPerModule, std::string_view unit) {
     const std::int32_t side = symbol.Side + 2 * margin;
     const QByteArray units = QByteArray::number(side);
-    const QByteArray pixels = QByteArray::number(static_cast<qint64>(side) * scale);
+    // The size a viewer or a word processor shows; the viewBox keeps the modules as units.
+    const QByteArray pixels =
+        unit.empty() ? QByteArray::number(static_cast<qint64>(side) * scale)
+                     : QByteArray::fromStdString(PrintSize::Number(side * unitsPerModule) +
+                                                 std::string(unit));
     QByteArray svg;
     svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + pixels +
