@@ -12,9 +12,9 @@ namespace {
 
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 // A long line goes to libcsv in chunks of this size; its field buffer grows by at least
-// MinimumBlock bytes (libcsv's own default block).
-constexpr std::size_t ChunkBytes = 1 << 20;
-constexpr std::size_t MinimumBlock = 128;
+// MinimumBlock bytes.
+constexpr std::size_t ChunkBytes = 1 << 16;
+constexpr std::size_t MinimumBlock = 1024;
 
 // The input split at line feeds: each line without its LF (a CR before it stays), the last one
 // also when no LF ends it.

@@ -97,6 +97,11 @@ LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::stri
             result.Message = size.Error;
             return result;
         }
+        // A module size warns once for the whole run; a whole size for every symbol it fits
+        // badly.
+        if (m_Options.WholeSize) {
+            result.Warning = size.Warning;
+        }
         data = SymbolOutput(*symbol, m_Options, m_Png, size);
         if (data.isEmpty()) {
             result.Outcome = LineResult::Status::CannotWrite;

@@ -26,6 +26,7 @@ struct LineResult {
     };
     Status Outcome = Status::NotTried;
     std::string Message; // why the line failed; empty when written
+    std::string Warning; // --size: the whole pixels per module changed the size asked by > 5%
     QByteArray Output;   // the symbol's text when it goes to standard output
     // What the manifest records: the data's length and (when asked for) SHA-256, the symbol's
     // version, level and mask (0 when there is no symbol), whether it read back.

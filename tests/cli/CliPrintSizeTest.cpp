@@ -110,6 +110,16 @@ TEST_F(CliPrintSize, PicturesStoreTheResolutionAndComeOutAtTheSizeAsked) {
         RunCli({"-o", File("snap.png"), "--dpi", "300", "--size", "21mm", "abc"});
     EXPECT_EQ(snapped.ExitCode, 0);
     EXPECT_TRUE(snapped.Err.contains("warning")) << snapped.Err.toStdString();
+    // In a batch, the line whose symbol the size fits badly: 18 mm at 300 dpi is 212.6 pixels,
+    // 7.33 a module of "abc" (29 modules, drawn 7: 4.5% off), 6.44 of the address (33, drawn 6:
+    // 6.9% off).
+    const QString lines = File("sizes.txt");
+    ostrel::test::WriteFile(lines, "abc\n" + Url.toUtf8() + "\n");
+    const CliRun batch =
+        RunCli({"--batch", lines, "--dpi", "300", "--size", "18mm", "-o", File("%d.png")});
+    EXPECT_EQ(batch.ExitCode, 0);
+    EXPECT_EQ(batch.Err.count("warning"), 1) << batch.Err.toStdString();
+    EXPECT_TRUE(batch.Err.contains("line 2: warning")) << batch.Err.toStdString();
     Write({"-o", File("px.png"), "--module-size", "6px", "abc"});
     Write({"-o", File("scale.png"), "--scale", "6", "abc"});
     EXPECT_EQ(ReadFile(File("px.png")), ReadFile(File("scale.png")));
