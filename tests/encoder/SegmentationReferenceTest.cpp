@@ -4,6 +4,8 @@
 // input, ties included, and the same measured length; for short inputs that length is also
 // checked against the minimum over every possible cutting into segments.
 #include "clsQRCode.h"
+#include "clsSegmentSearch.h"
+#include "clsSegmentWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -33,21 +35,25 @@ struct Cell {
     std::int32_t Run = 0;
 };
 
-// Per width class (versions 1-9, 10-26, 27-40): count-indicator widths and largest counts.
-struct WidthClass {
-    std::int32_t Offset;   // 2, 4 or 6
+// The modes of one symbol type and size class: which are allowed, the mode indicators, the
+// count-indicator widths and the terminator.
+struct ModeSet {
+    bool Allowed[4];
+    std::int32_t IndicatorBits;
+    std::int32_t Indicator[4];
     std::int32_t Count[4]; // count-indicator bits per mode
-    std::int32_t Max[4];   // largest count per mode (Kanji in characters)
+    std::int32_t Terminator;
+    std::int32_t Max(std::int32_t mode) const { return (1 << Count[mode]) - 1; } // Kanji: chars
+    std::int32_t Header(std::int32_t mode) const { return IndicatorBits + Count[mode]; }
 };
 
-WidthClass ClassOf(std::int32_t version) {
-    if (version < 10) {
-        return {2, {8, 10, 9, 8}, {255, 1023, 511, 255}};
-    }
-    if (version < 27) {
-        return {4, {16, 12, 11, 10}, {65535, 4095, 2047, 1023}};
-    }
-    return {6, {16, 14, 13, 12}, {65535, 16383, 8191, 4095}};
+// QR Code Model 2 per width class (versions 1-9, 10-26, 27-40), ISO/IEC 18004 Tables 2 and 3.
+ModeSet ClassOf(std::int32_t version, bool kanjiMode = true) {
+    ModeSet set{{true, true, true, kanjiMode}, 4, {0b0100, 0b0001, 0b0010, 0b1000}, {}, 4};
+    const std::int32_t counts[3][4] = {{8, 10, 9, 8}, {16, 12, 11, 10}, {16, 14, 13, 12}};
+    const auto& row = counts[version < 10 ? 0 : (version < 27 ? 1 : 2)];
+    std::copy(std::begin(row), std::end(row), set.Count);
+    return set;
 }
 
 bool IsDigit(std::uint8_t b) {
@@ -74,8 +80,6 @@ bool KanjiCandidate(std::uint8_t lead, std::uint8_t trail) {
     return lead == 0xEB && trail <= 0xBF;
 }
 
-const std::int32_t kIndicator[4] = {0b0100, 0b0001, 0b0010, 0b1000};
-
 void Put(Bits& bits, std::int32_t value, std::int32_t width) {
     for (std::int32_t k = width - 1; k >= 0; --k) {
         bits.push_back(static_cast<std::uint8_t>((value >> k) & 1));
@@ -87,16 +91,15 @@ struct ReferenceResult {
     Bits Stream;               // the written stream, terminator included
 };
 
-ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool kanjiMode) {
+// The stream under a mode set; Measured is kNever or more when its modes cannot carry data.
+ReferenceResult ReferenceStream(const Bytes& data, const ModeSet& wc) {
     ReferenceResult result;
     const auto n = static_cast<std::int32_t>(data.size());
     if (n == 0) {
-        result.Measured = 4;
-        result.Stream = Bits(4, 0);
+        result.Measured = wc.Terminator;
+        result.Stream = Bits(static_cast<std::size_t>(wc.Terminator), 0);
         return result;
     }
-    const WidthClass wc = ClassOf(version);
-    const std::int32_t w = wc.Offset;
     // One row per input position, one cell per mode.
     std::vector<Cell> table(4 * static_cast<std::size_t>(n));
     const auto at = [&](std::int32_t i, std::int32_t m) -> Cell& {
@@ -121,49 +124,54 @@ ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool ka
 
     for (std::int32_t i = 0; i < n; ++i) {
         const std::uint8_t b = data[static_cast<std::size_t>(i)];
-        // Byte: always reachable.
-        if (i == 0) {
-            at(i, Byte) = {-1, 4 + wc.Count[Byte] + 8, 1};
+        // Byte: reachable wherever the mode is allowed.
+        if (!wc.Allowed[Byte]) {
+            at(i, Byte).Cost = kNever;
+        } else if (i == 0) {
+            at(i, Byte) = {-1, wc.Header(Byte) + 8, 1};
         } else {
             choose(i, Byte, i - 1, [&](std::int32_t j, bool& continues) {
-                continues = j == Byte && at(i - 1, Byte).Run < wc.Max[Byte];
-                return at(i - 1, j).Cost + (continues ? 8 : 8 + 4 + wc.Count[Byte]);
+                continues = j == Byte && at(i - 1, Byte).Run < wc.Max(Byte);
+                return at(i - 1, j).Cost + (continues ? 8 : 8 + wc.Header(Byte));
             });
         }
         // Numeric.
-        if (!IsDigit(b)) {
+        if (!IsDigit(b) || !wc.Allowed[Numeric]) {
             at(i, Numeric).Cost = kNever;
         } else if (i == 0) {
-            at(i, Numeric) = {-1, w + 16, 1};
+            at(i, Numeric) = {-1, wc.Header(Numeric) + 4, 1};
         } else {
             choose(i, Numeric, i - 1, [&](std::int32_t j, bool& continues) {
                 const Cell& p = at(i - 1, j);
-                continues = j == Numeric && p.Run < wc.Max[Numeric];
-                return continues ? p.Cost + (p.Run % 3 == 0 ? 4 : 3) : p.Cost + w + 16;
+                continues = j == Numeric && p.Run < wc.Max(Numeric);
+                return continues ? p.Cost + (p.Run % 3 == 0 ? 4 : 3)
+                                 : p.Cost + wc.Header(Numeric) + 4;
             });
         }
         // Alphanumeric.
-        if (!IsAlphanumeric(b)) {
+        if (!IsAlphanumeric(b) || !wc.Allowed[Alphanumeric]) {
             at(i, Alphanumeric).Cost = kNever;
         } else if (i == 0) {
-            at(i, Alphanumeric) = {-1, w + 17, 1};
+            at(i, Alphanumeric) = {-1, wc.Header(Alphanumeric) + 6, 1};
         } else {
             choose(i, Alphanumeric, i - 1, [&](std::int32_t j, bool& continues) {
                 const Cell& p = at(i - 1, j);
-                continues = j == Alphanumeric && p.Run < wc.Max[Alphanumeric];
-                return continues ? p.Cost + (p.Run % 2 == 0 ? 6 : 5) : p.Cost + w + 17;
+                continues = j == Alphanumeric && p.Run < wc.Max(Alphanumeric);
+                return continues ? p.Cost + (p.Run % 2 == 0 ? 6 : 5)
+                                 : p.Cost + wc.Header(Alphanumeric) + 6;
             });
         }
         // Kanji: a pair ending at i.
-        if (i == 0 || !kanjiMode || !KanjiCandidate(data[static_cast<std::size_t>(i - 1)], b)) {
+        if (i == 0 || !wc.Allowed[Kanji] ||
+            !KanjiCandidate(data[static_cast<std::size_t>(i - 1)], b)) {
             at(i, Kanji).Cost = kNever;
         } else if (i == 1) {
-            at(i, Kanji) = {-1, w + 23, 1};
+            at(i, Kanji) = {-1, wc.Header(Kanji) + 13, 1};
         } else {
             choose(i, Kanji, i - 2, [&](std::int32_t j, bool& continues) {
                 const Cell& p = at(i - 2, j);
-                continues = j == Kanji && p.Run < wc.Max[Kanji];
-                return continues ? p.Cost + 13 : p.Cost + 13 + 4 + w + 6;
+                continues = j == Kanji && p.Run < wc.Max(Kanji);
+                return continues ? p.Cost + 13 : p.Cost + 13 + wc.Header(Kanji);
             });
         }
     }
@@ -175,7 +183,10 @@ ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool ka
             endMode = m;
         }
     }
-    result.Measured = at(n - 1, endMode).Cost + 4;
+    result.Measured = at(n - 1, endMode).Cost + wc.Terminator;
+    if (at(n - 1, endMode).Cost >= kNever) {
+        return result; // no stream: the allowed modes cannot carry every byte
+    }
 
     // Trace back into one mode per byte.
     std::vector<std::int32_t> modes(static_cast<std::size_t>(n), -1);
@@ -196,14 +207,14 @@ ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool ka
     Bits& out = result.Stream;
     for (std::int32_t s = 0; s < n;) {
         const std::int32_t m = modes[static_cast<std::size_t>(s)];
-        const std::int32_t maxBytes = m == Kanji ? 2 * wc.Max[Kanji] : wc.Max[m];
+        const std::int32_t maxBytes = m == Kanji ? 2 * wc.Max(Kanji) : wc.Max(m);
         std::int32_t length = 0;
         while (s + length < n && length < maxBytes &&
                modes[static_cast<std::size_t>(s + length)] == m) {
             ++length;
         }
         const auto byteAt = [&](std::int32_t k) { return data[static_cast<std::size_t>(s + k)]; };
-        Put(out, kIndicator[m], 4);
+        Put(out, wc.Indicator[m], wc.IndicatorBits);
         Put(out, m == Kanji ? length / 2 : length, wc.Count[m]);
         switch (m) {
         case Byte:
@@ -245,26 +256,30 @@ ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool ka
         }
         s += length;
     }
-    Put(out, 0, 4);
+    Put(out, 0, wc.Terminator);
     return result;
+}
+
+ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool kanjiMode) {
+    return ReferenceStream(data, ClassOf(version, kanjiMode));
 }
 
 // The fewest data bits over every cutting of data into segments (each segment in any mode that
 // can carry all of its bytes), terminator included; for inputs too short to reach any largest
 // count.
-std::int32_t MinimumOverAllCuttings(const Bytes& data, std::int32_t version, bool kanjiMode) {
-    const WidthClass wc = ClassOf(version);
+std::int32_t MinimumOverAllCuttings(const Bytes& data, const ModeSet& wc) {
     const auto n = static_cast<std::int32_t>(data.size());
     // best[s]: the fewest bits for data[s..n-1].
-    std::vector<std::int32_t> best(static_cast<std::size_t>(n) + 1, INT_MAX);
+    std::vector<std::int32_t> best(static_cast<std::size_t>(n) + 1, kNever);
     best[static_cast<std::size_t>(n)] = 0;
     for (std::int32_t s = n - 1; s >= 0; --s) {
         for (std::int32_t e = s + 1; e <= n; ++e) {
             const std::int32_t length = e - s;
             const std::int32_t rest = best[static_cast<std::size_t>(e)];
-            bool digits = true;
-            bool alnum = true;
-            bool kanji = kanjiMode && length % 2 == 0;
+            // A segment holds at most its mode's largest count.
+            bool digits = wc.Allowed[Numeric] && length <= wc.Max(Numeric);
+            bool alnum = wc.Allowed[Alphanumeric] && length <= wc.Max(Alphanumeric);
+            bool kanji = wc.Allowed[Kanji] && length % 2 == 0 && length / 2 <= wc.Max(Kanji);
             for (std::int32_t k = s; k < e; ++k) {
                 digits = digits && IsDigit(data[static_cast<std::size_t>(k)]);
                 alnum = alnum && IsAlphanumeric(data[static_cast<std::size_t>(k)]);
@@ -273,25 +288,32 @@ std::int32_t MinimumOverAllCuttings(const Bytes& data, std::int32_t version, boo
                                            data[static_cast<std::size_t>(k + 1)]);
                 }
             }
-            std::int32_t cost = 4 + wc.Count[Byte] + 8 * length;
+            std::int32_t cost =
+                wc.Allowed[Byte] && length <= wc.Max(Byte) ? wc.Header(Byte) + 8 * length : kNever;
             if (digits) {
-                cost = std::min(cost, 4 + wc.Count[Numeric] + 10 * (length / 3) +
+                cost = std::min(cost, wc.Header(Numeric) + 10 * (length / 3) +
                                           (length % 3 == 2   ? 7
                                            : length % 3 == 1 ? 4
                                                              : 0));
             }
             if (alnum) {
-                cost = std::min(cost,
-                                4 + wc.Count[Alphanumeric] + 11 * (length / 2) + 6 * (length % 2));
+                cost =
+                    std::min(cost, wc.Header(Alphanumeric) + 11 * (length / 2) + 6 * (length % 2));
             }
             if (kanji) {
-                cost = std::min(cost, 4 + wc.Count[Kanji] + 13 * (length / 2));
+                cost = std::min(cost, wc.Header(Kanji) + 13 * (length / 2));
             }
-            best[static_cast<std::size_t>(s)] =
-                std::min(best[static_cast<std::size_t>(s)], cost + rest);
+            if (cost < kNever && rest < kNever) {
+                best[static_cast<std::size_t>(s)] =
+                    std::min(best[static_cast<std::size_t>(s)], cost + rest);
+            }
         }
     }
-    return best[0] + 4;
+    return best[0] >= kNever ? kNever : best[0] + wc.Terminator;
+}
+
+std::int32_t MinimumOverAllCuttings(const Bytes& data, std::int32_t version, bool kanjiMode) {
+    return MinimumOverAllCuttings(data, ClassOf(version, kanjiMode));
 }
 
 // ---- The comparisons ----
@@ -487,6 +509,93 @@ TEST_F(SegmentationReferenceTest, LongInputsNearTheLargestCountsAgree) {
         }
     }
     EXPECT_EQ(checked, 9000);
+}
+
+// ---- Other mode tables ----
+
+// Mode sets of other symbol types, by mode number (byte, numeric, alphanumeric, Kanji): Micro QR
+// M1 to M4 (ISO/IEC 18004 Tables 2 and 3: indicators of 0 to 3 bits, counts per version,
+// terminators of 3 to 9 bits, M1 numeric only, M2 without byte and Kanji) and rMQR R7x43
+// (ISO/IEC 23941: 3-bit indicators).
+const ModeSet kOtherModeSets[] = {
+    {{false, true, false, false}, 0, {0, 0, 0, 0}, {0, 3, 0, 0}, 3},
+    {{false, true, true, false}, 1, {0, 0, 1, 0}, {0, 4, 3, 0}, 5},
+    {{true, true, true, true}, 2, {0b10, 0b00, 0b01, 0b11}, {4, 5, 4, 3}, 7},
+    {{true, true, true, true}, 3, {0b010, 0b000, 0b001, 0b011}, {5, 6, 5, 4}, 9},
+    {{true, true, true, true}, 3, {0b011, 0b001, 0b010, 0b100}, {3, 4, 3, 2}, 3},
+};
+
+clsModeTable TableOf(const ModeSet& set) {
+    std::array<bool, 4> allowed{};
+    std::array<std::uint32_t, 4> indicator{};
+    std::array<std::int32_t, 4> count{};
+    for (std::size_t m = 0; m < 4; ++m) {
+        allowed[m] = set.Allowed[m];
+        indicator[m] = static_cast<std::uint32_t>(set.Indicator[m]);
+        count[m] = set.Count[m];
+    }
+    return clsModeTable(allowed, set.IndicatorBits, indicator, count, set.Terminator);
+}
+
+// Every string up to maxLength over alphabet, under each of the other mode sets: the search and
+// the segment writer give the reference's stream, whose length is the shortest cutting; where
+// the allowed modes cannot carry a byte, both say so.
+void ExhaustiveUnderOtherTables(const Bytes& alphabet, std::int32_t maxLength) {
+    std::int32_t unencodable = 0;
+    std::int32_t encoded = 0;
+    for (const ModeSet& set : kOtherModeSets) {
+        const clsModeTable table = TableOf(set);
+        for (std::int32_t length = 1; length <= maxLength; ++length) {
+            std::vector<std::size_t> digit(static_cast<std::size_t>(length), 0);
+            Bytes data(static_cast<std::size_t>(length), alphabet[0]);
+            do {
+                const ReferenceResult expected = ReferenceStream(data, set);
+                const auto n = static_cast<std::int32_t>(data.size());
+                Bytes preds(data.size());
+                Bytes modes(data.size());
+                const auto end = clsSegmentSearch::Search(data.data(), n, table, preds.data());
+                if (expected.Measured >= kNever) {
+                    ASSERT_EQ(end.Cost, clsSegmentSearch::Unreachable) << data.size();
+                    ASSERT_GE(MinimumOverAllCuttings(data, set), kNever);
+                    ++unencodable;
+                    continue;
+                }
+                clsSegmentSearch::TraceModes(preds.data(), n, end.Mode, modes.data());
+                Bits stream(1024, 7);
+                clsBitWriter out(stream);
+                const std::int32_t written =
+                    clsSegmentWriter::WriteSegments(out, data.data(), n, table, modes.data());
+                stream.resize(static_cast<std::size_t>(written));
+                ASSERT_EQ(end.Cost + set.Terminator, expected.Measured);
+                ASSERT_EQ(stream, expected.Stream) << "indicator bits " << set.IndicatorBits;
+                // Never below the shortest cutting. (Not always equal to it: one cell per mode
+                // keeps the cheapest path only, and with headers as short as these a dearer path
+                // can end better; under M3 "A1\x93AA1" takes 60 bits, the shortest cutting 59.)
+                ASSERT_GE(expected.Measured, MinimumOverAllCuttings(data, set));
+                ++encoded;
+            } while ([&] {
+                std::size_t k = 0;
+                while (k < digit.size() && ++digit[k] == alphabet.size()) {
+                    digit[k] = 0;
+                    data[k] = alphabet[0];
+                    ++k;
+                }
+                if (k < digit.size()) {
+                    data[k] = alphabet[digit[k]];
+                }
+                return k < digit.size();
+            }());
+        }
+    }
+    EXPECT_GT(unencodable, 0);
+    EXPECT_GT(encoded, 0);
+}
+
+// Short indicators, small largest counts (seven digits in M1, three Kanji characters in R7x43),
+// disallowed modes and long terminators: the search reads them all from its table.
+TEST(SegmentationOtherTablesTest, EveryShortStringAgreesWithTheReference) {
+    ExhaustiveUnderOtherTables({'1', 'A', 'a', 0x93, 0x5F}, 6);
+    ExhaustiveUnderOtherTables({'7', 'Q', 0x81}, 11);
 }
 
 } // namespace

@@ -1,0 +1,478 @@
+#include "clsSegmentSearch.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace ostrel {
+
+namespace {
+
+using Mode = clsModeTable::Mode;
+constexpr std::int32_t kUnreachable = clsSegmentSearch::Unreachable;
+
+// The lowest lead byte of a Kanji-pair candidate: below it no pair test is needed.
+constexpr std::uint8_t kLowestKanjiLead = 0x81;
+
+// Character classes of clsModeTable::CharClass.
+constexpr std::uint8_t kOtherByte = 0;
+constexpr std::uint8_t kDigit = 1;
+
+// Rows of the same character class repeat after this many positions once settled: the length in
+// which the character costs of both numeric (period 3) and alphanumeric mode (period 2) come round.
+constexpr std::int32_t kRepeatPeriod = 6;
+// The rows kept for the repetition: the last seven positions, by position modulo 8.
+constexpr std::int32_t kRecentRows = 8;
+
+// What the search reads of the mode table, once: the cost of a new segment's first character
+// (header included), the largest counts, and which modes take part.
+struct SearchCosts {
+    std::array<std::int32_t, clsModeTable::ModeCount> Start;
+    std::array<std::int32_t, clsModeTable::ModeCount> MaxRun;
+    std::int32_t ByteHeader;
+    bool ByteOk;
+    bool NumericOk;
+    bool AlphanumericOk;
+    bool Kanji;
+
+    explicit SearchCosts(const clsModeTable& table)
+        : Start{table.HeaderBits(Mode::Byte) + clsModeTable::ByteBits,
+                table.HeaderBits(Mode::Numeric) + clsModeTable::NumericFirstBits,
+                table.HeaderBits(Mode::Alphanumeric) + clsModeTable::AlphanumericFirstBits,
+                table.HeaderBits(Mode::Kanji) + clsModeTable::KanjiBits},
+          MaxRun{table.MaxCount(Mode::Byte), table.MaxCount(Mode::Numeric),
+                 table.MaxCount(Mode::Alphanumeric), table.MaxCount(Mode::Kanji)},
+          ByteHeader(table.HeaderBits(Mode::Byte)), ByteOk(table.Allowed(Mode::Byte)),
+          NumericOk(table.Allowed(Mode::Numeric)),
+          AlphanumericOk(table.Allowed(Mode::Alphanumeric)), Kanji(table.Allowed(Mode::Kanji)) {}
+};
+
+// The segment-table cells of one input position, per mode: the cost of the cheapest path (data
+// bits without the terminator), the run (characters of its last segment) and the run modulo the
+// period of its mode's character costs (3 for numeric, 2 for alphanumeric, 0 for the others),
+// kept alongside so that no division is needed. The search looks back one position (two for
+// Kanji), so it keeps three rows, as values that the compiler can hold in registers.
+struct SegmentRow {
+    std::array<std::int32_t, clsModeTable::ModeCount> Cost;
+    std::array<std::int32_t, clsModeTable::ModeCount> Run;
+    std::array<std::int32_t, clsModeTable::ModeCount> Phase;
+};
+
+// A winning candidate: its cost and the mode of the cell it comes from.
+struct Choice {
+    std::int32_t Cost;
+    std::uint32_t Mode;
+};
+
+// The cheaper of two candidates, the first on equal cost (give the lower mode first).
+inline Choice Cheaper(Choice a, Choice b) {
+    return b.Cost < a.Cost ? b : a;
+}
+
+inline Choice CellOf(const SegmentRow& row, std::uint32_t mode) {
+    return Choice{row.Cost[mode], mode};
+}
+
+// The cheapest cell of a row but one, the lowest mode on equal cost, from the winners of the pairs
+// of modes 0-1 and 2-3.
+template <std::size_t Excluded>
+Choice CheapestOther(const SegmentRow& row, Choice low, Choice high) {
+    if constexpr (Excluded == 0) {
+        return Cheaper(CellOf(row, 1), high);
+    } else if constexpr (Excluded == 1) {
+        return Cheaper(CellOf(row, 0), high);
+    } else if constexpr (Excluded == 2) {
+        return Cheaper(low, CellOf(row, 3));
+    } else {
+        return Cheaper(low, CellOf(row, 2));
+    }
+}
+
+// Fills cell Mode of row `to` from the four cells of row `from` and returns the predecessor mode.
+// A predecessor in the same mode whose run is below the largest segment length continues its
+// segment at the cost continueCost(phase of its run); every other one starts a new segment at
+// startCost. The cheapest candidate wins, the lowest mode on equal cost. The other three cells all
+// pay startCost, so of them only the cheapest (`other`, from CheapestOther) can win. Period is
+// that of the mode's character costs (1: none).
+template <std::size_t Mode, std::int32_t Period, typename ContinueCost>
+std::uint32_t Relax(const SegmentRow& from, Choice other, SegmentRow& to, std::int32_t maxRun,
+                    std::int32_t startCost, ContinueCost continueCost) {
+    const bool continues = from.Run[Mode] < maxRun;
+    const std::int32_t same =
+        from.Cost[Mode] + (continues ? continueCost(from.Phase[Mode]) : startCost);
+    const std::int32_t started = other.Cost + startCost;
+    const bool keeps = same < started || (same == started && Mode < other.Mode);
+    const bool carried = continues && keeps;
+    to.Cost[Mode] = keeps ? same : started;
+    to.Run[Mode] = carried ? from.Run[Mode] + 1 : 1;
+    const std::int32_t phase = (carried ? from.Phase[Mode] : 0) + 1;
+    to.Phase[Mode] = phase == Period ? 0 : phase;
+    return keeps ? static_cast<std::uint32_t>(Mode) : other.Mode;
+}
+
+// Marks cell `mode` of a row as unreachable: only its cost counts, run and phase are 0.
+void SetUnreachable(SegmentRow& row, std::size_t mode) {
+    row.Cost[mode] = kUnreachable;
+    row.Run[mode] = 0;
+    row.Phase[mode] = 0;
+}
+
+// Sets cell `mode` of a row as the start of a path of one character costing `cost`.
+void SetStart(SegmentRow& row, std::size_t mode, std::int32_t cost, std::int32_t phase) {
+    row.Cost[mode] = cost;
+    row.Run[mode] = 1;
+    row.Phase[mode] = phase;
+}
+
+// Position 0: a segment of one character starts in every allowed mode the byte allows; a Kanji
+// pair needs two bytes.
+SegmentRow FirstRow(std::uint8_t byte, const SearchCosts& costs) {
+    SegmentRow row{};
+    const auto charClass = static_cast<std::uint8_t>(clsModeTable::CharClass(byte));
+    if (costs.ByteOk) {
+        SetStart(row, Mode::Byte, costs.Start[Mode::Byte], 0);
+    } else {
+        SetUnreachable(row, Mode::Byte);
+    }
+    if (charClass == kDigit && costs.NumericOk) {
+        SetStart(row, Mode::Numeric, costs.Start[Mode::Numeric], 1);
+    } else {
+        SetUnreachable(row, Mode::Numeric);
+    }
+    if (charClass != kOtherByte && costs.AlphanumericOk) {
+        SetStart(row, Mode::Alphanumeric, costs.Start[Mode::Alphanumeric], 1);
+    } else {
+        SetUnreachable(row, Mode::Alphanumeric);
+    }
+    SetUnreachable(row, Mode::Kanji);
+    return row;
+}
+
+// Fills the row of position i >= 1 from the rows one (`previous`) and two (`older`) positions
+// back; pair tells whether bytes i - 1 and i are an allowed Kanji pair. Returns the predecessor
+// modes of the four cells, packed as Search stores them.
+std::uint8_t NextRow(const SegmentRow& previous, const SegmentRow& older, std::uint8_t charClass,
+                     bool pair, std::int32_t i, const SearchCosts& costs, SegmentRow& row) {
+    // Digits cost 4, 3, 3, 4, ... and alphanumeric characters 6, 5, 6, ... by the run so far.
+    const auto numericStep = [](std::int32_t phase) {
+        return phase == 0 ? clsModeTable::NumericFirstBits : clsModeTable::NumericNextBits;
+    };
+    const auto alphanumericStep = [](std::int32_t phase) {
+        return phase == 0 ? clsModeTable::AlphanumericFirstBits
+                          : clsModeTable::AlphanumericNextBits;
+    };
+    const auto byteStep = [](std::int32_t) { return clsModeTable::ByteBits; };
+    const auto kanjiStep = [](std::int32_t) { return clsModeTable::KanjiBits; };
+
+    const Choice low = Cheaper(CellOf(previous, 0), CellOf(previous, 1));
+    const Choice high = Cheaper(CellOf(previous, 2), CellOf(previous, 3));
+    std::uint32_t from = 0;
+    if (costs.ByteOk) {
+        from = Relax<Mode::Byte, 1>(previous, CheapestOther<0>(previous, low, high), row,
+                                    costs.MaxRun[0], costs.Start[0], byteStep);
+    } else {
+        SetUnreachable(row, Mode::Byte);
+    }
+    if (charClass == kDigit && costs.NumericOk) {
+        from |= Relax<Mode::Numeric, clsModeTable::NumericPeriod>(
+                    previous, CheapestOther<1>(previous, low, high), row, costs.MaxRun[1],
+                    costs.Start[1], numericStep)
+                << 2;
+    } else {
+        SetUnreachable(row, Mode::Numeric);
+    }
+    if (charClass != kOtherByte && costs.AlphanumericOk) {
+        from |= Relax<Mode::Alphanumeric, clsModeTable::AlphanumericPeriod>(
+                    previous, CheapestOther<2>(previous, low, high), row, costs.MaxRun[2],
+                    costs.Start[2], alphanumericStep)
+                << 4;
+    } else {
+        SetUnreachable(row, Mode::Alphanumeric);
+    }
+    if (!pair) {
+        SetUnreachable(row, Mode::Kanji);
+    } else if (i == 1) {
+        SetStart(row, Mode::Kanji, costs.Start[Mode::Kanji], 0);
+    } else {
+        const Choice olderLow = Cheaper(CellOf(older, 0), CellOf(older, 1));
+        const Choice olderHigh = Cheaper(CellOf(older, 2), CellOf(older, 3));
+        from |= Relax<Mode::Kanji, 1>(older, CheapestOther<3>(older, olderLow, olderHigh), row,
+                                      costs.MaxRun[3], costs.Start[3], kanjiStep)
+                << 6;
+    }
+    return static_cast<std::uint8_t>(from);
+}
+
+// True when data[i - 1] and data[i] are a Kanji pair that the search may take.
+inline bool KanjiPairAt(const std::uint8_t* data, std::int32_t i, bool kanji) {
+    return kanji && data[i - 1] >= kLowestKanjiLead &&
+           clsModeTable::IsKanjiPair(data[i - 1], data[i]);
+}
+
+// Byte mode alone reached position i - 1 and alone takes position i: the byte segment continues
+// (or starts again at its largest length), its cell is the only one reached and every
+// predecessor is mode 0. The same holds for the bytes that follow as long as only byte mode takes
+// them. Advances `previous` and `older` over all of them and returns the first position after.
+std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_t i,
+                           const SearchCosts& costs, std::uint8_t* preds, SegmentRow& previous,
+                           SegmentRow& older) {
+    const std::int32_t start = i;
+    do {
+        ++i;
+    } while (i < n && clsModeTable::CharClass(data[i]) == kOtherByte &&
+             !KanjiPairAt(data, i, costs.Kanji));
+    if (preds != nullptr) {
+        std::fill(preds + start, preds + i, std::uint8_t{0});
+    }
+    // Each byte adds 8 bits to the segment, and one more header whenever the run has reached the
+    // largest length and starts again at 1: after `steps` bytes the run is where a count from
+    // the first run on, taken modulo the largest length (1 .. largest), stands.
+    const std::int32_t largest = costs.MaxRun[Mode::Byte];
+    const std::int32_t cost = previous.Cost[Mode::Byte];
+    const std::int32_t run = previous.Run[Mode::Byte];
+    const auto after = [&](std::int32_t steps, std::int32_t& newCost, std::int32_t& newRun) {
+        const std::int32_t count = run + steps - 1; // 0-based position in the repeating runs
+        newRun = count % largest + 1;
+        newCost = cost + clsModeTable::ByteBits * steps + costs.ByteHeader * (count / largest);
+    };
+    older = previous;
+    after(i - start - 1, older.Cost[Mode::Byte], older.Run[Mode::Byte]);
+    after(i - start, previous.Cost[Mode::Byte], previous.Run[Mode::Byte]);
+    return i;
+}
+
+// Whether the row before position i repeats the row kRepeatPeriod positions earlier, and if so
+// how many periods the rows go on repeating: 0 when they do not. `continued` receives the modes
+// whose runs grew throughout the period.
+std::int32_t RepeatingPeriods(const SegmentRow& last, const SegmentRow& before, std::int32_t ahead,
+                              const SearchCosts& costs, std::array<bool, 4>& continued) {
+    std::int32_t periods = ahead / kRepeatPeriod;
+    for (std::size_t m = 0; m < clsModeTable::ModeCount; ++m) {
+        const bool reached = last.Cost[m] != kUnreachable;
+        if (reached != (before.Cost[m] != kUnreachable) ||
+            (reached && last.Cost[m] - last.Cost[0] != before.Cost[m] - before.Cost[0]) ||
+            last.Phase[m] != before.Phase[m]) {
+            return 0;
+        }
+        if (last.Run[m] != before.Run[m]) {
+            if (last.Run[m] != before.Run[m] + kRepeatPeriod) {
+                return 0;
+            }
+            // Checked against the largest length before each step: the run reaches at most
+            // last.Run + kRepeatPeriod * periods - 1 before the last one.
+            continued[m] = true;
+            periods = std::min(periods, (costs.MaxRun[m] - last.Run[m]) / kRepeatPeriod);
+        }
+    }
+    return std::max(periods, 0);
+}
+
+// Within a run of digits (or of other alphanumeric characters) the table settles into a period of
+// six positions. Every choice depends only on the differences between a row's costs, the phases,
+// and whether each run is below its largest length; so when the row before position i equals the
+// row six positions earlier but for a constant added to every reachable cost and six added to the
+// runs of the modes that continued throughout, the six rows after it repeat those six rows in the
+// same way, and so on while the characters last and the continuing runs stay below their largest
+// lengths. `recent` holds the rows of positions i - 7 to i - 1 (position p at p modulo 8), all of
+// the same class, which also fills the `ahead` positions from i on. Returns how many positions it
+// filled (a multiple of 6, 0 when the rows do not repeat): their predecessors are written, and
+// `recent` then holds the rows of the last seven.
+std::int32_t RepeatPeriod(std::array<SegmentRow, kRecentRows>& recent, std::int32_t i,
+                          std::int32_t ahead, const SearchCosts& costs, std::uint8_t* preds) {
+    const SegmentRow& last = recent[static_cast<std::size_t>((i - 1) & (kRecentRows - 1))];
+    const SegmentRow& before =
+        recent[static_cast<std::size_t>((i - 1 - kRepeatPeriod) & (kRecentRows - 1))];
+    std::array<bool, 4> continued{};
+    const std::int32_t periods = RepeatingPeriods(last, before, ahead, costs, continued);
+    if (periods <= 0) {
+        return 0;
+    }
+    const std::int32_t filled = kRepeatPeriod * periods;
+    const std::int32_t added = periods * (last.Cost[0] - before.Cost[0]);
+    if (preds != nullptr) {
+        for (std::int32_t p = i; p < i + filled; ++p) {
+            preds[p] = preds[p - kRepeatPeriod];
+        }
+    }
+    std::array<SegmentRow, kRecentRows> moved;
+    for (std::int32_t p = i - 1 - kRepeatPeriod; p < i; ++p) {
+        SegmentRow row = recent[static_cast<std::size_t>(p & (kRecentRows - 1))];
+        for (std::size_t m = 0; m < clsModeTable::ModeCount; ++m) {
+            if (row.Cost[m] != kUnreachable) {
+                row.Cost[m] += added;
+            }
+            if (continued[m]) {
+                row.Run[m] += filled;
+            }
+        }
+        moved[static_cast<std::size_t>((p + filled) & (kRecentRows - 1))] = row;
+    }
+    recent = moved;
+    return filled;
+}
+
+// A run of bytes of one character class (digits, or other alphanumeric characters) from Start to
+// End - 1; Class 0 while the search is not inside one.
+struct CharRun {
+    std::uint8_t Class = 0;
+    std::int32_t Start = 0;
+    std::int32_t End = 0;
+
+    // Starts the run of class charClass at position i.
+    void Begin(const std::uint8_t* data, std::int32_t n, std::int32_t i, std::uint8_t charClass) {
+        Class = charClass;
+        Start = i;
+        End = i + 1;
+        while (End < n && clsModeTable::CharClass(data[End]) == charClass) {
+            ++End;
+        }
+    }
+};
+
+} // namespace
+
+clsSegmentSearch::End clsSegmentSearch::Search(const std::uint8_t* data, std::int32_t n,
+                                               const clsModeTable& table, std::uint8_t* preds) {
+    const SearchCosts costs(table);
+    SegmentRow previous = FirstRow(data[0], costs);
+    if (preds != nullptr) {
+        preds[0] = 0;
+    }
+    SegmentRow older = previous; // read only for a Kanji pair, from position 2 on
+    // The rows of the last eight positions of the current run of one character class.
+    std::array<SegmentRow, kRecentRows> recent;
+    CharRun run;
+    for (std::int32_t i = 1; i < n; ++i) {
+        auto charClass = static_cast<std::uint8_t>(clsModeTable::CharClass(data[i]));
+        if (charClass == kOtherByte && costs.ByteOk && previous.Cost[1] == kUnreachable &&
+            previous.Cost[2] == kUnreachable && previous.Cost[3] == kUnreachable &&
+            !KanjiPairAt(data, i, costs.Kanji)) {
+            i = ContinueBytes(data, n, i, costs, preds, previous, older);
+            if (i == n) {
+                break;
+            }
+            charClass = static_cast<std::uint8_t>(clsModeTable::CharClass(data[i]));
+        }
+        if (charClass == kOtherByte) {
+            run.Class = 0;
+        } else if (charClass != run.Class) {
+            run.Begin(data, n, i, charClass);
+        } else if (costs.ByteOk && i - run.Start >= kRepeatPeriod + 1 &&
+                   run.End - i >= kRepeatPeriod) {
+            const std::int32_t jumped = RepeatPeriod(recent, i, run.End - i, costs, preds);
+            if (jumped > 0) {
+                i += jumped;
+                previous = recent[static_cast<std::size_t>((i - 1) & (kRecentRows - 1))];
+                older = recent[static_cast<std::size_t>((i - 2) & (kRecentRows - 1))];
+                if (i == n) {
+                    break;
+                }
+                charClass = static_cast<std::uint8_t>(clsModeTable::CharClass(data[i]));
+                if (i == run.End) {
+                    // The next run starts here (or a byte of class 0 follows).
+                    run.Class = 0;
+                    if (charClass != kOtherByte) {
+                        run.Begin(data, n, i, charClass);
+                    }
+                }
+            }
+        }
+        SegmentRow row;
+        const std::uint8_t from =
+            NextRow(previous, older, charClass,
+                    costs.Kanji && clsModeTable::IsKanjiPair(data[i - 1], data[i]), i, costs, row);
+        if (preds != nullptr) {
+            preds[i] = from;
+        }
+        if (charClass != kOtherByte) {
+            recent[static_cast<std::size_t>(i & (kRecentRows - 1))] = row;
+        }
+        older = previous;
+        previous = row;
+    }
+
+    // The cheapest cell of the last position; the lowest mode on equal cost.
+    const Choice end = Cheaper(Cheaper(CellOf(previous, 0), CellOf(previous, 1)),
+                               Cheaper(CellOf(previous, 2), CellOf(previous, 3)));
+    return End{std::min(end.Cost, kUnreachable), static_cast<std::int32_t>(end.Mode)};
+}
+
+void clsSegmentSearch::TraceModes(const std::uint8_t* preds, std::int32_t n, std::int32_t endMode,
+                                  std::uint8_t* modes) {
+    // Outside Kanji mode a segment is walked back as long as its cells come from the same mode,
+    // without the chain of dependent reads that following one predecessor at a time would make.
+    for (std::int32_t pos = n - 1, mode = endMode; pos >= 0;) {
+        if (mode == Mode::Kanji) {
+            modes[pos] = Mode::Kanji;
+            const std::int32_t previous = (preds[pos] >> (2 * mode)) & 3;
+            if (pos >= 1) {
+                modes[pos - 1] = Mode::Kanji;
+            }
+            pos -= 2;
+            mode = previous;
+            continue;
+        }
+        const auto shift = static_cast<unsigned>(2 * mode);
+        const std::int32_t last = pos;
+        // Eight positions at a time while all eight continue the segment, then one at a time.
+        const std::uint64_t lanes = 0x0303030303030303ULL;
+        const std::uint64_t same = 0x0101010101010101ULL * static_cast<std::uint64_t>(mode);
+        for (std::uint64_t word = 0; pos >= 8; pos -= 8) {
+            std::memcpy(&word, preds + pos - 7, sizeof word);
+            if (((word >> shift) & lanes) != same) {
+                break;
+            }
+        }
+        while (pos > 0 && ((preds[pos] >> shift) & 3) == mode) {
+            --pos;
+        }
+        std::fill(modes + pos, modes + last + 1, static_cast<std::uint8_t>(mode));
+        mode = (preds[pos] >> shift) & 3;
+        --pos;
+    }
+}
+
+std::int64_t clsSegmentSearch::LeastBitsTimesSix(const std::uint8_t* data, std::int32_t n,
+                                                 const clsModeTable& table) {
+    // Six times the least bits of a character by its class: a digit 10/3, another alphanumeric
+    // character 11/2, any other byte 8, a byte of a Kanji pair 13/2.
+    constexpr std::int32_t kDigitTimesSix = 6 * clsModeTable::NumericTripleBits / 3;
+    constexpr std::int32_t kAlphanumericTimesSix = 6 * clsModeTable::AlphanumericPairBits / 2;
+    constexpr std::int32_t kByteTimesSix = 6 * clsModeTable::ByteBits;
+    constexpr std::int32_t kKanjiByteTimesSix = 6 * clsModeTable::KanjiBits / 2;
+    static constexpr std::array<std::uint8_t, 256> kLeastBits = [] {
+        std::array<std::uint8_t, 256> table{};
+        for (std::size_t b = 0; b < table.size(); ++b) {
+            const std::int32_t charClass = clsModeTable::CharClass(static_cast<std::uint8_t>(b));
+            table[b] = charClass == kDigit       ? kDigitTimesSix
+                       : charClass == kOtherByte ? kByteTimesSix
+                                                 : kAlphanumericTimesSix;
+        }
+        return table;
+    }();
+    std::int64_t sum = 0;
+    std::uint8_t high = 0; // the bits that any byte has
+    for (std::int32_t i = 0; i < n; ++i) {
+        sum += kLeastBits[data[i]];
+        high |= data[i];
+    }
+    if (table.Allowed(Mode::Kanji) && (high & 0x80) != 0) {
+        // A byte outside the alphanumeric set that belongs to a candidate pair takes 39, not 48;
+        // every pair's lead byte is 0x81 or above.
+        std::int32_t counted = -1; // the last byte already taken as part of a pair
+        for (std::int32_t i = 0; i + 1 < n; ++i) {
+            if (data[i] < kLowestKanjiLead || !clsModeTable::IsKanjiPair(data[i], data[i + 1])) {
+                continue;
+            }
+            for (std::int32_t j = std::max(i, counted + 1); j <= i + 1; ++j) {
+                if (clsModeTable::CharClass(data[j]) == kOtherByte) {
+                    sum -= kByteTimesSix - kKanjiByteTimesSix;
+                }
+            }
+            counted = i + 1;
+        }
+    }
+    return sum;
+}
+
+} // namespace ostrel

@@ -1,0 +1,158 @@
+#include "clsSegmentWriter.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ostrel {
+
+namespace {
+
+using Mode = clsModeTable::Mode;
+
+constexpr std::uint32_t kEciModeIndicator = 0b0111;
+constexpr std::int32_t kEciIndicatorBits = 4;
+// The prefixes of the two- and three-byte designators and the bits that follow them.
+constexpr std::uint32_t kEciTwoBytePrefix = 0b10;
+constexpr std::int32_t kEciTwoByteValueBits = 14;
+constexpr std::uint32_t kEciThreeBytePrefix = 0b110;
+constexpr std::int32_t kEciThreeByteValueBits = 21;
+
+constexpr std::uint32_t kAlphanumericRadix = 45;
+// Only the low four bits of an ASCII digit carry its value.
+constexpr std::uint8_t kDigitValueMask = 0x0F;
+
+std::uint32_t Digit(std::uint8_t byte) {
+    return byte & kDigitValueMask;
+}
+
+// The length in bytes of the segment starting at s: the run of equal modes, at most limit bytes,
+// eight modes compared at a time while they last.
+std::int32_t SegmentLength(const std::uint8_t* modes, std::int32_t s, std::int32_t limit) {
+    const std::uint8_t mode = modes[s];
+    const std::uint64_t same = 0x0101010101010101ULL * mode;
+    std::int32_t len = 1;
+    for (std::uint64_t word = 0; len + 8 <= limit; len += 8) {
+        std::memcpy(&word, modes + s + len, sizeof word);
+        if (word != same) {
+            break;
+        }
+    }
+    while (len < limit && modes[s + len] == mode) {
+        ++len;
+    }
+    return len;
+}
+
+template <typename Writer>
+void WriteNumeric(Writer& out, const std::uint8_t* at, std::int32_t len) {
+    std::int32_t k = 0;
+    for (; k + 3 <= len; k += 3) {
+        out.Put(100 * Digit(at[k]) + 10 * Digit(at[k + 1]) + Digit(at[k + 2]),
+                clsModeTable::NumericTripleBits);
+    }
+    if (len - k == 2) {
+        out.Put(10 * Digit(at[k]) + Digit(at[k + 1]), clsModeTable::NumericPairBits);
+    } else if (len - k == 1) {
+        out.Put(Digit(at[k]), clsModeTable::NumericSingleBits);
+    }
+}
+
+template <typename Writer>
+void WriteAlphanumeric(Writer& out, const std::uint8_t* at, std::int32_t len) {
+    const auto value = [](std::uint8_t byte) {
+        return static_cast<std::uint32_t>(clsModeTable::AlphanumericValue(byte));
+    };
+    std::int32_t k = 0;
+    for (; k + 2 <= len; k += 2) {
+        out.Put(kAlphanumericRadix * value(at[k]) + value(at[k + 1]),
+                clsModeTable::AlphanumericPairBits);
+    }
+    if (k < len) {
+        out.Put(value(at[k]), clsModeTable::AlphanumericSingleBits);
+    }
+}
+
+template <typename Writer> void WriteKanji(Writer& out, const std::uint8_t* at, std::int32_t len) {
+    for (std::int32_t k = 0; k + 1 < len; k += 2) {
+        out.Put(clsModeTable::KanjiValue(at[k], at[k + 1]), clsModeTable::KanjiBits);
+    }
+}
+
+} // namespace
+
+template <typename Writer>
+std::int32_t clsSegmentWriter::WriteSegments(Writer& out, const std::uint8_t* data, std::int32_t n,
+                                             const clsModeTable& table, const std::uint8_t* modes) {
+    for (std::int32_t s = 0; s < n;) {
+        const std::int32_t mode = modes[s];
+        const std::int32_t maxBytes =
+            mode == Mode::Kanji ? 2 * table.MaxCount(mode) : table.MaxCount(mode);
+        const std::int32_t len = SegmentLength(modes, s, std::min(maxBytes, n - s));
+        const std::uint8_t* at = data + s;
+
+        out.Put(table.Indicator(mode), table.IndicatorBits());
+        out.Put(static_cast<std::uint32_t>(mode == Mode::Kanji ? len / 2 : len),
+                table.CountBits(mode));
+        switch (mode) {
+        case Mode::Byte:
+            out.PutBytes(at, len);
+            break;
+        case Mode::Numeric:
+            WriteNumeric(out, at, len);
+            break;
+        case Mode::Alphanumeric:
+            WriteAlphanumeric(out, at, len);
+            break;
+        default:
+            WriteKanji(out, at, len);
+            break;
+        }
+        s += len;
+    }
+    out.Put(0, table.TerminatorBits());
+    const std::int32_t length = out.Position();
+    out.Finish();
+    return length;
+}
+
+std::int32_t clsSegmentWriter::EciHeaderBits(std::int32_t designator) {
+    if (designator <= 0 || designator > EciLargestDesignator) {
+        return 0;
+    }
+    if (designator <= EciOneByteLimit) {
+        return kEciIndicatorBits + 8;
+    }
+    return kEciIndicatorBits + (designator <= EciTwoByteLimit ? 16 : 24);
+}
+
+template <typename Writer>
+std::int32_t clsSegmentWriter::WriteEciHeader(Writer& out, std::int32_t designator) {
+    const std::int32_t length = EciHeaderBits(designator);
+    if (length == 0) {
+        return 0;
+    }
+    out.Put(kEciModeIndicator, kEciIndicatorBits);
+    const auto value = static_cast<std::uint32_t>(designator);
+    if (designator <= EciOneByteLimit) {
+        out.Put(value, 8);
+    } else if (designator <= EciTwoByteLimit) {
+        out.Put((kEciTwoBytePrefix << kEciTwoByteValueBits) | value, 16);
+    } else {
+        out.Put((kEciThreeBytePrefix << kEciThreeByteValueBits) | value, 24);
+    }
+    return length;
+}
+
+template std::int32_t
+clsSegmentWriter::WriteSegments<clsBitWriter>(clsBitWriter&, const std::uint8_t*, std::int32_t,
+                                              const clsModeTable&, const std::uint8_t*);
+template std::int32_t clsSegmentWriter::WriteSegments<clsCodewordWriter>(clsCodewordWriter&,
+                                                                         const std::uint8_t*,
+                                                                         std::int32_t,
+                                                                         const clsModeTable&,
+                                                                         const std::uint8_t*);
+template std::int32_t clsSegmentWriter::WriteEciHeader<clsBitWriter>(clsBitWriter&, std::int32_t);
+template std::int32_t clsSegmentWriter::WriteEciHeader<clsCodewordWriter>(clsCodewordWriter&,
+                                                                          std::int32_t);
+
+} // namespace ostrel
