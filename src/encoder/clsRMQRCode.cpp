@@ -184,7 +184,9 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
     symbol.Modules.assign(static_cast<std::size_t>(stride) * (height + kExtraModules), 0);
     clsRMQRLayout::DrawFunctionPatterns(symbol.Modules, stride, index);
     const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, width, height, stride);
-    m_Placement.Prepare(matrix, 8 * total, -1, kPlacementKeyBase + index);
+    // The right-hand column is a timing pattern from top to bottom: the column pairs start left
+    // of it, at width - 2 and width - 3, and end with columns 1 and 0.
+    m_Placement.Prepare(matrix, 8 * total, width - 1, kPlacementKeyBase + index);
     m_Placement.Place(symbol.Modules.data(), sequence.data());
     clsDataMask::MaskAndCombine(matrix, Mask);
     clsRMQRLayout::WriteFormatInformation(symbol.Modules, stride, index,

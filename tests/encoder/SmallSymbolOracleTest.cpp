@@ -252,7 +252,7 @@ TEST(RMQROracle, EciHeaderIsZintsAndDeclaresTheCharacterSet) {
     ReadBack reader("rmqr-eci");
     for (const std::int32_t designator : {3, 26, 899}) {
         encoder.SetEciDesignator(designator);
-        for (const std::int32_t index : {0, 15, 31}) {
+        for (const std::int32_t index : {1, 15, 31}) {
             const auto data = test::RandomOfMode(0, 3, random);
             const auto ours =
                 encoder.EncodeMatrix(data, static_cast<std::int32_t>(data.size()), index, 2);
