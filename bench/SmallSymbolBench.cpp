@@ -70,8 +70,7 @@ std::optional<clsQRCode::Symbol> OursEncode(clsMicroQRCode& micro, clsRMQRCode& 
                                             const SmallInput& input) {
     const auto length = static_cast<std::int32_t>(input.Bytes.size());
     if (input.MicroVersion > 0) {
-        return micro.EncodeMatrix(input.Bytes, length, input.MicroVersion, input.Level,
-                                  input.Mask);
+        return micro.EncodeMatrix(input.Bytes, length, input.MicroVersion, input.Level, input.Mask);
     }
     return rmqr.EncodeMatrix(input.Bytes, length, input.RMQRIndex, input.Level);
 }

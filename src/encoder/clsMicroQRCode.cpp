@@ -65,11 +65,9 @@ std::int32_t clsMicroQRCode::EdgeScore(const clsQRCode::Symbol& symbol) {
     return right <= bottom ? 16 * right + bottom : 16 * bottom + right;
 }
 
-std::optional<clsQRCode::Symbol> clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes,
-                                                              std::int32_t length,
-                                                              std::int32_t version,
-                                                              std::int32_t level,
-                                                              std::int32_t mask) {
+std::optional<clsQRCode::Symbol>
+clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t length,
+                             std::int32_t version, std::int32_t level, std::int32_t mask) {
     length = static_cast<std::int32_t>(
         std::min<std::int64_t>(std::max<std::int32_t>(length, 0), std::ssize(bytes)));
     if (version < 0 || version > clsMicroQRTable::MaxVersion || mask < AutomaticMask ||
@@ -93,8 +91,7 @@ std::optional<clsQRCode::Symbol> clsMicroQRCode::EncodeMatrix(std::span<const st
                end.Cost <= clsMicroQRTable::DataBits(v, level);
     };
     if (version == 0) {
-        for (std::int32_t v = clsMicroQRTable::MinVersion; v <= clsMicroQRTable::MaxVersion;
-             ++v) {
+        for (std::int32_t v = clsMicroQRTable::MinVersion; v <= clsMicroQRTable::MaxVersion; ++v) {
             if (fits(v)) {
                 version = v;
                 break;
@@ -150,9 +147,8 @@ std::optional<clsQRCode::Symbol> clsMicroQRCode::EncodeMatrix(std::span<const st
         clsCodewordWriter out(sequence);
         out.PutBytes(codewords.data(), half ? dataCodewords - 1 : dataCodewords);
         if (half) {
-            out.Put(static_cast<std::uint32_t>(codewords[static_cast<std::size_t>(
-                                                   dataCodewords - 1)] >>
-                                               4),
+            out.Put(static_cast<std::uint32_t>(
+                        codewords[static_cast<std::size_t>(dataCodewords - 1)] >> 4),
                     4);
         }
         out.PutBytes(codewords.data() + dataCodewords, total - dataCodewords);
@@ -169,8 +165,8 @@ std::optional<clsQRCode::Symbol> clsMicroQRCode::EncodeMatrix(std::span<const st
     symbol.Width = side;
     symbol.Height = side;
     symbol.Modules.assign(static_cast<std::size_t>(stride) * stride, 0);
-    clsMicroQRLayout::DrawFunctionPatterns(symbol.Modules, stride, version);
     const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, side, side, stride);
+    clsMicroQRLayout::DrawFunctionPatterns(matrix, version);
     m_Placement.Prepare(matrix, clsMicroQRLayout::DataModuleCount(version), -1, version);
     m_Placement.Place(symbol.Modules.data(), sequence.data());
 
@@ -196,7 +192,7 @@ std::optional<clsQRCode::Symbol> clsMicroQRCode::EncodeMatrix(std::span<const st
         finish(symbol, mask);
     }
     clsMicroQRLayout::WriteFormatInformation(
-        symbol.Modules, stride, version,
+        clsModuleMatrix::Of(symbol.Modules, side, side, stride), version,
         clsMicroQRTable::FormatWord(clsMicroQRTable::SymbolNumber(version, level), symbol.Mask));
     return symbol;
 }

@@ -119,10 +119,10 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
                 return c;
             }
         }
-        const std::int32_t c = eciBits + clsSegmentSearch::Search(bytes.data(), length,
-                                                                  ModeTable(i, m_KanjiMode),
-                                                                  preds.data())
-                                             .Cost;
+        const std::int32_t c =
+            eciBits +
+            clsSegmentSearch::Search(bytes.data(), length, ModeTable(i, m_KanjiMode), preds.data())
+                .Cost;
         searched.emplace_back(widths, c);
         return c;
     };
@@ -154,7 +154,8 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
         clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes.data());
         clsCodewordWriter out(data);
         WriteEciHeader(out, m_EciDesignator);
-        streamBits = clsSegmentWriter::WriteSegments(out, bytes.data(), length, table, modes.data());
+        streamBits =
+            clsSegmentWriter::WriteSegments(out, bytes.data(), length, table, modes.data());
     }
     clsCodewordBlocks::Pad(data.data(), (std::min(streamBits, 8 * dataCodewords) + 7) / 8,
                            dataCodewords);
@@ -182,15 +183,14 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
     symbol.Width = width;
     symbol.Height = height;
     symbol.Modules.assign(static_cast<std::size_t>(stride) * (height + kExtraModules), 0);
-    clsRMQRLayout::DrawFunctionPatterns(symbol.Modules, stride, index);
     const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, width, height, stride);
+    clsRMQRLayout::DrawFunctionPatterns(matrix, index);
     // The right-hand column is a timing pattern from top to bottom: the column pairs start left
     // of it, at width - 2 and width - 3, and end with columns 1 and 0.
     m_Placement.Prepare(matrix, 8 * total, width - 1, kPlacementKeyBase + index);
     m_Placement.Place(symbol.Modules.data(), sequence.data());
     clsDataMask::MaskAndCombine(matrix, Mask);
-    clsRMQRLayout::WriteFormatInformation(symbol.Modules, stride, index,
-                                          clsRMQRTable::FormatWord(index, level));
+    clsRMQRLayout::WriteFormatInformation(matrix, index, clsRMQRTable::FormatWord(index, level));
     return symbol;
 }
 

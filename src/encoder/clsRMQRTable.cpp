@@ -1,6 +1,6 @@
 #include "clsRMQRTable.h"
 
-#include "clsQRCode.h"
+#include "clsFormatInformation.h"
 
 #include <array>
 
@@ -161,8 +161,8 @@ std::uint32_t clsRMQRTable::FormatWord(std::int32_t index, std::int32_t level) {
         return 0;
     }
     const std::int32_t data = (level == 4 ? 32 : 0) | index;
-    const std::int32_t check =
-        clsQRCode::GetBchRemainder(data, kFormatGenerator, 1 << kFormatCheckBits, kFormatCheckBits);
+    const std::int32_t check = clsFormatInformation::BchRemainder(
+        data, kFormatGenerator, 1 << kFormatCheckBits, kFormatCheckBits);
     return static_cast<std::uint32_t>((data << kFormatCheckBits) | check);
 }
 

@@ -37,8 +37,8 @@ inline std::int64_t CharacterBits(std::int32_t mode, std::int64_t n) {
 
 // The most characters of one mode that a stream of dataBits holds, with segments of at most
 // 2^countBits - 1 characters each, a header of indicatorBits + countBits before every one.
-inline std::int32_t Capacity(std::int32_t dataBits, std::int32_t indicatorBits, std::int32_t countBits,
-                      std::int32_t mode) {
+inline std::int32_t Capacity(std::int32_t dataBits, std::int32_t indicatorBits,
+                             std::int32_t countBits, std::int32_t mode) {
     if (countBits == 0) {
         return 0;
     }

@@ -76,7 +76,8 @@ public:
             [&](std::int32_t x, std::int32_t y) { return symbol.At(x, y) != 0; },
             clsMicroQRTable::QuietZone, 3));
         m_Files.push_back(path);
-        m_Expected.push_back({std::move(data), std::move(format), std::move(version), std::move(what)});
+        m_Expected.push_back(
+            {std::move(data), std::move(format), std::move(version), std::move(what)});
     }
 
     // Every file read, as what it was made as.
@@ -129,21 +130,20 @@ TEST(MicroQROracle, EveryVersionLevelMaskAndModeIsZintsSymbolAndReadsBack) {
                 continue;
             }
             for (std::int32_t mode = 0; mode < 4; ++mode) {
-                const std::int32_t capacity = test::Capacity(
-                    clsMicroQRTable::DataBits(version, level),
-                    clsMicroQRTable::IndicatorBits(version),
-                    clsMicroQRTable::CountBits(version, mode), mode);
+                const std::int32_t capacity =
+                    test::Capacity(clsMicroQRTable::DataBits(version, level),
+                                   clsMicroQRTable::IndicatorBits(version),
+                                   clsMicroQRTable::CountBits(version, mode), mode);
                 if (capacity == 0) {
                     continue;
                 }
                 for (const std::int32_t n : SweepLengths(capacity)) {
                     for (std::int32_t mask = 0; mask < clsMicroQRTable::MaskCount; ++mask) {
                         const auto data = test::RandomOfMode(mode, n, random);
-                        const std::string what = "M" + std::to_string(version) + " level " +
-                                                 std::to_string(level) + " mode " +
-                                                 std::to_string(mode) + " length " +
-                                                 std::to_string(n) + " mask " +
-                                                 std::to_string(mask);
+                        const std::string what =
+                            "M" + std::to_string(version) + " level " + std::to_string(level) +
+                            " mode " + std::to_string(mode) + " length " + std::to_string(n) +
+                            " mask " + std::to_string(mask);
                         const auto ours = encoder.EncodeMatrix(
                             data, static_cast<std::int32_t>(data.size()), version, level, mask);
                         ASSERT_TRUE(ours.has_value()) << what;
@@ -151,8 +151,7 @@ TEST(MicroQROracle, EveryVersionLevelMaskAndModeIsZintsSymbolAndReadsBack) {
                             test::ZintMicroQR(data, version, level, mask, mode == 3);
                         ASSERT_GT(zint.Width, 0) << what << ": " << zint.Error;
                         EXPECT_EQ(Differences(*ours, zint), 0) << what;
-                        reader.Add(*ours, data, "MicroQRCode", "M" + std::to_string(version),
-                                   what);
+                        reader.Add(*ours, data, "MicroQRCode", "M" + std::to_string(version), what);
                         ++compared;
                     }
                 }
@@ -173,9 +172,9 @@ TEST(MicroQROracle, AutomaticMaskIsZintsEdgeEvaluation) {
             }
             for (std::int32_t trial = 0; trial < 12; ++trial) {
                 const auto data = test::RandomOfMode(1, 1 + trial % 4, random);
-                const auto ours = encoder.EncodeMatrix(data, static_cast<std::int32_t>(data.size()),
-                                                       version, level,
-                                                       clsMicroQRCode::AutomaticMask);
+                const auto ours =
+                    encoder.EncodeMatrix(data, static_cast<std::int32_t>(data.size()), version,
+                                         level, clsMicroQRCode::AutomaticMask);
                 ASSERT_TRUE(ours.has_value());
                 const ZintSymbol zint = test::ZintMicroQR(data, version, level, -1, false);
                 EXPECT_EQ(Differences(*ours, zint), 0)
@@ -226,13 +225,14 @@ TEST(RMQROracle, EverySizeLevelAndModeIsZintsSymbolAndReadsBack) {
                     clsRMQRTable::CountBits(index, mode), mode);
                 // One length per mode and size, from the sweep's three in turn.
                 const auto lengths = SweepLengths(capacity);
-                const std::int32_t n = lengths[static_cast<std::size_t>(index + mode) % lengths.size()];
+                const std::int32_t n =
+                    lengths[static_cast<std::size_t>(index + mode) % lengths.size()];
                 const auto data = test::RandomOfMode(mode, n, random);
                 const std::string what = RMQRName(index) + " level " + std::to_string(level) +
                                          " mode " + std::to_string(mode) + " length " +
                                          std::to_string(n);
-                const auto ours =
-                    encoder.EncodeMatrix(data, static_cast<std::int32_t>(data.size()), index, level);
+                const auto ours = encoder.EncodeMatrix(data, static_cast<std::int32_t>(data.size()),
+                                                       index, level);
                 ASSERT_TRUE(ours.has_value()) << what;
                 const ZintSymbol zint = test::ZintRMQR(data, index, level, mode == 3);
                 ASSERT_GT(zint.Width, 0) << what << ": " << zint.Error;
@@ -259,8 +259,10 @@ TEST(RMQROracle, EciHeaderIsZintsAndDeclaresTheCharacterSet) {
             ASSERT_TRUE(ours.has_value());
             const ZintSymbol zint = test::ZintRMQR(data, index, 2, false, designator);
             ASSERT_GT(zint.Width, 0) << zint.Error;
-            EXPECT_EQ(Differences(*ours, zint), 0) << "ECI " << designator << " " << RMQRName(index);
-            reader.Add(*ours, data, "RMQRCode", RMQRName(index), "ECI " + std::to_string(designator));
+            EXPECT_EQ(Differences(*ours, zint), 0)
+                << "ECI " << designator << " " << RMQRName(index);
+            reader.Add(*ours, data, "RMQRCode", RMQRName(index),
+                       "ECI " + std::to_string(designator));
         }
     }
     reader.Check();

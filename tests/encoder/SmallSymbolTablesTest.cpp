@@ -38,6 +38,11 @@ std::int32_t ZintCapacity(const std::function<bool(std::int32_t)>& accepts) {
     return low;
 }
 
+// A matrix view of width x height modules without extra columns.
+clsModuleMatrix View(std::vector<std::uint8_t>& modules, std::int32_t width, std::int32_t height) {
+    return clsModuleMatrix::Of(modules, width, height, width);
+}
+
 // Compares the function modules (1 dark, 2 light) of a drawn pattern with zint's symbol and
 // returns how many differ (modules that are 0 in the pattern are left out).
 std::int32_t FunctionModuleDifferences(const std::vector<std::uint8_t>& pattern,
@@ -60,7 +65,7 @@ TEST(MicroQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
     for (std::int32_t version = 1; version <= 4; ++version) {
         const std::int32_t side = clsMicroQRTable::Side(version);
         std::vector<std::uint8_t> pattern(static_cast<std::size_t>(side * side));
-        clsMicroQRLayout::DrawFunctionPatterns(pattern, side, version);
+        clsMicroQRLayout::DrawFunctionPatterns(View(pattern, side, side), version);
         const auto free = std::count(pattern.begin(), pattern.end(), 0);
         EXPECT_EQ(free, clsMicroQRLayout::DataModuleCount(version)) << "M" << version;
         EXPECT_EQ(free, 8 * clsMicroQRTable::TotalCodewords(version) -
@@ -81,10 +86,11 @@ TEST(MicroQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
                 const std::uint32_t word = clsMicroQRTable::FormatWord(
                     clsMicroQRTable::SymbolNumber(version, level), mask);
                 std::vector<std::uint8_t> withFormat = zint.Modules;
-                clsMicroQRLayout::WriteFormatInformation(withFormat, side, version, word);
+                clsMicroQRLayout::WriteFormatInformation(View(withFormat, side, side), version,
+                                                         word);
                 EXPECT_EQ(withFormat, zint.Modules);
                 std::vector<std::uint8_t> expected = pattern;
-                clsMicroQRLayout::WriteFormatInformation(expected, side, version, word);
+                clsMicroQRLayout::WriteFormatInformation(View(expected, side, side), version, word);
                 EXPECT_EQ(FunctionModuleDifferences(expected, zint, side, side), 0);
             }
         }
@@ -99,7 +105,7 @@ TEST(RMQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
         SCOPED_TRACE("R" + std::to_string(height) + "x" + std::to_string(width));
         EXPECT_EQ(clsRMQRTable::Find(height, width), index);
         std::vector<std::uint8_t> pattern(static_cast<std::size_t>(width * height));
-        clsRMQRLayout::DrawFunctionPatterns(pattern, width, index);
+        clsRMQRLayout::DrawFunctionPatterns(View(pattern, width, height), index);
         const auto free = std::count(pattern.begin(), pattern.end(), 0);
         EXPECT_EQ(free, clsRMQRLayout::DataModuleCount(index));
         EXPECT_EQ(free / 8, clsRMQRTable::TotalCodewords(index));
@@ -108,11 +114,11 @@ TEST(RMQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
             ASSERT_EQ(zint.Width, width) << zint.Error;
             ASSERT_EQ(zint.Height, height);
             std::vector<std::uint8_t> withFormat = zint.Modules;
-            clsRMQRLayout::WriteFormatInformation(withFormat, width, index,
+            clsRMQRLayout::WriteFormatInformation(View(withFormat, width, height), index,
                                                   clsRMQRTable::FormatWord(index, level));
             EXPECT_EQ(withFormat, zint.Modules) << "level " << level;
             std::vector<std::uint8_t> expected = pattern;
-            clsRMQRLayout::WriteFormatInformation(expected, width, index,
+            clsRMQRLayout::WriteFormatInformation(View(expected, width, height), index,
                                                   clsRMQRTable::FormatWord(index, level));
             EXPECT_EQ(FunctionModuleDifferences(expected, zint, width, height), 0)
                 << "level " << level;

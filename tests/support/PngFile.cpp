@@ -61,7 +61,8 @@ bool WriteModulePng(const std::string& path, std::int32_t width, std::int32_t he
     PutChunk(file, "IDAT", packed);
     PutChunk(file, "IEND", {});
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
     return static_cast<bool>(out);
 }
 
