@@ -274,12 +274,21 @@ TEST(RMQROracle, AutomaticSizeIsNeverLargerThanZints) {
     for (const std::int32_t level : {2, 4}) {
         for (std::int32_t n = 0; n <= 200; n += 1 + n / 8) {
             const auto data = MixedText(n, random);
-            const auto ours = encoder.EncodeMatrix(data, n, clsRMQRCode::AutomaticSize, level);
-            const ZintSymbol zint = test::ZintRMQR(data, -1, level, false);
-            if (zint.Width > 0) {
-                ASSERT_TRUE(ours.has_value()) << "level " << level << " length " << n;
-                EXPECT_LE(ours->Columns() * ours->Rows(), zint.Width * zint.Height)
-                    << "level " << level << " length " << n;
+            // Any height (0), then each height alone.
+            for (std::int32_t height = 0; height <= clsRMQRTable::MaxHeight;
+                 height += height == 0 ? clsRMQRTable::MinHeight : 2) {
+                encoder.SetRequiredHeight(height);
+                const auto ours = encoder.EncodeMatrix(data, n, clsRMQRCode::AutomaticSize, level);
+                const ZintSymbol zint = test::ZintRMQR(data, -1, level, false, 0, height);
+                const std::string what = "level " + std::to_string(level) + " length " +
+                                         std::to_string(n) + " height " + std::to_string(height);
+                if (zint.Width > 0) {
+                    ASSERT_TRUE(ours.has_value()) << what;
+                    EXPECT_LE(ours->Columns() * ours->Rows(), zint.Width * zint.Height) << what;
+                }
+                if (ours && height > 0) {
+                    EXPECT_EQ(ours->Rows(), height) << what;
+                }
             }
         }
     }
