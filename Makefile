@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test clean install docs
 
 all: build
 
@@ -28,6 +28,19 @@ test: build
 
 clean:
 	rm -rf build
+
+# The encoder as a library for other programs: libostrel-qr (shared and static), the headers under
+# include/ostrel/, the CMake package OstrelQR and ostrel-qr.pc, into PREFIX (default /usr/local).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD_DIR) --component library --prefix $(PREFIX)
+
+# API reference of the installed headers by Doxygen: $(BUILD_DIR)/docs/html/index.html.
+docs: deps
+	@scripts/install-deps doxygen
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET) --target docs
+	@echo "API reference: $(BUILD_DIR)/docs/html/index.html"
 
 # Code health: clang-format check, clang-tidy and cppcheck over src/.
 .PHONY: lint

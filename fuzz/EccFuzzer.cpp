@@ -10,6 +10,7 @@
 // - ComputeEcc changes only block[0 .. e-1], and nothing at all in a block that is too short;
 // - over a field whose arithmetic is right (GF(2^8) of ISO/IEC 18004, or a prime field with a
 //   primitive alpha), the finished codeword vanishes at every root of the generator.
+#include "EccTestSupport.h"
 #include "clsFiniteField.h"
 #include "clsReedSolomon.h"
 
@@ -79,18 +80,6 @@ struct CoderState {
     bool operator==(const CoderState&) const = default;
 };
 
-bool IsPrime(std::int32_t n) {
-    if (n < 2) {
-        return false;
-    }
-    for (std::int32_t d = 2; d * d <= n; ++d) {
-        if (n % d == 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Independent arithmetic for the fields whose tables can be trusted: GF(2^8)/285 or a prime
 // field. Mul is exact (carry-less product reduced, or product modulo q).
 struct RefField {
@@ -149,7 +138,7 @@ std::optional<RefField> Trusted(const clsFiniteField& f) {
     ref.Q = f.Size();
     if (f.Size() == 256 && f.Modulus() == 285) {
         ref.Binary = true;
-    } else if (!IsPrime(f.Size())) {
+    } else if (!ostrel::test::IsPrime(f.Size())) {
         return std::nullopt;
     }
     if (f.Size() > 2 && !ref.IsPrimitive(f.PrimitiveElement())) {

@@ -1,8 +1,10 @@
 #include "BatchRunner.h"
 
+#include "BatchManifest.h"
 #include "CliOutput.h"
 #include "CodePage.h"
-#include "LinePipeline.h"
+#include "ExitStatus.h"
+#include "OutputNamePlan.h"
 #include "OutputPattern.h"
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #ifdef _WIN32
@@ -31,23 +34,36 @@ namespace ostrel::cli {
 namespace {
 
 constexpr const char* Program = "ostrel-qr-cli";
-// Lines per window (at least, and per worker at least): large enough that the pause at the end
+// Rows per window (at least, and per worker at least): large enough that the pause at the end
 // of a window is small, small enough that the progress line moves and the window's symbols fit
 // in memory.
 constexpr std::size_t LinesPerWindow = 1024;
 constexpr std::size_t LinesPerWorker = 16;
-// The failed lines listed at the end, at most.
+// The failed rows listed at the end, at most.
 constexpr std::size_t MaxListedFailures = 1000;
+// The colliding names shown when a run is refused, at most.
+constexpr std::size_t MaxListedCollisions = 5;
 
-unsigned WorkerCount() {
+unsigned WorkerCount(std::int32_t jobs) {
+    if (jobs > 0) {
+        return static_cast<unsigned>(jobs);
+    }
     return std::max(1U, std::thread::hardware_concurrency());
+}
+
+std::span<const std::uint8_t> Bytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+std::string Plural(std::size_t count, const std::string& noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
 } // namespace
 
 BatchRunner::BatchRunner(const CliOptions& options) : m_Options(options) {}
 
-bool BatchRunner::ReadInput(std::string& error) {
+bool BatchRunner::ReadInput(std::string& input, std::string& error) const {
     if (m_Options.BatchFile && *m_Options.BatchFile != "-") {
         const std::string& path = *m_Options.BatchFile;
         std::ifstream file(std::filesystem::path(std::u8string(
@@ -57,73 +73,175 @@ bool BatchRunner::ReadInput(std::string& error) {
             error = "cannot read '" + path + "': " + std::strerror(errno);
             return false;
         }
-        m_Input.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        input.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         if (file.bad()) {
             error = "cannot read '" + path + "'";
             return false;
         }
-    } else {
-        char chunk[65536];
-        std::size_t got = 0;
-        while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) {
-            m_Input.append(chunk, got);
-        }
-        if (std::ferror(stdin) != 0) {
-            error = std::string("cannot read standard input: ") + std::strerror(errno);
-            return false;
+        return true;
+    }
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) {
+        input.append(chunk, got);
+    }
+    if (std::ferror(stdin) != 0) {
+        error = std::string("cannot read standard input: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool BatchRunner::PlanNames(std::vector<std::string>& names, std::size_t& renamed) const {
+    const OutputPattern pattern(*m_Options.Output);
+    const auto& rows = m_Table.Rows;
+    std::vector<std::string> proposed(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].Error.empty()) {
+            const std::string_view text =
+                m_Table.HasFileColumn() ? m_Table.FileText(rows[i]) : m_Table.Data(rows[i]);
+            proposed[i] = pattern.Expand(rows[i].Number, Bytes(text));
         }
     }
-    std::size_t start = 0;
-    std::int64_t number = 0;
-    while (start < m_Input.size()) {
-        std::size_t end = m_Input.find('\n', start);
-        const std::size_t next = end == std::string::npos ? m_Input.size() : end + 1;
-        if (end == std::string::npos) {
-            end = m_Input.size();
+    const OutputNamePlan plan(std::move(proposed), m_Options.OnCollision == CollisionPolicy::Suffix
+                                                       ? OutputNamePlan::Policy::Suffix
+                                                       : OutputNamePlan::Policy::Refuse);
+    names = plan.Names();
+    renamed = plan.Renamed();
+    const auto& collisions = plan.Collisions();
+    if (!collisions.empty()) {
+        std::string list;
+        for (std::size_t i = 0; i < collisions.size() && i < MaxListedCollisions; ++i) {
+            const std::string& first = names[collisions[i].First];
+            const std::string& later = names[collisions[i].Later];
+            list += "\n  " + m_Table.Where(rows[collisions[i].First]) + " and " +
+                    m_Table.Where(rows[collisions[i].Later]) + ": '" + first + "'";
+            if (first != later) {
+                list += " and '" + later + "' (the same file where letter case is ignored)";
+            }
         }
-        if (end > start && m_Input[end - 1] == '\r') {
-            --end;
+        if (collisions.size() > MaxListedCollisions) {
+            list += "\n  and " + std::to_string(collisions.size() - MaxListedCollisions) + " more";
         }
-        ++number;
-        if (end == start) {
-            ++m_EmptyLines;
-        } else {
-            m_Lines.push_back(Line{number, start, end - start});
+        const std::string noun = m_Table.Header().empty() ? "line" : "row";
+        std::fprintf(stderr,
+                     "%s: %s would replace the file of an earlier %s; nothing is written:%s\n"
+                     "Give every %s a name of its own (%%d in -o), or add --on-collision suffix "
+                     "to keep them all (name-2.png, name-3.png, ...)\n",
+                     Program, Plural(collisions.size(), noun).c_str(), noun.c_str(), list.c_str(),
+                     noun.c_str());
+        return false;
+    }
+    if (m_Options.Manifest) {
+        const std::string manifest = OutputNamePlan::FoldCase(*m_Options.Manifest);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (!names[i].empty() && OutputNamePlan::FoldCase(names[i]) == manifest) {
+                std::fprintf(stderr,
+                             "%s: %s would write the manifest's file '%s'; nothing is written\n",
+                             Program, m_Table.Where(rows[i]).c_str(), names[i].c_str());
+                return false;
+            }
         }
-        start = next;
     }
     return true;
 }
 
 void BatchRunner::ShowProgress(std::size_t done, double seconds) const {
+    const std::size_t total = m_Table.Rows.size();
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
-    const double left = rate > 0 ? static_cast<double>(m_Lines.size() - done) / rate : 0.0;
-    std::fprintf(stderr, "\r%s: %zu of %zu lines, %.0f a second, %.0f s left\x1b[K", Program, done,
-                 m_Lines.size(), rate, left);
+    const double left = rate > 0 ? static_cast<double>(total - done) / rate : 0.0;
+    std::fprintf(stderr, "\r%s: %zu of %zu %s, %.0f a second, %.0f s left\x1b[K", Program, done,
+                 total, m_Table.Header().empty() ? "lines" : "rows", rate, left);
     std::fflush(stderr);
+}
+
+void BatchRunner::Record(BatchManifest& manifest, std::size_t index, const LineResult& result,
+                         const std::string& path, const std::string& notTried) const {
+    const BatchTable::Row& row = m_Table.Rows[index];
+    ManifestEntry entry;
+    entry.Line = row.Line;
+    entry.Row = row.Number;
+    if (!row.Error.empty()) {
+        entry.Error = row.Error;
+        manifest.Add(entry);
+        return;
+    }
+    if (result.Outcome == LineResult::Status::NotTried) {
+        entry.Error = notTried;
+        manifest.Add(entry);
+        return;
+    }
+    entry.Bytes = result.DataBytes;
+    entry.Sha256 = result.Sha256;
+    if (result.Version > 0) {
+        entry.Version = result.Version;
+        entry.Level = result.Level;
+        entry.Mask = result.Mask;
+    }
+    entry.Verified = result.Verified;
+    if (result.Outcome == LineResult::Status::Written) {
+        entry.File = path.empty() ? std::string("-") : path;
+    } else {
+        entry.Error = result.Message;
+    }
+    manifest.Add(entry);
 }
 
 int BatchRunner::Run() {
     const auto started = std::chrono::steady_clock::now();
-    std::string error;
-    if (!ReadInput(error)) {
-        std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-        return 3;
+    {
+        std::string input;
+        std::string error;
+        if (!ReadInput(input, error)) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            return ExitCannotWrite;
+        }
+        static constexpr BatchTable::Format Formats[] = {
+            BatchTable::Format::Lines, BatchTable::Format::Csv, BatchTable::Format::Tsv};
+        m_Table = BatchTable::Read(input, Formats[static_cast<int>(m_Options.BatchFormat)]);
+    }
+    const std::string source = m_Options.BatchFile && *m_Options.BatchFile != "-"
+                                   ? *m_Options.BatchFile
+                                   : "standard input";
+    if (!m_Table.Error().empty()) {
+        std::fprintf(stderr, "%s: %s: %s; nothing is written\n", Program, source.c_str(),
+                     m_Table.Error().c_str());
+        return ExitUsage;
+    }
+    if (const auto unused = m_Table.UnusedColumns(); !unused.empty()) {
+        std::string names;
+        for (const std::string& name : unused) {
+            names += (names.empty() ? "'" : ", '") + name + "'";
+        }
+        std::fprintf(
+            stderr, "%s: warning: %s: %s not used (only 'data' and 'file' are)\n", Program,
+            source.c_str(),
+            (unused.size() == 1 ? "the column " + names + " is" : "the columns " + names + " are")
+                .c_str());
+    }
+    const auto& rows = m_Table.Rows;
+    const std::string noun = m_Table.Header().empty() ? "line" : "row";
+
+    std::vector<std::string> names(rows.size());
+    std::size_t renamed = 0;
+    if (!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) {
+        return ExitUsage;
+    }
+    std::unique_ptr<BatchManifest> manifest;
+    if (m_Options.Manifest) {
+        manifest = std::make_unique<BatchManifest>(*m_Options.Manifest);
+        if (const std::string error = manifest->Open(); !error.empty()) {
+            std::fprintf(stderr, "%s: %s; nothing is written\n", Program, error.c_str());
+            return ExitCannotWrite;
+        }
     }
 
-    std::unique_ptr<OutputPattern> pattern;
-    if (!m_Options.WritesToStandardOutput()) {
-        pattern = std::make_unique<OutputPattern>(*m_Options.Output);
-    }
     const int codePage = platform::CodePage::SystemAnsiCodePage();
-    const bool kanji =
-        m_Options.Kanji == KanjiSetting::On ||
-        (m_Options.Kanji == KanjiSetting::Auto && !m_Options.Utf8 && codePage == 932);
-    const unsigned workers = WorkerCount();
+    const unsigned workers = WorkerCount(m_Options.Jobs);
     std::vector<std::unique_ptr<LinePipeline>> pipelines;
     for (unsigned i = 0; i < workers; ++i) {
         pipelines.push_back(
-            std::make_unique<LinePipeline>(m_Options, pattern.get(), codePage, kanji));
+            std::make_unique<LinePipeline>(m_Options, codePage, manifest != nullptr));
     }
 
     const bool progress = OSTREL_ISATTY(OSTREL_FILENO(stderr)) != 0;
@@ -131,24 +249,33 @@ int BatchRunner::Run() {
     std::vector<LineResult> results;
     std::vector<std::int64_t> failed;
     std::size_t written = 0;
+    std::size_t notTried = 0;
     bool outputFailed = false;
+    // Set by the first file that a full or read-only disk refuses: no worker starts another.
+    std::atomic<bool> diskRefused{false};
+    std::optional<std::size_t> stoppedAt;
+    std::string notTriedReason;
     auto elapsed = [&started] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
 
-    for (std::size_t first = 0; first < m_Lines.size(); first += window) {
-        const std::size_t end = std::min(m_Lines.size(), first + window);
+    for (std::size_t first = 0; first < rows.size(); first += window) {
+        const std::size_t end = std::min(rows.size(), first + window);
         results.assign(end - first, LineResult{});
         std::atomic<std::size_t> next{first};
         auto work = [&](LinePipeline& pipeline) {
-            for (std::size_t i = next++; i < end; i = next++) {
-                const Line& line = m_Lines[i];
-                const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_Input.data());
-                results[i - first] =
-                    pipeline.Run(line.Number, std::span(bytes + line.Start, line.Length));
+            for (std::size_t i = next++; i < end && !diskRefused; i = next++) {
+                if (!rows[i].Error.empty()) {
+                    continue;
+                }
+                LineResult& result = results[i - first];
+                result = pipeline.Run(Bytes(m_Table.Data(rows[i])), names[i]);
+                if (result.Outcome == LineResult::Status::DiskFull) {
+                    diskRefused = true;
+                }
             }
         };
-        {
+        if (!stoppedAt) {
             std::vector<std::jthread> threads;
             for (unsigned i = 1; i < workers; ++i) {
                 threads.emplace_back(work, std::ref(*pipelines[i]));
@@ -161,27 +288,52 @@ int BatchRunner::Run() {
         }
         for (std::size_t i = first; i < end; ++i) {
             LineResult& result = results[i - first];
-            if (result.Outcome != LineResult::Status::Written) {
-                failed.push_back(m_Lines[i].Number);
-                std::fprintf(stderr, "%s: line %lld: %s\n", Program,
-                             static_cast<long long>(m_Lines[i].Number), result.Message.c_str());
-                continue;
-            }
-            ++written;
-            if (!pattern && !outputFailed) {
-                // Symbols on standard output are separated by an empty line.
-                if (written > 1) {
-                    result.Output.prepend('\n');
+            const BatchTable::Row& row = rows[i];
+            if (result.Outcome == LineResult::Status::DiskFull && !stoppedAt) {
+                stoppedAt = i;
+                failed.push_back(row.Number);
+                notTriedReason = "not written: the run stopped at " + m_Table.Where(row) + " (" +
+                                 result.Message + ")";
+                std::fprintf(stderr,
+                             "%s: %s: %s; the disk is full or read-only, so the run stops here "
+                             "(the files written so far stay)\n",
+                             Program, m_Table.Where(row).c_str(), result.Message.c_str());
+            } else if (result.Outcome == LineResult::Status::DiskFull ||
+                       (result.Outcome == LineResult::Status::NotTried && row.Error.empty())) {
+                // Refused or never started after the stop: not written, not a failure of its own.
+                result = LineResult{};
+                ++notTried;
+            } else if (!row.Error.empty() || result.Outcome != LineResult::Status::Written) {
+                failed.push_back(row.Number);
+                std::fprintf(stderr, "%s: %s: %s\n", Program, m_Table.Where(row).c_str(),
+                             (row.Error.empty() ? result.Message : row.Error).c_str());
+            } else {
+                ++written;
+                if (names[i].empty() && !outputFailed) {
+                    // Symbols on standard output are separated by an empty line.
+                    if (written > 1) {
+                        result.Output.prepend('\n');
+                    }
+                    outputFailed = !WriteOutput(std::nullopt, result.Output).empty();
                 }
-                outputFailed = !WriteOutput(std::nullopt, result.Output).empty();
+            }
+            if (manifest) {
+                Record(*manifest, i, result, names[i], notTriedReason);
             }
         }
         if (outputFailed) {
             std::fprintf(stderr, "%s: cannot write to standard output: %s\n", Program,
                          std::strerror(errno));
-            return 3;
+            if (manifest) {
+                for (std::size_t i = end; i < rows.size(); ++i) {
+                    Record(*manifest, i, LineResult{}, names[i],
+                           "not written: standard output could not be written");
+                }
+                manifest->Commit();
+            }
+            return ExitCannotWrite;
         }
-        if (progress && end < m_Lines.size()) {
+        if (progress && end < rows.size() && !stoppedAt) {
             ShowProgress(end, elapsed());
             m_ProgressShown = true;
         }
@@ -192,26 +344,43 @@ int BatchRunner::Run() {
 
     const double seconds = elapsed();
     // With --verify every symbol that stays written has been read back.
-    const std::string counts = m_Options.Verify ? std::to_string(written) + " written, " +
-                                                      std::to_string(written) + " verified"
-                                                : std::to_string(written) + " symbols written";
+    std::string counts = m_Options.Verify ? std::to_string(written) + " written, " +
+                                                std::to_string(written) + " verified"
+                                          : std::to_string(written) + " symbols written";
+    if (renamed > 0) {
+        counts += " (" + std::to_string(renamed) + (renamed == 1 ? " name" : " names") +
+                  " given a suffix)";
+    }
     std::fprintf(stderr,
-                 "%s: %s, %zu lines failed, %lld empty lines skipped, in %.2f s "
-                 "(%.0f symbols a second)\n",
-                 Program, counts.c_str(), failed.size(), static_cast<long long>(m_EmptyLines),
-                 seconds, seconds > 0 ? static_cast<double>(written) / seconds : 0.0);
-    if (failed.empty()) {
-        return 0;
+                 "%s: %s, %zu %ss failed, %lld empty %ss skipped, in %.2f s "
+                 "(%.0f symbols a second)",
+                 Program, counts.c_str(), failed.size(), noun.c_str(),
+                 static_cast<long long>(m_Table.EmptyRows), noun.c_str(), seconds,
+                 seconds > 0 ? static_cast<double>(written) / seconds : 0.0);
+    if (stoppedAt) {
+        std::fprintf(stderr, "; stopped at %s, %zu %ss not written",
+                     m_Table.Where(rows[*stoppedAt]).c_str(), notTried, noun.c_str());
     }
-    std::string list;
-    for (std::size_t i = 0; i < failed.size() && i < MaxListedFailures; ++i) {
-        list += (i == 0 ? "" : ", ") + std::to_string(failed[i]);
+    std::fputc('\n', stderr);
+    int status = failed.empty() ? ExitWritten : ExitWrittenButFailed;
+    if (manifest) {
+        if (const std::string error = manifest->Commit(); !error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            status = ExitCannotWrite;
+        }
     }
-    if (failed.size() > MaxListedFailures) {
-        list += " and " + std::to_string(failed.size() - MaxListedFailures) + " more";
+    // After a stop the one message said it all, unless other rows failed too.
+    if (failed.size() > (stoppedAt ? 1U : 0U)) {
+        std::string list;
+        for (std::size_t i = 0; i < failed.size() && i < MaxListedFailures; ++i) {
+            list += (i == 0 ? "" : ", ") + std::to_string(failed[i]);
+        }
+        if (failed.size() > MaxListedFailures) {
+            list += " and " + std::to_string(failed.size() - MaxListedFailures) + " more";
+        }
+        std::fprintf(stderr, "%s: failed %ss: %s\n", Program, noun.c_str(), list.c_str());
     }
-    std::fprintf(stderr, "%s: failed lines: %s\n", Program, list.c_str());
-    return 1;
+    return status;
 }
 
 } // namespace ostrel::cli

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "BatchTable.h"
 #include "CliOptions.h"
+#include "LinePipeline.h"
 
 #include <cstdint>
 #include <string>
@@ -8,33 +10,41 @@
 
 namespace ostrel::cli {
 
-// A batch run: every line of a file or of standard input becomes one symbol. Lines end in LF or
-// CR LF (the break is not encoded); empty lines are skipped and counted. The lines are shared out
-// in windows among one worker thread per core, each with its own LinePipeline; after every
-// window the symbols for standard output are written in line order, the failures reported with
-// their line numbers and the progress line redrawn. Memory holds the input and one window.
+class BatchManifest;
+
+// A batch run: every row of a file or of standard input (a line, or a CSV or TSV row under its
+// header; see BatchTable) becomes one symbol.
+//
+// Before anything is written, the name of every file is settled (OutputNamePlan): names that
+// collide, also only by letter case, refuse the run, or with --on-collision suffix get -2, -3,
+// ... The rows are then shared out in windows among the workers (--jobs, one per core by
+// default), each with its own LinePipeline; after every window the symbols for standard output
+// are written in row order, the failures reported with their row and the progress line redrawn.
+// A full or read-only disk stops the run at the first file it refuses. The files depend on the
+// rows alone, so they are the same bytes whatever the number of workers. Memory holds the rows
+// and one window.
 class BatchRunner {
 public:
     explicit BatchRunner(const CliOptions& options);
 
-    // Runs the batch; returns the exit status: 0 when every line was written, 1 when a line
-    // failed, 3 when the input cannot be read or standard output cannot be written.
+    // Runs the batch; returns the exit status: 0 when every row was written, 1 when a row failed
+    // or the disk refused the files, 2 when the rows cannot be used (a table without a data
+    // column, names that collide), 3 when the input cannot be read or standard output or the
+    // manifest cannot be written.
     int Run();
 
 private:
-    struct Line {
-        std::int64_t Number = 0;
-        std::size_t Start = 0;
-        std::size_t Length = 0;
-    };
-
-    bool ReadInput(std::string& error);
+    bool ReadInput(std::string& input, std::string& error) const;
+    // The file of every row, checked for collisions; false (after saying why) when the run
+    // must not start.
+    bool PlanNames(std::vector<std::string>& names, std::size_t& renamed) const;
     void ShowProgress(std::size_t done, double seconds) const;
+    // The manifest's record of the row at index.
+    void Record(BatchManifest& manifest, std::size_t index, const LineResult& result,
+                const std::string& path, const std::string& notTried) const;
 
     const CliOptions& m_Options;
-    std::string m_Input;
-    std::vector<Line> m_Lines;
-    std::int64_t m_EmptyLines = 0;
+    BatchTable m_Table;
     bool m_ProgressShown = false;
 };
 

@@ -1,4 +1,5 @@
 #include "CliOptions.h"
+#include "OptionTable.h"
 #include "OutputPattern.h"
 
 #include <QCommandLineParser>
@@ -8,43 +9,17 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <map>
+#include <vector>
 
 namespace ostrel::cli {
 
 namespace {
 
-std::string Lower(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
-
-// A whole decimal number from min to max, nothing else.
-std::optional<std::int32_t> ParseNumber(std::string_view text, std::int32_t min, std::int32_t max) {
-    std::int32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc{} || ptr != end || value < min || value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 constexpr std::pair<std::string_view, OutputFormat> FormatNames[] = {
     {"matrix", OutputFormat::Matrix}, {"bmp", OutputFormat::Bmp},   {"png", OutputFormat::Png},
     {"svg", OutputFormat::Svg},       {"utf8", OutputFormat::Utf8}, {"ansi", OutputFormat::Ansi},
 };
-
-std::optional<OutputFormat> FormatByName(std::string_view name) {
-    const std::string lower = Lower(name);
-    for (const auto& [formatName, format] : FormatNames) {
-        if (lower == formatName) {
-            return format;
-        }
-    }
-    return std::nullopt;
-}
 
 // The picture format named by a file's extension (.bmp, .png, .svg).
 std::optional<OutputFormat> FormatByExtension(std::string_view path) {
@@ -58,113 +33,6 @@ std::optional<OutputFormat> FormatByExtension(std::string_view path) {
         return format;
     }
     return std::nullopt;
-}
-
-std::string Invalid(std::string_view option, std::string_view value, std::string_view expected) {
-    return "invalid value '" + std::string(value) + "' for " + std::string(option) + ": expected " +
-           std::string(expected);
-}
-
-// The options that take a value, by their long name; -o is the short name of --output.
-struct ValueOption {
-    const char* Name;
-    const char* ValueName;
-};
-constexpr ValueOption ValueOptions[] = {
-    {"symbol-version", "N"}, {"level", "L"},      {"mask", "N"},       {"encoding", "E"},
-    {"kanji", "K"},          {"format", "F"},     {"output", "FILE"},  {"scale", "N"},
-    {"margin", "N"},         {"foreground", "C"}, {"background", "C"}, {"eci", "E"},
-};
-constexpr const char* FlagOptions[] = {"help", "version", "invert", "batch", "verify"};
-
-// Applies one option with its value; returns an error text, empty on success.
-std::string ApplyValue(CliOptions& options, std::string_view option, std::string_view value) {
-    const std::string name = "--" + std::string(option);
-    if (option == "symbol-version") {
-        if (Lower(value) == "auto") {
-            options.Version = 0;
-        } else if (const auto number = ParseNumber(value, 0, 40)) {
-            options.Version = *number;
-        } else {
-            return Invalid(name, value, "1..40 or auto");
-        }
-    } else if (option == "level") {
-        static constexpr std::string_view Levels = "LMQH";
-        const auto at =
-            value.size() == 1
-                ? Levels.find(static_cast<char>(std::toupper(static_cast<unsigned char>(value[0]))))
-                : std::string_view::npos;
-        if (at == std::string_view::npos) {
-            return Invalid(name, value, "L, M, Q or H");
-        }
-        options.Level = static_cast<std::int32_t>(at) + 1;
-    } else if (option == "mask") {
-        if (Lower(value) == "auto") {
-            options.MaskAuto = true;
-            options.Mask = 0;
-        } else if (const auto number = ParseNumber(value, 0, 7)) {
-            options.MaskAuto = false;
-            options.Mask = *number;
-        } else {
-            return Invalid(name, value, "0..7 or auto");
-        }
-    } else if (option == "eci") {
-        const std::string lower = Lower(value);
-        if (lower == "auto" || lower == "off") {
-            options.EciAuto = lower == "auto";
-        } else {
-            return Invalid(name, value, "auto or off");
-        }
-    } else if (option == "encoding") {
-        const std::string lower = Lower(value);
-        if (lower == "utf8" || lower == "utf-8") {
-            options.Utf8 = true;
-        } else if (lower == "ansi") {
-            options.Utf8 = false;
-        } else {
-            return Invalid(name, value, "utf8 or ansi");
-        }
-    } else if (option == "kanji") {
-        const std::string lower = Lower(value);
-        if (lower == "auto") {
-            options.Kanji = KanjiSetting::Auto;
-        } else if (lower == "on") {
-            options.Kanji = KanjiSetting::On;
-        } else if (lower == "off") {
-            options.Kanji = KanjiSetting::Off;
-        } else {
-            return Invalid(name, value, "auto, on or off");
-        }
-    } else if (option == "format") {
-        options.Format = FormatByName(value);
-        if (!options.Format) {
-            return Invalid(name, value, "matrix, utf8, ansi, bmp, png or svg");
-        }
-    } else if (option == "output") {
-        if (value.empty()) {
-            return "the output file name is empty";
-        }
-        options.Output = std::string(value);
-    } else if (option == "scale") {
-        const auto number = ParseNumber(value, 1, MaxScale);
-        if (!number) {
-            return Invalid(name, value, "1.." + std::to_string(MaxScale));
-        }
-        options.Scale = *number;
-    } else if (option == "margin") {
-        const auto number = ParseNumber(value, 0, MaxMargin);
-        if (!number) {
-            return Invalid(name, value, "0.." + std::to_string(MaxMargin) + " modules");
-        }
-        options.Margin = *number;
-    } else if (option == "foreground" || option == "background") {
-        const auto colour = ParseColour(value);
-        if (!colour) {
-            return Invalid(name, value, "a colour RRGGBB or RRGGBBAA in hexadecimal digits");
-        }
-        (option == "foreground" ? options.Foreground : options.Background) = colour;
-    }
-    return {};
 }
 
 // QCommandLineParser's own messages (it has no translator here, so they are its English ones)
@@ -209,6 +77,11 @@ std::string CheckCombination(const CliOptions& options) {
     if (options.Invert && !IsTerminalFormat(format)) {
         return "--invert is for the terminal formats utf8 and ansi only, not " + formatName;
     }
+    if (!options.Batch &&
+        (options.Manifest || options.Jobs > 0 || options.BatchFormat != BatchInputFormat::Lines ||
+         options.OnCollision != CollisionPolicy::Refuse)) {
+        return "--batch-format, --on-collision, --manifest and --jobs are for --batch only";
+    }
     if (options.Batch) {
         if (options.WritesToStandardOutput()) {
             if (!IsTerminalFormat(format) && format != OutputFormat::Matrix) {
@@ -220,6 +93,123 @@ std::string CheckCombination(const CliOptions& options) {
         } else if (std::string error = OutputPattern::Check(*options.Output); !error.empty()) {
             return error;
         }
+    }
+    return {};
+}
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Every option of the table for the parser: flags and options with a value; an optional value
+// comes only with '=' and is taken out before the parser sees it (ParserArguments).
+void AddOptions(QCommandLineParser& parser) {
+    for (const OptionRow& row : OptionTable()) {
+        QStringList names{ToQString(row.Long)};
+        if (row.Short != 0) {
+            names.prepend(QString(QLatin1Char(row.Short)));
+        }
+        const QString valueName =
+            row.Takes == OptionValue::Required ? ToQString(row.ValueName) : QString();
+        parser.addOption(QCommandLineOption(names, {}, valueName));
+    }
+}
+
+// The arguments for the parser, which takes the program name first. "--NAME=VALUE" of an option
+// with an optional value becomes "--NAME", its value kept in attached, in order.
+QStringList ParserArguments(std::span<const std::string> arguments,
+                            std::map<std::string_view, std::vector<std::string>>& attached) {
+    QStringList list{QStringLiteral("ostrel-qr-cli")};
+    bool optionsEnded = false;
+    for (const std::string& argument : arguments) {
+        if (argument == "--") {
+            optionsEnded = true;
+        }
+        const auto equals = argument.find('=');
+        const OptionRow* row =
+            !optionsEnded && argument.starts_with("--") && equals != std::string::npos
+                ? FindOption(std::string_view(argument).substr(2, equals - 2))
+                : nullptr;
+        if (row != nullptr && row->Takes == OptionValue::Optional) {
+            list << QStringLiteral("--") + ToQString(row->Long);
+            attached[row->Long].push_back(argument.substr(equals + 1));
+            continue;
+        }
+        list << QString::fromStdString(argument);
+    }
+    return list;
+}
+
+// --help and --version: true when one was given, which then is the request.
+bool ApplyRequest(const QCommandLineParser& parser, CliOptions& options) {
+    for (const OptionRow& row : OptionTable()) {
+        if (row.EndsParsing && parser.isSet(ToQString(row.Long))) {
+            row.Apply(options, std::nullopt, "--" + std::string(row.Long));
+            return true;
+        }
+    }
+    return false;
+}
+
+// Every value of every option, checked in turn, options in the order they first appear; for an
+// option given twice the last value counts (or, for one that collects, each). Returns the first
+// refusal, empty when all values are good.
+std::string ApplyOptions(const QCommandLineParser& parser,
+                         const std::map<std::string_view, std::vector<std::string>>& attached,
+                         CliOptions& options) {
+    std::vector<const OptionRow*> seen;
+    for (const QString& name : parser.optionNames()) {
+        const OptionRow* row = FindOption(name.toStdString());
+        if (row == nullptr || std::find(seen.begin(), seen.end(), row) != seen.end()) {
+            continue;
+        }
+        seen.push_back(row);
+        const std::string shown = "--" + std::string(row->Long);
+        std::vector<std::optional<std::string>> values;
+        if (row->Takes == OptionValue::Required) {
+            for (const QString& value : parser.values(ToQString(row->Long))) {
+                values.emplace_back(value.toStdString());
+            }
+        } else if (const auto given = attached.find(row->Long); given != attached.end()) {
+            values.assign(given->second.begin(), given->second.end());
+        } else {
+            values.emplace_back(); // a flag, or an optional value not given
+        }
+        for (const std::optional<std::string>& value : values) {
+            if (std::string error = row->Apply(options, value, shown); !error.empty()) {
+                return error;
+            }
+        }
+    }
+    return {};
+}
+
+// The arguments that are not options: the TEXT, or with --batch the FILE unless --batch=FILE
+// named it already.
+std::string TakePositional(const QStringList& positional, CliOptions& options) {
+    if (!options.Batch) {
+        if (positional.size() > 1) {
+            return "more than one TEXT given ('" + positional[0].toStdString() + "' and '" +
+                   positional[1].toStdString() + "'); quote a text that holds blanks";
+        }
+        if (!positional.isEmpty()) {
+            options.Text = positional.first().toStdString();
+        }
+        return {};
+    }
+    if (options.BatchFile && !positional.isEmpty()) {
+        return "a batch reads its lines from one FILE ('" + *options.BatchFile + "' and '" +
+               positional.first().toStdString() + "' given)";
+    }
+    if (positional.size() > 1) {
+        return "a batch reads its lines from one FILE ('" + positional[0].toStdString() +
+               "' and '" + positional[1].toStdString() + "' given); there is no TEXT in a batch";
+    }
+    if (!options.BatchFile && !positional.isEmpty()) {
+        options.BatchFile = positional.first().toStdString();
+    }
+    if (options.BatchFile && options.BatchFile->empty()) {
+        return "the batch file name is empty";
     }
     return {};
 }
@@ -252,109 +242,60 @@ ParseResult ParseArguments(std::span<const std::string> arguments, bool standard
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    for (const ValueOption& option : ValueOptions) {
-        QStringList names{QString::fromLatin1(option.Name)};
-        if (names.first() == QLatin1String("output")) {
-            names.prepend(QStringLiteral("o"));
-        }
-        parser.addOption(QCommandLineOption(names, {}, QString::fromLatin1(option.ValueName)));
-    }
-    for (const char* flag : FlagOptions) {
-        QStringList names{QString::fromLatin1(flag)};
-        if (names.first() == QLatin1String("help")) {
-            names.prepend(QStringLiteral("h"));
-        }
-        parser.addOption(QCommandLineOption(names));
-    }
-
-    // The parser's first entry is the program name.
-    QStringList list{QStringLiteral("ostrel-qr-cli")};
-    bool optionsEnded = false;
-    std::optional<std::string> batchFile;
-    for (const std::string& argument : arguments) {
-        if (argument == "--") {
-            optionsEnded = true;
-        }
-        // --batch takes its file as an optional value: --batch=FILE, or FILE as the one
-        // argument that is not an option.
-        if (!optionsEnded && argument.starts_with("--batch=")) {
-            list << QStringLiteral("--batch");
-            batchFile = argument.substr(8);
-            continue;
-        }
-        list << QString::fromStdString(argument);
-    }
-    if (!parser.parse(list)) {
+    AddOptions(parser);
+    std::map<std::string_view, std::vector<std::string>> attached;
+    if (!parser.parse(ParserArguments(arguments, attached))) {
         result.Error = ParserError(parser);
         return result;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        options.Request = CliOptions::Action::Help;
+    if (ApplyRequest(parser, options)) {
         return result;
     }
-    if (parser.isSet(QStringLiteral("version"))) {
-        options.Request = CliOptions::Action::Version;
-        return result;
+    result.Error = ApplyOptions(parser, attached, options);
+    if (result.Error.empty()) {
+        result.Error = TakePositional(parser.positionalArguments(), options);
     }
-
-    // Every value of every option, checked in turn; for an option given twice the last one
-    // counts.
-    QStringList seen;
-    for (const QString& name : parser.optionNames()) {
-        const QString longName = name == QLatin1String("o") ? QStringLiteral("output") : name;
-        if (seen.contains(longName)) {
-            continue;
-        }
-        seen << longName;
-        if (longName == QLatin1String("invert")) {
-            options.Invert = true;
-        } else if (longName == QLatin1String("batch")) {
-            options.Batch = true;
-        } else if (longName == QLatin1String("verify")) {
-            options.Verify = true;
-        } else {
-            for (const QString& value : parser.values(longName)) {
-                result.Error = ApplyValue(options, longName.toStdString(), value.toStdString());
-                if (!result.Error.empty()) {
-                    return result;
-                }
-            }
-        }
+    if (result.Error.empty()) {
+        result.Error = CheckCombination(options);
     }
-
-    const QStringList positional = parser.positionalArguments();
-    if (options.Batch) {
-        if (batchFile && !positional.isEmpty()) {
-            result.Error = "a batch reads its lines from one FILE ('" + *batchFile + "' and '" +
-                           positional.first().toStdString() + "' given)";
-            return result;
-        }
-        if (positional.size() > 1) {
-            result.Error = "a batch reads its lines from one FILE ('" +
-                           positional[0].toStdString() + "' and '" + positional[1].toStdString() +
-                           "' given); there is no TEXT in a batch";
-            return result;
-        }
-        if (!batchFile && !positional.isEmpty()) {
-            batchFile = positional.first().toStdString();
-        }
-        if (batchFile && batchFile->empty()) {
-            result.Error = "the batch file name is empty";
-            return result;
-        }
-        options.BatchFile = batchFile;
-    } else {
-        if (positional.size() > 1) {
-            result.Error = "more than one TEXT given ('" + positional[0].toStdString() + "' and '" +
-                           positional[1].toStdString() + "'); quote a text that holds blanks";
-            return result;
-        }
-        if (!positional.isEmpty()) {
-            options.Text = positional.first().toStdString();
-        }
-    }
-    result.Error = CheckCombination(options);
     return result;
+}
+
+std::string AsciiLower(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+std::optional<OutputFormat> FormatByName(std::string_view name) {
+    const std::string lower = AsciiLower(name);
+    for (const auto& [formatName, format] : FormatNames) {
+        if (lower == formatName) {
+            return format;
+        }
+    }
+    return std::nullopt;
+}
+
+bool KanjiModeOn(const CliOptions& options, bool fromText, int codePage,
+                 std::int32_t eciDesignator) {
+    // Readers take Kanji segments as Shift JIS whatever character set is declared (ISO/IEC
+    // 18004 7.4.6 defines Kanji mode on JIS X 0208 in Shift JIS), so another ECI turns it off.
+    constexpr std::int32_t ShiftJisDesignator = 20;
+    constexpr int ShiftJisCodePage = 932;
+    if (eciDesignator != 0 && eciDesignator != ShiftJisDesignator) {
+        return false;
+    }
+    switch (options.Kanji) {
+    case KanjiSetting::On:
+        return true;
+    case KanjiSetting::Off:
+        return false;
+    case KanjiSetting::Auto:
+        break;
+    }
+    return fromText && !options.Utf8 && codePage == ShiftJisCodePage;
 }
 
 std::string_view LevelName(std::int32_t level) {

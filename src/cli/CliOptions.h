@@ -10,6 +10,10 @@ namespace ostrel::cli {
 
 enum class OutputFormat { Matrix, Bmp, Png, Svg, Utf8, Ansi };
 enum class KanjiSetting { Auto, On, Off };
+// How a batch input is read: plain lines, or a table (CSV, TSV) with a header row.
+enum class BatchInputFormat { Lines, Csv, Tsv };
+// What a batch does when two rows would write the same file.
+enum class CollisionPolicy { Refuse, Suffix };
 
 // A colour of the pictures, each channel 0..255; alpha 255 is opaque.
 struct Colour {
@@ -47,6 +51,10 @@ struct CliOptions {
 
     bool Batch = false;                   // one symbol per line of BatchInput
     std::optional<std::string> BatchFile; // unset or "-": standard input
+    BatchInputFormat BatchFormat = BatchInputFormat::Lines;
+    CollisionPolicy OnCollision = CollisionPolicy::Refuse;
+    std::optional<std::string> Manifest; // one JSON line per row of the batch
+    std::int32_t Jobs = 0;               // worker threads of a batch; 0: one per core
 
     bool Verify = false; // every symbol read back, and removed when it does not read as written
 
@@ -64,6 +72,7 @@ struct CliOptions {
 inline constexpr std::int32_t MaxScale = 100;
 inline constexpr std::int32_t MaxMargin = 64;
 inline constexpr std::int32_t DefaultMargin = 4;
+inline constexpr std::int32_t MaxJobs = 256;
 
 struct ParseResult {
     CliOptions Options;
@@ -75,6 +84,19 @@ struct ParseResult {
 // standardOutputIsTerminal picks the default format (utf8 on a terminal).
 ParseResult ParseArguments(std::span<const std::string> arguments,
                            bool standardOutputIsTerminal = false);
+
+// Whether the encoder uses Kanji mode for data of the options: --kanji on or off as given;
+// auto (the default) only for text (fromText: TEXT or the lines of a batch, not standard input)
+// converted to the ANSI code page 932, Shift JIS. Off in every case when the data is declared
+// with an ECI designator (eciDesignator, 0 for none) of another character set than Shift JIS.
+bool KanjiModeOn(const CliOptions& options, bool fromText, int codePage,
+                 std::int32_t eciDesignator);
+
+// The text in ASCII lower case.
+std::string AsciiLower(std::string_view text);
+
+// The format of a name as the command line spells it ("png", in any case); nullopt for none.
+std::optional<OutputFormat> FormatByName(std::string_view name);
 
 // "L", "M", "Q" or "H" for level number 1..4.
 std::string_view LevelName(std::int32_t level);

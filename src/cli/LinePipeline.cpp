@@ -5,6 +5,10 @@
 #include "SymbolVerifier.h"
 #include "clsMaskPenalty.h"
 
+#include <QCryptographicHash>
+
+#include <cerrno>
+
 namespace ostrel::cli {
 
 namespace {
@@ -56,36 +60,53 @@ bool IsUtf8(const std::vector<std::uint8_t>& bytes) {
 
 } // namespace
 
-LinePipeline::LinePipeline(const CliOptions& options, const OutputPattern* pattern, int codePage,
-                           bool kanji)
-    : m_Options(options), m_Pattern(pattern), m_CodePage(codePage), m_Kanji(kanji) {}
+LinePipeline::LinePipeline(const CliOptions& options, int codePage, bool sha256)
+    : m_Options(options), m_CodePage(codePage), m_Sha256(sha256) {}
 
-LineResult LinePipeline::Run(std::int64_t lineNumber, std::span<const std::uint8_t> line) {
+LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::string& path) {
     LineResult result;
     const std::vector<std::uint8_t> bytes = Bytes(line);
+    result.DataBytes = bytes.size();
+    if (m_Sha256) {
+        result.Sha256 = QCryptographicHash::hash(
+                            QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                            QCryptographicHash::Sha256)
+                            .toHex()
+                            .toStdString();
+    }
     const auto symbol = Encode(bytes);
     if (!symbol) {
         result.Outcome = LineResult::Status::TooLong;
         result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
         return result;
     }
+    result.Version = symbol->Version;
+    result.Level = symbol->Level;
+    result.Mask = symbol->Mask;
     QByteArray data = Render(*symbol);
     if (data.isEmpty()) {
         result.Outcome = LineResult::Status::CannotWrite;
         result.Message = "cannot make the picture";
         return result;
     }
-    const std::string path =
-        m_Pattern == nullptr ? std::string() : m_Pattern->Expand(lineNumber, line);
-    if (m_Pattern == nullptr) {
+    result.Outcome = LineResult::Status::Written;
+    if (path.empty()) {
         if (Verified(*symbol, data, path, bytes, result)) {
             result.Output = std::move(data);
         }
         return result;
     }
-    const std::string error = WriteWholeFile(path, data);
+    int reason = 0;
+    const std::string error = WriteWholeFile(path, data, &reason);
     if (!error.empty()) {
-        result.Outcome = LineResult::Status::CannotWrite;
+        // A full or read-only disk refuses every line after this one too.
+        const bool diskRefuses = reason == ENOSPC || reason == EROFS
+#ifdef EDQUOT
+                                 || reason == EDQUOT
+#endif
+            ;
+        result.Outcome =
+            diskRefuses ? LineResult::Status::DiskFull : LineResult::Status::CannotWrite;
         result.Message = error;
         return result;
     }
@@ -107,13 +128,14 @@ std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uin
     if (bytes.size() > static_cast<std::size_t>(clsQRCode::MaxInputLength)) {
         return std::nullopt;
     }
-    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, m_Kanji);
+    // The lines of a batch are text.
+    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, true);
 }
 
 std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
                                                            const std::vector<std::uint8_t>& bytes,
                                                            const CliOptions& options, int codePage,
-                                                           bool kanji) {
+                                                           bool fromText) {
     std::int32_t designator = 0;
     if (options.EciAuto) {
         designator = platform::CodePage::EciDesignatorFor(
@@ -123,9 +145,7 @@ std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
         }
     }
     encoder.SetEciDesignator(designator);
-    // Readers take Kanji segments as Shift JIS whatever is declared.
-    constexpr std::int32_t ShiftJisDesignator = 20;
-    encoder.SetKanjiMode(kanji && (designator == 0 || designator == ShiftJisDesignator));
+    encoder.SetKanjiMode(KanjiModeOn(options, fromText, codePage, designator));
     const auto length = static_cast<std::int32_t>(bytes.size());
     if (options.MaskAuto) {
         return clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.Version,
@@ -142,6 +162,7 @@ bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& d
     }
     result.Message = SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
                                                   m_Options.Invert, symbol, data, path, bytes);
+    result.Verified = result.Message.empty();
     if (result.Message.empty()) {
         return true;
     }

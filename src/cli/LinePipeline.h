@@ -1,7 +1,6 @@
 #pragma once
 
 #include "CliOptions.h"
-#include "OutputPattern.h"
 #include "PngWriter.h"
 #include "clsQRCode.h"
 
@@ -17,32 +16,49 @@ namespace ostrel::cli {
 
 // What became of one line of a batch.
 struct LineResult {
-    enum class Status { Written, TooLong, CannotWrite, Unreadable };
-    Status Outcome = Status::Written;
+    enum class Status {
+        NotTried,    // the run stopped before the line
+        Written,     // the symbol is in its file, or in Output for standard output
+        TooLong,     // the data does not fit
+        CannotWrite, // the file could not be written
+        DiskFull,    // the disk is full (ENOSPC, EDQUOT) or read-only (EROFS): the run stops
+        Unreadable,  // --verify could not read the written symbol back
+    };
+    Status Outcome = Status::NotTried;
     std::string Message; // why the line failed; empty when written
     QByteArray Output;   // the symbol's text when it goes to standard output
+    // What the manifest records: the data's length and (when asked for) SHA-256, the symbol's
+    // version, level and mask (0 when there is no symbol), whether it read back.
+    std::size_t DataBytes = 0;
+    std::string Sha256;
+    std::int32_t Version = 0;
+    std::int32_t Level = 0;
+    std::int32_t Mask = 0;
+    std::optional<bool> Verified;
 };
 
 // The work for one line of a batch, in steps: the line to bytes, the bytes to a symbol, the
-// symbol to its file contents, the contents to the file the pattern names (or, without a
-// pattern, into the result for standard output). Each worker thread owns one pipeline, with its
-// own encoder and PNG writer.
+// symbol to its file contents, the contents to the file planned for the line (or, for standard
+// output, into the result). Each worker thread owns one pipeline, with its own encoder and PNG
+// writer.
 class LinePipeline {
 public:
-    // pattern is null when the symbols go to standard output; codePage is the ANSI code page
-    // for --encoding ansi; kanji the Kanji mode for every line.
-    LinePipeline(const CliOptions& options, const OutputPattern* pattern, int codePage, bool kanji);
+    // codePage is the ANSI code page for --encoding ansi; sha256 asks for the data's SHA-256 in
+    // every result.
+    LinePipeline(const CliOptions& options, int codePage, bool sha256);
 
-    LineResult Run(std::int64_t lineNumber, std::span<const std::uint8_t> line);
+    // The symbol of one line, written to path (to the result for standard output when path is
+    // empty).
+    LineResult Run(std::span<const std::uint8_t> line, const std::string& path);
 
     // The symbol of bytes with the options' version, level and mask (the best one for --mask
     // auto) and, for --eci auto, the designator of the bytes' character set: UTF-8 (when they
-    // are UTF-8) or the code page; the Kanji mode is kanji, but off when another character set
-    // than Shift JIS is declared. nullopt when the data does not fit.
+    // are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling whether
+    // the bytes are text converted by --encoding. nullopt when the data does not fit.
     static std::optional<clsQRCode::Symbol> EncodeBytes(clsQRCode& encoder,
                                                         const std::vector<std::uint8_t>& bytes,
                                                         const CliOptions& options, int codePage,
-                                                        bool kanji);
+                                                        bool fromText);
 
 private:
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line) const;
@@ -54,9 +70,8 @@ private:
                   std::span<const std::uint8_t> bytes, LineResult& result) const;
 
     const CliOptions& m_Options;
-    const OutputPattern* m_Pattern;
     int m_CodePage;
-    bool m_Kanji;
+    bool m_Sha256;
     clsQRCode m_Encoder;
     PngWriter m_Png;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OstrelExport.h"
+
 #include <array>
 #include <cstdint>
 
@@ -13,7 +15,7 @@ namespace ostrel {
 // A new object has every member 0 and must be set up with Init before any arithmetic. Operands
 // are elements 0 .. q-1; an operand outside that range, or any operation on an object that was
 // never set up, gives 0 and never touches memory outside the tables.
-class clsFiniteField {
+class OSTREL_API clsFiniteField {
 public:
     // Length of the logarithm and power tables; Init refuses larger fields.
     static constexpr std::int32_t TableLength = 16384;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OstrelExport.h"
+
 #include "clsFiniteField.h"
 
 #include <array>
@@ -17,7 +19,7 @@ namespace ostrel {
 // Polynomials are arrays in ascending powers of x. A block of k data symbols d1 .. dk (d1 sent
 // first) holds d1 at index e + k - 1 and dk at index e; ComputeEcc writes the check symbols to
 // indices 0 .. e-1, the first one to send at index e - 1.
-class clsReedSolomon {
+class OSTREL_API clsReedSolomon {
 public:
     // Length of the generator and work arrays: k + e never exceeds it.
     static constexpr std::int32_t MaxLength = 1024;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OstrelExport.h"
+
 #include "clsQRCode.h"
 
 #include <cstdint>
@@ -27,7 +29,7 @@ namespace ostrel {
 // and blocks never extend beyond the edge.
 //
 // Standard library only; the functions keep no state.
-class clsMaskPenalty {
+class OSTREL_API clsMaskPenalty {
 public:
     // ---- Weights of clause 7.8.3, Table 11 ----
     static constexpr std::int32_t N1 = 3;

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "../ecc/clsFiniteField.h"
-#include "../ecc/clsReedSolomon.h"
+#include "OstrelExport.h"
 #include "clsCodewordBlocks.h"
+#include "clsFiniteField.h"
 #include "clsModeTable.h"
 #include "clsPlacement.h"
 #include "clsQRSegmentation.h"
+#include "clsReedSolomon.h"
 #include "clsSegmentSearch.h"
 
 #include <array>
@@ -15,7 +16,12 @@
 #include <span>
 #include <vector>
 
-class QImage; // the picture object; Encode is defined by the picture module
+// The picture member Encode belongs to the desktop program's picture module (Qt), not to the
+// installed library: it is declared only where OSTREL_QR_PICTURE is defined, which this project's
+// own build does. Users of the installed headers need no Qt and see no QImage.
+#ifdef OSTREL_QR_PICTURE
+class QImage;
+#endif
 
 namespace ostrel {
 
@@ -46,7 +52,7 @@ namespace ostrel {
 // BuildBitStream (one entry per bit), PlaceCodewords (into a separate data matrix) and ApplyMask
 // (on a plain bit matrix) are reference forms kept for tests and callers: the pipeline writes
 // packed codewords, places them along precompiled runs and masks and combines in one pass.
-class clsQRCode {
+class OSTREL_API clsQRCode {
 public:
     // ---- Constants of the standard ----
     static constexpr std::int32_t MinVersion = 1;
@@ -111,11 +117,13 @@ public:
     static std::int32_t EciHeaderBits(std::int32_t designator);
 
     // ---- Encoding ----
+#ifdef OSTREL_QR_PICTURE
     // The finished symbol as a picture: one pixel per module with a 4-module white quiet zone,
     // (Side + 8) pixels square; a null image when no symbol can be made. Reads bytes[0 ..
     // length-1] (never more than bytes.size()).
     QImage Encode(std::span<const std::uint8_t> bytes, std::int32_t length, std::int32_t version,
                   std::int32_t level, std::int32_t mask);
+#endif
 
     // The same symbol as a module matrix, without any picture; nullopt when no symbol can be made
     // (negative version, data too long for the version or for version 40).

@@ -1,6 +1,7 @@
 // The whole encoding pipeline: version choice, padding, blocks, Reed-Solomon, interleaving, and
 // the finished symbol, checked by reading the symbol back independently.
 #include "SymbolReader.h"
+#include "WorkedExample.h"
 #include "clsQRCode.h"
 
 #include <gtest/gtest.h>
@@ -96,15 +97,7 @@ protected:
 };
 
 TEST_F(PipelineTest, AbcSymbolBitForBit) {
-    const char* expected[21] = {
-        "111111101100101111111", "100000101110001000001", "101110101111101011101",
-        "101110101110001011101", "101110101111101011101", "100000100111101000001",
-        "111111101010101111111", "000000001001100000000", "011010110011001011111",
-        "000000001011001001011", "000011101011100010011", "110101011100101000000",
-        "101101110010101010001", "000000001111110101011", "111111101010011101011",
-        "100000100011110111001", "101110101111111100101", "101110100100001000110",
-        "101110101010100010001", "100000101110001000110", "111111100010101010111",
-    };
+    const auto& expected = test::kAbcSymbol;
     const auto symbol = Encode(ToBytes("abc"), 0, 3, 0);
     ASSERT_TRUE(symbol);
     ASSERT_EQ(symbol->Version, 1);

@@ -14,10 +14,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace ostrel::test {
 
 inline const QString MessageTitle = QStringLiteral("Ostrel系列软件");
+
+// The text as UTF-8 bytes, as the readers return them.
+inline std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
 // A main window in a fresh temporary program folder, its dialogs scripted and the addresses it
 // opens recorded. The window is shown: the tests drive it as a user would.

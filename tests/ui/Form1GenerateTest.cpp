@@ -24,10 +24,6 @@ namespace {
 using GenerateTest = Form1Fixture;
 using TemplateTest = Form1Fixture;
 
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
 // The symbol an encoder of its own makes of these bytes with the window's fixed settings.
 QImage Reference(const QByteArray& bytes, std::int32_t version = 0, std::int32_t level = 3,
                  std::int32_t mask = 0, bool kanji = false) {

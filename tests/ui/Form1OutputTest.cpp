@@ -28,10 +28,6 @@ namespace {
 using OutputTest = Form1Fixture;
 using SendTest = Form1Fixture;
 
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
 bool OnlyBlackAndWhite(const QImage& image) {
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {

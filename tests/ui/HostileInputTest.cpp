@@ -58,10 +58,6 @@ constexpr qsizetype MiB = KiB * KiB;
 
 const QString TooLong = QStringLiteral("内容过长,无法生成二维码!");
 
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
 // Resident memory of this process in megabytes, after handing the allocator's free pages back to
 // the system: what the program holds, not what the allocator keeps for later.
 qint64 ResidentMegabytes() {

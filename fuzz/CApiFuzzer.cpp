@@ -1,0 +1,139 @@
+// The C interface under random settings and data, in range and out of it.
+//
+// Input layout: bytes 0..5 pick symbology (-1..3), version (-3..43), level (-1..6), mask
+// (-3..9), kanji (-1..2) and the ECI designator (-1, 0, 1..999999 or 1000000, from byte 5 and
+// the next two), byte 8 bit 0 a reserved field set, bit 1 a null data pointer, bit 2 a length
+// beyond the largest symbol's capacity (which the C interface must refuse before it reads a byte:
+// the buffer ends with the data); the rest is the data.
+//
+// Checks: the result is OK exactly when every setting is in range and the data fit; an error
+// leaves no symbol; a symbol is square, 17 + 4 version modules a side, the version asked for (or
+// with an automatic version the smallest that holds the data: one less fails), with the level
+// and mask asked for, and agrees with clsQRCode::EncodeMatrix module for module.
+#include <ostrel/qr.h>
+
+#include "clsQRCode.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, int status) {
+    std::fprintf(stderr, "CApiFuzzer: %s (status %d: %s)\n", what, status,
+                 ostrel_qr_error_message(status));
+    std::abort();
+}
+
+int Designator(const std::uint8_t* data) {
+    const int raw = (data[5] << 16) | (data[6] << 8) | data[7];
+    switch (data[5] % 4) {
+    case 0:
+        return 0;
+    case 1:
+        return -1 - (raw & 0xFF);
+    case 2:
+        return 1000000 + (raw & 0xFF);
+    default:
+        return 1 + raw % 999999;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t kHeader = 9;
+    if (size < kHeader) {
+        return 0;
+    }
+    ostrel_qr_options options;
+    ostrel_qr_options_init(&options);
+    options.symbology = data[0] % 5 - 1;
+    options.version = data[1] % 47 - 3;
+    options.level = data[2] % 8 - 1;
+    options.mask = data[3] % 13 - 3;
+    options.kanji = data[4] % 4 - 1;
+    options.eci = Designator(data);
+    const bool reserved = (data[8] & 1) != 0;
+    const bool nullData = (data[8] & 2) != 0;
+    options.reserved[3] = reserved ? 1 : 0;
+    const std::vector<std::uint8_t> input(data + kHeader, data + size);
+    constexpr std::size_t kLargestSymbolBytes = 7089;
+    const int beyond = data[8] >> 3; // 0..31: 7090, 7091, 7093, ... and SIZE_MAX
+    const std::size_t length = (data[8] & 4) == 0 ? input.size()
+                               : beyond == 31     ? SIZE_MAX
+                                              : kLargestSymbolBytes + (std::size_t{1} << beyond);
+
+    // A copy that ends exactly at the data, so that a read beyond it is caught.
+    auto* bytes = nullData
+                      ? nullptr
+                      : static_cast<std::uint8_t*>(std::malloc(input.empty() ? 1 : input.size()));
+    if (bytes != nullptr && !input.empty()) {
+        std::copy(input.begin(), input.end(), bytes);
+    }
+    ostrel_qr_symbol* symbol = reinterpret_cast<ostrel_qr_symbol*>(&options);
+    const int status = ostrel_qr_encode(bytes, length, &options, &symbol);
+
+    const bool settingsValid = options.symbology == OSTREL_QR_SYMBOLOGY_QR &&
+                               options.version >= 0 && options.version <= 40 &&
+                               options.level >= 1 && options.level <= 4 && options.mask >= -1 &&
+                               options.mask <= 7 && options.kanji >= 0 && options.kanji <= 1 &&
+                               options.eci >= 0 && options.eci <= 999999 && !reserved;
+    const bool argumentsValid = settingsValid && (bytes != nullptr || length == 0);
+    if (status != OSTREL_QR_OK) {
+        if (symbol != nullptr) {
+            Fail("an error left a symbol", status);
+        }
+        if (argumentsValid && status != OSTREL_QR_ERROR_DATA_TOO_LONG) {
+            Fail("valid settings refused", status);
+        }
+        std::free(bytes);
+        return 0;
+    }
+    if (!argumentsValid || length > input.size()) {
+        Fail("a symbol for invalid settings, or for data beyond the buffer", status);
+    }
+
+    const int side = ostrel_qr_symbol_size(symbol);
+    const int version = ostrel_qr_symbol_version(symbol);
+    if (side != 17 + 4 * version || ostrel_qr_symbol_width(symbol) != side ||
+        ostrel_qr_symbol_height(symbol) != side || version < 1 || version > 40 ||
+        (options.version != 0 && version != options.version)) {
+        Fail("the symbol has the wrong size or version", status);
+    }
+    const int mask = ostrel_qr_symbol_mask(symbol);
+    if (ostrel_qr_symbol_level(symbol) != options.level || mask < 0 || mask > 7 ||
+        (options.mask >= 0 && mask != options.mask)) {
+        Fail("the symbol has another level or mask", status);
+    }
+    ostrel::clsQRCode encoder;
+    encoder.SetKanjiMode(options.kanji != 0);
+    encoder.SetEciDesignator(options.eci);
+    const auto n = static_cast<std::int32_t>(length);
+    const std::span<const std::uint8_t> view(bytes, length);
+    if (options.version == 0 && version > 1 &&
+        encoder.EncodeMatrix(view, n, version - 1, options.level, mask)) {
+        Fail("automatic choice is not the smallest version", status);
+    }
+    const std::optional<ostrel::clsQRCode::Symbol> expected =
+        encoder.EncodeMatrix(view, n, version, options.level, mask);
+    if (!expected) {
+        Fail("the C++ encoder makes no symbol for these settings", status);
+    }
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            if (ostrel_qr_symbol_module(symbol, x, y) != expected->At(x, y)) {
+                Fail("a module differs from clsQRCode's", status);
+            }
+        }
+    }
+    ostrel_qr_symbol_free(symbol);
+    std::free(bytes);
+    return 0;
+}

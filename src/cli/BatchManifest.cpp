@@ -1,0 +1,116 @@
+#include "BatchManifest.h"
+
+#include "CliOptions.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace ostrel::cli {
+
+namespace {
+
+// Rows are handed to the file in blocks of about this many bytes.
+constexpr std::size_t BlockBytes = 1 << 16;
+
+template <typename T> std::string NumberOrNull(const std::optional<T>& value) {
+    return value ? std::to_string(*value) : std::string("null");
+}
+
+} // namespace
+
+BatchManifest::BatchManifest(const std::string& path)
+    : m_Path(path), m_File(QString::fromStdString(path)) {}
+
+std::string BatchManifest::Open() {
+    if (!m_File.open(QIODevice::WriteOnly)) {
+        return "cannot write the manifest '" + m_Path + "': " + m_File.errorString().toStdString();
+    }
+    return {};
+}
+
+void BatchManifest::Add(const ManifestEntry& entry) {
+    m_Pending += Line(entry);
+    if (m_Pending.size() >= BlockBytes) {
+        const auto size = static_cast<qint64>(m_Pending.size());
+        m_Failed = m_Failed || m_File.write(m_Pending.data(), size) != size;
+        m_Pending.clear();
+    }
+}
+
+std::string BatchManifest::Commit() {
+    const auto size = static_cast<qint64>(m_Pending.size());
+    if (m_Failed || m_File.write(m_Pending.data(), size) != size) {
+        const std::string reason = m_File.errorString().toStdString();
+        m_File.cancelWriting();
+        m_File.commit();
+        return "cannot write the manifest '" + m_Path + "': " + reason;
+    }
+    m_Pending.clear();
+    if (!m_File.commit()) {
+        return "cannot write the manifest '" + m_Path + "': " + m_File.errorString().toStdString();
+    }
+    return {};
+}
+
+std::string BatchManifest::Line(const ManifestEntry& entry) {
+    std::string line = "{\"line\":" + std::to_string(entry.Line);
+    line += ",\"row\":" + std::to_string(entry.Row);
+    line += ",\"file\":" + (entry.File ? JsonString(*entry.File) : std::string("null"));
+    line += ",\"bytes\":" + NumberOrNull(entry.Bytes);
+    line +=
+        ",\"sha256\":" + (entry.Sha256.empty() ? std::string("null") : "\"" + entry.Sha256 + "\"");
+    line += ",\"version\":" + NumberOrNull(entry.Version);
+    line += ",\"level\":" + (entry.Level ? "\"" + std::string(LevelName(*entry.Level)) + "\""
+                                         : std::string("null"));
+    line += ",\"mask\":" + NumberOrNull(entry.Mask);
+    line += ",\"verified\":" + (entry.Verified ? std::string(*entry.Verified ? "true" : "false")
+                                               : std::string("null"));
+    line += ",\"error\":" + (entry.Error ? JsonString(*entry.Error) : std::string("null"));
+    line += "}\n";
+    return line;
+}
+
+std::string BatchManifest::JsonString(std::string_view text) {
+    std::string checked;
+    if (std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) {
+        // Through UTF-16 and back: a byte that is not part of well-formed UTF-8 becomes U+FFFD.
+        checked = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+                      .toUtf8()
+                      .toStdString();
+        text = checked;
+    }
+    std::string json = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            json += "\\\"";
+            break;
+        case '\\':
+            json += "\\\\";
+            break;
+        case '\n':
+            json += "\\n";
+            break;
+        case '\r':
+            json += "\\r";
+            break;
+        case '\t':
+            json += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+                json += escaped;
+            } else {
+                json += c;
+            }
+        }
+    }
+    json += '"';
+    return json;
+}
+
+} // namespace ostrel::cli

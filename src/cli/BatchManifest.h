@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QSaveFile>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ostrel::cli {
+
+// What became of one row of a batch, as the manifest records it.
+struct ManifestEntry {
+    std::int64_t Line = 0;            // the input line the row starts on
+    std::int64_t Row = 0;             // the row number (%d)
+    std::optional<std::string> File;  // the file written ("-" for standard output)
+    std::optional<std::size_t> Bytes; // the length of the encoded data
+    std::string Sha256;               // of the encoded data, lower-case hex; empty when unknown
+    std::optional<std::int32_t> Version;
+    std::optional<std::int32_t> Level; // 1 L .. 4 H
+    std::optional<std::int32_t> Mask;
+    std::optional<bool> Verified;     // unset when nothing was read back (--verify off)
+    std::optional<std::string> Error; // why the row has no symbol
+};
+
+// The manifest of a batch run: one JSON object per row on a line of its own (JSON Lines), in
+// input order, with the keys line, row, file, bytes, sha256, version, level, mask, verified and
+// error (null where there is no value). The file is written under a temporary name and takes
+// its own name only when it is complete, so that it is there whole or not at all; an existing
+// file is replaced only then.
+class BatchManifest {
+public:
+    explicit BatchManifest(const std::string& path);
+
+    // Opens the temporary file; an error text, empty on success.
+    std::string Open();
+    void Add(const ManifestEntry& entry);
+    // Gives the file its name; an error text, empty on success (nothing is left behind then).
+    std::string Commit();
+
+    // One entry as its line of JSON, with the line break.
+    static std::string Line(const ManifestEntry& entry);
+    // text as a JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
+    static std::string JsonString(std::string_view text);
+
+private:
+    std::string m_Path;
+    QSaveFile m_File;
+    std::string m_Pending;
+    bool m_Failed = false;
+};
+
+} // namespace ostrel::cli

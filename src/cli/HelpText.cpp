@@ -1,0 +1,125 @@
+#include "HelpText.h"
+
+#include "OptionTable.h"
+
+#include <string_view>
+
+namespace ostrel::cli {
+
+namespace {
+
+// What comes before the options.
+constexpr const char* Intro = R"HELP(Usage: ostrel-qr-cli [OPTION]... [TEXT]
+  or:  ostrel-qr-cli --batch [OPTION]... [FILE]
+Encode TEXT, or all of standard input, as a QR Code symbol (ISO/IEC 18004,
+Model 2, versions 1 to 40) and write it as a module matrix, a symbol in the
+terminal, a BMP or PNG picture or an SVG drawing. With --batch, every line of
+FILE (or of standard input) becomes a symbol of its own.
+
+Without TEXT, standard input is read to its end and encoded byte for byte,
+without any conversion (binary data included). The encoder chooses the shortest
+mix of numeric, alphanumeric, byte and Kanji segments on its own.
+)HELP";
+
+// What comes after them: the forms of the command line, formats, exit statuses, examples.
+constexpr const char* Outro = R"HELP(
+An option's value may also follow an equals sign (--level=H). Put "--" before a
+TEXT that begins with '-'.
+
+Formats:
+  matrix    the symbol without quiet zone, one line per module row, '1' dark
+            and '0' light
+  utf8      the symbol for a terminal in Unicode half blocks, two module rows
+            a line, with its quiet zone: the characters' ink draws the light
+            modules, so that it reads on the usual light-on-dark terminal
+            (--invert for dark-on-light)
+  ansi      the same with ANSI background colours, white and black, two
+            blanks per module and one line per module row
+  bmp, png  the symbol with a white quiet zone of 4 modules (--margin), N x N
+            pixels per module, black on white unless coloured (version 1 at
+            --scale 1 is 29 x 29 pixels)
+  svg       the same as a vector drawing: a white square of side + 8 units with
+            the dark modules as paths, N pixels per unit
+
+Exit status:
+  0  the symbol was written (with --batch: every line was)
+  1  the data does not fit: more than the given version, or version 40, holds
+     at the chosen level (a message on standard error says so; no output);
+     with --batch: a line failed (each is reported with its line number, then
+     the list of them); with --verify: a symbol did not read back (its file is
+     removed); with --batch, also a full or read-only disk: the run stops at
+     the first file it refuses, with one message, and keeps the files before
+  2  bad usage: an unknown option, a missing or invalid value, more than one
+     TEXT, a batch PATTERN without %d or %s, batch rows that would write the
+     same file, a table without a 'data' column (a message on standard error
+     gives the reason; nothing is written)
+  3  the output could not be written (no file is left behind), or the batch
+     FILE could not be read
+
+Examples:
+  ostrel-qr-cli --format matrix abc
+      Print the version 1 symbol of "abc" as 21 rows of 0 and 1.
+
+  ostrel-qr-cli 'https://example.com/'
+      Show the symbol in the terminal, ready to be scanned from the screen.
+
+  ostrel-qr-cli --format utf8 --invert --margin 2 'Hello'
+      The same for a terminal with dark text on a light ground.
+
+  ostrel-qr-cli -o hello.png --scale 8 'Hello, world'
+      Write a PNG picture with 8 x 8 pixels per module.
+
+  ostrel-qr-cli -o brand.svg --foreground 1a237e --background fff8e1 --margin 2 'Hi'
+      Draw a dark blue symbol on cream with a quiet zone of 2 modules.
+
+  ostrel-qr-cli --level H --symbol-version 5 -o card.svg "$(cat card.vcf)"
+      Draw a contact card as a version 5 symbol at level H.
+
+  ostrel-qr-cli --batch labels.txt --scale 4 -o 'labels/%05d.png'
+      One PNG file per line of labels.txt: labels/00001.png, ...
+
+  printf 'a\nb\n' | ostrel-qr-cli --batch -o '%s.svg' --mask auto
+      Two SVG drawings, a.svg and b.svg, each with its best mask.
+
+  ostrel-qr-cli --batch contacts.csv --batch-format csv -o 'cards/%s.png'
+      One PNG file per row of a spreadsheet's CSV export with the columns
+      data and file: cards/<file>.png, each holding its data field.
+
+  ostrel-qr-cli --batch names.txt -o '%s.png' --on-collision suffix
+      Lines "a/b" and "a_b" both make a_b.png: the second becomes a_b-2.png.
+
+  ostrel-qr-cli --batch labels.txt -o '%05d.png' --manifest labels.jsonl --jobs 2
+      Two worker threads, and a line of JSON per label:
+      {"line":1,"row":1,"file":"00001.png","bytes":14,"sha256":"…",...}
+
+  printf '\001\002\003' | ostrel-qr-cli -o binary.bmp --scale 4
+      Encode three raw bytes from standard input into a BMP picture.
+
+  LANG=zh_CN.UTF-8 ostrel-qr-cli --encoding ansi --eci auto -o note.png "$(cat note.txt)"
+      Encode a text in GBK, the ANSI code page of a Simplified-Chinese system,
+      and declare it (ECI 29) so that readers show it right.
+
+  ostrel-qr-cli --verify --batch labels.txt -o 'label-%05d.png' --scale 4
+      Write one PNG picture per line of labels.txt, each read back before it
+      counts; the summary says "10000 written, 10000 verified" when all of
+      10000 lines scan.
+)HELP";
+
+} // namespace
+
+std::string HelpText() {
+    std::string text = Intro;
+    std::string_view section;
+    for (const OptionRow& row : OptionTable()) {
+        if (row.Section != section) {
+            section = row.Section;
+            text += "\n";
+            text += section;
+            text += ":\n";
+        }
+        text += OptionHelp(row);
+    }
+    return text + Outro;
+}
+
+} // namespace ostrel::cli

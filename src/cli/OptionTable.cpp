@@ -1,0 +1,398 @@
+#include "OptionTable.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace ostrel::cli {
+
+namespace {
+
+// A whole decimal number from min to max, nothing else.
+std::optional<std::int32_t> ParseNumber(std::string_view text, std::int32_t min, std::int32_t max) {
+    std::int32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc{} || ptr != end || value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string Invalid(std::string_view option, std::string_view value, std::string_view expected) {
+    return "invalid value '" + std::string(value) + "' for " + std::string(option) + ": expected " +
+           std::string(expected);
+}
+
+// The checks of the options' values, one for each row of the table. Values are matched without
+// regard to case.
+
+std::string ApplySymbolVersion(CliOptions& options, std::optional<std::string_view> value,
+                               const std::string& option) {
+    if (AsciiLower(*value) == "auto") {
+        options.Version = 0;
+    } else if (const auto number = ParseNumber(*value, 0, 40)) {
+        options.Version = *number;
+    } else {
+        return Invalid(option, *value, "1..40 or auto");
+    }
+    return {};
+}
+
+std::string ApplyLevel(CliOptions& options, std::optional<std::string_view> value,
+                       const std::string& option) {
+    static constexpr std::string_view Levels = "LMQH";
+    const auto at =
+        value->size() == 1
+            ? Levels.find(static_cast<char>(std::toupper(static_cast<unsigned char>((*value)[0]))))
+            : std::string_view::npos;
+    if (at == std::string_view::npos) {
+        return Invalid(option, *value, "L, M, Q or H");
+    }
+    options.Level = static_cast<std::int32_t>(at) + 1;
+    return {};
+}
+
+std::string ApplyMask(CliOptions& options, std::optional<std::string_view> value,
+                      const std::string& option) {
+    if (AsciiLower(*value) == "auto") {
+        options.MaskAuto = true;
+        options.Mask = 0;
+    } else if (const auto number = ParseNumber(*value, 0, 7)) {
+        options.MaskAuto = false;
+        options.Mask = *number;
+    } else {
+        return Invalid(option, *value, "0..7 or auto");
+    }
+    return {};
+}
+
+std::string ApplyEncoding(CliOptions& options, std::optional<std::string_view> value,
+                          const std::string& option) {
+    const std::string lower = AsciiLower(*value);
+    if (lower == "utf8" || lower == "utf-8") {
+        options.Utf8 = true;
+    } else if (lower == "ansi") {
+        options.Utf8 = false;
+    } else {
+        return Invalid(option, *value, "utf8 or ansi");
+    }
+    return {};
+}
+
+std::string ApplyKanji(CliOptions& options, std::optional<std::string_view> value,
+                       const std::string& option) {
+    const std::string lower = AsciiLower(*value);
+    if (lower == "auto") {
+        options.Kanji = KanjiSetting::Auto;
+    } else if (lower == "on") {
+        options.Kanji = KanjiSetting::On;
+    } else if (lower == "off") {
+        options.Kanji = KanjiSetting::Off;
+    } else {
+        return Invalid(option, *value, "auto, on or off");
+    }
+    return {};
+}
+
+std::string ApplyEci(CliOptions& options, std::optional<std::string_view> value,
+                     const std::string& option) {
+    const std::string lower = AsciiLower(*value);
+    if (lower != "auto" && lower != "off") {
+        return Invalid(option, *value, "auto or off");
+    }
+    options.EciAuto = lower == "auto";
+    return {};
+}
+
+std::string ApplyFormat(CliOptions& options, std::optional<std::string_view> value,
+                        const std::string& option) {
+    options.Format = FormatByName(*value);
+    if (!options.Format) {
+        return Invalid(option, *value, "matrix, utf8, ansi, bmp, png or svg");
+    }
+    return {};
+}
+
+std::string ApplyOutput(CliOptions& options, std::optional<std::string_view> value,
+                        const std::string& /*option*/) {
+    if (value->empty()) {
+        return "the output file name is empty";
+    }
+    options.Output = std::string(*value);
+    return {};
+}
+
+std::string ApplyScale(CliOptions& options, std::optional<std::string_view> value,
+                       const std::string& option) {
+    const auto number = ParseNumber(*value, 1, MaxScale);
+    if (!number) {
+        return Invalid(option, *value, "1.." + std::to_string(MaxScale));
+    }
+    options.Scale = *number;
+    return {};
+}
+
+std::string ApplyMargin(CliOptions& options, std::optional<std::string_view> value,
+                        const std::string& option) {
+    const auto number = ParseNumber(*value, 0, MaxMargin);
+    if (!number) {
+        return Invalid(option, *value, "0.." + std::to_string(MaxMargin) + " modules");
+    }
+    options.Margin = *number;
+    return {};
+}
+
+std::string ApplyBatchFormat(CliOptions& options, std::optional<std::string_view> value,
+                             const std::string& option) {
+    const std::string lower = AsciiLower(*value);
+    if (lower != "lines" && lower != "csv" && lower != "tsv") {
+        return Invalid(option, *value, "lines, csv or tsv");
+    }
+    options.BatchFormat = lower == "lines" ? BatchInputFormat::Lines
+                          : lower == "csv" ? BatchInputFormat::Csv
+                                           : BatchInputFormat::Tsv;
+    return {};
+}
+
+std::string ApplyOnCollision(CliOptions& options, std::optional<std::string_view> value,
+                             const std::string& option) {
+    const std::string lower = AsciiLower(*value);
+    if (lower != "refuse" && lower != "suffix") {
+        return Invalid(option, *value, "refuse or suffix");
+    }
+    options.OnCollision = lower == "suffix" ? CollisionPolicy::Suffix : CollisionPolicy::Refuse;
+    return {};
+}
+
+std::string ApplyManifest(CliOptions& options, std::optional<std::string_view> value,
+                          const std::string& option) {
+    if (value->empty() || *value == "-") {
+        return Invalid(option, *value, "a file name");
+    }
+    options.Manifest = std::string(*value);
+    return {};
+}
+
+std::string ApplyJobs(CliOptions& options, std::optional<std::string_view> value,
+                      const std::string& option) {
+    const auto number = ParseNumber(*value, 1, MaxJobs);
+    if (!number) {
+        return Invalid(option, *value, "1.." + std::to_string(MaxJobs) + " worker threads");
+    }
+    options.Jobs = *number;
+    return {};
+}
+
+std::string ApplyColour(std::optional<Colour>& colour, std::string_view value,
+                        const std::string& option) {
+    colour = ParseColour(value);
+    if (!colour) {
+        return Invalid(option, value, "a colour RRGGBB or RRGGBBAA in hexadecimal digits");
+    }
+    return {};
+}
+
+std::string ApplyForeground(CliOptions& options, std::optional<std::string_view> value,
+                            const std::string& option) {
+    return ApplyColour(options.Foreground, *value, option);
+}
+
+std::string ApplyBackground(CliOptions& options, std::optional<std::string_view> value,
+                            const std::string& option) {
+    return ApplyColour(options.Background, *value, option);
+}
+
+std::string SetInvert(CliOptions& options, std::optional<std::string_view> /*value*/,
+                      const std::string& /*option*/) {
+    options.Invert = true;
+    return {};
+}
+
+// The FILE of a batch may also come as the one argument that is not an option; ParseArguments
+// settles that once all options are in.
+std::string SetBatch(CliOptions& options, std::optional<std::string_view> value,
+                     const std::string& /*option*/) {
+    options.Batch = true;
+    if (value) {
+        options.BatchFile = std::string(*value);
+    }
+    return {};
+}
+
+std::string SetVerify(CliOptions& options, std::optional<std::string_view> /*value*/,
+                      const std::string& /*option*/) {
+    options.Verify = true;
+    return {};
+}
+
+std::string AskForHelp(CliOptions& options, std::optional<std::string_view> /*value*/,
+                       const std::string& /*option*/) {
+    options.Request = CliOptions::Action::Help;
+    return {};
+}
+
+std::string AskForVersion(CliOptions& options, std::optional<std::string_view> /*value*/,
+                          const std::string& /*option*/) {
+    options.Request = CliOptions::Action::Version;
+    return {};
+}
+
+constexpr std::string_view Options = "Options";
+
+// The table of options. To add one:
+// - add a row where --help should show it: its section (a new Section starts a new heading in
+//   --help), long and short name, how it takes a value and the value's name in --help;
+// - write its Apply above: check the value, store it in a new field of CliOptions, return the
+//   reason when it is refused (the tool exits with status 2). Apply runs once for every value
+//   given, in order: an option that may be repeated (--field) appends to a list, the others
+//   overwrite, so that the last one counts;
+// - write its help lines (at most HelpTextWidth characters each, '\n' between two);
+// - check combinations with other options in CheckCombination (CliOptions.cpp);
+// - add an example to the README and to the examples of --help (HelpText.cpp).
+// The parser, --help and the manual page (help2man) follow from the row; the tests check that
+// every row is in --help and refuses an empty value.
+constexpr OptionRow Table[] = {
+    {Options, "symbol-version", 0, OptionValue::Required, "N|auto", ApplySymbolVersion,
+     "symbol version 1..40, or auto for the smallest\n"
+     "version that holds the data (default auto;\n"
+     "0 also means auto)"},
+    {Options, "level", 0, OptionValue::Required, "L|M|Q|H", ApplyLevel,
+     "error-correction level (default Q)"},
+    {Options, "mask", 0, OptionValue::Required, "0..7|auto", ApplyMask,
+     "mask pattern (default 0); auto chooses the one\n"
+     "with the lowest penalty score of the standard\n"
+     "(ISO/IEC 18004 7.8.3)"},
+    {Options, "encoding", 0, OptionValue::Required, "utf8|ansi", ApplyEncoding,
+     "how TEXT becomes bytes: UTF-8 (default), or the\n"
+     "ANSI code page that Windows would use for the\n"
+     "locale in LC_ALL, else LC_CTYPE, else LANG\n"
+     "(GBK for zh_CN, Shift JIS for ja_JP,\n"
+     "Windows-1252 for C and POSIX); a character the\n"
+     "code page lacks becomes '?'. Standard input is\n"
+     "never converted."},
+    {Options, "kanji", 0, OptionValue::Required, "auto|on|off", ApplyKanji,
+     "Kanji mode for double-byte Shift JIS characters\n"
+     "(default auto: on only when TEXT is converted\n"
+     "to the ANSI code page 932, Shift JIS; off\n"
+     "otherwise, standard input included)"},
+    {Options, "eci", 0, OptionValue::Required, "auto|off", ApplyEci,
+     "declare the character set (default off): with\n"
+     "auto, data that is not plain ASCII starts with\n"
+     "an ECI designator, 26 for UTF-8 or the one of\n"
+     "the ANSI code page (20 Shift JIS, 21-24\n"
+     "Windows-1250/1251/1252/1256, 28 Big5, 29 GBK)"},
+    {Options, "format", 0, OptionValue::Required, "FORMAT", ApplyFormat,
+     "matrix, utf8, ansi, bmp, png or svg (default:\n"
+     "from the extension of FILE, .bmp, .png or\n"
+     ".svg; otherwise utf8 when standard output is a\n"
+     "terminal, else matrix)"},
+    {Options, "output", 'o', OptionValue::Required, "FILE", ApplyOutput,
+     "write to FILE instead of standard output ('-'\n"
+     "is standard output); FILE is replaced only\n"
+     "when the whole output is written. With\n"
+     "--batch, a PATTERN for the files' names"},
+    {Options, "scale", 0, OptionValue::Required, "N", ApplyScale,
+     "pixels per module for bmp, png and svg,\n"
+     "1..100 (default 1)"},
+    {Options, "margin", 0, OptionValue::Required, "N", ApplyMargin,
+     "quiet zone in modules around the symbol, 0..64\n"
+     "(default 4; none for matrix unless given)"},
+    {Options, "foreground", 0, OptionValue::Required, "RRGGBB[AA]", ApplyForeground,
+     "colour of the dark modules, png and svg only\n"
+     "(default 000000, black)"},
+    {Options, "background", 0, OptionValue::Required, "RRGGBB[AA]", ApplyBackground,
+     "colour of the light modules and the quiet zone,\n"
+     "png and svg only (default ffffff, white); AA is\n"
+     "the opacity, 00 transparent to ff opaque. A\n"
+     "warning says when the two differ too little\n"
+     "for readers (contrast under 3:1)"},
+    {Options, "invert", 0, OptionValue::None, "", SetInvert,
+     "utf8 and ansi: swap light and dark, for a\n"
+     "terminal with dark text on a light ground"},
+    {Options, "batch", 0, OptionValue::Optional, "FILE", SetBatch,
+     "one symbol per line of FILE or standard input\n"
+     "(LF or CR LF; empty lines are skipped), written\n"
+     "to the files that -o PATTERN names: %d is the\n"
+     "line number (%05d pads it to five digits), %s\n"
+     "the line made safe for a file name, %% a '%'.\n"
+     "Without -o, matrix, utf8 and ansi symbols go to\n"
+     "standard output, an empty line between two.\n"
+     "Uses every processor core. Before anything is\n"
+     "written, every name is settled: two lines\n"
+     "that name the same file (also when only\n"
+     "letter case differs) stop the run (exit 2)"},
+    {Options, "batch-format", 0, OptionValue::Required, "lines|csv|tsv", ApplyBatchFormat,
+     "how --batch reads FILE (default lines): csv\n"
+     "(RFC 4180: quoted fields with commas, \"\"\n"
+     "and line breaks) or tsv (tab-separated) with\n"
+     "a header row naming the column 'data' (the\n"
+     "text to encode) and optionally 'file' (the\n"
+     "text for %s); %d is the row number after the\n"
+     "header. A UTF-8 byte order mark is skipped"},
+    {Options, "on-collision", 0, OptionValue::Required, "refuse|suffix", ApplyOnCollision,
+     "two rows that would write the same file:\n"
+     "refuse the run (default), or keep both with\n"
+     "-2, -3, ... before the extension"},
+    {Options, "manifest", 0, OptionValue::Required, "FILE", ApplyManifest,
+     "with --batch, write one JSON object per row\n"
+     "to FILE (JSON Lines): line, row, file, bytes,\n"
+     "sha256 of the encoded data, version, level,\n"
+     "mask, verified, error; written whole"},
+    {Options, "jobs", 0, OptionValue::Required, "N", ApplyJobs,
+     "with --batch, N worker threads, 1..256\n"
+     "(default: one per processor core); the files\n"
+     "are the same bytes whatever N"},
+    {Options, "verify", 0, OptionValue::None, "", SetVerify,
+     "read every symbol back with a QR Code reader\n"
+     "(zxing-cpp) and require exactly the encoded\n"
+     "bytes: pictures from the disk, SVG rendered at\n"
+     "its size, the other formats drawn in memory;\n"
+     "one that does not read back is reported\n"
+     "(\"not found\", \"different content\") and its\n"
+     "file removed"},
+    {Options, "help", 'h', OptionValue::None, "", AskForHelp, "display this help and exit", true},
+    {Options, "version", 0, OptionValue::None, "", AskForVersion,
+     "output version information and exit", true},
+};
+
+} // namespace
+
+std::span<const OptionRow> OptionTable() {
+    return Table;
+}
+
+const OptionRow* FindOption(std::string_view name) {
+    const auto row = std::find_if(std::begin(Table), std::end(Table), [name](const OptionRow& r) {
+        return r.Long == name || (name.size() == 1 && r.Short != 0 && r.Short == name[0]);
+    });
+    return row == std::end(Table) ? nullptr : &*row;
+}
+
+std::string OptionHelp(const OptionRow& row) {
+    std::string text = row.Short != 0 ? std::string("  -") + row.Short + ", " : std::string(6, ' ');
+    text += "--";
+    text += row.Long;
+    if (row.Takes == OptionValue::Required) {
+        text += " " + std::string(row.ValueName);
+    } else if (row.Takes == OptionValue::Optional) {
+        text += " [" + std::string(row.ValueName) + "]";
+    }
+    // A name too long for the column puts the help on the next line.
+    if (text.size() + 2 > HelpColumn) {
+        text += '\n';
+        text.append(HelpColumn, ' ');
+    } else {
+        text.append(HelpColumn - text.size(), ' ');
+    }
+    for (const char c : row.Help) {
+        text += c;
+        if (c == '\n') {
+            text.append(HelpColumn, ' ');
+        }
+    }
+    text += '\n';
+    return text;
+}
+
+} // namespace ostrel::cli

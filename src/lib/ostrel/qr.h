@@ -1,0 +1,182 @@
+/**
+ * @file qr.h
+ * @brief The C interface of the Ostrel QR encoder (C99, usable from any language with a C
+ * foreign-function interface).
+ *
+ * One call turns bytes into a finished symbol of ISO/IEC 18004 (QR Code Model 2, versions 1 to
+ * 40, levels L, M, Q and H): the shortest segmentation over numeric, alphanumeric, byte and
+ * (optionally) Kanji modes, the smallest version that holds it (or the one asked for),
+ * Reed-Solomon error correction, placement, the data mask asked for (or the one with the lowest
+ * penalty of clause 7.8.3), and the format and version information.
+ *
+ * @code
+ * ostrel_qr_options options;
+ * ostrel_qr_symbol* symbol = NULL;
+ * ostrel_qr_options_init(&options);
+ * if (ostrel_qr_encode((const unsigned char*)"abc", 3, &options, &symbol) == OSTREL_QR_OK) {
+ *     for (int y = 0; y < ostrel_qr_symbol_height(symbol); ++y) {
+ *         for (int x = 0; x < ostrel_qr_symbol_width(symbol); ++x) {
+ *             putchar(ostrel_qr_symbol_module(symbol, x, y) ? '1' : '0');
+ *         }
+ *         putchar('\n');
+ *     }
+ *     ostrel_qr_symbol_free(symbol);
+ * }
+ * @endcode
+ *
+ * Errors: every function that can fail returns an ::ostrel_qr_error code, and
+ * ostrel_qr_error_message() says it in words. No C++ exception ever leaves these functions.
+ *
+ * Threads: the functions keep no state between calls. Any number of threads may encode at the
+ * same time; a symbol may be read from several threads at once, and is freed by one.
+ */
+#ifndef OSTREL_QR_H
+#define OSTREL_QR_H
+
+#include "OstrelExport.h"
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/** Result codes of ostrel_qr_encode(). 0 is success; every other value is an error. */
+typedef enum ostrel_qr_error {
+    /** The symbol was made. */
+    OSTREL_QR_OK = 0,
+    /** A required pointer is null: the options, the place for the symbol, or the data while the
+     *  length is not 0 (data may be null for an empty input). */
+    OSTREL_QR_ERROR_NULL_ARGUMENT = 1,
+    /** The data do not fit: longer than the largest symbol holds (7089 bytes), or more than
+     *  the requested version, or version 40 when the version is automatic, holds at the
+     *  requested level. */
+    OSTREL_QR_ERROR_DATA_TOO_LONG = 2,
+    /** The version is neither ::OSTREL_QR_VERSION_AUTO nor 1..40. */
+    OSTREL_QR_ERROR_INVALID_VERSION = 3,
+    /** The level is not one of ::OSTREL_QR_LEVEL_L .. ::OSTREL_QR_LEVEL_H. */
+    OSTREL_QR_ERROR_INVALID_LEVEL = 4,
+    /** The mask is neither 0..7 nor ::OSTREL_QR_MASK_AUTO. */
+    OSTREL_QR_ERROR_INVALID_MASK = 5,
+    /** The ECI designator is neither 0 (none) nor 1..999999. */
+    OSTREL_QR_ERROR_INVALID_ECI = 6,
+    /** The symbology is not one of ::ostrel_qr_symbology. */
+    OSTREL_QR_ERROR_INVALID_SYMBOLOGY = 7,
+    /** The symbology is known but this build of the library cannot make it yet (Micro QR and
+     *  rMQR in this version). */
+    OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY = 8,
+    /** Another setting is out of range: kanji is neither 0 nor 1, or a reserved field is not
+     *  0 (options not set up by ostrel_qr_options_init()). */
+    OSTREL_QR_ERROR_INVALID_OPTION = 9,
+    /** Memory for the symbol could not be had. */
+    OSTREL_QR_ERROR_OUT_OF_MEMORY = 10,
+    /** An unexpected failure inside the encoder; please report it. */
+    OSTREL_QR_ERROR_INTERNAL = 11
+} ostrel_qr_error;
+
+/** Kinds of symbol. Only ::OSTREL_QR_SYMBOLOGY_QR is made by this version of the library; the
+ *  others give ::OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY. */
+typedef enum ostrel_qr_symbology {
+    /** QR Code Model 2 (ISO/IEC 18004), square, versions 1..40: 21 to 177 modules a side. */
+    OSTREL_QR_SYMBOLOGY_QR = 0,
+    /** Micro QR Code (ISO/IEC 18004), versions M1..M4: not made by this version. */
+    OSTREL_QR_SYMBOLOGY_MICRO_QR = 1,
+    /** Rectangular Micro QR Code (ISO/IEC 23941): not made by this version. */
+    OSTREL_QR_SYMBOLOGY_RMQR = 2
+} ostrel_qr_symbology;
+
+/** Error-correction levels (ISO/IEC 18004 clause 5.3.8): about 7, 15, 25 and 30 % of the
+ *  codewords can be restored. */
+typedef enum ostrel_qr_level {
+    OSTREL_QR_LEVEL_L = 1,
+    OSTREL_QR_LEVEL_M = 2,
+    OSTREL_QR_LEVEL_Q = 3,
+    OSTREL_QR_LEVEL_H = 4
+} ostrel_qr_level;
+
+/** Version value that asks for the smallest version holding the data. */
+#define OSTREL_QR_VERSION_AUTO 0
+/** Mask value that asks for the mask with the lowest penalty score (ISO/IEC 18004 clause
+ *  7.8.3), the lower number on a tie. */
+#define OSTREL_QR_MASK_AUTO (-1)
+
+/** Settings of one encoding. Set up with ostrel_qr_options_init(), then change what you need. */
+typedef struct ostrel_qr_options {
+    /** One of ::ostrel_qr_symbology; default ::OSTREL_QR_SYMBOLOGY_QR. */
+    int symbology;
+    /** 1..40, or ::OSTREL_QR_VERSION_AUTO (default). */
+    int version;
+    /** One of ::ostrel_qr_level; default ::OSTREL_QR_LEVEL_Q. */
+    int level;
+    /** Data mask 0..7 (default 0), or ::OSTREL_QR_MASK_AUTO. */
+    int mask;
+    /** 1: double-byte Shift JIS characters may be packed in Kanji mode; 0 (default): not.
+     *  Readers decode Kanji segments as Shift JIS, so switch it on only for Shift JIS data. */
+    int kanji;
+    /** Extended Channel Interpretation designator (ISO/IEC 18004 clause 7.4.2), 1..999999,
+     *  written before the data; 0 (default): no ECI header. Example: 26 declares UTF-8. */
+    int eci;
+    /** Room for settings of later minor versions; must stay 0. */
+    int reserved[8];
+} ostrel_qr_options;
+
+/** A finished symbol; made by ostrel_qr_encode(), read with the ostrel_qr_symbol_ functions,
+ *  released with ostrel_qr_symbol_free(). It never changes once made. */
+typedef struct ostrel_qr_symbol ostrel_qr_symbol;
+
+/** Sets every field to its default: QR Code, automatic version, level Q, mask 0, Kanji mode
+ *  off, no ECI, reserved fields 0. Does nothing for a null pointer. */
+OSTREL_API void ostrel_qr_options_init(ostrel_qr_options* options);
+
+/**
+ * Encodes data[0 .. length-1] as one symbol.
+ *
+ * @param data    the bytes to encode; may be null when length is 0
+ * @param length  number of bytes, 0 .. 7089
+ * @param options settings (see ::ostrel_qr_options)
+ * @param out     receives the new symbol on success, and NULL on any error
+ * @return ::OSTREL_QR_OK, or the ::ostrel_qr_error that says why no symbol was made. The
+ *         settings are checked before any encoding work; nothing is ever half made.
+ */
+OSTREL_API int ostrel_qr_encode(const unsigned char* data, size_t length,
+                                const ostrel_qr_options* options, ostrel_qr_symbol** out);
+
+/** Releases a symbol; does nothing for NULL. */
+OSTREL_API void ostrel_qr_symbol_free(ostrel_qr_symbol* symbol);
+
+/** Side of a square symbol in modules (17 + 4 * version for QR Code), without quiet zone;
+ *  0 for NULL or a symbol that is not square. */
+OSTREL_API int ostrel_qr_symbol_size(const ostrel_qr_symbol* symbol);
+/** Width in modules, without quiet zone; 0 for NULL. */
+OSTREL_API int ostrel_qr_symbol_width(const ostrel_qr_symbol* symbol);
+/** Height in modules, without quiet zone; 0 for NULL. */
+OSTREL_API int ostrel_qr_symbol_height(const ostrel_qr_symbol* symbol);
+
+/** Module (x, y), x the column from the left and y the row from the top, both from 0:
+ *  1 dark, 0 light. Outside the symbol (the quiet zone) and for NULL: 0. */
+OSTREL_API int ostrel_qr_symbol_module(const ostrel_qr_symbol* symbol, int x, int y);
+/** All modules, row by row from the top, width * height bytes of 0 (light) or 1 (dark);
+ *  valid until the symbol is freed. NULL for NULL. */
+OSTREL_API const unsigned char* ostrel_qr_symbol_modules(const ostrel_qr_symbol* symbol);
+
+/** The version used (the one chosen when automatic); 0 for NULL. */
+OSTREL_API int ostrel_qr_symbol_version(const ostrel_qr_symbol* symbol);
+/** The ::ostrel_qr_level used; 0 for NULL. */
+OSTREL_API int ostrel_qr_symbol_level(const ostrel_qr_symbol* symbol);
+/** The mask used, 0..7 (the one chosen with ::OSTREL_QR_MASK_AUTO); -1 for NULL. */
+OSTREL_API int ostrel_qr_symbol_mask(const ostrel_qr_symbol* symbol);
+/** The ::ostrel_qr_symbology of the symbol; -1 for NULL. */
+OSTREL_API int ostrel_qr_symbol_symbology(const ostrel_qr_symbol* symbol);
+
+/** A sentence in English for a result code of ostrel_qr_encode() (also for unknown codes);
+ *  a static string, never NULL. */
+OSTREL_API const char* ostrel_qr_error_message(int code);
+
+/** The library's version, "major.minor.patch"; a static string. */
+OSTREL_API const char* ostrel_qr_version_string(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

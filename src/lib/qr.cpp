@@ -1,0 +1,227 @@
+// The C interface over clsQRCode and clsMaskPenalty. Every entry point checks its arguments
+// before any work, builds a fresh encoder per call (no state is shared between calls or threads)
+// and turns every C++ exception into an error code.
+#include <ostrel/qr.h>
+
+#include "clsMaskPenalty.h"
+#include "clsQRCode.h"
+
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <optional>
+#include <span>
+#include <vector>
+
+// The symbol handed out to C: its own copy of the modules, row by row without the padding
+// columns of clsQRCode::Symbol.
+struct ostrel_qr_symbol {
+    int Symbology = OSTREL_QR_SYMBOLOGY_QR;
+    int Width = 0;
+    int Height = 0;
+    int Version = 0;
+    int Level = 0;
+    int Mask = 0;
+    std::vector<unsigned char> Modules;
+};
+
+namespace {
+
+using ostrel::clsQRCode;
+
+// Largest ECI designator of ISO/IEC 18004 clause 7.4.2.2 (three-byte form).
+constexpr int kMaxEciDesignator = 999999;
+
+// The first setting out of range, as its error code; OSTREL_QR_OK when all are usable.
+int CheckOptions(const ostrel_qr_options& options) {
+    switch (options.symbology) {
+    case OSTREL_QR_SYMBOLOGY_QR:
+        break;
+    case OSTREL_QR_SYMBOLOGY_MICRO_QR:
+    case OSTREL_QR_SYMBOLOGY_RMQR:
+        return OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY;
+    default:
+        return OSTREL_QR_ERROR_INVALID_SYMBOLOGY;
+    }
+    if (options.version != OSTREL_QR_VERSION_AUTO &&
+        (options.version < clsQRCode::MinVersion || options.version > clsQRCode::MaxVersion)) {
+        return OSTREL_QR_ERROR_INVALID_VERSION;
+    }
+    if (options.level < OSTREL_QR_LEVEL_L || options.level > OSTREL_QR_LEVEL_H) {
+        return OSTREL_QR_ERROR_INVALID_LEVEL;
+    }
+    if (options.mask != OSTREL_QR_MASK_AUTO && (options.mask < 0 || options.mask > 7)) {
+        return OSTREL_QR_ERROR_INVALID_MASK;
+    }
+    if (options.eci < 0 || options.eci > kMaxEciDesignator) {
+        return OSTREL_QR_ERROR_INVALID_ECI;
+    }
+    if (options.kanji != 0 && options.kanji != 1) {
+        return OSTREL_QR_ERROR_INVALID_OPTION;
+    }
+    for (const int reserved : options.reserved) {
+        if (reserved != 0) {
+            return OSTREL_QR_ERROR_INVALID_OPTION;
+        }
+    }
+    return OSTREL_QR_OK;
+}
+
+// The symbol for checked settings; nullopt when the data do not fit.
+std::optional<clsQRCode::Symbol> MakeSymbol(std::span<const std::uint8_t> bytes,
+                                            const ostrel_qr_options& options) {
+    clsQRCode encoder;
+    encoder.SetKanjiMode(options.kanji != 0);
+    encoder.SetEciDesignator(options.eci);
+    const auto length = static_cast<std::int32_t>(bytes.size());
+    if (options.mask == OSTREL_QR_MASK_AUTO) {
+        return ostrel::clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.version,
+                                                      options.level);
+    }
+    return encoder.EncodeMatrix(bytes, length, options.version, options.level, options.mask);
+}
+
+std::unique_ptr<ostrel_qr_symbol> ToCSymbol(const clsQRCode::Symbol& symbol) {
+    auto result = std::make_unique<ostrel_qr_symbol>();
+    result->Width = symbol.Side;
+    result->Height = symbol.Side;
+    result->Version = symbol.Version;
+    result->Level = symbol.Level;
+    result->Mask = symbol.Mask;
+    result->Modules.resize(static_cast<std::size_t>(symbol.Side) * symbol.Side);
+    std::size_t index = 0;
+    for (std::int32_t y = 0; y < symbol.Side; ++y) {
+        for (std::int32_t x = 0; x < symbol.Side; ++x) {
+            result->Modules[index++] = symbol.At(x, y) != 0 ? 1 : 0;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+extern "C" {
+
+void ostrel_qr_options_init(ostrel_qr_options* options) {
+    if (options == nullptr) {
+        return;
+    }
+    *options = ostrel_qr_options{};
+    options->symbology = OSTREL_QR_SYMBOLOGY_QR;
+    options->version = OSTREL_QR_VERSION_AUTO;
+    options->level = OSTREL_QR_LEVEL_Q;
+    options->mask = 0;
+    options->kanji = 0;
+    options->eci = 0;
+}
+
+int ostrel_qr_encode(const unsigned char* data, size_t length, const ostrel_qr_options* options,
+                     ostrel_qr_symbol** out) {
+    if (out == nullptr) {
+        return OSTREL_QR_ERROR_NULL_ARGUMENT;
+    }
+    *out = nullptr;
+    if (options == nullptr || (data == nullptr && length != 0)) {
+        return OSTREL_QR_ERROR_NULL_ARGUMENT;
+    }
+    if (const int check = CheckOptions(*options); check != OSTREL_QR_OK) {
+        return check;
+    }
+    if (length > static_cast<size_t>(clsQRCode::MaxInputLength)) {
+        return OSTREL_QR_ERROR_DATA_TOO_LONG;
+    }
+    try {
+        const std::optional<clsQRCode::Symbol> symbol = MakeSymbol({data, length}, *options);
+        if (!symbol) {
+            return OSTREL_QR_ERROR_DATA_TOO_LONG;
+        }
+        *out = ToCSymbol(*symbol).release();
+        return OSTREL_QR_OK;
+    } catch (const std::bad_alloc&) {
+        return OSTREL_QR_ERROR_OUT_OF_MEMORY;
+    } catch (...) {
+        return OSTREL_QR_ERROR_INTERNAL;
+    }
+}
+
+void ostrel_qr_symbol_free(ostrel_qr_symbol* symbol) {
+    // Owned from here on: released when the pointer goes out of scope.
+    const std::unique_ptr<ostrel_qr_symbol> owned(symbol);
+}
+
+int ostrel_qr_symbol_size(const ostrel_qr_symbol* symbol) {
+    return symbol != nullptr && symbol->Width == symbol->Height ? symbol->Width : 0;
+}
+
+int ostrel_qr_symbol_width(const ostrel_qr_symbol* symbol) {
+    return symbol != nullptr ? symbol->Width : 0;
+}
+
+int ostrel_qr_symbol_height(const ostrel_qr_symbol* symbol) {
+    return symbol != nullptr ? symbol->Height : 0;
+}
+
+int ostrel_qr_symbol_module(const ostrel_qr_symbol* symbol, int x, int y) {
+    if (symbol == nullptr || x < 0 || y < 0 || x >= symbol->Width || y >= symbol->Height) {
+        return 0;
+    }
+    return symbol->Modules[static_cast<std::size_t>(y) * symbol->Width + x];
+}
+
+const unsigned char* ostrel_qr_symbol_modules(const ostrel_qr_symbol* symbol) {
+    return symbol != nullptr ? symbol->Modules.data() : nullptr;
+}
+
+int ostrel_qr_symbol_version(const ostrel_qr_symbol* symbol) {
+    return symbol != nullptr ? symbol->Version : 0;
+}
+
+int ostrel_qr_symbol_level(const ostrel_qr_symbol* symbol) {
+    return symbol != nullptr ? symbol->Level : 0;
+}
+
+int ostrel_qr_symbol_mask(const ostrel_qr_symbol* symbol) {
+    return symbol != nullptr ? symbol->Mask : -1;
+}
+
+int ostrel_qr_symbol_symbology(const ostrel_qr_symbol* symbol) {
+    return symbol != nullptr ? symbol->Symbology : -1;
+}
+
+const char* ostrel_qr_error_message(int code) {
+    switch (code) {
+    case OSTREL_QR_OK:
+        return "success";
+    case OSTREL_QR_ERROR_NULL_ARGUMENT:
+        return "a required pointer is null (options, output, or data with a non-zero length)";
+    case OSTREL_QR_ERROR_DATA_TOO_LONG:
+        return "the data do not fit in the requested version, or in the largest symbol, at the "
+               "requested level";
+    case OSTREL_QR_ERROR_INVALID_VERSION:
+        return "the version is not 1..40 or automatic (0)";
+    case OSTREL_QR_ERROR_INVALID_LEVEL:
+        return "the error-correction level is not L, M, Q or H (1..4)";
+    case OSTREL_QR_ERROR_INVALID_MASK:
+        return "the mask is not 0..7 or automatic (-1)";
+    case OSTREL_QR_ERROR_INVALID_ECI:
+        return "the ECI designator is not 1..999999 or none (0)";
+    case OSTREL_QR_ERROR_INVALID_SYMBOLOGY:
+        return "the symbology is unknown";
+    case OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY:
+        return "this version of the library cannot make that symbology yet (only QR Code)";
+    case OSTREL_QR_ERROR_INVALID_OPTION:
+        return "an option is out of range (kanji not 0 or 1, or a reserved field not 0)";
+    case OSTREL_QR_ERROR_OUT_OF_MEMORY:
+        return "out of memory";
+    case OSTREL_QR_ERROR_INTERNAL:
+        return "internal error in the encoder";
+    default:
+        return "unknown error code";
+    }
+}
+
+const char* ostrel_qr_version_string(void) {
+    return OSTREL_QR_VERSION_STRING;
+}
+
+} // extern "C"

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "PayloadFields.h"
+#include "PayloadResult.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ostrel::payload {
+
+// The kinds of payload, each built by the class of its name (WifiPayload, VCardPayload, ...).
+enum class PayloadKind { Text, Wifi, VCard, MeCard, Event, Tel, Sms, Mailto, Geo };
+
+// Builds the payload of a kind from its fields: the one entry point for the command-line tool.
+class PayloadBuilder {
+public:
+    // The kind for its name ("wifi", any case); nullopt for an unknown name.
+    static std::optional<PayloadKind> KindByName(std::string_view name);
+    // The kind's name as the command line spells it.
+    static std::string_view KindName(PayloadKind kind);
+    // Every kind's name, "text, wifi, ..., geo", for messages.
+    static std::string KindNames();
+
+    // The payload of the kind, or the error naming the field at fault. A text payload is its
+    // one field data, unchanged. stamp (seconds since 1970-01-01 UTC) is the creation time an
+    // event carries.
+    static PayloadResult Build(PayloadKind kind, const PayloadFields& fields, std::int64_t stamp);
+};
+
+} // namespace ostrel::payload

@@ -1,0 +1,34 @@
+#include "SmsPayload.h"
+
+#include "PercentEncoding.h"
+#include "TelPayload.h"
+
+#include <array>
+
+namespace ostrel::payload {
+
+namespace {
+
+constexpr std::array Rules{
+    FieldRule{"number", FieldUse::Required},
+    FieldRule{"body", FieldUse::Optional},
+};
+
+} // namespace
+
+PayloadResult SmsPayload::Build(const PayloadFields& fields) {
+    if (std::string error = fields.Check("sms", Rules); !error.empty()) {
+        return PayloadResult::Failure(std::move(error));
+    }
+    const std::string_view number = fields.Value("number");
+    if (std::string error = TelPayload::CheckNumber("number", number); !error.empty()) {
+        return PayloadResult::Failure(std::move(error));
+    }
+    std::string link = "sms:" + TelPayload::UriNumber(number);
+    if (const std::string_view body = fields.Value("body"); !body.empty()) {
+        link += "?body=" + PercentEncoding::Encode(body);
+    }
+    return {std::move(link), {}};
+}
+
+} // namespace ostrel::payload

@@ -1,0 +1,169 @@
+// The manifest of a batch (one JSON line per row, its SHA-256 checked by coreutils' sha256sum),
+// the same bytes whatever the number of workers, and a disk that fills up or turns read-only:
+// one message, the files before it kept, no partial file, the manifest still whole.
+#include "BatchRunSupport.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStorageInfo>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace ostrel::test;
+
+std::vector<QJsonObject> ManifestRows(const QString& path) {
+    std::vector<QJsonObject> rows;
+    for (const QByteArray& line : ReadFile(path).split('\n')) {
+        if (!line.isEmpty()) {
+            rows.push_back(QJsonDocument::fromJson(line).object());
+        }
+    }
+    return rows;
+}
+
+QString Sha256Sum(const QByteArray& data) {
+    QProcess process;
+    process.start(QStringLiteral("sha256sum"), {});
+    process.write(data);
+    process.closeWriteChannel();
+    process.waitForFinished();
+    return QString::fromLatin1(process.readAllStandardOutput().left(64));
+}
+
+TEST(BatchManifest, OneLinePerRowWithTheDataHashAndTheSymbol) {
+    QTemporaryDir folder;
+    const QString manifest = folder.filePath(QStringLiteral("run.jsonl"));
+    const std::vector<QByteArray> data = {"abc", "中文 \"quoted\"", QByteArray(900, '7'),
+                                          QByteArray(3000, 'x'), "last"};
+    QByteArray input;
+    for (const QByteArray& line : data) {
+        input += line + "\n";
+    }
+    const CliRun run = RunCli({"--batch", "--verify", "--level", "H", "--manifest", manifest,
+                               "--scale", "2", "-o", folder.filePath(QStringLiteral("%d.png"))},
+                              input);
+    EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
+    const std::vector<QJsonObject> rows = ManifestRows(manifest);
+    ASSERT_EQ(rows.size(), data.size());
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const QJsonObject& row = rows[i];
+        const bool fits = i != 3;
+        EXPECT_EQ(row["line"].toInt(), static_cast<int>(i + 1));
+        EXPECT_EQ(row["bytes"].toInt(), data[i].size());
+        EXPECT_EQ(row["sha256"].toString(), Sha256Sum(data[i])) << i;
+        EXPECT_EQ(row["verified"].isNull(), !fits) << i;
+        EXPECT_EQ(row["verified"].toBool(), fits) << i;
+        EXPECT_EQ(row["error"].isNull(), fits) << i;
+        if (!fits) {
+            EXPECT_TRUE(row["file"].isNull());
+            continue;
+        }
+        const QString file = folder.filePath(QString::number(i + 1) + QStringLiteral(".png"));
+        EXPECT_EQ(row["file"].toString(), file);
+        EXPECT_EQ(ReadBack(folder, QFileInfo(file).fileName()), data[i].toStdString());
+        // The version from the picture's side: (17 + 4 v + 8 quiet modules) x 2 pixels.
+        const int side = QImage(file).width() / 2 - 8;
+        EXPECT_EQ(row["version"].toInt(), (side - 17) / 4);
+        EXPECT_EQ(row["level"].toString(), QStringLiteral("H"));
+        EXPECT_EQ(ReadWithZXing(QImage(file), {.MinimumWidth = 200})->Level, "H");
+    }
+    // A manifest that cannot be written stops the run before any symbol.
+    QTemporaryDir other;
+    const CliRun lost = RunCli({"--batch", "--manifest", other.filePath(QStringLiteral("no/m")),
+                                "-o", other.filePath(QStringLiteral("%d.png"))},
+                               "a\n");
+    EXPECT_EQ(lost.ExitCode, 3);
+    EXPECT_TRUE(Entries(other).isEmpty());
+}
+
+TEST(BatchManifest, SameBytesWhateverTheNumberOfWorkers) {
+    QByteArray input;
+    for (int line = 1; line <= 120; ++line) {
+        input += "SN-" + QByteArray::number(line * 7919) + (line % 3 == 0 ? " 中文" : "") + "\n";
+    }
+    std::vector<std::map<QString, QByteArray>> runs;
+    QTemporaryDir folder;
+    for (const char* jobs : {"1", "2", "2"}) {
+        const QString out = folder.filePath(QString::number(runs.size()));
+        QDir().mkpath(out);
+        for (const char* extension : {"png", "svg", "bmp"}) {
+            const bool png = extension == std::string("png");
+            const CliRun run = RunCli({"--batch", "--jobs", jobs, "--mask", png ? "0" : "auto",
+                                       "--manifest", out + "/" + extension + ".jsonl", "-o",
+                                       out + QStringLiteral("/%04d.") + extension},
+                                      input);
+            ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        }
+        runs.emplace_back();
+        for (QDirIterator it(out, QDir::Files | QDir::Hidden); it.hasNext();) {
+            const QString path = it.next();
+            // The manifests name the files with the run's own folder.
+            runs.back()[QFileInfo(path).fileName()] = ReadFile(path).replace(out.toUtf8(), "");
+        }
+    }
+    EXPECT_EQ(runs[0].size(), 3 * 120U + 3);
+    EXPECT_TRUE(runs[0] == runs[1]) << "--jobs 1 and --jobs 2 differ";
+    EXPECT_TRUE(runs[1] == runs[2]) << "two runs with --jobs 2 differ";
+}
+
+TEST(BatchDiskFull, OneMessageAndAStopWithTheFilesBeforeIt) {
+    QByteArray input;
+    for (int line = 1; line <= 3000; ++line) {
+        input += QByteArray::number(line) + "\n";
+    }
+    for (const QString error : {"ENOSPC", "EDQUOT", "EROFS"}) {
+        QTemporaryDir folder;
+        const QString manifest = folder.filePath(QStringLiteral("m.jsonl"));
+        const CliRun run = RunCli({"--batch", "--jobs", "1", "--manifest", manifest, "-o",
+                                   folder.filePath(QStringLiteral("%d.png"))},
+                                  input, DiskFullAfter(40, error));
+        EXPECT_EQ(run.ExitCode, 1);
+        // The message and the summary, nothing for each of the other 2960 lines.
+        EXPECT_EQ(run.Err.count('\n'), 2) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains("line 41: cannot write '")) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains(error == "EROFS" ? "Read-only file system" : "quota") ||
+                    error == "ENOSPC")
+            << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains("40 symbols written, 1 lines failed"));
+        EXPECT_TRUE(run.Err.contains("stopped at line 41, 2959 lines not written"));
+        const std::vector<QJsonObject> rows = ManifestRows(manifest);
+        ASSERT_EQ(rows.size(), 3000U);
+        EXPECT_EQ(rows[39]["error"], QJsonValue());
+        EXPECT_TRUE(rows[2999]["error"].toString().startsWith("not written: the run stopped"));
+        EXPECT_EQ(Entries(folder).size(), 41); // 40 symbols and the manifest, no partial file
+        EXPECT_EQ(ReadBack(folder, QStringLiteral("40.png")), "40");
+    }
+}
+
+TEST(BatchDiskFull, ARealSmallDiskWhenOneCanBeMounted) {
+    QTemporaryDir folder;
+    const QString disk = folder.filePath(QStringLiteral("disk"));
+    QDir().mkpath(disk);
+    if (geteuid() != 0 ||
+        QProcess::execute(QStringLiteral("mount"),
+                          {"-t", "tmpfs", "-o", "size=256k", "tmpfs", disk}) != 0) {
+        GTEST_SKIP() << "mounting a tmpfs needs root and a system that allows it";
+    }
+    QByteArray input;
+    for (int line = 1; line <= 3000; ++line) {
+        input += QByteArray::number(line) + "\n";
+    }
+    const CliRun run = RunCli({"--batch", "-o", disk + QStringLiteral("/%d.png")}, input);
+    const QStringList files = QDir(disk).entryList(QDir::Files | QDir::Hidden);
+    QProcess::execute(QStringLiteral("umount"), {disk});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err.count("No space left on device"), 1) << run.Err.toStdString();
+    EXPECT_GT(files.size(), 10);
+    EXPECT_FALSE(files.join(' ').contains(QStringLiteral(".part")))
+        << files.join(' ').toStdString();
+}
+
+} // namespace

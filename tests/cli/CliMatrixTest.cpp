@@ -1,0 +1,125 @@
+// The module matrix the tool prints: the worked example, the defaults, the format information,
+// versions and capacity, and the mask that --mask auto chooses.
+#include "CliChecks.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+namespace ostrel::test {
+namespace {
+
+TEST(CliMatrix, AbcGivesTheWorkedExampleSymbol) {
+    const CliRun run = RunCli({"--format", "matrix", "abc"});
+    EXPECT_FALSE(run.Crashed);
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
+    ASSERT_TRUE(IsMatrix(run.Out, 21));
+    EXPECT_EQ(Lines(run.Out), AbcRows());
+}
+
+TEST(CliMatrix, DefaultsAreMatrixAutomaticVersionLevelQMaskZero) {
+    const QByteArray expected = RunCli({"--format", "matrix", "abc"}).Out;
+    const std::vector<QStringList> spellings = {
+        {"abc"},
+        {"abc", "--level", "Q"},
+        {"--symbol-version", "auto", "--level", "q", "--mask", "0", "abc"},
+        {"--symbol-version=0", "--level=Q", "--mask=0", "--encoding=utf8", "abc"},
+        {"--format=MATRIX", "--", "abc"},
+        {"-o", "-", "abc"},
+    };
+    for (const QStringList& arguments : spellings) {
+        const CliRun run = RunCli(arguments);
+        EXPECT_EQ(run.ExitCode, 0) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.Out.toStdString(), expected.toStdString())
+            << arguments.join(' ').toStdString();
+    }
+}
+
+TEST(CliMatrix, FormatInformationCarriesLevelAndMask) {
+    // The worked example first: it proves the reader right.
+    EXPECT_EQ(ReadFormatWords(AbcRows()).first, FormatWord(LevelBits('Q'), 0));
+    for (const char level : {'L', 'M', 'Q', 'H'}) {
+        for (int mask = 0; mask < 8; ++mask) {
+            const CliRun run = RunCli(
+                {"--level", QString(QLatin1Char(level)), "--mask", QString::number(mask), "abc"});
+            ASSERT_EQ(run.ExitCode, 0) << level << mask;
+            ASSERT_TRUE(IsMatrix(run.Out, 21));
+            const auto [first, second] = ReadFormatWords(Lines(run.Out));
+            EXPECT_EQ(first, FormatWord(LevelBits(level), mask)) << level << " mask " << mask;
+            EXPECT_EQ(second, first) << level << " mask " << mask;
+        }
+    }
+}
+
+TEST(CliMatrix, SymbolVersionSetsTheSize) {
+    for (const int version : {1, 2, 7, 20, 40}) {
+        const CliRun run = RunCli(AbcWith({"--symbol-version", QString::number(version)}));
+        EXPECT_EQ(run.ExitCode, 0) << version;
+        EXPECT_TRUE(IsMatrix(run.Out, 17 + 4 * version)) << "version " << version;
+    }
+}
+
+TEST(CliMatrix, LargestTextAtLevelQFitsVersion40) {
+    const CliRun fits = RunCli({Letters(1663)});
+    EXPECT_EQ(fits.ExitCode, 0);
+    EXPECT_TRUE(IsMatrix(fits.Out, 177));
+
+    const CliRun tooLong = RunCli({Letters(1664)});
+    EXPECT_FALSE(tooLong.Crashed);
+    EXPECT_EQ(tooLong.ExitCode, 1);
+    EXPECT_TRUE(tooLong.Out.isEmpty());
+    EXPECT_TRUE(tooLong.Err.contains("does not fit")) << tooLong.Err.toStdString();
+    EXPECT_EQ(tooLong.Err.count('\n'), 1) << tooLong.Err.toStdString();
+    EXPECT_TRUE(tooLong.Err.endsWith('\n'));
+}
+
+TEST(CliMatrix, GivenVersionMustHoldTheData) {
+    // Version 1-M holds 14 bytes (4 + 8 + 112 = 124 bits of 128).
+    const CliRun fits = RunCli({"--symbol-version", "1", "--level", "M", Letters(14)});
+    EXPECT_EQ(fits.ExitCode, 0);
+    EXPECT_TRUE(IsMatrix(fits.Out, 21));
+    const CliRun tooLong = RunCli({"--symbol-version", "1", "--level", "M", Letters(15)});
+    EXPECT_EQ(tooLong.ExitCode, 1);
+    EXPECT_TRUE(tooLong.Out.isEmpty());
+    EXPECT_TRUE(tooLong.Err.contains("does not fit")) << tooLong.Err.toStdString();
+    EXPECT_TRUE(tooLong.Err.contains("version 1")) << tooLong.Err.toStdString();
+}
+
+TEST(CliMatrix, VeryLongInputIsRefusedWithStatusOne) {
+    const CliRun argument = RunCli({Letters(100000)});
+    EXPECT_EQ(argument.ExitCode, 1);
+    EXPECT_TRUE(argument.Out.isEmpty());
+    const CliRun input = RunCli({}, QByteArray(5 * 1024 * 1024, 'x'));
+    EXPECT_FALSE(input.Crashed);
+    EXPECT_EQ(input.ExitCode, 1);
+    EXPECT_TRUE(input.Out.isEmpty());
+    EXPECT_TRUE(input.Err.contains("does not fit")) << input.Err.toStdString();
+}
+
+TEST(CliMask, AutoKeepsTheMaskItNamesAndReads) {
+    std::set<int> chosen;
+    for (const QString& text :
+         {QStringLiteral("abc"), QStringLiteral("HELLO WORLD"), QStringLiteral("0123456789"),
+          QStringLiteral("https://example.com/p/SN-2026-000042"), Letters(200)}) {
+        const auto rows = MatrixOf({"--mask", "auto", text});
+        const int mask = MaskOf(rows);
+        ASSERT_GE(mask, 0) << text.toStdString();
+        chosen.insert(mask);
+        // The symbol is the one of that mask, given by hand.
+        EXPECT_EQ(rows, MatrixOf({"--mask", QString::number(mask), text})) << text.toStdString();
+        const QImage picture = RowsPicture(WithMargin(rows, 4), 4);
+        EXPECT_EQ(Decode(picture), text.toUtf8());
+        EXPECT_EQ(ZbarText(picture), text);
+    }
+    // Not simply mask 0 every time.
+    EXPECT_GT(chosen.size(), 1U);
+    // The default stays mask 0.
+    EXPECT_EQ(MaskOf(MatrixOf({"https://example.com/p/SN-2026-000042"})), 0);
+}
+
+} // namespace
+} // namespace ostrel::test

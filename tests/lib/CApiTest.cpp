@@ -1,0 +1,309 @@
+// The C interface: the same symbols as the C++ classes it wraps, every bad argument refused with
+// its own code and no symbol, and no state shared between threads.
+#include <ostrel/qr.h>
+
+#include "clsMaskPenalty.h"
+#include "clsQRCode.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using ostrel::clsQRCode;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes ToBytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+ostrel_qr_options Defaults() {
+    ostrel_qr_options options;
+    std::memset(&options, 0x5A, sizeof options); // init must set every field
+    ostrel_qr_options_init(&options);
+    return options;
+}
+
+// The symbol the C++ classes make for the same settings.
+std::optional<clsQRCode::Symbol> Expected(const Bytes& data, const ostrel_qr_options& options) {
+    clsQRCode encoder;
+    encoder.SetKanjiMode(options.kanji != 0);
+    encoder.SetEciDesignator(options.eci);
+    const auto length = static_cast<std::int32_t>(data.size());
+    if (options.mask == OSTREL_QR_MASK_AUTO) {
+        return ostrel::clsMaskPenalty::EncodeBestMask(encoder, data, length, options.version,
+                                                      options.level);
+    }
+    return encoder.EncodeMatrix(data, length, options.version, options.level, options.mask);
+}
+
+// Encodes through the C interface and checks the result against the C++ classes: the same
+// modules through both accessors, the same version, level and mask, light outside; no symbol
+// and DATA_TOO_LONG where they make none.
+void ExpectSameSymbol(const Bytes& data, const ostrel_qr_options& options) {
+    SCOPED_TRACE(::testing::Message() << data.size() << " bytes, version " << options.version
+                                      << ", level " << options.level << ", mask " << options.mask
+                                      << ", kanji " << options.kanji << ", eci " << options.eci);
+    const std::optional<clsQRCode::Symbol> expected = Expected(data, options);
+    ostrel_qr_symbol* symbol = nullptr;
+    const int status = ostrel_qr_encode(data.data(), data.size(), &options, &symbol);
+    if (!expected) {
+        EXPECT_EQ(status, OSTREL_QR_ERROR_DATA_TOO_LONG);
+        EXPECT_EQ(symbol, nullptr);
+        return;
+    }
+    ASSERT_EQ(status, OSTREL_QR_OK);
+    ASSERT_NE(symbol, nullptr);
+    const int side = expected->Side;
+    EXPECT_EQ(ostrel_qr_symbol_size(symbol), side);
+    EXPECT_EQ(ostrel_qr_symbol_width(symbol), side);
+    EXPECT_EQ(ostrel_qr_symbol_height(symbol), side);
+    EXPECT_EQ(side, 17 + 4 * ostrel_qr_symbol_version(symbol));
+    EXPECT_EQ(ostrel_qr_symbol_version(symbol), expected->Version);
+    EXPECT_EQ(ostrel_qr_symbol_level(symbol), options.level);
+    EXPECT_EQ(ostrel_qr_symbol_mask(symbol), expected->Mask);
+    if (options.mask != OSTREL_QR_MASK_AUTO) {
+        EXPECT_EQ(ostrel_qr_symbol_mask(symbol), options.mask);
+    }
+    if (options.version != OSTREL_QR_VERSION_AUTO) {
+        EXPECT_EQ(ostrel_qr_symbol_version(symbol), options.version);
+    }
+    EXPECT_EQ(ostrel_qr_symbol_symbology(symbol), OSTREL_QR_SYMBOLOGY_QR);
+    const unsigned char* modules = ostrel_qr_symbol_modules(symbol);
+    int differences = 0;
+    for (int y = -1; y <= side; ++y) {
+        for (int x = -1; x <= side; ++x) {
+            const bool inside = x >= 0 && y >= 0 && x < side && y < side;
+            const int want = inside ? expected->At(x, y) : 0;
+            differences += ostrel_qr_symbol_module(symbol, x, y) != want;
+            differences += inside && modules[y * side + x] != want;
+        }
+    }
+    EXPECT_EQ(differences, 0);
+    ostrel_qr_symbol_free(symbol);
+}
+
+TEST(CApi, OptionsInitGivesTheDocumentedDefaults) {
+    const ostrel_qr_options options = Defaults();
+    EXPECT_EQ(options.symbology, OSTREL_QR_SYMBOLOGY_QR);
+    EXPECT_EQ(options.version, OSTREL_QR_VERSION_AUTO);
+    EXPECT_EQ(options.level, OSTREL_QR_LEVEL_Q);
+    EXPECT_EQ(options.mask, 0);
+    EXPECT_EQ(options.kanji, 0);
+    EXPECT_EQ(options.eci, 0);
+    for (const int reserved : options.reserved) {
+        EXPECT_EQ(reserved, 0);
+    }
+    ostrel_qr_options_init(nullptr); // does nothing
+}
+
+TEST(CApi, DefaultAbcIsTheVersion1LevelQMask0Symbol) {
+    ostrel_qr_options options = Defaults();
+    ostrel_qr_symbol* symbol = nullptr;
+    ASSERT_EQ(ostrel_qr_encode(reinterpret_cast<const unsigned char*>("abc"), 3, &options, &symbol),
+              OSTREL_QR_OK);
+    EXPECT_EQ(ostrel_qr_symbol_size(symbol), 21);
+    EXPECT_EQ(ostrel_qr_symbol_version(symbol), 1);
+    EXPECT_EQ(ostrel_qr_symbol_level(symbol), OSTREL_QR_LEVEL_Q);
+    EXPECT_EQ(ostrel_qr_symbol_mask(symbol), 0);
+    ostrel_qr_symbol_free(symbol);
+    ExpectSameSymbol(ToBytes("abc"), options);
+}
+
+// Every level with every fixed mask and the automatic one, automatic and fixed versions, Kanji
+// mode and ECI, across the four modes and an empty input.
+TEST(CApi, AgreesWithTheCppClassesAcrossSettings) {
+    struct Input {
+        Bytes Data;
+        int Kanji;
+        int Eci;
+    };
+    const std::vector<Input> inputs = {
+        {{}, 0, 0},
+        {ToBytes("01234567890123456789"), 0, 0},
+        {ToBytes("HELLO WORLD $%*+-./: 42"), 0, 0},
+        {ToBytes("\xE4\xBA\x8C\xE7\xBB\xB4 utf-8"), 0, 26},
+        {{0x88, 0x9F, 0x93, 0xFA, 0x96, 0x7B, 0x41, 0x42}, 1, 0},
+        {Bytes(300, 'x'), 0, 0},
+    };
+    for (const Input& input : inputs) {
+        for (int level = OSTREL_QR_LEVEL_L; level <= OSTREL_QR_LEVEL_H; ++level) {
+            for (int mask = OSTREL_QR_MASK_AUTO; mask <= 7; ++mask) {
+                ostrel_qr_options options = Defaults();
+                options.level = level;
+                options.mask = mask;
+                options.kanji = input.Kanji;
+                options.eci = input.Eci;
+                ExpectSameSymbol(input.Data, options);
+                options.version = 14 + mask; // fixed versions 13..21 (too small for 300 bytes at H)
+                ExpectSameSymbol(input.Data, options);
+            }
+        }
+    }
+}
+
+TEST(CApi, RefusesBadArgumentsWithTheirOwnCodeAndNoSymbol) {
+    const Bytes data = ToBytes("abc");
+    struct Case {
+        const char* Name;
+        void (*Change)(ostrel_qr_options&);
+        int Code;
+    };
+    const std::vector<Case> cases = {
+        {"version -1", [](ostrel_qr_options& o) { o.version = -1; },
+         OSTREL_QR_ERROR_INVALID_VERSION},
+        {"version 41", [](ostrel_qr_options& o) { o.version = 41; },
+         OSTREL_QR_ERROR_INVALID_VERSION},
+        {"level 0", [](ostrel_qr_options& o) { o.level = 0; }, OSTREL_QR_ERROR_INVALID_LEVEL},
+        {"level 5", [](ostrel_qr_options& o) { o.level = 5; }, OSTREL_QR_ERROR_INVALID_LEVEL},
+        {"mask -2", [](ostrel_qr_options& o) { o.mask = -2; }, OSTREL_QR_ERROR_INVALID_MASK},
+        {"mask 8", [](ostrel_qr_options& o) { o.mask = 8; }, OSTREL_QR_ERROR_INVALID_MASK},
+        {"eci -1", [](ostrel_qr_options& o) { o.eci = -1; }, OSTREL_QR_ERROR_INVALID_ECI},
+        {"eci 1000000", [](ostrel_qr_options& o) { o.eci = 1000000; }, OSTREL_QR_ERROR_INVALID_ECI},
+        {"kanji 2", [](ostrel_qr_options& o) { o.kanji = 2; }, OSTREL_QR_ERROR_INVALID_OPTION},
+        {"reserved", [](ostrel_qr_options& o) { o.reserved[7] = 1; },
+         OSTREL_QR_ERROR_INVALID_OPTION},
+        {"micro", [](ostrel_qr_options& o) { o.symbology = OSTREL_QR_SYMBOLOGY_MICRO_QR; },
+         OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY},
+        {"rmqr", [](ostrel_qr_options& o) { o.symbology = OSTREL_QR_SYMBOLOGY_RMQR; },
+         OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY},
+        {"symbology 3", [](ostrel_qr_options& o) { o.symbology = 3; },
+         OSTREL_QR_ERROR_INVALID_SYMBOLOGY},
+        {"symbology -1", [](ostrel_qr_options& o) { o.symbology = -1; },
+         OSTREL_QR_ERROR_INVALID_SYMBOLOGY},
+    };
+    // A pointer that must be replaced by NULL on every failure.
+    alignas(8) unsigned char notASymbol[8] = {};
+    ostrel_qr_symbol* const stale = reinterpret_cast<ostrel_qr_symbol*>(notASymbol);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ostrel_qr_options options = Defaults();
+        c.Change(options);
+        ostrel_qr_symbol* symbol = stale;
+        EXPECT_EQ(ostrel_qr_encode(data.data(), data.size(), &options, &symbol), c.Code);
+        EXPECT_EQ(symbol, nullptr);
+    }
+
+    const ostrel_qr_options options = Defaults();
+    ostrel_qr_symbol* symbol = stale;
+    EXPECT_EQ(ostrel_qr_encode(nullptr, 3, &options, &symbol), OSTREL_QR_ERROR_NULL_ARGUMENT);
+    EXPECT_EQ(symbol, nullptr);
+    symbol = stale;
+    EXPECT_EQ(ostrel_qr_encode(data.data(), data.size(), nullptr, &symbol),
+              OSTREL_QR_ERROR_NULL_ARGUMENT);
+    EXPECT_EQ(symbol, nullptr);
+    EXPECT_EQ(ostrel_qr_encode(data.data(), data.size(), &options, nullptr),
+              OSTREL_QR_ERROR_NULL_ARGUMENT);
+    // No data at all is an empty input, which makes a symbol.
+    ASSERT_EQ(ostrel_qr_encode(nullptr, 0, &options, &symbol), OSTREL_QR_OK);
+    EXPECT_EQ(ostrel_qr_symbol_version(symbol), 1);
+    ostrel_qr_symbol_free(symbol);
+}
+
+TEST(CApi, DataThatDoesNotFitIsRefusedWithoutReadingBeyondIt) {
+    ostrel_qr_options options = Defaults();
+    options.level = OSTREL_QR_LEVEL_L;
+    const Bytes digits(clsQRCode::MaxInputLength + 1, '7');
+    ostrel_qr_symbol* symbol = nullptr;
+    // 7089 digits are the largest symbol's capacity (version 40-L); one more fits nowhere.
+    ASSERT_EQ(ostrel_qr_encode(digits.data(), digits.size() - 1, &options, &symbol), OSTREL_QR_OK);
+    EXPECT_EQ(ostrel_qr_symbol_version(symbol), 40);
+    ostrel_qr_symbol_free(symbol);
+    EXPECT_EQ(ostrel_qr_encode(digits.data(), digits.size(), &options, &symbol),
+              OSTREL_QR_ERROR_DATA_TOO_LONG);
+    EXPECT_EQ(symbol, nullptr);
+    // A length far beyond the buffer is refused before a byte is read (AddressSanitizer watches).
+    const unsigned char one = '1';
+    EXPECT_EQ(ostrel_qr_encode(&one, std::numeric_limits<std::size_t>::max(), &options, &symbol),
+              OSTREL_QR_ERROR_DATA_TOO_LONG);
+    EXPECT_EQ(symbol, nullptr);
+    // Too long for the version asked for: 18 bytes exceed version 1-L's 17.
+    options.version = 1;
+    const Bytes bytes(18, 'a');
+    EXPECT_EQ(ostrel_qr_encode(bytes.data(), bytes.size(), &options, &symbol),
+              OSTREL_QR_ERROR_DATA_TOO_LONG);
+    EXPECT_EQ(symbol, nullptr);
+    ASSERT_EQ(ostrel_qr_encode(bytes.data(), 17, &options, &symbol), OSTREL_QR_OK);
+    ostrel_qr_symbol_free(symbol);
+}
+
+TEST(CApi, AccessorsOfNoSymbolAnswerTheDocumentedValues) {
+    EXPECT_EQ(ostrel_qr_symbol_size(nullptr), 0);
+    EXPECT_EQ(ostrel_qr_symbol_width(nullptr), 0);
+    EXPECT_EQ(ostrel_qr_symbol_height(nullptr), 0);
+    EXPECT_EQ(ostrel_qr_symbol_module(nullptr, 0, 0), 0);
+    EXPECT_EQ(ostrel_qr_symbol_modules(nullptr), nullptr);
+    EXPECT_EQ(ostrel_qr_symbol_version(nullptr), 0);
+    EXPECT_EQ(ostrel_qr_symbol_level(nullptr), 0);
+    EXPECT_EQ(ostrel_qr_symbol_mask(nullptr), -1);
+    EXPECT_EQ(ostrel_qr_symbol_symbology(nullptr), -1);
+    ostrel_qr_symbol_free(nullptr);
+}
+
+TEST(CApi, EveryCodeHasItsOwnMessage) {
+    std::set<std::string> messages;
+    for (int code = OSTREL_QR_OK; code <= OSTREL_QR_ERROR_INTERNAL; ++code) {
+        const char* message = ostrel_qr_error_message(code);
+        ASSERT_NE(message, nullptr);
+        EXPECT_TRUE(messages.insert(message).second) << "code " << code << ": " << message;
+    }
+    const std::string unknown = ostrel_qr_error_message(OSTREL_QR_ERROR_INTERNAL + 1);
+    EXPECT_EQ(messages.count(unknown), 0U);
+    EXPECT_EQ(ostrel_qr_error_message(-1), unknown);
+    EXPECT_STREQ(ostrel_qr_version_string(), OSTREL_TEST_VERSION);
+}
+
+// Threads encoding at the same time get exactly the symbols of one thread alone.
+TEST(CApi, ConcurrentEncodingsDoNotInterfere) {
+    constexpr int kThreads = 4;
+    constexpr int kTexts = 12;
+    auto encodeAll = [](int thread, std::vector<Bytes>& out) {
+        for (int i = 0; i < kTexts; ++i) {
+            ostrel_qr_options options = Defaults();
+            options.mask = OSTREL_QR_MASK_AUTO;
+            options.level = 1 + (i + thread) % 4;
+            const std::string text = "text " + std::to_string(i * 7919) + std::string(i * 20, 'Z');
+            ostrel_qr_symbol* symbol = nullptr;
+            if (ostrel_qr_encode(reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+                                 &options, &symbol) != OSTREL_QR_OK) {
+                out.emplace_back();
+                continue;
+            }
+            const unsigned char* modules = ostrel_qr_symbol_modules(symbol);
+            const int side = ostrel_qr_symbol_size(symbol);
+            out.emplace_back(modules, modules + side * side);
+            out.back().push_back(static_cast<std::uint8_t>(ostrel_qr_symbol_mask(symbol)));
+            ostrel_qr_symbol_free(symbol);
+        }
+    };
+    std::vector<std::vector<Bytes>> alone(kThreads);
+    for (int t = 0; t < kThreads; ++t) {
+        encodeAll(t, alone[t]);
+    }
+    std::vector<std::vector<Bytes>> together(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back(encodeAll, t, std::ref(together[t]));
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        ASSERT_EQ(together[t].size(), static_cast<std::size_t>(kTexts));
+        for (int i = 0; i < kTexts; ++i) {
+            EXPECT_FALSE(alone[t][i].empty());
+            EXPECT_EQ(together[t][i], alone[t][i]) << "thread " << t << ", text " << i;
+        }
+    }
+}
+
+} // namespace
