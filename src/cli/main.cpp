@@ -104,10 +104,10 @@ int Run(const CliOptions& options) {
         return TooLong("more than " + std::to_string(Limit) + " bytes", options);
     }
 
-    clsQRCode encoder;
-    const auto symbol =
-        LinePipeline::EncodeBytes(encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-                                  options.Text.has_value());
+    SymbolEncoders encoders;
+    const auto symbol = LinePipeline::EncodeBytes(encoders, bytes, options,
+                                                  platform::CodePage::SystemAnsiCodePage(),
+                                                  options.Text.has_value());
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
