@@ -35,11 +35,12 @@ void LoadBlock(const clsCodewordBlocks::BlockTable& table, std::int32_t b, const
 // Check codeword k of block b (block array element ec - 1 - k) goes to dc + k x Blocks + b.
 void StoreChecks(const clsCodewordBlocks::BlockTable& table, std::int32_t b, const Block& block,
                  std::uint8_t* sequence) {
-    const std::int32_t dc = table.DataCodewords();
+    // (Held in locals: the stores through sequence could otherwise alias the table.)
+    const std::int32_t nb = table.Blocks;
     const std::int32_t ec = table.EccPerBlock;
+    std::uint8_t* const checks = sequence + table.DataCodewords() + b;
     for (std::int32_t k = 0; k < ec; ++k) {
-        sequence[dc + k * table.Blocks + b] =
-            static_cast<std::uint8_t>(block[static_cast<std::size_t>(ec - 1 - k)]);
+        checks[k * nb] = static_cast<std::uint8_t>(block[static_cast<std::size_t>(ec - 1 - k)]);
     }
 }
 

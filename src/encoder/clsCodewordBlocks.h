@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../ecc/clsFiniteField.h"
-#include "../ecc/clsReedSolomon.h"
+#include "clsFiniteField.h"
+#include "clsReedSolomon.h"
 
 #include <cstdint>
 #include <memory>

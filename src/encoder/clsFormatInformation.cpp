@@ -36,8 +36,11 @@ std::int32_t clsFormatInformation::BchRemainder(std::int32_t value, std::int32_t
 
 void clsFormatInformation::WriteBits(const clsModuleMatrix& matrix, std::int32_t word,
                                      std::span<const Position> positions) {
+    std::uint8_t* const modules = matrix.Modules();
+    const std::int32_t stride = matrix.Stride();
     for (std::size_t k = 0; k < positions.size(); ++k) {
-        matrix.Set(positions[k].X, positions[k].Y, ((word >> k) & 1) != 0 ? 1 : 0);
+        modules[static_cast<std::ptrdiff_t>(positions[k].Y) * stride + positions[k].X] =
+            ((word >> k) & 1) != 0 ? 1 : 0;
     }
 }
 

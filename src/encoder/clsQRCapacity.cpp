@@ -2,6 +2,8 @@
 
 #include "clsQRLayout.h"
 
+#include <array>
+
 namespace ostrel {
 
 namespace {
@@ -33,6 +35,16 @@ constexpr std::uint8_t kEccPerBlockTable[4][40] = {
 };
 // clang-format on
 
+// Codewords per version (index 0 unused): the free modules of the layout, 8 to a codeword.
+const std::array<std::int16_t, clsQRLayout::MaxVersion + 1> kTotalCodewords = [] {
+    std::array<std::int16_t, clsQRLayout::MaxVersion + 1> table{};
+    for (std::int32_t v = clsQRLayout::MinVersion; v <= clsQRLayout::MaxVersion; ++v) {
+        table[static_cast<std::size_t>(v)] =
+            static_cast<std::int16_t>(clsQRLayout::DataModuleCount(v) / 8);
+    }
+    return table;
+}();
+
 bool InTables(std::int32_t level, std::int32_t version) {
     return level >= 1 && level <= clsQRCapacity::LevelCount && version >= clsQRLayout::MinVersion &&
            version <= clsQRLayout::MaxVersion;
@@ -49,7 +61,10 @@ std::int32_t clsQRCapacity::EccPerBlock(std::int32_t level, std::int32_t version
 }
 
 std::int32_t clsQRCapacity::TotalCodewords(std::int32_t version) {
-    return clsQRLayout::DataModuleCount(version) / 8;
+    if (version < clsQRLayout::MinVersion || version > clsQRLayout::MaxVersion) {
+        return 0;
+    }
+    return kTotalCodewords[static_cast<std::size_t>(version)];
 }
 
 std::int32_t clsQRCapacity::DataCodewords(std::int32_t level, std::int32_t version) {

@@ -238,7 +238,7 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
 
     // The data codewords: the stream for the chosen version, then the pad codewords. The first
     // dc bytes of `codewords` take them, the next total bytes the final sequence.
-    std::vector<std::uint8_t> codewords;
+    std::unique_ptr<std::uint8_t[]> codewords;
     {
         clsQRSegmentation stream(bytes.data(), length, m_KanjiMode, m_EciDesignator);
         if (version == 0 || version > MaxVersion) {
@@ -249,8 +249,8 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
         }
     }
     const clsCodewordBlocks::BlockTable blocks = clsQRCapacity::Blocks(level, version);
-    std::uint8_t* const sequence = codewords.data() + blocks.DataCodewords();
-    AddErrorCorrection(blocks, codewords.data(), sequence);
+    std::uint8_t* const sequence = codewords.get() + blocks.DataCodewords();
+    AddErrorCorrection(blocks, codewords.get(), sequence);
     return MakeSymbol(version, level, mask, sequence);
 }
 
@@ -288,19 +288,23 @@ std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t le
 }
 
 bool clsQRCode::WriteDataCodewords(clsQRSegmentation& stream, std::int32_t version,
-                                   std::int32_t level, std::vector<std::uint8_t>& codewords) {
+                                   std::int32_t level, std::unique_ptr<std::uint8_t[]>& codewords) {
     const clsCodewordBlocks::BlockTable blocks = clsQRCapacity::Blocks(level, version);
     const std::int32_t dc = blocks.DataCodewords();
-    codewords.assign(static_cast<std::size_t>(dc + blocks.Total + kSequenceSpare), 0);
+    // Not cleared: the stream, the pad codewords and the interleaving write every byte but the
+    // spare ones.
+    const std::int32_t size = dc + blocks.Total + kSequenceSpare;
+    codewords = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
+    std::fill_n(codewords.get() + size - kSequenceSpare, kSequenceSpare, std::uint8_t{0});
     // Written straight into codewords; the last one is filled up with zero bits.
-    clsCodewordWriter out(std::span<std::uint8_t>(codewords.data(), static_cast<std::size_t>(dc)));
+    clsCodewordWriter out(std::span<std::uint8_t>(codewords.get(), static_cast<std::size_t>(dc)));
     const std::int32_t d = stream.Write(out, version);
     // The data bits must fit; the terminator may be cut short.
     if (d - clsModeTable::QRTerminatorBits > kBitsPerCodeword * dc) {
         return false;
     }
     const std::int32_t written = (d + kBitsPerCodeword - 1) / kBitsPerCodeword;
-    clsCodewordBlocks::Pad(codewords.data(), std::min(dc, written), dc);
+    clsCodewordBlocks::Pad(codewords.get(), std::min(dc, written), dc);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "clsFiniteField.h"
 #include "clsModeTable.h"
 #include "clsPlacement.h"
+#include "clsQRLayout.h"
 #include "clsQRSegmentation.h"
 #include "clsReedSolomon.h"
 #include "clsSegmentSearch.h"
@@ -55,8 +56,8 @@ namespace ostrel {
 class OSTREL_API clsQRCode {
 public:
     // ---- Constants of the standard ----
-    static constexpr std::int32_t MinVersion = 1;
-    static constexpr std::int32_t MaxVersion = 40;
+    static constexpr std::int32_t MinVersion = clsQRLayout::MinVersion;
+    static constexpr std::int32_t MaxVersion = clsQRLayout::MaxVersion;
     // One entry per bit of a stream; the largest symbol holds 3706 codewords = 29648 bits.
     static constexpr std::int32_t BitBufferLength = 32768;
     // Entries of the block array: the longest block of any version and level has 153 codewords.
@@ -208,7 +209,7 @@ private:
     // codewords is sized for the data codewords, the final sequence after them and spare bytes.
     // False when the data bits exceed the capacity.
     static bool WriteDataCodewords(clsQRSegmentation& stream, std::int32_t version,
-                                   std::int32_t level, std::vector<std::uint8_t>& codewords);
+                                   std::int32_t level, std::unique_ptr<std::uint8_t[]>& codewords);
     // Check codewords of every block and the interleaved sequence (clsCodewordBlocks).
     void AddErrorCorrection(const clsCodewordBlocks::BlockTable& blocks, const std::uint8_t* data,
                             std::uint8_t* sequence);

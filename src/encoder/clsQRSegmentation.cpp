@@ -8,13 +8,14 @@ clsQRSegmentation::clsQRSegmentation(const std::uint8_t* data, std::int32_t leng
                                      std::int32_t eciDesignator)
     : m_Data(data), m_Length(length), m_Kanji(kanji), m_EciDesignator(eciDesignator),
       m_EciBits(length > 0 ? clsSegmentWriter::EciHeaderBits(eciDesignator) : 0),
-      m_Trace(2 * static_cast<std::size_t>(length)) {}
+      m_Trace(
+          std::make_unique_for_overwrite<std::uint8_t[]>(2 * static_cast<std::size_t>(length))) {}
 
 const clsSegmentSearch::End& clsQRSegmentation::Search(std::int32_t version) {
     const std::int32_t countClass = clsModeTable::QRCountClass(version);
     if (countClass != m_SearchedClass) {
         m_End = clsSegmentSearch::Search(m_Data, m_Length, clsModeTable::QRModel2(version, m_Kanji),
-                                         m_Trace.data());
+                                         m_Trace.get());
         m_SearchedClass = countClass;
     }
     return m_End;
@@ -42,8 +43,8 @@ std::int32_t clsQRSegmentation::Write(Writer& out, std::int32_t version) {
         return length;
     }
     const clsSegmentSearch::End& end = Search(version);
-    std::uint8_t* const modes = m_Trace.data() + m_Length;
-    clsSegmentSearch::TraceModes(m_Trace.data(), m_Length, end.Mode, modes);
+    std::uint8_t* const modes = m_Trace.get() + m_Length;
+    clsSegmentSearch::TraceModes(m_Trace.get(), m_Length, end.Mode, modes);
     clsSegmentWriter::WriteEciHeader(out, m_EciDesignator); // counted in the writer's position
     return clsSegmentWriter::WriteSegments(out, m_Data, m_Length,
                                            clsModeTable::QRModel2(version, m_Kanji), modes);

@@ -4,7 +4,7 @@
 #include "clsSegmentSearch.h"
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace ostrel {
 
@@ -43,8 +43,9 @@ private:
     bool m_Kanji;
     std::int32_t m_EciDesignator;
     std::int32_t m_EciBits;
-    // The predecessors of the last search, then the mode of every byte.
-    std::vector<std::uint8_t> m_Trace;
+    // The predecessors of the last search, then the mode of every byte (2 x length bytes, not
+    // cleared: the search and the trace back write every byte before it is read).
+    std::unique_ptr<std::uint8_t[]> m_Trace;
     std::int32_t m_SearchedClass = -1; // the count class of m_Trace; -1 for none
     clsSegmentSearch::End m_End;
 };
