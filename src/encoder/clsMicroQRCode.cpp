@@ -10,7 +10,7 @@
 #include "clsSegmentWriter.h"
 
 #include <algorithm>
-#include <vector>
+#include <array>
 
 namespace ostrel {
 
@@ -26,6 +26,9 @@ constexpr std::int32_t kQRMasks[clsMicroQRTable::MaskCount] = {1, 4, 6, 7};
 
 // Spare bytes after a codeword sequence for the placement's 64-bit reads.
 constexpr std::size_t kSpareBytes = 8;
+
+// The most codewords of any version (M4).
+constexpr std::size_t kLargestTotal = 24;
 
 // Extra light columns and rows of the module matrix beyond the symbol, as for QR Code.
 constexpr std::int32_t kExtraModules = 3;
@@ -76,8 +79,10 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
     }
 
     // Segmentation: each version has its own count widths and modes, so each one tried is
-    // searched; the inputs are short. cost: data bits without the terminator.
-    std::vector<std::uint8_t> preds(static_cast<std::size_t>(length));
+    // searched; the inputs are short, and every buffer of the pipeline lives on the stack. The
+    // predecessors and the end of the last search made are kept for the writing pass.
+    std::array<std::uint8_t, MaxInputLength> preds{};
+    clsSegmentSearch::End end;
     const auto fits = [&](std::int32_t v) {
         if (!clsMicroQRTable::HasLevel(v, level)) {
             return false;
@@ -85,7 +90,7 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
         if (length == 0) {
             return true;
         }
-        const clsSegmentSearch::End end =
+        end =
             clsSegmentSearch::Search(bytes.data(), length, ModeTable(v, m_KanjiMode), preds.data());
         return end.Cost < clsSegmentSearch::Unreachable &&
                end.Cost <= clsMicroQRTable::DataBits(v, level);
@@ -100,11 +105,10 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
         if (version == 0) {
             return std::nullopt;
         }
-    }
-    // The search of the chosen version is the last one made (and is made here when forced).
-    if (!fits(version)) {
+    } else if (!fits(version)) {
         return std::nullopt;
     }
+    // The search of the chosen version is the last one made: preds and end are its own.
 
     // The data codewords: the stream and its terminator (cut short where the capacity ends),
     // zero bits to the codeword boundary, then the pad codewords 11101100 and 00010001
@@ -112,14 +116,12 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
     // held in the high half of its byte.
     const std::int32_t dataCodewords = clsMicroQRTable::DataCodewords(version, level);
     const bool half = clsMicroQRTable::HasHalfCodeword(version);
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(dataCodewords));
+    std::array<std::uint8_t, kLargestTotal> data{};
     std::int32_t streamBits = 0;
     if (length > 0) {
-        std::vector<std::uint8_t> modes(static_cast<std::size_t>(length));
-        const clsSegmentSearch::End end = clsSegmentSearch::Search(
-            bytes.data(), length, ModeTable(version, m_KanjiMode), preds.data());
+        std::array<std::uint8_t, MaxInputLength> modes{};
         clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes.data());
-        clsCodewordWriter out(data);
+        clsCodewordWriter out(std::span(data.data(), static_cast<std::size_t>(dataCodewords)));
         streamBits = clsSegmentWriter::WriteSegments(out, bytes.data(), length,
                                                      ModeTable(version, m_KanjiMode), modes.data());
     }
@@ -127,12 +129,12 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
     const std::int32_t usedCodewords = (std::min(streamBits, dataBits) + 7) / 8;
     clsCodewordBlocks::Pad(data.data(), usedCodewords, half ? dataCodewords - 1 : dataCodewords);
     if (half) {
-        data.back() &= 0xF0;
+        data[static_cast<std::size_t>(dataCodewords - 1)] &= 0xF0;
     }
 
     // One Reed-Solomon block over all data codewords (the 4-bit one as its high half).
     const std::int32_t total = clsMicroQRTable::TotalCodewords(version);
-    std::vector<std::uint8_t> codewords(static_cast<std::size_t>(total));
+    std::array<std::uint8_t, kLargestTotal> codewords{};
     if (!m_ReedSolomon) {
         m_ReedSolomon = std::make_unique<clsReedSolomon>();
     }
@@ -142,7 +144,7 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
 
     // The bit sequence to place: every data bit (only four of the last codeword of M1 and M3),
     // then the check codewords.
-    std::vector<std::uint8_t> sequence(static_cast<std::size_t>(total) + kSpareBytes);
+    std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence{};
     {
         clsCodewordWriter out(sequence);
         out.PutBytes(codewords.data(), half ? dataCodewords - 1 : dataCodewords);
