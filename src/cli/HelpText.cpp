@@ -47,8 +47,8 @@ Exit status:
   1  the data does not fit: more than the given version, or the largest
      (version 40, M4, R17x139), holds at the chosen level (a message on
      standard error says so; no output); with --batch: a line failed (each
-     is reported with its line number, then the list of them); with
-     --verify: a symbol did not read back (its file is removed); with
+     is reported with its line number, then the list of them);
+     with --verify: a symbol did not read back (its file is removed); with
      --batch, also a full or read-only disk: the run stops at
      the first file it refuses, with one message, and keeps the files before
   2  bad usage: an unknown option, a missing or invalid value, more than one
