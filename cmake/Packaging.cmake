@@ -3,7 +3,8 @@
 # wherever the user unpacked it (the save window writes there), plus the menu entry, its icon, the
 # script that installs both, and the tool's man page. The binaries use the system's shared
 # libraries: Qt 6 (Gui, Widgets, Svg), zlib and, for the tool's --verify, zxing-cpp (Debian 12:
-# libzxing2); README.md lists them for the user. "library" is the encoder for developers
+# libzxing2) and Poppler for Qt 6 (libpoppler-qt6-3, rendering PDF files), with the Ghostscript
+# program for EPS files when it is installed; README.md lists them for the user. "library" is the encoder for developers
 # (src/lib/CMakeLists.txt).
 set(OSTREL_PACKAGE_FILES
     ${CMAKE_SOURCE_DIR}/packaging/ostrel-qr.desktop

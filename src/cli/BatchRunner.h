@@ -39,12 +39,19 @@ private:
     // must not start.
     bool PlanNames(std::vector<std::string>& names, std::size_t& renamed) const;
     void ShowProgress(std::size_t done, double seconds) const;
+    // With --payload: every column but 'file' and every --field known to the payload kind
+    // (false, after saying why, when one is not), then the payload of every row; a row whose
+    // fields make no payload gets the reason as its error.
+    bool BuildPayloads(const std::string& source);
+    // The data of the row at index: its payload, or the data column (the line).
+    std::string_view Data(std::size_t index) const;
     // The manifest's record of the row at index.
     void Record(BatchManifest& manifest, std::size_t index, const LineResult& result,
                 const std::string& path, const std::string& notTried) const;
 
     const CliOptions& m_Options;
     BatchTable m_Table;
+    std::vector<std::string> m_Payloads; // by row; empty without --payload
     bool m_ProgressShown = false;
 };
 

@@ -11,6 +11,10 @@ namespace ostrel::cli {
 namespace {
 
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+// A long line goes to libcsv in chunks of this size; its field buffer grows by at least
+// MinimumBlock bytes.
+constexpr std::size_t ChunkBytes = 1 << 16;
+constexpr std::size_t MinimumBlock = 1024;
 
 // The input split at line feeds: each line without its LF (a CR before it stays), the last one
 // also when no LF ends it.
@@ -111,9 +115,10 @@ Parser NewParser() {
 
 } // namespace
 
-BatchTable BatchTable::Read(std::string_view input, Format format) {
+BatchTable BatchTable::Read(std::string_view input, Format format, bool dataColumn) {
     BatchTable table;
     table.m_Format = format;
+    table.m_NeedsData = dataColumn;
     if (input.starts_with(ByteOrderMark)) {
         input.remove_prefix(ByteOrderMark.size());
     }
@@ -194,8 +199,20 @@ void BatchTable::ReadCsv(std::string_view input) {
             state.Begin();
         }
         const std::size_t length = line.size() + (ended ? 1 : 0);
-        const std::size_t used =
-            csv_parse(parser->get(), line.data(), length, CsvRows::Field, CsvRows::RowEnd, &state);
+        std::size_t used = 0;
+        while (used < length) {
+            // libcsv grows a field's buffer by a fixed block: grown by its own size before each
+            // chunk instead, a field of n bytes costs O(n) copying, not O(n^2 / block).
+            csv_set_blk_size(parser->get(),
+                             std::max(MinimumBlock, csv_get_buffer_size(parser->get())));
+            const std::size_t chunk = std::min(ChunkBytes, length - used);
+            const std::size_t done = csv_parse(parser->get(), line.data() + used, chunk,
+                                               CsvRows::Field, CsvRows::RowEnd, &state);
+            used += done;
+            if (done < chunk) {
+                break;
+            }
+        }
         if (used < length) {
             const int error = csv_error(parser->get());
             fail(error == CSV_EPARSE
@@ -240,7 +257,7 @@ void BatchTable::Arrange(std::vector<Row> rows) {
         }
         column = static_cast<int>(i);
     }
-    if (m_DataColumn < 0) {
+    if (m_DataColumn < 0 && m_NeedsData) {
         std::string names;
         for (const std::string& name : m_Header) {
             names += (names.empty() ? "'" : ", '") + name + "'";
@@ -259,7 +276,8 @@ void BatchTable::Arrange(std::vector<Row> rows) {
                         (row.Fields.size() == 1 ? " field" : " fields") +
                         " where the header names " + std::to_string(m_Header.size());
         }
-        if (row.Error.empty() && Data(row).empty()) {
+        const bool empty = m_NeedsData ? Data(row).empty() : Blank(row);
+        if (row.Error.empty() && empty) {
             ++EmptyRows;
             continue;
         }
@@ -269,7 +287,17 @@ void BatchTable::Arrange(std::vector<Row> rows) {
 
 std::string_view BatchTable::Data(const Row& row) const {
     const auto column = static_cast<std::size_t>(m_DataColumn);
-    return column < row.Fields.size() ? std::string_view(row.Fields[column]) : std::string_view();
+    return m_DataColumn >= 0 && column < row.Fields.size() ? std::string_view(row.Fields[column])
+                                                           : std::string_view();
+}
+
+bool BatchTable::Blank(const Row& row) const {
+    for (std::size_t i = 0; i < row.Fields.size(); ++i) {
+        if (static_cast<int>(i) != m_FileColumn && !row.Fields[i].empty()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string_view BatchTable::FileText(const Row& row) const {

@@ -36,8 +36,10 @@ public:
         std::string Error; // why the row cannot be used; empty for a good row
     };
 
-    // Reads the whole input.
-    static BatchTable Read(std::string_view input, Format format);
+    // Reads the whole input. Without dataColumn (for a batch of structured payloads, whose
+    // columns are the payload's fields) a csv or tsv header needs no "data" column, and a row is
+    // empty when every field but the file column is.
+    static BatchTable Read(std::string_view input, Format format, bool dataColumn = true);
 
     // The text of the data and file columns; empty when the row has no such field.
     std::string_view Data(const Row& row) const;
@@ -64,6 +66,8 @@ private:
     void ReadLines(std::string_view input);
     void ReadCsv(std::string_view input);
     void ReadTsv(std::string_view input);
+    // True when every field of the row but the file column is empty.
+    bool Blank(const Row& row) const;
     // Takes the first row as the header, then checks and keeps the others.
     void Arrange(std::vector<Row> rows);
 
@@ -71,6 +75,7 @@ private:
     std::vector<std::string> m_Header;
     int m_DataColumn = 0;
     int m_FileColumn = -1;
+    bool m_NeedsData = true;
     std::string m_Error;
 };
 

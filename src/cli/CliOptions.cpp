@@ -19,10 +19,11 @@ namespace {
 
 constexpr std::pair<std::string_view, OutputFormat> FormatNames[] = {
     {"matrix", OutputFormat::Matrix}, {"bmp", OutputFormat::Bmp},   {"png", OutputFormat::Png},
-    {"svg", OutputFormat::Svg},       {"utf8", OutputFormat::Utf8}, {"ansi", OutputFormat::Ansi},
+    {"svg", OutputFormat::Svg},       {"pdf", OutputFormat::Pdf},   {"eps", OutputFormat::Eps},
+    {"utf8", OutputFormat::Utf8},     {"ansi", OutputFormat::Ansi},
 };
 
-// The picture format named by a file's extension (.bmp, .png, .svg).
+// The file format named by a file's extension (.bmp, .png, .svg, .pdf, .eps).
 std::optional<OutputFormat> FormatByExtension(std::string_view path) {
     const auto dot = path.rfind('.');
     const auto slash = path.find_last_of("/\\");
@@ -30,7 +31,7 @@ std::optional<OutputFormat> FormatByExtension(std::string_view path) {
         return std::nullopt;
     }
     const auto format = FormatByName(path.substr(dot + 1));
-    if (format == OutputFormat::Bmp || format == OutputFormat::Png || format == OutputFormat::Svg) {
+    if (format && (IsPictureFormat(*format) || IsDrawingFormat(*format))) {
         return format;
     }
     return std::nullopt;
@@ -149,10 +150,69 @@ std::string ResolveSymbology(CliOptions& options) {
         break;
     }
     }
+    if (options.Kind == Symbology::RMQR && (options.EffectiveFormat() == OutputFormat::Pdf ||
+                                            options.EffectiveFormat() == OutputFormat::Eps)) {
+        return "pdf and eps pages are square in this version and an rMQR symbol is not: use "
+               "png, bmp or svg for rmqr";
+    }
     if (options.Verify) {
         return "--verify reads QR Code only: its reader (zxing-cpp 1.4) knows no Micro QR or "
                "rMQR, so " +
                std::string(SymbologyName(options.Kind)) + " symbols cannot be verified";
+
+// --payload, --field and --print-payload with the other options; empty when they fit.
+std::string CheckPayload(const CliOptions& options) {
+    const std::string kind(payload::PayloadBuilder::KindName(options.Payload));
+    if (options.BuildsPayload() && options.Text) {
+        return "--payload " + kind + " builds the data from --field values: no TEXT with it ('" +
+               *options.Text + "' given)";
+    }
+    if (options.Batch && options.Payload == payload::PayloadKind::Text && !options.Fields.empty()) {
+        return "--field is for the kinds of --payload other than text: a batch of text takes "
+               "every text from its lines or its 'data' column";
+    }
+    if (options.Batch && options.BuildsPayload() &&
+        options.BatchFormat == BatchInputFormat::Lines) {
+        return "a batch of --payload " + kind +
+               " takes the fields of every symbol from the columns of a table: add "
+               "--batch-format csv or tsv";
+    }
+    if (options.PrintPayload && options.Verify) {
+        return "--print-payload writes no symbol for --verify to read back";
+    }
+    return {};
+}
+
+// The size options: one way of sizing at a time, and a resolution only where a file keeps it.
+// A module size is checked here already (it is the same for every symbol); a whole size depends
+// on the symbol's width and is checked when the symbol is drawn.
+std::string CheckSize(const CliOptions& options) {
+    const OutputFormat format = options.EffectiveFormat();
+    const std::string formatName(FormatName(format));
+    const int ways =
+        (options.ScaleGiven ? 1 : 0) + (options.ModuleSize ? 1 : 0) + (options.WholeSize ? 1 : 0);
+    if (ways > 1) {
+        return "give only one of --scale, --module-size and --size: they all set the size of the "
+               "modules";
+    }
+    const bool picture = IsPictureFormat(format);
+    if (!picture && !IsDrawingFormat(format)) {
+        if (options.Dpi) {
+            return "--dpi is for files that keep a size (bmp, png, svg, pdf, eps); " + formatName +
+                   " output has none";
+        }
+        if (options.ModuleSize || options.WholeSize) {
+            return std::string(options.WholeSize ? "--size" : "--module-size") +
+                   " is for bmp, png, svg, pdf and eps; " + formatName + " output has no size";
+        }
+        return {};
+    }
+    if (options.ModuleSize) {
+        return options.EffectiveSize().Resolve(1, picture).Error;
+    }
+    if (options.WholeSize && picture && !options.Dpi &&
+        options.WholeSize->In != PrintSize::Unit::Pixel) {
+        return options.EffectiveSize().Resolve(1, picture).Error;
     }
     return {};
 }
@@ -161,9 +221,15 @@ std::string ResolveSymbology(CliOptions& options) {
 std::string CheckCombination(const CliOptions& options) {
     const OutputFormat format = options.EffectiveFormat();
     const std::string formatName(FormatName(format));
+    if (std::string error = CheckSize(options); !error.empty()) {
+        return error;
+    }
+    if (options.Cmyk && format != OutputFormat::Pdf && format != OutputFormat::Eps) {
+        return "--cmyk is for pdf and eps only, not " + formatName;
+    }
     if ((options.Foreground || options.Background) && format != OutputFormat::Png &&
-        format != OutputFormat::Svg) {
-        return "--foreground and --background are for png and svg only; " + formatName +
+        !IsDrawingFormat(format)) {
+        return "--foreground and --background are for png, svg, pdf and eps only; " + formatName +
                (format == OutputFormat::Bmp ? " pictures are always black on white"
                                             : " output has no colours");
     }
@@ -174,6 +240,9 @@ std::string CheckCombination(const CliOptions& options) {
         (options.Manifest || options.Jobs > 0 || options.BatchFormat != BatchInputFormat::Lines ||
          options.OnCollision != CollisionPolicy::Refuse)) {
         return "--batch-format, --on-collision, --manifest and --jobs are for --batch only";
+    }
+    if (std::string error = CheckPayload(options); !error.empty()) {
+        return error;
     }
     if (options.Batch) {
         if (options.WritesToStandardOutput()) {
@@ -320,6 +389,15 @@ OutputFormat CliOptions::EffectiveFormat() const {
     return StandardOutputIsTerminal && !Output ? OutputFormat::Utf8 : OutputFormat::Matrix;
 }
 
+PrintSize CliOptions::EffectiveSize() const {
+    if (WholeSize) {
+        return PrintSize(*WholeSize, PrintSize::Measure::Whole, Dpi);
+    }
+    return PrintSize(
+        ModuleSize.value_or(PrintSize::Length{static_cast<double>(Scale), PrintSize::Unit::Pixel}),
+        PrintSize::Measure::Module, Dpi);
+}
+
 std::int32_t CliOptions::EffectiveMargin() const {
     if (Margin) {
         return *Margin;
@@ -436,6 +514,15 @@ std::string_view FormatName(OutputFormat format) {
 
 bool IsTerminalFormat(OutputFormat format) {
     return format == OutputFormat::Utf8 || format == OutputFormat::Ansi;
+}
+
+bool IsPictureFormat(OutputFormat format) {
+    return format == OutputFormat::Bmp || format == OutputFormat::Png;
+}
+
+bool IsDrawingFormat(OutputFormat format) {
+    return format == OutputFormat::Svg || format == OutputFormat::Pdf ||
+           format == OutputFormat::Eps;
 }
 
 std::optional<Colour> ParseColour(std::string_view text) {

@@ -1,14 +1,19 @@
 #pragma once
 
+#include "PayloadBuilder.h"
+#include "PrintSize.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ostrel::cli {
 
-enum class OutputFormat { Matrix, Bmp, Png, Svg, Utf8, Ansi };
+enum class OutputFormat { Matrix, Bmp, Png, Svg, Pdf, Eps, Utf8, Ansi };
 enum class KanjiSetting { Auto, On, Off };
 // How a batch input is read: plain lines, or a table (CSV, TSV) with a header row.
 enum class BatchInputFormat { Lines, Csv, Tsv };
@@ -52,11 +57,24 @@ struct CliOptions {
     std::optional<OutputFormat> Format; // unset: from the output file's extension, else matrix
     std::optional<std::string> Output;  // unset or "-": standard output; a pattern in a batch
     std::int32_t Scale = 1;
-    std::optional<std::int32_t> Margin; // unset: 4 modules, none for the matrix
-    std::optional<Colour> Foreground;   // unset: black
-    std::optional<Colour> Background;   // unset: white
-    bool Invert = false;                // terminal formats: light and dark swapped
-    std::optional<std::string> Text;    // unset: standard input
+    bool ScaleGiven = false; // --scale given: then neither --module-size nor --size
+    // The size in real units: one of --scale, --module-size and --size, at --dpi.
+    std::optional<PrintSize::Length> ModuleSize; // --module-size
+    std::optional<PrintSize::Length> WholeSize;  // --size: the symbol with its quiet zone, across
+    std::optional<std::int32_t> Dpi;             // unset: pictures state no resolution
+    bool Cmyk = false;                           // pdf, eps: process colours instead of RGB
+    std::optional<std::int32_t> Margin;          // unset: 4 modules, none for the matrix
+    std::optional<Colour> Foreground;            // unset: black
+    std::optional<Colour> Background;            // unset: white
+    bool Invert = false;                         // terminal formats: light and dark swapped
+    std::optional<std::string> Text;             // unset: standard input
+
+    // --payload and --field: the data is a payload of this kind built from the fields (names in
+    // their normal form, values as given, in order); --print-payload: the payload's bytes are
+    // the output instead of a symbol.
+    payload::PayloadKind Payload = payload::PayloadKind::Text;
+    std::vector<std::pair<std::string, std::string>> Fields;
+    bool PrintPayload = false;
 
     bool Batch = false;                   // one symbol per line of BatchInput
     std::optional<std::string> BatchFile; // unset or "-": standard input
@@ -77,6 +95,10 @@ struct CliOptions {
     // rMQR (none for the matrix).
     std::int32_t EffectiveMargin() const;
     bool WritesToStandardOutput() const { return !Output || *Output == "-"; }
+    // True when the data is built from fields: a kind other than text, or any --field.
+    bool BuildsPayload() const { return Payload != payload::PayloadKind::Text || !Fields.empty(); }
+    // The size asked for: --module-size, --size, else --scale pixels per module.
+    PrintSize EffectiveSize() const;
 };
 
 inline constexpr std::int32_t MaxScale = 100;
@@ -124,6 +146,9 @@ std::string_view FormatName(OutputFormat format);
 
 // True for the formats that show the symbol as characters in a terminal.
 bool IsTerminalFormat(OutputFormat format);
+// True for pictures of whole pixels (bmp, png), and for vector drawings (svg, pdf, eps).
+bool IsPictureFormat(OutputFormat format);
+bool IsDrawingFormat(OutputFormat format);
 
 // RRGGBB or RRGGBBAA in hexadecimal digits, with or without a leading '#'.
 std::optional<Colour> ParseColour(std::string_view text);

@@ -1,4 +1,7 @@
 #include "CliOutput.h"
+#include "EpsWriter.h"
+#include "ModuleRects.h"
+#include "PdfWriter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,11 +24,41 @@ double Luminance(Colour colour) {
 
 } // namespace
 
-QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options,
-                        PngWriter& png) {
+PrintSize::Resolved SymbolSize(const clsQRCode::Symbol& symbol, const CliOptions& options) {
+    // The width decides the size (an rMQR symbol is wider than high).
+    return options.EffectiveSize().Resolve(symbol.Columns() + 2 * options.EffectiveMargin(),
+                                           IsPictureFormat(options.EffectiveFormat()));
+}
+
+double VerifyDpi(const CliOptions& options, const PrintSize::Resolved& size) {
+    constexpr double ReadablePixels = 4.0;
+    if (options.Dpi) {
+        return *options.Dpi;
+    }
+    if (!(size.Points > 0)) {
+        return PrintSize::PointsPerInch;
+    }
+    return std::clamp(std::ceil(ReadablePixels * PrintSize::PointsPerInch / size.Points),
+                      PrintSize::PointsPerInch, static_cast<double>(PrintSize::MaxDpi));
+}
+
+QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options, PngWriter& png,
+                        const PrintSize::Resolved& size) {
     const std::int32_t margin = options.EffectiveMargin();
     const Colour dark = options.Foreground.value_or(Black);
     const Colour light = options.Background.value_or(White);
+    const PrintSize print = options.EffectiveSize();
+    // Sized in real units, or at a resolution: the drawing states its size in the unit asked.
+    const bool realSize = options.ModuleSize || options.WholeSize || options.Dpi;
+    auto rects = [&] {
+        return ModuleRects(symbol.Columns() + 2 * margin, symbol.Rows() + 2 * margin,
+                           [&](std::int32_t x, std::int32_t y) {
+            return symbol.At(x - margin, y - margin) != 0;
+        });
+    };
+    if (!size.Error.empty()) {
+        return {};
+    }
     switch (options.EffectiveFormat()) {
     case OutputFormat::Matrix:
         return MatrixText(symbol, margin);
@@ -34,11 +67,29 @@ QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& optio
     case OutputFormat::Ansi:
         return AnsiText(symbol, margin, options.Invert);
     case OutputFormat::Svg:
-        return SvgText(symbol, options.Scale, margin, dark, light);
+        if (!realSize) {
+            return SvgText(symbol, options.Scale, margin, dark, light);
+        }
+        return SvgText(symbol, options.Scale, margin, dark, light,
+                       print.InDrawingUnit(size.Points / PrintSize::PointsPerInch),
+                       print.DrawingUnit());
+    case OutputFormat::Pdf:
+        return PdfWriter::Write(rects(), size.Points, dark, light, options.Cmyk);
+    case OutputFormat::Eps:
+        return EpsWriter::Write(rects(), size.Points, dark, light, options.Cmyk);
     case OutputFormat::Png:
-        return png.Write(symbol, options.Scale, margin, dark, light);
-    case OutputFormat::Bmp:
-        return BmpFile(SymbolPicture(symbol, options.Scale, margin));
+        return png.Write(symbol, size.Pixels, margin, dark, light, options.Dpi);
+    case OutputFormat::Bmp: {
+        QImage picture = SymbolPicture(symbol, size.Pixels, margin);
+        if (options.Dpi && !picture.isNull()) {
+            // BITMAPINFOHEADER biXPelsPerMeter and biYPelsPerMeter.
+            const int perMetre = static_cast<int>(
+                std::lround(*options.Dpi * 1000.0 / PrintSize::MillimetresPerInch));
+            picture.setDotsPerMeterX(perMetre);
+            picture.setDotsPerMeterY(perMetre);
+        }
+        return BmpFile(picture);
+    }
     }
     return {};
 }

@@ -16,9 +16,19 @@
 
 namespace ostrel::cli {
 
-// The output of one symbol in the options' format, scale, margin and colours; png is the
-// writer to use for PNG files. Empty when the picture cannot be made.
-QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options, PngWriter& png);
+// The size of the symbol's modules in the options' format (PrintSize::Resolve for the symbol
+// with the options' quiet zone).
+PrintSize::Resolved SymbolSize(const clsQRCode::Symbol& symbol, const CliOptions& options);
+
+// The resolution --verify renders a drawing at: --dpi, else enough for 4 pixels per module (at
+// least 72 dpi, at most PrintSize::MaxDpi).
+double VerifyDpi(const CliOptions& options, const PrintSize::Resolved& size);
+
+// The output of one symbol in the options' format, size (SymbolSize), margin and colours; png
+// is the writer to use for PNG files. Empty when the picture cannot be made or size has an
+// error.
+QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options, PngWriter& png,
+                        const PrintSize::Resolved& size);
 
 // The contrast ratio of two colours as readers see them (relative luminance of the colours
 // over white, (lighter + 0.05) / (darker + 0.05), 1 to 21), and a warning for the options'

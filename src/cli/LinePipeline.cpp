@@ -74,24 +74,44 @@ LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::stri
                             .toHex()
                             .toStdString();
     }
-    const auto symbol = Encode(bytes);
-    if (!symbol) {
-        result.Outcome = LineResult::Status::TooLong;
-        result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
-        return result;
-    }
-    result.Version = symbol->Version;
-    result.Level = symbol->Level;
-    result.Mask = symbol->Mask;
-    QByteArray data = Render(*symbol);
-    if (data.isEmpty()) {
-        result.Outcome = LineResult::Status::CannotWrite;
-        result.Message = "cannot make the picture";
-        return result;
+    // --print-payload: the bytes themselves are the output, no symbol is made.
+    QByteArray data;
+    std::optional<clsQRCode::Symbol> symbol;
+    PrintSize::Resolved size;
+    if (m_Options.PrintPayload) {
+        data = QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<qsizetype>(bytes.size()));
+    } else {
+        symbol = Encode(bytes);
+        if (!symbol) {
+            result.Outcome = LineResult::Status::TooLong;
+            result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
+            return result;
+        }
+        result.Version = symbol->Version;
+        result.Level = symbol->Level;
+        result.Mask = symbol->Mask;
+        size = SymbolSize(*symbol, m_Options);
+        if (!size.Error.empty()) {
+            result.Outcome = LineResult::Status::CannotWrite;
+            result.Message = size.Error;
+            return result;
+        }
+        // A module size warns once for the whole run; a whole size for every symbol it fits
+        // badly.
+        if (m_Options.WholeSize) {
+            result.Warning = size.Warning;
+        }
+        data = SymbolOutput(*symbol, m_Options, m_Png, size);
+        if (data.isEmpty()) {
+            result.Outcome = LineResult::Status::CannotWrite;
+            result.Message = "cannot make the picture";
+            return result;
+        }
     }
     result.Outcome = LineResult::Status::Written;
     if (path.empty()) {
-        if (Verified(*symbol, data, path, bytes, result)) {
+        if (!symbol || Verified(*symbol, data, path, bytes, VerifyDpi(m_Options, size), result)) {
             result.Output = std::move(data);
         }
         return result;
@@ -110,7 +130,9 @@ LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::stri
         result.Message = error;
         return result;
     }
-    Verified(*symbol, data, path, bytes, result);
+    if (symbol) {
+        Verified(*symbol, data, path, bytes, VerifyDpi(m_Options, size), result);
+    }
     return result;
 }
 
@@ -174,22 +196,19 @@ std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(SymbolEncoders& encod
 
 bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& data,
                             const std::string& path, std::span<const std::uint8_t> bytes,
-                            LineResult& result) const {
+                            double renderDpi, LineResult& result) const {
     if (!m_Options.Verify) {
         return true;
     }
-    result.Message = SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
-                                                  m_Options.Invert, symbol, data, path, bytes);
+    result.Message =
+        SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
+                                     m_Options.Invert, symbol, data, path, bytes, renderDpi);
     result.Verified = result.Message.empty();
     if (result.Message.empty()) {
         return true;
     }
     result.Outcome = LineResult::Status::Unreadable;
     return false;
-}
-
-QByteArray LinePipeline::Render(const clsQRCode::Symbol& symbol) {
-    return SymbolOutput(symbol, m_Options, m_Png);
 }
 
 } // namespace ostrel::cli

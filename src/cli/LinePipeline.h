@@ -27,6 +27,7 @@ struct LineResult {
     };
     Status Outcome = Status::NotTried;
     std::string Message; // why the line failed; empty when written
+    std::string Warning; // --size: the whole pixels per module changed the size asked by > 5%
     QByteArray Output;   // the symbol's text when it goes to standard output
     // What the manifest records: the data's length and (when asked for) SHA-256, the symbol's
     // version, level and mask (0 when there is no symbol), whether it read back.
@@ -64,11 +65,11 @@ public:
 private:
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line) const;
     std::optional<clsQRCode::Symbol> Encode(const std::vector<std::uint8_t>& bytes);
-    QByteArray Render(const clsQRCode::Symbol& symbol);
     // With --verify: the symbol read back from the file at path (from data when path is empty);
     // on failure the result says why and the file is gone. True when verified or not asked for.
+    // PDF and EPS drawings are rendered at renderDpi.
     bool Verified(const clsQRCode::Symbol& symbol, const QByteArray& data, const std::string& path,
-                  std::span<const std::uint8_t> bytes, LineResult& result) const;
+                  std::span<const std::uint8_t> bytes, double renderDpi, LineResult& result) const;
 
     const CliOptions& m_Options;
     int m_CodePage;

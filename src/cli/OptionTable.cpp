@@ -132,7 +132,7 @@ std::string ApplyFormat(CliOptions& options, std::optional<std::string_view> val
                         const std::string& option) {
     options.Format = FormatByName(*value);
     if (!options.Format) {
-        return Invalid(option, *value, "matrix, utf8, ansi, bmp, png or svg");
+        return Invalid(option, *value, "matrix, utf8, ansi, bmp, png, svg, pdf or eps");
     }
     return {};
 }
@@ -153,6 +153,45 @@ std::string ApplyScale(CliOptions& options, std::optional<std::string_view> valu
         return Invalid(option, *value, "1.." + std::to_string(MaxScale));
     }
     options.Scale = *number;
+    options.ScaleGiven = true;
+    return {};
+}
+
+std::string ApplyDpi(CliOptions& options, std::optional<std::string_view> value,
+                     const std::string& option) {
+    const auto number = ParseNumber(*value, PrintSize::MinDpi, PrintSize::MaxDpi);
+    if (!number) {
+        return Invalid(option, *value,
+                       std::to_string(PrintSize::MinDpi) + ".." +
+                           std::to_string(PrintSize::MaxDpi) + " dots per inch");
+    }
+    options.Dpi = *number;
+    return {};
+}
+
+std::string ApplyLength(std::optional<PrintSize::Length>& length, std::string_view value,
+                        const std::string& option) {
+    std::string expected;
+    length = PrintSize::Parse(value, expected);
+    if (!length) {
+        return Invalid(option, value, expected);
+    }
+    return {};
+}
+
+std::string ApplyModuleSize(CliOptions& options, std::optional<std::string_view> value,
+                            const std::string& option) {
+    return ApplyLength(options.ModuleSize, *value, option);
+}
+
+std::string ApplySize(CliOptions& options, std::optional<std::string_view> value,
+                      const std::string& option) {
+    return ApplyLength(options.WholeSize, *value, option);
+}
+
+std::string SetCmyk(CliOptions& options, std::optional<std::string_view> /*value*/,
+                    const std::string& /*option*/) {
+    options.Cmyk = true;
     return {};
 }
 
@@ -243,6 +282,33 @@ std::string SetBatch(CliOptions& options, std::optional<std::string_view> value,
     return {};
 }
 
+std::string ApplyPayload(CliOptions& options, std::optional<std::string_view> value,
+                         const std::string& option) {
+    const auto kind = payload::PayloadBuilder::KindByName(*value);
+    if (!kind) {
+        return Invalid(option, *value, payload::PayloadBuilder::KindNames());
+    }
+    options.Payload = *kind;
+    return {};
+}
+
+// --field may be repeated: every value adds a field, in order.
+std::string AddField(CliOptions& options, std::optional<std::string_view> value,
+                     const std::string& option) {
+    auto assignment = payload::PayloadFields::ParseAssignment(*value);
+    if (!assignment) {
+        return Invalid(option, *value, "NAME=VALUE");
+    }
+    options.Fields.push_back(std::move(*assignment));
+    return {};
+}
+
+std::string SetPrintPayload(CliOptions& options, std::optional<std::string_view> /*value*/,
+                            const std::string& /*option*/) {
+    options.PrintPayload = true;
+    return {};
+}
+
 std::string SetVerify(CliOptions& options, std::optional<std::string_view> /*value*/,
                       const std::string& /*option*/) {
     options.Verify = true;
@@ -319,30 +385,65 @@ constexpr OptionRow Table[] = {
      "the ANSI code page (20 Shift JIS, 21-24\n"
      "Windows-1250/1251/1252/1256, 28 Big5, 29 GBK);\n"
      "qr and rmqr only (Micro QR has no ECI)"},
+    {Options, "payload", 0, OptionValue::Required, "KIND", ApplyPayload,
+     "build the data from --field values, escaped as\n"
+     "the kind's format wants: text (the default:\n"
+     "TEXT as it is), wifi, vcard, mecard, event,\n"
+     "tel, sms, mailto or geo (their fields under\n"
+     "Payloads below). Use --eci auto for payloads\n"
+     "with text that is not plain ASCII"},
+    {Options, "field", 0, OptionValue::Required, "NAME=VALUE", AddField,
+     "a field of the payload; repeatable, and VALUE\n"
+     "may hold '='. An empty VALUE leaves the field\n"
+     "out. In a batch of a table, a value for every\n"
+     "row that has no column of that NAME"},
+    {Options, "print-payload", 0, OptionValue::None, "", SetPrintPayload,
+     "write the bytes that would be encoded (the\n"
+     "payload, after --encoding) instead of a symbol"},
     {Options, "format", 0, OptionValue::Required, "FORMAT", ApplyFormat,
-     "matrix, utf8, ansi, bmp, png or svg (default:\n"
-     "from the extension of FILE, .bmp, .png or\n"
-     ".svg; otherwise utf8 when standard output is a\n"
-     "terminal, else matrix)"},
+     "matrix, utf8, ansi, bmp, png, svg, pdf or eps\n"
+     "(default: from the extension of FILE, .bmp,\n"
+     ".png, .svg, .pdf or .eps; otherwise utf8 when\n"
+     "standard output is a terminal, else matrix)"},
     {Options, "output", 'o', OptionValue::Required, "FILE", ApplyOutput,
      "write to FILE instead of standard output ('-'\n"
      "is standard output); FILE is replaced only\n"
      "when the whole output is written. With\n"
      "--batch, a PATTERN for the files' names"},
     {Options, "scale", 0, OptionValue::Required, "N", ApplyScale,
-     "pixels per module for bmp, png and svg,\n"
-     "1..100 (default 1)"},
+     "pixels per module for bmp, png, svg, pdf and\n"
+     "eps, 1..100 (default 1; a drawing's pixel is\n"
+     "1/96 inch unless --dpi)"},
+    {Options, "dpi", 0, OptionValue::Required, "N", ApplyDpi,
+     "the resolution in dots per inch, 1..2400, that\n"
+     "a picture is made for: png and bmp files store\n"
+     "it, and a px size in a drawing is a dot at it"},
+    {Options, "module-size", 0, OptionValue::Required, "X", ApplyModuleSize,
+     "the side of one module, a number with its\n"
+     "unit: mm, cm, in or px (0.5mm, 0.02in, 6px);\n"
+     "pictures round it to whole pixels (a warning\n"
+     "when that changes it by more than 5%) and need\n"
+     "--dpi for mm, cm and in; svg, pdf and eps keep\n"
+     "it exactly"},
+    {Options, "size", 0, OptionValue::Required, "X", ApplySize,
+     "the same for the whole symbol with its quiet\n"
+     "zone, across (20mm); give one of --scale,\n"
+     "--module-size and --size"},
+    {Options, "cmyk", 0, OptionValue::None, "", SetCmyk,
+     "pdf and eps: process colours (CMYK, black as\n"
+     "pure K) instead of RGB"},
     {Options, "margin", 0, OptionValue::Required, "N", ApplyMargin,
      "quiet zone in modules around the symbol, 0..64\n"
      "(default 4 for qr, 2 for micro and rmqr; none\n"
      "for matrix unless given)"},
     {Options, "foreground", 0, OptionValue::Required, "RRGGBB[AA]", ApplyForeground,
-     "colour of the dark modules, png and svg only\n"
+     "colour of the dark modules, png, svg, pdf, eps\n"
      "(default 000000, black)"},
     {Options, "background", 0, OptionValue::Required, "RRGGBB[AA]", ApplyBackground,
      "colour of the light modules and the quiet zone,\n"
-     "png and svg only (default ffffff, white); AA is\n"
-     "the opacity, 00 transparent to ff opaque. A\n"
+     "png, svg, pdf, eps (default ffffff, white); AA\n"
+     "is the opacity, 00 transparent to ff opaque\n"
+     "(eps: a transparent ground is not painted). A\n"
      "warning says when the two differ too little\n"
      "for readers (contrast under 3:1)"},
     {Options, "invert", 0, OptionValue::None, "", SetInvert,
@@ -385,7 +486,8 @@ constexpr OptionRow Table[] = {
      "read every symbol back with a QR Code reader\n"
      "(zxing-cpp) and require exactly the encoded\n"
      "bytes: pictures from the disk, SVG rendered at\n"
-     "its size, the other formats drawn in memory;\n"
+     "its size, PDF (Poppler) and EPS (Ghostscript)\n"
+     "at --dpi, the other formats drawn in memory;\n"
      "one that does not read back is reported\n"
      "(\"not found\", \"different content\") and its\n"
      "file removed. qr only: this reader knows no\n"

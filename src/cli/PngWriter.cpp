@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -16,6 +17,7 @@ constexpr int CompressionLevel = 1;
 constexpr std::size_t OutputChunk = 16384;
 // Rows are collected up to this many bytes before they go to zlib.
 constexpr std::size_t InputChunk = 65536;
+constexpr double MetresPerInch = 0.0254;
 
 void AppendBigEndian(QByteArray& out, std::uint32_t value) {
     const char bytes[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
@@ -77,7 +79,8 @@ PngWriter::PngWriter() : m_Stream(std::make_unique<Stream>()) {}
 PngWriter::~PngWriter() = default;
 
 QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
-                            std::int32_t margin, Colour dark, Colour light) {
+                            std::int32_t margin, Colour dark, Colour light,
+                            std::optional<std::int32_t> dpi) {
     const std::int64_t modulesWide =
         static_cast<std::int64_t>(symbol.Columns()) + 2 * static_cast<std::int64_t>(margin);
     const std::int64_t modulesHigh =
@@ -143,6 +146,14 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
     QByteArray file(Signature, 8);
     file.reserve(compressed.size() + 128);
     AppendChunk(file, "IHDR", header);
+    if (dpi && *dpi > 0) {
+        const auto perMetre = static_cast<std::uint32_t>(std::lround(*dpi / MetresPerInch));
+        QByteArray physical;
+        AppendBigEndian(physical, perMetre);
+        AppendBigEndian(physical, perMetre);
+        physical.append(static_cast<char>(1)); // unit: the metre
+        AppendChunk(file, "pHYs", physical);
+    }
     AppendChunk(file, "PLTE", palette);
     if (light.Alpha != 255 || dark.Alpha != 255) {
         QByteArray alpha;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace ostrel::cli {
 
@@ -24,9 +25,11 @@ public:
     PngWriter(const PngWriter&) = delete;
     PngWriter& operator=(const PngWriter&) = delete;
 
-    // The file, or empty when zlib fails or the picture would be too large.
+    // The file, or empty when zlib fails or the picture would be too large. With dpi the file
+    // states the resolution it is made for in a pHYs chunk (pixels per metre, rounded), so that
+    // viewers and printers show it at its size.
     QByteArray Write(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin,
-                     Colour dark, Colour light);
+                     Colour dark, Colour light, std::optional<std::int32_t> dpi = std::nullopt);
 
 private:
     struct Stream;

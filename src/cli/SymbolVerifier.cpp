@@ -1,10 +1,13 @@
 #include "SymbolVerifier.h"
 
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QtEndian>
 
 #include <ZXing/ReadBarcode.h>
+#include <poppler-qt6.h>
 
 #include <algorithm>
 #include <array>
@@ -12,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 namespace ostrel::cli {
@@ -196,6 +200,48 @@ QImage RenderSvg(const QByteArray& data) {
     return canvas;
 }
 
+// The first page of a PDF file rendered by Poppler with smooth edges on white paper, as a
+// viewer or a printer's raster image processor shows it.
+QImage RenderPdf(const QByteArray& data, double dpi) {
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
+    if (!document || document->isLocked() || document->numPages() < 1) {
+        return {};
+    }
+    document->setRenderHint(Poppler::Document::Antialiasing);
+    document->setPaperColor(Qt::white);
+    const std::unique_ptr<Poppler::Page> page = document->page(0);
+    return page ? page->renderToImage(dpi, dpi) : QImage();
+}
+
+// An EPS drawing rendered by Ghostscript (its bounding box as the page, smooth edges, grey
+// pixels on white), read from standard input and written as PNG to standard output. Null
+// without Ghostscript or when it fails.
+QImage RenderEps(const QByteArray& data, double dpi) {
+    const std::string program = SymbolVerifier::GhostscriptProgram();
+    if (program.empty() || data.isEmpty()) {
+        return {};
+    }
+    QProcess ghostscript;
+    ghostscript.start(QString::fromStdString(program),
+                      {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"),
+                       QStringLiteral("-dNOPAUSE"), QStringLiteral("-dEPSCrop"),
+                       QStringLiteral("-sDEVICE=pnggray"), QStringLiteral("-dGraphicsAlphaBits=4"),
+                       QStringLiteral("-r") + QString::number(dpi, 'f', 2),
+                       QStringLiteral("-sstdout=%stderr"), QStringLiteral("-sOutputFile=-"),
+                       QStringLiteral("-")});
+    if (!ghostscript.waitForStarted(30000)) {
+        return {};
+    }
+    ghostscript.write(data);
+    ghostscript.closeWriteChannel();
+    if (!ghostscript.waitForFinished(120000) || ghostscript.exitStatus() != QProcess::NormalExit ||
+        ghostscript.exitCode() != 0) {
+        ghostscript.kill();
+        return {};
+    }
+    return QImage::fromData(ghostscript.readAllStandardOutput(), "PNG");
+}
+
 } // namespace
 
 std::string_view SymbolVerifier::Reason(Outcome outcome) {
@@ -213,7 +259,7 @@ std::string_view SymbolVerifier::Reason(Outcome outcome) {
 std::string SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> margin,
                                          bool invert, const clsQRCode::Symbol& symbol,
                                          const QByteArray& data, const std::string& path,
-                                         std::span<const std::uint8_t> expected) {
+                                         std::span<const std::uint8_t> expected, double renderDpi) {
     Outcome outcome = Outcome::Verified;
     switch (format) {
     case OutputFormat::Matrix:
@@ -229,8 +275,10 @@ std::string SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std:
     case OutputFormat::Bmp:
     case OutputFormat::Png:
     case OutputFormat::Svg:
-        outcome = path.empty() ? VerifyFileData(data, format, expected)
-                               : VerifyFile(path, format, expected);
+    case OutputFormat::Pdf:
+    case OutputFormat::Eps:
+        outcome = path.empty() ? VerifyFileData(data, format, expected, renderDpi)
+                               : VerifyFile(path, format, expected, renderDpi);
         break;
     }
     if (outcome == Outcome::Verified) {
@@ -245,6 +293,15 @@ std::string SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std:
     return "'" + path + "' does not read back (" + reason + "); the file is removed";
 }
 
+std::string SymbolVerifier::GhostscriptProgram() {
+#ifdef _WIN32
+    const QString name = QStringLiteral("gswin64c");
+#else
+    const QString name = QStringLiteral("gs");
+#endif
+    return QStandardPaths::findExecutable(name).toStdString();
+}
+
 bool SymbolVerifier::ReadsBackFromDisk(const std::string& path) {
     if (path.empty() || path == "-") {
         return false;
@@ -255,7 +312,8 @@ bool SymbolVerifier::ReadsBackFromDisk(const std::string& path) {
 }
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyFile(const std::string& path, OutputFormat format,
-                                                   std::span<const std::uint8_t> expected) {
+                                                   std::span<const std::uint8_t> expected,
+                                                   double renderDpi) {
     std::ifstream file(PathOf(path), std::ios::binary);
     if (!file) {
         return Outcome::NotFound;
@@ -268,12 +326,17 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyFile(const std::string& path, Outp
     DamageForTests(path, contents);
 #endif
     return VerifyFileData(QByteArray(contents.data(), static_cast<qsizetype>(contents.size())),
-                          format, expected);
+                          format, expected, renderDpi);
 }
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyFileData(const QByteArray& data, OutputFormat format,
-                                                       std::span<const std::uint8_t> expected) {
+                                                       std::span<const std::uint8_t> expected,
+                                                       double renderDpi) {
     switch (format) {
+    case OutputFormat::Pdf:
+        return VerifyPicture(RenderPdf(data, renderDpi), expected);
+    case OutputFormat::Eps:
+        return VerifyPicture(RenderEps(data, renderDpi), expected);
     case OutputFormat::Svg:
         return VerifyPicture(RenderSvg(data), expected);
     case OutputFormat::Png:

@@ -17,8 +17,9 @@ namespace ostrel::cli {
 // Reads a written symbol back with a real reader (zxing-cpp) and compares the bytes it holds
 // with the bytes that were encoded, exactly: a symbol counts as good only when a reader finds it
 // and gets every byte back. Pictures (BMP, PNG) are decoded as a viewer would show them (a
-// transparent ground laid over white), SVG drawings are rendered at their own size first, and
-// the formats without a picture (matrix, utf8, ansi) are drawn module by module in memory.
+// transparent ground laid over white), SVG drawings are rendered at their own size first, PDF and
+// EPS drawings rendered at the resolution they are printed at, and the formats without a picture
+// (matrix, utf8, ansi) are drawn module by module in memory.
 //
 // Stateless; every function may run on many threads at once.
 class SymbolVerifier {
@@ -28,6 +29,9 @@ public:
         NotFound,         // no QR Code symbol could be read
         DifferentContent, // a symbol was read, but its bytes differ from the expected ones
     };
+
+    // The resolution PDF and EPS drawings are rendered at when none is given.
+    static constexpr double DefaultRenderDpi = 300.0;
 
     // The reason as the tool reports it: "not found" or "different content"; empty when
     // verified.
@@ -45,21 +49,30 @@ public:
     static std::string CheckWritten(OutputFormat format, std::optional<std::int32_t> margin,
                                     bool invert, const clsQRCode::Symbol& symbol,
                                     const QByteArray& data, const std::string& path,
-                                    std::span<const std::uint8_t> expected);
+                                    std::span<const std::uint8_t> expected,
+                                    double renderDpi = DefaultRenderDpi);
 
     // True when a file written at path can be read back from the disk afterwards: a regular
     // file or one still to be made, not standard output ("-"), a device or a pipe. The tool
     // checks the other outputs in memory before writing them.
     static bool ReadsBackFromDisk(const std::string& path);
 
+    // The Ghostscript program found on the PATH (gs; gswin64c on Windows), which renders EPS
+    // files; empty when there is none.
+    static std::string GhostscriptProgram();
+
     // ---- The reading itself ----
 
-    // The file at path, in format bmp, png or svg, as it is on the disk.
+    // The file at path, in format bmp, png, svg, pdf or eps, as it is on the disk. PDF files are
+    // rendered with Poppler, EPS files with Ghostscript (NotFound without it), both at renderDpi
+    // dots per inch: the resolution they are printed at.
     static Outcome VerifyFile(const std::string& path, OutputFormat format,
-                              std::span<const std::uint8_t> expected);
+                              std::span<const std::uint8_t> expected,
+                              double renderDpi = DefaultRenderDpi);
     // The contents of such a file.
     static Outcome VerifyFileData(const QByteArray& data, OutputFormat format,
-                                  std::span<const std::uint8_t> expected);
+                                  std::span<const std::uint8_t> expected,
+                                  double renderDpi = DefaultRenderDpi);
     // The modules drawn dark on light (light on dark when negative) with a quiet zone of margin
     // modules.
     static Outcome VerifyModules(const clsQRCode::Symbol& symbol, std::int32_t margin,

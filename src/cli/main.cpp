@@ -7,6 +7,7 @@
 #include "ExitStatus.h"
 #include "HelpText.h"
 #include "LinePipeline.h"
+#include "PayloadSource.h"
 #include "SymbolVerifier.h"
 #include "clsQRCode.h"
 
@@ -92,7 +93,13 @@ bool ReadStandardInput(std::vector<std::uint8_t>& bytes, std::size_t limit) {
 int Run(const CliOptions& options) {
     constexpr auto Limit = static_cast<std::size_t>(clsQRCode::MaxInputLength);
     std::vector<std::uint8_t> bytes;
-    if (options.Text) {
+    if (options.BuildsPayload()) {
+        const payload::PayloadResult built = PayloadSource(options).Build({});
+        if (!built.Ok()) {
+            return UsageError(built.Error);
+        }
+        bytes = PayloadSource::Bytes(built.Bytes, options.Utf8);
+    } else if (options.Text) {
         // Every character gives at least one byte and takes at most four UTF-8 bytes here, so
         // a longer argument cannot fit; it is refused before any conversion.
         if (options.Text->size() > 4 * Limit) {
@@ -104,15 +111,33 @@ int Run(const CliOptions& options) {
         return TooLong("more than " + std::to_string(Limit) + " bytes", options);
     }
 
+    if (options.PrintPayload) {
+        const std::string error =
+            WriteOutput(options.Output, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                   static_cast<qsizetype>(bytes.size())));
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            return ExitCannotWrite;
+        }
+        return ExitWritten;
+    }
+
     SymbolEncoders encoders;
-    const auto symbol = LinePipeline::EncodeBytes(encoders, bytes, options,
-                                                  platform::CodePage::SystemAnsiCodePage(),
-                                                  options.Text.has_value());
+    const auto symbol =
+        LinePipeline::EncodeBytes(encoders, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+                                  options.Text.has_value() || options.BuildsPayload());
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
+    const PrintSize::Resolved size = SymbolSize(*symbol, options);
+    if (!size.Error.empty()) {
+        return UsageError(size.Error);
+    }
+    if (!size.Warning.empty()) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, size.Warning.c_str());
+    }
     PngWriter png;
-    const QByteArray data = SymbolOutput(*symbol, options, png);
+    const QByteArray data = SymbolOutput(*symbol, options, png, size);
     if (data.isEmpty()) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;
@@ -121,8 +146,9 @@ int Run(const CliOptions& options) {
     const std::string path = options.Output.value_or("-");
     const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
     auto verify = [&](const std::string& from) {
-        const std::string failure = SymbolVerifier::CheckWritten(
-            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes);
+        const std::string failure =
+            SymbolVerifier::CheckWritten(options.EffectiveFormat(), options.Margin, options.Invert,
+                                         *symbol, data, from, bytes, VerifyDpi(options, size));
         if (!failure.empty()) {
             std::fprintf(stderr, "%s: %s\n", Program, failure.c_str());
         }
@@ -167,7 +193,22 @@ int main(int argc, char** argv) {
     if (const std::string warning = ColourWarning(parsed.Options); !warning.empty()) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
     }
+    if (parsed.Options.Verify && parsed.Options.EffectiveFormat() == OutputFormat::Eps &&
+        SymbolVerifier::GhostscriptProgram().empty()) {
+        return UsageError("--verify of eps drawings renders them with Ghostscript ('gs'), which "
+                          "is not installed; install it, or write pdf, svg or png instead");
+    }
     if (parsed.Options.Batch) {
+        // A module size is the same for every line: its snapping is said once.
+        if (!parsed.Options.WholeSize) {
+            const std::string warning =
+                parsed.Options.EffectiveSize()
+                    .Resolve(1, IsPictureFormat(parsed.Options.EffectiveFormat()))
+                    .Warning;
+            if (!warning.empty()) {
+                std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+            }
+        }
         return BatchRunner(parsed.Options).Run();
     }
     return Run(parsed.Options);

@@ -11,7 +11,7 @@ namespace ostrel::payload {
 
 namespace {
 
-constexpr std::array Rules{
+constexpr std::array FieldRules{
     FieldRule{"summary", FieldUse::Required},     FieldRule{"start", FieldUse::Required},
     FieldRule{"end", FieldUse::Optional},         FieldRule{"location", FieldUse::Optional},
     FieldRule{"description", FieldUse::Optional},
@@ -65,6 +65,10 @@ std::uint64_t Digest(std::string_view text, std::uint64_t hash) {
 
 } // namespace
 
+std::span<const FieldRule> EventPayload::Rules() {
+    return FieldRules;
+}
+
 std::optional<std::string> EventPayload::CalendarTime(std::string_view text) {
     std::size_t at = 0;
     const bool extended = text.size() > 4 && text[4] == '-';
@@ -111,10 +115,10 @@ std::optional<std::string> EventPayload::CalendarTime(std::string_view text) {
 }
 
 PayloadResult EventPayload::Build(const PayloadFields& fields, std::int64_t stamp) {
-    if (std::string error = fields.Check("event", Rules); !error.empty()) {
+    if (std::string error = fields.Check("event", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
-    for (const FieldRule& rule : Rules) {
+    for (const FieldRule& rule : FieldRules) {
         if (std::string error = ContentLine::CheckControls(rule.Name, fields.Value(rule.Name));
             !error.empty()) {
             return PayloadResult::Failure(std::move(error));
@@ -157,7 +161,7 @@ PayloadResult EventPayload::Build(const PayloadFields& fields, std::int64_t stam
     }
 
     std::uint64_t hash = 0xCBF29CE484222325ULL;
-    for (const FieldRule& rule : Rules) {
+    for (const FieldRule& rule : FieldRules) {
         hash = Digest(std::string(fields.Value(rule.Name)) + '\0', hash);
     }
     const std::chrono::sys_seconds stampTime{std::chrono::seconds(stamp)};

@@ -22,6 +22,9 @@ namespace ostrel::payload {
 // seconds since 1970-01-01 UTC.
 class EventPayload {
 public:
+    // The fields of the kind.
+    static std::span<const FieldRule> Rules();
+
     static PayloadResult Build(const PayloadFields& fields, std::int64_t stamp);
 
     // A date or date-time in RFC 5545 form (20261224, 20261224T183000, 20261224T183000Z), or

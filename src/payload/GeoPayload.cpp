@@ -6,12 +6,16 @@ namespace ostrel::payload {
 
 namespace {
 
-constexpr std::array Rules{
+constexpr std::array FieldRules{
     FieldRule{"lat", FieldUse::Required},
     FieldRule{"lon", FieldUse::Required},
 };
 
 } // namespace
+
+std::span<const FieldRule> GeoPayload::Rules() {
+    return FieldRules;
+}
 
 std::optional<std::string> GeoPayload::Coordinate(std::string_view text, int limit) {
     std::string number;
@@ -47,7 +51,7 @@ std::optional<std::string> GeoPayload::Coordinate(std::string_view text, int lim
 }
 
 PayloadResult GeoPayload::Build(const PayloadFields& fields) {
-    if (std::string error = fields.Check("geo", Rules); !error.empty()) {
+    if (std::string error = fields.Check("geo", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
     const auto lat = Coordinate(fields.Value("lat"), 90);

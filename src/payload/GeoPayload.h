@@ -15,6 +15,9 @@ namespace ostrel::payload {
 // left out.
 class GeoPayload {
 public:
+    // The fields of the kind.
+    static std::span<const FieldRule> Rules();
+
     static PayloadResult Build(const PayloadFields& fields);
 
     // The number as RFC 5870 writes it when text is one ("+12.50" gives "12.50") and lies

@@ -8,7 +8,7 @@ namespace ostrel::payload {
 
 namespace {
 
-constexpr std::array Rules{
+constexpr std::array FieldRules{
     FieldRule{"to", FieldUse::Repeatable},
     FieldRule{"subject", FieldUse::Optional},
     FieldRule{"body", FieldUse::Optional},
@@ -35,8 +35,12 @@ std::string CrLfLines(std::string_view text) {
 
 } // namespace
 
+std::span<const FieldRule> MailtoPayload::Rules() {
+    return FieldRules;
+}
+
 PayloadResult MailtoPayload::Build(const PayloadFields& fields) {
-    if (std::string error = fields.Check("mailto", Rules); !error.empty()) {
+    if (std::string error = fields.Check("mailto", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
     if (fields.Values("to").empty()) {
@@ -52,7 +56,10 @@ PayloadResult MailtoPayload::Build(const PayloadFields& fields) {
             return PayloadResult::Failure(
                 FieldError("to", "is not an e-mail address (local@domain)"));
         }
-        link += (first ? "" : ",") + PercentEncoding::Encode(to, AddressDelimiters);
+        if (!first) {
+            link += ',';
+        }
+        link += PercentEncoding::Encode(to, AddressDelimiters);
         first = false;
     }
     const std::string_view subject = fields.Value("subject");
@@ -61,11 +68,14 @@ PayloadResult MailtoPayload::Build(const PayloadFields& fields) {
     }
     char separator = '?';
     if (!subject.empty()) {
-        link += "?subject=" + PercentEncoding::Encode(subject);
+        link += "?subject=";
+        link += PercentEncoding::Encode(subject);
         separator = '&';
     }
     if (const std::string_view body = fields.Value("body"); !body.empty()) {
-        link += separator + std::string("body=") + PercentEncoding::Encode(CrLfLines(body));
+        link += separator;
+        link += "body=";
+        link += PercentEncoding::Encode(CrLfLines(body));
     }
     return {std::move(link), {}};
 }

@@ -12,6 +12,9 @@ namespace ostrel::payload {
 // may hold ("!$'()*+;:").
 class MailtoPayload {
 public:
+    // The fields of the kind.
+    static std::span<const FieldRule> Rules();
+
     static PayloadResult Build(const PayloadFields& fields);
 };
 

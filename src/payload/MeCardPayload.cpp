@@ -8,7 +8,7 @@ namespace ostrel::payload {
 
 namespace {
 
-constexpr std::array Rules{
+constexpr std::array FieldRules{
     FieldRule{"name", FieldUse::Optional},    FieldRule{"family", FieldUse::Optional},
     FieldRule{"given", FieldUse::Optional},   FieldRule{"org", FieldUse::Optional},
     FieldRule{"tel", FieldUse::Repeatable},   FieldRule{"email", FieldUse::Repeatable},
@@ -17,6 +17,10 @@ constexpr std::array Rules{
 };
 
 } // namespace
+
+std::span<const FieldRule> MeCardPayload::Rules() {
+    return FieldRules;
+}
 
 std::string MeCardPayload::Escape(std::string_view value) {
     std::string escaped;
@@ -31,7 +35,7 @@ std::string MeCardPayload::Escape(std::string_view value) {
 }
 
 PayloadResult MeCardPayload::Build(const PayloadFields& fields) {
-    if (std::string error = fields.Check("mecard", Rules); !error.empty()) {
+    if (std::string error = fields.Check("mecard", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
     for (const std::string_view tel : fields.Values("tel")) {

@@ -63,6 +63,30 @@ std::string PayloadBuilder::KindNames() {
     return names;
 }
 
+std::span<const FieldRule> PayloadBuilder::Rules(PayloadKind kind) {
+    switch (kind) {
+    case PayloadKind::Text:
+        return TextRules;
+    case PayloadKind::Wifi:
+        return WifiPayload::Rules();
+    case PayloadKind::VCard:
+        return VCardPayload::Rules();
+    case PayloadKind::MeCard:
+        return MeCardPayload::Rules();
+    case PayloadKind::Event:
+        return EventPayload::Rules();
+    case PayloadKind::Tel:
+        return TelPayload::Rules();
+    case PayloadKind::Sms:
+        return SmsPayload::Rules();
+    case PayloadKind::Mailto:
+        return MailtoPayload::Rules();
+    case PayloadKind::Geo:
+        return GeoPayload::Rules();
+    }
+    return {};
+}
+
 PayloadResult PayloadBuilder::Build(PayloadKind kind, const PayloadFields& fields,
                                     std::int64_t stamp) {
     switch (kind) {

@@ -23,6 +23,9 @@ public:
     // Every kind's name, "text, wifi, ..., geo", for messages.
     static std::string KindNames();
 
+    // The fields the kind knows.
+    static std::span<const FieldRule> Rules(PayloadKind kind);
+
     // The payload of the kind, or the error naming the field at fault. A text payload is its
     // one field data, unchanged. stamp (seconds since 1970-01-01 UTC) is the creation time an
     // event carries.

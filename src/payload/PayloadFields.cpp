@@ -53,16 +53,11 @@ std::vector<std::string_view> PayloadFields::Values(std::string_view name) const
 std::string PayloadFields::Check(std::string_view kind, std::span<const FieldRule> rules) const {
     for (const auto& entry : m_Fields) {
         const std::string& field = entry.first;
+        if (std::string error = Unknown(kind, field, rules); !error.empty()) {
+            return error;
+        }
         const auto rule = std::find_if(rules.begin(), rules.end(),
                                        [&](const FieldRule& r) { return r.Name == field; });
-        if (rule == rules.end()) {
-            std::string known;
-            for (const FieldRule& r : rules) {
-                known += (known.empty() ? "" : ", ") + std::string(r.Name);
-            }
-            return FieldError(field, "is not a field of the " + std::string(kind) +
-                                         " payload (its fields: " + known + ")");
-        }
         if (rule->Use != FieldUse::Repeatable &&
             std::count_if(m_Fields.begin(), m_Fields.end(),
                           [&](const auto& f) { return f.first == field; }) > 1) {
@@ -79,6 +74,21 @@ std::string PayloadFields::Check(std::string_view kind, std::span<const FieldRul
         }
     }
     return {};
+}
+
+std::string PayloadFields::Unknown(std::string_view kind, std::string_view name,
+                                   std::span<const FieldRule> rules) {
+    const std::string normal = NormalName(name);
+    if (std::any_of(rules.begin(), rules.end(),
+                    [&](const FieldRule& rule) { return rule.Name == normal; })) {
+        return {};
+    }
+    std::string known;
+    for (const FieldRule& rule : rules) {
+        known += (known.empty() ? "" : ", ") + std::string(rule.Name);
+    }
+    return FieldError(normal, "is not a field of the " + std::string(kind) +
+                                  " payload (its fields: " + known + ")");
 }
 
 bool PayloadFields::IsUtf8(std::string_view text) {

@@ -46,6 +46,10 @@ public:
     // error naming the first field at fault, empty when all is well.
     std::string Check(std::string_view kind, std::span<const FieldRule> rules) const;
 
+    // The error for a name that is not among the rules of kind, empty for a known one.
+    static std::string Unknown(std::string_view kind, std::string_view name,
+                               std::span<const FieldRule> rules);
+
     // True when the text is well-formed UTF-8 (no overlong forms, surrogates or values past
     // U+10FFFF).
     static bool IsUtf8(std::string_view text);

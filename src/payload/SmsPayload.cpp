@@ -9,15 +9,19 @@ namespace ostrel::payload {
 
 namespace {
 
-constexpr std::array Rules{
+constexpr std::array FieldRules{
     FieldRule{"number", FieldUse::Required},
     FieldRule{"body", FieldUse::Optional},
 };
 
 } // namespace
 
+std::span<const FieldRule> SmsPayload::Rules() {
+    return FieldRules;
+}
+
 PayloadResult SmsPayload::Build(const PayloadFields& fields) {
-    if (std::string error = fields.Check("sms", Rules); !error.empty()) {
+    if (std::string error = fields.Check("sms", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
     const std::string_view number = fields.Value("number");

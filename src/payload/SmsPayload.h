@@ -10,6 +10,9 @@ namespace ostrel::payload {
 // the unreserved characters).
 class SmsPayload {
 public:
+    // The fields of the kind.
+    static std::span<const FieldRule> Rules();
+
     static PayloadResult Build(const PayloadFields& fields);
 };
 

@@ -6,9 +6,13 @@ namespace ostrel::payload {
 
 namespace {
 
-constexpr std::array Rules{FieldRule{"number", FieldUse::Required}};
+constexpr std::array FieldRules{FieldRule{"number", FieldUse::Required}};
 
 } // namespace
+
+std::span<const FieldRule> TelPayload::Rules() {
+    return FieldRules;
+}
 
 std::string TelPayload::CheckNumber(std::string_view field, std::string_view number) {
     constexpr std::string_view Allowed = "0123456789*# -.()";
@@ -34,7 +38,7 @@ std::string TelPayload::UriNumber(std::string_view number) {
 }
 
 PayloadResult TelPayload::Build(const PayloadFields& fields) {
-    if (std::string error = fields.Check("tel", Rules); !error.empty()) {
+    if (std::string error = fields.Check("tel", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
     const std::string_view number = fields.Value("number");

@@ -13,6 +13,9 @@ namespace ostrel::payload {
 // other visual separators '-', '.', '(' and ')' stay, and '#' is written %23.
 class TelPayload {
 public:
+    // The fields of the kind.
+    static std::span<const FieldRule> Rules();
+
     static PayloadResult Build(const PayloadFields& fields);
 
     // A telephone number as people write it: an optional leading '+', then digits, '*', '#'

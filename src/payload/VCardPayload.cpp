@@ -11,7 +11,7 @@ namespace ostrel::payload {
 
 namespace {
 
-constexpr std::array Rules{
+constexpr std::array FieldRules{
     FieldRule{"name", FieldUse::Optional},    FieldRule{"family", FieldUse::Optional},
     FieldRule{"given", FieldUse::Optional},   FieldRule{"org", FieldUse::Optional},
     FieldRule{"title", FieldUse::Optional},   FieldRule{"tel", FieldUse::Repeatable},
@@ -47,6 +47,10 @@ bool IsCjk(std::uint32_t codePoint) {
 
 } // namespace
 
+std::span<const FieldRule> VCardPayload::Rules() {
+    return FieldRules;
+}
+
 std::string VCardPayload::JoinedName(std::string_view family, std::string_view given) {
     if (family.empty() || given.empty()) {
         return std::string(family.empty() ? given : family);
@@ -58,10 +62,10 @@ std::string VCardPayload::JoinedName(std::string_view family, std::string_view g
 }
 
 PayloadResult VCardPayload::Build(const PayloadFields& fields) {
-    if (std::string error = fields.Check("vcard", Rules); !error.empty()) {
+    if (std::string error = fields.Check("vcard", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
-    for (const FieldRule& rule : Rules) {
+    for (const FieldRule& rule : FieldRules) {
         for (const std::string_view value : fields.Values(rule.Name)) {
             if (std::string error = ContentLine::CheckControls(rule.Name, value); !error.empty()) {
                 return PayloadResult::Failure(std::move(error));

@@ -19,6 +19,9 @@ namespace ostrel::payload {
 // formatted name as its family name, which is what phones show first.
 class VCardPayload {
 public:
+    // The fields of the kind.
+    static std::span<const FieldRule> Rules();
+
     static PayloadResult Build(const PayloadFields& fields);
 
     // The formatted name for family and given name, as above.

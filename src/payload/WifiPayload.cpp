@@ -7,7 +7,7 @@ namespace ostrel::payload {
 
 namespace {
 
-constexpr std::array Rules{
+constexpr std::array FieldRules{
     FieldRule{"ssid", FieldUse::Required},
     FieldRule{"password", FieldUse::Optional},
     FieldRule{"auth", FieldUse::Optional},
@@ -44,6 +44,10 @@ bool KeyFits(std::string_view auth, std::string_view key) {
 
 } // namespace
 
+std::span<const FieldRule> WifiPayload::Rules() {
+    return FieldRules;
+}
+
 std::string WifiPayload::Escape(std::string_view value) {
     std::string escaped;
     escaped.reserve(value.size());
@@ -57,7 +61,7 @@ std::string WifiPayload::Escape(std::string_view value) {
 }
 
 PayloadResult WifiPayload::Build(const PayloadFields& fields) {
-    if (std::string error = fields.Check("wifi", Rules); !error.empty()) {
+    if (std::string error = fields.Check("wifi", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
     const std::string_view ssid = fields.Value("ssid");

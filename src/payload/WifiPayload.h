@@ -16,6 +16,9 @@ namespace ostrel::payload {
 // hidden network).
 class WifiPayload {
 public:
+    // The fields of the kind.
+    static std::span<const FieldRule> Rules();
+
     static PayloadResult Build(const PayloadFields& fields);
 
     // A value with '\' ';' ',' '"' ':' each preceded by a backslash.

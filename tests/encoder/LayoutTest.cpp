@@ -142,24 +142,7 @@ TEST_F(LayoutTest, MaskPatterns) {
         qr.ApplyMask(m, 25, mask);
         for (std::int32_t i = 0; i < 25; ++i) {
             for (std::int32_t j = 0; j < 25; ++j) {
-                bool expected = false;
-                switch (mask) {
-                case 3:
-                    expected = (i + j) % 3 == 0;
-                    break;
-                case 4:
-                    expected = (i / 2 + j / 3) % 2 == 0;
-                    break;
-                case 5:
-                    expected = (i * j) % 2 + (i * j) % 3 == 0;
-                    break;
-                case 6:
-                    expected = ((i * j) % 2 + (i * j) % 3) % 2 == 0;
-                    break;
-                default:
-                    expected = ((i + j) % 2 + (i * j) % 3) % 2 == 0;
-                    break;
-                }
+                const bool expected = test::MaskCondition(mask, i, j);
                 ASSERT_EQ(m[static_cast<std::size_t>(i * 25 + j)], expected ? 1 : 0)
                     << "mask " << mask << " at " << i << "," << j;
             }

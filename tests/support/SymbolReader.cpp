@@ -86,6 +86,27 @@ bool IsFunctionModule(std::int32_t version, std::int32_t x, std::int32_t y) {
     return false;
 }
 
+bool MaskCondition(std::int32_t mask, std::int32_t i, std::int32_t j) {
+    switch (mask) {
+    case 0:
+        return (i + j) % 2 == 0;
+    case 1:
+        return i % 2 == 0;
+    case 2:
+        return j % 3 == 0;
+    case 3:
+        return (i + j) % 3 == 0;
+    case 4:
+        return (i / 2 + j / 3) % 2 == 0;
+    case 5:
+        return (i * j) % 2 + (i * j) % 3 == 0;
+    case 6:
+        return ((i * j) % 2 + (i * j) % 3) % 2 == 0;
+    default:
+        return ((i + j) % 2 + (i * j) % 3) % 2 == 0;
+    }
+}
+
 std::vector<std::uint8_t> ReadCodewords(const clsQRCode::Symbol& symbol, std::int32_t mask) {
     const std::int32_t side = symbol.Side;
     std::vector<std::uint8_t> codewords;
@@ -105,33 +126,7 @@ std::vector<std::uint8_t> ReadCodewords(const clsQRCode::Symbol& symbol, std::in
                 }
                 const std::int32_t i = y;
                 const std::int32_t j = x;
-                bool invert = false;
-                switch (mask) {
-                case 0:
-                    invert = (i + j) % 2 == 0;
-                    break;
-                case 1:
-                    invert = i % 2 == 0;
-                    break;
-                case 2:
-                    invert = j % 3 == 0;
-                    break;
-                case 3:
-                    invert = (i + j) % 3 == 0;
-                    break;
-                case 4:
-                    invert = (i / 2 + j / 3) % 2 == 0;
-                    break;
-                case 5:
-                    invert = (i * j) % 2 + (i * j) % 3 == 0;
-                    break;
-                case 6:
-                    invert = ((i * j) % 2 + (i * j) % 3) % 2 == 0;
-                    break;
-                default:
-                    invert = ((i + j) % 2 + (i * j) % 3) % 2 == 0;
-                    break;
-                }
+                const bool invert = MaskCondition(mask, i, j);
                 current = (current << 1) | (symbol.At(x, y) ^ (invert ? 1 : 0));
                 if (++count == 8) {
                     codewords.push_back(static_cast<std::uint8_t>(current));

@@ -14,6 +14,10 @@ namespace ostrel::test {
 // separator, timing, alignment, format, version, dark module).
 bool IsFunctionModule(std::int32_t version, std::int32_t x, std::int32_t y);
 
+// The data-mask condition of ISO/IEC 18004 Table 10 for mask patterns 0 to 7 (any other number
+// counts as 7): true where the module in row i, column j is inverted.
+bool MaskCondition(std::int32_t mask, std::int32_t i, std::int32_t j);
+
 // Unmasks the symbol's data modules with the given mask and reads all codewords in placement
 // order (data and check codewords interleaved as transmitted).
 std::vector<std::uint8_t> ReadCodewords(const clsQRCode::Symbol& symbol, std::int32_t mask);

@@ -1,0 +1,187 @@
+#include "PrintSize.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace ostrel::cli {
+
+namespace {
+
+struct UnitName {
+    std::string_view Name;
+    PrintSize::Unit Unit;
+};
+constexpr UnitName UnitNames[] = {
+    {"mm", PrintSize::Unit::Millimetre},
+    {"cm", PrintSize::Unit::Centimetre},
+    {"in", PrintSize::Unit::Inch},
+    {"px", PrintSize::Unit::Pixel},
+};
+
+// One pixel per module at the resolution is the least a picture can show; a little under it
+// still counts, so that a size computed from exactly one pixel is not refused for a rounding
+// error of the decimal it was written in.
+constexpr double LeastPixels = 1.0 - 1e-9;
+
+std::string WithUnit(double value, std::string_view unit) {
+    return PrintSize::Number(value) + std::string(unit);
+}
+
+} // namespace
+
+std::optional<PrintSize::Length> PrintSize::Parse(std::string_view text, std::string& error) {
+    std::size_t end = 0;
+    int points = 0;
+    while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) != 0 ||
+                                 (text[end] == '.' && points++ == 0))) {
+        ++end;
+    }
+    const std::string_view number = text.substr(0, end);
+    std::string unit(text.substr(end));
+    for (char& c : unit) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    double value = 0;
+    const auto [ptr, status] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (number.empty() || number == "." || status != std::errc{} ||
+        ptr != number.data() + number.size()) {
+        error = text.starts_with('-') ? "a positive size, like 0.5mm"
+                                      : "a number with a unit (mm, cm, in or px), like 0.5mm";
+        return std::nullopt;
+    }
+    if (unit.empty()) {
+        error = "a unit after the number: mm, cm, in or px (" + std::string(text) + "mm?)";
+        return std::nullopt;
+    }
+    for (const auto& [name, named] : UnitNames) {
+        if (unit == name) {
+            if (!(value > 0) || !std::isfinite(value)) {
+                error = "a size greater than zero";
+                return std::nullopt;
+            }
+            return Length{value, named};
+        }
+    }
+    error = "the unit mm, cm, in or px, not '" + unit + "'";
+    return std::nullopt;
+}
+
+PrintSize::PrintSize(Length length, Measure measure, std::optional<std::int32_t> dpi)
+    : m_Length(length), m_Measure(measure), m_Dpi(dpi) {}
+
+double PrintSize::ModuleInches(std::int32_t widthModules) const {
+    double inches = m_Length.Value;
+    switch (m_Length.In) {
+    case Unit::Millimetre:
+        inches /= MillimetresPerInch;
+        break;
+    case Unit::Centimetre:
+        inches *= 10.0 / MillimetresPerInch;
+        break;
+    case Unit::Inch:
+        break;
+    case Unit::Pixel:
+        inches /= m_Dpi ? static_cast<double>(*m_Dpi) : CssDpi;
+        break;
+    }
+    return m_Measure == Measure::Whole && widthModules > 0 ? inches / widthModules : inches;
+}
+
+PrintSize::Resolved PrintSize::Resolve(std::int32_t widthModules, bool raster) const {
+    Resolved result;
+    if (widthModules <= 0) {
+        result.Error = "the symbol has no modules";
+        return result;
+    }
+    const std::string asked =
+        std::string(m_Measure == Measure::Whole ? "--size " : "--module-size ") +
+        WithUnit(m_Length.Value, UnitNames[static_cast<int>(m_Length.In)].Name);
+    const double inches = ModuleInches(widthModules);
+    if (raster && m_Length.In != Unit::Pixel && !m_Dpi) {
+        result.Error = asked + " needs --dpi for a picture: the resolution it is printed at";
+        return result;
+    }
+    // Pixels per module at the resolution; pictures without one are sized in pixels.
+    const double pixels =
+        raster && !m_Dpi
+            ? (m_Measure == Measure::Whole ? m_Length.Value / widthModules : m_Length.Value)
+            : inches * m_Dpi.value_or(0);
+    if ((raster || m_Dpi) && pixels < LeastPixels) {
+        result.Error = asked + " gives " + Number(pixels, 3) + " pixels per module" +
+                       (m_Dpi ? " at " + std::to_string(*m_Dpi) + " dpi" : std::string()) +
+                       "; at least 1 is needed";
+        if (m_Measure == Measure::Whole) {
+            result.Error += " (the symbol is " + std::to_string(widthModules) +
+                            " modules wide with its quiet zone)";
+        }
+        return result;
+    }
+    if (!raster) {
+        if (inches * widthModules > MaxInches) {
+            result.Error = asked + " makes the symbol " +
+                           WithUnit(inches * widthModules * MillimetresPerInch, "mm") +
+                           " wide; at most " + WithUnit(MaxInches * MillimetresPerInch, "mm");
+            return result;
+        }
+        result.Points = inches * PointsPerInch;
+        return result;
+    }
+    const double snapped = std::max(1.0, std::round(pixels));
+    if (snapped > MaxPixels) {
+        result.Error = asked + " gives " + Number(pixels, 1) + " pixels per module; at most " +
+                       std::to_string(MaxPixels) +
+                       " in a picture (a lower --dpi, or a drawing: svg, pdf or eps)";
+        return result;
+    }
+    result.Pixels = static_cast<std::int32_t>(snapped);
+    if (std::abs(snapped - pixels) > SnapTolerance * pixels) {
+        const double actual = m_Measure == Measure::Whole ? snapped * widthModules : snapped;
+        const double want = m_Measure == Measure::Whole ? pixels * widthModules : pixels;
+        const double factor = m_Dpi ? InDrawingUnit(1.0) / *m_Dpi : 1.0;
+        const std::string_view unit = m_Dpi ? DrawingUnit() : std::string_view("px");
+        result.Warning = asked + " is " + Number(want, 2) + " pixels" +
+                         (m_Dpi ? " at " + std::to_string(*m_Dpi) + " dpi" : std::string()) +
+                         "; whole pixels per module make it " + WithUnit(actual * factor, unit) +
+                         " (" + std::to_string(result.Pixels) +
+                         (result.Pixels == 1 ? " pixel" : " pixels") + " per module)";
+    }
+    return result;
+}
+
+std::string_view PrintSize::DrawingUnit() const {
+    switch (m_Length.In) {
+    case Unit::Millimetre:
+    case Unit::Centimetre:
+        return "mm";
+    case Unit::Inch:
+        return "in";
+    case Unit::Pixel:
+        return m_Dpi ? "in" : "px";
+    }
+    return "px";
+}
+
+double PrintSize::InDrawingUnit(double inches) const {
+    const std::string_view unit = DrawingUnit();
+    return unit == "mm" ? inches * MillimetresPerInch : unit == "px" ? inches * CssDpi : inches;
+}
+
+std::string PrintSize::Number(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::string result(text);
+    if (result.find('.') != std::string::npos) {
+        while (result.ends_with('0')) {
+            result.pop_back();
+        }
+        if (result.ends_with('.')) {
+            result.pop_back();
+        }
+    }
+    return result == "-0" ? "0" : result;
+}
+
+} // namespace ostrel::cli
