@@ -159,6 +159,9 @@ std::string ResolveSymbology(CliOptions& options) {
         return "--verify reads QR Code only: its reader (zxing-cpp 1.4) knows no Micro QR or "
                "rMQR, so " +
                std::string(SymbologyName(options.Kind)) + " symbols cannot be verified";
+    }
+    return {};
+}
 
 // --payload, --field and --print-payload with the other options; empty when they fit.
 std::string CheckPayload(const CliOptions& options) {

@@ -51,10 +51,9 @@ QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& optio
     // Sized in real units, or at a resolution: the drawing states its size in the unit asked.
     const bool realSize = options.ModuleSize || options.WholeSize || options.Dpi;
     auto rects = [&] {
-        return ModuleRects(symbol.Columns() + 2 * margin, symbol.Rows() + 2 * margin,
-                           [&](std::int32_t x, std::int32_t y) {
-            return symbol.At(x - margin, y - margin) != 0;
-        });
+        return ModuleRects(
+            symbol.Columns() + 2 * margin, symbol.Rows() + 2 * margin,
+            [&](std::int32_t x, std::int32_t y) { return symbol.At(x - margin, y - margin) != 0; });
     };
     if (!size.Error.empty()) {
         return {};

@@ -42,8 +42,8 @@ QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int
     // The size a viewer or a word processor shows; the viewBox keeps the modules as units.
     const auto shown = [&](std::int32_t modules) {
         return unit.empty() ? QByteArray::number(static_cast<qint64>(modules) * scale)
-                            : QByteArray::fromStdString(PrintSize::Number(modules * unitsPerModule) +
-                                                        std::string(unit));
+                            : QByteArray::fromStdString(
+                                  PrintSize::Number(modules * unitsPerModule) + std::string(unit));
     };
     const QByteArray pixelsWide = shown(width);
     const QByteArray pixelsHigh = shown(height);

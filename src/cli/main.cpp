@@ -123,9 +123,9 @@ int Run(const CliOptions& options) {
     }
 
     SymbolEncoders encoders;
-    const auto symbol =
-        LinePipeline::EncodeBytes(encoders, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-                                  options.Text.has_value() || options.BuildsPayload());
+    const auto symbol = LinePipeline::EncodeBytes(
+        encoders, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+        options.Text.has_value() || options.BuildsPayload());
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
