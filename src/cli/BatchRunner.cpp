@@ -16,8 +16,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #ifdef _WIN32
@@ -54,6 +56,46 @@ unsigned WorkerCount(std::int32_t jobs) {
 
 std::span<const std::uint8_t> Bytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+// A file the run reads or keeps, which no symbol may be written over.
+struct KeptFile {
+    std::string Name;
+    const char* Role;
+    std::filesystem::path Normal;
+    bool Exists;
+};
+
+// The name absolute, with the links, "." and ".." of its folder resolved as far as the folders
+// exist; the folders' results are kept in folders, as the rows of a batch mostly share one.
+std::filesystem::path NormalPath(const std::string& name,
+                                 std::map<std::filesystem::path, std::filesystem::path>& folders) {
+    std::error_code ignored;
+    const std::filesystem::path path = std::filesystem::absolute(PathOf(name), ignored);
+    auto [folder, added] = folders.try_emplace(path.parent_path());
+    if (added) {
+        folder->second = std::filesystem::weakly_canonical(folder->first, ignored);
+    }
+    return (folder->second / path.filename()).lexically_normal();
+}
+
+// True when name reaches the kept file: the same device and inode where both exist, else the
+// same normalised path, letter case aside.
+bool SameFile(const std::string& name, const KeptFile& kept,
+              std::map<std::filesystem::path, std::filesystem::path>& folders) {
+    const std::filesystem::path normal = NormalPath(name, folders);
+    if (normal == kept.Normal || OutputNamePlan::FoldCase(normal.string()) ==
+                                     OutputNamePlan::FoldCase(kept.Normal.string())) {
+        return true;
+    }
+    std::error_code error;
+    return kept.Exists && std::filesystem::equivalent(PathOf(name), PathOf(kept.Name), error) &&
+           !error;
 }
 
 std::string Plural(std::size_t count, const std::string& noun) {
@@ -137,18 +179,39 @@ bool BatchRunner::PlanNames(std::vector<std::string>& names, std::size_t& rename
                      noun.c_str());
         return false;
     }
+    return true;
+}
+
+bool BatchRunner::WritesOverAnInput(const std::vector<std::string>& names) const {
+    std::map<std::filesystem::path, std::filesystem::path> folders;
+    const auto kept = [&folders](const std::string& name, const char* role) {
+        std::error_code ignored;
+        return KeptFile{name, role, NormalPath(name, folders),
+                        std::filesystem::exists(PathOf(name), ignored)};
+    };
+    std::vector<KeptFile> files;
+    if (m_Options.BatchFile && *m_Options.BatchFile != "-") {
+        files.push_back(kept(*m_Options.BatchFile, "the batch input"));
+    }
     if (m_Options.Manifest) {
-        const std::string manifest = OutputNamePlan::FoldCase(*m_Options.Manifest);
+        if (!files.empty() && SameFile(*m_Options.Manifest, files.front(), folders)) {
+            std::fprintf(stderr, "%s: the manifest '%s' is the batch input; nothing is written\n",
+                         Program, m_Options.Manifest->c_str());
+            return true;
+        }
+        files.push_back(kept(*m_Options.Manifest, "the manifest"));
+    }
+    for (const KeptFile& file : files) {
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (!names[i].empty() && OutputNamePlan::FoldCase(names[i]) == manifest) {
-                std::fprintf(stderr,
-                             "%s: %s would write the manifest's file '%s'; nothing is written\n",
-                             Program, m_Table.Where(rows[i]).c_str(), names[i].c_str());
-                return false;
+            if (!names[i].empty() && SameFile(names[i], file, folders)) {
+                std::fprintf(stderr, "%s: %s would write over %s '%s'; nothing is written\n",
+                             Program, m_Table.Where(m_Table.Rows[i]).c_str(), file.Role,
+                             names[i].c_str());
+                return true;
             }
         }
     }
-    return true;
+    return false;
 }
 
 void BatchRunner::ShowProgress(std::size_t done, double seconds) const {
@@ -287,7 +350,8 @@ int BatchRunner::Run() {
 
     std::vector<std::string> names(rows.size());
     std::size_t renamed = 0;
-    if (!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) {
+    if ((!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) ||
+        WritesOverAnInput(names)) {
         return ExitUsage;
     }
     std::unique_ptr<BatchManifest> manifest;
@@ -411,19 +475,20 @@ int BatchRunner::Run() {
 
     const double seconds = elapsed();
     // With --verify every symbol that stays written has been read back.
+    const char* unit = m_Options.PrintPayload ? "payloads" : "symbols";
     std::string counts = m_Options.Verify ? std::to_string(written) + " written, " +
                                                 std::to_string(written) + " verified"
-                                          : std::to_string(written) + " symbols written";
+                                          : std::to_string(written) + " " + unit + " written";
     if (renamed > 0) {
         counts += " (" + std::to_string(renamed) + (renamed == 1 ? " name" : " names") +
                   " given a suffix)";
     }
     std::fprintf(stderr,
                  "%s: %s, %zu %ss failed, %lld empty %ss skipped, in %.2f s "
-                 "(%.0f symbols a second)",
+                 "(%.0f %s a second)",
                  Program, counts.c_str(), failed.size(), noun.c_str(),
                  static_cast<long long>(m_Table.EmptyRows), noun.c_str(), seconds,
-                 seconds > 0 ? static_cast<double>(written) / seconds : 0.0);
+                 seconds > 0 ? static_cast<double>(written) / seconds : 0.0, unit);
     if (stoppedAt) {
         std::fprintf(stderr, "; stopped at %s, %zu %ss not written",
                      m_Table.Where(rows[*stoppedAt]).c_str(), notTried, noun.c_str());

@@ -38,6 +38,9 @@ private:
     // The file of every row, checked for collisions; false (after saying why) when the run
     // must not start.
     bool PlanNames(std::vector<std::string>& names, std::size_t& renamed) const;
+    // True (after saying why) when a planned file is the batch input or the manifest, or the
+    // manifest is the batch input.
+    bool WritesOverAnInput(const std::vector<std::string>& names) const;
     void ShowProgress(std::size_t done, double seconds) const;
     // With --payload: every column but 'file' and every --field known to the payload kind
     // (false, after saying why, when one is not), then the payload of every row; a row whose

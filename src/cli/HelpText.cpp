@@ -64,7 +64,8 @@ Payloads (--payload KIND; fields by --field NAME=VALUE, * required):
             (RFC 5545) VEVENT in a VCALENDAR. start and end are ISO 8601
             dates (2026-12-24) or date-times (2026-12-24T18:30 local,
             2026-12-24T10:30Z UTC); an end date is the last day. DTSTAMP is
-            the time of the run, or SOURCE_DATE_EPOCH when it is set
+            SOURCE_DATE_EPOCH when it is set, else the start (taken as
+            UTC, midnight for a date), so runs give the same bytes
   tel       number*: tel:NUMBER (RFC 3966); a number is '+', digits, '*',
             '#', blanks, '-', '.', '(' and ')', and links leave blanks out
   sms       number*, body: sms:NUMBER?body=... (RFC 5724)

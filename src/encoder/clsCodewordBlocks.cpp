@@ -40,7 +40,8 @@ void StoreChecks(const clsCodewordBlocks::BlockTable& table, std::int32_t b, con
     const std::int32_t ec = table.EccPerBlock;
     std::uint8_t* const checks = sequence + table.DataCodewords() + b;
     for (std::int32_t k = 0; k < ec; ++k) {
-        checks[k * nb] = static_cast<std::uint8_t>(block[static_cast<std::size_t>(ec - 1 - k)]);
+        checks[static_cast<std::ptrdiff_t>(k) * nb] =
+            static_cast<std::uint8_t>(block[static_cast<std::size_t>(ec - 1 - k)]);
     }
 }
 
