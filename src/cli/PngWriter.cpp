@@ -36,6 +36,17 @@ void AppendChunk(QByteArray& out, const char (&type)[5], const QByteArray& data)
     AppendBigEndian(out, static_cast<std::uint32_t>(crc));
 }
 
+// IHDR of a picture of width x height pixels: one bit a pixel, from a palette.
+QByteArray ImageHeader(std::uint32_t width, std::uint32_t height) {
+    QByteArray header;
+    AppendBigEndian(header, width);
+    AppendBigEndian(header, height);
+    header.append(static_cast<char>(1)); // bit depth
+    header.append(static_cast<char>(3)); // colour type: palette
+    header.append(3, '\0');              // deflate, adaptive filtering, no interlace
+    return header;
+}
+
 } // namespace
 
 struct PngWriter::Stream {
@@ -96,13 +107,6 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
     }
     const auto rowBytes = static_cast<std::size_t>((pixelsWide + 7) / 8);
 
-    QByteArray header;
-    AppendBigEndian(header, static_cast<std::uint32_t>(pixelsWide));
-    AppendBigEndian(header, static_cast<std::uint32_t>(pixelsHigh));
-    header.append(static_cast<char>(1)); // bit depth
-    header.append(static_cast<char>(3)); // colour type: palette
-    header.append(3, '\0');              // deflate, adaptive filtering, no interlace
-
     QByteArray palette;
     for (const Colour& colour : {light, dark}) {
         palette.append(static_cast<char>(colour.Red));
@@ -145,7 +149,9 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
     static constexpr char Signature[] = "\x89PNG\r\n\x1A\n";
     QByteArray file(Signature, 8);
     file.reserve(compressed.size() + 128);
-    AppendChunk(file, "IHDR", header);
+    AppendChunk(file, "IHDR",
+                ImageHeader(static_cast<std::uint32_t>(pixelsWide),
+                            static_cast<std::uint32_t>(pixelsHigh)));
     if (dpi && *dpi > 0) {
         const auto perMetre = static_cast<std::uint32_t>(std::lround(*dpi / MetresPerInch));
         QByteArray physical;
