@@ -12,10 +12,11 @@ namespace {
 constexpr const char* Intro = R"HELP(Usage: ostrel-qr-cli [OPTION]... [TEXT]
   or:  ostrel-qr-cli --batch [OPTION]... [FILE]
 Encode TEXT, or all of standard input, as a QR Code symbol (ISO/IEC 18004,
-Model 2, versions 1 to 40) and write it as a module matrix, a symbol in the
-terminal, a BMP or PNG picture or an SVG, PDF or EPS drawing, sized in pixels
-or in millimetres or inches. With --batch, every line of FILE (or of standard
-input) becomes a symbol of its own.
+Model 2, versions 1 to 40), a Micro QR symbol (M1 to M4) or an rMQR symbol
+(ISO/IEC 23941, R7x43 to R17x139) and write it as a module matrix, a symbol in
+the terminal, a BMP or PNG picture or an SVG, PDF or EPS drawing, sized in
+pixels or in millimetres or inches. With --batch, every line of FILE (or of
+standard input) becomes a symbol of its own.
 
 Without TEXT, standard input is read to its end and encoded byte for byte,
 without any conversion (binary data included). The encoder chooses the shortest
@@ -36,11 +37,11 @@ Formats:
             (--invert for dark-on-light)
   ansi      the same with ANSI background colours, white and black, two
             blanks per module and one line per module row
-  bmp, png  the symbol with a white quiet zone of 4 modules (--margin), N x N
-            pixels per module, black on white unless coloured (version 1 at
-            --scale 1 is 29 x 29 pixels)
-  svg       the same as a vector drawing: a white square of side + 8 units with
-            the dark modules as paths, N pixels per unit (or --size in mm, in)
+  bmp, png  the symbol with a white quiet zone of 4 modules (2 for micro and
+            rmqr; --margin), N x N pixels per module, black on white unless
+            coloured (version 1 at --scale 1 is 29 x 29 pixels, R7x43 47 x 11)
+  svg       the same as a vector drawing: a white rectangle of the symbol and
+            its quiet zone with the dark modules as paths, N pixels per unit
   pdf, eps  a vector drawing on a page (PDF) or in a bounding box (EPS)
             exactly the size of the symbol with its quiet zone, the modules as
             rectangles merged into runs
@@ -83,17 +84,20 @@ payload.
 
 Exit status:
   0  the symbol was written (with --batch: every line was)
-  1  the data does not fit: more than the given version, or version 40, holds
-     at the chosen level (a message on standard error says so; no output);
-     with --batch: a line failed (each is reported with its line number, then
-     the list of them); with --verify: a symbol did not read back (its file is
-     removed); with --batch, also a full or read-only disk: the run stops at
+  1  the data does not fit: more than the given version, or the largest
+     (version 40, M4, R17x139), holds at the chosen level (a message on
+     standard error says so; no output); with --batch: a line failed (each
+     is reported with its line number, then the list of them);
+     with --verify: a symbol did not read back (its file is removed); with
+     --batch, also a full or read-only disk: the run stops at
      the first file it refuses, with one message, and keeps the files before
   2  bad usage: an unknown option, a missing or invalid value, more than one
-     TEXT, a batch PATTERN without %d or %s, a payload field that is unknown,
-     missing or out of range, batch rows that would write the same file, a
-     table without a 'data' column, a size that cannot be drawn (a message on
-     standard error gives the reason; nothing is written)
+     TEXT, what the symbology cannot do (level H or ECI for micro, level L or
+     Q or --mask for rmqr, --verify for either), a batch PATTERN without %d
+     or %s, a payload field that is unknown, missing or out of range, batch
+     rows that would write the same file, a table without a 'data' column,
+     a size that cannot be drawn (a message on standard error gives the
+     reason; nothing is written)
   3  the output could not be written (no file is left behind), or the batch
      FILE could not be read
 
@@ -125,6 +129,12 @@ Examples:
 
   ostrel-qr-cli --batch labels.txt --scale 4 -o 'labels/%05d.png'
       One PNG file per line of labels.txt: labels/00001.png, ...
+
+  ostrel-qr-cli --symbology micro -o part.png --scale 8 'A1-2026'
+      A Micro QR symbol (here M2 at level L, the smallest that holds it).
+
+  ostrel-qr-cli --symbology rmqr --rmqr-height 7 -o strip.png --scale 6 'LOT 4711'
+      A 7-module-high rMQR strip (R7x59 at level M) for a narrow label.
 
   printf 'a\nb\n' | ostrel-qr-cli --batch -o '%s.svg' --mask auto
       Two SVG drawings, a.svg and b.svg, each with its best mask.

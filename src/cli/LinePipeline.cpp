@@ -151,10 +151,10 @@ std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uin
         return std::nullopt;
     }
     // The lines of a batch are text.
-    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, true);
+    return EncodeBytes(m_Encoders, bytes, m_Options, m_CodePage, true);
 }
 
-std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
+std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(SymbolEncoders& encoders,
                                                            const std::vector<std::uint8_t>& bytes,
                                                            const CliOptions& options, int codePage,
                                                            bool fromText) {
@@ -166,9 +166,27 @@ std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
             designator = 0; // raw bytes from standard input: nothing to declare
         }
     }
-    encoder.SetEciDesignator(designator);
-    encoder.SetKanjiMode(KanjiModeOn(options, fromText, codePage, designator));
+    const bool kanji = KanjiModeOn(options, fromText, codePage, designator);
     const auto length = static_cast<std::int32_t>(bytes.size());
+    switch (options.Kind) {
+    case Symbology::Micro:
+        encoders.Micro.SetKanjiMode(kanji);
+        return encoders.Micro.EncodeMatrix(bytes, length, options.Version, options.Level,
+                                           options.MaskAuto ? clsMicroQRCode::AutomaticMask
+                                                            : options.Mask);
+    case Symbology::RMQR:
+        encoders.RMQR.SetKanjiMode(kanji);
+        encoders.RMQR.SetEciDesignator(designator);
+        encoders.RMQR.SetRequiredHeight(options.RMQRHeight);
+        return encoders.RMQR.EncodeMatrix(
+            bytes, length, options.Version > 0 ? options.Version - 1 : clsRMQRCode::AutomaticSize,
+            options.Level);
+    case Symbology::QR:
+        break;
+    }
+    clsQRCode& encoder = encoders.QR;
+    encoder.SetEciDesignator(designator);
+    encoder.SetKanjiMode(kanji);
     if (options.MaskAuto) {
         return clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.Version,
                                               options.Level);

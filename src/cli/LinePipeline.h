@@ -2,6 +2,7 @@
 
 #include "CliOptions.h"
 #include "PngWriter.h"
+#include "SymbolEncoders.h"
 #include "clsQRCode.h"
 
 #include <QByteArray>
@@ -52,11 +53,11 @@ public:
     // empty).
     LineResult Run(std::span<const std::uint8_t> line, const std::string& path);
 
-    // The symbol of bytes with the options' version, level and mask (the best one for --mask
-    // auto) and, for --eci auto, the designator of the bytes' character set: UTF-8 (when they
-    // are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling whether
-    // the bytes are text converted by --encoding. nullopt when the data does not fit.
-    static std::optional<clsQRCode::Symbol> EncodeBytes(clsQRCode& encoder,
+    // The symbol of bytes in the options' symbology with their version, level and mask (the best
+    // one for --mask auto) and, for --eci auto, the designator of the bytes' character set: UTF-8
+    // (when they are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling
+    // whether the bytes are text converted by --encoding. nullopt when the data does not fit.
+    static std::optional<clsQRCode::Symbol> EncodeBytes(SymbolEncoders& encoders,
                                                         const std::vector<std::uint8_t>& bytes,
                                                         const CliOptions& options, int codePage,
                                                         bool fromText);
@@ -73,7 +74,7 @@ private:
     const CliOptions& m_Options;
     int m_CodePage;
     bool m_Sha256;
-    clsQRCode m_Encoder;
+    SymbolEncoders m_Encoders;
     PngWriter m_Png;
 };
 

@@ -122,10 +122,10 @@ int Run(const CliOptions& options) {
         return ExitWritten;
     }
 
-    clsQRCode encoder;
-    const auto symbol =
-        LinePipeline::EncodeBytes(encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-                                  options.Text.has_value() || options.BuildsPayload());
+    SymbolEncoders encoders;
+    const auto symbol = LinePipeline::EncodeBytes(
+        encoders, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+        options.Text.has_value() || options.BuildsPayload());
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }
