@@ -70,86 +70,86 @@ std::string InvalidVersion(const std::string& text, std::string_view expected) {
     return "invalid value '" + text + "' for --symbol-version: expected " + std::string(expected);
 }
 
-// Settles what depends on the symbology, which may come anywhere on the command line: the
-// version from its text, the default level and mask; and refuses what the symbology cannot do.
-std::string ResolveSymbology(CliOptions& options) {
-    const std::string text = options.VersionText ? AsciiLower(*options.VersionText) : "auto";
-    const bool automatic = text == "auto";
-    switch (options.Kind) {
-    case Symbology::QR: {
-        std::int32_t version = 0;
-        const auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), version);
-        if (!automatic && (text.empty() || error != std::errc{} ||
-                           ptr != text.data() + text.size() || version < 0 || version > 40)) {
-            return InvalidVersion(*options.VersionText, "1..40 or auto");
+// The QR Code version: 1..40 or auto.
+std::string ResolveQRVersion(CliOptions& options, const std::string& text, bool automatic) {
+    std::int32_t version = 0;
+    const auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), version);
+    if (!automatic && (text.empty() || error != std::errc{} || ptr != text.data() + text.size() ||
+                       version < 0 || version > 40)) {
+        return InvalidVersion(*options.VersionText, "1..40 or auto");
+    }
+    options.Version = automatic ? 0 : version;
+    if (options.RMQRHeight != 0) {
+        return "--rmqr-height is for --symbology rmqr";
+    }
+    return {};
+}
+
+// Micro QR: M1..M4 or auto, level L by default and never H, masks 0..3 (auto by default), no ECI.
+std::string ResolveMicro(CliOptions& options, const std::string& text, bool automatic) {
+    const std::int32_t version =
+        text.size() == 2 && text[0] == 'm' && text[1] >= '1' && text[1] <= '4' ? text[1] - '0' : 0;
+    if (!automatic && version == 0) {
+        return InvalidVersion(*options.VersionText, "M1..M4 or auto for micro");
+    }
+    options.Version = version;
+    if (!options.LevelGiven) {
+        options.Level = 1;
+    } else if (options.Level == 4) {
+        return "Micro QR has no level H: L, M or Q (M1 error detection only, M2 and M3 L "
+               "and M, M4 L, M and Q)";
+    }
+    if (!options.MaskGiven) {
+        options.MaskAuto = true;
+    } else if (!options.MaskAuto && options.Mask > 3) {
+        return "Micro QR has four masks: --mask 0..3 or auto";
+    }
+    if (options.EciAuto) {
+        return "Micro QR has no ECI: --eci auto is for qr and rmqr";
+    }
+    if (options.RMQRHeight != 0) {
+        return "--rmqr-height is for --symbology rmqr";
+    }
+    return {};
+}
+
+// rMQR: a size R<height>x<width> of the table or auto, level M by default (M and H only), one mask.
+std::string ResolveRMQR(CliOptions& options, const std::string& text, bool automatic) {
+    std::int32_t version = 0;
+    if (!automatic) {
+        const auto x = text.find('x');
+        std::int32_t height = 0;
+        std::int32_t width = 0;
+        if (text.size() > 1 && text[0] == 'r' && x != std::string::npos) {
+            std::from_chars(text.data() + 1, text.data() + x, height);
+            std::from_chars(text.data() + x + 1, text.data() + text.size(), width);
         }
-        options.Version = automatic ? 0 : version;
+        version = clsRMQRTable::Find(height, width) + 1;
+        if (version == 0 || text != "r" + std::to_string(height) + "x" + std::to_string(width)) {
+            return InvalidVersion(*options.VersionText,
+                                  "an rmqr size R7x43..R17x139 (R7, R9: x43, x59, x77, x99, "
+                                  "x139; R11, R13: also x27; R15, R17: x43..x139) or auto");
+        }
         if (options.RMQRHeight != 0) {
-            return "--rmqr-height is for --symbology rmqr";
+            return "--rmqr-height applies to --symbol-version auto only";
         }
-        return {};
     }
-    case Symbology::Micro: {
-        const std::int32_t version =
-            text.size() == 2 && text[0] == 'm' && text[1] >= '1' && text[1] <= '4' ? text[1] - '0'
-                                                                                   : 0;
-        if (!automatic && version == 0) {
-            return InvalidVersion(*options.VersionText, "M1..M4 or auto for micro");
-        }
-        options.Version = version;
-        if (!options.LevelGiven) {
-            options.Level = 1;
-        } else if (options.Level == 4) {
-            return "Micro QR has no level H: L, M or Q (M1 error detection only, M2 and M3 L "
-                   "and M, M4 L, M and Q)";
-        }
-        if (!options.MaskGiven) {
-            options.MaskAuto = true;
-        } else if (!options.MaskAuto && options.Mask > 3) {
-            return "Micro QR has four masks: --mask 0..3 or auto";
-        }
-        if (options.EciAuto) {
-            return "Micro QR has no ECI: --eci auto is for qr and rmqr";
-        }
-        if (options.RMQRHeight != 0) {
-            return "--rmqr-height is for --symbology rmqr";
-        }
-        break;
+    options.Version = version;
+    if (!options.LevelGiven) {
+        options.Level = 2;
+    } else if (options.Level == 1 || options.Level == 3) {
+        return std::string("rMQR has levels M and H only, not ") +
+               std::string(LevelName(options.Level));
     }
-    case Symbology::RMQR: {
-        std::int32_t version = 0;
-        if (!automatic) {
-            const auto x = text.find('x');
-            std::int32_t height = 0;
-            std::int32_t width = 0;
-            if (text.size() > 1 && text[0] == 'r' && x != std::string::npos) {
-                std::from_chars(text.data() + 1, text.data() + x, height);
-                std::from_chars(text.data() + x + 1, text.data() + text.size(), width);
-            }
-            version = clsRMQRTable::Find(height, width) + 1;
-            if (version == 0 ||
-                text != "r" + std::to_string(height) + "x" + std::to_string(width)) {
-                return InvalidVersion(*options.VersionText,
-                                      "an rmqr size R7x43..R17x139 (R7, R9: x43, x59, x77, x99, "
-                                      "x139; R11, R13: also x27; R15, R17: x43..x139) or auto");
-            }
-            if (options.RMQRHeight != 0) {
-                return "--rmqr-height applies to --symbol-version auto only";
-            }
-        }
-        options.Version = version;
-        if (!options.LevelGiven) {
-            options.Level = 2;
-        } else if (options.Level == 1 || options.Level == 3) {
-            return std::string("rMQR has levels M and H only, not ") +
-                   std::string(LevelName(options.Level));
-        }
-        if (options.MaskGiven) {
-            return "rMQR has a single mask: --mask does not apply to --symbology rmqr";
-        }
-        break;
+    if (options.MaskGiven) {
+        return "rMQR has a single mask: --mask does not apply to --symbology rmqr";
     }
-    }
+    return {};
+}
+
+// What the outputs cannot do for the small symbols: square pdf/eps pages for rMQR, and --verify,
+// whose reader knows QR Code only.
+std::string CheckSmallSymbolOutputs(const CliOptions& options) {
     if (options.Kind == Symbology::RMQR && (options.EffectiveFormat() == OutputFormat::Pdf ||
                                             options.EffectiveFormat() == OutputFormat::Eps)) {
         return "pdf and eps pages are square in this version and an rMQR symbol is not: use "
@@ -161,6 +161,20 @@ std::string ResolveSymbology(CliOptions& options) {
                std::string(SymbologyName(options.Kind)) + " symbols cannot be verified";
     }
     return {};
+}
+
+// Settles what depends on the symbology, which may come anywhere on the command line: the
+// version from its text, the default level and mask; and refuses what the symbology cannot do.
+std::string ResolveSymbology(CliOptions& options) {
+    const std::string text = options.VersionText ? AsciiLower(*options.VersionText) : "auto";
+    const bool automatic = text == "auto";
+    if (options.Kind == Symbology::QR) {
+        return ResolveQRVersion(options, text, automatic);
+    }
+    const std::string error = options.Kind == Symbology::Micro
+                                  ? ResolveMicro(options, text, automatic)
+                                  : ResolveRMQR(options, text, automatic);
+    return error.empty() ? CheckSmallSymbolOutputs(options) : error;
 }
 
 // --payload, --field and --print-payload with the other options; empty when they fit.

@@ -47,6 +47,42 @@ QByteArray ImageHeader(std::uint32_t width, std::uint32_t height) {
     return header;
 }
 
+// The whole file around the compressed pixels: signature, header, the resolution (pHYs, only
+// when a dpi is given), the two-colour palette with its alpha (tRNS, only when a colour is not
+// opaque), the data and the end chunk.
+QByteArray AssembleFile(std::uint32_t pixelsWide, std::uint32_t pixelsHigh,
+                        const QByteArray& compressed, Colour dark, Colour light,
+                        std::optional<std::int32_t> dpi) {
+    QByteArray palette;
+    for (const Colour& colour : {light, dark}) {
+        palette.append(static_cast<char>(colour.Red));
+        palette.append(static_cast<char>(colour.Green));
+        palette.append(static_cast<char>(colour.Blue));
+    }
+    static constexpr char Signature[] = "\x89PNG\r\n\x1A\n";
+    QByteArray file(Signature, 8);
+    file.reserve(compressed.size() + 128);
+    AppendChunk(file, "IHDR", ImageHeader(pixelsWide, pixelsHigh));
+    if (dpi && *dpi > 0) {
+        const auto perMetre = static_cast<std::uint32_t>(std::lround(*dpi / MetresPerInch));
+        QByteArray physical;
+        AppendBigEndian(physical, perMetre);
+        AppendBigEndian(physical, perMetre);
+        physical.append(static_cast<char>(1)); // unit: the metre
+        AppendChunk(file, "pHYs", physical);
+    }
+    AppendChunk(file, "PLTE", palette);
+    if (light.Alpha != 255 || dark.Alpha != 255) {
+        QByteArray alpha;
+        alpha.append(static_cast<char>(light.Alpha));
+        alpha.append(static_cast<char>(dark.Alpha));
+        AppendChunk(file, "tRNS", alpha);
+    }
+    AppendChunk(file, "IDAT", compressed);
+    AppendChunk(file, "IEND", {});
+    return file;
+}
+
 } // namespace
 
 struct PngWriter::Stream {
@@ -107,13 +143,6 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
     }
     const auto rowBytes = static_cast<std::size_t>((pixelsWide + 7) / 8);
 
-    QByteArray palette;
-    for (const Colour& colour : {light, dark}) {
-        palette.append(static_cast<char>(colour.Red));
-        palette.append(static_cast<char>(colour.Green));
-        palette.append(static_cast<char>(colour.Blue));
-    }
-
     QByteArray compressed;
     // Each row: filter byte 0 (none), then the pixels, most significant bit first, 1 = dark.
     std::vector<std::uint8_t> rows;
@@ -146,30 +175,8 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
         return {};
     }
 
-    static constexpr char Signature[] = "\x89PNG\r\n\x1A\n";
-    QByteArray file(Signature, 8);
-    file.reserve(compressed.size() + 128);
-    AppendChunk(file, "IHDR",
-                ImageHeader(static_cast<std::uint32_t>(pixelsWide),
-                            static_cast<std::uint32_t>(pixelsHigh)));
-    if (dpi && *dpi > 0) {
-        const auto perMetre = static_cast<std::uint32_t>(std::lround(*dpi / MetresPerInch));
-        QByteArray physical;
-        AppendBigEndian(physical, perMetre);
-        AppendBigEndian(physical, perMetre);
-        physical.append(static_cast<char>(1)); // unit: the metre
-        AppendChunk(file, "pHYs", physical);
-    }
-    AppendChunk(file, "PLTE", palette);
-    if (light.Alpha != 255 || dark.Alpha != 255) {
-        QByteArray alpha;
-        alpha.append(static_cast<char>(light.Alpha));
-        alpha.append(static_cast<char>(dark.Alpha));
-        AppendChunk(file, "tRNS", alpha);
-    }
-    AppendChunk(file, "IDAT", compressed);
-    AppendChunk(file, "IEND", {});
-    return file;
+    return AssembleFile(static_cast<std::uint32_t>(pixelsWide),
+                        static_cast<std::uint32_t>(pixelsHigh), compressed, dark, light, dpi);
 }
 
 } // namespace ostrel::cli

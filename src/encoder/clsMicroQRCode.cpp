@@ -33,7 +33,76 @@ constexpr std::size_t kLargestTotal = 24;
 // Extra light columns and rows of the module matrix beyond the symbol, as for QR Code.
 constexpr std::int32_t kExtraModules = 3;
 
+// The bit sequence to place: every data bit (only four of the last codeword of M1 and M3), then
+// the check codewords.
+std::array<std::uint8_t, kLargestTotal + kSpareBytes>
+PlacementSequence(const std::array<std::uint8_t, kLargestTotal>& codewords,
+                  std::int32_t dataCodewords, std::int32_t total, bool half) {
+    std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence{};
+    clsCodewordWriter out(sequence);
+    out.PutBytes(codewords.data(), half ? dataCodewords - 1 : dataCodewords);
+    if (half) {
+        out.Put(
+            static_cast<std::uint32_t>(codewords[static_cast<std::size_t>(dataCodewords - 1)] >> 4),
+            4);
+    }
+    out.PutBytes(codewords.data() + dataCodewords, total - dataCodewords);
+    out.Finish();
+    return sequence;
+}
+
 } // namespace
+
+// Masking: the given mask, or each in turn with the evaluation of the edges (clause 7.8.3.2);
+// then the format information of the mask chosen.
+void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
+                                   std::int32_t version, std::int32_t level) {
+    const std::int32_t side = symbol.Side;
+    const std::int32_t stride = side + kExtraModules;
+    const auto finish = [&](clsQRCode::Symbol& s, std::int32_t m) {
+        clsDataMask::MaskAndCombine(clsModuleMatrix::Of(s.Modules, side, side, stride), QRMask(m));
+        s.Mask = m;
+    };
+    if (mask == AutomaticMask) {
+        std::int32_t bestScore = -1;
+        clsQRCode::Symbol best;
+        for (std::int32_t m = 0; m < clsMicroQRTable::MaskCount; ++m) {
+            clsQRCode::Symbol candidate = symbol;
+            finish(candidate, m);
+            const std::int32_t score = EdgeScore(candidate);
+            if (score > bestScore) {
+                bestScore = score;
+                best = std::move(candidate);
+            }
+        }
+        symbol = std::move(best);
+    } else {
+        finish(symbol, mask);
+    }
+    clsMicroQRLayout::WriteFormatInformation(
+        clsModuleMatrix::Of(symbol.Modules, side, side, stride), version,
+        clsMicroQRTable::FormatWord(clsMicroQRTable::SymbolNumber(version, level), symbol.Mask));
+}
+
+// The function patterns of the version and the codeword sequence placed around them, unmasked.
+clsQRCode::Symbol clsMicroQRCode::PlacedSymbol(std::int32_t version, std::int32_t level,
+                                               const std::uint8_t* sequence) {
+    const std::int32_t side = clsMicroQRTable::Side(version);
+    const std::int32_t stride = side + kExtraModules;
+    clsQRCode::Symbol symbol;
+    symbol.Version = version;
+    symbol.Level = level;
+    symbol.Side = side;
+    symbol.Width = side;
+    symbol.Height = side;
+    symbol.Modules.assign(static_cast<std::size_t>(stride) * stride, 0);
+    const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, side, side, stride);
+    clsMicroQRLayout::DrawFunctionPatterns(matrix, version);
+    m_Placement.Prepare(matrix, clsMicroQRLayout::DataModuleCount(version), -1, version);
+    m_Placement.Place(symbol.Modules.data(), sequence);
+
+    return symbol;
+}
 
 clsMicroQRCode::clsMicroQRCode() : m_FiniteField(std::make_shared<clsFiniteField>()) {
     m_FiniteField->Init(kFieldSize, kFieldPolynomial, kFieldAlpha);
@@ -78,9 +147,8 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
         return std::nullopt;
     }
 
-    // Segmentation: each version has its own count widths and modes, so each one tried is
-    // searched; the inputs are short, and every buffer of the pipeline lives on the stack. The
-    // predecessors and the end of the last search made are kept for the writing pass.
+    // Each version tried is searched with its own count widths and modes (short inputs, buffers on
+    // the stack); the last search's predecessors and end serve the writing pass.
     std::array<std::uint8_t, MaxInputLength> preds{};
     clsSegmentSearch::End end;
     const auto fits = [&](std::int32_t v) {
@@ -142,60 +210,11 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
     clsCodewordBlocks::Interleave(blocks, data.data(), codewords.data(), *m_ReedSolomon,
                                   m_FiniteField);
 
-    // The bit sequence to place: every data bit (only four of the last codeword of M1 and M3),
-    // then the check codewords.
-    std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence{};
-    {
-        clsCodewordWriter out(sequence);
-        out.PutBytes(codewords.data(), half ? dataCodewords - 1 : dataCodewords);
-        if (half) {
-            out.Put(static_cast<std::uint32_t>(
-                        codewords[static_cast<std::size_t>(dataCodewords - 1)] >> 4),
-                    4);
-        }
-        out.PutBytes(codewords.data() + dataCodewords, total - dataCodewords);
-        out.Finish();
-    }
+    const std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence =
+        PlacementSequence(codewords, dataCodewords, total, half);
 
-    // Layout and placement.
-    const std::int32_t side = clsMicroQRTable::Side(version);
-    const std::int32_t stride = side + kExtraModules;
-    clsQRCode::Symbol symbol;
-    symbol.Version = version;
-    symbol.Level = level;
-    symbol.Side = side;
-    symbol.Width = side;
-    symbol.Height = side;
-    symbol.Modules.assign(static_cast<std::size_t>(stride) * stride, 0);
-    const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, side, side, stride);
-    clsMicroQRLayout::DrawFunctionPatterns(matrix, version);
-    m_Placement.Prepare(matrix, clsMicroQRLayout::DataModuleCount(version), -1, version);
-    m_Placement.Place(symbol.Modules.data(), sequence.data());
-
-    // Masking: the given mask, or each in turn with the evaluation of the edges.
-    const auto finish = [&](clsQRCode::Symbol& s, std::int32_t m) {
-        clsDataMask::MaskAndCombine(clsModuleMatrix::Of(s.Modules, side, side, stride), QRMask(m));
-        s.Mask = m;
-    };
-    if (mask == AutomaticMask) {
-        std::int32_t bestScore = -1;
-        clsQRCode::Symbol best;
-        for (std::int32_t m = 0; m < clsMicroQRTable::MaskCount; ++m) {
-            clsQRCode::Symbol candidate = symbol;
-            finish(candidate, m);
-            const std::int32_t score = EdgeScore(candidate);
-            if (score > bestScore) {
-                bestScore = score;
-                best = std::move(candidate);
-            }
-        }
-        symbol = std::move(best);
-    } else {
-        finish(symbol, mask);
-    }
-    clsMicroQRLayout::WriteFormatInformation(
-        clsModuleMatrix::Of(symbol.Modules, side, side, stride), version,
-        clsMicroQRTable::FormatWord(clsMicroQRTable::SymbolNumber(version, level), symbol.Mask));
+    clsQRCode::Symbol symbol = PlacedSymbol(version, level, sequence.data());
+    MaskAndFormat(symbol, mask, version, level);
     return symbol;
 }
 

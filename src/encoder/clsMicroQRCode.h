@@ -56,6 +56,14 @@ public:
     static std::int32_t EdgeScore(const clsQRCode::Symbol& symbol);
 
 private:
+    // The function patterns and the placed codeword sequence of a version, before masking.
+    clsQRCode::Symbol PlacedSymbol(std::int32_t version, std::int32_t level,
+                                   const std::uint8_t* sequence);
+    // Applies the given mask, or the best of the four by the edge evaluation for AutomaticMask,
+    // and writes the format information.
+    static void MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask, std::int32_t version,
+                              std::int32_t level);
+
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
     clsPlacement m_Placement;

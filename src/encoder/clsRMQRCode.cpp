@@ -91,6 +91,48 @@ const std::array<std::int32_t, 32>& clsRMQRCode::SizesBySmallest() {
     return order;
 }
 
+// Blocks, Reed-Solomon and interleaving of the padded data codewords, as for QR Code; the
+// sequence keeps spare bytes at its end for the placement's wide reads.
+std::vector<std::uint8_t> clsRMQRCode::Interleaved(std::int32_t index, std::int32_t level,
+                                                   const std::vector<std::uint8_t>& data) {
+    const std::int32_t total = clsRMQRTable::TotalCodewords(index);
+    std::vector<std::uint8_t> sequence(static_cast<std::size_t>(total) + kSpareBytes);
+    if (!m_ReedSolomon) {
+        m_ReedSolomon = std::make_unique<clsReedSolomon>();
+    }
+    const clsCodewordBlocks::BlockTable blocks{total, clsRMQRTable::BlockCount(index, level),
+                                               clsRMQRTable::EccPerBlock(index, level)};
+    clsCodewordBlocks::Interleave(blocks, data.data(), sequence.data(), *m_ReedSolomon,
+                                  m_FiniteField);
+
+    return sequence;
+}
+
+// Layout, placement (the remainder modules stay free and take the mask), mask, and the format
+// information on both sides.
+clsQRCode::Symbol clsRMQRCode::FinishedSymbol(std::int32_t index, std::int32_t level,
+                                              std::int32_t total, const std::uint8_t* sequence) {
+    const std::int32_t width = clsRMQRTable::Width(index);
+    const std::int32_t height = clsRMQRTable::Height(index);
+    const std::int32_t stride = width + kExtraModules;
+    clsQRCode::Symbol symbol;
+    symbol.Version = index + 1;
+    symbol.Level = level;
+    symbol.Mask = Mask;
+    symbol.Width = width;
+    symbol.Height = height;
+    symbol.Modules.assign(static_cast<std::size_t>(stride) * (height + kExtraModules), 0);
+    const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, width, height, stride);
+    clsRMQRLayout::DrawFunctionPatterns(matrix, index);
+    // The right-hand column is a timing pattern from top to bottom: the column pairs start left
+    // of it, at width - 2 and width - 3, and end with columns 1 and 0.
+    m_Placement.Prepare(matrix, 8 * total, width - 1, kPlacementKeyBase + index);
+    m_Placement.Place(symbol.Modules.data(), sequence);
+    clsDataMask::MaskAndCombine(matrix, Mask);
+    clsRMQRLayout::WriteFormatInformation(matrix, index, clsRMQRTable::FormatWord(index, level));
+    return symbol;
+}
+
 std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes,
                                                            std::int32_t length, std::int32_t index,
                                                            std::int32_t level) {
@@ -160,38 +202,9 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
     clsCodewordBlocks::Pad(data.data(), (std::min(streamBits, 8 * dataCodewords) + 7) / 8,
                            dataCodewords);
 
-    // Blocks, Reed-Solomon and interleaving, as for QR Code.
     const std::int32_t total = clsRMQRTable::TotalCodewords(index);
-    std::vector<std::uint8_t> sequence(static_cast<std::size_t>(total) + kSpareBytes);
-    if (!m_ReedSolomon) {
-        m_ReedSolomon = std::make_unique<clsReedSolomon>();
-    }
-    const clsCodewordBlocks::BlockTable blocks{total, clsRMQRTable::BlockCount(index, level),
-                                               clsRMQRTable::EccPerBlock(index, level)};
-    clsCodewordBlocks::Interleave(blocks, data.data(), sequence.data(), *m_ReedSolomon,
-                                  m_FiniteField);
-
-    // Layout, placement (the remainder modules stay free and take the mask), mask, format
-    // information on both sides.
-    const std::int32_t width = clsRMQRTable::Width(index);
-    const std::int32_t height = clsRMQRTable::Height(index);
-    const std::int32_t stride = width + kExtraModules;
-    clsQRCode::Symbol symbol;
-    symbol.Version = index + 1;
-    symbol.Level = level;
-    symbol.Mask = Mask;
-    symbol.Width = width;
-    symbol.Height = height;
-    symbol.Modules.assign(static_cast<std::size_t>(stride) * (height + kExtraModules), 0);
-    const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, width, height, stride);
-    clsRMQRLayout::DrawFunctionPatterns(matrix, index);
-    // The right-hand column is a timing pattern from top to bottom: the column pairs start left
-    // of it, at width - 2 and width - 3, and end with columns 1 and 0.
-    m_Placement.Prepare(matrix, 8 * total, width - 1, kPlacementKeyBase + index);
-    m_Placement.Place(symbol.Modules.data(), sequence.data());
-    clsDataMask::MaskAndCombine(matrix, Mask);
-    clsRMQRLayout::WriteFormatInformation(matrix, index, clsRMQRTable::FormatWord(index, level));
-    return symbol;
+    const std::vector<std::uint8_t> sequence = Interleaved(index, level, data);
+    return FinishedSymbol(index, level, total, sequence.data());
 }
 
 } // namespace ostrel

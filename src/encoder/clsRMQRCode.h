@@ -58,6 +58,13 @@ public:
     static const std::array<std::int32_t, 32>& SizesBySmallest();
 
 private:
+    // The interleaved codeword sequence of the padded data codewords, with spare bytes at its end.
+    std::vector<std::uint8_t> Interleaved(std::int32_t index, std::int32_t level,
+                                          const std::vector<std::uint8_t>& data);
+    // The finished symbol of a size: patterns, placed sequence, mask and format information.
+    clsQRCode::Symbol FinishedSymbol(std::int32_t index, std::int32_t level, std::int32_t total,
+                                     const std::uint8_t* sequence);
+
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
     clsPlacement m_Placement;

@@ -2,6 +2,7 @@
 // (rMQR) or not QR (Micro QR) will use them: both forms of the placement against the two-column
 // zig-zag written out plainly from ISO/IEC 18004 clause 7.7.3, and the pipeline's mask pass
 // against the conditions of Table 10.
+#include "SymbolReader.h"
 #include "clsDataMask.h"
 #include "clsModuleMatrix.h"
 #include "clsPlacement.h"
@@ -97,28 +98,6 @@ TEST(PlacementTest, BothFormsFollowTheZigZagOnEveryShape) {
     }
 }
 
-// Table 10, i the row and j the column.
-bool Inverted(std::int32_t mask, std::int32_t i, std::int32_t j) {
-    switch (mask) {
-    case 0:
-        return (i + j) % 2 == 0;
-    case 1:
-        return i % 2 == 0;
-    case 2:
-        return j % 3 == 0;
-    case 3:
-        return (i + j) % 3 == 0;
-    case 4:
-        return (i / 2 + j / 3) % 2 == 0;
-    case 5:
-        return (i * j) % 2 + (i * j) % 3 == 0;
-    case 6:
-        return ((i * j) % 2 + (i * j) % 3) % 2 == 0;
-    default:
-        return ((i * j) % 3 + (i + j) % 2) % 2 == 0;
-    }
-}
-
 TEST(PlacementTest, MaskPassKeepsFunctionModulesAndMasksTheRestOnEveryShape) {
     std::mt19937 rng(1208);
     const std::uint8_t values[] = {Module::Free, Module::Dark, Module::Light, Module::Data,
@@ -137,9 +116,9 @@ TEST(PlacementTest, MaskPassKeepsFunctionModulesAndMasksTheRestOnEveryShape) {
                 for (std::int32_t x = 0; x < s.Width; ++x) {
                     std::uint8_t& v = expected[static_cast<std::size_t>(y * stride + x)];
                     const bool function = v == Module::Dark || v == Module::Light;
-                    v = function
-                            ? (v == Module::Dark ? 1 : 0)
-                            : static_cast<std::uint8_t>((v & 1) ^ (Inverted(mask, y, x) ? 1 : 0));
+                    v = function ? (v == Module::Dark ? 1 : 0)
+                                 : static_cast<std::uint8_t>(
+                                       (v & 1) ^ (ostrel::test::MaskCondition(mask, y, x) ? 1 : 0));
                 }
             }
             clsDataMask::MaskAndCombine(clsModuleMatrix(modules.data(), s.Width, s.Height, stride),
