@@ -12,7 +12,7 @@ PayloadSource::PayloadSource(const CliOptions& options)
     : m_Options(options), m_Stamp(CreationTime()) {}
 
 std::optional<std::int64_t> PayloadSource::CreationTime() {
-    // The convention of reproducible builds (reproducible-builds.org/specs/source-date-epoch).
+    // SOURCE_DATE_EPOCH, the reproducible-builds convention: seconds since 1970-01-01 UTC.
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr) {
         std::int64_t seconds = 0;
         const char* end = epoch + std::char_traits<char>::length(epoch);
