@@ -9,10 +9,13 @@
 // Checks: the result is OK exactly when every setting is in range and the data fit; an error
 // leaves no symbol; a symbol is square, 17 + 4 version modules a side, the version asked for (or
 // with an automatic version the smallest that holds the data: one less fails), with the level
-// and mask asked for, and agrees with clsQRCode::EncodeMatrix module for module.
+// and mask asked for, and agrees with clsQRCode::EncodeMatrix module for module. Micro QR and
+// rMQR symbols (settings in their own ranges) agree with clsMicroQRCode and clsRMQRCode.
 #include <ostrel/qr.h>
 
+#include "clsMicroQRCode.h"
 #include "clsQRCode.h"
+#include "clsRMQRCode.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -29,6 +32,57 @@ namespace {
     std::fprintf(stderr, "CApiFuzzer: %s (status %d: %s)\n", what, status,
                  ostrel_qr_error_message(status));
     std::abort();
+}
+
+// Micro QR and rMQR: OK exactly when the settings are in the symbology's ranges and the C++
+// class makes a symbol, which the C symbol then shows module for module.
+void CheckSmallSymbol(const ostrel_qr_options& options, const std::uint8_t* bytes,
+                      std::size_t length, std::size_t available, bool reserved, int status,
+                      const ostrel_qr_symbol* symbol) {
+    const bool micro = options.symbology == OSTREL_QR_SYMBOLOGY_MICRO_QR;
+    const bool valid =
+        !reserved && (bytes != nullptr || length == 0) && options.kanji >= 0 &&
+        options.kanji <= 1 && options.version >= 0 &&
+        (micro ? options.version <= 4 && options.level >= 1 && options.level <= 3 &&
+                     options.mask >= -1 && options.mask <= 3 && options.eci == 0
+               : options.version <= 32 && (options.level == 2 || options.level == 4) &&
+                     (options.mask == -1 || options.mask == 0) && options.eci >= 0 &&
+                     options.eci <= 999999);
+    std::optional<ostrel::clsQRCode::Symbol> expected;
+    if (valid && length <= available) {
+        const std::span<const std::uint8_t> view(bytes, length);
+        const auto n = static_cast<std::int32_t>(length);
+        if (micro) {
+            ostrel::clsMicroQRCode encoder;
+            encoder.SetKanjiMode(options.kanji != 0);
+            expected = encoder.EncodeMatrix(view, n, options.version, options.level, options.mask);
+        } else {
+            ostrel::clsRMQRCode encoder;
+            encoder.SetKanjiMode(options.kanji != 0);
+            encoder.SetEciDesignator(options.eci);
+            expected = encoder.EncodeMatrix(view, n, options.version - 1, options.level);
+        }
+    }
+    if ((status == OSTREL_QR_OK) != expected.has_value() ||
+        (status == OSTREL_QR_OK) != (symbol != nullptr)) {
+        Fail("Micro QR or rMQR: a symbol where the C++ class makes none, or none where it does",
+             status);
+    }
+    if (!expected) {
+        return;
+    }
+    if (ostrel_qr_symbol_width(symbol) != expected->Columns() ||
+        ostrel_qr_symbol_height(symbol) != expected->Rows() ||
+        ostrel_qr_symbol_version(symbol) != expected->Version) {
+        Fail("Micro QR or rMQR: the symbol has the wrong size or version", status);
+    }
+    for (int y = 0; y < expected->Rows(); ++y) {
+        for (int x = 0; x < expected->Columns(); ++x) {
+            if (ostrel_qr_symbol_module(symbol, x, y) != expected->At(x, y)) {
+                Fail("Micro QR or rMQR: a module differs from the C++ class's", status);
+            }
+        }
+    }
 }
 
 int Designator(const std::uint8_t* data) {
@@ -79,6 +133,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     ostrel_qr_symbol* symbol = reinterpret_cast<ostrel_qr_symbol*>(&options);
     const int status = ostrel_qr_encode(bytes, length, &options, &symbol);
+    if (options.symbology == OSTREL_QR_SYMBOLOGY_MICRO_QR ||
+        options.symbology == OSTREL_QR_SYMBOLOGY_RMQR) {
+        CheckSmallSymbol(options, bytes, length, input.size(), reserved, status, symbol);
+        ostrel_qr_symbol_free(status == OSTREL_QR_OK ? symbol : nullptr);
+        std::free(bytes);
+        return 0;
+    }
 
     const bool settingsValid = options.symbology == OSTREL_QR_SYMBOLOGY_QR &&
                                options.version >= 0 && options.version <= 40 &&

@@ -5,7 +5,7 @@ like `ostrel-qr-cli --format matrix`).
 
     python3 print_symbol.py [--library PATH] [--level L|M|Q|H] [--mask N|auto] TEXT
 
-The library is PATH, else $OSTREL_QR_LIBRARY, else libostrel-qr.so.1 from the loader's path
+The library is PATH, else $OSTREL_QR_LIBRARY, else libostrel-qr.so.2 from the loader's path
 (LD_LIBRARY_PATH, the system's library folders)."""
 
 import argparse
@@ -76,7 +76,7 @@ def encode(lib, data, level="Q", mask=0):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--library", default=os.environ.get("OSTREL_QR_LIBRARY",
-                                                            "libostrel-qr.so.1"))
+                                                            "libostrel-qr.so.2"))
     parser.add_argument("--level", choices=sorted(LEVELS), default="Q")
     parser.add_argument("--mask", default="0", help="0..7 or auto")
     parser.add_argument("text")

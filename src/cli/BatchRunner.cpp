@@ -16,8 +16,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #ifdef _WIN32
@@ -54,6 +56,46 @@ unsigned WorkerCount(std::int32_t jobs) {
 
 std::span<const std::uint8_t> Bytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+// A file the run reads or keeps, which no symbol may be written over.
+struct KeptFile {
+    std::string Name;
+    const char* Role;
+    std::filesystem::path Normal;
+    bool Exists;
+};
+
+// The name absolute, with the links, "." and ".." of its folder resolved as far as the folders
+// exist; the folders' results are kept in folders, as the rows of a batch mostly share one.
+std::filesystem::path NormalPath(const std::string& name,
+                                 std::map<std::filesystem::path, std::filesystem::path>& folders) {
+    std::error_code ignored;
+    const std::filesystem::path path = std::filesystem::absolute(PathOf(name), ignored);
+    auto [folder, added] = folders.try_emplace(path.parent_path());
+    if (added) {
+        folder->second = std::filesystem::weakly_canonical(folder->first, ignored);
+    }
+    return (folder->second / path.filename()).lexically_normal();
+}
+
+// True when name reaches the kept file: the same device and inode where both exist, else the
+// same normalised path, letter case aside.
+bool SameFile(const std::string& name, const KeptFile& kept,
+              std::map<std::filesystem::path, std::filesystem::path>& folders) {
+    const std::filesystem::path normal = NormalPath(name, folders);
+    if (normal == kept.Normal || OutputNamePlan::FoldCase(normal.string()) ==
+                                     OutputNamePlan::FoldCase(kept.Normal.string())) {
+        return true;
+    }
+    std::error_code error;
+    return kept.Exists && std::filesystem::equivalent(PathOf(name), PathOf(kept.Name), error) &&
+           !error;
 }
 
 std::string Plural(std::size_t count, const std::string& noun) {
@@ -103,8 +145,7 @@ bool BatchRunner::PlanNames(std::vector<std::string>& names, std::size_t& rename
     std::vector<std::string> proposed(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].Error.empty()) {
-            const std::string_view text =
-                m_Table.HasFileColumn() ? m_Table.FileText(rows[i]) : Data(i);
+            const std::string_view text = NameText(i);
             // With structured append, the name of a line's first symbol stands for all of them.
             proposed[i] = pattern.Expand(rows[i].Number, Bytes(text), 1);
         }
@@ -138,18 +179,39 @@ bool BatchRunner::PlanNames(std::vector<std::string>& names, std::size_t& rename
                      noun.c_str());
         return false;
     }
+    return true;
+}
+
+bool BatchRunner::WritesOverAnInput(const std::vector<std::string>& names) const {
+    std::map<std::filesystem::path, std::filesystem::path> folders;
+    const auto kept = [&folders](const std::string& name, const char* role) {
+        std::error_code ignored;
+        return KeptFile{name, role, NormalPath(name, folders),
+                        std::filesystem::exists(PathOf(name), ignored)};
+    };
+    std::vector<KeptFile> files;
+    if (m_Options.BatchFile && *m_Options.BatchFile != "-") {
+        files.push_back(kept(*m_Options.BatchFile, "the batch input"));
+    }
     if (m_Options.Manifest) {
-        const std::string manifest = OutputNamePlan::FoldCase(*m_Options.Manifest);
+        if (!files.empty() && SameFile(*m_Options.Manifest, files.front(), folders)) {
+            std::fprintf(stderr, "%s: the manifest '%s' is the batch input; nothing is written\n",
+                         Program, m_Options.Manifest->c_str());
+            return true;
+        }
+        files.push_back(kept(*m_Options.Manifest, "the manifest"));
+    }
+    for (const KeptFile& file : files) {
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (!names[i].empty() && OutputNamePlan::FoldCase(names[i]) == manifest) {
-                std::fprintf(stderr,
-                             "%s: %s would write the manifest's file '%s'; nothing is written\n",
-                             Program, m_Table.Where(rows[i]).c_str(), names[i].c_str());
-                return false;
+            if (!names[i].empty() && SameFile(names[i], file, folders)) {
+                std::fprintf(stderr, "%s: %s would write over %s '%s'; nothing is written\n",
+                             Program, m_Table.Where(m_Table.Rows[i]).c_str(), file.Role,
+                             names[i].c_str());
+                return true;
             }
         }
     }
-    return true;
+    return false;
 }
 
 void BatchRunner::ShowProgress(std::size_t done, double seconds) const {
@@ -246,8 +308,11 @@ std::string_view BatchRunner::Data(std::size_t index) const {
     return m_Payloads.empty() ? m_Table.Data(m_Table.Rows[index]) : m_Payloads[index];
 }
 
-int BatchRunner::Run() {
-    const auto started = std::chrono::steady_clock::now();
+std::string_view BatchRunner::NameText(std::size_t i) const {
+    return m_Table.HasFileColumn() ? m_Table.FileText(m_Table.Rows[i]) : Data(i);
+}
+
+int BatchRunner::LoadRows() {
     {
         std::string input;
         std::string error;
@@ -283,12 +348,140 @@ int BatchRunner::Run() {
             (unused.size() == 1 ? "the column " + names + " is" : "the columns " + names + " are")
                 .c_str());
     }
-    const auto& rows = m_Table.Rows;
+    return ExitWritten;
+}
+
+void BatchRunner::Report(std::size_t i, LineResult& result, const std::string& name,
+                         RunTally& tally, BatchManifest* manifest) const {
+    const BatchTable::Row& row = m_Table.Rows[i];
+    if (result.Outcome == LineResult::Status::DiskFull && !tally.StoppedAt) {
+        tally.StoppedAt = i;
+        tally.Failed.push_back(row.Number);
+        tally.NotTriedReason =
+            "not written: the run stopped at " + m_Table.Where(row) + " (" + result.Message + ")";
+        std::fprintf(stderr,
+                     "%s: %s: %s; the disk is full or read-only, so the run stops here "
+                     "(the files written so far stay)\n",
+                     Program, m_Table.Where(row).c_str(), result.Message.c_str());
+    } else if (result.Outcome == LineResult::Status::DiskFull ||
+               (result.Outcome == LineResult::Status::NotTried && row.Error.empty())) {
+        // Refused or never started after the stop: not written, not a failure of its own.
+        result = LineResult{};
+        ++tally.NotTried;
+    } else if (!row.Error.empty() || result.Outcome != LineResult::Status::Written) {
+        tally.Failed.push_back(row.Number);
+        std::fprintf(stderr, "%s: %s: %s\n", Program, m_Table.Where(row).c_str(),
+                     (row.Error.empty() ? result.Message : row.Error).c_str());
+    } else {
+        ++tally.Written;
+        if (!result.Warning.empty()) {
+            std::fprintf(stderr, "%s: %s: warning: %s\n", Program, m_Table.Where(row).c_str(),
+                         result.Warning.c_str());
+        }
+        if (name.empty() && !tally.OutputFailed) {
+            // Symbols on standard output are separated by an empty line.
+            if (tally.Written > 1) {
+                result.Output.prepend('\n');
+            }
+            tally.OutputFailed = !WriteOutput(std::nullopt, result.Output).empty();
+        }
+    }
+    if (manifest) {
+        Record(*manifest, i, result, name, tally.NotTriedReason);
+    }
+}
+
+int BatchRunner::Finish(const RunTally& tally, std::size_t renamed, double seconds,
+                        BatchManifest* manifest) const {
     const std::string noun = m_Table.Header().empty() ? "line" : "row";
+    // With --verify every symbol that stays written has been read back.
+    const char* unit = m_Options.PrintPayload ? "payloads" : "symbols";
+    std::string counts = m_Options.Verify ? std::to_string(tally.Written) + " written, " +
+                                                std::to_string(tally.Written) + " verified"
+                                          : std::to_string(tally.Written) + " " + unit + " written";
+    if (renamed > 0) {
+        counts += " (" + std::to_string(renamed) + (renamed == 1 ? " name" : " names") +
+                  " given a suffix)";
+    }
+    std::fprintf(stderr,
+                 "%s: %s, %zu %ss failed, %lld empty %ss skipped, in %.2f s "
+                 "(%.0f %s a second)",
+                 Program, counts.c_str(), tally.Failed.size(), noun.c_str(),
+                 static_cast<long long>(m_Table.EmptyRows), noun.c_str(), seconds,
+                 seconds > 0 ? static_cast<double>(tally.Written) / seconds : 0.0, unit);
+    if (tally.StoppedAt) {
+        std::fprintf(stderr, "; stopped at %s, %zu %ss not written",
+                     m_Table.Where(m_Table.Rows[*tally.StoppedAt]).c_str(), tally.NotTried,
+                     noun.c_str());
+    }
+    std::fputc('\n', stderr);
+    int status = tally.Failed.empty() ? ExitWritten : ExitWrittenButFailed;
+    if (manifest) {
+        if (const std::string error = manifest->Commit(); !error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            status = ExitCannotWrite;
+        }
+    }
+    // After a stop the one message said it all, unless other rows failed too.
+    if (tally.Failed.size() > (tally.StoppedAt ? 1U : 0U)) {
+        std::string list;
+        for (std::size_t i = 0; i < tally.Failed.size() && i < MaxListedFailures; ++i) {
+            list += (i == 0 ? "" : ", ") + std::to_string(tally.Failed[i]);
+        }
+        if (tally.Failed.size() > MaxListedFailures) {
+            list += " and " + std::to_string(tally.Failed.size() - MaxListedFailures) + " more";
+        }
+        std::fprintf(stderr, "%s: failed %ss: %s\n", Program, noun.c_str(), list.c_str());
+    }
+    return status;
+}
+
+void BatchRunner::Encode(std::size_t first, const std::vector<std::string>& names,
+                         std::vector<LineResult>& results,
+                         const std::vector<std::unique_ptr<LinePipeline>>& pipelines) const {
+    const auto& rows = m_Table.Rows;
+    const std::size_t end = first + results.size();
+    // Set by the first file that a full or read-only disk refuses: no worker starts another.
+    std::atomic<bool> diskRefused{false};
+    const OutputPattern pattern(m_Options.Output.value_or(std::string()));
+    std::atomic<std::size_t> next{first};
+    auto work = [&](LinePipeline& pipeline) {
+        for (std::size_t i = next++; i < end && !diskRefused; i = next++) {
+            if (!rows[i].Error.empty()) {
+                continue;
+            }
+            LineResult& result = results[i - first];
+            LinePipeline::SymbolPath symbolPath;
+            if (m_Options.StructuredAppend && !names[i].empty()) {
+                // %d the line (or row) number, %s the line, %i the symbol's number.
+                symbolPath = [&, i](std::int32_t number) {
+                    return pattern.Expand(rows[i].Number, Bytes(NameText(i)), number);
+                };
+            }
+            result = pipeline.Run(Bytes(Data(i)), names[i], symbolPath);
+            if (result.Outcome == LineResult::Status::DiskFull) {
+                diskRefused = true;
+            }
+        }
+    };
+    std::vector<std::jthread> threads;
+    for (std::size_t i = 1; i < pipelines.size(); ++i) {
+        threads.emplace_back(work, std::ref(*pipelines[i]));
+    }
+    work(*pipelines[0]);
+}
+
+int BatchRunner::Run() {
+    const auto started = std::chrono::steady_clock::now();
+    if (const int status = LoadRows(); status != ExitWritten) {
+        return status;
+    }
+    const auto& rows = m_Table.Rows;
 
     std::vector<std::string> names(rows.size());
     std::size_t renamed = 0;
-    if (!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) {
+    if ((!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) ||
+        WritesOverAnInput(names)) {
         return ExitUsage;
     }
     std::unique_ptr<BatchManifest> manifest;
@@ -300,7 +493,6 @@ int BatchRunner::Run() {
         }
     }
 
-    const OutputPattern pattern(m_Options.Output.value_or(std::string()));
     const int codePage = platform::CodePage::SystemAnsiCodePage();
     const unsigned workers = WorkerCount(m_Options.Jobs);
     std::vector<std::unique_ptr<LinePipeline>> pipelines;
@@ -312,14 +504,7 @@ int BatchRunner::Run() {
     const bool progress = OSTREL_ISATTY(OSTREL_FILENO(stderr)) != 0;
     const std::size_t window = std::max(LinesPerWindow, LinesPerWorker * workers);
     std::vector<LineResult> results;
-    std::vector<std::int64_t> failed;
-    std::size_t written = 0;
-    std::size_t notTried = 0;
-    bool outputFailed = false;
-    // Set by the first file that a full or read-only disk refuses: no worker starts another.
-    std::atomic<bool> diskRefused{false};
-    std::optional<std::size_t> stoppedAt;
-    std::string notTriedReason;
+    RunTally tally;
     auto elapsed = [&started] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
@@ -327,79 +512,17 @@ int BatchRunner::Run() {
     for (std::size_t first = 0; first < rows.size(); first += window) {
         const std::size_t end = std::min(rows.size(), first + window);
         results.assign(end - first, LineResult{});
-        std::atomic<std::size_t> next{first};
-        auto work = [&](LinePipeline& pipeline) {
-            for (std::size_t i = next++; i < end && !diskRefused; i = next++) {
-                if (!rows[i].Error.empty()) {
-                    continue;
-                }
-                LineResult& result = results[i - first];
-                LinePipeline::SymbolPath symbolPath;
-                if (m_Options.StructuredAppend && !names[i].empty()) {
-                    // %d the line (or row) number, %s the line, %i the symbol's number.
-                    symbolPath = [&, i](std::int32_t number) {
-                        const std::string_view text =
-                            m_Table.HasFileColumn() ? m_Table.FileText(rows[i]) : Data(i);
-                        return pattern.Expand(rows[i].Number, Bytes(text), number);
-                    };
-                }
-                result = pipeline.Run(Bytes(Data(i)), names[i], symbolPath);
-                if (result.Outcome == LineResult::Status::DiskFull) {
-                    diskRefused = true;
-                }
-            }
-        };
-        if (!stoppedAt) {
-            std::vector<std::jthread> threads;
-            for (unsigned i = 1; i < workers; ++i) {
-                threads.emplace_back(work, std::ref(*pipelines[i]));
-            }
-            work(*pipelines[0]);
+        if (!tally.StoppedAt) {
+            Encode(first, names, results, pipelines);
         }
 
         if (progress && m_ProgressShown) {
             std::fputs("\r\x1b[K", stderr);
         }
         for (std::size_t i = first; i < end; ++i) {
-            LineResult& result = results[i - first];
-            const BatchTable::Row& row = rows[i];
-            if (result.Outcome == LineResult::Status::DiskFull && !stoppedAt) {
-                stoppedAt = i;
-                failed.push_back(row.Number);
-                notTriedReason = "not written: the run stopped at " + m_Table.Where(row) + " (" +
-                                 result.Message + ")";
-                std::fprintf(stderr,
-                             "%s: %s: %s; the disk is full or read-only, so the run stops here "
-                             "(the files written so far stay)\n",
-                             Program, m_Table.Where(row).c_str(), result.Message.c_str());
-            } else if (result.Outcome == LineResult::Status::DiskFull ||
-                       (result.Outcome == LineResult::Status::NotTried && row.Error.empty())) {
-                // Refused or never started after the stop: not written, not a failure of its own.
-                result = LineResult{};
-                ++notTried;
-            } else if (!row.Error.empty() || result.Outcome != LineResult::Status::Written) {
-                failed.push_back(row.Number);
-                std::fprintf(stderr, "%s: %s: %s\n", Program, m_Table.Where(row).c_str(),
-                             (row.Error.empty() ? result.Message : row.Error).c_str());
-            } else {
-                ++written;
-                if (!result.Warning.empty()) {
-                    std::fprintf(stderr, "%s: %s: warning: %s\n", Program,
-                                 m_Table.Where(row).c_str(), result.Warning.c_str());
-                }
-                if (names[i].empty() && !outputFailed) {
-                    // Symbols on standard output are separated by an empty line.
-                    if (written > 1) {
-                        result.Output.prepend('\n');
-                    }
-                    outputFailed = !WriteOutput(std::nullopt, result.Output).empty();
-                }
-            }
-            if (manifest) {
-                Record(*manifest, i, result, names[i], notTriedReason);
-            }
+            Report(i, results[i - first], names[i], tally, manifest.get());
         }
-        if (outputFailed) {
+        if (tally.OutputFailed) {
             std::fprintf(stderr, "%s: cannot write to standard output: %s\n", Program,
                          std::strerror(errno));
             if (manifest) {
@@ -411,7 +534,7 @@ int BatchRunner::Run() {
             }
             return ExitCannotWrite;
         }
-        if (progress && end < rows.size() && !stoppedAt) {
+        if (progress && end < rows.size() && !tally.StoppedAt) {
             ShowProgress(end, elapsed());
             m_ProgressShown = true;
         }
@@ -420,45 +543,7 @@ int BatchRunner::Run() {
         std::fputs("\r\x1b[K", stderr);
     }
 
-    const double seconds = elapsed();
-    // With --verify every symbol that stays written has been read back.
-    std::string counts = m_Options.Verify ? std::to_string(written) + " written, " +
-                                                std::to_string(written) + " verified"
-                                          : std::to_string(written) + " symbols written";
-    if (renamed > 0) {
-        counts += " (" + std::to_string(renamed) + (renamed == 1 ? " name" : " names") +
-                  " given a suffix)";
-    }
-    std::fprintf(stderr,
-                 "%s: %s, %zu %ss failed, %lld empty %ss skipped, in %.2f s "
-                 "(%.0f symbols a second)",
-                 Program, counts.c_str(), failed.size(), noun.c_str(),
-                 static_cast<long long>(m_Table.EmptyRows), noun.c_str(), seconds,
-                 seconds > 0 ? static_cast<double>(written) / seconds : 0.0);
-    if (stoppedAt) {
-        std::fprintf(stderr, "; stopped at %s, %zu %ss not written",
-                     m_Table.Where(rows[*stoppedAt]).c_str(), notTried, noun.c_str());
-    }
-    std::fputc('\n', stderr);
-    int status = failed.empty() ? ExitWritten : ExitWrittenButFailed;
-    if (manifest) {
-        if (const std::string error = manifest->Commit(); !error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-            status = ExitCannotWrite;
-        }
-    }
-    // After a stop the one message said it all, unless other rows failed too.
-    if (failed.size() > (stoppedAt ? 1U : 0U)) {
-        std::string list;
-        for (std::size_t i = 0; i < failed.size() && i < MaxListedFailures; ++i) {
-            list += (i == 0 ? "" : ", ") + std::to_string(failed[i]);
-        }
-        if (failed.size() > MaxListedFailures) {
-            list += " and " + std::to_string(failed.size() - MaxListedFailures) + " more";
-        }
-        std::fprintf(stderr, "%s: failed %ss: %s\n", Program, noun.c_str(), list.c_str());
-    }
-    return status;
+    return Finish(tally, renamed, elapsed(), manifest.get());
 }
 
 } // namespace ostrel::cli

@@ -5,6 +5,8 @@
 #include "LinePipeline.h"
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,10 +36,37 @@ public:
     int Run();
 
 private:
+    // What the run has seen of the rows so far.
+    struct RunTally {
+        std::vector<std::int64_t> Failed; // row numbers
+        std::size_t Written = 0;
+        std::size_t NotTried = 0; // after a stop
+        bool OutputFailed = false;
+        std::optional<std::size_t> StoppedAt; // the row a full or read-only disk refused
+        std::string NotTriedReason;
+    };
+
+    // Reads and checks the table (and with --payload builds the payloads); ExitWritten when the
+    // run can go on, else the exit status after saying why.
+    int LoadRows();
+    // Says what became of the row at index i, writes its symbol to standard output when it goes
+    // there, and records it in the manifest.
+    void Report(std::size_t i, LineResult& result, const std::string& name, RunTally& tally,
+                BatchManifest* manifest) const;
+    // The summary line, the manifest committed and the failed rows listed; the exit status.
+    int Finish(const RunTally& tally, std::size_t renamed, double seconds,
+               BatchManifest* manifest) const;
+    // The symbols of the rows from first on, one result each, shared out among the pipelines.
+    void Encode(std::size_t first, const std::vector<std::string>& names,
+                std::vector<LineResult>& results,
+                const std::vector<std::unique_ptr<LinePipeline>>& pipelines) const;
     bool ReadInput(std::string& input, std::string& error) const;
     // The file of every row, checked for collisions; false (after saying why) when the run
     // must not start.
     bool PlanNames(std::vector<std::string>& names, std::size_t& renamed) const;
+    // True (after saying why) when a planned file is the batch input or the manifest, or the
+    // manifest is the batch input.
+    bool WritesOverAnInput(const std::vector<std::string>& names) const;
     void ShowProgress(std::size_t done, double seconds) const;
     // With --payload: every column but 'file' and every --field known to the payload kind
     // (false, after saying why, when one is not), then the payload of every row; a row whose
@@ -45,6 +74,8 @@ private:
     bool BuildPayloads(const std::string& source);
     // The data of the row at index: its payload, or the data column (the line).
     std::string_view Data(std::size_t index) const;
+    // What %s stands for in the names of the row at index: its 'file' column, else its data.
+    std::string_view NameText(std::size_t index) const;
     // The manifest's record of the row at index.
     void Record(BatchManifest& manifest, std::size_t index, const LineResult& result,
                 const std::string& path, const std::string& notTried) const;

@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 #include "OptionTable.h"
 #include "OutputPattern.h"
+#include "clsRMQRTable.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -63,6 +64,124 @@ std::string ParserError(const QCommandLineParser& parser) {
         reason.pop_back();
     }
     return reason;
+}
+
+std::string InvalidVersion(const std::string& text, std::string_view expected) {
+    return "invalid value '" + text + "' for --symbol-version: expected " + std::string(expected);
+}
+
+// The QR Code version: 1..40 or auto.
+std::string ResolveQRVersion(CliOptions& options, const std::string& text, bool automatic) {
+    std::int32_t version = 0;
+    const auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), version);
+    if (!automatic && (text.empty() || error != std::errc{} || ptr != text.data() + text.size() ||
+                       version < 0 || version > 40)) {
+        return InvalidVersion(*options.VersionText, "1..40 or auto");
+    }
+    options.Version = automatic ? 0 : version;
+    if (options.RMQRHeight != 0) {
+        return "--rmqr-height is for --symbology rmqr";
+    }
+    return {};
+}
+
+// Micro QR: M1..M4 or auto, level L by default and never H, masks 0..3 (auto by default), no ECI.
+std::string ResolveMicro(CliOptions& options, const std::string& text, bool automatic) {
+    const std::int32_t version =
+        text.size() == 2 && text[0] == 'm' && text[1] >= '1' && text[1] <= '4' ? text[1] - '0' : 0;
+    if (!automatic && version == 0) {
+        return InvalidVersion(*options.VersionText, "M1..M4 or auto for micro");
+    }
+    options.Version = version;
+    if (!options.LevelGiven) {
+        options.Level = 1;
+    } else if (options.Level == 4) {
+        return "Micro QR has no level H: L, M or Q (M1 error detection only, M2 and M3 L "
+               "and M, M4 L, M and Q)";
+    }
+    if (!options.MaskGiven) {
+        options.MaskAuto = true;
+    } else if (!options.MaskAuto && options.Mask > 3) {
+        return "Micro QR has four masks: --mask 0..3 or auto";
+    }
+    if (options.EciAuto) {
+        return "Micro QR has no ECI: --eci auto is for qr and rmqr";
+    }
+    if (options.RMQRHeight != 0) {
+        return "--rmqr-height is for --symbology rmqr";
+    }
+    return {};
+}
+
+// rMQR: a size R<height>x<width> of the table or auto, level M by default (M and H only), one mask.
+std::string ResolveRMQR(CliOptions& options, const std::string& text, bool automatic) {
+    std::int32_t version = 0;
+    if (!automatic) {
+        const auto x = text.find('x');
+        std::int32_t height = 0;
+        std::int32_t width = 0;
+        if (text.size() > 1 && text[0] == 'r' && x != std::string::npos) {
+            std::from_chars(text.data() + 1, text.data() + x, height);
+            std::from_chars(text.data() + x + 1, text.data() + text.size(), width);
+        }
+        version = clsRMQRTable::Find(height, width) + 1;
+        if (version == 0 || text != "r" + std::to_string(height) + "x" + std::to_string(width)) {
+            return InvalidVersion(*options.VersionText,
+                                  "an rmqr size R7x43..R17x139 (R7, R9: x43, x59, x77, x99, "
+                                  "x139; R11, R13: also x27; R15, R17: x43..x139) or auto");
+        }
+        if (options.RMQRHeight != 0) {
+            return "--rmqr-height applies to --symbol-version auto only";
+        }
+    }
+    options.Version = version;
+    if (!options.LevelGiven) {
+        options.Level = 2;
+    } else if (options.Level == 1 || options.Level == 3) {
+        return std::string("rMQR has levels M and H only, not ") +
+               std::string(LevelName(options.Level));
+    }
+    if (options.MaskGiven) {
+        return "rMQR has a single mask: --mask does not apply to --symbology rmqr";
+    }
+    return {};
+}
+
+// What the outputs cannot do for the small symbols: square pdf/eps pages for rMQR, and --verify,
+// whose reader knows QR Code only.
+std::string CheckSmallSymbolOutputs(const CliOptions& options) {
+    if (options.Kind == Symbology::RMQR && (options.EffectiveFormat() == OutputFormat::Pdf ||
+                                            options.EffectiveFormat() == OutputFormat::Eps)) {
+        return "pdf and eps pages are square in this version and an rMQR symbol is not: use "
+               "png, bmp or svg for rmqr";
+    }
+    if (options.Verify) {
+        return "--verify reads QR Code only: its reader (zxing-cpp 1.4) knows no Micro QR or "
+               "rMQR, so " +
+               std::string(SymbologyName(options.Kind)) + " symbols cannot be verified";
+    }
+    return {};
+}
+
+// Settles what depends on the symbology, which may come anywhere on the command line: the
+// version from its text, the default level and mask; and refuses what the symbology cannot do.
+std::string ResolveSymbology(CliOptions& options) {
+    const std::string text = options.VersionText ? AsciiLower(*options.VersionText) : "auto";
+    const bool automatic = text == "auto";
+    if (options.Kind == Symbology::QR) {
+        return ResolveQRVersion(options, text, automatic);
+    }
+    // Structured append and Hanzi mode belong to QR Code: Micro QR and rMQR have neither.
+    if (options.StructuredAppend || options.Hanzi) {
+        return std::string(options.StructuredAppend ? "--structured-append" : "--hanzi") +
+               " is for --symbology qr: " + std::string(SymbologyName(options.Kind)) +
+               " symbols have no " +
+               (options.StructuredAppend ? "structured append" : "Hanzi mode");
+    }
+    const std::string error = options.Kind == Symbology::Micro
+                                  ? ResolveMicro(options, text, automatic)
+                                  : ResolveRMQR(options, text, automatic);
+    return error.empty() ? CheckSmallSymbolOutputs(options) : error;
 }
 
 // --payload, --field and --print-payload with the other options; empty when they fit.
@@ -335,7 +454,10 @@ std::int32_t CliOptions::EffectiveMargin() const {
     if (Margin) {
         return *Margin;
     }
-    return EffectiveFormat() == OutputFormat::Matrix ? 0 : DefaultMargin;
+    if (EffectiveFormat() == OutputFormat::Matrix) {
+        return 0;
+    }
+    return Kind == Symbology::QR ? DefaultMargin : SmallSymbolMargin;
 }
 
 ParseResult ParseArguments(std::span<const std::string> arguments, bool standardOutputIsTerminal) {
@@ -360,9 +482,35 @@ ParseResult ParseArguments(std::span<const std::string> arguments, bool standard
         result.Error = TakePositional(parser.positionalArguments(), options);
     }
     if (result.Error.empty()) {
+        result.Error = ResolveSymbology(options);
+    }
+    if (result.Error.empty()) {
         result.Error = CheckCombination(options);
     }
     return result;
+}
+
+std::string_view SymbologyName(Symbology kind) {
+    switch (kind) {
+    case Symbology::Micro:
+        return "micro";
+    case Symbology::RMQR:
+        return "rmqr";
+    default:
+        return "qr";
+    }
+}
+
+std::string VersionName(Symbology kind, std::int32_t version) {
+    switch (kind) {
+    case Symbology::Micro:
+        return "M" + std::to_string(version);
+    case Symbology::RMQR:
+        return "R" + std::to_string(clsRMQRTable::Height(version - 1)) + "x" +
+               std::to_string(clsRMQRTable::Width(version - 1));
+    default:
+        return std::to_string(version);
+    }
 }
 
 std::string AsciiLower(std::string_view text) {

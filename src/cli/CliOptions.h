@@ -17,6 +17,8 @@ enum class OutputFormat { Matrix, Bmp, Png, Svg, Pdf, Eps, Utf8, Ansi };
 enum class KanjiSetting { Auto, On, Off };
 // How a batch input is read: plain lines, or a table (CSV, TSV) with a header row.
 enum class BatchInputFormat { Lines, Csv, Tsv };
+// The kind of symbol: QR Code (ISO/IEC 18004), Micro QR (ISO/IEC 18004) or rMQR (ISO/IEC 23941).
+enum class Symbology { QR, Micro, RMQR };
 // What a batch does when two rows would write the same file.
 enum class CollisionPolicy { Refuse, Suffix };
 
@@ -38,11 +40,18 @@ struct CliOptions {
     enum class Action { Encode, Help, Version };
     Action Request = Action::Encode;
 
-    std::int32_t Version = 0; // 0 automatic, else 1..40
-    std::int32_t Level = 3;   // 1 L, 2 M, 3 Q, 4 H
+    Symbology Kind = Symbology::QR;
+    // 0 automatic, else QR 1..40, Micro QR 1..4 (M1..M4), rMQR 1..32 (the size index + 1,
+    // R7x43 .. R17x139); settled from the text of --symbol-version once the symbology is known.
+    std::int32_t Version = 0;
+    std::optional<std::string> VersionText; // --symbol-version as given
+    std::int32_t Level = 3;                 // 1 L, 2 M, 3 Q, 4 H; default Q, L (micro), M (rmqr)
+    bool LevelGiven = false;
     std::int32_t Mask = 0;
-    bool MaskAuto = false; // the mask with the lowest penalty score instead of Mask
-    bool EciAuto = false;  // declare the character set of non-ASCII data with an ECI designator
+    bool MaskAuto = false;       // QR: the lowest penalty score; Micro QR: the edge evaluation
+    bool MaskGiven = false;      // Micro QR defaults to auto; rMQR refuses --mask
+    std::int32_t RMQRHeight = 0; // rMQR: the automatic size only among this height; 0 any
+    bool EciAuto = false; // declare the character set of non-ASCII data with an ECI designator
     bool Utf8 = true;
     KanjiSetting Kanji = KanjiSetting::Auto;
     std::optional<OutputFormat> Format; // unset: from the output file's extension, else matrix
@@ -87,7 +96,8 @@ struct CliOptions {
     // The format to write: the one asked for, else the output file's extension, else utf8 on a
     // terminal (without -o) and matrix elsewhere.
     OutputFormat EffectiveFormat() const;
-    // The quiet zone in modules: the one asked for, else 4 (none for the matrix).
+    // The quiet zone in modules: the one asked for, else 4 for QR Code and 2 for Micro QR and
+    // rMQR (none for the matrix).
     std::int32_t EffectiveMargin() const;
     bool WritesToStandardOutput() const { return !Output || *Output == "-"; }
     // True when the data is built from fields: a kind other than text, or any --field.
@@ -99,6 +109,8 @@ struct CliOptions {
 inline constexpr std::int32_t MaxScale = 100;
 inline constexpr std::int32_t MaxMargin = 64;
 inline constexpr std::int32_t DefaultMargin = 4;
+// The quiet zone that Micro QR and rMQR symbols need, their default margin.
+inline constexpr std::int32_t SmallSymbolMargin = 2;
 inline constexpr std::int32_t MaxJobs = 256;
 inline constexpr std::int32_t MaxStructuredAppendSymbols = 16;
 
@@ -127,6 +139,12 @@ std::string AsciiLower(std::string_view text);
 
 // The format of a name as the command line spells it ("png", in any case); nullopt for none.
 std::optional<OutputFormat> FormatByName(std::string_view name);
+
+// The symbology's name as the command line spells it ("micro").
+std::string_view SymbologyName(Symbology kind);
+
+// The name of a symbol version: "5" for QR, "M2" for Micro QR, "R13x27" for rMQR.
+std::string VersionName(Symbology kind, std::int32_t version);
 
 // "L", "M", "Q" or "H" for level number 1..4.
 std::string_view LevelName(std::int32_t level);

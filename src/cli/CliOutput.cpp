@@ -25,7 +25,8 @@ double Luminance(Colour colour) {
 } // namespace
 
 PrintSize::Resolved SymbolSize(const clsQRCode::Symbol& symbol, const CliOptions& options) {
-    return options.EffectiveSize().Resolve(symbol.Side + 2 * options.EffectiveMargin(),
+    // The width decides the size (an rMQR symbol is wider than high).
+    return options.EffectiveSize().Resolve(symbol.Columns() + 2 * options.EffectiveMargin(),
                                            IsPictureFormat(options.EffectiveFormat()));
 }
 
@@ -50,10 +51,9 @@ QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& optio
     // Sized in real units, or at a resolution: the drawing states its size in the unit asked.
     const bool realSize = options.ModuleSize || options.WholeSize || options.Dpi;
     auto rects = [&] {
-        const std::int32_t side = symbol.Side + 2 * margin;
-        return ModuleRects(side, side, [&](std::int32_t x, std::int32_t y) {
-            return symbol.At(x - margin, y - margin) != 0;
-        });
+        return ModuleRects(
+            symbol.Columns() + 2 * margin, symbol.Rows() + 2 * margin,
+            [&](std::int32_t x, std::int32_t y) { return symbol.At(x - margin, y - margin) != 0; });
     };
     if (!size.Error.empty()) {
         return {};
@@ -126,11 +126,22 @@ std::string ColourWarning(const CliOptions& options) {
 std::string DoesNotFit(const std::string& amount, const CliOptions& options) {
     const std::string level(LevelName(options.Level));
     if (options.Version > 0) {
-        return "the data does not fit in a version " + std::to_string(options.Version) +
+        return "the data does not fit in a version " + VersionName(options.Kind, options.Version) +
                " symbol at level " + level + " (" + amount + ")";
     }
-    return "the data does not fit in any QR Code symbol at level " + level + " (" + amount +
-           "; version 40 is the largest)";
+    switch (options.Kind) {
+    case Symbology::Micro:
+        return "the data does not fit in any Micro QR symbol at level " + level + " (" + amount +
+               "; M4 is the largest, and M1 takes digits only, M2 no bytes or Kanji)";
+    case Symbology::RMQR:
+        return "the data does not fit in any rMQR symbol" +
+               (options.RMQRHeight > 0 ? " " + std::to_string(options.RMQRHeight) + " modules high"
+                                       : std::string()) +
+               " at level " + level + " (" + amount + "; R17x139 is the largest)";
+    default:
+        return "the data does not fit in any QR Code symbol at level " + level + " (" + amount +
+               "; version 40 is the largest)";
+    }
 }
 
 } // namespace ostrel::cli

@@ -12,10 +12,11 @@ namespace {
 constexpr const char* Intro = R"HELP(Usage: ostrel-qr-cli [OPTION]... [TEXT]
   or:  ostrel-qr-cli --batch [OPTION]... [FILE]
 Encode TEXT, or all of standard input, as a QR Code symbol (ISO/IEC 18004,
-Model 2, versions 1 to 40) and write it as a module matrix, a symbol in the
-terminal, a BMP or PNG picture or an SVG, PDF or EPS drawing, sized in pixels
-or in millimetres or inches. With --batch, every line of FILE (or of standard
-input) becomes a symbol of its own.
+Model 2, versions 1 to 40), a Micro QR symbol (M1 to M4) or an rMQR symbol
+(ISO/IEC 23941, R7x43 to R17x139) and write it as a module matrix, a symbol in
+the terminal, a BMP or PNG picture or an SVG, PDF or EPS drawing, sized in
+pixels or in millimetres or inches. With --batch, every line of FILE (or of
+standard input) becomes a symbol of its own.
 
 Without TEXT, standard input is read to its end and encoded byte for byte,
 without any conversion (binary data included). The encoder chooses the shortest
@@ -36,11 +37,11 @@ Formats:
             (--invert for dark-on-light)
   ansi      the same with ANSI background colours, white and black, two
             blanks per module and one line per module row
-  bmp, png  the symbol with a white quiet zone of 4 modules (--margin), N x N
-            pixels per module, black on white unless coloured (version 1 at
-            --scale 1 is 29 x 29 pixels)
-  svg       the same as a vector drawing: a white square of side + 8 units with
-            the dark modules as paths, N pixels per unit (or --size in mm, in)
+  bmp, png  the symbol with a white quiet zone of 4 modules (2 for micro and
+            rmqr; --margin), N x N pixels per module, black on white unless
+            coloured (version 1 at --scale 1 is 29 x 29 pixels, R7x43 47 x 11)
+  svg       the same as a vector drawing: a white rectangle of the symbol and
+            its quiet zone with the dark modules as paths, N pixels per unit
   pdf, eps  a vector drawing on a page (PDF) or in a bounding box (EPS)
             exactly the size of the symbol with its quiet zone, the modules as
             rectangles merged into runs
@@ -63,7 +64,8 @@ Payloads (--payload KIND; fields by --field NAME=VALUE, * required):
             (RFC 5545) VEVENT in a VCALENDAR. start and end are ISO 8601
             dates (2026-12-24) or date-times (2026-12-24T18:30 local,
             2026-12-24T10:30Z UTC); an end date is the last day. DTSTAMP is
-            the time of the run, or SOURCE_DATE_EPOCH when it is set
+            SOURCE_DATE_EPOCH when it is set, else the start (taken as
+            UTC, midnight for a date), so runs give the same bytes
   tel       number*: tel:NUMBER (RFC 3966); a number is '+', digits, '*',
             '#', blanks, '-', '.', '(' and ')', and links leave blanks out
   sms       number*, body: sms:NUMBER?body=... (RFC 5724)
@@ -82,17 +84,20 @@ payload.
 
 Exit status:
   0  the symbol was written (with --batch: every line was)
-  1  the data does not fit: more than the given version, or version 40, holds
-     at the chosen level, or (--structured-append) more than 16 symbols would
-     be needed (a message on standard error says so; no output);
-     with --batch: a line failed (each is reported with its line number, then
-     the list of them); with --verify: a symbol did not read back (its file is
-     removed); with --batch, also a full or read-only disk: the run stops at
+  1  the data does not fit: more than the given version, or the largest
+     (version 40, M4, R17x139), holds at the chosen level, or
+     (--structured-append) more than 16 symbols would be needed (a message on
+     standard error says so; no output); with --batch: a line failed (each
+     is reported with its line number, then the list of them);
+     with --verify: a symbol did not read back (its file is removed); with
+     --batch, also a full or read-only disk: the run stops at
      the first file it refuses, with one message, and keeps the files before
   2  bad usage: an unknown option, a missing or invalid value, more than one
-     TEXT, a batch PATTERN without %d or %s, a payload field that is unknown,
-     missing or out of range, batch rows that would write the same file, a
-     table without a 'data' column, a size that cannot be drawn, a
+     TEXT, what the symbology cannot do (level H or ECI for micro, level L or
+     Q or --mask for rmqr, --verify or --structured-append for either), a
+     batch PATTERN without %d or %s, a payload field that is unknown, missing
+     or out of range, batch rows that would write the same file, a table
+     without a 'data' column, a size that cannot be drawn, a
      --structured-append PATTERN without %d (%i in a batch), a character
      outside GB 2312 with --hanzi (a message on standard error gives the
      reason; nothing is written)
@@ -127,6 +132,12 @@ Examples:
 
   ostrel-qr-cli --batch labels.txt --scale 4 -o 'labels/%05d.png'
       One PNG file per line of labels.txt: labels/00001.png, ...
+
+  ostrel-qr-cli --symbology micro -o part.png --scale 8 'A1-2026'
+      A Micro QR symbol (here M2 at level L, the smallest that holds it).
+
+  ostrel-qr-cli --symbology rmqr --rmqr-height 7 -o strip.png --scale 6 'LOT 4711'
+      A 7-module-high rMQR strip (R7x59 at level M) for a narrow label.
 
   printf 'a\nb\n' | ostrel-qr-cli --batch -o '%s.svg' --mask auto
       Two SVG drawings, a.svg and b.svg, each with its best mask.

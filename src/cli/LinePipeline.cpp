@@ -178,38 +178,76 @@ std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uin
     if (bytes.size() > static_cast<std::size_t>(clsQRCode::MaxInputLength)) {
         return std::nullopt;
     }
-    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, m_FromText);
+    return EncodeBytes(m_Encoders, bytes, m_Options, m_CodePage, m_FromText);
 }
 
-void LinePipeline::Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
-                             const CliOptions& options, int codePage, bool fromText) {
+namespace {
+
+// The ECI designator and the Kanji mode of bytes as the options ask for them.
+struct StreamChoice {
+    std::int32_t Designator = 0;
+    bool Kanji = false;
+};
+
+StreamChoice ChooseStream(const std::vector<std::uint8_t>& bytes, const CliOptions& options,
+                          int codePage, bool fromText) {
     // GB 2312 belongs to the family that designator 29 declares.
     constexpr int Gb2312CodePage = 936;
     const int dataCodePage = options.Hanzi  ? Gb2312CodePage
                              : options.Utf8 ? platform::CodePage::Utf8
                                             : codePage;
-    std::int32_t designator = 0;
+    StreamChoice choice;
     // Hanzi segments read as GB 2312 by themselves, but a GB 2312 character that the search
     // puts into a byte segment (cheaper beside ASCII) is read by the readers' guess, and
     // zxing-cpp guesses Shift JIS: the designator of the GB 2312 family tells them.
     if (options.EciAuto || options.Hanzi) {
-        designator = platform::CodePage::EciDesignatorFor(bytes, dataCodePage);
+        choice.Designator = platform::CodePage::EciDesignatorFor(bytes, dataCodePage);
         if (dataCodePage == platform::CodePage::Utf8 && !IsUtf8(bytes)) {
-            designator = 0; // raw bytes from standard input: nothing to declare
+            choice.Designator = 0; // raw bytes from standard input: nothing to declare
         }
     }
-    encoder.SetEciDesignator(designator);
-    encoder.SetKanjiMode(KanjiModeOn(options, fromText, codePage, designator));
-    encoder.SetHanziMode(options.Hanzi);
+    choice.Kanji = KanjiModeOn(options, fromText, codePage, choice.Designator);
+    return choice;
+}
+
+void SetUp(clsQRCode& encoder, const StreamChoice& choice, bool hanzi) {
+    encoder.SetEciDesignator(choice.Designator);
+    encoder.SetKanjiMode(choice.Kanji);
+    encoder.SetHanziMode(hanzi);
     encoder.SetStructuredAppend(std::nullopt);
 }
 
-std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(clsQRCode& encoder,
+} // namespace
+
+void LinePipeline::Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
+                             const CliOptions& options, int codePage, bool fromText) {
+    SetUp(encoder, ChooseStream(bytes, options, codePage, fromText), options.Hanzi);
+}
+
+std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(SymbolEncoders& encoders,
                                                            const std::vector<std::uint8_t>& bytes,
                                                            const CliOptions& options, int codePage,
                                                            bool fromText) {
-    Configure(encoder, bytes, options, codePage, fromText);
+    const StreamChoice choice = ChooseStream(bytes, options, codePage, fromText);
     const auto length = static_cast<std::int32_t>(bytes.size());
+    switch (options.Kind) {
+    case Symbology::Micro:
+        encoders.Micro.SetKanjiMode(choice.Kanji);
+        return encoders.Micro.EncodeMatrix(bytes, length, options.Version, options.Level,
+                                           options.MaskAuto ? clsMicroQRCode::AutomaticMask
+                                                            : options.Mask);
+    case Symbology::RMQR:
+        encoders.RMQR.SetKanjiMode(choice.Kanji);
+        encoders.RMQR.SetEciDesignator(choice.Designator);
+        encoders.RMQR.SetRequiredHeight(options.RMQRHeight);
+        return encoders.RMQR.EncodeMatrix(
+            bytes, length, options.Version > 0 ? options.Version - 1 : clsRMQRCode::AutomaticSize,
+            options.Level);
+    case Symbology::QR:
+        break;
+    }
+    clsQRCode& encoder = encoders.QR;
+    SetUp(encoder, choice, options.Hanzi);
     if (options.MaskAuto) {
         return clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.Version,
                                               options.Level);
@@ -303,7 +341,7 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
                                              const SymbolPath& symbolPath) {
     LineResult result;
     const SymbolSet set =
-        EncodeStructuredAppend(m_Encoder, bytes, m_Options, m_CodePage, m_FromText);
+        EncodeStructuredAppend(m_Encoders.QR, bytes, m_Options, m_CodePage, m_FromText);
     if (set.Symbols.empty()) {
         result.Outcome = LineResult::Status::TooLong;
         result.Message = set.Plan.Error;

@@ -2,6 +2,7 @@
 
 #include "CliOptions.h"
 #include "PngWriter.h"
+#include "SymbolEncoders.h"
 #include "clsQRCode.h"
 #include "clsStructuredAppend.h"
 
@@ -70,11 +71,11 @@ public:
     LineResult RunBytes(const std::vector<std::uint8_t>& bytes, const std::string& path,
                         const SymbolPath& symbolPath);
 
-    // The symbol of bytes with the options' version, level and mask (the best one for --mask
-    // auto) and, for --eci auto, the designator of the bytes' character set: UTF-8 (when they
-    // are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling whether
-    // the bytes are text converted by --encoding. nullopt when the data does not fit.
-    static std::optional<clsQRCode::Symbol> EncodeBytes(clsQRCode& encoder,
+    // The symbol of bytes in the options' symbology with their version, level and mask (the best
+    // one for --mask auto) and, for --eci auto, the designator of the bytes' character set: UTF-8
+    // (when they are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling
+    // whether the bytes are text converted by --encoding. nullopt when the data does not fit.
+    static std::optional<clsQRCode::Symbol> EncodeBytes(SymbolEncoders& encoders,
                                                         const std::vector<std::uint8_t>& bytes,
                                                         const CliOptions& options, int codePage,
                                                         bool fromText);
@@ -117,7 +118,7 @@ private:
     int m_CodePage;
     bool m_Sha256;
     bool m_FromText = true; // the bytes are text converted by the options (not standard input)
-    clsQRCode m_Encoder;
+    SymbolEncoders m_Encoders;
     PngWriter m_Png;
 };
 

@@ -27,15 +27,36 @@ std::string Invalid(std::string_view option, std::string_view value, std::string
 // The checks of the options' values, one for each row of the table. Values are matched without
 // regard to case.
 
+// The version depends on the symbology, which may come later on the command line:
+// ParseArguments settles it once all options are in (ResolveSymbology).
 std::string ApplySymbolVersion(CliOptions& options, std::optional<std::string_view> value,
-                               const std::string& option) {
-    if (AsciiLower(*value) == "auto") {
-        options.Version = 0;
-    } else if (const auto number = ParseNumber(*value, 0, 40)) {
-        options.Version = *number;
+                               const std::string& /*option*/) {
+    options.VersionText = std::string(*value);
+    return {};
+}
+
+std::string ApplySymbology(CliOptions& options, std::optional<std::string_view> value,
+                           const std::string& option) {
+    const std::string lower = AsciiLower(*value);
+    if (lower == "qr") {
+        options.Kind = Symbology::QR;
+    } else if (lower == "micro") {
+        options.Kind = Symbology::Micro;
+    } else if (lower == "rmqr") {
+        options.Kind = Symbology::RMQR;
     } else {
-        return Invalid(option, *value, "1..40 or auto");
+        return Invalid(option, *value, "qr, micro or rmqr");
     }
+    return {};
+}
+
+std::string ApplyRMQRHeight(CliOptions& options, std::optional<std::string_view> value,
+                            const std::string& option) {
+    const auto number = ParseNumber(*value, 7, 17);
+    if (!number || *number % 2 == 0) {
+        return Invalid(option, *value, "7, 9, 11, 13, 15 or 17");
+    }
+    options.RMQRHeight = *number;
     return {};
 }
 
@@ -50,11 +71,13 @@ std::string ApplyLevel(CliOptions& options, std::optional<std::string_view> valu
         return Invalid(option, *value, "L, M, Q or H");
     }
     options.Level = static_cast<std::int32_t>(at) + 1;
+    options.LevelGiven = true;
     return {};
 }
 
 std::string ApplyMask(CliOptions& options, std::optional<std::string_view> value,
                       const std::string& option) {
+    options.MaskGiven = true;
     if (AsciiLower(*value) == "auto") {
         options.MaskAuto = true;
         options.Mask = 0;
@@ -338,16 +361,29 @@ constexpr std::string_view Options = "Options";
 // The parser, --help and the manual page (help2man) follow from the row; the tests check that
 // every row is in --help and refuses an empty value.
 constexpr OptionRow Table[] = {
-    {Options, "symbol-version", 0, OptionValue::Required, "N|auto", ApplySymbolVersion,
-     "symbol version 1..40, or auto for the smallest\n"
-     "version that holds the data (default auto;\n"
-     "0 also means auto)"},
+    {Options, "symbology", 0, OptionValue::Required, "qr|micro|rmqr", ApplySymbology,
+     "the kind of symbol (default qr): QR Code, Micro\n"
+     "QR (M1..M4, quiet zone 2) or rMQR (rectangular\n"
+     "Micro QR, R7x43..R17x139, quiet zone 2)"},
+    {Options, "symbol-version", 0, OptionValue::Required, "V|auto", ApplySymbolVersion,
+     "symbol version: 1..40 for qr, M1..M4 for micro,\n"
+     "R7x43..R17x139 for rmqr; auto (default) for the\n"
+     "smallest that holds the data (qr: 0 also means\n"
+     "auto; rmqr: the smallest area, then the lower\n"
+     "height)"},
+    {Options, "rmqr-height", 0, OptionValue::Required, "7|9|11|13|15|17", ApplyRMQRHeight,
+     "rmqr with automatic version: only the sizes of\n"
+     "this height"},
     {Options, "level", 0, OptionValue::Required, "L|M|Q|H", ApplyLevel,
-     "error-correction level (default Q)"},
-    {Options, "mask", 0, OptionValue::Required, "0..7|auto", ApplyMask,
-     "mask pattern (default 0); auto chooses the one\n"
-     "with the lowest penalty score of the standard\n"
-     "(ISO/IEC 18004 7.8.3)"},
+     "error-correction level (default Q for qr, L for\n"
+     "micro, M for rmqr); micro has L, M, Q (M1 error\n"
+     "detection only, M2 and M3 L and M), rmqr M, H"},
+    {Options, "mask", 0, OptionValue::Required, "N|auto", ApplyMask,
+     "mask pattern: qr 0..7 (default 0), auto for the\n"
+     "lowest penalty score (ISO/IEC 18004 7.8.3);\n"
+     "micro 0..3 (default auto: the dark modules of\n"
+     "the right and bottom edges); rmqr has one mask\n"
+     "and refuses the option"},
     {Options, "encoding", 0, OptionValue::Required, "utf8|ansi", ApplyEncoding,
      "how TEXT becomes bytes: UTF-8 (default), or the\n"
      "ANSI code page that Windows would use for the\n"
@@ -366,7 +402,8 @@ constexpr OptionRow Table[] = {
      "auto, data that is not plain ASCII starts with\n"
      "an ECI designator, 26 for UTF-8 or the one of\n"
      "the ANSI code page (20 Shift JIS, 21-24\n"
-     "Windows-1250/1251/1252/1256, 28 Big5, 29 GBK)"},
+     "Windows-1250/1251/1252/1256, 28 Big5, 29 GBK);\n"
+     "qr and rmqr only (Micro QR has no ECI)"},
     {Options, "hanzi", 0, OptionValue::None, "", SetHanzi,
      "Hanzi mode (GB/T 18284): TEXT (or standard\n"
      "input, which must be UTF-8) is converted to\n"
@@ -434,7 +471,8 @@ constexpr OptionRow Table[] = {
      "pure K) instead of RGB"},
     {Options, "margin", 0, OptionValue::Required, "N", ApplyMargin,
      "quiet zone in modules around the symbol, 0..64\n"
-     "(default 4; none for matrix unless given)"},
+     "(default 4 for qr, 2 for micro and rmqr; none\n"
+     "for matrix unless given)"},
     {Options, "foreground", 0, OptionValue::Required, "RRGGBB[AA]", ApplyForeground,
      "colour of the dark modules, png, svg, pdf, eps\n"
      "(default 000000, black)"},
@@ -489,7 +527,8 @@ constexpr OptionRow Table[] = {
      "at --dpi, the other formats drawn in memory;\n"
      "one that does not read back is reported\n"
      "(\"not found\", \"different content\") and its\n"
-     "file removed"},
+     "file removed. qr only: this reader knows no\n"
+     "Micro QR or rMQR"},
     {Options, "help", 'h', OptionValue::None, "", AskForHelp, "display this help and exit", true},
     {Options, "version", 0, OptionValue::None, "", AskForVersion,
      "output version information and exit", true},

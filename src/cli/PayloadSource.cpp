@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cstdlib>
 
 namespace ostrel::cli {
@@ -12,8 +11,8 @@ namespace ostrel::cli {
 PayloadSource::PayloadSource(const CliOptions& options)
     : m_Options(options), m_Stamp(CreationTime()) {}
 
-std::int64_t PayloadSource::CreationTime() {
-    // The convention of reproducible builds (reproducible-builds.org/specs/source-date-epoch).
+std::optional<std::int64_t> PayloadSource::CreationTime() {
+    // SOURCE_DATE_EPOCH, the reproducible-builds convention: seconds since 1970-01-01 UTC.
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr) {
         std::int64_t seconds = 0;
         const char* end = epoch + std::char_traits<char>::length(epoch);
@@ -22,9 +21,7 @@ std::int64_t PayloadSource::CreationTime() {
             return seconds;
         }
     }
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
+    return std::nullopt;
 }
 
 payload::PayloadResult

@@ -4,6 +4,7 @@
 #include "PayloadBuilder.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,8 +20,8 @@ namespace ostrel::cli {
 // character than UTF-8 does, so the lines folded at 75 octets stay within it.
 class PayloadSource {
 public:
-    // The creation time of events: SOURCE_DATE_EPOCH when it holds a number (for output that
-    // can be reproduced), else the clock; read once.
+    // The creation time of events: SOURCE_DATE_EPOCH when it holds a number, read once; else
+    // each event's start stands in for it, so the same rows always give the same bytes.
     explicit PayloadSource(const CliOptions& options);
 
     // The payload for a row (column name and value; "file" already left out): the row's fields,
@@ -32,11 +33,11 @@ public:
     // system's ANSI code page.
     static std::vector<std::uint8_t> Bytes(const std::string& payload, bool utf8);
 
-    static std::int64_t CreationTime();
+    static std::optional<std::int64_t> CreationTime();
 
 private:
     const CliOptions& m_Options;
-    std::int64_t m_Stamp;
+    std::optional<std::int64_t> m_Stamp;
 };
 
 } // namespace ostrel::cli

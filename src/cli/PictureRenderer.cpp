@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -34,34 +35,39 @@ QByteArray Fill(Colour colour) {
 
 QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin,
                    Colour dark, Colour light, double unitsPerModule, std::string_view unit) {
-    const std::int32_t side = symbol.Side + 2 * margin;
-    const QByteArray units = QByteArray::number(side);
+    const std::int32_t width = symbol.Columns() + 2 * margin;
+    const std::int32_t height = symbol.Rows() + 2 * margin;
+    const QByteArray unitsWide = QByteArray::number(width);
+    const QByteArray unitsHigh = QByteArray::number(height);
     // The size a viewer or a word processor shows; the viewBox keeps the modules as units.
-    const QByteArray pixels =
-        unit.empty() ? QByteArray::number(static_cast<qint64>(side) * scale)
-                     : QByteArray::fromStdString(PrintSize::Number(side * unitsPerModule) +
-                                                 std::string(unit));
+    const auto shown = [&](std::int32_t modules) {
+        return unit.empty() ? QByteArray::number(static_cast<qint64>(modules) * scale)
+                            : QByteArray::fromStdString(
+                                  PrintSize::Number(modules * unitsPerModule) + std::string(unit));
+    };
+    const QByteArray pixelsWide = shown(width);
+    const QByteArray pixelsHigh = shown(height);
     QByteArray svg;
     svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + pixels +
-           "\" height=\"" + pixels + "\" viewBox=\"0 0 " + units + " " + units +
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + pixelsWide +
+           "\" height=\"" + pixelsHigh + "\" viewBox=\"0 0 " + unitsWide + " " + unitsHigh +
            "\" shape-rendering=\"crispEdges\">\n";
-    svg += "<rect width=\"" + units + "\" height=\"" + units + "\" " + Fill(light) + "/>\n";
+    svg += "<rect width=\"" + unitsWide + "\" height=\"" + unitsHigh + "\" " + Fill(light) + "/>\n";
     // Qt SVG refuses a path of more than 32767 elements (five per run here), and the largest
     // symbols have some 8000 runs: a new path every RunsPerPath runs keeps every renderer drawing.
     constexpr int RunsPerPath = 4096;
     int runs = 0;
     svg += "<path " + Fill(dark) + " d=\"";
     // One closed rectangle per horizontal run of dark modules.
-    for (std::int32_t y = 0; y < symbol.Side; ++y) {
+    for (std::int32_t y = 0; y < symbol.Rows(); ++y) {
         std::int32_t x = 0;
-        while (x < symbol.Side) {
+        while (x < symbol.Columns()) {
             if (symbol.At(x, y) == 0) {
                 ++x;
                 continue;
             }
             const std::int32_t start = x;
-            while (x < symbol.Side && symbol.At(x, y) != 0) {
+            while (x < symbol.Columns() && symbol.At(x, y) != 0) {
                 ++x;
             }
             const QByteArray run = QByteArray::number(x - start);
@@ -78,13 +84,17 @@ QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int
 }
 
 QImage SymbolPicture(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin) {
-    const std::int64_t modules =
-        static_cast<std::int64_t>(symbol.Side) + 2 * static_cast<std::int64_t>(margin);
-    const std::int64_t pixels = modules * scale;
-    if (scale < 1 || margin < 0 || pixels <= 0 || pixels > 0x7FFFFFFF) {
+    const std::int64_t modulesWide =
+        static_cast<std::int64_t>(symbol.Columns()) + 2 * static_cast<std::int64_t>(margin);
+    const std::int64_t modulesHigh =
+        static_cast<std::int64_t>(symbol.Rows()) + 2 * static_cast<std::int64_t>(margin);
+    const std::int64_t pixelsWide = modulesWide * scale;
+    const std::int64_t pixelsHigh = modulesHigh * scale;
+    if (scale < 1 || margin < 0 || pixelsWide <= 0 || pixelsHigh <= 0 ||
+        std::max(pixelsWide, pixelsHigh) > 0x7FFFFFFF) {
         return {};
     }
-    QImage picture(static_cast<int>(pixels), static_cast<int>(pixels), QImage::Format_Mono);
+    QImage picture(static_cast<int>(pixelsWide), static_cast<int>(pixelsHigh), QImage::Format_Mono);
     if (picture.isNull()) {
         return {};
     }
@@ -95,9 +105,9 @@ QImage SymbolPicture(const clsQRCode::Symbol& symbol, std::int32_t scale, std::i
     std::memset(picture.bits(), 0, static_cast<std::size_t>(picture.sizeInBytes()));
     // Build the first pixel row of each module row, then copy it to the other scale - 1 rows.
     const auto rowBytes = static_cast<std::size_t>(picture.bytesPerLine());
-    for (std::int32_t my = 0; my < modules; ++my) {
+    for (std::int32_t my = 0; my < modulesHigh; ++my) {
         const int top = my * scale;
-        for (std::int32_t mx = 0; mx < modules; ++mx) {
+        for (std::int32_t mx = 0; mx < modulesWide; ++mx) {
             if (!Dark(symbol, margin, mx, my)) {
                 continue;
             }

@@ -36,6 +36,53 @@ void AppendChunk(QByteArray& out, const char (&type)[5], const QByteArray& data)
     AppendBigEndian(out, static_cast<std::uint32_t>(crc));
 }
 
+// IHDR of a picture of width x height pixels: one bit a pixel, from a palette.
+QByteArray ImageHeader(std::uint32_t width, std::uint32_t height) {
+    QByteArray header;
+    AppendBigEndian(header, width);
+    AppendBigEndian(header, height);
+    header.append(static_cast<char>(1)); // bit depth
+    header.append(static_cast<char>(3)); // colour type: palette
+    header.append(3, '\0');              // deflate, adaptive filtering, no interlace
+    return header;
+}
+
+// The whole file around the compressed pixels: signature, header, the resolution (pHYs, only
+// when a dpi is given), the two-colour palette with its alpha (tRNS, only when a colour is not
+// opaque), the data and the end chunk.
+QByteArray AssembleFile(std::uint32_t pixelsWide, std::uint32_t pixelsHigh,
+                        const QByteArray& compressed, Colour dark, Colour light,
+                        std::optional<std::int32_t> dpi) {
+    QByteArray palette;
+    for (const Colour& colour : {light, dark}) {
+        palette.append(static_cast<char>(colour.Red));
+        palette.append(static_cast<char>(colour.Green));
+        palette.append(static_cast<char>(colour.Blue));
+    }
+    static constexpr char Signature[] = "\x89PNG\r\n\x1A\n";
+    QByteArray file(Signature, 8);
+    file.reserve(compressed.size() + 128);
+    AppendChunk(file, "IHDR", ImageHeader(pixelsWide, pixelsHigh));
+    if (dpi && *dpi > 0) {
+        const auto perMetre = static_cast<std::uint32_t>(std::lround(*dpi / MetresPerInch));
+        QByteArray physical;
+        AppendBigEndian(physical, perMetre);
+        AppendBigEndian(physical, perMetre);
+        physical.append(static_cast<char>(1)); // unit: the metre
+        AppendChunk(file, "pHYs", physical);
+    }
+    AppendChunk(file, "PLTE", palette);
+    if (light.Alpha != 255 || dark.Alpha != 255) {
+        QByteArray alpha;
+        alpha.append(static_cast<char>(light.Alpha));
+        alpha.append(static_cast<char>(dark.Alpha));
+        AppendChunk(file, "tRNS", alpha);
+    }
+    AppendChunk(file, "IDAT", compressed);
+    AppendChunk(file, "IEND", {});
+    return file;
+}
+
 } // namespace
 
 struct PngWriter::Stream {
@@ -81,41 +128,31 @@ PngWriter::~PngWriter() = default;
 QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
                             std::int32_t margin, Colour dark, Colour light,
                             std::optional<std::int32_t> dpi) {
-    const std::int64_t modules =
-        static_cast<std::int64_t>(symbol.Side) + 2 * static_cast<std::int64_t>(margin);
-    const std::int64_t pixels = modules * scale;
-    if (!m_Stream->Ready || scale < 1 || margin < 0 || pixels <= 0 || pixels > 0x7FFFFFFF) {
+    const std::int64_t modulesWide =
+        static_cast<std::int64_t>(symbol.Columns()) + 2 * static_cast<std::int64_t>(margin);
+    const std::int64_t modulesHigh =
+        static_cast<std::int64_t>(symbol.Rows()) + 2 * static_cast<std::int64_t>(margin);
+    const std::int64_t pixelsWide = modulesWide * scale;
+    const std::int64_t pixelsHigh = modulesHigh * scale;
+    if (!m_Stream->Ready || scale < 1 || margin < 0 || pixelsWide <= 0 || pixelsHigh <= 0 ||
+        std::max(pixelsWide, pixelsHigh) > 0x7FFFFFFF) {
         return {};
     }
     if (deflateReset(&m_Stream->Z) != Z_OK) {
         return {};
     }
-    const auto rowBytes = static_cast<std::size_t>((pixels + 7) / 8);
-
-    QByteArray header;
-    AppendBigEndian(header, static_cast<std::uint32_t>(pixels));
-    AppendBigEndian(header, static_cast<std::uint32_t>(pixels));
-    header.append(static_cast<char>(1)); // bit depth
-    header.append(static_cast<char>(3)); // colour type: palette
-    header.append(3, '\0');              // deflate, adaptive filtering, no interlace
-
-    QByteArray palette;
-    for (const Colour& colour : {light, dark}) {
-        palette.append(static_cast<char>(colour.Red));
-        palette.append(static_cast<char>(colour.Green));
-        palette.append(static_cast<char>(colour.Blue));
-    }
+    const auto rowBytes = static_cast<std::size_t>((pixelsWide + 7) / 8);
 
     QByteArray compressed;
     // Each row: filter byte 0 (none), then the pixels, most significant bit first, 1 = dark.
     std::vector<std::uint8_t> rows;
     rows.reserve(
-        std::min(InputChunk + rowBytes + 1, (rowBytes + 1) * static_cast<std::size_t>(pixels)));
+        std::min(InputChunk + rowBytes + 1, (rowBytes + 1) * static_cast<std::size_t>(pixelsHigh)));
     std::vector<std::uint8_t> row(rowBytes + 1);
-    for (std::int64_t my = 0; my < modules; ++my) {
+    for (std::int64_t my = 0; my < modulesHigh; ++my) {
         std::fill(row.begin(), row.end(), 0);
         const auto y = static_cast<std::int32_t>(my - margin);
-        for (std::int64_t mx = 0; mx < modules; ++mx) {
+        for (std::int64_t mx = 0; mx < modulesWide; ++mx) {
             if (symbol.At(static_cast<std::int32_t>(mx - margin), y) == 0) {
                 continue;
             }
@@ -138,28 +175,8 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
         return {};
     }
 
-    static constexpr char Signature[] = "\x89PNG\r\n\x1A\n";
-    QByteArray file(Signature, 8);
-    file.reserve(compressed.size() + 128);
-    AppendChunk(file, "IHDR", header);
-    if (dpi && *dpi > 0) {
-        const auto perMetre = static_cast<std::uint32_t>(std::lround(*dpi / MetresPerInch));
-        QByteArray physical;
-        AppendBigEndian(physical, perMetre);
-        AppendBigEndian(physical, perMetre);
-        physical.append(static_cast<char>(1)); // unit: the metre
-        AppendChunk(file, "pHYs", physical);
-    }
-    AppendChunk(file, "PLTE", palette);
-    if (light.Alpha != 255 || dark.Alpha != 255) {
-        QByteArray alpha;
-        alpha.append(static_cast<char>(light.Alpha));
-        alpha.append(static_cast<char>(dark.Alpha));
-        AppendChunk(file, "tRNS", alpha);
-    }
-    AppendChunk(file, "IDAT", compressed);
-    AppendChunk(file, "IEND", {});
-    return file;
+    return AssembleFile(static_cast<std::uint32_t>(pixelsWide),
+                        static_cast<std::uint32_t>(pixelsHigh), compressed, dark, light, dpi);
 }
 
 } // namespace ostrel::cli

@@ -370,27 +370,28 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& s
                                                       std::int32_t margin, bool negative,
                                                       std::span<const std::uint8_t> expected,
                                                       const Sequence& sequence) {
-    if (symbol.Side <= 0 || margin < 0) {
+    if (symbol.Columns() <= 0 || symbol.Rows() <= 0 || margin < 0) {
         return Outcome::NotFound;
     }
-    const int side = (symbol.Side + 2 * margin) * ModulePixels;
+    const int width = (symbol.Columns() + 2 * margin) * ModulePixels;
+    const int height = (symbol.Rows() + 2 * margin) * ModulePixels;
     const std::uint8_t light = negative ? 0 : 255;
     const std::uint8_t dark = negative ? 255 : 0;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(side) * side, light);
-    for (int y = 0; y < symbol.Side; ++y) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height, light);
+    for (int y = 0; y < symbol.Rows(); ++y) {
         std::uint8_t* row =
-            pixels.data() + static_cast<std::size_t>((y + margin) * ModulePixels) * side;
-        for (int x = 0; x < symbol.Side; ++x) {
+            pixels.data() + static_cast<std::size_t>((y + margin) * ModulePixels) * width;
+        for (int x = 0; x < symbol.Columns(); ++x) {
             if (symbol.At(x, y) != 0) {
                 std::fill_n(row + static_cast<std::ptrdiff_t>(x + margin) * ModulePixels,
                             ModulePixels, dark);
             }
         }
         for (int copy = 1; copy < ModulePixels; ++copy) {
-            std::copy_n(row, side, row + static_cast<std::size_t>(copy) * side);
+            std::copy_n(row, width, row + static_cast<std::size_t>(copy) * width);
         }
     }
-    return Read(ZXing::ImageView(pixels.data(), side, side, ZXing::ImageFormat::Lum), expected,
+    return Read(ZXing::ImageView(pixels.data(), width, height, ZXing::ImageFormat::Lum), expected,
                 sequence);
 }
 

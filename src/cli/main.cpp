@@ -193,14 +193,10 @@ int Run(const CliOptions& options) {
     if (options.StructuredAppend) {
         return RunStructuredAppend(options, bytes);
     }
-    if (bytes.size() > Limit) {
-        return TooLong(std::to_string(bytes.size()) + " bytes", options);
-    }
-
-    clsQRCode encoder;
-    const auto symbol =
-        LinePipeline::EncodeBytes(encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-                                  options.Text.has_value() || options.BuildsPayload());
+    SymbolEncoders encoders;
+    const auto symbol = LinePipeline::EncodeBytes(
+        encoders, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+        options.Text.has_value() || options.BuildsPayload());
     if (!symbol) {
         return TooLong(std::to_string(bytes.size()) + " bytes", options);
     }

@@ -54,13 +54,18 @@ public:
     }
 
 private:
-    // The first `count` bytes of word, from its most significant byte on.
+    // The first `count` bytes of word, from its most significant byte on. (The members are read
+    // into locals: a store through m_Bytes could otherwise alias the writer itself.)
     void Store(std::uint32_t word, std::int32_t count) {
-        for (std::int32_t k = 0; k < count; ++k, ++m_Stored) {
-            if (m_Stored < m_Size) {
-                m_Bytes[m_Stored] = static_cast<std::uint8_t>(word >> (24 - 8 * k));
+        std::uint8_t* const bytes = m_Bytes;
+        const std::int64_t size = m_Size;
+        std::int64_t stored = m_Stored;
+        for (std::int32_t k = 0; k < count; ++k, ++stored) {
+            if (stored < size) {
+                bytes[stored] = static_cast<std::uint8_t>(word >> (24 - 8 * k));
             }
         }
+        m_Stored = stored;
     }
 
     std::uint8_t* m_Bytes;

@@ -1,59 +1,34 @@
 #include "clsMicroQRLayout.h"
 
+#include "clsFunctionPatterns.h"
 #include "clsMicroQRTable.h"
-
-#include <algorithm>
-#include <cstdlib>
 
 namespace ostrel {
 
 namespace {
 
-constexpr std::uint8_t kDark = 1;
-constexpr std::uint8_t kLight = 2;
-
 // The side of a version when the matrix can hold it, else 0.
-std::int32_t UsableSide(std::span<const std::uint8_t> matrix, std::int32_t stride,
-                        std::int32_t version) {
+std::int32_t UsableSide(const clsModuleMatrix& matrix, std::int32_t version) {
     const std::int32_t side = clsMicroQRTable::Side(version);
-    if (side == 0 || stride < side ||
-        std::ssize(matrix) < static_cast<std::int64_t>(stride) * (side - 1) + side) {
-        return 0;
-    }
-    return side;
+    return side > 0 && !matrix.Empty() && matrix.Width() >= side && matrix.Height() >= side ? side
+                                                                                            : 0;
 }
 
 } // namespace
 
-void clsMicroQRLayout::DrawFunctionPatterns(std::span<std::uint8_t> matrix, std::int32_t stride,
-                                            std::int32_t version) {
-    const std::int32_t side = UsableSide(matrix, stride, version);
+void clsMicroQRLayout::DrawFunctionPatterns(const clsModuleMatrix& matrix, std::int32_t version) {
+    const std::int32_t side = UsableSide(matrix, version);
     if (side == 0) {
         return;
     }
-    const auto set = [&](std::int32_t x, std::int32_t y, std::uint8_t value) {
-        matrix[static_cast<std::size_t>(y * stride + x)] = value;
-    };
-    // Finder pattern: 7 x 7 dark ring, light ring, 3 x 3 dark centre; its separator is the light
-    // row 7 and column 7 (modules 0..7).
-    constexpr std::int32_t finder = clsMicroQRTable::FinderSide;
-    for (std::int32_t y = 0; y <= finder; ++y) {
-        for (std::int32_t x = 0; x <= finder; ++x) {
-            const std::int32_t ring = std::max(std::abs(x - 3), std::abs(y - 3));
-            set(x, y, ring == 2 || ring == 4 ? kLight : kDark);
-        }
-    }
-    // Timing patterns: row 0 and column 0 from module 8 on, dark on even positions.
-    for (std::int32_t k = finder + 1; k < side; ++k) {
-        set(k, 0, k % 2 == 0 ? kDark : kLight);
-        set(0, k, k % 2 == 0 ? kDark : kLight);
-    }
-    // Format area: row 8 columns 1..8 and column 8 rows 1..7.
+    // The finder with its separator (row 7 and column 7), then the timing patterns from module 8
+    // on, then the format area: row 8 columns 1..8 and column 8 rows 1..7.
+    clsFunctionPatterns::DrawFinder(matrix, 0, 0, 1, 1);
     constexpr std::int32_t line = clsMicroQRTable::FormatLine;
-    for (std::int32_t k = 1; k <= line; ++k) {
-        set(k, line, kLight);
-        set(line, k, kLight);
-    }
+    clsFunctionPatterns::DrawTimingRow(matrix, 0, line, side - 1);
+    clsFunctionPatterns::DrawTimingColumn(matrix, 0, line, side - 1);
+    clsFunctionPatterns::Reserve(matrix, 1, line, line, 1);
+    clsFunctionPatterns::Reserve(matrix, line, 1, 1, line - 1);
 }
 
 std::int32_t clsMicroQRLayout::DataModuleCount(std::int32_t version) {
@@ -62,24 +37,28 @@ std::int32_t clsMicroQRLayout::DataModuleCount(std::int32_t version) {
         return 0;
     }
     // Everything but the 9 x 9 corner (finder, separator, format area) and the two timing lines.
-    return side * side - 81 - 2 * (side - 9);
+    constexpr std::int32_t corner = clsMicroQRTable::FormatLine + 1;
+    return side * side - corner * corner - 2 * (side - corner);
 }
 
-void clsMicroQRLayout::WriteFormatInformation(std::span<std::uint8_t> matrix, std::int32_t stride,
-                                              std::int32_t version, std::uint32_t formatWord) {
-    if (UsableSide(matrix, stride, version) == 0) {
+std::array<clsFormatInformation::Position, 15> clsMicroQRLayout::FormatPositions() {
+    std::array<clsFormatInformation::Position, 15> positions{};
+    constexpr std::int16_t line = clsMicroQRTable::FormatLine;
+    for (std::int16_t k = 0; k < 15; ++k) {
+        positions[static_cast<std::size_t>(k)] =
+            k < 7 ? clsFormatInformation::Position{line, static_cast<std::int16_t>(k + 1)}
+                  : clsFormatInformation::Position{static_cast<std::int16_t>(15 - k), line};
+    }
+    return positions;
+}
+
+void clsMicroQRLayout::WriteFormatInformation(const clsModuleMatrix& matrix, std::int32_t version,
+                                              std::uint32_t formatWord) {
+    if (UsableSide(matrix, version) == 0) {
         return;
     }
-    constexpr std::int32_t line = clsMicroQRTable::FormatLine;
-    const auto bit = [&](std::int32_t k) {
-        return static_cast<std::uint8_t>((formatWord >> k) & 1);
-    };
-    for (std::int32_t x = 1; x <= line; ++x) {
-        matrix[static_cast<std::size_t>(line * stride + x)] = bit(15 - x);
-    }
-    for (std::int32_t y = 1; y < line; ++y) {
-        matrix[static_cast<std::size_t>(y * stride + line)] = bit(y - 1);
-    }
+    clsFormatInformation::WriteBits(matrix, static_cast<std::int32_t>(formatWord),
+                                    FormatPositions());
 }
 
 } // namespace ostrel

@@ -1,6 +1,6 @@
 #include "clsMicroQRTable.h"
 
-#include "clsQRCode.h"
+#include "clsFormatInformation.h"
 
 namespace ostrel {
 
@@ -104,8 +104,8 @@ std::uint32_t clsMicroQRTable::FormatWord(std::int32_t symbolNumber, std::int32_
         return 0;
     }
     const std::int32_t data = symbolNumber * 4 + mask;
-    const std::int32_t check =
-        clsQRCode::GetBchRemainder(data, kFormatGenerator, 1 << kFormatCheckBits, kFormatCheckBits);
+    const std::int32_t check = clsFormatInformation::BchRemainder(
+        data, kFormatGenerator, 1 << kFormatCheckBits, kFormatCheckBits);
     return static_cast<std::uint32_t>((data << kFormatCheckBits) | check) ^ FormatXorMask;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OstrelExport.h"
+
 #include <array>
 #include <cstdint>
 
@@ -59,7 +61,7 @@ constexpr std::array<std::uint8_t, 256> MakeAlphanumericValue() {
 //
 // The bits per character are those of the standard and the same for every symbol type; they are
 // named here so that the search and the writer agree on them.
-class clsModeTable {
+class OSTREL_API clsModeTable {
 public:
     // ---- Modes ----
     // Mode numbers: the index of every per-mode table, and the order of ties (a lower number wins

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "OstrelExport.h"
+#include "clsCodewordBlocks.h"
 #include "clsFiniteField.h"
 #include "clsModeTable.h"
+#include "clsPlacement.h"
+#include "clsQRLayout.h"
+#include "clsQRSegmentation.h"
 #include "clsReedSolomon.h"
 #include "clsSegmentSearch.h"
 
@@ -36,15 +40,28 @@ namespace ostrel {
 //
 // The class uses the standard library only; the one member that makes a picture, Encode, lives
 // with the picture module. An object is not safe to use from two threads at once.
+//
+// The stages live in units of their own, which this class strings together (EncodeMatrix):
+//   clsModeTable, clsSegmentSearch, clsSegmentWriter, clsQRSegmentation  the data bit stream;
+//   clsQRCapacity, clsCodewordBlocks (with clsReedSolomon)    codewords, blocks, interleaving;
+//   clsQRLayout, clsFunctionPatterns, clsModuleMatrix          the symbol's geometry;
+//   clsPlacement                                               codeword placement;
+//   clsDataMask, clsFormatInformation                          masking, format and version words.
+// The reference operations below (BuildBitStream, DrawFunctionPatterns, PlaceCodewords,
+// ApplyMask, WriteVersionInformation, WriteFormatInformation) call the same units; of them,
+// DrawFunctionPatterns and the two Write...Information are the pipeline's own stages, while
+// BuildBitStream (one entry per bit), PlaceCodewords (into a separate data matrix) and ApplyMask
+// (on a plain bit matrix) are reference forms kept for tests and callers: the pipeline writes
+// packed codewords, places them along precompiled runs and masks and combines in one pass.
 class OSTREL_API clsQRCode {
 public:
     // ---- Constants of the standard ----
-    static constexpr std::int32_t MinVersion = 1;
-    static constexpr std::int32_t MaxVersion = 40;
+    static constexpr std::int32_t MinVersion = clsQRLayout::MinVersion;
+    static constexpr std::int32_t MaxVersion = clsQRLayout::MaxVersion;
     // One entry per bit of a stream; the largest symbol holds 3706 codewords = 29648 bits.
     static constexpr std::int32_t BitBufferLength = 32768;
     // Entries of the block array: the longest block of any version and level has 153 codewords.
-    static constexpr std::int32_t BlockArrayLength = 256;
+    static constexpr std::int32_t BlockArrayLength = clsCodewordBlocks::BlockArrayLength;
     // No symbol holds more than 7089 bytes (version 40-L, numeric digits): longer input gets no
     // symbol without any segmentation work.
     static constexpr std::int32_t MaxInputLength = 7089;
@@ -59,15 +76,21 @@ public:
 
     // A finished symbol: Side = 17 + 4 * Version modules square, stored as a module matrix of
     // (Side + 3) x (Side + 3) bytes, x fastest, 0 light and 1 dark; the three extra columns and
-    // rows are always 0 (light quiet zone).
+    // rows are always 0 (light quiet zone). Width and Height equal Side for QR Code; a symbol type
+    // that is not square sets them (and may leave Side 0). A symbol made by hand with Side alone
+    // counts as Side x Side.
     struct Symbol {
         std::int32_t Version = 0;
         std::int32_t Level = 0; // level number actually used, 1..4
         std::int32_t Mask = 0;  // mask number actually used, 0..7
         std::int32_t Side = 0;
         std::vector<std::uint8_t> Modules;
+        std::int32_t Width = 0;
+        std::int32_t Height = 0;
 
-        std::int32_t Stride() const { return Side + 3; }
+        std::int32_t Columns() const { return Width > 0 ? Width : Side; }
+        std::int32_t Rows() const { return Height > 0 ? Height : Side; }
+        std::int32_t Stride() const { return Columns() + 3; }
         // Module (x, y), x the column from the left; 0 outside the symbol.
         std::uint8_t At(std::int32_t x, std::int32_t y) const;
     };
@@ -105,11 +128,7 @@ public:
     // parity byte of the whole message, 20 bits ahead of any ECI header and of the segments (also
     // for empty input), and the version choice counts them. nullopt (the default) writes none;
     // a header with a field out of range counts as none. clsStructuredAppend decides the parts.
-    struct StructuredAppendHeader {
-        std::int32_t Index = 0;
-        std::int32_t Count = 1;
-        std::uint8_t Parity = 0;
-    };
+    using StructuredAppendHeader = clsQRSegmentation::StructuredAppendHeader;
     void SetStructuredAppend(std::optional<StructuredAppendHeader> header);
     const std::optional<StructuredAppendHeader>& StructuredAppend() const {
         return m_StructuredAppend;
@@ -200,38 +219,33 @@ public:
                                 std::int32_t level, std::int32_t mask) const;
 
 private:
-    // The placement order of one version (clause 7.7.3) as runs of consecutive steps of the
-    // two-column zig-zag in which the same modules of a column pair are free: both (two bits per
-    // step, the right-hand module first), the right-hand one alone, or the left-hand one alone (one
-    // bit per step). Offset is that of the step's left-hand module, or of the lone free module, in
-    // the module matrix; Step moves one row up or down.
-    struct PlacementRun {
-        std::uint16_t Offset;
-        std::int16_t Step;
-        std::uint16_t Count;
-        std::uint8_t Bits; // bits per step: 2 or 1
-    };
-    // The runs of a version, made from its function patterns when the version differs from the
-    // one they were last made for, and kept (331 runs of 8 bytes for version 40, the most).
-    const std::vector<PlacementRun>& PlacementRuns(std::span<const std::uint8_t> pattern,
-                                                   std::int32_t version);
+    // ---- Steps of EncodeMatrix ----
+    // The smallest version whose data capacity at level holds the stream; 0 when none does.
+    static std::int32_t ChooseVersion(clsQRSegmentation& stream, std::int32_t level);
+    // The stream for version written into codewords, then the pad codewords up to the capacity;
+    // codewords is sized for the data codewords, the final sequence after them and spare bytes.
+    // False when the data bits exceed the capacity.
+    static bool WriteDataCodewords(clsQRSegmentation& stream, std::int32_t version,
+                                   std::int32_t level, std::unique_ptr<std::uint8_t[]>& codewords);
+    // Check codewords of every block and the interleaved sequence (clsCodewordBlocks).
+    void AddErrorCorrection(const clsCodewordBlocks::BlockTable& blocks, const std::uint8_t* data,
+                            std::uint8_t* sequence);
+    // Function patterns, placement, mask and combination, version and format information.
+    Symbol MakeSymbol(std::int32_t version, std::int32_t level, std::int32_t mask,
+                      const std::uint8_t* sequence);
 
-    std::array<std::uint8_t, MaxVersion + 1> m_AlignmentSpacing{};
-    std::array<std::uint8_t, 160> m_BlockCount{};
-    std::array<std::uint8_t, 160> m_EccPerBlock{};
     std::array<std::int32_t, 18> m_BitMask{};
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
-    std::vector<PlacementRun> m_PlacementRuns;
-    std::int32_t m_PlacementVersion = 0; // the version of m_PlacementRuns; 0 for none
+    // The placement runs of the version last encoded, kept for the next call.
+    clsPlacement m_Placement;
     bool m_KanjiMode = true;
     bool m_HanziMode = false;
     std::int32_t m_EciDesignator = 0; // 0: no ECI header
     std::optional<StructuredAppendHeader> m_StructuredAppend;
 
-    // The length of the structured-append header set (0 for none), and the header written.
-    std::int32_t StructuredAppendBits() const;
-    template <typename Writer> void WriteStructuredAppendHeader(Writer& out) const;
+    // The settings of the data bit stream: Kanji, Hanzi, ECI, structured append.
+    clsQRSegmentation::Settings StreamSettings() const;
 };
 
 } // namespace ostrel

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "clsFormatInformation.h"
+#include "clsModuleMatrix.h"
+
+#include <array>
 #include <cstdint>
-#include <span>
 
 namespace ostrel {
 
@@ -24,29 +27,30 @@ namespace ostrel {
 //   beside the finder; columns width-8..width-6 of rows height-6..height-2 and row height-6 of
 //   columns width-5..width-3 beside the sub-finder.
 //
-// Matrices are width x height modules stored row by row with the given stride (at least the
-// width), x fastest. Function-pattern matrices use 1 for a dark function module, 2 for a light
-// function module or a reserved one, 0 for a module left free for the codewords. An index outside
-// 0..31, a stride below the width or a matrix too small leaves the matrix untouched.
-// Standard library only; no state.
+// Matrices are clsModuleMatrix views at least width x height; an index outside 0..31 or a
+// smaller matrix is left untouched. Standard library only; no state.
 class clsRMQRLayout {
 public:
     static constexpr std::int32_t FinderSide = 7;
     static constexpr std::int32_t SubFinderSide = 5;
 
-    // Marks the function patterns and both format areas in a zeroed matrix.
-    static void DrawFunctionPatterns(std::span<std::uint8_t> matrix, std::int32_t stride,
-                                     std::int32_t index);
+    // Marks the function patterns (Dark, Light) and both format areas (Light) in a zeroed
+    // matrix; the rest stays Free.
+    static void DrawFunctionPatterns(const clsModuleMatrix& matrix, std::int32_t index);
     // The modules left free for the codewords and the remainder bits (8 * total codewords plus
     // fewer than 8); 0 for an index outside 0..31.
     static std::int32_t DataModuleCount(std::int32_t index);
-    // Writes the format word (clsRMQRTable::FormatWord, unmasked) into a finished matrix of 0 and
-    // 1 modules, masked for each side: bit k (k < 15) in column 8 + k / 5, row 1 + k % 5, bits 15
-    // to 17 in column 11, rows 1 to 3; on the sub-finder side bit k (k < 15) in column width - 8 +
-    // k / 5, row height - 6 + k % 5, bits 15 to 17 in row height - 6, columns width - 5 to
-    // width - 3.
-    static void WriteFormatInformation(std::span<std::uint8_t> matrix, std::int32_t stride,
-                                       std::int32_t index, std::uint32_t formatWord);
+    // The modules of bit k of the format word beside the finder (bit k < 15 in column 8 + k / 5,
+    // row 1 + k % 5; bits 15 to 17 in column 11, rows 1 to 3) and beside the sub-finder (bit
+    // k < 15 in column width - 8 + k / 5, row height - 6 + k % 5; bits 15 to 17 in row
+    // height - 6, columns width - 5 to width - 3).
+    static std::array<clsFormatInformation::Position, 18> FinderSideFormatPositions();
+    static std::array<clsFormatInformation::Position, 18>
+    SubFinderSideFormatPositions(std::int32_t width, std::int32_t height);
+    // Writes the format word (clsRMQRTable::FormatWord, unmasked) into a finished matrix, masked
+    // for each side.
+    static void WriteFormatInformation(const clsModuleMatrix& matrix, std::int32_t index,
+                                       std::uint32_t formatWord);
 };
 
 } // namespace ostrel

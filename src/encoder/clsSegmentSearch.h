@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OstrelExport.h"
+
 #include "clsModeTable.h"
 
 #include <cstdint>
@@ -26,7 +28,7 @@ namespace ostrel {
 // repeat every six positions once settled, copied period by period.
 //
 // Standard library only; nothing is kept between calls.
-class clsSegmentSearch {
+class OSTREL_API clsSegmentSearch {
 public:
     // The cost of a cell that no path reaches. An end whose cost is at or above it means that the
     // allowed modes cannot carry the input (only for a table that disallows byte mode).

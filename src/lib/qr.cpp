@@ -4,7 +4,10 @@
 #include <ostrel/qr.h>
 
 #include "clsMaskPenalty.h"
+#include "clsMicroQRCode.h"
 #include "clsQRCode.h"
+#include "clsRMQRCode.h"
+#include "clsRMQRTable.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,24 +37,49 @@ constexpr int kMaxEciDesignator = 999999;
 
 // The first setting out of range, as its error code; OSTREL_QR_OK when all are usable.
 int CheckOptions(const ostrel_qr_options& options) {
-    switch (options.symbology) {
-    case OSTREL_QR_SYMBOLOGY_QR:
-        break;
-    case OSTREL_QR_SYMBOLOGY_MICRO_QR:
-    case OSTREL_QR_SYMBOLOGY_RMQR:
-        return OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY;
-    default:
-        return OSTREL_QR_ERROR_INVALID_SYMBOLOGY;
-    }
-    if (options.version != OSTREL_QR_VERSION_AUTO &&
-        (options.version < clsQRCode::MinVersion || options.version > clsQRCode::MaxVersion)) {
-        return OSTREL_QR_ERROR_INVALID_VERSION;
-    }
     if (options.level < OSTREL_QR_LEVEL_L || options.level > OSTREL_QR_LEVEL_H) {
         return OSTREL_QR_ERROR_INVALID_LEVEL;
     }
-    if (options.mask != OSTREL_QR_MASK_AUTO && (options.mask < 0 || options.mask > 7)) {
-        return OSTREL_QR_ERROR_INVALID_MASK;
+    switch (options.symbology) {
+    case OSTREL_QR_SYMBOLOGY_QR:
+        if (options.version != OSTREL_QR_VERSION_AUTO &&
+            (options.version < clsQRCode::MinVersion || options.version > clsQRCode::MaxVersion)) {
+            return OSTREL_QR_ERROR_INVALID_VERSION;
+        }
+        if (options.mask != OSTREL_QR_MASK_AUTO && (options.mask < 0 || options.mask > 7)) {
+            return OSTREL_QR_ERROR_INVALID_MASK;
+        }
+        break;
+    case OSTREL_QR_SYMBOLOGY_MICRO_QR:
+        // M1..M4; levels L, M, Q; masks 0..3; no ECI.
+        if (options.version < OSTREL_QR_VERSION_AUTO || options.version > 4) {
+            return OSTREL_QR_ERROR_INVALID_VERSION;
+        }
+        if (options.level == OSTREL_QR_LEVEL_H) {
+            return OSTREL_QR_ERROR_INVALID_LEVEL;
+        }
+        if (options.mask != OSTREL_QR_MASK_AUTO && (options.mask < 0 || options.mask > 3)) {
+            return OSTREL_QR_ERROR_INVALID_MASK;
+        }
+        if (options.eci != 0) {
+            return OSTREL_QR_ERROR_INVALID_ECI;
+        }
+        break;
+    case OSTREL_QR_SYMBOLOGY_RMQR:
+        // R7x43..R17x139 as 1..32; levels M and H; the single mask (0 or automatic).
+        if (options.version < OSTREL_QR_VERSION_AUTO ||
+            options.version > ostrel::clsRMQRTable::SizeCount) {
+            return OSTREL_QR_ERROR_INVALID_VERSION;
+        }
+        if (options.level != OSTREL_QR_LEVEL_M && options.level != OSTREL_QR_LEVEL_H) {
+            return OSTREL_QR_ERROR_INVALID_LEVEL;
+        }
+        if (options.mask != OSTREL_QR_MASK_AUTO && options.mask != 0) {
+            return OSTREL_QR_ERROR_INVALID_MASK;
+        }
+        break;
+    default:
+        return OSTREL_QR_ERROR_INVALID_SYMBOLOGY;
     }
     if (options.eci < 0 || options.eci > kMaxEciDesignator) {
         return OSTREL_QR_ERROR_INVALID_ECI;
@@ -70,10 +98,32 @@ int CheckOptions(const ostrel_qr_options& options) {
 // The symbol for checked settings; nullopt when the data do not fit.
 std::optional<clsQRCode::Symbol> MakeSymbol(std::span<const std::uint8_t> bytes,
                                             const ostrel_qr_options& options) {
+    const auto length = static_cast<std::int32_t>(bytes.size());
+    if (options.symbology == OSTREL_QR_SYMBOLOGY_MICRO_QR) {
+        ostrel::clsMicroQRCode encoder;
+        encoder.SetKanjiMode(options.kanji != 0);
+        return encoder.EncodeMatrix(bytes, length, options.version, options.level,
+                                    options.mask == OSTREL_QR_MASK_AUTO
+                                        ? ostrel::clsMicroQRCode::AutomaticMask
+                                        : options.mask);
+    }
+    if (options.symbology == OSTREL_QR_SYMBOLOGY_RMQR) {
+        ostrel::clsRMQRCode encoder;
+        encoder.SetKanjiMode(options.kanji != 0);
+        encoder.SetEciDesignator(options.eci);
+        auto symbol = encoder.EncodeMatrix(bytes, length,
+                                           options.version == OSTREL_QR_VERSION_AUTO
+                                               ? ostrel::clsRMQRCode::AutomaticSize
+                                               : options.version - 1,
+                                           options.level);
+        if (symbol) {
+            symbol->Mask = 0; // the single mask of rMQR
+        }
+        return symbol;
+    }
     clsQRCode encoder;
     encoder.SetKanjiMode(options.kanji != 0);
     encoder.SetEciDesignator(options.eci);
-    const auto length = static_cast<std::int32_t>(bytes.size());
     if (options.mask == OSTREL_QR_MASK_AUTO) {
         return ostrel::clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.version,
                                                       options.level);
@@ -81,17 +131,18 @@ std::optional<clsQRCode::Symbol> MakeSymbol(std::span<const std::uint8_t> bytes,
     return encoder.EncodeMatrix(bytes, length, options.version, options.level, options.mask);
 }
 
-std::unique_ptr<ostrel_qr_symbol> ToCSymbol(const clsQRCode::Symbol& symbol) {
+std::unique_ptr<ostrel_qr_symbol> ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
     auto result = std::make_unique<ostrel_qr_symbol>();
-    result->Width = symbol.Side;
-    result->Height = symbol.Side;
+    result->Symbology = symbology;
+    result->Width = symbol.Columns();
+    result->Height = symbol.Rows();
     result->Version = symbol.Version;
     result->Level = symbol.Level;
     result->Mask = symbol.Mask;
-    result->Modules.resize(static_cast<std::size_t>(symbol.Side) * symbol.Side);
+    result->Modules.resize(static_cast<std::size_t>(result->Width) * result->Height);
     std::size_t index = 0;
-    for (std::int32_t y = 0; y < symbol.Side; ++y) {
-        for (std::int32_t x = 0; x < symbol.Side; ++x) {
+    for (std::int32_t y = 0; y < result->Height; ++y) {
+        for (std::int32_t x = 0; x < result->Width; ++x) {
             result->Modules[index++] = symbol.At(x, y) != 0 ? 1 : 0;
         }
     }
@@ -135,7 +186,7 @@ int ostrel_qr_encode(const unsigned char* data, size_t length, const ostrel_qr_o
         if (!symbol) {
             return OSTREL_QR_ERROR_DATA_TOO_LONG;
         }
-        *out = ToCSymbol(*symbol).release();
+        *out = ToCSymbol(*symbol, options->symbology).release();
         return OSTREL_QR_OK;
     } catch (const std::bad_alloc&) {
         return OSTREL_QR_ERROR_OUT_OF_MEMORY;

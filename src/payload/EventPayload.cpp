@@ -55,6 +55,30 @@ std::string DateText(std::chrono::year_month_day date) {
     return text;
 }
 
+// A UTC date-time in RFC 5545 form (20261224T103000Z) for seconds since 1970-01-01 UTC.
+std::string StampText(std::int64_t seconds) {
+    const std::chrono::sys_seconds time{std::chrono::seconds(seconds)};
+    const auto day = std::chrono::floor<std::chrono::days>(time);
+    const std::chrono::hh_mm_ss clock(time - day);
+    return DateText(std::chrono::year_month_day(day)) + 'T' +
+           TwoDigits(static_cast<int>(clock.hours().count())) +
+           TwoDigits(static_cast<int>(clock.minutes().count())) +
+           TwoDigits(static_cast<int>(clock.seconds().count())) + 'Z';
+}
+
+// DTSTAMP from the event's start in RFC 5545 form: a UTC date-time as it is, a local date-time
+// taken as UTC, a date at midnight UTC.
+std::string StartStamp(const std::string& start) {
+    std::string stamp = start;
+    if (stamp.find('T') == std::string::npos) {
+        stamp += "T000000";
+    }
+    if (stamp.back() != 'Z') {
+        stamp += 'Z';
+    }
+    return stamp;
+}
+
 // FNV-1a, 64 bits: a stable digest of the event's fields for its UID.
 std::uint64_t Digest(std::string_view text, std::uint64_t hash) {
     for (const char c : text) {
@@ -114,7 +138,7 @@ std::optional<std::string> EventPayload::CalendarTime(std::string_view text) {
     return at == text.size() ? std::optional(result) : std::nullopt;
 }
 
-PayloadResult EventPayload::Build(const PayloadFields& fields, std::int64_t stamp) {
+PayloadResult EventPayload::Build(const PayloadFields& fields, std::optional<std::int64_t> stamp) {
     if (std::string error = fields.Check("event", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
@@ -164,9 +188,6 @@ PayloadResult EventPayload::Build(const PayloadFields& fields, std::int64_t stam
     for (const FieldRule& rule : FieldRules) {
         hash = Digest(std::string(fields.Value(rule.Name)) + '\0', hash);
     }
-    const std::chrono::sys_seconds stampTime{std::chrono::seconds(stamp)};
-    const auto stampDay = std::chrono::floor<std::chrono::days>(stampTime);
-    const std::chrono::hh_mm_ss stampClock(stampTime - stampDay);
     char uid[32];
     std::snprintf(uid, sizeof uid, "%016llx", static_cast<unsigned long long>(hash));
 
@@ -175,11 +196,7 @@ PayloadResult EventPayload::Build(const PayloadFields& fields, std::int64_t stam
     std::string calendar = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
                            "PRODID:-//Ostrel//Ostrel QR//ZH\r\nBEGIN:VEVENT\r\n";
     calendar += ContentLine::Folded("UID", std::string(uid) + "@ostrel-qr");
-    calendar += ContentLine::Folded(
-        "DTSTAMP", DateText(std::chrono::year_month_day(stampDay)) + 'T' +
-                       TwoDigits(static_cast<int>(stampClock.hours().count())) +
-                       TwoDigits(static_cast<int>(stampClock.minutes().count())) +
-                       TwoDigits(static_cast<int>(stampClock.seconds().count())) + 'Z');
+    calendar += ContentLine::Folded("DTSTAMP", stamp ? StampText(*stamp) : StartStamp(*start));
     calendar += ContentLine::Folded("DTSTART" + dateValue, *start);
     if (end) {
         calendar += ContentLine::Folded("DTEND" + dateValue, *end);

@@ -19,13 +19,14 @@ namespace ostrel::payload {
 // it. An end date is the last day of the event: DTEND, which RFC 5545 3.6.1 makes exclusive, is
 // the day after it.
 // The UID is derived from the fields (the same event gives the same UID); DTSTAMP is stamp,
-// seconds since 1970-01-01 UTC.
+// seconds since 1970-01-01 UTC, or without one the start taken as UTC (midnight for a date), so
+// the same fields always give the same bytes.
 class EventPayload {
 public:
     // The fields of the kind.
     static std::span<const FieldRule> Rules();
 
-    static PayloadResult Build(const PayloadFields& fields, std::int64_t stamp);
+    static PayloadResult Build(const PayloadFields& fields, std::optional<std::int64_t> stamp);
 
     // A date or date-time in RFC 5545 form (20261224, 20261224T183000, 20261224T183000Z), or
     // nullopt when text is not one of the forms above or names no real day or time.

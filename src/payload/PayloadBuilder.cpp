@@ -88,7 +88,7 @@ std::span<const FieldRule> PayloadBuilder::Rules(PayloadKind kind) {
 }
 
 PayloadResult PayloadBuilder::Build(PayloadKind kind, const PayloadFields& fields,
-                                    std::int64_t stamp) {
+                                    std::optional<std::int64_t> stamp) {
     switch (kind) {
     case PayloadKind::Text:
         if (std::string error = fields.Check("text", TextRules); !error.empty()) {

@@ -28,8 +28,9 @@ public:
 
     // The payload of the kind, or the error naming the field at fault. A text payload is its
     // one field data, unchanged. stamp (seconds since 1970-01-01 UTC) is the creation time an
-    // event carries.
-    static PayloadResult Build(PayloadKind kind, const PayloadFields& fields, std::int64_t stamp);
+    // event carries; without one the event's start stands in for it (see EventPayload).
+    static PayloadResult Build(PayloadKind kind, const PayloadFields& fields,
+                               std::optional<std::int64_t> stamp);
 };
 
 } // namespace ostrel::payload

@@ -167,3 +167,40 @@ TEST(BatchDiskFull, ARealSmallDiskWhenOneCanBeMounted) {
 }
 
 } // namespace
+
+// No symbol is written over the batch input or the manifest, however the name is spelled (a
+// folder link, "..", letter case); the run is refused before any file and the input stays.
+TEST(BatchKeptFiles, NoSymbolOverTheInputOrTheManifest) {
+    QTemporaryDir folder;
+    const QString input = folder.filePath(QStringLiteral("list.txt"));
+    const QByteArray lines = "b\nlist\nm\n";
+    QDir(folder.path()).mkdir(QStringLiteral("sub"));
+    ASSERT_TRUE(QFile::link(folder.path(), folder.filePath(QStringLiteral("ln"))));
+    const QString manifest = folder.filePath(QStringLiteral("m.txt"));
+    const QStringList outputs = {QStringLiteral("%s.txt"), QStringLiteral("sub/../%s.txt"),
+                                 QStringLiteral("ln/%s.txt"), QStringLiteral("%s.TXT")};
+    for (const QString& output : outputs) {
+        for (const bool withManifest : {false, true}) {
+            WriteFile(input, lines);
+            QStringList arguments = {"--batch", input, "-o", folder.filePath(output)};
+            if (withManifest) {
+                arguments = QStringList{"--manifest", manifest} + arguments;
+                WriteFile(input, "m\n"); // only the manifest's name now
+            }
+            const QByteArray before = ReadFile(input);
+            const CliRun run = RunCli(arguments);
+            EXPECT_EQ(run.ExitCode, 2) << output.toStdString() << run.Err.toStdString();
+            EXPECT_TRUE(run.Err.contains(withManifest ? "write over the manifest"
+                                                      : "write over the batch input"))
+                << run.Err.toStdString();
+            EXPECT_EQ(ReadFile(input), before);
+            EXPECT_EQ(Entries(folder).size(), 3) << Entries(folder).join(' ').toStdString();
+        }
+    }
+    const CliRun same =
+        RunCli({"--batch", input, "--manifest", folder.filePath(QStringLiteral("ln/list.txt")),
+                "-o", folder.filePath(QStringLiteral("%d.png"))});
+    EXPECT_EQ(same.ExitCode, 2);
+    EXPECT_TRUE(same.Err.contains("is the batch input")) << same.Err.toStdString();
+    EXPECT_EQ(Entries(folder).size(), 3);
+}

@@ -152,13 +152,14 @@ std::vector<std::string> AbcRows() {
 // ---- Terminal output, margins and colours ----
 
 std::vector<std::string> WithMargin(const std::vector<std::string>& rows, int margin) {
-    const std::size_t side = rows.size() + 2 * static_cast<std::size_t>(margin);
-    std::vector<std::string> padded(static_cast<std::size_t>(margin), std::string(side, '0'));
+    const std::size_t width =
+        (rows.empty() ? 0 : rows.front().size()) + 2 * static_cast<std::size_t>(margin);
+    std::vector<std::string> padded(static_cast<std::size_t>(margin), std::string(width, '0'));
     for (const std::string& row : rows) {
         padded.push_back(std::string(static_cast<std::size_t>(margin), '0') + row +
                          std::string(static_cast<std::size_t>(margin), '0'));
     }
-    padded.insert(padded.end(), static_cast<std::size_t>(margin), std::string(side, '0'));
+    padded.insert(padded.end(), static_cast<std::size_t>(margin), std::string(width, '0'));
     return padded;
 }
 

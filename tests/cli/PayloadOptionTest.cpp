@@ -154,3 +154,35 @@ TEST(PayloadOption, PayloadIsConvertedAfterItIsBuilt) {
 }
 
 } // namespace
+
+// Without SOURCE_DATE_EPOCH an event's DTSTAMP is its start (a UTC time as it is, a local time
+// and a date taken as UTC), so two batch runs give the same bytes; SOURCE_DATE_EPOCH still wins.
+TEST(PayloadOption, EventBatchesAreTheSameBytesEveryRun) {
+    const QByteArray table =
+        "summary,start\na,2026-12-24T10:30Z\nb,20261224T183005\nc,2026-12-24\n";
+    const std::vector<QByteArray> stamps = {"20261224T103000Z", "20261224T183005Z",
+                                            "20261224T000000Z"};
+    CliSetting noEpoch;
+    noEpoch.Environment[QStringLiteral("SOURCE_DATE_EPOCH")] = QString();
+    std::vector<QByteArray> runs;
+    for (const bool epoch : {false, false, true}) {
+        const CliSetting setting = epoch ? FixedClock() : noEpoch;
+        QTemporaryDir folder;
+        const CliRun run = RunCli({"--batch", "-", "--batch-format", "csv", "--payload", "event",
+                                   "--print-payload", "-o", folder.filePath("%d.ics")},
+                                  table, setting);
+        ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains(": 3 payloads written, 0 rows failed"))
+            << run.Err.toStdString();
+        QByteArray all;
+        for (std::size_t row = 0; row < stamps.size(); ++row) {
+            const QByteArray event = ReadFile(folder.filePath(QString::number(row + 1) + ".ics"));
+            const QByteArray stamp = epoch ? "20270101T000000Z" : stamps[row];
+            EXPECT_TRUE(event.contains("\r\nDTSTAMP:" + stamp + "\r\n")) << event.toStdString();
+            all += event;
+        }
+        runs.push_back(all);
+    }
+    EXPECT_EQ(runs[0], runs[1]);
+    EXPECT_NE(runs[0], runs[2]);
+}

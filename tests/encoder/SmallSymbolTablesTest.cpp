@@ -2,6 +2,7 @@
 // dimensions, every function module, the format information, the modules left for codewords, and
 // the capacity of every mode (zint's longest accepted input at a forced size against the one our
 // codeword counts and count widths allow).
+#include "SmallSymbolData.h"
 #include "ZintOracle.h"
 #include "clsMicroQRLayout.h"
 #include "clsMicroQRTable.h"
@@ -18,55 +19,9 @@
 namespace ostrel {
 namespace {
 
+using test::Capacity;
+using test::Repeat;
 using test::ZintSymbol;
-
-// One character of each mode that no other mode of the segmentation can take more cheaply
-// (byte: a lower-case letter; Kanji: the Shift JIS pair 0x93 0x5F), by mode number.
-std::vector<std::uint8_t> Repeat(std::int32_t mode, std::int32_t count) {
-    static const std::vector<std::vector<std::uint8_t>> unit = {{'q'}, {'7'}, {'K'}, {0x93, 0x5F}};
-    std::vector<std::uint8_t> data;
-    for (std::int32_t k = 0; k < count; ++k) {
-        const auto& u = unit[static_cast<std::size_t>(mode)];
-        data.insert(data.end(), u.begin(), u.end());
-    }
-    return data;
-}
-
-// Bits of a segment of n characters of a mode without its header (ISO/IEC 18004 clause 7.4).
-std::int64_t CharacterBits(std::int32_t mode, std::int64_t n) {
-    switch (mode) {
-    case 0:
-        return 8 * n;
-    case 1:
-        return 10 * (n / 3) + (n % 3 == 0 ? 0 : (n % 3 == 1 ? 4 : 7));
-    case 2:
-        return 11 * (n / 2) + 6 * (n % 2);
-    default:
-        return 13 * n;
-    }
-}
-
-// The most characters of one mode that a stream of dataBits holds, with segments of at most
-// 2^countBits - 1 characters each, a header of indicatorBits + countBits before every one.
-std::int32_t Capacity(std::int32_t dataBits, std::int32_t indicatorBits, std::int32_t countBits,
-                      std::int32_t mode) {
-    if (countBits == 0) {
-        return 0;
-    }
-    const std::int64_t longest = (std::int64_t{1} << countBits) - 1;
-    std::int32_t n = 0;
-    for (;; ++n) {
-        const std::int64_t next = n + 1;
-        const std::int64_t full = next / longest;
-        const std::int64_t rest = next % longest;
-        const std::int64_t bits =
-            full * (indicatorBits + countBits + CharacterBits(mode, longest)) +
-            (rest > 0 ? indicatorBits + countBits + CharacterBits(mode, rest) : 0);
-        if (bits > dataBits) {
-            return n;
-        }
-    }
-}
 
 // zint's longest accepted input of a mode (0 if none), by bisection over the input length.
 std::int32_t ZintCapacity(const std::function<bool(std::int32_t)>& accepts) {
@@ -81,6 +36,11 @@ std::int32_t ZintCapacity(const std::function<bool(std::int32_t)>& accepts) {
         (accepts(middle) ? low : high) = middle;
     }
     return low;
+}
+
+// A matrix view of width x height modules without extra columns.
+clsModuleMatrix View(std::vector<std::uint8_t>& modules, std::int32_t width, std::int32_t height) {
+    return clsModuleMatrix::Of(modules, width, height, width);
 }
 
 // Compares the function modules (1 dark, 2 light) of a drawn pattern with zint's symbol and
@@ -105,7 +65,7 @@ TEST(MicroQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
     for (std::int32_t version = 1; version <= 4; ++version) {
         const std::int32_t side = clsMicroQRTable::Side(version);
         std::vector<std::uint8_t> pattern(static_cast<std::size_t>(side * side));
-        clsMicroQRLayout::DrawFunctionPatterns(pattern, side, version);
+        clsMicroQRLayout::DrawFunctionPatterns(View(pattern, side, side), version);
         const auto free = std::count(pattern.begin(), pattern.end(), 0);
         EXPECT_EQ(free, clsMicroQRLayout::DataModuleCount(version)) << "M" << version;
         EXPECT_EQ(free, 8 * clsMicroQRTable::TotalCodewords(version) -
@@ -126,10 +86,11 @@ TEST(MicroQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
                 const std::uint32_t word = clsMicroQRTable::FormatWord(
                     clsMicroQRTable::SymbolNumber(version, level), mask);
                 std::vector<std::uint8_t> withFormat = zint.Modules;
-                clsMicroQRLayout::WriteFormatInformation(withFormat, side, version, word);
+                clsMicroQRLayout::WriteFormatInformation(View(withFormat, side, side), version,
+                                                         word);
                 EXPECT_EQ(withFormat, zint.Modules);
                 std::vector<std::uint8_t> expected = pattern;
-                clsMicroQRLayout::WriteFormatInformation(expected, side, version, word);
+                clsMicroQRLayout::WriteFormatInformation(View(expected, side, side), version, word);
                 EXPECT_EQ(FunctionModuleDifferences(expected, zint, side, side), 0);
             }
         }
@@ -144,7 +105,7 @@ TEST(RMQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
         SCOPED_TRACE("R" + std::to_string(height) + "x" + std::to_string(width));
         EXPECT_EQ(clsRMQRTable::Find(height, width), index);
         std::vector<std::uint8_t> pattern(static_cast<std::size_t>(width * height));
-        clsRMQRLayout::DrawFunctionPatterns(pattern, width, index);
+        clsRMQRLayout::DrawFunctionPatterns(View(pattern, width, height), index);
         const auto free = std::count(pattern.begin(), pattern.end(), 0);
         EXPECT_EQ(free, clsRMQRLayout::DataModuleCount(index));
         EXPECT_EQ(free / 8, clsRMQRTable::TotalCodewords(index));
@@ -153,11 +114,11 @@ TEST(RMQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
             ASSERT_EQ(zint.Width, width) << zint.Error;
             ASSERT_EQ(zint.Height, height);
             std::vector<std::uint8_t> withFormat = zint.Modules;
-            clsRMQRLayout::WriteFormatInformation(withFormat, width, index,
+            clsRMQRLayout::WriteFormatInformation(View(withFormat, width, height), index,
                                                   clsRMQRTable::FormatWord(index, level));
             EXPECT_EQ(withFormat, zint.Modules) << "level " << level;
             std::vector<std::uint8_t> expected = pattern;
-            clsRMQRLayout::WriteFormatInformation(expected, width, index,
+            clsRMQRLayout::WriteFormatInformation(View(expected, width, height), index,
                                                   clsRMQRTable::FormatWord(index, level));
             EXPECT_EQ(FunctionModuleDifferences(expected, zint, width, height), 0)
                 << "level " << level;

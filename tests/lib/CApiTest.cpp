@@ -3,7 +3,9 @@
 #include <ostrel/qr.h>
 
 #include "clsMaskPenalty.h"
+#include "clsMicroQRCode.h"
 #include "clsQRCode.h"
+#include "clsRMQRCode.h"
 
 #include <gtest/gtest.h>
 
@@ -151,6 +153,72 @@ TEST(CApi, AgreesWithTheCppClassesAcrossSettings) {
     }
 }
 
+// The C symbol against the C++ one: size, version, level, mask, symbology, every module.
+void ExpectSame(const ostrel_qr_symbol* c, const clsQRCode::Symbol& cpp, int symbology, int mask) {
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(ostrel_qr_symbol_symbology(c), symbology);
+    EXPECT_EQ(ostrel_qr_symbol_width(c), cpp.Columns());
+    EXPECT_EQ(ostrel_qr_symbol_height(c), cpp.Rows());
+    EXPECT_EQ(ostrel_qr_symbol_size(c), cpp.Columns() == cpp.Rows() ? cpp.Columns() : 0);
+    EXPECT_EQ(ostrel_qr_symbol_version(c), cpp.Version);
+    EXPECT_EQ(ostrel_qr_symbol_level(c), cpp.Level);
+    EXPECT_EQ(ostrel_qr_symbol_mask(c), mask);
+    for (int y = 0; y < cpp.Rows(); ++y) {
+        for (int x = 0; x < cpp.Columns(); ++x) {
+            ASSERT_EQ(ostrel_qr_symbol_module(c, x, y), cpp.At(x, y)) << x << "," << y;
+        }
+    }
+}
+
+TEST(CApi, MakesMicroQRAndRMQRAsTheCppClassesDo) {
+    const Bytes data = ToBytes("MICRO 42");
+    const auto length = static_cast<std::int32_t>(data.size());
+    for (int version = OSTREL_QR_VERSION_AUTO; version <= 4; ++version) {
+        for (int level = OSTREL_QR_LEVEL_L; level <= OSTREL_QR_LEVEL_Q; ++level) {
+            for (int mask = OSTREL_QR_MASK_AUTO; mask <= 3; ++mask) {
+                SCOPED_TRACE("micro " + std::to_string(version) + " " + std::to_string(level) +
+                             " " + std::to_string(mask));
+                ostrel_qr_options options = Defaults();
+                options.symbology = OSTREL_QR_SYMBOLOGY_MICRO_QR;
+                options.version = version;
+                options.level = level;
+                options.mask = mask;
+                ostrel::clsMicroQRCode encoder;
+                const auto cpp = encoder.EncodeMatrix(
+                    data, length, version, level,
+                    mask == OSTREL_QR_MASK_AUTO ? ostrel::clsMicroQRCode::AutomaticMask : mask);
+                ostrel_qr_symbol* symbol = nullptr;
+                const int code = ostrel_qr_encode(data.data(), data.size(), &options, &symbol);
+                EXPECT_EQ(code, cpp ? OSTREL_QR_OK : OSTREL_QR_ERROR_DATA_TOO_LONG);
+                if (cpp) {
+                    ExpectSame(symbol, *cpp, OSTREL_QR_SYMBOLOGY_MICRO_QR, cpp->Mask);
+                }
+                ostrel_qr_symbol_free(symbol);
+            }
+        }
+    }
+    for (int version = OSTREL_QR_VERSION_AUTO; version <= 32; ++version) {
+        for (const int level : {OSTREL_QR_LEVEL_M, OSTREL_QR_LEVEL_H}) {
+            SCOPED_TRACE("rmqr " + std::to_string(version) + " " + std::to_string(level));
+            ostrel_qr_options options = Defaults();
+            options.symbology = OSTREL_QR_SYMBOLOGY_RMQR;
+            options.version = version;
+            options.level = level;
+            options.eci = version % 2 == 0 ? 0 : 3;
+            ostrel::clsRMQRCode encoder;
+            encoder.SetEciDesignator(options.eci);
+            const auto cpp = encoder.EncodeMatrix(data, length, version - 1, level);
+            ostrel_qr_symbol* symbol = nullptr;
+            const int code = ostrel_qr_encode(data.data(), data.size(), &options, &symbol);
+            EXPECT_EQ(code, cpp ? OSTREL_QR_OK : OSTREL_QR_ERROR_DATA_TOO_LONG);
+            if (cpp) {
+                ExpectSame(symbol, *cpp, OSTREL_QR_SYMBOLOGY_RMQR, 0);
+            }
+            ostrel_qr_symbol_free(symbol);
+        }
+    }
+}
+
 TEST(CApi, RefusesBadArgumentsWithTheirOwnCodeAndNoSymbol) {
     const Bytes data = ToBytes("abc");
     struct Case {
@@ -172,10 +240,47 @@ TEST(CApi, RefusesBadArgumentsWithTheirOwnCodeAndNoSymbol) {
         {"kanji 2", [](ostrel_qr_options& o) { o.kanji = 2; }, OSTREL_QR_ERROR_INVALID_OPTION},
         {"reserved", [](ostrel_qr_options& o) { o.reserved[7] = 1; },
          OSTREL_QR_ERROR_INVALID_OPTION},
-        {"micro", [](ostrel_qr_options& o) { o.symbology = OSTREL_QR_SYMBOLOGY_MICRO_QR; },
-         OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY},
-        {"rmqr", [](ostrel_qr_options& o) { o.symbology = OSTREL_QR_SYMBOLOGY_RMQR; },
-         OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY},
+        {"micro level H",
+         [](ostrel_qr_options& o) {
+             o.symbology = OSTREL_QR_SYMBOLOGY_MICRO_QR;
+             o.level = OSTREL_QR_LEVEL_H;
+         },
+         OSTREL_QR_ERROR_INVALID_LEVEL},
+        {"micro mask 4",
+         [](ostrel_qr_options& o) {
+             o.symbology = OSTREL_QR_SYMBOLOGY_MICRO_QR;
+             o.mask = 4;
+         },
+         OSTREL_QR_ERROR_INVALID_MASK},
+        {"micro version 5",
+         [](ostrel_qr_options& o) {
+             o.symbology = OSTREL_QR_SYMBOLOGY_MICRO_QR;
+             o.version = 5;
+         },
+         OSTREL_QR_ERROR_INVALID_VERSION},
+        {"micro eci",
+         [](ostrel_qr_options& o) {
+             o.symbology = OSTREL_QR_SYMBOLOGY_MICRO_QR;
+             o.eci = 26;
+         },
+         OSTREL_QR_ERROR_INVALID_ECI},
+        {"rmqr level Q (the default)",
+         [](ostrel_qr_options& o) { o.symbology = OSTREL_QR_SYMBOLOGY_RMQR; },
+         OSTREL_QR_ERROR_INVALID_LEVEL},
+        {"rmqr version 33",
+         [](ostrel_qr_options& o) {
+             o.symbology = OSTREL_QR_SYMBOLOGY_RMQR;
+             o.level = OSTREL_QR_LEVEL_M;
+             o.version = 33;
+         },
+         OSTREL_QR_ERROR_INVALID_VERSION},
+        {"rmqr mask 1",
+         [](ostrel_qr_options& o) {
+             o.symbology = OSTREL_QR_SYMBOLOGY_RMQR;
+             o.level = OSTREL_QR_LEVEL_M;
+             o.mask = 1;
+         },
+         OSTREL_QR_ERROR_INVALID_MASK},
         {"symbology 3", [](ostrel_qr_options& o) { o.symbology = 3; },
          OSTREL_QR_ERROR_INVALID_SYMBOLOGY},
         {"symbology -1", [](ostrel_qr_options& o) { o.symbology = -1; },

@@ -49,12 +49,14 @@ ZintSymbol ZintMicroQR(std::span<const std::uint8_t> data, std::int32_t version,
 }
 
 ZintSymbol ZintRMQR(std::span<const std::uint8_t> data, std::int32_t index, std::int32_t level,
-                    bool kanji, std::int32_t eci) {
+                    bool kanji, std::int32_t eci, std::int32_t height) {
     const ZintHandle symbol(ZBarcode_Create(), &ZBarcode_Delete);
     symbol->symbology = BARCODE_RMQR;
     symbol->input_mode = DATA_MODE;
     symbol->option_1 = level;
-    symbol->option_2 = index + 1;
+    // zint numbers the sizes 1..32 and the automatic choice within heights 7, 9, .., 17 as
+    // 33..38.
+    symbol->option_2 = index >= 0 || height == 0 ? index + 1 : 33 + (height - 7) / 2;
     symbol->option_3 = kanji ? ZINT_FULL_MULTIBYTE : 0;
     symbol->eci = eci;
     return Run(symbol.get(), data);

@@ -28,9 +28,9 @@ struct ZintSymbol {
 ZintSymbol ZintMicroQR(std::span<const std::uint8_t> data, std::int32_t version, std::int32_t level,
                        std::int32_t mask, bool kanji);
 
-// rMQR from raw bytes: size index 0..31 (R7x43 .. R17x139, -1 for zint's choice), level 2 (M) or
-// 4 (H). eci > 0 declares that designator.
+// rMQR from raw bytes: size index 0..31 (R7x43 .. R17x139, -1 for zint's choice, among the sizes
+// of one height when height is 7..17), level 2 (M) or 4 (H). eci > 0 declares that designator.
 ZintSymbol ZintRMQR(std::span<const std::uint8_t> data, std::int32_t index, std::int32_t level,
-                    bool kanji, std::int32_t eci = 0);
+                    bool kanji, std::int32_t eci = 0, std::int32_t height = 0);
 
 } // namespace ostrel::test

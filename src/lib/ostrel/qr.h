@@ -52,18 +52,23 @@ typedef enum ostrel_qr_error {
      *  the requested version, or version 40 when the version is automatic, holds at the
      *  requested level. */
     OSTREL_QR_ERROR_DATA_TOO_LONG = 2,
-    /** The version is neither ::OSTREL_QR_VERSION_AUTO nor 1..40. */
+    /** The version is neither ::OSTREL_QR_VERSION_AUTO nor one of the symbology: 1..40 for QR
+     *  Code, 1..4 (M1..M4) for Micro QR, 1..32 (R7x43..R17x139) for rMQR. */
     OSTREL_QR_ERROR_INVALID_VERSION = 3,
-    /** The level is not one of ::OSTREL_QR_LEVEL_L .. ::OSTREL_QR_LEVEL_H. */
+    /** The level is not one of ::OSTREL_QR_LEVEL_L .. ::OSTREL_QR_LEVEL_H, or not one the
+     *  symbology has: Micro QR has no H, rMQR only M and H. (A Micro QR version that lacks the
+     *  level, such as M1 at M, gives ::OSTREL_QR_ERROR_DATA_TOO_LONG.) */
     OSTREL_QR_ERROR_INVALID_LEVEL = 4,
-    /** The mask is neither 0..7 nor ::OSTREL_QR_MASK_AUTO. */
+    /** The mask is neither ::OSTREL_QR_MASK_AUTO nor one of the symbology: 0..7 for QR Code,
+     *  0..3 for Micro QR, 0 for rMQR (its single mask). */
     OSTREL_QR_ERROR_INVALID_MASK = 5,
-    /** The ECI designator is neither 0 (none) nor 1..999999. */
+    /** The ECI designator is neither 0 (none) nor 1..999999; or not 0 for Micro QR, which has
+     *  no ECI. */
     OSTREL_QR_ERROR_INVALID_ECI = 6,
     /** The symbology is not one of ::ostrel_qr_symbology. */
     OSTREL_QR_ERROR_INVALID_SYMBOLOGY = 7,
-    /** The symbology is known but this build of the library cannot make it yet (Micro QR and
-     *  rMQR in this version). */
+    /** The symbology is known but this build of the library cannot make it (no longer given:
+     *  every symbology of ::ostrel_qr_symbology is made). */
     OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY = 8,
     /** Another setting is out of range: kanji is neither 0 nor 1, or a reserved field is not
      *  0 (options not set up by ostrel_qr_options_init()). */
@@ -74,14 +79,19 @@ typedef enum ostrel_qr_error {
     OSTREL_QR_ERROR_INTERNAL = 11
 } ostrel_qr_error;
 
-/** Kinds of symbol. Only ::OSTREL_QR_SYMBOLOGY_QR is made by this version of the library; the
- *  others give ::OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY. */
+/** Kinds of symbol. The symbol's width and height come from ostrel_qr_symbol_width() and
+ *  ostrel_qr_symbol_height() (rMQR symbols are not square); every symbol needs a quiet zone
+ *  around it: 4 modules for QR Code, 2 for Micro QR and rMQR. */
 typedef enum ostrel_qr_symbology {
     /** QR Code Model 2 (ISO/IEC 18004), square, versions 1..40: 21 to 177 modules a side. */
     OSTREL_QR_SYMBOLOGY_QR = 0,
-    /** Micro QR Code (ISO/IEC 18004), versions M1..M4: not made by this version. */
+    /** Micro QR Code (ISO/IEC 18004), versions M1..M4 (1..4): 11 to 17 modules a side; levels
+     *  L, M, Q (M1 detects errors only and answers to L); masks 0..3, automatic by the edge
+     *  evaluation of the standard; numeric only in M1, no bytes or Kanji in M2; no ECI. */
     OSTREL_QR_SYMBOLOGY_MICRO_QR = 1,
-    /** Rectangular Micro QR Code (ISO/IEC 23941): not made by this version. */
+    /** Rectangular Micro QR Code (ISO/IEC 23941), R7x43..R17x139 (versions 1..32, heights 7
+     *  to 17 in turn, each from its narrowest width); levels M and H; one mask (0). The
+     *  automatic version is the smallest area that holds the data, then the lower height. */
     OSTREL_QR_SYMBOLOGY_RMQR = 2
 } ostrel_qr_symbology;
 
@@ -104,11 +114,12 @@ typedef enum ostrel_qr_level {
 typedef struct ostrel_qr_options {
     /** One of ::ostrel_qr_symbology; default ::OSTREL_QR_SYMBOLOGY_QR. */
     int symbology;
-    /** 1..40, or ::OSTREL_QR_VERSION_AUTO (default). */
+    /** 1..40 (QR Code), 1..4 (Micro QR M1..M4) or 1..32 (rMQR R7x43..R17x139), or
+     *  ::OSTREL_QR_VERSION_AUTO (default). */
     int version;
-    /** One of ::ostrel_qr_level; default ::OSTREL_QR_LEVEL_Q. */
+    /** One of ::ostrel_qr_level; default ::OSTREL_QR_LEVEL_Q (set M or H for rMQR). */
     int level;
-    /** Data mask 0..7 (default 0), or ::OSTREL_QR_MASK_AUTO. */
+    /** Data mask 0..7 (default 0; Micro QR 0..3, rMQR 0), or ::OSTREL_QR_MASK_AUTO. */
     int mask;
     /** 1: double-byte Shift JIS characters may be packed in Kanji mode; 0 (default): not.
      *  Readers decode Kanji segments as Shift JIS, so switch it on only for Shift JIS data. */

@@ -1,0 +1,86 @@
+#include "clsCodewordBlocks.h"
+
+#include <algorithm>
+#include <array>
+
+namespace ostrel {
+
+namespace {
+
+using Block = std::array<std::int32_t, clsCodewordBlocks::BlockArrayLength>;
+
+// Copies the data codewords of block b into the sequence (codeword i of the block at i x Blocks +
+// b; the last of a long block after all full columns, among the long blocks only) and into the
+// block array as a polynomial: the first codeword at the highest index, the last at index ec.
+void LoadBlock(const clsCodewordBlocks::BlockTable& table, std::int32_t b, const std::uint8_t* data,
+               std::uint8_t* sequence, Block& block) {
+    const std::int32_t nb = table.Blocks;
+    const std::int32_t ec = table.EccPerBlock;
+    const std::int32_t longLength = table.LongLength();
+    const std::int32_t shortBlocks = table.ShortBlocks();
+    const std::int32_t blockLength = b < shortBlocks ? longLength - 1 : longLength;
+    block[static_cast<std::size_t>(longLength + ec - 1)] = 0;
+    std::int32_t* const top = block.data() + blockLength + ec - 1;
+    for (std::int32_t i = 0; i < longLength - 1; ++i) {
+        sequence[i * nb + b] = data[i];
+        top[-i] = data[i];
+    }
+    if (blockLength == longLength) {
+        const std::uint8_t value = data[longLength - 1];
+        sequence[(longLength - 1) * nb + (b - shortBlocks)] = value;
+        top[-(longLength - 1)] = value;
+    }
+}
+
+// Check codeword k of block b (block array element ec - 1 - k) goes to dc + k x Blocks + b.
+void StoreChecks(const clsCodewordBlocks::BlockTable& table, std::int32_t b, const Block& block,
+                 std::uint8_t* sequence) {
+    // (Held in locals: the stores through sequence could otherwise alias the table.)
+    const std::int32_t nb = table.Blocks;
+    const std::int32_t ec = table.EccPerBlock;
+    std::uint8_t* const checks = sequence + table.DataCodewords() + b;
+    for (std::int32_t k = 0; k < ec; ++k) {
+        checks[static_cast<std::ptrdiff_t>(k) * nb] =
+            static_cast<std::uint8_t>(block[static_cast<std::size_t>(ec - 1 - k)]);
+    }
+}
+
+} // namespace
+
+void clsCodewordBlocks::Pad(std::uint8_t* codewords, std::int32_t firstFree,
+                            std::int32_t dataCodewords) {
+    for (std::int32_t c = firstFree; c < dataCodewords; ++c) {
+        codewords[c] = PadCodewords[(c - firstFree) & 1];
+    }
+}
+
+void clsCodewordBlocks::Interleave(const BlockTable& table, const std::uint8_t* data,
+                                   std::uint8_t* sequence, clsReedSolomon& reedSolomon,
+                                   const std::shared_ptr<clsFiniteField>& field) {
+    const std::int32_t nb = table.Blocks;
+    const std::int32_t longLength = table.LongLength();
+    const std::int32_t shortBlocks = table.ShortBlocks();
+    // Every block, short or long, with one generator of degree ec.
+    reedSolomon.Init(longLength, table.EccPerBlock, field, 0, 0);
+    // Blocks are taken two at a time, so that their divisions run side by side.
+    std::array<Block, 2> blocks{};
+    std::int32_t next = 0; // next data codeword of the stream
+    for (std::int32_t first = 0; first < nb; first += 2) {
+        const std::int32_t count = std::min(2, nb - first);
+        for (std::int32_t j = 0; j < count; ++j) {
+            const std::int32_t b = first + j;
+            LoadBlock(table, b, data + next, sequence, blocks[static_cast<std::size_t>(j)]);
+            next += b < shortBlocks ? longLength - 1 : longLength;
+        }
+        if (count == 2) {
+            reedSolomon.ComputeEccPair(blocks[0], blocks[1]);
+        } else {
+            reedSolomon.ComputeEcc(blocks[0]);
+        }
+        for (std::int32_t j = 0; j < count; ++j) {
+            StoreChecks(table, first + j, blocks[static_cast<std::size_t>(j)], sequence);
+        }
+    }
+}
+
+} // namespace ostrel

@@ -1,0 +1,221 @@
+#include "clsMicroQRCode.h"
+
+#include "clsCodewordBlocks.h"
+#include "clsCodewordWriter.h"
+#include "clsDataMask.h"
+#include "clsMicroQRLayout.h"
+#include "clsMicroQRTable.h"
+#include "clsModuleMatrix.h"
+#include "clsSegmentSearch.h"
+#include "clsSegmentWriter.h"
+
+#include <algorithm>
+#include <array>
+
+namespace ostrel {
+
+namespace {
+
+// GF(2^8) of ISO/IEC 18004 clause 7.5.2, as for QR Code.
+constexpr std::int32_t kFieldSize = 256;
+constexpr std::int32_t kFieldPolynomial = 285;
+constexpr std::int32_t kFieldAlpha = 2;
+
+// The QR Code mask conditions that Micro QR masks 00, 01, 10, 11 use.
+constexpr std::int32_t kQRMasks[clsMicroQRTable::MaskCount] = {1, 4, 6, 7};
+
+// Spare bytes after a codeword sequence for the placement's 64-bit reads.
+constexpr std::size_t kSpareBytes = 8;
+
+// The most codewords of any version (M4).
+constexpr std::size_t kLargestTotal = 24;
+
+// Extra light columns and rows of the module matrix beyond the symbol, as for QR Code.
+constexpr std::int32_t kExtraModules = 3;
+
+// The bit sequence to place: every data bit (only four of the last codeword of M1 and M3), then
+// the check codewords.
+std::array<std::uint8_t, kLargestTotal + kSpareBytes>
+PlacementSequence(const std::array<std::uint8_t, kLargestTotal>& codewords,
+                  std::int32_t dataCodewords, std::int32_t total, bool half) {
+    std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence{};
+    clsCodewordWriter out(sequence);
+    out.PutBytes(codewords.data(), half ? dataCodewords - 1 : dataCodewords);
+    if (half) {
+        out.Put(
+            static_cast<std::uint32_t>(codewords[static_cast<std::size_t>(dataCodewords - 1)] >> 4),
+            4);
+    }
+    out.PutBytes(codewords.data() + dataCodewords, total - dataCodewords);
+    out.Finish();
+    return sequence;
+}
+
+} // namespace
+
+// Masking: the given mask, or each in turn with the evaluation of the edges (clause 7.8.3.2);
+// then the format information of the mask chosen.
+void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
+                                   std::int32_t version, std::int32_t level) {
+    const std::int32_t side = symbol.Side;
+    const std::int32_t stride = side + kExtraModules;
+    const auto finish = [&](clsQRCode::Symbol& s, std::int32_t m) {
+        clsDataMask::MaskAndCombine(clsModuleMatrix::Of(s.Modules, side, side, stride), QRMask(m));
+        s.Mask = m;
+    };
+    if (mask == AutomaticMask) {
+        std::int32_t bestScore = -1;
+        clsQRCode::Symbol best;
+        for (std::int32_t m = 0; m < clsMicroQRTable::MaskCount; ++m) {
+            clsQRCode::Symbol candidate = symbol;
+            finish(candidate, m);
+            const std::int32_t score = EdgeScore(candidate);
+            if (score > bestScore) {
+                bestScore = score;
+                best = std::move(candidate);
+            }
+        }
+        symbol = std::move(best);
+    } else {
+        finish(symbol, mask);
+    }
+    clsMicroQRLayout::WriteFormatInformation(
+        clsModuleMatrix::Of(symbol.Modules, side, side, stride), version,
+        clsMicroQRTable::FormatWord(clsMicroQRTable::SymbolNumber(version, level), symbol.Mask));
+}
+
+// The function patterns of the version and the codeword sequence placed around them, unmasked.
+clsQRCode::Symbol clsMicroQRCode::PlacedSymbol(std::int32_t version, std::int32_t level,
+                                               const std::uint8_t* sequence) {
+    const std::int32_t side = clsMicroQRTable::Side(version);
+    const std::int32_t stride = side + kExtraModules;
+    clsQRCode::Symbol symbol;
+    symbol.Version = version;
+    symbol.Level = level;
+    symbol.Side = side;
+    symbol.Width = side;
+    symbol.Height = side;
+    symbol.Modules.assign(static_cast<std::size_t>(stride) * stride, 0);
+    const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, side, side, stride);
+    clsMicroQRLayout::DrawFunctionPatterns(matrix, version);
+    m_Placement.Prepare(matrix, clsMicroQRLayout::DataModuleCount(version), -1, version);
+    m_Placement.Place(symbol.Modules.data(), sequence);
+
+    return symbol;
+}
+
+clsMicroQRCode::clsMicroQRCode() : m_FiniteField(std::make_shared<clsFiniteField>()) {
+    m_FiniteField->Init(kFieldSize, kFieldPolynomial, kFieldAlpha);
+}
+
+clsModeTable clsMicroQRCode::ModeTable(std::int32_t version, bool kanji) {
+    std::array<bool, clsModeTable::ModeCount> allowed{};
+    std::array<std::uint32_t, clsModeTable::ModeCount> indicator{};
+    std::array<std::int32_t, clsModeTable::ModeCount> countBits{};
+    for (std::int32_t mode = 0; mode < clsModeTable::ModeCount; ++mode) {
+        const auto m = static_cast<std::size_t>(mode);
+        countBits[m] = clsMicroQRTable::CountBits(version, mode);
+        allowed[m] = countBits[m] > 0 && (kanji || mode != clsModeTable::Kanji);
+        indicator[m] = clsMicroQRTable::Indicator(mode);
+    }
+    return clsModeTable(allowed, clsMicroQRTable::IndicatorBits(version), indicator, countBits,
+                        clsMicroQRTable::TerminatorBits(version));
+}
+
+std::int32_t clsMicroQRCode::QRMask(std::int32_t mask) {
+    return mask >= 0 && mask < clsMicroQRTable::MaskCount ? kQRMasks[mask] : kQRMasks[0];
+}
+
+std::int32_t clsMicroQRCode::EdgeScore(const clsQRCode::Symbol& symbol) {
+    const std::int32_t side = symbol.Side;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    for (std::int32_t k = 1; k < side; ++k) {
+        right += symbol.At(side - 1, k);
+        bottom += symbol.At(k, side - 1);
+    }
+    return right <= bottom ? 16 * right + bottom : 16 * bottom + right;
+}
+
+std::optional<clsQRCode::Symbol>
+clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t length,
+                             std::int32_t version, std::int32_t level, std::int32_t mask) {
+    length = static_cast<std::int32_t>(
+        std::min<std::int64_t>(std::max<std::int32_t>(length, 0), std::ssize(bytes)));
+    if (version < 0 || version > clsMicroQRTable::MaxVersion || mask < AutomaticMask ||
+        mask >= clsMicroQRTable::MaskCount || length > MaxInputLength) {
+        return std::nullopt;
+    }
+
+    // Each version tried is searched with its own count widths and modes (short inputs, buffers on
+    // the stack); the last search's predecessors and end serve the writing pass.
+    std::array<std::uint8_t, MaxInputLength> preds{};
+    clsSegmentSearch::End end;
+    const auto fits = [&](std::int32_t v) {
+        if (!clsMicroQRTable::HasLevel(v, level)) {
+            return false;
+        }
+        if (length == 0) {
+            return true;
+        }
+        end =
+            clsSegmentSearch::Search(bytes.data(), length, ModeTable(v, m_KanjiMode), preds.data());
+        return end.Cost < clsSegmentSearch::Unreachable &&
+               end.Cost <= clsMicroQRTable::DataBits(v, level);
+    };
+    if (version == 0) {
+        for (std::int32_t v = clsMicroQRTable::MinVersion; v <= clsMicroQRTable::MaxVersion; ++v) {
+            if (fits(v)) {
+                version = v;
+                break;
+            }
+        }
+        if (version == 0) {
+            return std::nullopt;
+        }
+    } else if (!fits(version)) {
+        return std::nullopt;
+    }
+    // The search of the chosen version is the last one made: preds and end are its own.
+
+    // The data codewords: the stream and its terminator (cut short where the capacity ends),
+    // zero bits to the codeword boundary, then the pad codewords 11101100 and 00010001
+    // alternately; the 4-bit last codeword of M1 and M3 stays 0000 when padding reaches it. It is
+    // held in the high half of its byte.
+    const std::int32_t dataCodewords = clsMicroQRTable::DataCodewords(version, level);
+    const bool half = clsMicroQRTable::HasHalfCodeword(version);
+    std::array<std::uint8_t, kLargestTotal> data{};
+    std::int32_t streamBits = 0;
+    if (length > 0) {
+        std::array<std::uint8_t, MaxInputLength> modes{};
+        clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes.data());
+        clsCodewordWriter out(std::span(data.data(), static_cast<std::size_t>(dataCodewords)));
+        streamBits = clsSegmentWriter::WriteSegments(out, bytes.data(), length,
+                                                     ModeTable(version, m_KanjiMode), modes.data());
+    }
+    const std::int32_t dataBits = clsMicroQRTable::DataBits(version, level);
+    const std::int32_t usedCodewords = (std::min(streamBits, dataBits) + 7) / 8;
+    clsCodewordBlocks::Pad(data.data(), usedCodewords, half ? dataCodewords - 1 : dataCodewords);
+    if (half) {
+        data[static_cast<std::size_t>(dataCodewords - 1)] &= 0xF0;
+    }
+
+    // One Reed-Solomon block over all data codewords (the 4-bit one as its high half).
+    const std::int32_t total = clsMicroQRTable::TotalCodewords(version);
+    std::array<std::uint8_t, kLargestTotal> codewords{};
+    if (!m_ReedSolomon) {
+        m_ReedSolomon = std::make_unique<clsReedSolomon>();
+    }
+    const clsCodewordBlocks::BlockTable blocks{total, 1, total - dataCodewords};
+    clsCodewordBlocks::Interleave(blocks, data.data(), codewords.data(), *m_ReedSolomon,
+                                  m_FiniteField);
+
+    const std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence =
+        PlacementSequence(codewords, dataCodewords, total, half);
+
+    clsQRCode::Symbol symbol = PlacedSymbol(version, level, sequence.data());
+    MaskAndFormat(symbol, mask, version, level);
+    return symbol;
+}
+
+} // namespace ostrel

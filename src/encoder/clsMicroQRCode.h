@@ -1,0 +1,73 @@
+#pragma once
+
+#include "clsModeTable.h"
+#include "clsPlacement.h"
+#include "clsQRCode.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+namespace ostrel {
+
+// Micro QR Code encoder (ISO/IEC 18004, Micro QR), versions M1 to M4, on the stages of the QR
+// encoder: the optimal segmentation under each version's mode table (M1 numeric only, M2 adds
+// alphanumeric, M3 and M4 byte and Kanji; indicators of 0 to 3 bits, count widths and
+// terminators per version), one Reed-Solomon block, the two-column placement without a column to
+// step over, the four data masks (the QR Code masks 1, 4, 6 and 7) and the 15-bit format
+// information. M1 and M3 end their data in a 4-bit codeword.
+//
+// Settings: version 1..4 (M1..M4), 0 for the lowest version that offers the level and holds the
+// data; level 1 = L, 2 = M, 3 = Q (M1 answers to L alone, as error detection; no version has
+// H); mask 0..3, or -1 for the standard's evaluation (the dark modules of the right and bottom
+// edges). No ECI: Micro QR has no ECI mode.
+//
+// The symbol comes back as a clsQRCode::Symbol: Version 1..4, Level, Mask 0..3, Side = Width =
+// Height = 2 * version + 9, the modules with a stride of Side + 3. Not safe to use from two
+// threads at once.
+class clsMicroQRCode {
+public:
+    // The longest input of any Micro QR symbol: 35 digits (M4-L).
+    static constexpr std::int32_t MaxInputLength = 35;
+    static constexpr std::int32_t AutomaticMask = -1;
+
+    clsMicroQRCode();
+
+    // Kanji mode takes part in the segmentation (M3 and M4; default on).
+    void SetKanjiMode(bool on) { m_KanjiMode = on; }
+    bool KanjiMode() const { return m_KanjiMode; }
+
+    // The finished symbol; nullopt when there is none: a version outside 0..4, a level the
+    // version does not offer (H always), a mask outside -1..3, data the allowed modes cannot
+    // carry or too long for the version (or for M4).
+    std::optional<clsQRCode::Symbol> EncodeMatrix(std::span<const std::uint8_t> bytes,
+                                                  std::int32_t length, std::int32_t version,
+                                                  std::int32_t level, std::int32_t mask);
+
+    // The mode table of a version (1..4): allowed modes, indicators, count widths, terminator.
+    static clsModeTable ModeTable(std::int32_t version, bool kanji);
+    // The QR Code mask whose condition Micro QR mask 0..3 uses: 1, 4, 6, 7.
+    static std::int32_t QRMask(std::int32_t mask);
+    // The evaluation of a masked symbol (clause 7.8.3.2): SUM1 the dark modules of the right
+    // edge, SUM2 those of the bottom edge (the timing modules of row 0 and column 0 left out);
+    // 16 * the smaller + the larger. The mask with the highest score is chosen, the lowest
+    // number on a tie.
+    static std::int32_t EdgeScore(const clsQRCode::Symbol& symbol);
+
+private:
+    // The function patterns and the placed codeword sequence of a version, before masking.
+    clsQRCode::Symbol PlacedSymbol(std::int32_t version, std::int32_t level,
+                                   const std::uint8_t* sequence);
+    // Applies the given mask, or the best of the four by the edge evaluation for AutomaticMask,
+    // and writes the format information.
+    static void MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask, std::int32_t version,
+                              std::int32_t level);
+
+    std::shared_ptr<clsFiniteField> m_FiniteField;
+    std::unique_ptr<clsReedSolomon> m_ReedSolomon;
+    clsPlacement m_Placement;
+    bool m_KanjiMode = true;
+};
+
+} // namespace ostrel

@@ -1,0 +1,65 @@
+#include "clsQRSegmentation.h"
+
+#include "clsSegmentWriter.h"
+
+namespace ostrel {
+
+clsQRSegmentation::clsQRSegmentation(const std::uint8_t* data, std::int32_t length,
+                                     const Settings& settings)
+    : m_Data(data), m_Length(length), m_Settings(settings),
+      m_PrefixBits(
+          (settings.StructuredAppend ? clsSegmentWriter::StructuredAppendHeaderBits : 0) +
+          (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) : 0)),
+      m_Trace(
+          std::make_unique_for_overwrite<std::uint8_t[]>(2 * static_cast<std::size_t>(length))) {}
+
+clsModeTable clsQRSegmentation::Table(std::int32_t version) const {
+    return clsModeTable::QRModel2(version, m_Settings.Kanji, m_Settings.Hanzi);
+}
+
+const clsSegmentSearch::End& clsQRSegmentation::Search(std::int32_t version) {
+    const std::int32_t countClass = clsModeTable::QRCountClass(version);
+    if (countClass != m_SearchedClass) {
+        m_End = clsSegmentSearch::Search(m_Data, m_Length, Table(version), m_Trace.get());
+        m_SearchedClass = countClass;
+    }
+    return m_End;
+}
+
+std::int32_t clsQRSegmentation::MeasuredBits(std::int32_t version) {
+    if (m_Length == 0) {
+        return m_PrefixBits + clsModeTable::QRTerminatorBits;
+    }
+    return m_PrefixBits + Search(version).Cost + clsModeTable::QRTerminatorBits;
+}
+
+std::int64_t clsQRSegmentation::LeastBitsTimesSix() const {
+    return 6 * static_cast<std::int64_t>(m_PrefixBits) +
+           clsSegmentSearch::LeastBitsTimesSix(m_Data, m_Length, Table(1));
+}
+
+template <typename Writer>
+std::int32_t clsQRSegmentation::Write(Writer& out, std::int32_t version) {
+    if (const auto& header = m_Settings.StructuredAppend) {
+        // Counted in the writer's position, as the ECI header is.
+        clsSegmentWriter::WriteStructuredAppendHeader(out, header->Index, header->Count,
+                                                      header->Parity);
+    }
+    if (m_Length == 0) {
+        out.Put(0, clsModeTable::QRTerminatorBits);
+        const std::int32_t length = out.Position();
+        out.Finish();
+        return length;
+    }
+    const clsModeTable table = Table(version);
+    const clsSegmentSearch::End& end = Search(version);
+    std::uint8_t* const modes = m_Trace.get() + m_Length;
+    clsSegmentSearch::TraceModes(m_Trace.get(), m_Length, end.Mode, modes, table.DoubleByteMode());
+    clsSegmentWriter::WriteEciHeader(out, m_Settings.EciDesignator);
+    return clsSegmentWriter::WriteSegments(out, m_Data, m_Length, table, modes);
+}
+
+template std::int32_t clsQRSegmentation::Write<clsBitWriter>(clsBitWriter&, std::int32_t);
+template std::int32_t clsQRSegmentation::Write<clsCodewordWriter>(clsCodewordWriter&, std::int32_t);
+
+} // namespace ostrel

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "clsModeTable.h"
+#include "clsPlacement.h"
+#include "clsQRCode.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+namespace ostrel {
+
+// Rectangular Micro QR Code (rMQR, ISO/IEC 23941) encoder, the 32 sizes R7x43 to R17x139, on the
+// stages of the QR encoder: the optimal segmentation under each size's mode table (3-bit mode
+// indicators, count widths per size, a 3-bit terminator), after an ECI header when a designator
+// is set; the Reed-Solomon blocks of clsRMQRTable; the two-column placement over width x height;
+// the single data mask (the QR Code mask 4 condition) and the 18-bit format information on both
+// sides.
+//
+// The automatic size is the smallest that holds the data: the smallest area, then the lower
+// height; with a required height only the sizes of that height take part.
+//
+// Settings: size index 0..31 (clsRMQRTable), or -1 for the automatic choice; level 2 = M or
+// 4 = H (rMQR has no L and no Q). The symbol comes back as a clsQRCode::Symbol: Version = index +
+// 1 (1..32), Level, Mask 4 (the condition used), Side 0, Width and Height the symbol's, modules
+// with a stride of Width + 3. Not safe to use from two threads at once.
+class clsRMQRCode {
+public:
+    static constexpr std::int32_t AutomaticSize = -1;
+    // The mask condition of rMQR: QR Code mask 4, (i div 2 + j div 3) mod 2 = 0.
+    static constexpr std::int32_t Mask = 4;
+    // The longest input of any rMQR symbol: 361 digits (R17x139, level M).
+    static constexpr std::int32_t MaxInputLength = 361;
+
+    clsRMQRCode();
+
+    void SetKanjiMode(bool on) { m_KanjiMode = on; }
+    bool KanjiMode() const { return m_KanjiMode; }
+    // ECI (ISO/IEC 23941 mode indicator 111, the designator as in ISO/IEC 18004 clause 7.4.2.2)
+    // before the segments of non-empty input; 0 or negative for none, as clsQRCode.
+    void SetEciDesignator(std::int32_t designator);
+    std::int32_t EciDesignator() const { return m_EciDesignator; }
+    // Restricts the automatic choice to one height (7, 9, 11, 13, 15, 17); 0 for any height.
+    void SetRequiredHeight(std::int32_t height) { m_RequiredHeight = height; }
+    std::int32_t RequiredHeight() const { return m_RequiredHeight; }
+
+    // The finished symbol; nullopt when there is none: an index outside -1..31, a level other
+    // than M and H, no size of the required height, or data too long for the size (or for every
+    // allowed size).
+    std::optional<clsQRCode::Symbol> EncodeMatrix(std::span<const std::uint8_t> bytes,
+                                                  std::int32_t length, std::int32_t index,
+                                                  std::int32_t level);
+
+    // The mode table of a size index 0..31.
+    static clsModeTable ModeTable(std::int32_t index, bool kanji);
+    // The size indexes in the order of the automatic choice: area, then height.
+    static const std::array<std::int32_t, 32>& SizesBySmallest();
+
+private:
+    // The interleaved codeword sequence of the padded data codewords, with spare bytes at its end.
+    std::vector<std::uint8_t> Interleaved(std::int32_t index, std::int32_t level,
+                                          const std::vector<std::uint8_t>& data);
+    // The finished symbol of a size: patterns, placed sequence, mask and format information.
+    clsQRCode::Symbol FinishedSymbol(std::int32_t index, std::int32_t level, std::int32_t total,
+                                     const std::uint8_t* sequence);
+
+    std::shared_ptr<clsFiniteField> m_FiniteField;
+    std::unique_ptr<clsReedSolomon> m_ReedSolomon;
+    clsPlacement m_Placement;
+    bool m_KanjiMode = true;
+    std::int32_t m_EciDesignator = 0;
+    std::int32_t m_RequiredHeight = 0;
+};
+
+} // namespace ostrel

@@ -1,0 +1,198 @@
+// Micro QR and rMQR through the command-line tool: what each symbology refuses (exit 2 and a
+// message that says why), the matrix and terminal formats against the encoders' symbols, and
+// every picture format (PNG, BMP, SVG rendered by Qt SVG) with scales, margins, colours and batch
+// runs read back by zxing-wasm, which knows both symbologies.
+#include "CliChecks.h"
+#include "PeerReaders.h"
+#include "TestFiles.h"
+#include "ZxingWasmReader.h"
+#include "clsMicroQRCode.h"
+#include "clsRMQRCode.h"
+
+#include <QDir>
+#include <QImage>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace ostrel::test {
+namespace {
+
+struct Refusal {
+    QStringList Arguments;
+    const char* Says;
+};
+
+TEST(CliSmallSymbols, WhatASymbologyCannotDoIsRefusedWithStatus2) {
+    const Refusal refusals[] = {
+        {{"--symbology", "micro", "--level", "H"}, "Micro QR has no level H"},
+        {{"--symbology", "micro", "--mask", "4"}, "four masks"},
+        {{"--symbology", "micro", "--eci", "auto"}, "Micro QR has no ECI"},
+        {{"--symbology", "micro", "--symbol-version", "R7x43"}, "M1..M4 or auto"},
+        {{"--symbology", "micro", "--symbol-version", "5"}, "M1..M4 or auto"},
+        {{"--symbology", "micro", "--verify"}, "knows no Micro QR or rMQR"},
+        {{"--symbology", "rmqr", "--level", "Q"}, "levels M and H only, not Q"},
+        {{"--symbology", "rmqr", "--level", "L"}, "levels M and H only, not L"},
+        {{"--symbology", "rmqr", "--mask", "auto"}, "single mask"},
+        {{"--symbology", "rmqr", "--symbol-version", "R7x27"}, "an rmqr size"},
+        {{"--symbology", "rmqr", "--symbol-version", "R9x43", "--rmqr-height", "9"},
+         "--symbol-version auto only"},
+        {{"--symbology", "rmqr", "--rmqr-height", "8"}, "7, 9, 11, 13, 15 or 17"},
+        {{"--symbology", "rmqr", "--verify"}, "knows no Micro QR or rMQR"},
+        {{"--rmqr-height", "7"}, "for --symbology rmqr"},
+        {{"--symbology", "aztec"}, "qr, micro or rmqr"},
+    };
+    for (const Refusal& refusal : refusals) {
+        const CliRun run = RunCli(refusal.Arguments + QStringList{"1"});
+        const std::string arguments = refusal.Arguments.join(' ').toStdString();
+        EXPECT_EQ(run.ExitCode, 2) << arguments;
+        EXPECT_TRUE(run.Err.contains(refusal.Says)) << arguments << ": " << run.Err.toStdString();
+        EXPECT_TRUE(run.Out.isEmpty()) << arguments;
+    }
+    // Too long for the largest size: status 1, as for QR Code.
+    for (const char* symbology : {"micro", "rmqr"}) {
+        const CliRun run = RunCli({"--symbology", symbology, Letters(400)});
+        EXPECT_EQ(run.ExitCode, 1) << symbology;
+        EXPECT_TRUE(run.Err.contains("does not fit")) << run.Err.toStdString();
+    }
+}
+
+// The encoder's symbol as matrix rows.
+std::vector<std::string> RowsOf(const clsQRCode::Symbol& symbol) {
+    std::vector<std::string> rows;
+    for (std::int32_t y = 0; y < symbol.Rows(); ++y) {
+        std::string row;
+        for (std::int32_t x = 0; x < symbol.Columns(); ++x) {
+            row += symbol.At(x, y) != 0 ? '1' : '0';
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(CliSmallSymbols, MatrixAndTerminalFormatsShowTheEncodersSymbol) {
+    const std::string text = "MICRO 2026";
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    clsMicroQRCode micro;
+    clsRMQRCode rmqr;
+    // Defaults: Micro QR level L with the edge evaluation, rMQR level M, smallest size.
+    const auto microSymbol = micro.EncodeMatrix(bytes, static_cast<std::int32_t>(bytes.size()), 0,
+                                                1, clsMicroQRCode::AutomaticMask);
+    const auto rmqrSymbol =
+        rmqr.EncodeMatrix(bytes, static_cast<std::int32_t>(bytes.size()), -1, 2);
+    ASSERT_TRUE(microSymbol && rmqrSymbol);
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"micro", RowsOf(*microSymbol)}, {"rmqr", RowsOf(*rmqrSymbol)}};
+    for (const auto& [symbology, rows] : cases) {
+        const QStringList arguments = {"--symbology", symbology, QString::fromStdString(text)};
+        EXPECT_EQ(MatrixOf(arguments), rows) << symbology;
+        // The terminal formats with their default quiet zone of 2 modules.
+        const CliRun utf8 = RunCli(arguments + QStringList{"--format", "utf8"});
+        ASSERT_EQ(utf8.ExitCode, 0);
+        auto padded = WithMargin(rows, 2);
+        if (padded.size() % 2 == 1) {
+            // The lower half of the last line lies beyond the symbol: no ink, as dark modules.
+            padded.emplace_back(padded.front().size(), '1');
+        }
+        EXPECT_EQ(ParseHalfBlocks(utf8.Out, false), padded) << symbology;
+        const CliRun ansi = RunCli(arguments + QStringList{"--format", "ansi", "--margin", "3"});
+        ASSERT_EQ(ansi.ExitCode, 0);
+        EXPECT_EQ(ParseAnsi(ansi.Out, false), WithMargin(rows, 3)) << symbology;
+    }
+}
+
+// One batch run per setting writes a file per line; every file is then read by zxing-wasm.
+struct PictureRun {
+    QStringList Arguments;
+    const char* Extension;
+    const char* Format; // what zxing-wasm must report
+    int Scale;
+    int Margin;
+};
+
+TEST(CliSmallSymbols, EveryPictureFormatReadsBackInZxingWasm) {
+    if (ZxingWasmReaderPath().empty()) {
+        GTEST_SKIP() << "zxing-wasm not installed (run the ctest fixture zxing_wasm_setup)";
+    }
+    // Short enough for M4 at level Q (9 bytes).
+    const QStringList lines = {"12345", "HELLO MICRO", "micro qr", "Ostrel", "2026-12-08"};
+    const PictureRun runs[] = {
+        {{"--symbology", "micro"}, "png", "MicroQRCode", 1, 2},
+        {{"--symbology", "micro", "--level", "M", "--scale", "4"}, "png", "MicroQRCode", 4, 2},
+        {{"--symbology", "micro", "--mask", "2", "--margin", "5", "--scale", "3"},
+         "bmp",
+         "MicroQRCode",
+         3,
+         5},
+        {{"--symbology", "micro", "--level", "Q", "--scale", "5", "--foreground", "1a237e",
+          "--background", "fff8e1"},
+         "svg",
+         "MicroQRCode",
+         5,
+         2},
+        {{"--symbology", "rmqr"}, "png", "RMQRCode", 1, 2},
+        {{"--symbology", "rmqr", "--level", "H", "--scale", "3"}, "bmp", "RMQRCode", 3, 2},
+        {{"--symbology", "rmqr", "--rmqr-height", "17", "--scale", "2", "--eci", "auto"},
+         "png",
+         "RMQRCode",
+         2,
+         2},
+        {{"--symbology", "rmqr", "--symbol-version", "R13x99", "--scale", "4"},
+         "svg",
+         "RMQRCode",
+         4,
+         2},
+    };
+    QTemporaryDir folder;
+    const QString input = folder.filePath("lines.txt");
+    WriteFile(input, lines.join('\n').toUtf8() + '\n');
+    std::vector<std::string> files;
+    std::vector<std::pair<std::string, const char*>> expected; // text, format
+    int run = 0;
+    for (const PictureRun& setting : runs) {
+        const QString pattern =
+            folder.filePath(QString("run%1-%05d.").arg(run++) + setting.Extension);
+        const CliRun batch =
+            RunCli(setting.Arguments + QStringList{"--batch", input, "-o", pattern});
+        ASSERT_EQ(batch.ExitCode, 0)
+            << setting.Arguments.join(' ').toStdString() << ": " << batch.Err.toStdString();
+        for (int k = 0; k < lines.size(); ++k) {
+            QString path = pattern;
+            path.replace("%05d", QString("%1").arg(k + 1, 5, 10, QLatin1Char('0')));
+            QImage picture;
+            if (QString(setting.Extension) == "svg") {
+                // Rendered at its own size (the width and height it declares in pixels);
+                // zxing-wasm reads files, so it goes to a PNG.
+                picture = RenderSvg(path, QSvgRenderer(path).defaultSize());
+                ASSERT_FALSE(picture.isNull()) << path.toStdString();
+                path += ".png";
+                ASSERT_TRUE(picture.save(path));
+            } else {
+                picture.load(path);
+            }
+            ASSERT_FALSE(picture.isNull()) << path.toStdString();
+            // The picture is the symbol with its margin, scale pixels per module.
+            EXPECT_EQ(picture.width() % setting.Scale, 0);
+            EXPECT_EQ(picture.height() % setting.Scale, 0);
+            EXPECT_GT(picture.width() / setting.Scale, 2 * setting.Margin + 10);
+            files.push_back(path.toStdString());
+            expected.emplace_back(lines[k].toStdString(), setting.Format);
+        }
+    }
+    // Read as pure symbols (one upright symbol with its quiet zone, which these pictures are):
+    // zxing-wasm's finder search misses some rMQR pictures of 2 pixels per module, zint's own
+    // R17x43 among them, that its pure reading reads.
+    const auto readings = ReadWithZxingWasm(files, true);
+    ASSERT_EQ(readings.size(), files.size()) << "zxing-wasm could not be run";
+    for (std::size_t k = 0; k < readings.size(); ++k) {
+        const auto& [text, format] = expected[k];
+        EXPECT_TRUE(readings[k].Read) << files[k] << ": " << readings[k].Error;
+        EXPECT_EQ(readings[k].Format, format) << files[k];
+        EXPECT_EQ(std::string(readings[k].Bytes.begin(), readings[k].Bytes.end()), text)
+            << files[k];
+    }
+}
+
+} // namespace
+} // namespace ostrel::test
