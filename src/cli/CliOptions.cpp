@@ -174,8 +174,8 @@ std::string ResolveSymbology(CliOptions& options) {
     // Structured append and Hanzi mode belong to QR Code: Micro QR and rMQR have neither.
     if (options.StructuredAppend || options.Hanzi) {
         return std::string(options.StructuredAppend ? "--structured-append" : "--hanzi") +
-               " is for --symbology qr: " + std::string(SymbologyName(options.Kind)) +
-               " symbols have no " +
+               " is for --symbology qr: " +
+               (options.Kind == Symbology::Micro ? "Micro QR" : "rMQR") + " has no " +
                (options.StructuredAppend ? "structured append" : "Hanzi mode");
     }
     const std::string error = options.Kind == Symbology::Micro

@@ -41,6 +41,11 @@ TEST(CliSmallSymbols, WhatASymbologyCannotDoIsRefusedWithStatus2) {
         {{"--symbology", "rmqr", "--rmqr-height", "8"}, "7, 9, 11, 13, 15 or 17"},
         {{"--symbology", "rmqr", "--verify"}, "knows no Micro QR or rMQR"},
         {{"--rmqr-height", "7"}, "for --symbology rmqr"},
+        {{"--symbology", "micro", "--structured-append", "2"}, "Micro QR has no structured append"},
+        {{"--symbology", "rmqr", "--structured-append", "auto", "-o", "x%d.png"},
+         "rMQR has no structured append"},
+        {{"--symbology", "micro", "--hanzi"}, "Micro QR has no Hanzi mode"},
+        {{"--symbology", "rmqr", "--hanzi"}, "rMQR has no Hanzi mode"},
         {{"--symbology", "aztec"}, "qr, micro or rmqr"},
     };
     for (const Refusal& refusal : refusals) {
