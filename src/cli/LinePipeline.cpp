@@ -336,6 +336,40 @@ bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& d
     return false;
 }
 
+namespace {
+
+// Removes the files (the symbols of a set already written), as far as they can be.
+void RemoveFiles(const std::vector<std::string>& files) {
+    for (const std::string& file : files) {
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::path(std::u8string(
+                                    reinterpret_cast<const char8_t*>(file.data()), file.size())),
+                                ignored);
+    }
+}
+
+} // namespace
+
+bool LinePipeline::RenderSymbols(const SymbolSet& set, std::vector<QByteArray>& outputs,
+                                 std::vector<double>& renderDpi, LineResult& result) {
+    for (const clsQRCode::Symbol& symbol : set.Symbols) {
+        const PrintSize::Resolved size = SymbolSize(symbol, m_Options);
+        if (!size.Error.empty()) {
+            result.Outcome = LineResult::Status::CannotWrite;
+            result.Message = size.Error;
+            return false;
+        }
+        outputs.push_back(SymbolOutput(symbol, m_Options, m_Png, size));
+        renderDpi.push_back(VerifyDpi(m_Options, size));
+        if (outputs.back().isEmpty()) {
+            result.Outcome = LineResult::Status::CannotWrite;
+            result.Message = "cannot make the picture";
+            return false;
+        }
+    }
+    return true;
+}
+
 LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& bytes,
                                              const std::string& path,
                                              const SymbolPath& symbolPath) {
@@ -353,20 +387,8 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
     result.Mask = set.Symbols[0].Mask;
     std::vector<QByteArray> outputs;
     std::vector<double> renderDpi;
-    for (const clsQRCode::Symbol& symbol : set.Symbols) {
-        const PrintSize::Resolved size = SymbolSize(symbol, m_Options);
-        if (!size.Error.empty()) {
-            result.Outcome = LineResult::Status::CannotWrite;
-            result.Message = size.Error;
-            return result;
-        }
-        outputs.push_back(SymbolOutput(symbol, m_Options, m_Png, size));
-        renderDpi.push_back(VerifyDpi(m_Options, size));
-        if (outputs.back().isEmpty()) {
-            result.Outcome = LineResult::Status::CannotWrite;
-            result.Message = "cannot make the picture";
-            return result;
-        }
+    if (!RenderSymbols(set, outputs, renderDpi, result)) {
+        return result;
     }
     // Symbol index read back from the file at file (from its output when file is empty).
     const auto verified = [&](std::int32_t index, const std::string& file) {
@@ -398,15 +420,7 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
         return result;
     }
     std::vector<std::string> written;
-    const auto removeWritten = [&written] {
-        for (const std::string& file : written) {
-            std::error_code ignored;
-            std::filesystem::remove(
-                std::filesystem::path(
-                    std::u8string(reinterpret_cast<const char8_t*>(file.data()), file.size())),
-                ignored);
-        }
-    };
+    const auto removeWritten = [&written] { RemoveFiles(written); };
     for (std::int32_t index = 0; index < count; ++index) {
         const std::string file = symbolPath(index + 1);
         int reason = 0;

@@ -108,6 +108,10 @@ private:
     std::optional<clsQRCode::Symbol> Encode(const std::vector<std::uint8_t>& bytes);
     LineResult RunStructuredAppend(const std::vector<std::uint8_t>& bytes, const std::string& path,
                                    const SymbolPath& symbolPath);
+    // The file contents of every symbol of set, and the resolution --verify renders each at;
+    // false with result saying why when one cannot be made.
+    bool RenderSymbols(const SymbolSet& set, std::vector<QByteArray>& outputs,
+                       std::vector<double>& renderDpi, LineResult& result);
     // With --verify: the symbol read back from the file at path (from data when path is empty);
     // on failure the result says why and the file is gone. True when verified or not asked for.
     // PDF and EPS drawings are rendered at renderDpi.

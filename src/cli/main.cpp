@@ -127,26 +127,20 @@ int RunStructuredAppend(const CliOptions& options, const std::vector<std::uint8_
     return ExitWritten;
 }
 
-int Run(const CliOptions& options) {
+// The data of a single run: built from --field values, TEXT as --encoding converts it, or
+// standard input, and with --hanzi converted from UTF-8 to GB 2312. ExitWritten when bytes hold
+// it, else the exit status, its message already shown.
+int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
     constexpr auto Limit = static_cast<std::size_t>(clsQRCode::MaxInputLength);
     // Structured append carries up to 16 symbols' worth.
     const std::size_t limit =
         options.StructuredAppend ? Limit * clsStructuredAppend::MaxSymbols : Limit;
-    std::vector<std::uint8_t> bytes;
     if (options.BuildsPayload()) {
         const payload::PayloadResult built = PayloadSource(options).Build({});
         if (!built.Ok()) {
             return UsageError(built.Error);
         }
         bytes = PayloadSource::Bytes(built.Bytes, options.Utf8);
-        if (options.Hanzi) {
-            std::string error;
-            bytes = LinePipeline::Gb2312Bytes(bytes, error);
-            if (!error.empty()) {
-                std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-                return ExitUsage;
-            }
-        }
     } else if (options.Text) {
         // Every character gives at least one byte and takes at most four UTF-8 bytes here, so
         // a longer argument cannot fit; it is refused before any conversion.
@@ -154,29 +148,30 @@ int Run(const CliOptions& options) {
             return TooLong("more than " + std::to_string(limit) + " bytes", options);
         }
         if (options.Hanzi) {
-            std::string error;
-            bytes = LinePipeline::Gb2312Bytes(
-                std::span(reinterpret_cast<const std::uint8_t*>(options.Text->data()),
-                          options.Text->size()),
-                error);
-            if (!error.empty()) {
-                std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-                return ExitUsage;
-            }
+            bytes.assign(options.Text->begin(), options.Text->end()); // UTF-8 as given
         } else {
             const std::u16string text = platform::CodePage::Utf8ToUtf16(*options.Text);
             bytes = platform::CodePage::TextToBytes(text, options.Utf8);
         }
     } else if (!ReadStandardInput(bytes, options.Hanzi ? 4 * limit : limit)) {
         return TooLong("more than " + std::to_string(limit) + " bytes", options);
-    } else if (options.Hanzi) {
-        // Standard input with --hanzi is taken as UTF-8 text.
+    }
+    if (options.Hanzi) {
+        // The payload, TEXT and standard input are UTF-8 here.
         std::string error;
         bytes = LinePipeline::Gb2312Bytes(bytes, error);
         if (!error.empty()) {
             std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
             return ExitUsage;
         }
+    }
+    return ExitWritten;
+}
+
+int Run(const CliOptions& options) {
+    std::vector<std::uint8_t> bytes;
+    if (const int status = ReadData(options, bytes); status != ExitWritten) {
+        return status;
     }
 
     if (options.PrintPayload) {

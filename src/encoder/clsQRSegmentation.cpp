@@ -7,9 +7,8 @@ namespace ostrel {
 clsQRSegmentation::clsQRSegmentation(const std::uint8_t* data, std::int32_t length,
                                      const Settings& settings)
     : m_Data(data), m_Length(length), m_Settings(settings),
-      m_PrefixBits(
-          (settings.StructuredAppend ? clsSegmentWriter::StructuredAppendHeaderBits : 0) +
-          (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) : 0)),
+      m_PrefixBits((settings.StructuredAppend ? clsSegmentWriter::StructuredAppendHeaderBits : 0) +
+                   (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) : 0)),
       m_Trace(
           std::make_unique_for_overwrite<std::uint8_t[]>(2 * static_cast<std::size_t>(length))) {}
 

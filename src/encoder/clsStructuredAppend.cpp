@@ -91,6 +91,38 @@ private:
     std::int32_t m_MaxPartBytes;
 };
 
+// The part ends of the split into count parts whose longest part is the shortest: the fewest
+// parts' ends (fewest) first, then bisection on the greedy split's length limit.
+std::vector<std::int32_t> Balanced(const Splitter& splitter, std::vector<std::int32_t> fewest,
+                                   std::int32_t count) {
+    std::int32_t low = (splitter.Bytes() + count - 1) / count;
+    std::int32_t high = splitter.Bytes();
+    std::vector<std::int32_t> best = std::move(fewest);
+    while (low < high) {
+        const std::int32_t middle = low + (high - low) / 2;
+        std::vector<std::int32_t> ends = splitter.Greedy(middle, count);
+        if (ends.empty()) {
+            low = middle + 1;
+        } else {
+            best = std::move(ends);
+            high = middle;
+        }
+    }
+    // Fewer parts than asked for: the longest part (in characters) is halved, which keeps
+    // both halves within their symbols, until the count is reached.
+    while (std::ssize(best) - 1 < count) {
+        std::size_t widest = 1;
+        for (std::size_t k = 1; k < best.size(); ++k) {
+            if (best[k] - best[k - 1] > best[widest] - best[widest - 1]) {
+                widest = k;
+            }
+        }
+        best.insert(best.begin() + static_cast<std::ptrdiff_t>(widest),
+                    best[widest - 1] + (best[widest] - best[widest - 1]) / 2);
+    }
+    return best;
+}
+
 // Length in bytes of the character that starts with lead (1 for a byte that cannot start one,
 // which is then a character of its own).
 std::int32_t CharacterBytes(std::uint8_t lead, clsStructuredAppend::Characters characters) {
@@ -182,34 +214,8 @@ clsStructuredAppend::Plan clsStructuredAppend::Split(const clsQRCode& encoder,
         if (fewest.empty()) {
             continue;
         }
-        // The shortest longest part that still needs no more symbols than the fewest (or the
-        // number asked for), found by bisection on the greedy split's length limit.
         const auto count = symbols > 0 ? symbols : static_cast<std::int32_t>(fewest.size()) - 1;
-        std::int32_t low = (splitter.Bytes() + count - 1) / count;
-        std::int32_t high = splitter.Bytes();
-        std::vector<std::int32_t> best = fewest;
-        while (low < high) {
-            const std::int32_t middle = low + (high - low) / 2;
-            std::vector<std::int32_t> ends = splitter.Greedy(middle, count);
-            if (ends.empty()) {
-                low = middle + 1;
-            } else {
-                best = std::move(ends);
-                high = middle;
-            }
-        }
-        // Fewer parts than asked for: the longest part (in characters) is halved, which keeps
-        // both halves within their symbols, until the count is reached.
-        while (std::ssize(best) - 1 < count) {
-            std::size_t widest = 1;
-            for (std::size_t k = 1; k < best.size(); ++k) {
-                if (best[k] - best[k - 1] > best[widest] - best[widest - 1]) {
-                    widest = k;
-                }
-            }
-            best.insert(best.begin() + static_cast<std::ptrdiff_t>(widest),
-                        best[widest - 1] + (best[widest] - best[widest - 1]) / 2);
-        }
+        const std::vector<std::int32_t> best = Balanced(splitter, fewest, count);
         plan.Version = v;
         plan.Parity = Parity(data);
         for (std::size_t k = 1; k < best.size(); ++k) {
