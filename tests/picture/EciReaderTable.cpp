@@ -7,6 +7,7 @@
 // the same pictures, and prints the counts of texts each reader shows exactly.
 #include "CodePage.h"
 #include "PeerReaders.h"
+#include "TestFiles.h"
 #include "clsQRCode.h"
 #include "mdlTilvane.h"
 
@@ -61,16 +62,7 @@ int main(int argc, char** argv) {
         std::cerr << "usage: eci_reader_table TEXTS OUTDIR\n";
         return 2;
     }
-    std::ifstream in(argv[1]);
-    std::vector<std::string> texts;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (!line.empty()) {
-            texts.push_back(line);
-        }
-    }
+    const std::vector<std::string> texts = ostrel::test::ReadTextLines(argv[1]);
     if (texts.empty()) {
         std::cerr << "eci_reader_table: no texts in " << argv[1] << "\n";
         return 2;

@@ -4,13 +4,13 @@
 #include "CodePage.h"
 #include "PeerReaders.h"
 #include "SegnoOracle.h"
+#include "TestFiles.h"
 #include "clsQRCode.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -131,13 +131,7 @@ TEST(HanziOracle, SegnoMakesTheSameSymbolsFromPureHanzi) {
 // Chinese texts of every kind (names, addresses, notices, digits and Latin letters mixed in):
 // zxing-cpp reads each back as its text, and no symbol is larger than the one of its UTF-8 bytes.
 TEST(HanziOracle, ChineseTextsReadBackInSymbolsNoLargerThanUtf8) {
-    std::ifstream in(OSTREL_CHINESE_TEXTS);
-    std::vector<std::string> texts;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty()) {
-            texts.push_back(line);
-        }
-    }
+    const std::vector<std::string> texts = ostrel::test::ReadTextLines(OSTREL_CHINESE_TEXTS);
     ASSERT_GE(texts.size(), 40U);
     clsQRCode qr;
     qr.SetKanjiMode(false);

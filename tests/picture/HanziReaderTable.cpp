@@ -8,6 +8,7 @@
 // counts and the versions.
 #include "CodePage.h"
 #include "PeerReaders.h"
+#include "TestFiles.h"
 #include "clsQRCode.h"
 #include "clsStructuredAppend.h"
 
@@ -92,16 +93,7 @@ int main(int argc, char** argv) {
         std::cerr << "usage: hanzi_reader_table TEXTS OUTDIR\n";
         return 2;
     }
-    std::ifstream in(argv[1]);
-    std::vector<std::string> texts;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (!line.empty()) {
-            texts.push_back(line);
-        }
-    }
+    const std::vector<std::string> texts = ostrel::test::ReadTextLines(argv[1]);
     Table table{std::ofstream(std::string(argv[2]) + "/manifest.tsv"), argv[2]};
     if (texts.empty() || !table.Manifest) {
         std::cerr << "hanzi_reader_table: no texts in " << argv[1] << " or no " << argv[2] << "\n";

@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <string>
+#include <vector>
+
 namespace ostrel::test {
 
 // The whole content of a file; empty when it cannot be read.
@@ -16,5 +19,9 @@ void WriteFile(const QString& path, const QByteArray& data);
 
 // The names of everything in the folder (files, folders, hidden ones), sorted by name.
 QStringList Entries(const QTemporaryDir& folder);
+
+// The lines of a text file that are not empty, without their line ends (LF or CR LF); none when
+// the file cannot be read.
+std::vector<std::string> ReadTextLines(const std::string& path);
 
 } // namespace ostrel::test
