@@ -43,6 +43,10 @@ struct SearchCosts {
     bool Kanji; // the double-byte cell takes part (Kanji or Hanzi pairs)
     bool Hanzi; // ... and takes Hanzi pairs
     std::uint8_t LowestLead;
+    // Equal costs: a numeric or alphanumeric segment that starts anew beats one that continues
+    // into a dearer next character (see Relax). Not for QR Code Model 2 (4-bit indicators), whose
+    // streams keep the tie rule of the standard's reference segmentation, lower mode first.
+    bool PhaseTies;
 
     explicit SearchCosts(const clsModeTable& table)
         : Start{table.HeaderBits(Mode::Byte) + clsModeTable::ByteBits,
@@ -55,7 +59,8 @@ struct SearchCosts {
           NumericOk(table.Allowed(Mode::Numeric)),
           AlphanumericOk(table.Allowed(Mode::Alphanumeric)),
           Kanji(table.Allowed(table.DoubleByteMode())), Hanzi(table.Allowed(Mode::Hanzi)),
-          LowestLead(Hanzi ? kLowestHanziLead : kLowestKanjiLead) {}
+          LowestLead(Hanzi ? kLowestHanziLead : kLowestKanjiLead),
+          PhaseTies(table.IndicatorBits() != clsModeTable::QRIndicatorBits) {}
 };
 
 // True when (lead, trail) is a pair of the double-byte mode the search takes.
@@ -111,14 +116,24 @@ Choice CheapestOther(const SegmentRow& row, Choice low, Choice high) {
 // startCost. The cheapest candidate wins, the lowest mode on equal cost. The other three cells all
 // pay startCost, so of them only the cheapest (`other`, from CheapestOther) can win. Period is
 // that of the mode's character costs (1: none).
+//
+// With phaseTies, a tie goes to the new segment when the continued one would leave a dearer next
+// character: a cell keeps one path, and of two equal costs the one whose run has phase 1 (one
+// digit past a triple, one alphanumeric character past a pair: the next character costs 3 or 5
+// bits) never ends dearer than one with another phase, whatever follows; continuing costs at
+// most one bit more later, so a strictly cheaper path always wins. With headers as short as
+// Micro QR's and rMQR's, keeping the continued path can cost that bit.
 template <std::size_t Mode, std::int32_t Period, typename ContinueCost>
 std::uint32_t Relax(const SegmentRow& from, Choice other, SegmentRow& to, std::int32_t maxRun,
-                    std::int32_t startCost, ContinueCost continueCost) {
+                    std::int32_t startCost, ContinueCost continueCost, bool phaseTies) {
     const bool continues = from.Run[Mode] < maxRun;
     const std::int32_t same =
         from.Cost[Mode] + (continues ? continueCost(from.Phase[Mode]) : startCost);
     const std::int32_t started = other.Cost + startCost;
-    const bool keeps = same < started || (same == started && Mode < other.Mode);
+    // The phase a continued run reaches; a new run has phase 1 (0 for a mode without a period).
+    const std::int32_t continuedPhase = from.Phase[Mode] + 1 == Period ? 0 : from.Phase[Mode] + 1;
+    const bool startWinsTie = Period > 1 && phaseTies && continues && continuedPhase != 1;
+    const bool keeps = same < started || (same == started && !startWinsTie && Mode < other.Mode);
     const bool carried = continues && keeps;
     to.Cost[Mode] = keeps ? same : started;
     to.Run[Mode] = carried ? from.Run[Mode] + 1 : 1;
@@ -186,14 +201,14 @@ std::uint8_t NextRow(const SegmentRow& previous, const SegmentRow& older, std::u
     std::uint32_t from = 0;
     if (costs.ByteOk) {
         from = Relax<Mode::Byte, 1>(previous, CheapestOther<0>(previous, low, high), row,
-                                    costs.MaxRun[0], costs.Start[0], byteStep);
+                                    costs.MaxRun[0], costs.Start[0], byteStep, false);
     } else {
         SetUnreachable(row, Mode::Byte);
     }
     if (charClass == kDigit && costs.NumericOk) {
         from |= Relax<Mode::Numeric, clsModeTable::NumericPeriod>(
                     previous, CheapestOther<1>(previous, low, high), row, costs.MaxRun[1],
-                    costs.Start[1], numericStep)
+                    costs.Start[1], numericStep, costs.PhaseTies)
                 << 2;
     } else {
         SetUnreachable(row, Mode::Numeric);
@@ -201,7 +216,7 @@ std::uint8_t NextRow(const SegmentRow& previous, const SegmentRow& older, std::u
     if (charClass != kOtherByte && costs.AlphanumericOk) {
         from |= Relax<Mode::Alphanumeric, clsModeTable::AlphanumericPeriod>(
                     previous, CheapestOther<2>(previous, low, high), row, costs.MaxRun[2],
-                    costs.Start[2], alphanumericStep)
+                    costs.Start[2], alphanumericStep, costs.PhaseTies)
                 << 4;
     } else {
         SetUnreachable(row, Mode::Alphanumeric);
@@ -214,7 +229,7 @@ std::uint8_t NextRow(const SegmentRow& previous, const SegmentRow& older, std::u
         const Choice olderLow = Cheaper(CellOf(older, 0), CellOf(older, 1));
         const Choice olderHigh = Cheaper(CellOf(older, 2), CellOf(older, 3));
         from |= Relax<kDoubleByteCell, 1>(older, CheapestOther<3>(older, olderLow, olderHigh), row,
-                                          costs.MaxRun[3], costs.Start[3], kanjiStep)
+                                          costs.MaxRun[3], costs.Start[3], kanjiStep, false)
                 << 6;
     }
     return static_cast<std::uint8_t>(from);

@@ -17,7 +17,12 @@ namespace ostrel {
 // cell one position back, two for a Kanji pair) and its run (characters of its last segment). A
 // segment continues while its run is below the mode's largest count and starts again after it;
 // every other step starts a new segment and pays its header (mode and count indicator). On an
-// equal cost the lower predecessor mode wins, and at the end the lower mode.
+// equal cost the lower predecessor mode wins, and at the end the lower mode; under a table with
+// indicators shorter than QR Code's (Micro QR, rMQR), a numeric or alphanumeric segment that
+// starts anew first wins a tie against one that continues into a dearer next character, which
+// keeps the search exact with headers that short (QR Code keeps the rule of its reference).
+// Exact means the fewest bits of any cutting while no segment must outgrow its largest count,
+// which no symbol's capacity asks for.
 //
 // What a symbol type supplies is its clsModeTable: the modes it allows, its header lengths and its
 // largest counts. The bits per character are the standard's and the same for all types.
