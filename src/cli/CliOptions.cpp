@@ -147,14 +147,8 @@ std::string ResolveRMQR(CliOptions& options, const std::string& text, bool autom
     return {};
 }
 
-// What the outputs cannot do for the small symbols: square pdf/eps pages for rMQR, and --verify,
-// whose reader knows QR Code only.
+// What the outputs cannot do for the small symbols: --verify, whose reader knows QR Code only.
 std::string CheckSmallSymbolOutputs(const CliOptions& options) {
-    if (options.Kind == Symbology::RMQR && (options.EffectiveFormat() == OutputFormat::Pdf ||
-                                            options.EffectiveFormat() == OutputFormat::Eps)) {
-        return "pdf and eps pages are square in this version and an rMQR symbol is not: use "
-               "png, bmp or svg for rmqr";
-    }
     if (options.Verify) {
         return "--verify reads QR Code only: its reader (zxing-cpp 1.4) knows no Micro QR or "
                "rMQR, so " +

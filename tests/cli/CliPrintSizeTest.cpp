@@ -32,16 +32,6 @@ constexpr int UrlWidth = 33;
 constexpr double MillimetresPerInch = 25.4;
 constexpr double PointsPerInch = 72.0;
 
-// Runs a program that is not ours and fails the test unless it exits with status 0.
-CliRun Tool(const QString& program, const QStringList& arguments) {
-    ostrel::test::CliSetting setting;
-    setting.Program = program;
-    CliRun run = RunCli(arguments, {}, setting);
-    EXPECT_EQ(run.ExitCode, 0) << program.toStdString() << " " << arguments.join(' ').toStdString()
-                               << ": " << run.Err.toStdString();
-    return run;
-}
-
 // Runs the tool, expecting it to write without a word (a batch: but its summary).
 void Write(const QStringList& arguments) {
     const CliRun run = RunCli(arguments);
@@ -50,21 +40,6 @@ void Write(const QStringList& arguments) {
     if (!arguments.contains(QStringLiteral("--batch"))) {
         EXPECT_EQ(run.Err, "") << arguments.join(' ').toStdString();
     }
-}
-
-// A PDF page or an EPS drawing rendered at dpi by Poppler (pdftoppm) or Ghostscript, in grey;
-// neither may say a word about the file.
-QImage Render(const QString& path, int dpi, bool ghostscript) {
-    const QString out = path + (ghostscript ? ".gs.png" : ".poppler");
-    const QString resolution = QString::number(dpi);
-    const CliRun run =
-        ghostscript ? Tool(QStringLiteral("gs"),
-                           {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-dEPSCrop",
-                            "-sDEVICE=pnggray", "-r" + resolution, "-sOutputFile=" + out, path})
-                    : Tool(QStringLiteral("pdftoppm"),
-                           {"-r", resolution, "-gray", "-png", "-singlefile", path, out});
-    EXPECT_EQ(run.Out + run.Err, "") << path.toStdString();
-    return QImage(ghostscript ? out : out + ".png");
 }
 
 // The first number after a label in a tool's report ("Page size:       56.6929 x ...").

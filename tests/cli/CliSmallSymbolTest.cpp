@@ -1,7 +1,8 @@
 // Micro QR and rMQR through the command-line tool: what each symbology refuses (exit 2 and a
 // message that says why), the matrix and terminal formats against the encoders' symbols, and
 // every picture format (PNG, BMP, SVG rendered by Qt SVG) with scales, margins, colours and batch
-// runs read back by zxing-wasm, which knows both symbologies.
+// runs read back by zxing-wasm, which knows both symbologies; PDF and EPS pages rendered by
+// Poppler and Ghostscript, module for module.
 #include "CliChecks.h"
 #include "PeerReaders.h"
 #include "TestFiles.h"
@@ -196,6 +197,47 @@ TEST(CliSmallSymbols, EveryPictureFormatReadsBackInZxingWasm) {
         EXPECT_EQ(readings[k].Format, format) << files[k];
         EXPECT_EQ(std::string(readings[k].Bytes.begin(), readings[k].Bytes.end()), text)
             << files[k];
+    }
+}
+
+// PDF and EPS pages of both symbologies are the symbol's width by its height: rendered by Poppler
+// and Ghostscript at 10 pixels a module, the centre of every module has the colour the matrix
+// format gives it.
+TEST(CliSmallSymbols, PdfAndEpsPagesAreTheSymbolModuleForModule) {
+    const QStringList settings[] = {
+        {"--symbology", "rmqr", "--symbol-version", "R7x43"},
+        {"--symbology", "rmqr", "--symbol-version", "R17x139", "--level", "H"},
+        {"--symbology", "micro", "--symbol-version", "M2"},
+    };
+    QTemporaryDir folder;
+    for (const QStringList& setting : settings) {
+        const std::vector<std::string> rows = MatrixOf(setting + QStringList{"4711"});
+        ASSERT_FALSE(rows.empty());
+        const int margin = 3;
+        for (const char* format : {"pdf", "eps"}) {
+            const QString path = folder.filePath(QString("page.") + format);
+            const CliRun run = RunCli(setting + QStringList{"--module-size", "0.1in", "--margin",
+                                                            "3", "-o", path, "4711"});
+            ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+            const QImage page = Render(path, 100, QByteArray(format) == "eps");
+            const std::string what = setting.join(' ').toStdString() + " " + format;
+            // (Poppler rounds a page of 136.8 points up to 191 pixels at 100 dpi.)
+            ASSERT_NEAR(page.width(), 10 * (std::ssize(rows[0]) + 2 * margin), 1) << what;
+            ASSERT_NEAR(page.height(), 10 * (std::ssize(rows) + 2 * margin), 1) << what;
+            int wrong = 0;
+            for (int y = 0; y < std::ssize(rows); ++y) {
+                for (int x = 0; x < std::ssize(rows[0]); ++x) {
+                    const bool dark =
+                        qGray(page.pixel(10 * (x + margin) + 5, 10 * (y + margin) + 5)) < 128;
+                    wrong +=
+                        dark != (rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] ==
+                                 '1')
+                            ? 1
+                            : 0;
+                }
+            }
+            EXPECT_EQ(wrong, 0) << what;
+        }
     }
 }
 
