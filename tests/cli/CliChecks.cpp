@@ -163,28 +163,6 @@ std::vector<std::string> WithMargin(const std::vector<std::string>& rows, int ma
     return padded;
 }
 
-CliRun Tool(const QString& program, const QStringList& arguments) {
-    ostrel::test::CliSetting setting;
-    setting.Program = program;
-    CliRun run = RunCli(arguments, {}, setting);
-    EXPECT_EQ(run.ExitCode, 0) << program.toStdString() << " " << arguments.join(' ').toStdString()
-                               << ": " << run.Err.toStdString();
-    return run;
-}
-
-QImage Render(const QString& path, int dpi, bool ghostscript) {
-    const QString out = path + (ghostscript ? ".gs.png" : ".poppler");
-    const QString resolution = QString::number(dpi);
-    const CliRun run =
-        ghostscript ? Tool(QStringLiteral("gs"),
-                           {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-dEPSCrop",
-                            "-sDEVICE=pnggray", "-r" + resolution, "-sOutputFile=" + out, path})
-                    : Tool(QStringLiteral("pdftoppm"),
-                           {"-r", resolution, "-gray", "-png", "-singlefile", path, out});
-    EXPECT_EQ(run.Out + run.Err, "") << path.toStdString();
-    return QImage(ghostscript ? out : out + ".png");
-}
-
 std::vector<std::string> MatrixOf(QStringList arguments) {
     arguments << "--format"
               << "matrix";

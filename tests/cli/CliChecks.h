@@ -24,15 +24,6 @@ namespace ostrel::test {
 // The ostrel-qr-cli under test.
 inline const QString Cli = CliProgram();
 
-// ---- Other programs ----
-
-// Runs a program that is not ours and fails the test unless it exits with status 0.
-CliRun Tool(const QString& program, const QStringList& arguments);
-
-// A PDF page or an EPS drawing rendered at dpi by Poppler (pdftoppm) or Ghostscript, in grey;
-// neither may say a word about the file.
-QImage Render(const QString& path, int dpi, bool ghostscript);
-
 // ---- Matrices as text ----
 
 // The lines of a text (line feeds removed; no empty last line for a final line feed).

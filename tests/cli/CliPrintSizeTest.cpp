@@ -24,7 +24,9 @@ namespace {
 using ostrel::test::CliRun;
 using ostrel::test::ReadFile;
 using ostrel::test::ReadWithZXing;
+using ostrel::test::Render;
 using ostrel::test::RunCli;
+using ostrel::test::Tool;
 
 const QString Url = QStringLiteral("https://example.com/");
 // "https://example.com/" is a version 2 symbol: 25 modules and a quiet zone of 4 on each side.

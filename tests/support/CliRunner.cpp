@@ -53,4 +53,26 @@ CliRun RunCli(const QStringList& arguments, const QByteArray& input, const QStri
     return RunCli(arguments, input, setting);
 }
 
+CliRun Tool(const QString& program, const QStringList& arguments) {
+    CliSetting setting;
+    setting.Program = program;
+    CliRun run = RunCli(arguments, {}, setting);
+    EXPECT_EQ(run.ExitCode, 0) << program.toStdString() << " " << arguments.join(' ').toStdString()
+                               << ": " << run.Err.toStdString();
+    return run;
+}
+
+QImage Render(const QString& path, int dpi, bool ghostscript) {
+    const QString out = path + (ghostscript ? ".gs.png" : ".poppler");
+    const QString resolution = QString::number(dpi);
+    const CliRun run =
+        ghostscript ? Tool(QStringLiteral("gs"),
+                           {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-dEPSCrop",
+                            "-sDEVICE=pnggray", "-r" + resolution, "-sOutputFile=" + out, path})
+                    : Tool(QStringLiteral("pdftoppm"),
+                           {"-r", resolution, "-gray", "-png", "-singlefile", path, out});
+    EXPECT_EQ(run.Out + run.Err, "") << path.toStdString();
+    return QImage(ghostscript ? out : out + ".png");
+}
+
 } // namespace ostrel::test

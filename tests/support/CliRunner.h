@@ -2,6 +2,7 @@
 // Runs ostrel-qr-cli as a separate process, the way scripts use it.
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -33,5 +34,12 @@ CliRun RunCli(const QStringList& arguments, const QByteArray& input = {},
 
 // The same under LC_ALL = locale.
 CliRun RunCli(const QStringList& arguments, const QByteArray& input, const QString& locale);
+
+// Runs a program that is not ours and fails the test unless it exits with status 0.
+CliRun Tool(const QString& program, const QStringList& arguments);
+
+// A PDF page or an EPS drawing rendered at dpi by Poppler (pdftoppm) or Ghostscript, in grey;
+// neither may say a word about the file.
+QImage Render(const QString& path, int dpi, bool ghostscript);
 
 } // namespace ostrel::test
