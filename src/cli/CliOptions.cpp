@@ -125,7 +125,8 @@ std::string ResolveRMQR(CliOptions& options, const std::string& text, bool autom
             std::from_chars(text.data() + x + 1, text.data() + text.size(), width);
         }
         version = clsRMQRTable::Find(height, width) + 1;
-        if (version == 0 || text != "r" + std::to_string(height) + "x" + std::to_string(width)) {
+        if (version == 0 ||
+            text != std::string("r") + std::to_string(height) + "x" + std::to_string(width)) {
             return InvalidVersion(*options.VersionText,
                                   "an rmqr size R7x43..R17x139 (R7, R9: x43, x59, x77, x99, "
                                   "x139; R11, R13: also x27; R15, R17: x43..x139) or auto");
@@ -498,9 +499,9 @@ std::string_view SymbologyName(Symbology kind) {
 std::string VersionName(Symbology kind, std::int32_t version) {
     switch (kind) {
     case Symbology::Micro:
-        return "M" + std::to_string(version);
+        return std::string("M") + std::to_string(version);
     case Symbology::RMQR:
-        return "R" + std::to_string(clsRMQRTable::Height(version - 1)) + "x" +
+        return std::string("R") + std::to_string(clsRMQRTable::Height(version - 1)) + "x" +
                std::to_string(clsRMQRTable::Width(version - 1));
     default:
         return std::to_string(version);

@@ -552,9 +552,12 @@ std::string OptionHelp(const OptionRow& row) {
     text += "--";
     text += row.Long;
     if (row.Takes == OptionValue::Required) {
-        text += " " + std::string(row.ValueName);
+        text += ' ';
+        text += row.ValueName;
     } else if (row.Takes == OptionValue::Optional) {
-        text += " [" + std::string(row.ValueName) + "]";
+        text += " [";
+        text += row.ValueName;
+        text += ']';
     }
     // A name too long for the column puts the help on the next line.
     if (text.size() + 2 > HelpColumn) {
