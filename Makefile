@@ -104,6 +104,13 @@ package: deps
 BENCH_REPETITIONS ?= 10
 BENCH_MIN_TIME ?= 0.1
 
+# The benchmark build alone (Release, -O3, where GCC warns differently than at -O2), for CI.
+.PHONY: check-bench-build
+check-bench-build: deps
+	@scripts/install-deps libx11-dev
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench
+
 .PHONY: bench
 bench: deps
 	@scripts/install-deps python3 valgrind libx11-dev zint qrencode time
