@@ -1,6 +1,7 @@
 // --structured-append run as a separate process: every symbol read back by zxing-cpp with its
 // position, count and parity, the parts joined to exactly the input; the names of the files, the
-// symbols on standard output, and every refusal before anything is written.
+// symbols on standard output, and every refusal before anything is written. --hanzi through the
+// tool: the text read back, the symbol no larger than UTF-8's, characters outside GB 2312 named.
 #include "CliChecks.h"
 #include "PeerReaders.h"
 #include "TestFiles.h"
@@ -231,6 +232,40 @@ TEST(CliStructuredAppend, BatchNamesEverySymbolByLineAndNumber) {
                      "abc\n")
                   .ExitCode,
               2);
+}
+
+// --hanzi from TEXT, standard input and batch lines: zxing-cpp reads each symbol back as the
+// text, never in a larger symbol than the UTF-8 one; a character outside GB 2312 is named, exit
+// 2 for one text and nothing written, the line alone failing in a batch.
+TEST(CliHanzi, TextReadsBackInASymbolNoLargerThanUtf8AndOutsidersAreNamed) {
+    const QString texts[] = {QString::fromUtf8("北京市海淀区中关村大街1号"),
+                             QString::fromUtf8("二维码 QR Code 2026，你好！"),
+                             QString::fromUtf8("Wi-Fi 密码：abc123")};
+    for (const QString& text : texts) {
+        const auto hanzi = MatrixOf({"--hanzi", text});
+        const auto utf8 = MatrixOf({text});
+        ASSERT_FALSE(hanzi.empty());
+        EXPECT_LE(hanzi.size(), utf8.size()) << text.toStdString();
+        EXPECT_EQ(DecodeText(RowsPicture(WithMargin(hanzi, 4), 4)), text) << text.toStdString();
+        // Standard input is taken as UTF-8 text: the same symbol.
+        const CliRun piped = RunCli({"--hanzi", "--format", "matrix"}, text.toUtf8());
+        EXPECT_EQ(Lines(piped.Out), hanzi) << text.toStdString();
+    }
+    QTemporaryDir folder;
+    const CliRun refused = RunCli(
+        {"--hanzi", "-o", folder.filePath("x.png"), QString::fromUtf8("汉字\xF0\x9F\x98\x80")});
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_TRUE(refused.Err.contains("U+1F600, character 3")) << refused.Err.toStdString();
+    EXPECT_TRUE(refused.Err.contains("not in GB 2312")) << refused.Err.toStdString();
+    EXPECT_TRUE(Entries(folder).isEmpty());
+
+    const CliRun batch =
+        RunCli({"--batch", "--hanzi", "-o", folder.filePath("%d.png")},
+               texts[0].toUtf8() + "\n\xE2\x82\xAC 5\n" + texts[1].toUtf8() + "\n");
+    EXPECT_EQ(batch.ExitCode, 1);
+    EXPECT_TRUE(batch.Err.contains("U+20AC")) << batch.Err.toStdString();
+    EXPECT_EQ(Entries(folder), QStringList({"1.png", "3.png"}));
+    EXPECT_EQ(DecodeText(QImage(folder.filePath("3.png"))), texts[1]);
 }
 
 } // namespace
