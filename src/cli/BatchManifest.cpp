@@ -58,6 +58,13 @@ std::string BatchManifest::Line(const ManifestEntry& entry) {
     std::string line = "{\"line\":" + std::to_string(entry.Line);
     line += ",\"row\":" + std::to_string(entry.Row);
     line += ",\"file\":" + (entry.File ? JsonString(*entry.File) : std::string("null"));
+    if (!entry.Files.empty()) {
+        line += ",\"files\":[";
+        for (std::size_t k = 0; k < entry.Files.size(); ++k) {
+            line += (k > 0 ? "," : "") + JsonString(entry.Files[k]);
+        }
+        line += ']';
+    }
     line += ",\"bytes\":" + NumberOrNull(entry.Bytes);
     line +=
         ",\"sha256\":" + (entry.Sha256.empty() ? std::string("null") : "\"" + entry.Sha256 + "\"");

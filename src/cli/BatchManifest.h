@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ostrel::cli {
 
@@ -14,6 +15,7 @@ struct ManifestEntry {
     std::int64_t Line = 0;            // the input line the row starts on
     std::int64_t Row = 0;             // the row number (%d)
     std::optional<std::string> File;  // the file written ("-" for standard output)
+    std::vector<std::string> Files;   // structured append: every symbol's file, in order
     std::optional<std::size_t> Bytes; // the length of the encoded data
     std::string Sha256;               // of the encoded data, lower-case hex; empty when unknown
     std::optional<std::int32_t> Version;
@@ -25,9 +27,10 @@ struct ManifestEntry {
 
 // The manifest of a batch run: one JSON object per row on a line of its own (JSON Lines), in
 // input order, with the keys line, row, file, bytes, sha256, version, level, mask, verified and
-// error (null where there is no value). The file is written under a temporary name and takes
-// its own name only when it is complete, so that it is there whole or not at all; an existing
-// file is replaced only then.
+// error (null where there is no value), and after file, for the rows of a structured-append run
+// that were written, files: every symbol's file in order (file being the first). The file is
+// written under a temporary name and takes its own name only when it is complete, so that it is
+// there whole or not at all; an existing file is replaced only then.
 class BatchManifest {
 public:
     explicit BatchManifest(const std::string& path);

@@ -249,6 +249,7 @@ void BatchRunner::Record(BatchManifest& manifest, std::size_t index, const LineR
     entry.Verified = result.Verified;
     if (result.Outcome == LineResult::Status::Written) {
         entry.File = path.empty() ? std::string("-") : path;
+        entry.Files = result.Files;
     } else {
         entry.Error = result.Message;
     }

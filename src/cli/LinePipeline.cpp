@@ -442,6 +442,7 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
         }
     }
     result.Verified = m_Options.Verify ? std::optional<bool>(true) : std::nullopt;
+    result.Files = std::move(written);
     return result;
 }
 

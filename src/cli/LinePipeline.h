@@ -40,6 +40,7 @@ struct LineResult {
     std::int32_t Level = 0;
     std::int32_t Mask = 0;
     std::optional<bool> Verified;
+    std::vector<std::string> Files; // structured append: every symbol's file, once all are written
 };
 
 // The work for one line of a batch, in steps: the line to bytes, the bytes to a symbol, the

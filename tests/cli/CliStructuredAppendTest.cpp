@@ -8,6 +8,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <random>
@@ -211,19 +214,30 @@ TEST(CliStructuredAppend, BatchNamesEverySymbolByLineAndNumber) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QByteArray lines[] = {MixedText(400, 11), "short", MixedText(900, 12)};
-    const CliRun run = RunCli({"--batch", "--structured-append", "auto", "--symbol-version", "6",
-                               "--verify", "-o", folder.filePath("%d-%02i.png")},
-                              lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+    QTemporaryDir manifestFolder;
+    const QString manifest = manifestFolder.filePath("m.jsonl");
+    const CliRun run =
+        RunCli({"--batch", "--structured-append", "auto", "--symbol-version", "6", "--verify", "-o",
+                folder.filePath("%d-%02i.png"), "--manifest", manifest},
+               lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    // The manifest names every symbol's file of a line, in order.
+    const QList<QByteArray> records = ReadFile(manifest).trimmed().split('\n');
+    ASSERT_EQ(records.size(), 3);
     int files = 0;
     for (int line = 1; line <= 3; ++line) {
         std::vector<std::optional<Piece>> pieces;
+        QJsonArray names;
         for (int k = 1; QFile::exists(folder.filePath(QString::asprintf("%d-%02d.png", line, k)));
              ++k) {
+            names.append(folder.filePath(QString::asprintf("%d-%02d.png", line, k)));
             pieces.push_back(
                 ReadPiece(QImage(folder.filePath(QString::asprintf("%d-%02d.png", line, k)))));
         }
         EXPECT_TRUE(JoinsTo(pieces, lines[line - 1])) << "line " << line;
+        const QJsonObject record = QJsonDocument::fromJson(records[line - 1]).object();
+        EXPECT_EQ(record.value("files").toArray(), names) << records[line - 1].toStdString();
+        EXPECT_EQ(record.value("file").toString(), names.first().toString());
         files += static_cast<int>(pieces.size());
     }
     EXPECT_EQ(files, Entries(folder).size());
