@@ -514,7 +514,9 @@ constexpr OptionRow Table[] = {
      "with --batch, write one JSON object per row\n"
      "to FILE (JSON Lines): line, row, file, bytes,\n"
      "sha256 of the encoded data, version, level,\n"
-     "mask, verified, error; written whole"},
+     "mask, verified, error (and files, every\n"
+     "symbol's, with --structured-append); written\n"
+     "whole"},
     {Options, "jobs", 0, OptionValue::Required, "N", ApplyJobs,
      "with --batch, N worker threads, 1..256\n"
      "(default: one per processor core); the files\n"
