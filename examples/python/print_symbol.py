@@ -27,7 +27,8 @@ class Options(ctypes.Structure):
         ("mask", ctypes.c_int),
         ("kanji", ctypes.c_int),
         ("eci", ctypes.c_int),
-        ("reserved", ctypes.c_int * 8),
+        ("hanzi", ctypes.c_int),
+        ("reserved", ctypes.c_int * 7),
     ]
 
 

@@ -8,7 +8,10 @@
 #include "clsQRCode.h"
 #include "clsRMQRCode.h"
 #include "clsRMQRTable.h"
+#include "clsStructuredAppend.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -84,8 +87,12 @@ int CheckOptions(const ostrel_qr_options& options) {
     if (options.eci < 0 || options.eci > kMaxEciDesignator) {
         return OSTREL_QR_ERROR_INVALID_ECI;
     }
-    if (options.kanji != 0 && options.kanji != 1) {
+    if ((options.kanji != 0 && options.kanji != 1) || (options.hanzi != 0 && options.hanzi != 1) ||
+        (options.kanji == 1 && options.hanzi == 1)) {
         return OSTREL_QR_ERROR_INVALID_OPTION;
+    }
+    if (options.hanzi == 1 && options.symbology != OSTREL_QR_SYMBOLOGY_QR) {
+        return OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY;
     }
     for (const int reserved : options.reserved) {
         if (reserved != 0) {
@@ -93,6 +100,42 @@ int CheckOptions(const ostrel_qr_options& options) {
         }
     }
     return OSTREL_QR_OK;
+}
+
+std::unique_ptr<ostrel_qr_symbol> ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
+    auto result = std::make_unique<ostrel_qr_symbol>();
+    result->Symbology = symbology;
+    result->Width = symbol.Columns();
+    result->Height = symbol.Rows();
+    result->Version = symbol.Version;
+    result->Level = symbol.Level;
+    result->Mask = symbol.Mask;
+    result->Modules.resize(static_cast<std::size_t>(result->Width) * result->Height);
+    std::size_t index = 0;
+    for (std::int32_t y = 0; y < result->Height; ++y) {
+        for (std::int32_t x = 0; x < result->Width; ++x) {
+            result->Modules[index++] = symbol.At(x, y) != 0 ? 1 : 0;
+        }
+    }
+    return result;
+}
+
+// A QR Code encoder with the checked settings of options.
+void SetUp(clsQRCode& encoder, const ostrel_qr_options& options) {
+    encoder.SetKanjiMode(options.kanji != 0);
+    encoder.SetHanziMode(options.hanzi != 0);
+    encoder.SetEciDesignator(options.eci);
+}
+
+// The QR Code symbol of encoder for bytes at the settings' version, level and mask.
+std::optional<clsQRCode::Symbol> EncodeQR(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
+                                          std::int32_t version, const ostrel_qr_options& options) {
+    const auto length = static_cast<std::int32_t>(bytes.size());
+    if (options.mask == OSTREL_QR_MASK_AUTO) {
+        return ostrel::clsMaskPenalty::EncodeBestMask(encoder, bytes, length, version,
+                                                      options.level);
+    }
+    return encoder.EncodeMatrix(bytes, length, version, options.level, options.mask);
 }
 
 // The symbol for checked settings; nullopt when the data do not fit.
@@ -122,31 +165,40 @@ std::optional<clsQRCode::Symbol> MakeSymbol(std::span<const std::uint8_t> bytes,
         return symbol;
     }
     clsQRCode encoder;
-    encoder.SetKanjiMode(options.kanji != 0);
-    encoder.SetEciDesignator(options.eci);
-    if (options.mask == OSTREL_QR_MASK_AUTO) {
-        return ostrel::clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.version,
-                                                      options.level);
-    }
-    return encoder.EncodeMatrix(bytes, length, options.version, options.level, options.mask);
+    SetUp(encoder, options);
+    return EncodeQR(encoder, bytes, options.version, options);
 }
 
-std::unique_ptr<ostrel_qr_symbol> ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
-    auto result = std::make_unique<ostrel_qr_symbol>();
-    result->Symbology = symbology;
-    result->Width = symbol.Columns();
-    result->Height = symbol.Rows();
-    result->Version = symbol.Version;
-    result->Level = symbol.Level;
-    result->Mask = symbol.Mask;
-    result->Modules.resize(static_cast<std::size_t>(result->Width) * result->Height);
-    std::size_t index = 0;
-    for (std::int32_t y = 0; y < result->Height; ++y) {
-        for (std::int32_t x = 0; x < result->Width; ++x) {
-            result->Modules[index++] = symbol.At(x, y) != 0 ? 1 : 0;
-        }
+// The symbols of a structured-append sequence for checked settings, in order; none when the
+// data do not fit (too long is told from too many symbols asked for by the caller).
+int MakeSequence(std::span<const std::uint8_t> bytes, const ostrel_qr_options& options, int symbols,
+                 int characters, std::vector<std::unique_ptr<ostrel_qr_symbol>>& made) {
+    using ostrel::clsStructuredAppend;
+    const auto cut = static_cast<clsStructuredAppend::Characters>(characters);
+    clsQRCode encoder;
+    SetUp(encoder, options);
+    const clsStructuredAppend::Plan plan =
+        clsStructuredAppend::Split(encoder, bytes, options.level, options.version, symbols, cut);
+    if (plan.Parts.empty()) {
+        const auto characterCount =
+            static_cast<int>(clsStructuredAppend::CutPositions(bytes, cut).size()) - 1;
+        return symbols > std::max(characterCount, 1) ? OSTREL_QR_ERROR_INVALID_OPTION
+                                                     : OSTREL_QR_ERROR_DATA_TOO_LONG;
     }
-    return result;
+    const auto count = static_cast<std::int32_t>(plan.Parts.size());
+    for (std::int32_t index = 0; index < count; ++index) {
+        const auto& part = plan.Parts[static_cast<std::size_t>(index)];
+        encoder.SetStructuredAppend(clsQRCode::StructuredAppendHeader{index, count, plan.Parity});
+        const auto symbol = EncodeQR(encoder,
+                                     bytes.subspan(static_cast<std::size_t>(part.Offset),
+                                                   static_cast<std::size_t>(part.Length)),
+                                     plan.Version, options);
+        if (!symbol) {
+            return OSTREL_QR_ERROR_INTERNAL; // the split measured every part with this encoder
+        }
+        made.push_back(ToCSymbol(*symbol, OSTREL_QR_SYMBOLOGY_QR));
+    }
+    return OSTREL_QR_OK;
 }
 
 } // namespace
@@ -163,6 +215,7 @@ void ostrel_qr_options_init(ostrel_qr_options* options) {
     options->level = OSTREL_QR_LEVEL_Q;
     options->mask = 0;
     options->kanji = 0;
+    options->hanzi = 0;
     options->eci = 0;
 }
 
@@ -187,6 +240,48 @@ int ostrel_qr_encode(const unsigned char* data, size_t length, const ostrel_qr_o
             return OSTREL_QR_ERROR_DATA_TOO_LONG;
         }
         *out = ToCSymbol(*symbol, options->symbology).release();
+        return OSTREL_QR_OK;
+    } catch (const std::bad_alloc&) {
+        return OSTREL_QR_ERROR_OUT_OF_MEMORY;
+    } catch (...) {
+        return OSTREL_QR_ERROR_INTERNAL;
+    }
+}
+
+int ostrel_qr_encode_sequence(const unsigned char* data, size_t length,
+                              const ostrel_qr_options* options, int symbols, int characters,
+                              ostrel_qr_symbol** out, int* count) {
+    if (out == nullptr || count == nullptr) {
+        return OSTREL_QR_ERROR_NULL_ARGUMENT;
+    }
+    std::fill_n(out, OSTREL_QR_SEQUENCE_MAX, nullptr);
+    *count = 0;
+    if (options == nullptr || (data == nullptr && length != 0)) {
+        return OSTREL_QR_ERROR_NULL_ARGUMENT;
+    }
+    if (const int check = CheckOptions(*options); check != OSTREL_QR_OK) {
+        return check;
+    }
+    if (options->symbology != OSTREL_QR_SYMBOLOGY_QR) {
+        return OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY;
+    }
+    if (symbols < 0 || symbols > OSTREL_QR_SEQUENCE_MAX ||
+        characters < OSTREL_QR_CHARACTERS_BYTES || characters > OSTREL_QR_CHARACTERS_DOUBLE_BYTE) {
+        return OSTREL_QR_ERROR_INVALID_OPTION;
+    }
+    if (length > static_cast<size_t>(clsQRCode::MaxInputLength) * OSTREL_QR_SEQUENCE_MAX) {
+        return OSTREL_QR_ERROR_DATA_TOO_LONG;
+    }
+    try {
+        std::vector<std::unique_ptr<ostrel_qr_symbol>> made;
+        if (const int status = MakeSequence({data, length}, *options, symbols, characters, made);
+            status != OSTREL_QR_OK) {
+            return status;
+        }
+        *count = static_cast<int>(made.size());
+        for (std::size_t k = 0; k < made.size(); ++k) {
+            out[k] = made[k].release();
+        }
         return OSTREL_QR_OK;
     } catch (const std::bad_alloc&) {
         return OSTREL_QR_ERROR_OUT_OF_MEMORY;
@@ -259,9 +354,10 @@ const char* ostrel_qr_error_message(int code) {
     case OSTREL_QR_ERROR_INVALID_SYMBOLOGY:
         return "the symbology is unknown";
     case OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY:
-        return "this version of the library cannot make that symbology yet (only QR Code)";
+        return "the symbology has no Hanzi mode or structured append (QR Code only)";
     case OSTREL_QR_ERROR_INVALID_OPTION:
-        return "an option is out of range (kanji not 0 or 1, or a reserved field not 0)";
+        return "an option is out of range (kanji or hanzi not 0 or 1, or both 1, a reserved "
+               "field not 0, or a sequence's symbols or characters out of range)";
     case OSTREL_QR_ERROR_OUT_OF_MEMORY:
         return "out of memory";
     case OSTREL_QR_ERROR_INTERNAL:

@@ -6,9 +6,12 @@
 #include "clsMicroQRCode.h"
 #include "clsQRCode.h"
 #include "clsRMQRCode.h"
+#include "clsStructuredAppend.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -39,6 +42,7 @@ ostrel_qr_options Defaults() {
 std::optional<clsQRCode::Symbol> Expected(const Bytes& data, const ostrel_qr_options& options) {
     clsQRCode encoder;
     encoder.SetKanjiMode(options.kanji != 0);
+    encoder.SetHanziMode(options.hanzi != 0);
     encoder.SetEciDesignator(options.eci);
     const auto length = static_cast<std::int32_t>(data.size());
     if (options.mask == OSTREL_QR_MASK_AUTO) {
@@ -101,6 +105,7 @@ TEST(CApi, OptionsInitGivesTheDocumentedDefaults) {
     EXPECT_EQ(options.level, OSTREL_QR_LEVEL_Q);
     EXPECT_EQ(options.mask, 0);
     EXPECT_EQ(options.kanji, 0);
+    EXPECT_EQ(options.hanzi, 0);
     EXPECT_EQ(options.eci, 0);
     for (const int reserved : options.reserved) {
         EXPECT_EQ(reserved, 0);
@@ -128,6 +133,7 @@ TEST(CApi, AgreesWithTheCppClassesAcrossSettings) {
         Bytes Data;
         int Kanji;
         int Eci;
+        int Hanzi = 0;
     };
     const std::vector<Input> inputs = {
         {{}, 0, 0},
@@ -136,6 +142,8 @@ TEST(CApi, AgreesWithTheCppClassesAcrossSettings) {
         {ToBytes("\xE4\xBA\x8C\xE7\xBB\xB4 utf-8"), 0, 26},
         {{0x88, 0x9F, 0x93, 0xFA, 0x96, 0x7B, 0x41, 0x42}, 1, 0},
         {Bytes(300, 'x'), 0, 0},
+        // GB 2312 "二维码 2026" in Hanzi mode, designator 29.
+        {{0xB6, 0xFE, 0xCE, 0xAC, 0xC2, 0xEB, 0x20, 0x32, 0x30, 0x32, 0x36}, 0, 29, 1},
     };
     for (const Input& input : inputs) {
         for (int level = OSTREL_QR_LEVEL_L; level <= OSTREL_QR_LEVEL_H; ++level) {
@@ -145,6 +153,7 @@ TEST(CApi, AgreesWithTheCppClassesAcrossSettings) {
                 options.mask = mask;
                 options.kanji = input.Kanji;
                 options.eci = input.Eci;
+                options.hanzi = input.Hanzi;
                 ExpectSameSymbol(input.Data, options);
                 options.version = 14 + mask; // fixed versions 13..21 (too small for 300 bytes at H)
                 ExpectSameSymbol(input.Data, options);
@@ -238,8 +247,22 @@ TEST(CApi, RefusesBadArgumentsWithTheirOwnCodeAndNoSymbol) {
         {"eci -1", [](ostrel_qr_options& o) { o.eci = -1; }, OSTREL_QR_ERROR_INVALID_ECI},
         {"eci 1000000", [](ostrel_qr_options& o) { o.eci = 1000000; }, OSTREL_QR_ERROR_INVALID_ECI},
         {"kanji 2", [](ostrel_qr_options& o) { o.kanji = 2; }, OSTREL_QR_ERROR_INVALID_OPTION},
-        {"reserved", [](ostrel_qr_options& o) { o.reserved[7] = 1; },
+        {"reserved", [](ostrel_qr_options& o) { o.reserved[6] = 1; },
          OSTREL_QR_ERROR_INVALID_OPTION},
+        {"hanzi 2", [](ostrel_qr_options& o) { o.hanzi = 2; }, OSTREL_QR_ERROR_INVALID_OPTION},
+        {"hanzi with kanji",
+         [](ostrel_qr_options& o) {
+             o.hanzi = 1;
+             o.kanji = 1;
+         },
+         OSTREL_QR_ERROR_INVALID_OPTION},
+        {"rmqr hanzi",
+         [](ostrel_qr_options& o) {
+             o.symbology = OSTREL_QR_SYMBOLOGY_RMQR;
+             o.level = OSTREL_QR_LEVEL_M;
+             o.hanzi = 1;
+         },
+         OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY},
         {"micro level H",
          [](ostrel_qr_options& o) {
              o.symbology = OSTREL_QR_SYMBOLOGY_MICRO_QR;
@@ -368,6 +391,105 @@ TEST(CApi, EveryCodeHasItsOwnMessage) {
 }
 
 // Threads encoding at the same time get exactly the symbols of one thread alone.
+// A structured-append sequence: the symbols of the C++ split, each with its header (position,
+// count, parity), in order and NULL after them; refusals leave every pointer NULL and count 0.
+TEST(CApi, SequencesAreTheSplitOfTheCppClassesAndRefuseAsDocumented) {
+    Bytes data;
+    for (int k = 0; k < 700; ++k) {
+        const std::string word = k % 3 == 0 ? "\xE4\xBA\x8C" : (k % 3 == 1 ? "42" : "ab");
+        data.insert(data.end(), word.begin(), word.end());
+    }
+    struct Request {
+        int Version;
+        int Symbols;
+        int Mask;
+    };
+    for (const Request request : {Request{0, 0, 0}, Request{8, 0, OSTREL_QR_MASK_AUTO},
+                                  Request{0, 5, 3}, Request{25, 3, 1}}) {
+        SCOPED_TRACE(::testing::Message() << "version " << request.Version << ", symbols "
+                                          << request.Symbols << ", mask " << request.Mask);
+        ostrel_qr_options options = Defaults();
+        options.version = request.Version;
+        options.mask = request.Mask;
+        options.eci = 26;
+        std::array<ostrel_qr_symbol*, OSTREL_QR_SEQUENCE_MAX> out{};
+        int count = -1;
+        ASSERT_EQ(ostrel_qr_encode_sequence(data.data(), data.size(), &options, request.Symbols,
+                                            OSTREL_QR_CHARACTERS_UTF8, out.data(), &count),
+                  OSTREL_QR_OK);
+        clsQRCode encoder;
+        encoder.SetEciDesignator(26);
+        encoder.SetKanjiMode(false);
+        const auto plan = ostrel::clsStructuredAppend::Split(
+            encoder, data, options.level, request.Version, request.Symbols,
+            ostrel::clsStructuredAppend::Characters::Utf8);
+        ASSERT_EQ(count, std::ssize(plan.Parts));
+        EXPECT_GE(count, request.Symbols > 0 ? request.Symbols : 2);
+        for (int k = 0; k < OSTREL_QR_SEQUENCE_MAX; ++k) {
+            if (k >= count) {
+                EXPECT_EQ(out[static_cast<std::size_t>(k)], nullptr);
+                continue;
+            }
+            const auto& part = plan.Parts[static_cast<std::size_t>(k)];
+            encoder.SetStructuredAppend(clsQRCode::StructuredAppendHeader{k, count, plan.Parity});
+            const Bytes piece(data.begin() + part.Offset, data.begin() + part.Offset + part.Length);
+            const auto expected =
+                request.Mask == OSTREL_QR_MASK_AUTO
+                    ? ostrel::clsMaskPenalty::EncodeBestMask(encoder, piece, part.Length,
+                                                             plan.Version, options.level)
+                    : encoder.EncodeMatrix(piece, part.Length, plan.Version, options.level,
+                                           request.Mask);
+            ASSERT_TRUE(expected);
+            ExpectSame(out[static_cast<std::size_t>(k)], *expected, OSTREL_QR_SYMBOLOGY_QR,
+                       expected->Mask);
+            ostrel_qr_symbol_free(out[static_cast<std::size_t>(k)]);
+        }
+    }
+
+    // Refusals: every pointer NULL (stale ones replaced), count 0.
+    struct Refusal {
+        const char* Name;
+        size_t Length;
+        int Symbols;
+        int Characters;
+        int Symbology;
+        int Code;
+    };
+    const Refusal refusals[] = {
+        {"too long for 16", 16 * 7089 + 1, 0, 0, OSTREL_QR_SYMBOLOGY_QR,
+         OSTREL_QR_ERROR_DATA_TOO_LONG},
+        {"too long for 2 of version 1", 200, 2, 0, OSTREL_QR_SYMBOLOGY_QR,
+         OSTREL_QR_ERROR_DATA_TOO_LONG},
+        {"17 symbols", 100, 17, 0, OSTREL_QR_SYMBOLOGY_QR, OSTREL_QR_ERROR_INVALID_OPTION},
+        {"more symbols than characters", 3, 4, 0, OSTREL_QR_SYMBOLOGY_QR,
+         OSTREL_QR_ERROR_INVALID_OPTION},
+        {"characters 4", 100, 0, 4, OSTREL_QR_SYMBOLOGY_QR, OSTREL_QR_ERROR_INVALID_OPTION},
+        {"micro", 100, 0, 0, OSTREL_QR_SYMBOLOGY_MICRO_QR, OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY},
+    };
+    const Bytes letters(16 * 7089 + 1, 'a');
+    alignas(8) unsigned char notASymbol[8] = {};
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.Name);
+        ostrel_qr_options options = Defaults();
+        options.symbology = refusal.Symbology;
+        options.version = refusal.Symbols == 2 ? 1 : 0;
+        options.level = OSTREL_QR_LEVEL_M;
+        std::array<ostrel_qr_symbol*, OSTREL_QR_SEQUENCE_MAX> out;
+        out.fill(reinterpret_cast<ostrel_qr_symbol*>(notASymbol));
+        int count = -1;
+        EXPECT_EQ(ostrel_qr_encode_sequence(letters.data(), refusal.Length, &options,
+                                            refusal.Symbols, refusal.Characters, out.data(),
+                                            &count),
+                  refusal.Code);
+        EXPECT_EQ(count, 0);
+        EXPECT_EQ(std::count(out.begin(), out.end(), nullptr), OSTREL_QR_SEQUENCE_MAX);
+    }
+    int count = 0;
+    const ostrel_qr_options options = Defaults();
+    EXPECT_EQ(ostrel_qr_encode_sequence(letters.data(), 10, &options, 0, 0, nullptr, &count),
+              OSTREL_QR_ERROR_NULL_ARGUMENT);
+}
+
 TEST(CApi, ConcurrentEncodingsDoNotInterfere) {
     constexpr int kThreads = 4;
     constexpr int kTexts = 12;

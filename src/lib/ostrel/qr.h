@@ -67,11 +67,12 @@ typedef enum ostrel_qr_error {
     OSTREL_QR_ERROR_INVALID_ECI = 6,
     /** The symbology is not one of ::ostrel_qr_symbology. */
     OSTREL_QR_ERROR_INVALID_SYMBOLOGY = 7,
-    /** The symbology is known but this build of the library cannot make it (no longer given:
-     *  every symbology of ::ostrel_qr_symbology is made). */
+    /** The symbology is known but cannot do what is asked: Hanzi mode or a structured-append
+     *  sequence of Micro QR or rMQR (they have neither). */
     OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY = 8,
-    /** Another setting is out of range: kanji is neither 0 nor 1, or a reserved field is not
-     *  0 (options not set up by ostrel_qr_options_init()). */
+    /** Another setting is out of range: kanji or hanzi is neither 0 nor 1, both are 1, a
+     *  reserved field is not 0 (options not set up by ostrel_qr_options_init()), or a sequence's
+     *  symbols or characters are out of range. */
     OSTREL_QR_ERROR_INVALID_OPTION = 9,
     /** Memory for the symbol could not be had. */
     OSTREL_QR_ERROR_OUT_OF_MEMORY = 10,
@@ -127,16 +128,21 @@ typedef struct ostrel_qr_options {
     /** Extended Channel Interpretation designator (ISO/IEC 18004 clause 7.4.2), 1..999999,
      *  written before the data; 0 (default): no ECI header. Example: 26 declares UTF-8. */
     int eci;
+    /** 1: double-byte GB 2312 characters may be packed in Hanzi mode (GB/T 18284: 13 bits a
+     *  character after mode indicator 1101 and subset 0001), QR Code only, with kanji 0; the
+     *  data must then be GB 2312 text. 0 (default): not. zxing-cpp reads Hanzi mode; ZBar and
+     *  OpenCV's WeChat reader do not (they show the GB 2312 bytes). */
+    int hanzi;
     /** Room for settings of later minor versions; must stay 0. */
-    int reserved[8];
+    int reserved[7];
 } ostrel_qr_options;
 
 /** A finished symbol; made by ostrel_qr_encode(), read with the ostrel_qr_symbol_ functions,
  *  released with ostrel_qr_symbol_free(). It never changes once made. */
 typedef struct ostrel_qr_symbol ostrel_qr_symbol;
 
-/** Sets every field to its default: QR Code, automatic version, level Q, mask 0, Kanji mode
- *  off, no ECI, reserved fields 0. Does nothing for a null pointer. */
+/** Sets every field to its default: QR Code, automatic version, level Q, mask 0, Kanji and
+ *  Hanzi modes off, no ECI, reserved fields 0. Does nothing for a null pointer. */
 OSTREL_API void ostrel_qr_options_init(ostrel_qr_options* options);
 
 /**
@@ -151,6 +157,45 @@ OSTREL_API void ostrel_qr_options_init(ostrel_qr_options* options);
  */
 OSTREL_API int ostrel_qr_encode(const unsigned char* data, size_t length,
                                 const ostrel_qr_options* options, ostrel_qr_symbol** out);
+
+/** Where ostrel_qr_encode_sequence() may end a part: between any two bytes, or only between
+ *  characters of UTF-8 (a sequence of 2..4 bytes stays whole), of Shift JIS (a lead byte 81..9F
+ *  or E0..FC keeps its trail byte) or of a double-byte set in the EUC manner, GB 2312, GBK or Big5
+ *  (a lead byte 81..FE keeps its trail byte). */
+typedef enum ostrel_qr_characters {
+    OSTREL_QR_CHARACTERS_BYTES = 0,
+    OSTREL_QR_CHARACTERS_UTF8 = 1,
+    OSTREL_QR_CHARACTERS_SHIFT_JIS = 2,
+    OSTREL_QR_CHARACTERS_DOUBLE_BYTE = 3
+} ostrel_qr_characters;
+
+/** The most symbols that structured append joins. */
+#define OSTREL_QR_SEQUENCE_MAX 16
+
+/**
+ * Encodes data[0 .. length-1] over up to 16 QR Code symbols that a reader joins again
+ * (structured append, ISO/IEC 18004 clause 8): every symbol starts with its position, the number
+ * of symbols and the parity byte of the whole data (the XOR of all its bytes), followed by the
+ * optimal segments of its part. The parts are as equal as the split allows.
+ *
+ * @param data       the bytes to encode; may be null when length is 0
+ * @param length     number of bytes, 0 .. 16 * 7089
+ * @param options    settings of every symbol (QR Code only); with ::OSTREL_QR_VERSION_AUTO the
+ *                   smallest version at which the symbols hold the data, else that version
+ * @param symbols    0: the fewest symbols; 1..16: exactly that many
+ * @param characters one of ::ostrel_qr_characters: where a part may end
+ * @param out        an array of ::OSTREL_QR_SEQUENCE_MAX pointers: receives the symbols in order,
+ *                   NULL after the last one, and NULL everywhere on any error
+ * @param count      receives the number of symbols (0 on any error)
+ * @return ::OSTREL_QR_OK, ::OSTREL_QR_ERROR_DATA_TOO_LONG when 16 symbols (or the number asked
+ *         for, of the version asked for) cannot hold the data, ::OSTREL_QR_ERROR_INVALID_OPTION
+ *         for symbols or characters out of range or more symbols than the data has characters,
+ *         ::OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY for Micro QR and rMQR, or another error of
+ *         ostrel_qr_encode(). Nothing is ever half made.
+ */
+OSTREL_API int ostrel_qr_encode_sequence(const unsigned char* data, size_t length,
+                                         const ostrel_qr_options* options, int symbols,
+                                         int characters, ostrel_qr_symbol** out, int* count);
 
 /** Releases a symbol; does nothing for NULL. */
 OSTREL_API void ostrel_qr_symbol_free(ostrel_qr_symbol* symbol);
