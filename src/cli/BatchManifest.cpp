@@ -61,7 +61,10 @@ std::string BatchManifest::Line(const ManifestEntry& entry) {
     if (!entry.Files.empty()) {
         line += ",\"files\":[";
         for (std::size_t k = 0; k < entry.Files.size(); ++k) {
-            line += (k > 0 ? "," : "") + JsonString(entry.Files[k]);
+            if (k > 0) {
+                line += ',';
+            }
+            line += JsonString(entry.Files[k]);
         }
         line += ']';
     }
