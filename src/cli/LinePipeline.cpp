@@ -2,6 +2,7 @@
 
 #include "CliOutput.h"
 #include "CodePage.h"
+#include "PayloadFields.h"
 #include "SymbolVerifier.h"
 #include "clsMaskPenalty.h"
 
@@ -17,46 +18,8 @@ namespace {
 // True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above
 // U+10FFFF).
 bool IsUtf8(const std::vector<std::uint8_t>& bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::uint8_t lead = bytes[i];
-        std::size_t count = 0;
-        std::uint32_t min = 0;
-        std::uint32_t code = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((lead & 0xE0) == 0xC0) {
-            count = 1;
-            min = 0x80;
-            code = lead & 0x1Fu;
-        } else if ((lead & 0xF0) == 0xE0) {
-            count = 2;
-            min = 0x800;
-            code = lead & 0x0Fu;
-        } else if ((lead & 0xF8) == 0xF0) {
-            count = 3;
-            min = 0x10000;
-            code = lead & 0x07u;
-        } else {
-            return false;
-        }
-        if (i + count >= bytes.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k <= count; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (bytes[i + k] & 0x3Fu);
-        }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += count + 1;
-    }
-    return true;
+    return payload::PayloadFields::IsUtf8(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 // What a file that cannot be written means for the run: a full or read-only disk refuses every

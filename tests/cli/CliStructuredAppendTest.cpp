@@ -272,6 +272,14 @@ TEST(CliHanzi, TextReadsBackInASymbolNoLargerThanUtf8AndOutsidersAreNamed) {
     EXPECT_TRUE(refused.Err.contains("U+1F600, character 3")) << refused.Err.toStdString();
     EXPECT_TRUE(refused.Err.contains("not in GB 2312")) << refused.Err.toStdString();
     EXPECT_TRUE(Entries(folder).isEmpty());
+    // Standard input that is not UTF-8: refused with --hanzi; with --eci auto it is raw bytes,
+    // declared as nothing (the same symbol as without the option).
+    const QByteArray raw("\xFF\xFE\xC3\x28 raw");
+    const CliRun notUtf8 = RunCli({"--hanzi", "--format", "matrix"}, raw);
+    EXPECT_EQ(notUtf8.ExitCode, 2);
+    EXPECT_TRUE(notUtf8.Err.contains("not UTF-8")) << notUtf8.Err.toStdString();
+    EXPECT_EQ(RunCli({"--eci", "auto", "--format", "matrix"}, raw).Out,
+              RunCli({"--format", "matrix"}, raw).Out);
 
     const CliRun batch =
         RunCli({"--batch", "--hanzi", "-o", folder.filePath("%d.png")},
