@@ -167,6 +167,20 @@ public:
     // (lead - 0xA1) * 0x60 + (trail - 0xA1) for leads up to 0xAA, (lead - 0xA6) * 0x60 + (trail -
     // 0xA1) from 0xB0 on.
     static std::uint32_t HanziValue(std::uint8_t lead, std::uint8_t trail);
+    // True when trail, following lead, completes a two-byte character of the character set that
+    // the double-byte mode reads: Shift JIS for Kanji (lead 0x81..0x9F or 0xE0..0xFC, trail
+    // 0x40..0xFF), GB 2312 and its extension GBK for Hanzi (lead 0x81..0xFE, trail 0x40..0xFE).
+    // Every Kanji or Hanzi pair is such a character. Read from the start of the data, a byte that
+    // completes one is never the lead of the next.
+    static bool IsDoubleByteCharacter(std::uint8_t lead, std::uint8_t trail, bool hanzi) {
+        if (trail < 0x40) {
+            return false;
+        }
+        if (hanzi) {
+            return lead >= 0x81 && lead <= 0xFE && trail <= 0xFE;
+        }
+        return (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    }
 
 private:
     static constexpr std::array<std::uint8_t, 256> kCharClass = modetable_detail::MakeCharClass();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace ostrel {
 
@@ -47,6 +48,10 @@ struct SearchCosts {
     // into a dearer next character (see Relax). Not for QR Code Model 2 (4-bit indicators), whose
     // streams keep the tie rule of the standard's reference segmentation, lower mode first.
     bool PhaseTies;
+    // Per position, 1 where the byte is the second byte of a two-byte character of the
+    // double-byte mode's character set (clsModeTable::IsDoubleByteCharacter); null when the
+    // double-byte cell takes no part or the data has no such character.
+    const std::uint8_t* Trail = nullptr;
 
     explicit SearchCosts(const clsModeTable& table)
         : Start{table.HeaderBits(Mode::Byte) + clsModeTable::ByteBits,
@@ -181,10 +186,18 @@ SegmentRow FirstRow(std::uint8_t byte, const SearchCosts& costs) {
 }
 
 // Fills the row of position i >= 1 from the rows one (`previous`) and two (`older`) positions
-// back; pair tells whether bytes i - 1 and i are an allowed Kanji pair. Returns the predecessor
-// modes of the four cells, packed as Search stores them.
+// back; pair tells whether bytes i - 1 and i are an allowed Kanji pair, trailing whether byte i
+// is the second byte of a two-byte character. Returns the predecessor modes of the four cells,
+// packed as Search stores them.
+//
+// A two-byte character stays in one segment: its second byte is reached only by the pair or by
+// the byte segment that holds the first (the first byte is no digit, no alphanumeric character
+// and ends no pair, so byte mode is its only other cell); an alphanumeric segment may not start
+// on it. Only a byte segment that reaches its largest count restarts there, which no symbol's
+// capacity lets happen.
 std::uint8_t NextRow(const SegmentRow& previous, const SegmentRow& older, std::uint8_t charClass,
-                     bool pair, std::int32_t i, const SearchCosts& costs, SegmentRow& row) {
+                     bool pair, bool trailing, std::int32_t i, const SearchCosts& costs,
+                     SegmentRow& row) {
     // Digits cost 4, 3, 3, 4, ... and alphanumeric characters 6, 5, 6, ... by the run so far.
     const auto numericStep = [](std::int32_t phase) {
         return phase == 0 ? clsModeTable::NumericFirstBits : clsModeTable::NumericNextBits;
@@ -213,7 +226,7 @@ std::uint8_t NextRow(const SegmentRow& previous, const SegmentRow& older, std::u
     } else {
         SetUnreachable(row, Mode::Numeric);
     }
-    if (charClass != kOtherByte && costs.AlphanumericOk) {
+    if (charClass != kOtherByte && costs.AlphanumericOk && !trailing) {
         from |= Relax<Mode::Alphanumeric, clsModeTable::AlphanumericPeriod>(
                     previous, CheapestOther<2>(previous, low, high), row, costs.MaxRun[2],
                     costs.Start[2], alphanumericStep, costs.PhaseTies)
@@ -235,9 +248,34 @@ std::uint8_t NextRow(const SegmentRow& previous, const SegmentRow& older, std::u
     return static_cast<std::uint8_t>(from);
 }
 
-// True when data[i - 1] and data[i] are a Kanji pair that the search may take.
+// True when byte i is the second byte of a two-byte character.
+inline bool TrailAt(std::int32_t i, const SearchCosts& costs) {
+    return costs.Trail != nullptr && costs.Trail[i] != 0;
+}
+
+// True when data[i - 1] and data[i] are a Kanji pair that the search may take: an allowed pair
+// that is also one character of the data (never the second byte of one character and the first
+// of the next).
 inline bool KanjiPairAt(const std::uint8_t* data, std::int32_t i, const SearchCosts& costs) {
-    return costs.Kanji && data[i - 1] >= costs.LowestLead && IsPair(data[i - 1], data[i], costs);
+    return costs.Kanji && data[i - 1] >= costs.LowestLead && TrailAt(i, costs) &&
+           IsPair(data[i - 1], data[i], costs);
+}
+
+// The second bytes of the data's two-byte characters, read from the start (see
+// SearchCosts::Trail); empty when there is none.
+std::vector<std::uint8_t> TrailBytes(const std::uint8_t* data, std::int32_t n, bool hanzi) {
+    std::vector<std::uint8_t> trail;
+    for (std::int32_t i = 0; i + 1 < n; ++i) {
+        if (data[i] >= kLowestKanjiLead &&
+            clsModeTable::IsDoubleByteCharacter(data[i], data[i + 1], hanzi)) {
+            if (trail.empty()) {
+                trail.assign(static_cast<std::size_t>(n), 0);
+            }
+            trail[static_cast<std::size_t>(i + 1)] = 1;
+            ++i;
+        }
+    }
+    return trail;
 }
 
 // Byte mode alone reached position i - 1 and alone takes position i: the byte segment continues
@@ -364,7 +402,12 @@ struct CharRun {
 
 clsSegmentSearch::End clsSegmentSearch::Search(const std::uint8_t* data, std::int32_t n,
                                                const clsModeTable& table, std::uint8_t* preds) {
-    const SearchCosts costs(table);
+    SearchCosts costs(table);
+    std::vector<std::uint8_t> trail;
+    if (costs.Kanji) {
+        trail = TrailBytes(data, n, costs.Hanzi);
+        costs.Trail = trail.empty() ? nullptr : trail.data();
+    }
     SegmentRow previous = FirstRow(data[0], costs);
     if (preds != nullptr) {
         preds[0] = 0;
@@ -409,9 +452,8 @@ clsSegmentSearch::End clsSegmentSearch::Search(const std::uint8_t* data, std::in
             }
         }
         SegmentRow row;
-        const std::uint8_t from =
-            NextRow(previous, older, charClass, costs.Kanji && IsPair(data[i - 1], data[i], costs),
-                    i, costs, row);
+        const std::uint8_t from = NextRow(previous, older, charClass, KanjiPairAt(data, i, costs),
+                                          TrailAt(i, costs), i, costs, row);
         if (preds != nullptr) {
             preds[i] = from;
         }

@@ -24,6 +24,12 @@ namespace ostrel {
 // Exact means the fewest bits of any cutting while no segment must outgrow its largest count,
 // which no symbol's capacity asks for.
 //
+// Where the table allows a double-byte mode, the data is text in its character set (Shift JIS
+// for Kanji, GB 2312 or GBK for Hanzi), and a character's two bytes stay in one segment: readers
+// decode each segment on its own, so a Kanji segment starting on a second byte, or a byte segment
+// ending on a first byte, would show other characters although every byte came back. The search
+// is exact among the cuttings that keep characters whole.
+//
 // What a symbol type supplies is its clsModeTable: the modes it allows, its header lengths and its
 // largest counts. The bits per character are the standard's and the same for all types.
 //

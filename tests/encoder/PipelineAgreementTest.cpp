@@ -4,6 +4,7 @@
 // make step by step. BuildBitStream's search takes shortcuts (two candidates per cell, runs of
 // byte-only input, segments traced back in bulk); every stream must equal the one of a plain
 // search over all sixteen candidates per position.
+#include "DoubleByteCharacters.h"
 #include "clsFiniteField.h"
 #include "clsQRCode.h"
 #include "clsReedSolomon.h"
@@ -359,7 +360,8 @@ std::int32_t AlphanumericValue(std::uint8_t c) {
 
 // The bit stream (one entry per bit, terminator included) of the cheapest segmentation of the
 // bytes for the width class of version, by the search table written out in full: every cell
-// tries its four candidate predecessors in mode order and keeps a strictly cheaper one.
+// tries its four candidate predecessors in mode order and keeps a strictly cheaper one. With
+// Kanji the bytes are Shift JIS, whose two-byte characters stay in one segment.
 std::vector<std::uint8_t> PlainStream(const Bytes& data, std::int32_t version, bool kanji) {
     const auto n = static_cast<std::int32_t>(data.size());
     const std::int32_t w = version < 10 ? 2 : (version < 27 ? 4 : 6);
@@ -378,15 +380,20 @@ std::vector<std::uint8_t> PlainStream(const Bytes& data, std::int32_t version, b
         return table[static_cast<std::size_t>(i)][static_cast<std::size_t>(mode)];
     };
     const auto maxRun = [&](std::int32_t mode) { return (1 << CountBits(mode, w)) - 1; };
+    const std::vector<bool> second =
+        kanji ? test::SecondBytes(data, false) : std::vector<bool>(data.size(), false);
     // The cell `mode` at i from the four cells at `from`: a same-mode predecessor below the
     // largest run continues at step(run), every other one starts a segment at `start`.
     const auto relax = [&](std::int32_t i, std::int32_t from, std::int32_t mode, std::int32_t start,
                            auto step) {
         PlainCell best;
+        // A second byte only continues the byte segment of its first (or ends a pair).
+        const bool within = mode != 3 && second[static_cast<std::size_t>(i)];
         for (std::int32_t j = 0; j < 4; ++j) {
             const PlainCell& p = cell(from, j);
             const bool continues = j == mode && p.Run < maxRun(mode);
-            const std::int32_t cost = p.Cost + (continues ? step(p.Run) : start);
+            const std::int32_t cost =
+                within && j != mode ? kUnreachable : p.Cost + (continues ? step(p.Run) : start);
             if (j == 0 || cost < best.Cost) {
                 best = PlainCell{j, cost, (continues ? p.Run : 0) + 1};
             }
@@ -407,14 +414,14 @@ std::vector<std::uint8_t> PlainStream(const Bytes& data, std::int32_t version, b
         } else {
             relax(i, i - 1, 1, w + 16, [](std::int32_t run) { return run % 3 == 0 ? 4 : 3; });
         }
-        if (charClass == 0) {
+        if (charClass == 0 || second[static_cast<std::size_t>(i)]) {
             cell(i, 2).Cost = kUnreachable;
         } else if (i == 0) {
             cell(0, 2) = PlainCell{-1, w + 17, 1};
         } else {
             relax(i, i - 1, 2, w + 17, [](std::int32_t run) { return run % 2 == 0 ? 6 : 5; });
         }
-        const bool pair = i >= 1 && kanji &&
+        const bool pair = i >= 1 && kanji && second[static_cast<std::size_t>(i)] &&
                           clsQRCode::IsKanjiPair(data[static_cast<std::size_t>(i - 1)],
                                                  data[static_cast<std::size_t>(i)]);
         if (!pair) {

@@ -3,6 +3,7 @@
 // (predecessor, cost, run) per cell. BuildBitStream must give the same bit stream for every
 // input, ties included, and the same measured length; for short inputs that length is also
 // checked against the minimum over every possible cutting into segments.
+#include "DoubleByteCharacters.h"
 #include "clsMicroQRCode.h"
 #include "clsMicroQRTable.h"
 #include "clsQRCode.h"
@@ -41,19 +42,32 @@ struct Cell {
 
 // The modes of one symbol type and size class: which are allowed, the mode indicators, the
 // count-indicator widths and the terminator.
+// With Hanzi, the pair mode is GB/T 18284's Hanzi mode (GB 2312 pairs, indicator 1101 and a
+// 4-bit subset indicator before the count) in place of Kanji.
 struct ModeSet {
     bool Allowed[4];
     std::int32_t IndicatorBits;
     std::int32_t Indicator[4];
     std::int32_t Count[4]; // count-indicator bits per mode
     std::int32_t Terminator;
+    bool Hanzi = false;
     std::int32_t Max(std::int32_t mode) const { return (1 << Count[mode]) - 1; } // Kanji: chars
-    std::int32_t Header(std::int32_t mode) const { return IndicatorBits + Count[mode]; }
+    std::int32_t Header(std::int32_t mode) const {
+        return IndicatorBits + Count[mode] + (mode == Kanji && Hanzi ? 4 : 0);
+    }
 };
 
+// The pair mode a QR Code search may use.
+enum class Pairs { None, Kanji, Hanzi };
+
 // QR Code Model 2 per width class (versions 1-9, 10-26, 27-40), ISO/IEC 18004 Tables 2 and 3.
-ModeSet ClassOf(std::int32_t version, bool kanjiMode = true) {
-    ModeSet set{{true, true, true, kanjiMode}, 4, {0b0100, 0b0001, 0b0010, 0b1000}, {}, 4};
+ModeSet ClassOf(std::int32_t version, Pairs pairs = Pairs::Kanji) {
+    ModeSet set{{true, true, true, pairs != Pairs::None},
+                4,
+                {0b0100, 0b0001, 0b0010, pairs == Pairs::Hanzi ? 0b1101 : 0b1000},
+                {},
+                4,
+                pairs == Pairs::Hanzi};
     const std::int32_t counts[3][4] = {{8, 10, 9, 8}, {16, 12, 11, 10}, {16, 14, 13, 12}};
     const auto& row = counts[version < 10 ? 0 : (version < 27 ? 1 : 2)];
     std::copy(std::begin(row), std::end(row), set.Count);
@@ -84,6 +98,22 @@ bool KanjiCandidate(std::uint8_t lead, std::uint8_t trail) {
     return lead == 0xEB && trail <= 0xBF;
 }
 
+bool HanziCandidate(std::uint8_t lead, std::uint8_t trail) {
+    return ((lead >= 0xA1 && lead <= 0xAA) || (lead >= 0xB0 && lead <= 0xFA)) && trail >= 0xA1 &&
+           trail <= 0xFE;
+}
+
+bool PairCandidate(const ModeSet& set, std::uint8_t lead, std::uint8_t trail) {
+    return set.Hanzi ? HanziCandidate(lead, trail) : KanjiCandidate(lead, trail);
+}
+
+// Where a mode set takes pairs, the data is Shift JIS (Kanji) or GB 2312/GBK (Hanzi): true for
+// each byte that ends a two-byte character. No segment may start there.
+std::vector<bool> SecondBytes(const Bytes& data, const ModeSet& set) {
+    return set.Allowed[Kanji] ? test::SecondBytes(data, set.Hanzi)
+                              : std::vector<bool>(data.size(), false);
+}
+
 void Put(Bits& bits, std::int32_t value, std::int32_t width) {
     for (std::int32_t k = width - 1; k >= 0; --k) {
         bits.push_back(static_cast<std::uint8_t>((value >> k) & 1));
@@ -109,6 +139,7 @@ ReferenceResult ReferenceStream(const Bytes& data, const ModeSet& wc) {
     const auto at = [&](std::int32_t i, std::int32_t m) -> Cell& {
         return table[4 * static_cast<std::size_t>(i) + static_cast<std::size_t>(m)];
     };
+    const std::vector<bool> second = SecondBytes(data, wc);
 
     // Picks, among the four predecessor modes in order 0..3, the first one of strictly smallest
     // cost; stepCost(j) gives the cost through (from, j) and whether the segment continues.
@@ -128,6 +159,9 @@ ReferenceResult ReferenceStream(const Bytes& data, const ModeSet& wc) {
 
     for (std::int32_t i = 0; i < n; ++i) {
         const std::uint8_t b = data[static_cast<std::size_t>(i)];
+        // The second byte of a character goes on in the segment of the first: a byte segment
+        // (restarting only at its largest count) or the pair.
+        const bool within = second[static_cast<std::size_t>(i)];
         // Byte: reachable wherever the mode is allowed.
         if (!wc.Allowed[Byte]) {
             at(i, Byte).Cost = kNever;
@@ -136,11 +170,14 @@ ReferenceResult ReferenceStream(const Bytes& data, const ModeSet& wc) {
         } else {
             choose(i, Byte, i - 1, [&](std::int32_t j, bool& continues) {
                 continues = j == Byte && at(i - 1, Byte).Run < wc.Max(Byte);
+                if (within && j != Byte) {
+                    return INT_MAX;
+                }
                 return at(i - 1, j).Cost + (continues ? 8 : 8 + wc.Header(Byte));
             });
         }
         // Numeric.
-        if (!IsDigit(b) || !wc.Allowed[Numeric]) {
+        if (!IsDigit(b) || !wc.Allowed[Numeric] || within) {
             at(i, Numeric).Cost = kNever;
         } else if (i == 0) {
             at(i, Numeric) = {-1, wc.Header(Numeric) + 4, 1};
@@ -153,7 +190,7 @@ ReferenceResult ReferenceStream(const Bytes& data, const ModeSet& wc) {
             });
         }
         // Alphanumeric.
-        if (!IsAlphanumeric(b) || !wc.Allowed[Alphanumeric]) {
+        if (!IsAlphanumeric(b) || !wc.Allowed[Alphanumeric] || within) {
             at(i, Alphanumeric).Cost = kNever;
         } else if (i == 0) {
             at(i, Alphanumeric) = {-1, wc.Header(Alphanumeric) + 6, 1};
@@ -165,9 +202,9 @@ ReferenceResult ReferenceStream(const Bytes& data, const ModeSet& wc) {
                                  : p.Cost + wc.Header(Alphanumeric) + 6;
             });
         }
-        // Kanji: a pair ending at i.
-        if (i == 0 || !wc.Allowed[Kanji] ||
-            !KanjiCandidate(data[static_cast<std::size_t>(i - 1)], b)) {
+        // Kanji (or Hanzi): a pair ending at i, one character of the data.
+        if (i == 0 || !wc.Allowed[Kanji] || !within ||
+            !PairCandidate(wc, data[static_cast<std::size_t>(i - 1)], b)) {
             at(i, Kanji).Cost = kNever;
         } else if (i == 1) {
             at(i, Kanji) = {-1, wc.Header(Kanji) + 13, 1};
@@ -219,6 +256,9 @@ ReferenceResult ReferenceStream(const Bytes& data, const ModeSet& wc) {
         }
         const auto byteAt = [&](std::int32_t k) { return data[static_cast<std::size_t>(s + k)]; };
         Put(out, wc.Indicator[m], wc.IndicatorBits);
+        if (m == Kanji && wc.Hanzi) {
+            Put(out, 0b0001, 4); // the GB 2312 subset, between mode and count
+        }
         Put(out, m == Kanji ? length / 2 : length, wc.Count[m]);
         switch (m) {
         case Byte:
@@ -253,8 +293,14 @@ ReferenceResult ReferenceStream(const Bytes& data, const ModeSet& wc) {
             for (std::int32_t k = 0; k < length; k += 2) {
                 const std::int32_t lead = byteAt(k);
                 const std::int32_t trail = byteAt(k + 1);
-                const std::int32_t base = lead <= 0x9F ? 0x81 : 0xC1;
-                Put(out, (lead - base) * 0xC0 + (trail - 0x40), 13);
+                if (wc.Hanzi) {
+                    // Rows A1..AA, then B0..FA right after them, 96 cells a row.
+                    const std::int32_t row = lead <= 0xAA ? lead - 0xA1 : lead - 0xB0 + 10;
+                    Put(out, row * 0x60 + (trail - 0xA1), 13);
+                } else {
+                    const std::int32_t base = lead <= 0x9F ? 0x81 : 0xC1;
+                    Put(out, (lead - base) * 0xC0 + (trail - 0x40), 13);
+                }
             }
             break;
         }
@@ -264,8 +310,8 @@ ReferenceResult ReferenceStream(const Bytes& data, const ModeSet& wc) {
     return result;
 }
 
-ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool kanjiMode) {
-    return ReferenceStream(data, ClassOf(version, kanjiMode));
+ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, Pairs pairs) {
+    return ReferenceStream(data, ClassOf(version, pairs));
 }
 
 // The fewest data bits over every cutting of data into segments (each segment in any mode that
@@ -273,11 +319,19 @@ ReferenceResult ReferenceStream(const Bytes& data, std::int32_t version, bool ka
 // count.
 std::int32_t MinimumOverAllCuttings(const Bytes& data, const ModeSet& wc) {
     const auto n = static_cast<std::int32_t>(data.size());
+    // A segment starts and ends on a character boundary.
+    const std::vector<bool> second = SecondBytes(data, wc);
+    const auto boundary = [&](std::int32_t at) {
+        return at == n || !second[static_cast<std::size_t>(at)];
+    };
     // best[s]: the fewest bits for data[s..n-1].
     std::vector<std::int32_t> best(static_cast<std::size_t>(n) + 1, kNever);
     best[static_cast<std::size_t>(n)] = 0;
     for (std::int32_t s = n - 1; s >= 0; --s) {
         for (std::int32_t e = s + 1; e <= n; ++e) {
+            if (!boundary(s) || !boundary(e)) {
+                continue;
+            }
             const std::int32_t length = e - s;
             const std::int32_t rest = best[static_cast<std::size_t>(e)];
             // A segment holds at most its mode's largest count.
@@ -288,8 +342,8 @@ std::int32_t MinimumOverAllCuttings(const Bytes& data, const ModeSet& wc) {
                 digits = digits && IsDigit(data[static_cast<std::size_t>(k)]);
                 alnum = alnum && IsAlphanumeric(data[static_cast<std::size_t>(k)]);
                 if (kanji && (k - s) % 2 == 0) {
-                    kanji = KanjiCandidate(data[static_cast<std::size_t>(k)],
-                                           data[static_cast<std::size_t>(k + 1)]);
+                    kanji = PairCandidate(wc, data[static_cast<std::size_t>(k)],
+                                          data[static_cast<std::size_t>(k + 1)]);
                 }
             }
             std::int32_t cost =
@@ -316,8 +370,8 @@ std::int32_t MinimumOverAllCuttings(const Bytes& data, const ModeSet& wc) {
     return best[0] >= kNever ? kNever : best[0] + wc.Terminator;
 }
 
-std::int32_t MinimumOverAllCuttings(const Bytes& data, std::int32_t version, bool kanjiMode) {
-    return MinimumOverAllCuttings(data, ClassOf(version, kanjiMode));
+std::int32_t MinimumOverAllCuttings(const Bytes& data, std::int32_t version, Pairs pairs) {
+    return MinimumOverAllCuttings(data, ClassOf(version, pairs));
 }
 
 // ---- The comparisons ----
@@ -325,9 +379,10 @@ std::int32_t MinimumOverAllCuttings(const Bytes& data, std::int32_t version, boo
 class SegmentationReferenceTest : public ::testing::Test {
 protected:
     // "" when BuildBitStream and the reference agree on data, otherwise what differs.
-    std::string Disagreement(const Bytes& data, std::int32_t version, bool kanjiMode) {
-        qr.SetKanjiMode(kanjiMode);
-        const ReferenceResult expected = ReferenceStream(data, version, kanjiMode);
+    std::string Disagreement(const Bytes& data, std::int32_t version, Pairs pairs) {
+        qr.SetKanjiMode(pairs == Pairs::Kanji);
+        qr.SetHanziMode(pairs == Pairs::Hanzi);
+        const ReferenceResult expected = ReferenceStream(data, version, pairs);
         const auto n = static_cast<std::int32_t>(data.size());
         std::int32_t measured = -1;
         qr.BuildBitStream(buffer, data, n, version, true, measured);
@@ -368,23 +423,24 @@ protected:
         return s;
     }
 
-    // Every string up to maxLength over alphabet, in each width class, Kanji on and off.
-    void Exhaustive(const Bytes& alphabet, std::int32_t maxLength, bool bruteForce) {
+    // Every string up to maxLength over alphabet, in each width class, under each pair mode.
+    void Exhaustive(const Bytes& alphabet, std::int32_t maxLength, bool bruteForce,
+                    std::initializer_list<Pairs> pairModes = {Pairs::Kanji, Pairs::None}) {
         std::int64_t checked = 0;
         for (std::int32_t length = 1; length <= maxLength; ++length) {
             std::vector<std::size_t> digit(static_cast<std::size_t>(length), 0);
             Bytes data(static_cast<std::size_t>(length), alphabet[0]);
             while (true) {
-                for (const bool kanji : {true, false}) {
+                for (const Pairs pairs : pairModes) {
                     for (const std::int32_t version : {1, 10, 27}) {
-                        const std::string why = Disagreement(data, version, kanji);
-                        ASSERT_EQ(why, "")
-                            << "\"" << Show(data) << "\" version " << version << " Kanji " << kanji;
+                        const std::string why = Disagreement(data, version, pairs);
+                        ASSERT_EQ(why, "") << "\"" << Show(data) << "\" version " << version
+                                           << " pairs " << static_cast<int>(pairs);
                         if (bruteForce) {
-                            ASSERT_EQ(ReferenceStream(data, version, kanji).Measured,
-                                      MinimumOverAllCuttings(data, version, kanji))
-                                << "\"" << Show(data) << "\" version " << version << " Kanji "
-                                << kanji;
+                            ASSERT_EQ(ReferenceStream(data, version, pairs).Measured,
+                                      MinimumOverAllCuttings(data, version, pairs))
+                                << "\"" << Show(data) << "\" version " << version << " pairs "
+                                << static_cast<int>(pairs);
                         }
                         ++checked;
                     }
@@ -413,7 +469,7 @@ protected:
 // notes, so that agreeing with it means something.
 TEST_F(SegmentationReferenceTest, ReferenceReproducesTheWorkedExamples) {
     const auto bitsOf = [](const std::string& s, std::int32_t version) {
-        const ReferenceResult r = ReferenceStream(Bytes(s.begin(), s.end()), version, true);
+        const ReferenceResult r = ReferenceStream(Bytes(s.begin(), s.end()), version, Pairs::Kanji);
         std::string text;
         for (std::uint8_t b : r.Stream) {
             text += static_cast<char>('0' + b);
@@ -442,11 +498,11 @@ TEST_F(SegmentationReferenceTest, ReferenceReproducesTheWorkedExamples) {
                                  "0000");
     EXPECT_EQ(
         ReferenceStream({'T', 'E', 'L', ':', '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '1'},
-                        1, true)
+                        1, Pairs::Kanji)
             .Measured,
         90);
-    EXPECT_EQ(ReferenceStream({0x93, 0x5F, 0xE4, 0xAA}, 1, true).Measured, 42);
-    EXPECT_EQ(ReferenceStream({0xE4, 0xB8, 0xAD}, 1, true).Measured, 4 + 8 + 24 + 4);
+    EXPECT_EQ(ReferenceStream({0x93, 0x5F, 0xE4, 0xAA}, 1, Pairs::Kanji).Measured, 42);
+    EXPECT_EQ(ReferenceStream({0xE4, 0xB8, 0xAD}, 1, Pairs::Kanji).Measured, 4 + 8 + 24 + 4);
 }
 
 // Every string of up to seven characters over a digit, a capital, a colon, a lower-case letter
@@ -461,6 +517,14 @@ TEST_F(SegmentationReferenceTest, EveryShortStringOverMixedAlphabetAgrees) {
 TEST_F(SegmentationReferenceTest, EveryShortStringIsTheShortestCutting) {
     Exhaustive({'0', ' ', 'z', 0xEB, 0xBF, 0xC0, 0xE0}, 6, true);
     Exhaustive({'1', 'A', ':', 'a', 0x93, 0x5F}, 5, true);
+}
+
+// Hanzi mode over GB 2312 bytes whose pairs also form across characters (0xB0 0xA1 is one
+// character, 0xA1 0xB0 another's last and the next one's first byte), a GBK lead below the
+// Hanzi rows whose second byte may be a capital, a digit and a capital: the shortest cutting
+// that keeps every character whole, with the 4-bit subset indicator in every Hanzi header.
+TEST_F(SegmentationReferenceTest, HanziStringsAreTheShortestWholeCharacterCutting) {
+    Exhaustive({'1', 'A', 0xB0, 0xA1, 0x81}, 6, true, {Pairs::Hanzi});
 }
 
 // Long random inputs made of runs around each width class's largest counts (255 and 1023 Kanji
@@ -495,9 +559,12 @@ TEST_F(SegmentationReferenceTest, LongInputsNearTheLargestCountsAgree) {
                     data.push_back(static_cast<std::uint8_t>('a' + rng() % 26));
                     break;
                 case 3:
-                case 4:
                     data.push_back(static_cast<std::uint8_t>(0x81 + rng() % 0x1F));
                     data.push_back(static_cast<std::uint8_t>(0x40 + rng() % 0xC0));
+                    break;
+                case 4: // GB 2312 Hanzi, whose bytes also pair across characters
+                    data.push_back(static_cast<std::uint8_t>(0xB0 + rng() % 0x28));
+                    data.push_back(static_cast<std::uint8_t>(0xA1 + rng() % 0x5E));
                     break;
                 default:
                     data.push_back(static_cast<std::uint8_t>(rng()));
@@ -505,9 +572,11 @@ TEST_F(SegmentationReferenceTest, LongInputsNearTheLargestCountsAgree) {
                 }
             }
         }
-        const bool kanji = round % 4 != 3;
+        const Pairs pairs = round % 4 == 3   ? Pairs::None
+                            : round % 4 == 2 ? Pairs::Hanzi
+                                             : Pairs::Kanji;
         for (const std::int32_t version : {1, 10, 27}) {
-            ASSERT_EQ(Disagreement(data, version, kanji), "")
+            ASSERT_EQ(Disagreement(data, version, pairs), "")
                 << "round " << round << ", " << data.size() << " bytes, version " << version;
             ++checked;
         }
@@ -553,9 +622,13 @@ std::int32_t ShortestLargestSegment(const ModeSet& set) {
 }
 
 // True when every byte's mode can carry it: digits in numeric, the alphanumeric set in
-// alphanumeric, whole candidate pairs in Kanji.
-bool CarriesEveryByte(const Bytes& data, const Bytes& modes) {
+// alphanumeric, whole candidate pairs in Kanji; and every two-byte character lies in one segment.
+bool CarriesEveryByte(const Bytes& data, const Bytes& modes, const ModeSet& set) {
+    const std::vector<bool> second = SecondBytes(data, set);
     for (std::size_t i = 0; i < data.size(); ++i) {
+        if (second[i] || (i + 1 < data.size() && modes[i] == Kanji && !second[i + 1])) {
+            return false; // a segment, or a pair, starts on a character's second byte
+        }
         const bool fits = modes[i] == Byte           ? true
                           : modes[i] == Numeric      ? IsDigit(data[i])
                           : modes[i] == Alphanumeric ? IsAlphanumeric(data[i])
@@ -565,7 +638,10 @@ bool CarriesEveryByte(const Bytes& data, const Bytes& modes) {
         if (!fits) {
             return false;
         }
-        i += modes[i] == Kanji ? 1 : 0;
+        if (i + 1 < data.size() && second[i + 1] && modes[i + 1] != modes[i]) {
+            return false;
+        }
+        i += modes[i] == Kanji || (i + 1 < data.size() && second[i + 1]) ? 1 : 0;
     }
     return true;
 }
@@ -615,7 +691,7 @@ void ExhaustiveUnderOtherTables(const Bytes& alphabet, std::int32_t maxLength) {
                     ASSERT_GE(written, shortest) << what;
                     ++longerThanASegment;
                 }
-                ASSERT_TRUE(CarriesEveryByte(data, modes)) << what;
+                ASSERT_TRUE(CarriesEveryByte(data, modes, set)) << what;
                 ++encoded;
             } while ([&] {
                 std::size_t k = 0;

@@ -49,6 +49,9 @@ std::optional<ZXingReading> ReadWithZXing(const QImage& picture, const ZXingOpti
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
     hints.setTryHarder(true);
     hints.setTryRotate(options.TryRotate);
+    if (!options.CharacterSet.empty()) {
+        hints.setCharacterSet(options.CharacterSet);
+    }
     const ZXing::Result result = ZXing::ReadBarcode(view, hints);
     if (!result.isValid()) {
         return std::nullopt;

@@ -34,6 +34,9 @@ struct ZXingOptions {
     // A picture narrower than this is first enlarged by a whole factor (pixel repetition), so
     // that the reader sees more than one pixel per module; 0 leaves it as it is.
     int MinimumWidth = 0;
+    // The character set of content that declares none ("Shift_JIS", ...); empty: the reader
+    // guesses.
+    std::string CharacterSet;
 };
 
 // Reads a QR Code symbol with zxing-cpp (QR Code only, trying harder), or nothing when a null

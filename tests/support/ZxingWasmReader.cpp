@@ -38,7 +38,8 @@ std::string ZxingWasmReaderPath() {
     return path != nullptr ? std::string(path) : std::string();
 }
 
-std::vector<WasmReading> ReadWithZxingWasm(const std::vector<std::string>& files, bool pure) {
+std::vector<WasmReading> ReadWithZxingWasm(const std::vector<std::string>& files, bool pure,
+                                           const std::string& characterSet) {
     const std::string reader = ZxingWasmReaderPath();
     if (reader.empty() || files.empty()) {
         return {};
@@ -54,8 +55,9 @@ std::vector<WasmReading> ReadWithZxingWasm(const std::vector<std::string>& files
             out << file << '\n';
         }
     }
-    const std::string command =
-        "node '" + reader + "'" + (pure ? " --pure" : "") + " < '" + list + "' > '" + output + "'";
+    const std::string command = "node '" + reader + "'" + (pure ? " --pure" : "") +
+                                (characterSet.empty() ? "" : " --charset=" + characterSet) +
+                                " < '" + list + "' > '" + output + "'";
     // Exit status 1 only says that some file was not read: the lines tell which.
     const int status = std::system(command.c_str());
     std::vector<WasmReading> readings;
@@ -71,6 +73,10 @@ std::vector<WasmReading> ReadWithZxingWasm(const std::vector<std::string>& files
             reading.EcLevel = fields[3];
             reading.Eci = fields[4] == "1";
             reading.Bytes = FromHex(fields[5]);
+            if (fields.size() >= 7) {
+                const std::vector<std::uint8_t> text = FromHex(fields[6]);
+                reading.Text.assign(text.begin(), text.end());
+            }
         } else {
             reading.Error = fields.size() >= 3 ? fields[2] : line;
         }

@@ -20,13 +20,16 @@ struct WasmReading {
     std::string EcLevel;
     bool Eci = false;
     std::vector<std::uint8_t> Bytes;
+    std::string Text; // as the reader shows the content, in UTF-8 (a Kanji segment as Shift JIS)
     std::string Error;
 };
 
 // Reads every file in one node process (pure: the pictures hold one unrotated symbol with its
 // quiet zone, which lets the reader skip its search). One reading per file, in order; empty when
-// the reader could not be run at all.
-std::vector<WasmReading> ReadWithZxingWasm(const std::vector<std::string>& files, bool pure);
+// the reader could not be run at all. characterSet ("Shift_JIS", ...) is taken for content that
+// declares none, instead of the reader's guess.
+std::vector<WasmReading> ReadWithZxingWasm(const std::vector<std::string>& files, bool pure,
+                                           const std::string& characterSet = "");
 
 // The reader script, from the environment variable OSTREL_ZXING_WASM_READER; empty without it.
 std::string ZxingWasmReaderPath();

@@ -1,10 +1,13 @@
 // Test tool: reads symbol pictures (PNG, BMP, ...) with zxing-wasm, the zxing-cpp reader compiled to
 // WebAssembly, which knows Micro QR and rMQR. Never linked into or shipped with the product.
 //
-// Usage: node read-symbols.mjs [--pure] [FILE...]
+// Usage: node read-symbols.mjs [--pure] [--charset=NAME] [FILE...]
+// --charset names the character set of content that declares none (e.g. Shift_JIS), which the
+// reader otherwise guesses.
 // Without FILE arguments the file names are read from standard input, one a line, so that one
 // process reads a whole sweep. For every file one line on standard output:
-//   FILE <TAB> FORMAT <TAB> VERSION <TAB> EC-LEVEL <TAB> ECI(0|1) <TAB> HEX-BYTES
+//   FILE <TAB> FORMAT <TAB> VERSION <TAB> EC-LEVEL <TAB> ECI(0|1) <TAB> HEX-BYTES <TAB> HEX-TEXT
+// (the text as the reader shows it, in UTF-8)
 // or, when nothing was read, FILE <TAB> NONE <TAB> reason. The pictures need the quiet zone
 // (2 modules for Micro QR and rMQR). Exit status 0 when every file was read, 1 otherwise, 2 on
 // bad usage or a missing reader.
@@ -16,8 +19,10 @@ const require = createRequire(import.meta.url);
 const wasmPath = require.resolve("zxing-wasm/reader/zxing_reader.wasm");
 
 const args = process.argv.slice(2);
-const pure = args[0] === "--pure";
-const files = pure ? args.slice(1) : args;
+const pure = args.includes("--pure");
+const charsetOption = args.find((a) => a.startsWith("--charset="));
+const characterSet = charsetOption === undefined ? "Unknown" : charsetOption.slice(10);
+const files = args.filter((a) => !a.startsWith("--"));
 
 prepareZXingModule({ overrides: { wasmBinary: readFileSync(wasmPath) } });
 
@@ -44,13 +49,14 @@ for (const file of await names()) {
       tryHarder: true,
       isPure: pure,
       maxNumberOfSymbols: 1,
+      characterSet,
     });
     const r = results.find((x) => x.isValid);
     if (r === undefined) {
       failed++;
       line = `${file}\tNONE\t${results.length > 0 ? results[0].error || "invalid" : "not found"}`;
     } else {
-      line = `${file}\t${r.format}\t${r.version}\t${r.ecLevel}\t${r.hasECI ? 1 : 0}\t${hex(r.bytes)}`;
+      line = `${file}\t${r.format}\t${r.version}\t${r.ecLevel}\t${r.hasECI ? 1 : 0}\t${hex(r.bytes)}\t${hex(Buffer.from(r.text, "utf8"))}`;
     }
   } catch (e) {
     failed++;
