@@ -1,5 +1,6 @@
 // Segmentation and bit stream (ISO/IEC 18004 clause 7.4): exact streams of worked examples,
 // the segment choices of the shortest-path search, and the agreement of its two uses.
+#include "StandardTables.h"
 #include "SymbolReader.h"
 #include "clsQRCode.h"
 
@@ -179,6 +180,36 @@ TEST_F(BitStreamTest, KanjiModeSwitchedOffUsesBytes) {
     EXPECT_FALSE(qr.KanjiMode());
     EXPECT_EQ(Segments(sjis, 1), (std::vector<std::pair<int, int>>{{4, 4}}));
     EXPECT_EQ(Measure(sjis, 1), 4 + 8 + 32 + 4);
+}
+
+// Hanzi segments carry a 4-bit subset indicator between mode and count (GB/T 18284). A version
+// and level hold (capacity - 4 - 4 - count bits) / 13 Hanzi (the terminator dropped when full):
+// the automatic choice gives exactly that many, and one more, the smallest version that holds
+// them by the same count, so the search counts the indicator exactly as the writer writes it.
+TEST_F(BitStreamTest, HanziThatOnlyJustFitsTakesTheSmallestVersion) {
+    qr.SetKanjiMode(false);
+    qr.SetHanziMode(true);
+    const auto most = [](std::int32_t version, std::int32_t level) {
+        const std::int32_t countBits = version < 10 ? 8 : version < 27 ? 10 : 12;
+        return (8 * test::kDataCodewords[version - 1][level - 1] - 8 - countBits) / 13;
+    };
+    for (std::int32_t level = 1; level <= 4; ++level) {
+        for (std::int32_t version = 1; version <= 40; ++version) {
+            for (const std::int32_t characters : {most(version, level), most(version, level) + 1}) {
+                std::int32_t expected = 1;
+                while (expected <= 40 && most(expected, level) < characters) {
+                    ++expected;
+                }
+                Bytes data;
+                for (std::int32_t c = 0; c < characters; ++c) {
+                    data.insert(data.end(), {0xB0, 0xA1});
+                }
+                const auto symbol = qr.EncodeMatrix(data, std::ssize(data), 0, level, 0);
+                EXPECT_EQ(symbol ? symbol->Version : 41, expected)
+                    << characters << " Hanzi at level " << level;
+            }
+        }
+    }
 }
 
 TEST_F(BitStreamTest, CharacterClassesAndValues) {

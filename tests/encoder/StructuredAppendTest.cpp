@@ -159,9 +159,15 @@ TEST(StructuredAppendSplit, NeverCutsInsideACharacter) {
         Characters Set;
         Bytes Character; // repeated to make the data
     } cases[] = {
-        {Characters::Utf8, {0xF0, 0x9F, 0x98, 0x80}}, {Characters::Utf8, {0xE4, 0xB8, 0xAD}},
-        {Characters::ShiftJis, {0x88, 0x9F}},         {Characters::ShiftJis, {0xE0, 0x40}},
-        {Characters::DoubleByte, {0xB0, 0xA1}},       {Characters::DoubleByte, {0xA1, 0xA1}},
+        {Characters::Utf8, {0xF0, 0x9F, 0x98, 0x80}},
+        {Characters::Utf8, {0xE4, 0xB8, 0xAD}},
+        {Characters::ShiftJis, {0x88, 0x9F}},
+        {Characters::ShiftJis, {0xE0, 0x40}},
+        {Characters::DoubleByte, {0xB0, 0xA1}},
+        {Characters::DoubleByte, {0xA1, 0xA1}},
+        // GBK and Big5 first bytes below the GB 2312 rows, second bytes from 0x40.
+        {Characters::DoubleByte, {0x81, 0x40}},
+        {Characters::DoubleByte, {0xA0, 0xFE}},
     };
     for (const auto& c : cases) {
         Bytes data{'x'}; // an odd start, so that a cut by bytes alone would split pairs
@@ -195,6 +201,16 @@ TEST(StructuredAppendSplit, RefusalsSayWhy) {
                           "bytes; structured append joins 16 symbols at most)");
     plan = clsStructuredAppend::Split(encoder, Of("abc"), 1, 1, 4, Characters::Bytes);
     EXPECT_EQ(plan.Error, "the data has 3 characters, too few for 4 symbols");
+    // As many symbols as characters: one character each.
+    for (const auto& [text, characters] :
+         {std::pair{std::string("abc"), Characters::Bytes},
+          std::pair{std::string("\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97"), Characters::Utf8}}) {
+        plan = clsStructuredAppend::Split(encoder, Of(text), 1, 1, 3, characters);
+        ASSERT_EQ(plan.Parts.size(), 3U) << plan.Error;
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_EQ(plan.Parts[k].Length, std::ssize(text) / 3);
+        }
+    }
     plan = clsStructuredAppend::Split(encoder, Of("abc"), 1, 1, 17, Characters::Bytes);
     EXPECT_FALSE(plan.Error.empty());
     // Empty data: one symbol with the header alone.
