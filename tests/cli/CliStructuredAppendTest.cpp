@@ -28,7 +28,7 @@ struct Piece {
 };
 
 std::optional<Piece> ReadPiece(const QImage& picture) {
-    const auto reading = ReadWithZXing(picture, ZXingOptions{true, 200, {}});
+    const auto reading = ReadWithZXing(picture, ZXingOptions{true, 200});
     if (!reading) {
         return std::nullopt;
     }

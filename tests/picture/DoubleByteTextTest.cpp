@@ -183,10 +183,8 @@ public:
         for (std::size_t k = 0; k < m_Files.size(); ++k) {
             std::string native = m_Texts[k];
             if (nativeToo) {
-                ostrel::test::ZXingOptions options;
-                options.CharacterSet = characterSet;
                 const auto reading = ostrel::test::ReadWithZXing(
-                    QImage(QString::fromStdString(m_Files[k])), options);
+                    QImage(QString::fromStdString(m_Files[k])), {}, characterSet);
                 native = reading ? reading->Text : std::string("(nothing read)");
             }
             if ((readings[k].Text != m_Texts[k] || native != m_Texts[k]) && ++wrong <= 5) {

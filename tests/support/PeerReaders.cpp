@@ -32,7 +32,8 @@ std::vector<std::uint8_t> GreyPixels(const QImage& grey) {
 
 } // namespace
 
-std::optional<ZXingReading> ReadWithZXing(const QImage& picture, const ZXingOptions& options) {
+std::optional<ZXingReading> ReadWithZXing(const QImage& picture, const ZXingOptions& options,
+                                          const std::string& characterSet) {
     if (picture.isNull()) {
         return std::nullopt;
     }
@@ -49,8 +50,8 @@ std::optional<ZXingReading> ReadWithZXing(const QImage& picture, const ZXingOpti
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
     hints.setTryHarder(true);
     hints.setTryRotate(options.TryRotate);
-    if (!options.CharacterSet.empty()) {
-        hints.setCharacterSet(options.CharacterSet);
+    if (!characterSet.empty()) {
+        hints.setCharacterSet(characterSet);
     }
     const ZXing::Result result = ZXing::ReadBarcode(view, hints);
     if (!result.isValid()) {

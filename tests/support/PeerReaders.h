@@ -34,14 +34,14 @@ struct ZXingOptions {
     // A picture narrower than this is first enlarged by a whole factor (pixel repetition), so
     // that the reader sees more than one pixel per module; 0 leaves it as it is.
     int MinimumWidth = 0;
-    // The character set of content that declares none ("Shift_JIS", ...); empty: the reader
-    // guesses.
-    std::string CharacterSet;
 };
 
 // Reads a QR Code symbol with zxing-cpp (QR Code only, trying harder), or nothing when a null
 // picture or no readable symbol is given.
-std::optional<ZXingReading> ReadWithZXing(const QImage& picture, const ZXingOptions& options = {});
+// characterSet ("Shift_JIS", ...) is taken for content that declares none, where the reader
+// would otherwise guess.
+std::optional<ZXingReading> ReadWithZXing(const QImage& picture, const ZXingOptions& options = {},
+                                          const std::string& characterSet = "");
 
 enum class ZBarData {
     Text,   // ZBar converts the data to UTF-8 by the ECI designator, else by its own guess
