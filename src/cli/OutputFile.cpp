@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -23,14 +24,18 @@ namespace ostrel::cli {
 namespace {
 
 // The name of the temporary file for a file name: hidden, and unique to this process and call.
+// The file name is cut (between UTF-8 characters) so that the whole stays within the 255 bytes a
+// file system takes: a batch may make names of that length, and must be able to replace them.
 std::string TemporaryName(const std::string& fileName, std::uint64_t serial) {
-    std::string name = ".";
-    name += fileName;
-    name += ".part";
-    name += std::to_string(QCoreApplication::applicationPid());
-    name += '-';
-    name += std::to_string(serial);
-    return name;
+    constexpr std::size_t MaxBytes = 255;
+    const std::string tail =
+        ".part" + std::to_string(QCoreApplication::applicationPid()) + '-' + std::to_string(serial);
+    std::size_t keep = std::min(fileName.size(), MaxBytes - 1 - tail.size());
+    while (keep > 0 && keep < fileName.size() &&
+           (static_cast<unsigned char>(fileName[keep]) & 0xC0) == 0x80) {
+        --keep;
+    }
+    return "." + fileName.substr(0, keep) + tail;
 }
 
 #ifdef __linux__

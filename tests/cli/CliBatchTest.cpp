@@ -69,8 +69,9 @@ TEST(CliBatch, AllGoodLinesExitZeroAndNameFilesByText) {
             << run.Err.toStdString();
         QStringList names = QDir(out).entryList(QDir::Files | QDir::Hidden);
         names.sort();
-        EXPECT_EQ(names, QStringList({"1-a_b_c.svg", "2-SN-001.svg", "3-_.hidden.svg", "4-_.svg"}));
-        const QImage drawn = RenderSvg(out + QStringLiteral("/4-_.svg"), QSize(29 * 4, 29 * 4));
+        EXPECT_EQ(names,
+                  QStringList({"1-a_b c.svg", "2-SN-001.svg", "3-_.hidden.svg", "4-中文.svg"}));
+        const QImage drawn = RenderSvg(out + QStringLiteral("/4-中文.svg"), QSize(29 * 4, 29 * 4));
         EXPECT_EQ(Decode(drawn), QByteArray("中文"));
     }
     // A missing list: status 3.
