@@ -27,7 +27,8 @@ struct ManifestEntry {
 
 // The manifest of a batch run: one JSON object per row on a line of its own (JSON Lines), in
 // input order, with the keys line, row, file, bytes, sha256, version, level, mask, verified and
-// error (null where there is no value), and after file, for the rows of a structured-append run
+// error (null where there is no value; an empty row has only line and row, and the error
+// "empty"), and after file, for the rows of a structured-append run
 // that were written, files: every symbol's file in order (file being the first). The file is
 // written under a temporary name and takes its own name only when it is complete, so that it is
 // there whole or not at all; an existing file is replaced only then.

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -223,6 +224,18 @@ void BatchRunner::ShowProgress(std::size_t done, double seconds) const {
     std::fflush(stderr);
 }
 
+void BatchRunner::RecordSkipped(BatchManifest& manifest, std::int64_t line, RunTally& tally) const {
+    const auto& skipped = m_Table.Skipped;
+    for (; tally.NextSkipped < skipped.size() && skipped[tally.NextSkipped].Line < line;
+         ++tally.NextSkipped) {
+        ManifestEntry entry;
+        entry.Line = skipped[tally.NextSkipped].Line;
+        entry.Row = skipped[tally.NextSkipped].Number;
+        entry.Error = "empty";
+        manifest.Add(entry);
+    }
+}
+
 void BatchRunner::Record(BatchManifest& manifest, std::size_t index, const LineResult& result,
                          const std::string& path, const std::string& notTried) const {
     const BatchTable::Row& row = m_Table.Rows[index];
@@ -388,6 +401,7 @@ void BatchRunner::Report(std::size_t i, LineResult& result, const std::string& n
         }
     }
     if (manifest) {
+        RecordSkipped(*manifest, row.Line, tally);
         Record(*manifest, i, result, name, tally.NotTriedReason);
     }
 }
@@ -528,9 +542,11 @@ int BatchRunner::Run() {
                          std::strerror(errno));
             if (manifest) {
                 for (std::size_t i = end; i < rows.size(); ++i) {
+                    RecordSkipped(*manifest, rows[i].Line, tally);
                     Record(*manifest, i, LineResult{}, names[i],
                            "not written: standard output could not be written");
                 }
+                RecordSkipped(*manifest, INT64_MAX, tally);
                 manifest->Commit();
             }
             return ExitCannotWrite;
@@ -543,7 +559,9 @@ int BatchRunner::Run() {
     if (progress && m_ProgressShown) {
         std::fputs("\r\x1b[K", stderr);
     }
-
+    if (manifest) {
+        RecordSkipped(*manifest, INT64_MAX, tally);
+    }
     return Finish(tally, renamed, elapsed(), manifest.get());
 }
 

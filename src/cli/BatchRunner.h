@@ -44,6 +44,7 @@ private:
         bool OutputFailed = false;
         std::optional<std::size_t> StoppedAt; // the row a full or read-only disk refused
         std::string NotTriedReason;
+        std::size_t NextSkipped = 0; // the first empty row not yet in the manifest
     };
 
     // Reads and checks the table (and with --payload builds the payloads); ExitWritten when the
@@ -76,6 +77,9 @@ private:
     std::string_view Data(std::size_t index) const;
     // What %s stands for in the names of the row at index: its 'file' column, else its data.
     std::string_view NameText(std::size_t index) const;
+    // The manifest's records of the empty rows that start before line (error "empty"), from
+    // tally.NextSkipped on, so that they stand in input order among the others.
+    void RecordSkipped(BatchManifest& manifest, std::int64_t line, RunTally& tally) const;
     // The manifest's record of the row at index.
     void Record(BatchManifest& manifest, std::size_t index, const LineResult& result,
                 const std::string& path, const std::string& notTried) const;

@@ -19,11 +19,16 @@ namespace {
 
 using namespace ostrel::test;
 
+// The manifest's objects; a line that is not one JSON object fails the test.
 std::vector<QJsonObject> ManifestRows(const QString& path) {
     std::vector<QJsonObject> rows;
     for (const QByteArray& line : ReadFile(path).split('\n')) {
         if (!line.isEmpty()) {
-            rows.push_back(QJsonDocument::fromJson(line).object());
+            QJsonParseError error;
+            const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+            EXPECT_TRUE(error.error == QJsonParseError::NoError && document.isObject())
+                << error.errorString().toStdString() << " in " << line.toStdString();
+            rows.push_back(document.object());
         }
     }
     return rows;
@@ -82,6 +87,43 @@ TEST(BatchManifest, OneLinePerRowWithTheDataHashAndTheSymbol) {
                                "a\n");
     EXPECT_EQ(lost.ExitCode, 3);
     EXPECT_TRUE(Entries(other).isEmpty());
+}
+
+// Every row has its object, the empty ones too, and a name or a message with a double quote and
+// a backslash comes back from the JSON as it was.
+TEST(BatchManifest, EveryRowHasAnObjectAndQuotesComeBackIntact) {
+    QTemporaryDir folder;
+    const QString manifest = folder.filePath(QStringLiteral("m.jsonl"));
+    const QString pattern = folder.filePath(QStringLiteral("say \"%s\" \\ %d.png"));
+    // Row 3's file is taken by a folder: its message quotes the name.
+    const QString taken = folder.filePath(QStringLiteral("say \"c\" \\ 3.png"));
+    QDir().mkpath(taken);
+    const CliRun csv =
+        RunCli({"--batch", "--batch-format", "csv", "--manifest", manifest, "-o", pattern},
+               "data,file\nA,a\n,b\nC,c\n\"\",d\n");
+    EXPECT_EQ(csv.ExitCode, 1) << csv.Err.toStdString();
+    std::vector<QJsonObject> rows = ManifestRows(manifest);
+    ASSERT_EQ(rows.size(), 4U);
+    EXPECT_EQ(rows[0]["file"].toString(), folder.filePath(QStringLiteral("say \"a\" \\ 1.png")));
+    EXPECT_TRUE(rows[2]["error"].toString().contains("'" + taken + "'"))
+        << rows[2]["error"].toString().toStdString();
+    const QString empty = QStringLiteral(
+        R"({"line":%1,"row":%2,"file":null,"bytes":null,"sha256":null,"version":null,)"
+        R"("level":null,"mask":null,"verified":null,"error":"empty"})");
+    const QList<QByteArray> lines = ReadFile(manifest).split('\n');
+    EXPECT_EQ(lines[1], empty.arg(3).arg(2).toUtf8());
+    EXPECT_EQ(lines[3], empty.arg(5).arg(4).toUtf8());
+    // Lines: the empty ones in their place.
+    const CliRun plain = RunCli(
+        {"--batch", "--manifest", manifest, "-o", folder.filePath(QStringLiteral("l%d.png"))},
+        "x\n\n\ny\n");
+    EXPECT_EQ(plain.ExitCode, 0) << plain.Err.toStdString();
+    rows = ManifestRows(manifest);
+    ASSERT_EQ(rows.size(), 4U);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rows[i]["line"].toInt(), i + 1);
+        EXPECT_EQ(rows[i]["error"].toString(), i == 1 || i == 2 ? "empty" : QString());
+    }
 }
 
 TEST(BatchManifest, SameBytesWhateverTheNumberOfWorkers) {
