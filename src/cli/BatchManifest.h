@@ -41,6 +41,8 @@ public:
     void Add(const ManifestEntry& entry);
     // Gives the file its name; an error text, empty on success (nothing is left behind then).
     std::string Commit();
+    // After a failed Open or Commit: true when a full or read-only disk refused the file.
+    bool DiskRefused() const { return m_DiskRefused; }
 
     // One entry as its line of JSON, with the line break.
     static std::string Line(const ManifestEntry& entry);
@@ -52,6 +54,12 @@ private:
     QSaveFile m_File;
     std::string m_Pending;
     bool m_Failed = false;
+    bool m_DiskRefused = false;
+    QString m_SimulatedError; // the test build's full disk (OSTREL_DISK_FULL_MANIFEST)
+    // Writes bytes to the temporary file; false when they are not all written.
+    bool Write(const std::string& bytes);
+    // The error text of a failure, m_DiskRefused set when it is a full or read-only disk.
+    std::string Failure();
 };
 
 } // namespace ostrel::cli

@@ -30,9 +30,10 @@ public:
     explicit BatchRunner(const CliOptions& options);
 
     // Runs the batch; returns the exit status: 0 when every row was written, 1 when a row failed
-    // or the disk refused the files, 2 when the rows cannot be used (a table without a data
-    // column, names that collide), 3 when the input cannot be read or standard output or the
-    // manifest cannot be written.
+    // or a full or read-only disk refused a file or the manifest, 2 when the rows cannot be used
+    // (a table without a data column, names that collide), 3 when the input cannot be read, a
+    // folder of the files is missing (without --make-dirs) or cannot be made, or standard output
+    // or the manifest cannot be written for another reason.
     int Run();
 
 private:
@@ -68,6 +69,15 @@ private:
     // True (after saying why) when a planned file is the batch input or the manifest, or the
     // manifest is the batch input.
     bool WritesOverAnInput(const std::vector<std::string>& names) const;
+    // The names of the files settled (names, and how many got a suffix in renamed), their
+    // folders there and the manifest opened: ExitWritten when the run can start, else the exit
+    // status after saying why.
+    int Prepare(std::vector<std::string>& names, std::size_t& renamed,
+                std::unique_ptr<BatchManifest>& manifest) const;
+    // Every folder that the planned files (and with --make-dirs the manifest) go into exists,
+    // or with --make-dirs has been made; false after one message naming the first folder that
+    // is missing, is no folder or cannot be made.
+    bool PrepareFolders(const std::vector<std::string>& names) const;
     void ShowProgress(std::size_t done, double seconds) const;
     // With --payload: every column but 'file' and every --field known to the payload kind
     // (false, after saying why, when one is not), then the payload of every row; a row whose

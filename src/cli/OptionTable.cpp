@@ -315,6 +315,12 @@ std::string SetVerify(CliOptions& options, std::optional<std::string_view> /*val
     return {};
 }
 
+std::string SetMakeDirs(CliOptions& options, std::optional<std::string_view> /*value*/,
+                        const std::string& /*option*/) {
+    options.MakeDirs = true;
+    return {};
+}
+
 std::string ApplyStructuredAppend(CliOptions& options, std::optional<std::string_view> value,
                                   const std::string& option) {
     if (AsciiLower(*value) == "auto") {
@@ -527,6 +533,12 @@ constexpr OptionRow Table[] = {
      "with --batch, N worker threads, 1..256\n"
      "(default: one per processor core); the files\n"
      "are the same bytes whatever N"},
+    {Options, "make-dirs", 0, OptionValue::None, "", SetMakeDirs,
+     "make the folders that the output files (and\n"
+     "the manifest) need and that do not exist, as\n"
+     "mkdir -p does; without it a batch whose files\n"
+     "need a missing folder stops before writing\n"
+     "anything (exit 3)"},
     {Options, "verify", 0, OptionValue::None, "", SetVerify,
      "read every symbol back with a QR Code reader\n"
      "(zxing-cpp) and require exactly the encoded\n"

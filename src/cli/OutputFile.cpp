@@ -91,15 +91,19 @@ std::optional<std::string> WriteUnnamedFile(const std::string& path, const QByte
 }
 #endif
 
+} // namespace
+
 #ifdef OSTREL_VERIFY_FAULTS
-// Only in the tool built for the tests: a disk that fills up. With OSTREL_DISK_FULL_AFTER=n in
-// the environment, the files after the first n written through WriteWholeFile are refused with
-// ENOSPC, or with the error OSTREL_DISK_ERROR names (EROFS, EDQUOT). Returns that error, 0 for
-// a file the disk still takes.
-int DiskRefusesForTests() {
+// With OSTREL_DISK_ERROR, the error is EROFS or EDQUOT instead of ENOSPC.
+int SimulatedDiskError(bool manifest) {
     static const char* after = std::getenv("OSTREL_DISK_FULL_AFTER");
+    static const char* onDisk = std::getenv("OSTREL_DISK_FULL_MANIFEST");
     static std::atomic<long long> written{0};
-    if (after == nullptr || *after == '\0' || written++ < std::atoll(after)) {
+    if (after == nullptr || *after == '\0') {
+        return 0;
+    }
+    if (manifest ? onDisk == nullptr || written < std::atoll(after)
+                 : written++ < std::atoll(after)) {
         return 0;
     }
     const char* kind = std::getenv("OSTREL_DISK_ERROR");
@@ -108,7 +112,49 @@ int DiskRefusesForTests() {
 }
 #endif
 
-} // namespace
+bool IsDiskRefusal(int reason) {
+    return reason == ENOSPC || reason == EROFS
+#ifdef EDQUOT
+           || reason == EDQUOT
+#endif
+        ;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of(
+#ifdef _WIN32
+        "/\\"
+#else
+        "/"
+#endif
+    );
+    if (slash == std::string::npos) {
+        return {};
+    }
+    // "/name" lies in the root folder, "a//name" in "a".
+    const std::size_t end = path.find_last_not_of("/", slash);
+    return end == std::string::npos ? std::string("/") : path.substr(0, end + 1);
+}
+
+std::string MakeFolderOf(const std::string& path) {
+    namespace fs = std::filesystem;
+    const std::string folder = path == "-" ? std::string() : FolderOf(path);
+    if (folder.empty()) {
+        return {};
+    }
+    std::error_code error;
+    const fs::path target(
+        std::u8string(reinterpret_cast<const char8_t*>(folder.data()), folder.size()));
+    if (fs::is_directory(target, error)) {
+        return {};
+    }
+    fs::create_directories(target, error);
+    if (error || !fs::is_directory(target, error)) {
+        const std::string reason = error ? error.message() : std::string("a file is in the way");
+        return "cannot make the folder '" + folder + "': " + reason;
+    }
+    return {};
+}
 
 std::string WriteWholeFile(const std::string& path, const QByteArray& data, int* reasonOut) {
     namespace fs = std::filesystem;
@@ -118,7 +164,7 @@ std::string WriteWholeFile(const std::string& path, const QByteArray& data, int*
     int& reason = reasonOut != nullptr ? *reasonOut : ignoredReason;
     reason = 0;
 #ifdef OSTREL_VERIFY_FAULTS
-    if (const int refused = DiskRefusesForTests(); refused != 0) {
+    if (const int refused = SimulatedDiskError(); refused != 0) {
         reason = refused;
         return "cannot write '" + path + "': " + std::strerror(refused);
     }
