@@ -148,17 +148,6 @@ TEST(CliBatch, ProgressLineOnATerminalOnly) {
     EXPECT_EQ(QDir(folder.path()).entryList({"*.png"}).size(), 2500);
 }
 
-TEST(CliBatch, UnwritableFolderFailsEveryLineAndLeavesNothing) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const CliRun run =
-        RunCli({"--batch", "-o", folder.filePath(QStringLiteral("missing/%d.png"))}, "a\nb\nc\n");
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_TRUE(run.Err.contains("0 symbols written, 3 lines failed")) << run.Err.toStdString();
-    EXPECT_TRUE(run.Err.contains("failed lines: 1, 2, 3")) << run.Err.toStdString();
-    EXPECT_TRUE(Entries(folder).isEmpty());
-}
-
 TEST(CliBatch, ExistingFilesAreReplacedWhole) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
