@@ -121,18 +121,17 @@ bool IsDiskRefusal(int reason) {
 }
 
 std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of(
 #ifdef _WIN32
-        "/\\"
+    constexpr std::string_view Separators = "/\\";
 #else
-        "/"
+    constexpr std::string_view Separators = "/";
 #endif
-    );
+    const std::size_t slash = path.find_last_of(Separators);
     if (slash == std::string::npos) {
         return {};
     }
     // "/name" lies in the root folder, "a//name" in "a".
-    const std::size_t end = path.find_last_not_of("/", slash);
+    const std::size_t end = path.find_last_not_of(Separators, slash);
     return end == std::string::npos ? std::string("/") : path.substr(0, end + 1);
 }
 
