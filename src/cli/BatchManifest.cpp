@@ -1,11 +1,14 @@
 #include "BatchManifest.h"
 
 #include "CliOptions.h"
+#include "OutputFile.h"
 
 #include <QString>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace ostrel::cli {
 
@@ -25,31 +28,51 @@ BatchManifest::BatchManifest(const std::string& path)
 
 std::string BatchManifest::Open() {
     if (!m_File.open(QIODevice::WriteOnly)) {
-        return "cannot write the manifest '" + m_Path + "': " + m_File.errorString().toStdString();
+        return Failure();
     }
     return {};
+}
+
+bool BatchManifest::Write(const std::string& bytes) {
+#ifdef OSTREL_VERIFY_FAULTS
+    if (const int refused = SimulatedDiskError(true); refused != 0) {
+        m_SimulatedError = QString::fromLocal8Bit(std::strerror(refused));
+        return false;
+    }
+#endif
+    const auto size = static_cast<qint64>(bytes.size());
+    return m_File.write(bytes.data(), size) == size;
+}
+
+std::string BatchManifest::Failure() {
+    // Qt keeps the system's error only as its text: the strerror text, and for ENOSPC a text of
+    // its own, the same in English.
+    const QString reason = m_SimulatedError.isEmpty() ? m_File.errorString() : m_SimulatedError;
+    for (const int error : {ENOSPC, EROFS, EDQUOT}) {
+        m_DiskRefused = m_DiskRefused || reason == QString::fromLocal8Bit(std::strerror(error));
+    }
+    m_DiskRefused = m_DiskRefused || reason == QStringLiteral("No space left on device");
+    return "cannot write the manifest '" + m_Path + "': " + reason.toStdString();
 }
 
 void BatchManifest::Add(const ManifestEntry& entry) {
     m_Pending += Line(entry);
     if (m_Pending.size() >= BlockBytes) {
-        const auto size = static_cast<qint64>(m_Pending.size());
-        m_Failed = m_Failed || m_File.write(m_Pending.data(), size) != size;
+        m_Failed = m_Failed || !Write(m_Pending);
         m_Pending.clear();
     }
 }
 
 std::string BatchManifest::Commit() {
-    const auto size = static_cast<qint64>(m_Pending.size());
-    if (m_Failed || m_File.write(m_Pending.data(), size) != size) {
-        const std::string reason = m_File.errorString().toStdString();
+    if (m_Failed || !Write(m_Pending)) {
+        std::string error = Failure();
         m_File.cancelWriting();
         m_File.commit();
-        return "cannot write the manifest '" + m_Path + "': " + reason;
+        return error;
     }
     m_Pending.clear();
     if (!m_File.commit()) {
-        return "cannot write the manifest '" + m_Path + "': " + m_File.errorString().toStdString();
+        return Failure();
     }
     return {};
 }

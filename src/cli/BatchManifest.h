@@ -27,7 +27,8 @@ struct ManifestEntry {
 
 // The manifest of a batch run: one JSON object per row on a line of its own (JSON Lines), in
 // input order, with the keys line, row, file, bytes, sha256, version, level, mask, verified and
-// error (null where there is no value), and after file, for the rows of a structured-append run
+// error (null where there is no value; an empty row has only line and row, and the error
+// "empty"), and after file, for the rows of a structured-append run
 // that were written, files: every symbol's file in order (file being the first). The file is
 // written under a temporary name and takes its own name only when it is complete, so that it is
 // there whole or not at all; an existing file is replaced only then.
@@ -40,6 +41,8 @@ public:
     void Add(const ManifestEntry& entry);
     // Gives the file its name; an error text, empty on success (nothing is left behind then).
     std::string Commit();
+    // After a failed Open or Commit: true when a full or read-only disk refused the file.
+    bool DiskRefused() const { return m_DiskRefused; }
 
     // One entry as its line of JSON, with the line break.
     static std::string Line(const ManifestEntry& entry);
@@ -51,6 +54,12 @@ private:
     QSaveFile m_File;
     std::string m_Pending;
     bool m_Failed = false;
+    bool m_DiskRefused = false;
+    QString m_SimulatedError; // the test build's full disk (OSTREL_DISK_FULL_MANIFEST)
+    // Writes bytes to the temporary file; false when they are not all written.
+    bool Write(const std::string& bytes);
+    // The error text of a failure, m_DiskRefused set when it is a full or read-only disk.
+    std::string Failure();
 };
 
 } // namespace ostrel::cli

@@ -4,6 +4,7 @@
 #include "CliOutput.h"
 #include "CodePage.h"
 #include "ExitStatus.h"
+#include "OutputFile.h"
 #include "OutputNamePlan.h"
 #include "OutputPattern.h"
 #include "PayloadSource.h"
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -214,6 +217,54 @@ bool BatchRunner::WritesOverAnInput(const std::vector<std::string>& names) const
     return false;
 }
 
+bool BatchRunner::PrepareFolders(const std::vector<std::string>& names) const {
+    std::set<std::string> seen;
+    std::vector<std::size_t> missing; // the first row of each missing folder
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string folder = FolderOf(names[i]);
+        if (folder.empty() || !seen.insert(folder).second) {
+            continue;
+        }
+        std::error_code error;
+        const auto status = std::filesystem::status(PathOf(folder), error);
+        if (std::filesystem::is_directory(status)) {
+            continue;
+        }
+        if (std::filesystem::exists(status) && !m_Options.MakeDirs) {
+            std::fprintf(stderr,
+                         "%s: '%s', where the file of %s goes, is not a folder; nothing "
+                         "is written\n",
+                         Program, folder.c_str(), m_Table.Where(m_Table.Rows[i]).c_str());
+            return false;
+        }
+        missing.push_back(i);
+    }
+    if (m_Options.MakeDirs) {
+        std::string error = m_Options.Manifest ? MakeFolderOf(*m_Options.Manifest) : std::string();
+        for (std::size_t k = 0; k < missing.size() && error.empty(); ++k) {
+            error = MakeFolderOf(names[missing[k]]);
+        }
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s: %s; no symbol is written\n", Program, error.c_str());
+        }
+        return error.empty();
+    }
+    if (!missing.empty()) {
+        const std::size_t first = missing.front();
+        const std::string more = missing.size() == 1 ? ""
+                                 : missing.size() == 2
+                                     ? ", nor does 1 other folder"
+                                     : ", nor do " + Plural(missing.size() - 1, "other folder");
+        std::fprintf(stderr,
+                     "%s: the folder '%s' (for the file of %s) does not exist%s; nothing is "
+                     "written (add --make-dirs to make the missing folders)\n",
+                     Program, FolderOf(names[first]).c_str(),
+                     m_Table.Where(m_Table.Rows[first]).c_str(), more.c_str());
+        return false;
+    }
+    return true;
+}
+
 void BatchRunner::ShowProgress(std::size_t done, double seconds) const {
     const std::size_t total = m_Table.Rows.size();
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
@@ -221,6 +272,18 @@ void BatchRunner::ShowProgress(std::size_t done, double seconds) const {
     std::fprintf(stderr, "\r%s: %zu of %zu %s, %.0f a second, %.0f s left\x1b[K", Program, done,
                  total, m_Table.Header().empty() ? "lines" : "rows", rate, left);
     std::fflush(stderr);
+}
+
+void BatchRunner::RecordSkipped(BatchManifest& manifest, std::int64_t line, RunTally& tally) const {
+    const auto& skipped = m_Table.Skipped;
+    for (; tally.NextSkipped < skipped.size() && skipped[tally.NextSkipped].Line < line;
+         ++tally.NextSkipped) {
+        ManifestEntry entry;
+        entry.Line = skipped[tally.NextSkipped].Line;
+        entry.Row = skipped[tally.NextSkipped].Number;
+        entry.Error = "empty";
+        manifest.Add(entry);
+    }
 }
 
 void BatchRunner::Record(BatchManifest& manifest, std::size_t index, const LineResult& result,
@@ -388,6 +451,7 @@ void BatchRunner::Report(std::size_t i, LineResult& result, const std::string& n
         }
     }
     if (manifest) {
+        RecordSkipped(*manifest, row.Line, tally);
         Record(*manifest, i, result, name, tally.NotTriedReason);
     }
 }
@@ -410,18 +474,28 @@ int BatchRunner::Finish(const RunTally& tally, std::size_t renamed, double secon
                  Program, counts.c_str(), tally.Failed.size(), noun.c_str(),
                  static_cast<long long>(m_Table.EmptyRows), noun.c_str(), seconds,
                  seconds > 0 ? static_cast<double>(tally.Written) / seconds : 0.0, unit);
+    // A full or read-only disk that refuses the manifest too is said once, in the summary
+    // after the stop, or alone.
+    const std::string manifestError = manifest ? manifest->Commit() : std::string();
+    const bool manifestRefused = !manifestError.empty() && manifest->DiskRefused();
     if (tally.StoppedAt) {
-        std::fprintf(stderr, "; stopped at %s, %zu %ss not written",
+        std::fprintf(stderr, "; stopped at %s, %zu %ss not written%s",
                      m_Table.Where(m_Table.Rows[*tally.StoppedAt]).c_str(), tally.NotTried,
-                     noun.c_str());
+                     noun.c_str(), manifestRefused ? ", nor the manifest" : "");
     }
     std::fputc('\n', stderr);
     int status = tally.Failed.empty() ? ExitWritten : ExitWrittenButFailed;
-    if (manifest) {
-        if (const std::string error = manifest->Commit(); !error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-            status = ExitCannotWrite;
+    if (manifestRefused) {
+        if (!tally.StoppedAt) {
+            std::fprintf(stderr,
+                         "%s: %s; the disk is full or read-only, so there is no manifest (the "
+                         "files written stay)\n",
+                         Program, manifestError.c_str());
         }
+        status = ExitDiskFull;
+    } else if (!manifestError.empty()) {
+        std::fprintf(stderr, "%s: %s\n", Program, manifestError.c_str());
+        status = ExitCannotWrite;
     }
     // After a stop the one message said it all, unless other rows failed too.
     if (tally.Failed.size() > (tally.StoppedAt ? 1U : 0U)) {
@@ -472,6 +546,25 @@ void BatchRunner::Encode(std::size_t first, const std::vector<std::string>& name
     work(*pipelines[0]);
 }
 
+int BatchRunner::Prepare(std::vector<std::string>& names, std::size_t& renamed,
+                         std::unique_ptr<BatchManifest>& manifest) const {
+    if ((!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) ||
+        WritesOverAnInput(names)) {
+        return ExitUsage;
+    }
+    if (!PrepareFolders(names)) {
+        return ExitCannotWrite;
+    }
+    if (m_Options.Manifest) {
+        manifest = std::make_unique<BatchManifest>(*m_Options.Manifest);
+        if (const std::string error = manifest->Open(); !error.empty()) {
+            std::fprintf(stderr, "%s: %s; nothing is written\n", Program, error.c_str());
+            return manifest->DiskRefused() ? ExitDiskFull : ExitCannotWrite;
+        }
+    }
+    return ExitWritten;
+}
+
 int BatchRunner::Run() {
     const auto started = std::chrono::steady_clock::now();
     if (const int status = LoadRows(); status != ExitWritten) {
@@ -481,17 +574,9 @@ int BatchRunner::Run() {
 
     std::vector<std::string> names(rows.size());
     std::size_t renamed = 0;
-    if ((!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) ||
-        WritesOverAnInput(names)) {
-        return ExitUsage;
-    }
     std::unique_ptr<BatchManifest> manifest;
-    if (m_Options.Manifest) {
-        manifest = std::make_unique<BatchManifest>(*m_Options.Manifest);
-        if (const std::string error = manifest->Open(); !error.empty()) {
-            std::fprintf(stderr, "%s: %s; nothing is written\n", Program, error.c_str());
-            return ExitCannotWrite;
-        }
+    if (const int status = Prepare(names, renamed, manifest); status != ExitWritten) {
+        return status;
     }
 
     const int codePage = platform::CodePage::SystemAnsiCodePage();
@@ -528,9 +613,11 @@ int BatchRunner::Run() {
                          std::strerror(errno));
             if (manifest) {
                 for (std::size_t i = end; i < rows.size(); ++i) {
+                    RecordSkipped(*manifest, rows[i].Line, tally);
                     Record(*manifest, i, LineResult{}, names[i],
                            "not written: standard output could not be written");
                 }
+                RecordSkipped(*manifest, INT64_MAX, tally);
                 manifest->Commit();
             }
             return ExitCannotWrite;
@@ -543,7 +630,9 @@ int BatchRunner::Run() {
     if (progress && m_ProgressShown) {
         std::fputs("\r\x1b[K", stderr);
     }
-
+    if (manifest) {
+        RecordSkipped(*manifest, INT64_MAX, tally);
+    }
     return Finish(tally, renamed, elapsed(), manifest.get());
 }
 

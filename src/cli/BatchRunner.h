@@ -30,9 +30,10 @@ public:
     explicit BatchRunner(const CliOptions& options);
 
     // Runs the batch; returns the exit status: 0 when every row was written, 1 when a row failed
-    // or the disk refused the files, 2 when the rows cannot be used (a table without a data
-    // column, names that collide), 3 when the input cannot be read or standard output or the
-    // manifest cannot be written.
+    // or a full or read-only disk refused a file or the manifest, 2 when the rows cannot be used
+    // (a table without a data column, names that collide), 3 when the input cannot be read, a
+    // folder of the files is missing (without --make-dirs) or cannot be made, or standard output
+    // or the manifest cannot be written for another reason.
     int Run();
 
 private:
@@ -44,6 +45,7 @@ private:
         bool OutputFailed = false;
         std::optional<std::size_t> StoppedAt; // the row a full or read-only disk refused
         std::string NotTriedReason;
+        std::size_t NextSkipped = 0; // the first empty row not yet in the manifest
     };
 
     // Reads and checks the table (and with --payload builds the payloads); ExitWritten when the
@@ -67,6 +69,15 @@ private:
     // True (after saying why) when a planned file is the batch input or the manifest, or the
     // manifest is the batch input.
     bool WritesOverAnInput(const std::vector<std::string>& names) const;
+    // The names of the files settled (names, and how many got a suffix in renamed), their
+    // folders there and the manifest opened: ExitWritten when the run can start, else the exit
+    // status after saying why.
+    int Prepare(std::vector<std::string>& names, std::size_t& renamed,
+                std::unique_ptr<BatchManifest>& manifest) const;
+    // Every folder that the planned files (and with --make-dirs the manifest) go into exists,
+    // or with --make-dirs has been made; false after one message naming the first folder that
+    // is missing, is no folder or cannot be made.
+    bool PrepareFolders(const std::vector<std::string>& names) const;
     void ShowProgress(std::size_t done, double seconds) const;
     // With --payload: every column but 'file' and every --field known to the payload kind
     // (false, after saying why, when one is not), then the payload of every row; a row whose
@@ -76,6 +87,9 @@ private:
     std::string_view Data(std::size_t index) const;
     // What %s stands for in the names of the row at index: its 'file' column, else its data.
     std::string_view NameText(std::size_t index) const;
+    // The manifest's records of the empty rows that start before line (error "empty"), from
+    // tally.NextSkipped on, so that they stand in input order among the others.
+    void RecordSkipped(BatchManifest& manifest, std::int64_t line, RunTally& tally) const;
     // The manifest's record of the row at index.
     void Record(BatchManifest& manifest, std::size_t index, const LineResult& result,
                 const std::string& path, const std::string& notTried) const;

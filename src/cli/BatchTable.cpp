@@ -141,6 +141,7 @@ void BatchTable::ReadLines(std::string_view input) {
         line = WithoutCr(line);
         if (line.empty()) {
             ++EmptyRows;
+            Skipped.push_back(Row{number, number, {}, {}});
             return;
         }
         Row row;
@@ -279,6 +280,7 @@ void BatchTable::Arrange(std::vector<Row> rows) {
         const bool empty = m_NeedsData ? Data(row).empty() : Blank(row);
         if (row.Error.empty() && empty) {
             ++EmptyRows;
+            Skipped.push_back(Row{row.Number, row.Line, {}, {}});
             continue;
         }
         Rows.push_back(std::move(row));

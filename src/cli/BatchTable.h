@@ -58,9 +58,11 @@ public:
     bool HasFileColumn() const { return m_FileColumn >= 0; }
 
     // The rows to encode, in input order, the bad ones included; rows and lines whose data is
-    // empty are left out and only counted.
+    // empty are left out and counted, and kept in Skipped with their number and line only (no
+    // fields), in input order.
     std::vector<Row> Rows;
     std::int64_t EmptyRows = 0;
+    std::vector<Row> Skipped;
 
 private:
     void ReadLines(std::string_view input);

@@ -90,8 +90,9 @@ Exit status:
      standard error says so; no output); with --batch: a line failed (each
      is reported with its line number, then the list of them);
      with --verify: a symbol did not read back (its file is removed); with
-     --batch, also a full or read-only disk: the run stops at
-     the first file it refuses, with one message, and keeps the files before
+     --batch, also a full or read-only disk: the run stops at the first file
+     it refuses, a symbol's or the manifest's, with one message, and keeps the
+     files before; the manifest is whole or not written
   2  bad usage: an unknown option, a missing or invalid value, more than one
      TEXT, what the symbology cannot do (level H or ECI for micro, level L or
      Q or --mask for rmqr, --verify or --structured-append for either), a
@@ -101,8 +102,10 @@ Exit status:
      --structured-append PATTERN without %d (%i in a batch), a character
      outside GB 2312 with --hanzi (a message on standard error gives the
      reason; nothing is written)
-  3  the output could not be written (no file is left behind), or the batch
-     FILE could not be read
+  3  the output could not be written (no file is left behind), the batch
+     FILE could not be read, a folder that the batch's files need does not
+     exist (without --make-dirs; one message, nothing written) or a folder
+     could not be made
 
 Examples:
   ostrel-qr-cli --format matrix abc

@@ -25,11 +25,7 @@ bool IsUtf8(const std::vector<std::uint8_t>& bytes) {
 // What a file that cannot be written means for the run: a full or read-only disk refuses every
 // line after this one too.
 LineResult::Status WriteFailure(int reason) {
-    const bool diskRefuses = reason == ENOSPC || reason == EROFS
-#ifdef EDQUOT
-                             || reason == EDQUOT
-#endif
-        ;
+    const bool diskRefuses = IsDiskRefusal(reason);
     return diskRefuses ? LineResult::Status::DiskFull : LineResult::Status::CannotWrite;
 }
 
@@ -387,8 +383,11 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
     for (std::int32_t index = 0; index < count; ++index) {
         const std::string file = symbolPath(index + 1);
         int reason = 0;
-        const std::string error =
-            WriteWholeFile(file, outputs[static_cast<std::size_t>(index)], &reason);
+        // %d or %i may stand in a folder's name: each symbol's folder is made when it is needed.
+        std::string error = m_Options.MakeDirs ? MakeFolderOf(file) : std::string();
+        if (error.empty()) {
+            error = WriteWholeFile(file, outputs[static_cast<std::size_t>(index)], &reason);
+        }
         if (!error.empty()) {
             removeWritten();
             result.Outcome = WriteFailure(reason);

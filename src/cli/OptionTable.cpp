@@ -315,6 +315,12 @@ std::string SetVerify(CliOptions& options, std::optional<std::string_view> /*val
     return {};
 }
 
+std::string SetMakeDirs(CliOptions& options, std::optional<std::string_view> /*value*/,
+                        const std::string& /*option*/) {
+    options.MakeDirs = true;
+    return {};
+}
+
 std::string ApplyStructuredAppend(CliOptions& options, std::optional<std::string_view> value,
                                   const std::string& option) {
     if (AsciiLower(*value) == "auto") {
@@ -491,7 +497,13 @@ constexpr OptionRow Table[] = {
      "(LF or CR LF; empty lines are skipped), written\n"
      "to the files that -o PATTERN names: %d is the\n"
      "line number (%05d pads it to five digits), %s\n"
-     "the line made safe for a file name, %% a '%'.\n"
+     "the line made safe for a file name: letters of\n"
+     "every script kept; / \\ < > : \" | ? *, control\n"
+     "characters and bytes that are not UTF-8 become\n"
+     "_, and so do a leading dot and dots and blanks\n"
+     "at the end; CON, NUL, COM1, ... get a _ after\n"
+     "them; cut between characters so that the file\n"
+     "name has at most 255 bytes. %% is a '%'.\n"
      "Without -o, matrix, utf8 and ansi symbols go to\n"
      "standard output, an empty line between two.\n"
      "Uses every processor core. Before anything is\n"
@@ -521,6 +533,12 @@ constexpr OptionRow Table[] = {
      "with --batch, N worker threads, 1..256\n"
      "(default: one per processor core); the files\n"
      "are the same bytes whatever N"},
+    {Options, "make-dirs", 0, OptionValue::None, "", SetMakeDirs,
+     "make the folders that the output files (and\n"
+     "the manifest) need and that do not exist, as\n"
+     "mkdir -p does; without it a batch whose files\n"
+     "need a missing folder stops before writing\n"
+     "anything (exit 3)"},
     {Options, "verify", 0, OptionValue::None, "", SetVerify,
      "read every symbol back with a QR Code reader\n"
      "(zxing-cpp) and require exactly the encoded\n"

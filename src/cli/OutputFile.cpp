@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -23,14 +24,18 @@ namespace ostrel::cli {
 namespace {
 
 // The name of the temporary file for a file name: hidden, and unique to this process and call.
+// The file name is cut (between UTF-8 characters) so that the whole stays within the 255 bytes a
+// file system takes: a batch may make names of that length, and must be able to replace them.
 std::string TemporaryName(const std::string& fileName, std::uint64_t serial) {
-    std::string name = ".";
-    name += fileName;
-    name += ".part";
-    name += std::to_string(QCoreApplication::applicationPid());
-    name += '-';
-    name += std::to_string(serial);
-    return name;
+    constexpr std::size_t MaxBytes = 255;
+    const std::string tail =
+        ".part" + std::to_string(QCoreApplication::applicationPid()) + '-' + std::to_string(serial);
+    std::size_t keep = std::min(fileName.size(), MaxBytes - 1 - tail.size());
+    while (keep > 0 && keep < fileName.size() &&
+           (static_cast<unsigned char>(fileName[keep]) & 0xC0) == 0x80) {
+        --keep;
+    }
+    return "." + fileName.substr(0, keep) + tail;
 }
 
 #ifdef __linux__
@@ -86,15 +91,19 @@ std::optional<std::string> WriteUnnamedFile(const std::string& path, const QByte
 }
 #endif
 
+} // namespace
+
 #ifdef OSTREL_VERIFY_FAULTS
-// Only in the tool built for the tests: a disk that fills up. With OSTREL_DISK_FULL_AFTER=n in
-// the environment, the files after the first n written through WriteWholeFile are refused with
-// ENOSPC, or with the error OSTREL_DISK_ERROR names (EROFS, EDQUOT). Returns that error, 0 for
-// a file the disk still takes.
-int DiskRefusesForTests() {
+// With OSTREL_DISK_ERROR, the error is EROFS or EDQUOT instead of ENOSPC.
+int SimulatedDiskError(bool manifest) {
     static const char* after = std::getenv("OSTREL_DISK_FULL_AFTER");
+    static const char* onDisk = std::getenv("OSTREL_DISK_FULL_MANIFEST");
     static std::atomic<long long> written{0};
-    if (after == nullptr || *after == '\0' || written++ < std::atoll(after)) {
+    if (after == nullptr || *after == '\0') {
+        return 0;
+    }
+    if (manifest ? onDisk == nullptr || written < std::atoll(after)
+                 : written++ < std::atoll(after)) {
         return 0;
     }
     const char* kind = std::getenv("OSTREL_DISK_ERROR");
@@ -103,7 +112,48 @@ int DiskRefusesForTests() {
 }
 #endif
 
-} // namespace
+bool IsDiskRefusal(int reason) {
+    return reason == ENOSPC || reason == EROFS
+#ifdef EDQUOT
+           || reason == EDQUOT
+#endif
+        ;
+}
+
+std::string FolderOf(const std::string& path) {
+#ifdef _WIN32
+    constexpr std::string_view Separators = "/\\";
+#else
+    constexpr std::string_view Separators = "/";
+#endif
+    const std::size_t slash = path.find_last_of(Separators);
+    if (slash == std::string::npos) {
+        return {};
+    }
+    // "/name" lies in the root folder, "a//name" in "a".
+    const std::size_t end = path.find_last_not_of(Separators, slash);
+    return end == std::string::npos ? std::string("/") : path.substr(0, end + 1);
+}
+
+std::string MakeFolderOf(const std::string& path) {
+    namespace fs = std::filesystem;
+    const std::string folder = path == "-" ? std::string() : FolderOf(path);
+    if (folder.empty()) {
+        return {};
+    }
+    std::error_code error;
+    const fs::path target(
+        std::u8string(reinterpret_cast<const char8_t*>(folder.data()), folder.size()));
+    if (fs::is_directory(target, error)) {
+        return {};
+    }
+    fs::create_directories(target, error);
+    if (error || !fs::is_directory(target, error)) {
+        const std::string reason = error ? error.message() : std::string("a file is in the way");
+        return "cannot make the folder '" + folder + "': " + reason;
+    }
+    return {};
+}
 
 std::string WriteWholeFile(const std::string& path, const QByteArray& data, int* reasonOut) {
     namespace fs = std::filesystem;
@@ -113,7 +163,7 @@ std::string WriteWholeFile(const std::string& path, const QByteArray& data, int*
     int& reason = reasonOut != nullptr ? *reasonOut : ignoredReason;
     reason = 0;
 #ifdef OSTREL_VERIFY_FAULTS
-    if (const int refused = DiskRefusesForTests(); refused != 0) {
+    if (const int refused = SimulatedDiskError(); refused != 0) {
         reason = refused;
         return "cannot write '" + path + "': " + std::strerror(refused);
     }

@@ -1,5 +1,7 @@
 #include "OutputNamePlan.h"
 
+#include <QString>
+
 #include <unordered_map>
 #include <unordered_set>
 
@@ -49,12 +51,23 @@ OutputNamePlan::OutputNamePlan(std::vector<std::string> names, Policy policy)
 }
 
 std::string OutputNamePlan::FoldCase(std::string name) {
+    bool ascii = true;
     for (char& c : name) {
         if (c >= 'A' && c <= 'Z') {
             c = static_cast<char>(c - 'A' + 'a');
         }
+        ascii = ascii && (c & 0x80) == 0;
     }
-    return name;
+    if (ascii) {
+        return name;
+    }
+    // Other scripts by Unicode's case folding (É and é, Ω and ω); a name that is not UTF-8 keeps
+    // its other bytes, so that no two different bytes are taken for one character.
+    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    if (text.toUtf8().toStdString() != name) {
+        return name;
+    }
+    return text.toCaseFolded().toUtf8().toStdString();
 }
 
 std::string OutputNamePlan::WithSuffix(const std::string& name, std::size_t number) {

@@ -7,10 +7,9 @@
 namespace ostrel::cli {
 
 // The names of all files of a batch, settled before the first one is written, so that no symbol
-// silently replaces another. Two names collide when they are equal once ASCII letters are taken
-// in one case: the files must survive a copy to a disk that ignores letter case (the names made
-// from a row are ASCII, only the pattern's own text may hold other characters, and that is the
-// same for every row). The work is linear in the number of names (one hash set).
+// silently replaces another. Two names collide when they are equal once letters are taken in one
+// case (FoldCase): the files must survive a copy to a disk that ignores letter case. The work is
+// linear in the number of names (one hash set).
 class OutputNamePlan {
 public:
     enum class Policy {
@@ -35,7 +34,10 @@ public:
     // Suffix: how many names were changed.
     std::size_t Renamed() const { return m_Renamed; }
 
-    // The key under which names collide: ASCII letters in lower case.
+    // The key under which names collide: ASCII letters in lower case, and a UTF-8 name with
+    // other characters case-folded as Unicode says (Qt's QString::toCaseFolded: "É" and "é",
+    // "Straße" and "STRASSE" are one key). Not normalised: "é" as one code point and as "e" with
+    // a combining accent stay two names, as they are two files on Linux and Windows.
     static std::string FoldCase(std::string name);
     // name with "-number" before the extension of its last path element ("a/b.png", 2 gives
     // "a/b-2.png"; "a/b" gives "a/b-2"; a leading dot does not start an extension).

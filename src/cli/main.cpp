@@ -174,6 +174,13 @@ int Run(const CliOptions& options) {
         return status;
     }
 
+    // Structured-append symbols make their folders one by one (%d may stand in a folder's name).
+    if (options.MakeDirs && options.Output && (options.PrintPayload || !options.StructuredAppend)) {
+        if (const std::string error = MakeFolderOf(*options.Output); !error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            return ExitCannotWrite;
+        }
+    }
     if (options.PrintPayload) {
         const std::string error =
             WriteOutput(options.Output, QByteArray(reinterpret_cast<const char*>(bytes.data()),

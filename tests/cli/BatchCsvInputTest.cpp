@@ -13,10 +13,10 @@ using namespace ostrel::test;
 // Each row's data and file name, and the same table as CSV: quoted commas, doubled quotes, a
 // line break inside quotes, Chinese text, a column the batch does not use, CR LF line ends.
 const std::vector<std::pair<std::string, QString>> Rows = {
-    {"Zhang, San", "Zhang_San.png"},
+    {"Zhang, San", "Zhang, San.png"},
     {"say \"hi\"", "quote.png"},
-    {"line one\nline two", "two_lines.png"},
-    {"二维码 标签", "_.png"},
+    {"line one\nline two", "two lines.png"},
+    {"二维码 标签", "中文.png"},
 };
 const QByteArray Csv = "data,note,file\r\n"
                        "\"Zhang, San\",x,\"Zhang, San\"\r\n"

@@ -19,11 +19,16 @@ namespace {
 
 using namespace ostrel::test;
 
+// The manifest's objects; a line that is not one JSON object fails the test.
 std::vector<QJsonObject> ManifestRows(const QString& path) {
     std::vector<QJsonObject> rows;
     for (const QByteArray& line : ReadFile(path).split('\n')) {
         if (!line.isEmpty()) {
-            rows.push_back(QJsonDocument::fromJson(line).object());
+            QJsonParseError error;
+            const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+            EXPECT_TRUE(error.error == QJsonParseError::NoError && document.isObject())
+                << error.errorString().toStdString() << " in " << line.toStdString();
+            rows.push_back(document.object());
         }
     }
     return rows;
@@ -82,6 +87,43 @@ TEST(BatchManifest, OneLinePerRowWithTheDataHashAndTheSymbol) {
                                "a\n");
     EXPECT_EQ(lost.ExitCode, 3);
     EXPECT_TRUE(Entries(other).isEmpty());
+}
+
+// Every row has its object, the empty ones too, and a name or a message with a double quote and
+// a backslash comes back from the JSON as it was.
+TEST(BatchManifest, EveryRowHasAnObjectAndQuotesComeBackIntact) {
+    QTemporaryDir folder;
+    const QString manifest = folder.filePath(QStringLiteral("m.jsonl"));
+    const QString pattern = folder.filePath(QStringLiteral("say \"%s\" \\ %d.png"));
+    // Row 3's file is taken by a folder: its message quotes the name.
+    const QString taken = folder.filePath(QStringLiteral("say \"c\" \\ 3.png"));
+    QDir().mkpath(taken);
+    const CliRun csv =
+        RunCli({"--batch", "--batch-format", "csv", "--manifest", manifest, "-o", pattern},
+               "data,file\nA,a\n,b\nC,c\n\"\",d\n");
+    EXPECT_EQ(csv.ExitCode, 1) << csv.Err.toStdString();
+    std::vector<QJsonObject> rows = ManifestRows(manifest);
+    ASSERT_EQ(rows.size(), 4U);
+    EXPECT_EQ(rows[0]["file"].toString(), folder.filePath(QStringLiteral("say \"a\" \\ 1.png")));
+    EXPECT_TRUE(rows[2]["error"].toString().contains("'" + taken + "'"))
+        << rows[2]["error"].toString().toStdString();
+    const QString empty = QStringLiteral(
+        R"({"line":%1,"row":%2,"file":null,"bytes":null,"sha256":null,"version":null,)"
+        R"("level":null,"mask":null,"verified":null,"error":"empty"})");
+    const QList<QByteArray> lines = ReadFile(manifest).split('\n');
+    EXPECT_EQ(lines[1], empty.arg(3).arg(2).toUtf8());
+    EXPECT_EQ(lines[3], empty.arg(5).arg(4).toUtf8());
+    // Lines: the empty ones in their place.
+    const CliRun plain = RunCli(
+        {"--batch", "--manifest", manifest, "-o", folder.filePath(QStringLiteral("l%d.png"))},
+        "x\n\n\ny\n");
+    EXPECT_EQ(plain.ExitCode, 0) << plain.Err.toStdString();
+    rows = ManifestRows(manifest);
+    ASSERT_EQ(rows.size(), 4U);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rows[i]["line"].toInt(), i + 1);
+        EXPECT_EQ(rows[i]["error"].toString(), i == 1 || i == 2 ? "empty" : QString());
+    }
 }
 
 TEST(BatchManifest, SameBytesWhateverTheNumberOfWorkers) {
@@ -156,14 +198,94 @@ TEST(BatchDiskFull, ARealSmallDiskWhenOneCanBeMounted) {
     for (int line = 1; line <= 3000; ++line) {
         input += QByteArray::number(line) + "\n";
     }
-    const CliRun run = RunCli({"--batch", "-o", disk + QStringLiteral("/%d.png")}, input);
-    const QStringList files = QDir(disk).entryList(QDir::Files | QDir::Hidden);
+    // The second time the manifest lies on the full disk too: no manifest, still one message.
+    for (const bool manifest : {false, true}) {
+        QProcess::execute(QStringLiteral("sh"), {"-c", "rm -f \"$0\"/* \"$0\"/.*", disk});
+        QStringList arguments = {"--batch", "-o", disk + QStringLiteral("/%d.png")};
+        if (manifest) {
+            arguments += {"--manifest", disk + QStringLiteral("/m.jsonl")};
+        }
+        const CliRun run = RunCli(arguments, input);
+        const QStringList files = QDir(disk).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_EQ(run.Err.count("No space left on device"), 1) << run.Err.toStdString();
+        EXPECT_EQ(run.Err.count('\n'), 2) << run.Err.toStdString();
+        EXPECT_EQ(run.Err.contains("not written, nor the manifest\n"), manifest);
+        EXPECT_GT(files.size(), 10);
+        EXPECT_FALSE(files.join(' ').contains(QStringLiteral("part")) ||
+                     files.contains(QStringLiteral("m.jsonl")))
+            << files.join(' ').toStdString();
+    }
     QProcess::execute(QStringLiteral("umount"), {disk});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Err.count("No space left on device"), 1) << run.Err.toStdString();
-    EXPECT_GT(files.size(), 10);
-    EXPECT_FALSE(files.join(' ').contains(QStringLiteral(".part")))
-        << files.join(' ').toStdString();
+}
+
+// The manifest on the simulated full disk: refused with the file of line 41 (the summary says
+// so) or alone after every symbol (one message of its own); exit status 1, no manifest at all.
+TEST(BatchDiskFull, TheManifestOnTheFullDiskIsOneMessageAndAbsent) {
+    QByteArray input;
+    for (int line = 1; line <= 100; ++line) {
+        input += QByteArray::number(line) + "\n";
+    }
+    const struct {
+        int After;
+        const char* Error;
+        const char* Says;
+    } cases[] = {
+        {40, "ENOSPC", "stopped at line 41, 59 lines not written, nor the manifest\n"},
+        {100, "EDQUOT", "cannot write the manifest '"},
+        {100, "EROFS",
+         "Read-only file system; the disk is full or read-only, so there is no "
+         "manifest (the files written stay)\n"},
+    };
+    for (const auto& [after, error, says] : cases) {
+        QTemporaryDir folder;
+        CliSetting disk = DiskFullAfter(after, QString::fromLatin1(error));
+        disk.Environment[QStringLiteral("OSTREL_DISK_FULL_MANIFEST")] = QStringLiteral("1");
+        const CliRun run = RunCli({"--batch", "--jobs", "1", "--manifest",
+                                   folder.filePath(QStringLiteral("m.jsonl")), "-o",
+                                   folder.filePath(QStringLiteral("%d.png"))},
+                                  input, disk);
+        EXPECT_EQ(run.ExitCode, 1) << error;
+        EXPECT_EQ(run.Err.count('\n'), 2) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains(says)) << run.Err.toStdString();
+        EXPECT_EQ(Entries(folder).size(), after) << Entries(folder).join(' ').toStdString();
+    }
+}
+
+// A folder that the names need and that does not exist: one message, exit status 3, nothing
+// written; --make-dirs makes it, for lines, structured-append symbols and a single symbol.
+TEST(BatchFolders, AMissingFolderIsOneMessageAndMakeDirsMakesIt) {
+    const struct {
+        const char* Pattern;
+        QStringList Options;
+        const char* Folder;
+        const char* File;
+    } cases[] = {
+        {"new/sub/%s.png", {"--batch"}, "new/sub", "new/sub/cd.png"},
+        {"%s/%d.png", {"--batch"}, "ab", "cd/2.png"},
+        {"sa%i/%d.png", {"--batch", "--structured-append", "2"}, "sa1", "sa2/2.png"},
+    };
+    for (const auto& [pattern, options, missing, file] : cases) {
+        QTemporaryDir folder;
+        const QStringList arguments =
+            options + QStringList{"--manifest", folder.filePath(QStringLiteral("m")), "-o",
+                                  folder.filePath(pattern)};
+        const CliRun refused = RunCli(arguments, "ab\ncd\n");
+        EXPECT_EQ(refused.ExitCode, 3) << pattern;
+        EXPECT_EQ(refused.Err.count('\n'), 1) << refused.Err.toStdString();
+        EXPECT_TRUE(refused.Err.contains("the folder '" + folder.filePath(missing).toUtf8() +
+                                         "' (for the file of line 1) does not exist"))
+            << refused.Err.toStdString();
+        EXPECT_TRUE(Entries(folder).isEmpty()) << Entries(folder).join(' ').toStdString();
+        const CliRun made = RunCli(QStringList{"--make-dirs"} + arguments, "ab\ncd\n");
+        EXPECT_EQ(made.ExitCode, 0) << made.Err.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(folder.filePath(file))) << file;
+    }
+    QTemporaryDir folder;
+    const QString single = folder.filePath(QStringLiteral("x/y/z.png"));
+    EXPECT_EQ(RunCli({"-o", single, "abc"}).ExitCode, 3);
+    EXPECT_EQ(RunCli({"--make-dirs", "-o", single, "abc"}).ExitCode, 0);
+    EXPECT_EQ(ReadBack(folder, QStringLiteral("x/y/z.png")), "abc");
 }
 
 } // namespace
