@@ -84,6 +84,8 @@ struct CliOptions {
     std::int32_t Jobs = 0;               // worker threads of a batch; 0: one per core
 
     bool Verify = false; // every symbol read back, and removed when it does not read as written
+    // --verify=strict: a symbol that a scanner's search misses fails as well.
+    bool VerifyStrict = false;
 
     // Structured append: the data split over several symbols; 0 the fewest, else 2..16 symbols.
     std::optional<std::int32_t> StructuredAppend;

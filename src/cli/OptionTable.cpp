@@ -309,9 +309,14 @@ std::string SetPrintPayload(CliOptions& options, std::optional<std::string_view>
     return {};
 }
 
-std::string SetVerify(CliOptions& options, std::optional<std::string_view> /*value*/,
-                      const std::string& /*option*/) {
+// --verify warns of a symbol that only a reader told where it is finds; --verify=strict fails it.
+std::string SetVerify(CliOptions& options, std::optional<std::string_view> value,
+                      const std::string& option) {
+    if (value && AsciiLower(*value) != "strict") {
+        return Invalid(option, *value, "strict, or no value");
+    }
     options.Verify = true;
+    options.VerifyStrict = value.has_value();
     return {};
 }
 
@@ -515,13 +520,14 @@ constexpr OptionRow Table[] = {
      "to FILE (JSON Lines): line, row, file, bytes,\n"
      "sha256 of the encoded data, version, level,\n"
      "mask, verified, error (and files, every\n"
-     "symbol's, with --structured-append); written\n"
-     "whole"},
+     "symbol's, with --structured-append; detected,\n"
+     "found by a scanner's search, with --verify);\n"
+     "written whole"},
     {Options, "jobs", 0, OptionValue::Required, "N", ApplyJobs,
      "with --batch, N worker threads, 1..256\n"
      "(default: one per processor core); the files\n"
      "are the same bytes whatever N"},
-    {Options, "verify", 0, OptionValue::None, "", SetVerify,
+    {Options, "verify", 0, OptionValue::Optional, "strict", SetVerify,
      "read every symbol back with a QR Code reader\n"
      "(zxing-cpp) and require exactly the encoded\n"
      "bytes: pictures from the disk, SVG rendered at\n"
@@ -529,8 +535,13 @@ constexpr OptionRow Table[] = {
      "at --dpi, the other formats drawn in memory;\n"
      "one that does not read back is reported\n"
      "(\"not found\", \"different content\") and its\n"
-     "file removed. qr only: this reader knows no\n"
-     "Micro QR or rMQR"},
+     "file removed. A picture is also searched as a\n"
+     "scanner does; one found only when the reader\n"
+     "is told where it is gets a warning with a\n"
+     "larger size to try (counted in a batch's\n"
+     "summary, \"detected\" in --manifest), and with\n"
+     "=strict fails as one that does not read back.\n"
+     "qr only: this reader knows no Micro QR or rMQR"},
     {Options, "help", 'h', OptionValue::None, "", AskForHelp, "display this help and exit", true},
     {Options, "version", 0, OptionValue::None, "", AskForVersion,
      "output version information and exit", true},

@@ -151,6 +151,10 @@ PrintSize::Resolved PrintSize::Resolve(std::int32_t widthModules, bool raster) c
     return result;
 }
 
+std::string_view PrintSize::UnitName(Unit unit) {
+    return UnitNames[static_cast<int>(unit)].Name;
+}
+
 std::string_view PrintSize::DrawingUnit() const {
     switch (m_Length.In) {
     case Unit::Millimetre:

@@ -73,6 +73,9 @@ public:
     // A length in inches expressed in DrawingUnit().
     double InDrawingUnit(double inches) const;
 
+    // The unit as the command line spells it: "mm", "cm", "in" or "px".
+    static std::string_view UnitName(Unit unit);
+
     const Length& Asked() const { return m_Length; }
     Measure Measures() const { return m_Measure; }
     std::optional<std::int32_t> Dpi() const { return m_Dpi; }

@@ -104,6 +104,9 @@ int RunStructuredAppend(const CliOptions& options, const std::vector<std::uint8_
         bytes, path, [&pattern](std::int32_t number) { return pattern.Expand(number, {}); });
     switch (result.Outcome) {
     case LineResult::Status::Written:
+        for (const std::string& warning : result.ScanWarnings) {
+            std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+        }
         break;
     case LineResult::Status::TooLong:
     case LineResult::Status::BadText:
@@ -212,13 +215,14 @@ int Run(const CliOptions& options) {
     const std::string path = options.Output.value_or("-");
     const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
     auto verify = [&](const std::string& from) {
-        const std::string failure =
-            SymbolVerifier::CheckWritten(options.EffectiveFormat(), options.Margin, options.Invert,
-                                         *symbol, data, from, bytes, VerifyDpi(options, size));
-        if (!failure.empty()) {
-            std::fprintf(stderr, "%s: %s\n", Program, failure.c_str());
+        const SymbolVerifier::Check check = SymbolVerifier::CheckWritten(
+            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes,
+            VerifyDpi(options, size), std::nullopt, VerifyScan(*symbol, options));
+        if (!check.Message.empty()) {
+            std::fprintf(stderr, check.Passed() ? "%s: warning: %s\n" : "%s: %s\n", Program,
+                         check.Message.c_str());
         }
-        return failure.empty();
+        return check.Passed();
     };
     if (options.Verify && !readBack && !verify({})) {
         return ExitWrittenButFailed;
