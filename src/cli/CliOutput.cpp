@@ -157,6 +157,10 @@ std::string ColourWarning(const CliOptions& options) {
     return warning;
 }
 
+std::string ByteCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
 std::string DoesNotFit(const std::string& amount, const CliOptions& options) {
     const std::string level(LevelName(options.Level));
     if (options.Version > 0) {

@@ -93,7 +93,7 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         symbol = Encode(bytes);
         if (!symbol) {
             result.Outcome = LineResult::Status::TooLong;
-            result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
+            result.Message = DoesNotFit(ByteCount(bytes.size()), m_Options);
             return result;
         }
         result.Version = symbol->Version;

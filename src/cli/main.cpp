@@ -148,7 +148,7 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
         // Every character gives at least one byte and takes at most four UTF-8 bytes here, so
         // a longer argument cannot fit; it is refused before any conversion.
         if (options.Text->size() > 4 * limit) {
-            return TooLong("more than " + std::to_string(limit) + " bytes", options);
+            return TooLong("more than " + ByteCount(limit), options);
         }
         if (options.Hanzi) {
             bytes.assign(options.Text->begin(), options.Text->end()); // UTF-8 as given
@@ -157,7 +157,7 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
             bytes = platform::CodePage::TextToBytes(text, options.Utf8);
         }
     } else if (!ReadStandardInput(bytes, options.Hanzi ? 4 * limit : limit)) {
-        return TooLong("more than " + std::to_string(limit) + " bytes", options);
+        return TooLong("more than " + ByteCount(limit), options);
     }
     if (options.Hanzi) {
         // The payload, TEXT and standard input are UTF-8 here.
@@ -196,7 +196,7 @@ int Run(const CliOptions& options) {
         encoders, bytes, options, platform::CodePage::SystemAnsiCodePage(),
         options.Text.has_value() || options.BuildsPayload());
     if (!symbol) {
-        return TooLong(std::to_string(bytes.size()) + " bytes", options);
+        return TooLong(ByteCount(bytes.size()), options);
     }
     const PrintSize::Resolved size = SymbolSize(*symbol, options);
     if (!size.Error.empty()) {
