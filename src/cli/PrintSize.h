@@ -49,8 +49,8 @@ public:
     static constexpr double SnapTolerance = 0.05;
 
     // A positive decimal number (digits with at most one '.', no sign, no exponent) directly
-    // followed by its unit: "0.5mm", "2cm", "0.02in", "6px" (the unit in any case). nullopt for
-    // anything else, with the reason in error.
+    // followed by its unit: "0.5mm", "2cm", "0.02in", "6px" (the unit in any letter case, as every
+    // value of the command line). nullopt for anything else, with the reason in error.
     static std::optional<Length> Parse(std::string_view text, std::string& error);
 
     // length measures what measure says; dpi unset: pixels are CSS pixels and pictures must be

@@ -209,6 +209,8 @@ TEST_F(CliPrintSize, SizesThatCannotBeDrawnAreRefusedWithStatusTwo) {
     };
     for (const Case& c : std::vector<Case>{
              {{"--size", "0.5", "--format", "pdf"}, "unit"},
+             {{"--size", "0", "--format", "pdf"}, "greater than zero, with a unit"},
+             {{"--size", "1e400mm", "--format", "pdf"}, "not '1e400'"},
              {{"--size", "5km", "--format", "pdf"}, "'km'"},
              {{"--size", "-2mm", "--format", "pdf"}, "positive"},
              {{"--module-size", "0mm", "--format", "pdf"}, "greater than zero"},

@@ -35,11 +35,40 @@ TEST(PrintSize, ParsesANumberWithItsUnitAndRefusesTheRest) {
         EXPECT_DOUBLE_EQ(length->Value, good.Value) << good.Text;
         EXPECT_EQ(length->In, good.In) << good.Text;
     }
-    for (const char* bad : {"0.5", "5km", "-1mm", "0mm", "0.000px", "mm", "", ".mm", "1e3mm",
-                            "1.2.3mm", " 5mm", "5 mm", "+5mm", "5mm ", "infmm", "nanpx"}) {
+    // Each refusal names what is wrong; a suggestion ("(0.5mm?)") is itself a good size.
+    const std::string tooLarge = std::string(400, '9') + "mm";
+    for (const auto& [bad, says] :
+         std::vector<std::pair<std::string, std::string>>{{"0.5", "(0.5mm?)"},
+                                                          {"0", "greater than zero"},
+                                                          {"0.000", "greater than zero"},
+                                                          {"9000", "a unit after the number"},
+                                                          {"5km", "not 'km'"},
+                                                          {"-1mm", "positive"},
+                                                          {"0mm", "greater than zero"},
+                                                          {"0.000px", "greater than zero"},
+                                                          {"mm", "a number with a unit"},
+                                                          {"", "a number with a unit"},
+                                                          {".mm", "a number with a unit"},
+                                                          {"1e3mm", "not '1e3'"},
+                                                          {"1e400mm", "not '1e400'"},
+                                                          {"1.2.3mm", "not '1.2.3'"},
+                                                          {tooLarge, "is too large"},
+                                                          {" 5mm", "a number with a unit"},
+                                                          {"5 mm", "not ' mm'"},
+                                                          {"+5mm", "not '+5'"},
+                                                          {"5mm ", "not 'mm '"},
+                                                          {"infmm", "a number with a unit"},
+                                                          {"nanpx", "a number with a unit"}}) {
         std::string error;
         EXPECT_FALSE(PrintSize::Parse(bad, error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
+        EXPECT_NE(error.find(says), std::string::npos) << bad << ": " << error;
+        const auto open = error.find(" (");
+        if (error.ends_with("?)")) {
+            std::string ignored;
+            const std::string suggested = error.substr(open + 2, error.size() - open - 4);
+            EXPECT_TRUE(PrintSize::Parse(suggested, ignored)) << bad << ": " << suggested;
+        }
+        EXPECT_EQ(error.ends_with("?)"), bad == "0.5") << bad << ": " << error;
     }
 }
 
