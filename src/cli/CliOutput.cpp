@@ -99,13 +99,16 @@ QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& optio
         return Utf8Text(symbol, margin, options.Invert);
     case OutputFormat::Ansi:
         return AnsiText(symbol, margin, options.Invert);
-    case OutputFormat::Svg:
+    case OutputFormat::Svg: {
         if (!realSize) {
             return SvgText(symbol, options.Scale, margin, dark, light);
         }
-        return SvgText(symbol, options.Scale, margin, dark, light,
-                       print.InDrawingUnit(size.Points / PrintSize::PointsPerInch),
-                       print.DrawingUnit());
+        const PrintSize::SvgLength length =
+            print.SvgSize(size.Points / PrintSize::PointsPerInch, symbol.Columns() + 2 * margin,
+                          symbol.Rows() + 2 * margin);
+        return SvgText(symbol, options.Scale, margin, dark, light, length.PerModule, length.Unit,
+                       length.Decimals);
+    }
     case OutputFormat::Pdf:
         return PdfWriter::Write(rects(), size.Points, dark, light, options.Cmyk);
     case OutputFormat::Eps:

@@ -462,15 +462,17 @@ constexpr OptionRow Table[] = {
      "it, and a px size in a drawing is a dot at it"},
     {Options, "module-size", 0, OptionValue::Required, "X", ApplyModuleSize,
      "the side of one module, a number with its\n"
-     "unit: mm, cm, in or px (0.5mm, 0.02in, 6px);\n"
-     "pictures round it to whole pixels (a warning\n"
-     "when that changes it by more than 5%) and need\n"
-     "--dpi for mm, cm and in; svg, pdf and eps keep\n"
-     "it exactly"},
+     "unit: mm, cm, in or px (0.5mm, 0.02in, 6px;\n"
+     "in any letter case, 20MM is 20mm); pictures\n"
+     "round it to whole pixels (a warning when that\n"
+     "changes it by more than 5%) and need --dpi for\n"
+     "mm, cm and in; svg, pdf and eps keep it\n"
+     "exactly, svg in the unit asked (px at --dpi in\n"
+     "in, else pt: 100px at 300 dpi is 24pt)"},
     {Options, "size", 0, OptionValue::Required, "X", ApplySize,
      "the same for the whole symbol with its quiet\n"
-     "zone, across (20mm); give one of --scale,\n"
-     "--module-size and --size"},
+     "zone, across (20mm; for rmqr the width); give\n"
+     "one of --scale, --module-size and --size"},
     {Options, "cmyk", 0, OptionValue::None, "", SetCmyk,
      "pdf and eps: process colours (CMYK, black as\n"
      "pure K) instead of RGB"},

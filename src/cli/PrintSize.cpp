@@ -189,8 +189,9 @@ std::string_view PrintSize::UnitName(Unit unit) {
 std::string_view PrintSize::DrawingUnit() const {
     switch (m_Length.In) {
     case Unit::Millimetre:
-    case Unit::Centimetre:
         return "mm";
+    case Unit::Centimetre:
+        return "cm";
     case Unit::Inch:
         return "in";
     case Unit::Pixel:
@@ -201,7 +202,27 @@ std::string_view PrintSize::DrawingUnit() const {
 
 double PrintSize::InDrawingUnit(double inches) const {
     const std::string_view unit = DrawingUnit();
-    return unit == "mm" ? inches * MillimetresPerInch : unit == "px" ? inches * CssDpi : inches;
+    return unit == "mm"   ? inches * MillimetresPerInch
+           : unit == "cm" ? inches * MillimetresPerInch / 10.0
+           : unit == "px" ? inches * CssDpi
+                          : inches;
+}
+
+PrintSize::SvgLength PrintSize::SvgSize(double moduleInches, std::int32_t widthModules,
+                                        std::int32_t heightModules) const {
+    if (m_Length.In != Unit::Pixel || !m_Dpi) {
+        return {InDrawingUnit(moduleInches), DrawingUnit(), 4};
+    }
+    constexpr double TenThousandths = 1e4;
+    constexpr double Slack = 1e-6;
+    const auto whole = [&](std::int32_t modules) {
+        const double units = moduleInches * modules * TenThousandths;
+        return std::abs(units - std::round(units)) < Slack;
+    };
+    if (whole(widthModules) && whole(heightModules)) {
+        return {moduleInches, "in", 4};
+    }
+    return {moduleInches * PointsPerInch, "pt", 6};
 }
 
 std::string PrintSize::Number(double value, int decimals) {

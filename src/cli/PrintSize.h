@@ -67,11 +67,25 @@ public:
     // The exact module side in inches for a symbol widthModules wide (CSS pixels without dpi).
     double ModuleInches(std::int32_t widthModules) const;
 
-    // The unit a drawing states its size in: "mm" for millimetres and centimetres, "in" for
-    // inches and for pixels at a resolution given, "px" (CSS pixels) for pixels without one.
+    // The unit a drawing states its size in: the unit asked ("mm", "cm", "in"), "in" for pixels
+    // at a resolution given, "px" (CSS pixels) for pixels without one.
     std::string_view DrawingUnit() const;
     // A length in inches expressed in DrawingUnit().
     double InDrawingUnit(double inches) const;
+
+    // How an SVG drawing states the size of a symbol widthModules x heightModules with modules
+    // moduleInches wide: one module's side in Unit, written with at most Decimals places. The
+    // unit asked; pixels at a resolution are not CSS pixels (1/96 in), so they are stated in
+    // inches when both sides are whole ten-thousandths of an inch, else in points with 6
+    // decimals, exact at every resolution of 2^a 3^b 5^c dots per inch with b <= 2 (72, 96, 150,
+    // 200, 300, 600, 720, 1200, 2400, ...): 100 px at 300 dpi is 24pt, not 0.3333in.
+    struct SvgLength {
+        double PerModule = 0;
+        std::string_view Unit;
+        int Decimals = 4;
+    };
+    SvgLength SvgSize(double moduleInches, std::int32_t widthModules,
+                      std::int32_t heightModules) const;
 
     // The unit as the command line spells it: "mm", "cm", "in" or "px".
     static std::string_view UnitName(Unit unit);

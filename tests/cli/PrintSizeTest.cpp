@@ -121,8 +121,38 @@ TEST(PrintSize, DrawingsKeepTheExactSizeInPoints) {
     const PrintSize inches({6, Unit::Pixel}, Measure::Module, 300);
     EXPECT_EQ(inches.DrawingUnit(), "in");
     EXPECT_NEAR(inches.InDrawingUnit(1.0), 1.0, 1e-12);
-    EXPECT_EQ(PrintSize({2, Unit::Centimetre}, Measure::Whole, {}).DrawingUnit(), "mm");
     EXPECT_EQ(PrintSize({6, Unit::Pixel}, Measure::Module, {}).DrawingUnit(), "px");
+}
+
+// SVG states the size in the unit asked, exactly: pixels at a resolution are no CSS pixels, so
+// they become inches when those are exact, else points (exact at the usual resolutions).
+TEST(PrintSize, SvgSizesAreExactInTheUnitAsked) {
+    struct Case {
+        PrintSize::Length Asked;
+        Measure Measures;
+        std::optional<std::int32_t> Dpi;
+        std::int32_t Width, Height; // modules with the quiet zone
+        const char* ShownWidth;
+        const char* ShownHeight;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{3, Unit::Centimetre}, Measure::Whole, {}, 33, 33, "3cm", "3cm"},
+             {{20, Unit::Millimetre}, Measure::Whole, {}, 31, 15, "20mm", "9.6774mm"},
+             {{0.8, Unit::Inch}, Measure::Whole, 300, 29, 29, "0.8in", "0.8in"},
+             {{100, Unit::Pixel}, Measure::Whole, 300, 33, 33, "24pt", "24pt"},
+             {{100, Unit::Pixel}, Measure::Whole, 72, 31, 15, "100pt", "48.387097pt"},
+             {{6, Unit::Pixel}, Measure::Module, 300, 33, 33, "0.66in", "0.66in"},
+             {{3, Unit::Pixel}, Measure::Module, 7, 29, 29, "894.857143pt", "894.857143pt"},
+             {{100, Unit::Pixel}, Measure::Whole, {}, 33, 33, "100px", "100px"},
+         }) {
+        const PrintSize size(c.Asked, c.Measures, c.Dpi);
+        const auto svg = size.SvgSize(size.ModuleInches(c.Width), c.Width, c.Height);
+        const auto shown = [&](std::int32_t modules) {
+            return PrintSize::Number(svg.PerModule * modules, svg.Decimals) + std::string(svg.Unit);
+        };
+        EXPECT_EQ(shown(c.Width), c.ShownWidth) << c.Asked.Value;
+        EXPECT_EQ(shown(c.Height), c.ShownHeight) << c.Asked.Value;
+    }
 }
 
 TEST(PrintSize, RefusesSizesThatCannotBeDrawn) {
