@@ -100,6 +100,10 @@ std::string BatchManifest::Line(const ManifestEntry& entry) {
     line += ",\"mask\":" + NumberOrNull(entry.Mask);
     line += ",\"verified\":" + (entry.Verified ? std::string(*entry.Verified ? "true" : "false")
                                                : std::string("null"));
+    if (entry.ScanChecked) {
+        line += ",\"detected\":" + (entry.Detected ? std::string(*entry.Detected ? "true" : "false")
+                                                   : std::string("null"));
+    }
     line += ",\"error\":" + (entry.Error ? JsonString(*entry.Error) : std::string("null"));
     line += "}\n";
     return line;

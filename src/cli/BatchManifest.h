@@ -21,15 +21,20 @@ struct ManifestEntry {
     std::optional<std::int32_t> Version;
     std::optional<std::int32_t> Level; // 1 L .. 4 H
     std::optional<std::int32_t> Mask;
-    std::optional<bool> Verified;     // unset when nothing was read back (--verify off)
+    std::optional<bool> Verified; // unset when nothing was read back (--verify off)
+    // --verify: whether a scanner's search found the symbols too; unset when one did not read
+    // back at all. The key is written only when ScanChecked.
+    std::optional<bool> Detected;
+    bool ScanChecked = false;
     std::optional<std::string> Error; // why the row has no symbol
 };
 
 // The manifest of a batch run: one JSON object per row on a line of its own (JSON Lines), in
 // input order, with the keys line, row, file, bytes, sha256, version, level, mask, verified and
 // error (null where there is no value; an empty row has only line and row, and the error
-// "empty"), and after file, for the rows of a structured-append run
-// that were written, files: every symbol's file in order (file being the first). The file is
+// "empty"), and after file, for the rows of a structured-append run that were written, files:
+// every symbol's file in order (file being the first); with --verify, after verified, detected:
+// whether a scanner's search found the symbols too. The file is
 // written under a temporary name and takes its own name only when it is complete, so that it is
 // there whole or not at all; an existing file is replaced only then.
 class BatchManifest {

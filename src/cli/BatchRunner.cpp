@@ -310,6 +310,8 @@ void BatchRunner::Record(BatchManifest& manifest, std::size_t index, const LineR
         entry.Mask = result.Mask;
     }
     entry.Verified = result.Verified;
+    entry.Detected = result.Detected;
+    entry.ScanChecked = m_Options.Verify;
     if (result.Outcome == LineResult::Status::Written) {
         entry.File = path.empty() ? std::string("-") : path;
         entry.Files = result.Files;
@@ -442,6 +444,11 @@ void BatchRunner::Report(std::size_t i, LineResult& result, const std::string& n
             std::fprintf(stderr, "%s: %s: warning: %s\n", Program, m_Table.Where(row).c_str(),
                          result.Warning.c_str());
         }
+        for (const std::string& warning : result.ScanWarnings) {
+            std::fprintf(stderr, "%s: %s: warning: %s\n", Program, m_Table.Where(row).c_str(),
+                         warning.c_str());
+        }
+        tally.Undetected += result.Detected == false ? 1 : 0;
         if (name.empty() && !tally.OutputFailed) {
             // Symbols on standard output are separated by an empty line.
             if (tally.Written > 1) {
@@ -464,6 +471,9 @@ int BatchRunner::Finish(const RunTally& tally, std::size_t renamed, double secon
     std::string counts = m_Options.Verify ? std::to_string(tally.Written) + " written, " +
                                                 std::to_string(tally.Written) + " verified"
                                           : std::to_string(tally.Written) + " " + unit + " written";
+    if (tally.Undetected > 0) {
+        counts += " (" + std::to_string(tally.Undetected) + " not found by a scanner's search)";
+    }
     if (renamed > 0) {
         counts += " (" + std::to_string(renamed) + (renamed == 1 ? " name" : " names") +
                   " given a suffix)";

@@ -41,7 +41,8 @@ private:
     struct RunTally {
         std::vector<std::int64_t> Failed; // row numbers
         std::size_t Written = 0;
-        std::size_t NotTried = 0; // after a stop
+        std::size_t Undetected = 0; // written, but a scanner's search missed a symbol (--verify)
+        std::size_t NotTried = 0;   // after a stop
         bool OutputFailed = false;
         std::optional<std::size_t> StoppedAt; // the row a full or read-only disk refused
         std::string NotTriedReason;

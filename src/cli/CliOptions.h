@@ -83,7 +83,9 @@ struct CliOptions {
     std::optional<std::string> Manifest; // one JSON line per row of the batch
     std::int32_t Jobs = 0;               // worker threads of a batch; 0: one per core
 
-    bool Verify = false;   // every symbol read back, and removed when it does not read as written
+    bool Verify = false; // every symbol read back, and removed when it does not read as written
+    // --verify=strict: a symbol that a scanner's search misses fails as well.
+    bool VerifyStrict = false;
     bool MakeDirs = false; // --make-dirs: the missing folders of the output files are made
 
     // Structured append: the data split over several symbols; 0 the fewest, else 2..16 symbols.

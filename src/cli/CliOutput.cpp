@@ -42,6 +42,40 @@ double VerifyDpi(const CliOptions& options, const PrintSize::Resolved& size) {
                       PrintSize::PointsPerInch, static_cast<double>(PrintSize::MaxDpi));
 }
 
+std::string LargerSize(const clsQRCode::Symbol& symbol, const CliOptions& options,
+                       double modulePixels) {
+    if (!(modulePixels > 0)) {
+        return {};
+    }
+    // Rounded up, so that the suggestion is never below the size that gives the pixel more.
+    const double factor = (std::floor(modulePixels) + 1) / modulePixels;
+    constexpr double Slack = 1e-9;
+    CliOptions larger = options;
+    std::string option;
+    if (options.ModuleSize || options.WholeSize) {
+        PrintSize::Length& length = options.ModuleSize ? *larger.ModuleSize : *larger.WholeSize;
+        length.Value = std::ceil(length.Value * factor * 100 - Slack) / 100;
+        option = std::string(options.ModuleSize ? "--module-size " : "--size ") +
+                 PrintSize::Number(length.Value, 2) + std::string(PrintSize::UnitName(length.In));
+    } else {
+        larger.Scale = static_cast<std::int32_t>(std::ceil(options.Scale * factor - Slack));
+        if (larger.Scale > MaxScale) {
+            return {};
+        }
+        option = "--scale " + std::to_string(larger.Scale);
+    }
+    return SymbolSize(symbol, larger).Error.empty() ? option : std::string();
+}
+
+SymbolVerifier::ScanCheck VerifyScan(const clsQRCode::Symbol& symbol, const CliOptions& options) {
+    SymbolVerifier::ScanCheck scan;
+    scan.Strict = options.VerifyStrict;
+    scan.Larger = [&symbol, &options](double modulePixels) {
+        return LargerSize(symbol, options, modulePixels);
+    };
+    return scan;
+}
+
 QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options, PngWriter& png,
                         const PrintSize::Resolved& size) {
     const std::int32_t margin = options.EffectiveMargin();
@@ -65,13 +99,16 @@ QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& optio
         return Utf8Text(symbol, margin, options.Invert);
     case OutputFormat::Ansi:
         return AnsiText(symbol, margin, options.Invert);
-    case OutputFormat::Svg:
+    case OutputFormat::Svg: {
         if (!realSize) {
             return SvgText(symbol, options.Scale, margin, dark, light);
         }
-        return SvgText(symbol, options.Scale, margin, dark, light,
-                       print.InDrawingUnit(size.Points / PrintSize::PointsPerInch),
-                       print.DrawingUnit());
+        const PrintSize::SvgLength length =
+            print.SvgSize(size.Points / PrintSize::PointsPerInch, symbol.Columns() + 2 * margin,
+                          symbol.Rows() + 2 * margin);
+        return SvgText(symbol, options.Scale, margin, dark, light, length.PerModule, length.Unit,
+                       length.Decimals);
+    }
     case OutputFormat::Pdf:
         return PdfWriter::Write(rects(), size.Points, dark, light, options.Cmyk);
     case OutputFormat::Eps:
@@ -121,6 +158,10 @@ std::string ColourWarning(const CliOptions& options) {
                    "modules on a light ground";
     }
     return warning;
+}
+
+std::string ByteCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
 std::string DoesNotFit(const std::string& amount, const CliOptions& options) {

@@ -4,6 +4,7 @@
 #include "OutputFile.h"
 #include "PictureRenderer.h"
 #include "PngWriter.h"
+#include "SymbolVerifier.h"
 #include "TextRenderer.h"
 #include "clsQRCode.h"
 
@@ -24,6 +25,16 @@ PrintSize::Resolved SymbolSize(const clsQRCode::Symbol& symbol, const CliOptions
 // least 72 dpi, at most PrintSize::MaxDpi).
 double VerifyDpi(const CliOptions& options, const PrintSize::Resolved& size);
 
+// The size option that gives the symbol's modules more pixels than the modulePixels that --verify
+// saw, as the user would type it: the one asked for (--scale, --module-size or --size) enlarged
+// to one pixel a module more ("--scale 3", "--size 30mm"). Empty when that size cannot be drawn.
+std::string LargerSize(const clsQRCode::Symbol& symbol, const CliOptions& options,
+                       double modulePixels);
+
+// What --verify asks of a scanner's search for the symbol: fail (--verify=strict) or warn, and
+// suggest LargerSize. Refers to symbol and options, which must outlive it.
+SymbolVerifier::ScanCheck VerifyScan(const clsQRCode::Symbol& symbol, const CliOptions& options);
+
 // The output of one symbol in the options' format, size (SymbolSize), margin and colours; png
 // is the writer to use for PNG files. Empty when the picture cannot be made or size has an
 // error.
@@ -35,6 +46,9 @@ QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& optio
 // colours when it is under 3 or the foreground is the lighter one; empty when all is well.
 double ContrastRatio(Colour first, Colour second);
 std::string ColourWarning(const CliOptions& options);
+
+// A count of bytes as the messages say it: "1 byte", "1700 bytes".
+std::string ByteCount(std::size_t count);
 
 // The message for data that no symbol of the options' version and level holds; amount says how
 // much data there is ("1700 bytes").

@@ -89,7 +89,8 @@ Exit status:
      (--structured-append) more than 16 symbols would be needed (a message on
      standard error says so; no output); with --batch: a line failed (each
      is reported with its line number, then the list of them);
-     with --verify: a symbol did not read back (its file is removed); with
+     with --verify: a symbol did not read back (its file is removed), with
+     --verify=strict also one that only a reader told where it is finds; with
      --batch, also a full or read-only disk: the run stops at the first file
      it refuses, a symbol's or the manifest's, with one message, and keeps the
      files before; the manifest is whole or not written
@@ -215,6 +216,12 @@ Examples:
       Write one PNG picture per line of labels.txt, each read back before it
       counts; the summary says "10000 written, 10000 verified" when all of
       10000 lines scan.
+
+  ostrel-qr-cli --verify=strict --structured-append 16 --symbol-version 40 \
+      --level H --scale 2 -o 'sa-%02d.png' < long.txt
+      Refuse (status 1, no file left) symbols that read back only when the
+      reader is told where they are: a scanner's search misses version 40 at
+      2 pixels a module. Plain --verify warns with a larger size to try.
 )HELP";
 
 } // namespace

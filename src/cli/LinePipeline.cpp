@@ -22,6 +22,20 @@ bool IsUtf8(const std::vector<std::uint8_t>& bytes) {
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+// Whether a scanner's search found a symbol that was read back; unset when it was not read.
+std::optional<bool> Detected(SymbolVerifier::Outcome outcome) {
+    switch (outcome) {
+    case SymbolVerifier::Outcome::Verified:
+        return true;
+    case SymbolVerifier::Outcome::Undetected:
+        return false;
+    case SymbolVerifier::Outcome::NotFound:
+    case SymbolVerifier::Outcome::DifferentContent:
+        break;
+    }
+    return std::nullopt;
+}
+
 // What a file that cannot be written means for the run: a full or read-only disk refuses every
 // line after this one too.
 LineResult::Status WriteFailure(int reason) {
@@ -75,7 +89,7 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         symbol = Encode(bytes);
         if (!symbol) {
             result.Outcome = LineResult::Status::TooLong;
-            result.Message = DoesNotFit(std::to_string(bytes.size()) + " bytes", m_Options);
+            result.Message = DoesNotFit(ByteCount(bytes.size()), m_Options);
             return result;
         }
         result.Version = symbol->Version;
@@ -284,13 +298,18 @@ bool LinePipeline::Verified(const clsQRCode::Symbol& symbol, const QByteArray& d
     if (!m_Options.Verify) {
         return true;
     }
-    result.Message =
-        SymbolVerifier::CheckWritten(m_Options.EffectiveFormat(), m_Options.Margin,
-                                     m_Options.Invert, symbol, data, path, bytes, renderDpi);
-    result.Verified = result.Message.empty();
-    if (result.Message.empty()) {
+    const SymbolVerifier::Check check = SymbolVerifier::CheckWritten(
+        m_Options.EffectiveFormat(), m_Options.Margin, m_Options.Invert, symbol, data, path, bytes,
+        renderDpi, std::nullopt, VerifyScan(symbol, m_Options));
+    result.Verified = check.Passed();
+    result.Detected = Detected(check.Result);
+    if (check.Passed()) {
+        if (!check.Message.empty()) {
+            result.ScanWarnings.push_back(check.Message);
+        }
         return true;
     }
+    result.Message = check.Message;
     result.Outcome = LineResult::Status::Unreadable;
     return false;
 }
@@ -329,6 +348,35 @@ bool LinePipeline::RenderSymbols(const SymbolSet& set, std::vector<QByteArray>& 
     return true;
 }
 
+bool LinePipeline::VerifiedPart(const SymbolSet& set, const QByteArray& output, double renderDpi,
+                                std::span<const std::uint8_t> bytes, std::int32_t index,
+                                const std::string& file, LineResult& result) const {
+    const auto k = static_cast<std::size_t>(index);
+    const auto count = static_cast<std::int32_t>(set.Symbols.size());
+    const auto& part = set.Plan.Parts[k];
+    const SymbolVerifier::Check check = SymbolVerifier::CheckWritten(
+        m_Options.EffectiveFormat(), m_Options.Margin, m_Options.Invert, set.Symbols[k], output,
+        file,
+        bytes.subspan(static_cast<std::size_t>(part.Offset), static_cast<std::size_t>(part.Length)),
+        renderDpi, clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity},
+        VerifyScan(set.Symbols[k], m_Options));
+    const std::string which =
+        "symbol " + std::to_string(index + 1) + " of " + std::to_string(count) + ": ";
+    const std::optional<bool> detected = Detected(check.Result);
+    if (detected && result.Detected.value_or(true)) {
+        result.Detected = detected; // false once any symbol is missed
+    }
+    if (!check.Passed()) {
+        result.Outcome = LineResult::Status::Unreadable;
+        result.Message = which + check.Message;
+        result.Verified = false;
+        result.Detected = detected;
+    } else if (!check.Message.empty()) {
+        result.ScanWarnings.push_back(which + check.Message);
+    }
+    return check.Passed();
+}
+
 LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& bytes,
                                              const std::string& path,
                                              const SymbolPath& symbolPath) {
@@ -349,23 +397,9 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
     if (!RenderSymbols(set, outputs, renderDpi, result)) {
         return result;
     }
-    // Symbol index read back from the file at file (from its output when file is empty).
     const auto verified = [&](std::int32_t index, const std::string& file) {
-        const auto k = static_cast<std::size_t>(index);
-        const auto& part = set.Plan.Parts[k];
-        const std::string failure = SymbolVerifier::CheckWritten(
-            m_Options.EffectiveFormat(), m_Options.Margin, m_Options.Invert, set.Symbols[k],
-            outputs[k], file,
-            std::span(bytes).subspan(static_cast<std::size_t>(part.Offset),
-                                     static_cast<std::size_t>(part.Length)),
-            renderDpi[k], clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity});
-        if (!failure.empty()) {
-            result.Outcome = LineResult::Status::Unreadable;
-            result.Message = "symbol " + std::to_string(index + 1) + " of " +
-                             std::to_string(count) + ": " + failure;
-            result.Verified = false;
-        }
-        return failure.empty();
+        return VerifiedPart(set, outputs[static_cast<std::size_t>(index)],
+                            renderDpi[static_cast<std::size_t>(index)], bytes, index, file, result);
     };
     result.Outcome = LineResult::Status::Written;
     if (path.empty()) {

@@ -40,6 +40,10 @@ struct LineResult {
     std::int32_t Level = 0;
     std::int32_t Mask = 0;
     std::optional<bool> Verified;
+    // --verify: whether a scanner's search found every symbol as well (unset when a symbol did
+    // not read back at all), and the warnings for those it missed.
+    std::optional<bool> Detected;
+    std::vector<std::string> ScanWarnings;
     std::vector<std::string> Files; // structured append: every symbol's file, once all are written
 };
 
@@ -115,9 +119,17 @@ private:
                        std::vector<double>& renderDpi, LineResult& result);
     // With --verify: the symbol read back from the file at path (from data when path is empty);
     // on failure the result says why and the file is gone. True when verified or not asked for.
-    // PDF and EPS drawings are rendered at renderDpi.
+    // PDF and EPS drawings are rendered at renderDpi. A symbol that a scanner's search misses
+    // fails with --verify=strict, else it passes with a warning in the result.
     bool Verified(const clsQRCode::Symbol& symbol, const QByteArray& data, const std::string& path,
                   std::span<const std::uint8_t> bytes, double renderDpi, LineResult& result) const;
+
+    // With --verify: symbol index of set read back from file (from output when file is empty)
+    // with its position, count, parity and its part of bytes, as Verified does for one symbol;
+    // on failure the result says which symbol and why.
+    bool VerifiedPart(const SymbolSet& set, const QByteArray& output, double renderDpi,
+                      std::span<const std::uint8_t> bytes, std::int32_t index,
+                      const std::string& file, LineResult& result) const;
 
     const CliOptions& m_Options;
     int m_CodePage;

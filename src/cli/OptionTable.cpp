@@ -309,9 +309,14 @@ std::string SetPrintPayload(CliOptions& options, std::optional<std::string_view>
     return {};
 }
 
-std::string SetVerify(CliOptions& options, std::optional<std::string_view> /*value*/,
-                      const std::string& /*option*/) {
+// --verify warns of a symbol that only a reader told where it is finds; --verify=strict fails it.
+std::string SetVerify(CliOptions& options, std::optional<std::string_view> value,
+                      const std::string& option) {
+    if (value && AsciiLower(*value) != "strict") {
+        return Invalid(option, *value, "strict, or no value");
+    }
     options.Verify = true;
+    options.VerifyStrict = value.has_value();
     return {};
 }
 
@@ -463,15 +468,17 @@ constexpr OptionRow Table[] = {
      "it, and a px size in a drawing is a dot at it"},
     {Options, "module-size", 0, OptionValue::Required, "X", ApplyModuleSize,
      "the side of one module, a number with its\n"
-     "unit: mm, cm, in or px (0.5mm, 0.02in, 6px);\n"
-     "pictures round it to whole pixels (a warning\n"
-     "when that changes it by more than 5%) and need\n"
-     "--dpi for mm, cm and in; svg, pdf and eps keep\n"
-     "it exactly"},
+     "unit: mm, cm, in or px (0.5mm, 0.02in, 6px;\n"
+     "in any letter case, 20MM is 20mm); pictures\n"
+     "round it to whole pixels (a warning when that\n"
+     "changes it by more than 5%) and need --dpi for\n"
+     "mm, cm and in; svg, pdf and eps keep it\n"
+     "exactly, svg in the unit asked (px at --dpi in\n"
+     "in, else pt: 100px at 300 dpi is 24pt)"},
     {Options, "size", 0, OptionValue::Required, "X", ApplySize,
      "the same for the whole symbol with its quiet\n"
-     "zone, across (20mm); give one of --scale,\n"
-     "--module-size and --size"},
+     "zone, across (20mm; for rmqr the width); give\n"
+     "one of --scale, --module-size and --size"},
     {Options, "cmyk", 0, OptionValue::None, "", SetCmyk,
      "pdf and eps: process colours (CMYK, black as\n"
      "pure K) instead of RGB"},
@@ -527,8 +534,9 @@ constexpr OptionRow Table[] = {
      "to FILE (JSON Lines): line, row, file, bytes,\n"
      "sha256 of the encoded data, version, level,\n"
      "mask, verified, error (and files, every\n"
-     "symbol's, with --structured-append); written\n"
-     "whole"},
+     "symbol's, with --structured-append; detected,\n"
+     "found by a scanner's search, with --verify);\n"
+     "written whole"},
     {Options, "jobs", 0, OptionValue::Required, "N", ApplyJobs,
      "with --batch, N worker threads, 1..256\n"
      "(default: one per processor core); the files\n"
@@ -539,7 +547,7 @@ constexpr OptionRow Table[] = {
      "mkdir -p does; without it a batch whose files\n"
      "need a missing folder stops before writing\n"
      "anything (exit 3)"},
-    {Options, "verify", 0, OptionValue::None, "", SetVerify,
+    {Options, "verify", 0, OptionValue::Optional, "strict", SetVerify,
      "read every symbol back with a QR Code reader\n"
      "(zxing-cpp) and require exactly the encoded\n"
      "bytes: pictures from the disk, SVG rendered at\n"
@@ -547,8 +555,13 @@ constexpr OptionRow Table[] = {
      "at --dpi, the other formats drawn in memory;\n"
      "one that does not read back is reported\n"
      "(\"not found\", \"different content\") and its\n"
-     "file removed. qr only: this reader knows no\n"
-     "Micro QR or rMQR"},
+     "file removed. A picture is also searched as a\n"
+     "scanner does; one found only when the reader\n"
+     "is told where it is gets a warning with a\n"
+     "larger size to try (counted in a batch's\n"
+     "summary, \"detected\" in --manifest), and with\n"
+     "=strict fails as one that does not read back.\n"
+     "qr only: this reader knows no Micro QR or rMQR"},
     {Options, "help", 'h', OptionValue::None, "", AskForHelp, "display this help and exit", true},
     {Options, "version", 0, OptionValue::None, "", AskForVersion,
      "output version information and exit", true},

@@ -34,16 +34,18 @@ QByteArray Fill(Colour colour) {
 } // namespace
 
 QByteArray SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin,
-                   Colour dark, Colour light, double unitsPerModule, std::string_view unit) {
+                   Colour dark, Colour light, double unitsPerModule, std::string_view unit,
+                   int decimals) {
     const std::int32_t width = symbol.Columns() + 2 * margin;
     const std::int32_t height = symbol.Rows() + 2 * margin;
     const QByteArray unitsWide = QByteArray::number(width);
     const QByteArray unitsHigh = QByteArray::number(height);
     // The size a viewer or a word processor shows; the viewBox keeps the modules as units.
     const auto shown = [&](std::int32_t modules) {
-        return unit.empty() ? QByteArray::number(static_cast<qint64>(modules) * scale)
-                            : QByteArray::fromStdString(
-                                  PrintSize::Number(modules * unitsPerModule) + std::string(unit));
+        return unit.empty()
+                   ? QByteArray::number(static_cast<qint64>(modules) * scale)
+                   : QByteArray::fromStdString(
+                         PrintSize::Number(modules * unitsPerModule, decimals) + std::string(unit));
     };
     const QByteArray pixelsWide = shown(width);
     const QByteArray pixelsHigh = shown(height);

@@ -33,32 +33,63 @@ std::string WithUnit(double value, std::string_view unit) {
 } // namespace
 
 std::optional<PrintSize::Length> PrintSize::Parse(std::string_view text, std::string& error) {
-    std::size_t end = 0;
-    int points = 0;
-    while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) != 0 ||
-                                 (text[end] == '.' && points++ == 0))) {
+    // The number as far as it looks like one, a sign and an exponent included, so that a number
+    // in a form not accepted is named as a number and not taken for the start of the unit.
+    const auto digit = [&text](std::size_t i) {
+        return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0;
+    };
+    std::size_t end = text.starts_with('-') || text.starts_with('+') ? 1 : 0;
+    while (digit(end) || (end < text.size() && text[end] == '.')) {
         ++end;
+    }
+    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+        const std::size_t sign =
+            end + 1 < text.size() && (text[end + 1] == '+' || text[end + 1] == '-');
+        if (digit(end + 1 + sign)) {
+            for (end += 1 + sign; digit(end); ++end) {
+            }
+        }
     }
     const std::string_view number = text.substr(0, end);
     std::string unit(text.substr(end));
     for (char& c : unit) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
+    if (number.starts_with('-')) {
+        error = "a positive size, like 0.5mm";
+        return std::nullopt;
+    }
+    if (number.empty() || number == "." || number == "+") {
+        error = "a number with a unit (mm, cm, in or px), like 0.5mm";
+        return std::nullopt;
+    }
     double value = 0;
-    const auto [ptr, status] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (number.empty() || number == "." || status != std::errc{} ||
-        ptr != number.data() + number.size()) {
-        error = text.starts_with('-') ? "a positive size, like 0.5mm"
-                                      : "a number with a unit (mm, cm, in or px), like 0.5mm";
+    const auto [ptr, status] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                               std::chars_format::fixed);
+    if (number.find_first_not_of("0123456789.") != std::string_view::npos ||
+        std::count(number.begin(), number.end(), '.') > 1 || ptr != number.data() + number.size()) {
+        error = "a decimal number (digits with at most one '.', no sign or exponent), like 0.5mm, "
+                "not '" +
+                std::string(number) + "'";
+        return std::nullopt;
+    }
+    if (status != std::errc{} || !std::isfinite(value)) {
+        error = "a number small enough to be a size: '" + std::string(number) + "' is too large";
         return std::nullopt;
     }
     if (unit.empty()) {
-        error = "a unit after the number: mm, cm, in or px (" + std::string(text) + "mm?)";
+        error = value > 0 ? "a unit after the number: mm, cm, in or px"
+                          : "a size greater than zero, with a unit after the number: mm, cm, in "
+                            "or px";
+        // The number in millimetres as a suggestion, when it is a size a drawing can have.
+        if (value > 0 && value <= MaxInches * MillimetresPerInch) {
+            error += " (" + std::string(text) + "mm?)";
+        }
         return std::nullopt;
     }
     for (const auto& [name, named] : UnitNames) {
         if (unit == name) {
-            if (!(value > 0) || !std::isfinite(value)) {
+            if (!(value > 0)) {
                 error = "a size greater than zero";
                 return std::nullopt;
             }
@@ -151,11 +182,16 @@ PrintSize::Resolved PrintSize::Resolve(std::int32_t widthModules, bool raster) c
     return result;
 }
 
+std::string_view PrintSize::UnitName(Unit unit) {
+    return UnitNames[static_cast<int>(unit)].Name;
+}
+
 std::string_view PrintSize::DrawingUnit() const {
     switch (m_Length.In) {
     case Unit::Millimetre:
-    case Unit::Centimetre:
         return "mm";
+    case Unit::Centimetre:
+        return "cm";
     case Unit::Inch:
         return "in";
     case Unit::Pixel:
@@ -166,7 +202,27 @@ std::string_view PrintSize::DrawingUnit() const {
 
 double PrintSize::InDrawingUnit(double inches) const {
     const std::string_view unit = DrawingUnit();
-    return unit == "mm" ? inches * MillimetresPerInch : unit == "px" ? inches * CssDpi : inches;
+    return unit == "mm"   ? inches * MillimetresPerInch
+           : unit == "cm" ? inches * MillimetresPerInch / 10.0
+           : unit == "px" ? inches * CssDpi
+                          : inches;
+}
+
+PrintSize::SvgLength PrintSize::SvgSize(double moduleInches, std::int32_t widthModules,
+                                        std::int32_t heightModules) const {
+    if (m_Length.In != Unit::Pixel || !m_Dpi) {
+        return {InDrawingUnit(moduleInches), DrawingUnit(), 4};
+    }
+    constexpr double TenThousandths = 1e4;
+    constexpr double Slack = 1e-6;
+    const auto whole = [&](std::int32_t modules) {
+        const double units = moduleInches * modules * TenThousandths;
+        return std::abs(units - std::round(units)) < Slack;
+    };
+    if (whole(widthModules) && whole(heightModules)) {
+        return {moduleInches, "in", 4};
+    }
+    return {moduleInches * PointsPerInch, "pt", 6};
 }
 
 std::string PrintSize::Number(double value, int decimals) {

@@ -49,8 +49,8 @@ public:
     static constexpr double SnapTolerance = 0.05;
 
     // A positive decimal number (digits with at most one '.', no sign, no exponent) directly
-    // followed by its unit: "0.5mm", "2cm", "0.02in", "6px" (the unit in any case). nullopt for
-    // anything else, with the reason in error.
+    // followed by its unit: "0.5mm", "2cm", "0.02in", "6px" (the unit in any letter case, as every
+    // value of the command line). nullopt for anything else, with the reason in error.
     static std::optional<Length> Parse(std::string_view text, std::string& error);
 
     // length measures what measure says; dpi unset: pixels are CSS pixels and pictures must be
@@ -67,11 +67,28 @@ public:
     // The exact module side in inches for a symbol widthModules wide (CSS pixels without dpi).
     double ModuleInches(std::int32_t widthModules) const;
 
-    // The unit a drawing states its size in: "mm" for millimetres and centimetres, "in" for
-    // inches and for pixels at a resolution given, "px" (CSS pixels) for pixels without one.
+    // The unit a drawing states its size in: the unit asked ("mm", "cm", "in"), "in" for pixels
+    // at a resolution given, "px" (CSS pixels) for pixels without one.
     std::string_view DrawingUnit() const;
     // A length in inches expressed in DrawingUnit().
     double InDrawingUnit(double inches) const;
+
+    // How an SVG drawing states the size of a symbol widthModules x heightModules with modules
+    // moduleInches wide: one module's side in Unit, written with at most Decimals places. The
+    // unit asked; pixels at a resolution are not CSS pixels (1/96 in), so they are stated in
+    // inches when both sides are whole ten-thousandths of an inch, else in points with 6
+    // decimals, exact at every resolution of 2^a 3^b 5^c dots per inch with b <= 2 (72, 96, 150,
+    // 200, 300, 600, 720, 1200, 2400, ...): 100 px at 300 dpi is 24pt, not 0.3333in.
+    struct SvgLength {
+        double PerModule = 0;
+        std::string_view Unit;
+        int Decimals = 4;
+    };
+    SvgLength SvgSize(double moduleInches, std::int32_t widthModules,
+                      std::int32_t heightModules) const;
+
+    // The unit as the command line spells it: "mm", "cm", "in" or "px".
+    static std::string_view UnitName(Unit unit);
 
     const Length& Asked() const { return m_Length; }
     Measure Measures() const { return m_Measure; }

@@ -88,6 +88,17 @@ SymbolVerifier::Outcome Read(const ZXing::ImageView& view, std::span<const std::
     return Compare(ZXing::ReadBarcode(view, hints), expected, sequence);
 }
 
+// Reads one QR Code symbol from pixels as a scanner does: nothing is known of where the symbol
+// is, so the finder patterns are searched for all over the picture. zxing-cpp's own defaults for
+// a camera picture: the thorough search (try harder), rotated and downscaled pictures tried too.
+SymbolVerifier::Outcome Scan(const ZXing::ImageView& view, std::span<const std::uint8_t> expected,
+                             const SymbolVerifier::Sequence& sequence) {
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setMaxNumberOfSymbols(1);
+    return Compare(ZXing::ReadBarcode(view, hints), expected, sequence);
+}
+
 // Luminance of a colour on white paper: the colour's own (ITU-R BT.601 weights in 1/1024, as
 // readers take it from RGB) mixed with white by its opacity.
 std::uint8_t Luminance(QRgb colour) {
@@ -248,6 +259,51 @@ QImage RenderEps(const QByteArray& data, double dpi) {
     return QImage::fromData(ghostscript.readAllStandardOutput(), "PNG");
 }
 
+// The bytes of the file at path as the disk gives them back; false when it cannot be read.
+bool ReadContents(const std::string& path, QByteArray& contents) {
+    std::ifstream file(PathOf(path), std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad()) {
+        return false;
+    }
+#ifdef OSTREL_VERIFY_FAULTS
+    DamageForTests(path, bytes);
+#endif
+    contents = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return true;
+}
+
+// The picture that the contents of a file in format show: decoded, or rendered at renderDpi
+// (PDF, EPS) or at its own size (SVG); null when there is none.
+QImage PictureOf(const QByteArray& data, OutputFormat format, double renderDpi) {
+    switch (format) {
+    case OutputFormat::Pdf:
+        return RenderPdf(data, renderDpi);
+    case OutputFormat::Eps:
+        return RenderEps(data, renderDpi);
+    case OutputFormat::Svg:
+        return RenderSvg(data);
+    case OutputFormat::Png:
+        return QImage::fromData(data, "PNG");
+    case OutputFormat::Bmp:
+        // Qt reads a BMP cut short without complaint and leaves the missing rows as it found
+        // the memory: the file must be as long as its header says.
+        if (data.size() < 6 ||
+            qFromLittleEndian<quint32>(data.constData() + 2) > static_cast<quint32>(data.size())) {
+            return {};
+        }
+        return QImage::fromData(data, "BMP");
+    case OutputFormat::Matrix:
+    case OutputFormat::Utf8:
+    case OutputFormat::Ansi:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string_view SymbolVerifier::Reason(Outcome outcome) {
@@ -258,48 +314,71 @@ std::string_view SymbolVerifier::Reason(Outcome outcome) {
         return "not found";
     case Outcome::DifferentContent:
         return "different content";
+    case Outcome::Undetected:
+        return "not found by a scanner's search";
     }
     return {};
 }
 
-std::string SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> margin,
-                                         bool invert, const clsQRCode::Symbol& symbol,
-                                         const QByteArray& data, const std::string& path,
-                                         std::span<const std::uint8_t> expected, double renderDpi,
-                                         const Sequence& sequence) {
-    Outcome outcome = Outcome::Verified;
+SymbolVerifier::Check
+SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> margin, bool invert,
+                             const clsQRCode::Symbol& symbol, const QByteArray& data,
+                             const std::string& path, std::span<const std::uint8_t> expected,
+                             double renderDpi, const Sequence& sequence, const ScanCheck& scan) {
+    Check check;
+    check.Strict = scan.Strict;
+    double modulePixels = 0; // of the picture read
     switch (format) {
     case OutputFormat::Matrix:
     case OutputFormat::Utf8:
         // utf8: the terminal's own colours draw the symbol, and --invert exists to make it dark
         // on light in either kind of terminal.
-        outcome =
+        check.Result =
             VerifyModules(symbol, margin.value_or(StandardQuietZone), false, expected, sequence);
         break;
     case OutputFormat::Ansi:
         // Explicit colours: --invert shows the negative.
-        outcome =
+        check.Result =
             VerifyModules(symbol, margin.value_or(StandardQuietZone), invert, expected, sequence);
         break;
     case OutputFormat::Bmp:
     case OutputFormat::Png:
     case OutputFormat::Svg:
     case OutputFormat::Pdf:
-    case OutputFormat::Eps:
-        outcome = path.empty() ? VerifyFileData(data, format, expected, renderDpi, sequence)
-                               : VerifyFile(path, format, expected, renderDpi, sequence);
+    case OutputFormat::Eps: {
+        QByteArray contents = data;
+        const QImage picture = path.empty() || ReadContents(path, contents)
+                                   ? PictureOf(contents, format, renderDpi)
+                                   : QImage();
+        check.Result = VerifyPicture(picture, expected, sequence);
+        modulePixels = static_cast<double>(picture.width()) /
+                       (symbol.Columns() + 2 * margin.value_or(StandardQuietZone));
         break;
     }
-    if (outcome == Outcome::Verified) {
-        return {};
     }
-    const std::string reason(Reason(outcome));
+    if (check.Result == Outcome::Verified) {
+        return check;
+    }
+    std::string reason(Reason(check.Result));
+    const std::string larger =
+        check.Result == Outcome::Undetected && scan.Larger ? scan.Larger(modulePixels) : "";
+    if (check.Result == Outcome::Undetected && !scan.Strict) {
+        check.Message = (path.empty() ? std::string("the symbol") : "'" + path + "'") + " is " +
+                        reason + " (zxing-cpp reads it only when told where it is)" +
+                        (larger.empty() ? "" : "; try " + larger);
+        return check;
+    }
+    if (!larger.empty()) {
+        reason += "; try " + larger;
+    }
     if (path.empty()) {
-        return "the symbol does not read back (" + reason + "); nothing is written";
+        check.Message = "the symbol does not read back (" + reason + "); nothing is written";
+        return check;
     }
     std::error_code error;
     fs::remove(PathOf(path), error);
-    return "'" + path + "' does not read back (" + reason + "); the file is removed";
+    check.Message = "'" + path + "' does not read back (" + reason + "); the file is removed";
+    return check;
 }
 
 std::string SymbolVerifier::GhostscriptProgram() {
@@ -323,47 +402,17 @@ bool SymbolVerifier::ReadsBackFromDisk(const std::string& path) {
 SymbolVerifier::Outcome SymbolVerifier::VerifyFile(const std::string& path, OutputFormat format,
                                                    std::span<const std::uint8_t> expected,
                                                    double renderDpi, const Sequence& sequence) {
-    std::ifstream file(PathOf(path), std::ios::binary);
-    if (!file) {
+    QByteArray contents;
+    if (!ReadContents(path, contents)) {
         return Outcome::NotFound;
     }
-    std::string contents{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        return Outcome::NotFound;
-    }
-#ifdef OSTREL_VERIFY_FAULTS
-    DamageForTests(path, contents);
-#endif
-    return VerifyFileData(QByteArray(contents.data(), static_cast<qsizetype>(contents.size())),
-                          format, expected, renderDpi, sequence);
+    return VerifyFileData(contents, format, expected, renderDpi, sequence);
 }
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyFileData(const QByteArray& data, OutputFormat format,
                                                        std::span<const std::uint8_t> expected,
                                                        double renderDpi, const Sequence& sequence) {
-    switch (format) {
-    case OutputFormat::Pdf:
-        return VerifyPicture(RenderPdf(data, renderDpi), expected, sequence);
-    case OutputFormat::Eps:
-        return VerifyPicture(RenderEps(data, renderDpi), expected, sequence);
-    case OutputFormat::Svg:
-        return VerifyPicture(RenderSvg(data), expected, sequence);
-    case OutputFormat::Png:
-        return VerifyPicture(QImage::fromData(data, "PNG"), expected, sequence);
-    case OutputFormat::Bmp:
-        // Qt reads a BMP cut short without complaint and leaves the missing rows as it found
-        // the memory: the file must be as long as its header says.
-        if (data.size() < 6 ||
-            qFromLittleEndian<quint32>(data.constData() + 2) > static_cast<quint32>(data.size())) {
-            return Outcome::NotFound;
-        }
-        return VerifyPicture(QImage::fromData(data, "BMP"), expected, sequence);
-    case OutputFormat::Matrix:
-    case OutputFormat::Utf8:
-    case OutputFormat::Ansi:
-        break;
-    }
-    return Outcome::NotFound;
+    return VerifyPicture(PictureOf(data, format, renderDpi), expected, sequence);
 }
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& symbol,
@@ -402,9 +451,14 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyPicture(const QImage& picture,
     if (grey.Pixels.empty()) {
         return Outcome::NotFound;
     }
-    return Read(
-        ZXing::ImageView(grey.Pixels.data(), grey.Width, grey.Height, ZXing::ImageFormat::Lum),
-        expected, sequence);
+    const ZXing::ImageView view(grey.Pixels.data(), grey.Width, grey.Height,
+                                ZXing::ImageFormat::Lum);
+    const Outcome told = Read(view, expected, sequence);
+    if (told != Outcome::Verified) {
+        return told;
+    }
+    return Scan(view, expected, sequence) == Outcome::Verified ? Outcome::Verified
+                                                               : Outcome::Undetected;
 }
 
 } // namespace ostrel::cli

@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,12 +15,29 @@
 
 namespace ostrel::cli {
 
+// What SymbolVerifier::CheckWritten asks of a scanner's search, and what it suggests when the
+// search misses a symbol.
+struct VerifyScanCheck {
+    // A symbol that only a reader told where it is finds fails the check (its file removed)
+    // instead of passing with a warning.
+    bool Strict = false;
+    // A size option that gives the modules more pixels than modulePixels, as the user would type
+    // it ("--scale 3"); empty when there is none. Unset: no suggestion.
+    std::function<std::string(double modulePixels)> Larger;
+};
+
 // Reads a written symbol back with a real reader (zxing-cpp) and compares the bytes it holds
 // with the bytes that were encoded, exactly: a symbol counts as good only when a reader finds it
 // and gets every byte back. Pictures (BMP, PNG) are decoded as a viewer would show them (a
 // transparent ground laid over white), SVG drawings are rendered at their own size first, PDF and
 // EPS drawings rendered at the resolution they are printed at, and the formats without a picture
 // (matrix, utf8, ansi) are drawn module by module in memory.
+//
+// A picture is read twice: first told that it holds one upright symbol and nothing else (the
+// reading that decides whether the bytes are there), then, when that succeeds, searched as a
+// scanner searches a camera picture. A symbol that only the first reading finds is Undetected:
+// its modules are right, but a scanner may miss it (zxing-cpp 1.4 misses version 40 symbols at
+// exactly 2 pixels a module).
 //
 // Stateless; every function may run on many threads at once.
 class SymbolVerifier {
@@ -32,13 +50,29 @@ public:
         Verified,         // found, and its bytes are the expected ones
         NotFound,         // no QR Code symbol could be read
         DifferentContent, // a symbol was read, but its bytes differ from the expected ones
+        Undetected,       // read when told where it is, but a scanner's search misses it
+    };
+
+    using ScanCheck = VerifyScanCheck;
+
+    // The result of CheckWritten.
+    struct Check {
+        Outcome Result = Outcome::Verified;
+        // Why the symbol failed (its file removed), or the warning for an Undetected one that
+        // passes; empty when verified.
+        std::string Message;
+        // The symbol counts as written: verified, or Undetected without ScanCheck::Strict.
+        bool Passed() const {
+            return Message.empty() || (Result == Outcome::Undetected && !Strict);
+        }
+        bool Strict = false;
     };
 
     // The resolution PDF and EPS drawings are rendered at when none is given.
     static constexpr double DefaultRenderDpi = 300.0;
 
-    // The reason as the tool reports it: "not found" or "different content"; empty when
-    // verified.
+    // The reason as the tool reports it: "not found", "different content" or "not found by a
+    // scanner's search"; empty when verified.
     static std::string_view Reason(Outcome outcome);
 
     // ---- One symbol as the tool writes it ----
@@ -47,15 +81,16 @@ public:
     // disk at path, or, for output that does not go to a file (path empty: standard output), its
     // contents data; the matrix, utf8 and ansi formats are checked by their modules, with the
     // quiet zone margin (unset: 4 modules, the matrix included, which is printed without one
-    // but drawn with one) and, for ansi, invert showing the negative. On failure the file at
-    // path is removed. Returns the message for the user, empty when verified:
-    // "'label.png' does not read back (not found); the file is removed".
-    static std::string CheckWritten(OutputFormat format, std::optional<std::int32_t> margin,
-                                    bool invert, const clsQRCode::Symbol& symbol,
-                                    const QByteArray& data, const std::string& path,
-                                    std::span<const std::uint8_t> expected,
-                                    double renderDpi = DefaultRenderDpi,
-                                    const Sequence& sequence = std::nullopt);
+    // but drawn with one) and, for ansi, invert showing the negative; only pictures are searched
+    // as a scanner searches (the terminal formats have no picture of their own). On failure the
+    // file at path is removed. The message for the user: "'label.png' does not read back (not
+    // found); the file is removed", or for an Undetected symbol that passes "'label.png' is not
+    // found by a scanner's search (...); try --scale 3".
+    static Check CheckWritten(OutputFormat format, std::optional<std::int32_t> margin, bool invert,
+                              const clsQRCode::Symbol& symbol, const QByteArray& data,
+                              const std::string& path, std::span<const std::uint8_t> expected,
+                              double renderDpi = DefaultRenderDpi,
+                              const Sequence& sequence = std::nullopt, const ScanCheck& scan = {});
 
     // True when a file written at path can be read back from the disk afterwards: a regular
     // file or one still to be made, not standard output ("-"), a device or a pipe. The tool
@@ -85,7 +120,8 @@ public:
     static Outcome VerifyModules(const clsQRCode::Symbol& symbol, std::int32_t margin,
                                  bool negative, std::span<const std::uint8_t> expected,
                                  const Sequence& sequence = std::nullopt);
-    // A picture of any format; transparent pixels count as lying on white.
+    // A picture of any format; transparent pixels count as lying on white. Read twice: told
+    // where the symbol is, then (when that reads it) searched as a scanner searches.
     static Outcome VerifyPicture(const QImage& picture, std::span<const std::uint8_t> expected,
                                  const Sequence& sequence = std::nullopt);
 };

@@ -104,6 +104,9 @@ int RunStructuredAppend(const CliOptions& options, const std::vector<std::uint8_
         bytes, path, [&pattern](std::int32_t number) { return pattern.Expand(number, {}); });
     switch (result.Outcome) {
     case LineResult::Status::Written:
+        for (const std::string& warning : result.ScanWarnings) {
+            std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+        }
         break;
     case LineResult::Status::TooLong:
     case LineResult::Status::BadText:
@@ -145,7 +148,7 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
         // Every character gives at least one byte and takes at most four UTF-8 bytes here, so
         // a longer argument cannot fit; it is refused before any conversion.
         if (options.Text->size() > 4 * limit) {
-            return TooLong("more than " + std::to_string(limit) + " bytes", options);
+            return TooLong("more than " + ByteCount(limit), options);
         }
         if (options.Hanzi) {
             bytes.assign(options.Text->begin(), options.Text->end()); // UTF-8 as given
@@ -154,7 +157,7 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
             bytes = platform::CodePage::TextToBytes(text, options.Utf8);
         }
     } else if (!ReadStandardInput(bytes, options.Hanzi ? 4 * limit : limit)) {
-        return TooLong("more than " + std::to_string(limit) + " bytes", options);
+        return TooLong("more than " + ByteCount(limit), options);
     }
     if (options.Hanzi) {
         // The payload, TEXT and standard input are UTF-8 here.
@@ -200,7 +203,7 @@ int Run(const CliOptions& options) {
         encoders, bytes, options, platform::CodePage::SystemAnsiCodePage(),
         options.Text.has_value() || options.BuildsPayload());
     if (!symbol) {
-        return TooLong(std::to_string(bytes.size()) + " bytes", options);
+        return TooLong(ByteCount(bytes.size()), options);
     }
     const PrintSize::Resolved size = SymbolSize(*symbol, options);
     if (!size.Error.empty()) {
@@ -219,13 +222,14 @@ int Run(const CliOptions& options) {
     const std::string path = options.Output.value_or("-");
     const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
     auto verify = [&](const std::string& from) {
-        const std::string failure =
-            SymbolVerifier::CheckWritten(options.EffectiveFormat(), options.Margin, options.Invert,
-                                         *symbol, data, from, bytes, VerifyDpi(options, size));
-        if (!failure.empty()) {
-            std::fprintf(stderr, "%s: %s\n", Program, failure.c_str());
+        const SymbolVerifier::Check check = SymbolVerifier::CheckWritten(
+            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes,
+            VerifyDpi(options, size), std::nullopt, VerifyScan(*symbol, options));
+        if (!check.Message.empty()) {
+            std::fprintf(stderr, check.Passed() ? "%s: warning: %s\n" : "%s: %s\n", Program,
+                         check.Message.c_str());
         }
-        return failure.empty();
+        return check.Passed();
     };
     if (options.Verify && !readBack && !verify({})) {
         return ExitWrittenButFailed;

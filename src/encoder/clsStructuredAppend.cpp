@@ -228,7 +228,8 @@ clsStructuredAppend::Plan clsStructuredAppend::Split(const clsQRCode& encoder,
         symbols > 0 ? std::to_string(symbols) + " symbols" : std::string("16 symbols");
     plan.Error = "the data does not fit in " + what +
                  (version > 0 ? " of version " + std::to_string(version) : " of any version") +
-                 levelText + " (" + std::to_string(data.size()) + " bytes" +
+                 levelText + " (" + std::to_string(data.size()) +
+                 (data.size() == 1 ? " byte" : " bytes") +
                  (symbols == 0 ? "; structured append joins 16 symbols at most)" : ")");
     return plan;
 }

@@ -87,6 +87,21 @@ TEST(CliMatrix, GivenVersionMustHoldTheData) {
     EXPECT_TRUE(tooLong.Out.isEmpty());
     EXPECT_TRUE(tooLong.Err.contains("does not fit")) << tooLong.Err.toStdString();
     EXPECT_TRUE(tooLong.Err.contains("version 1")) << tooLong.Err.toStdString();
+    // The amount in the message, counted right for one byte too, alone and in a batch.
+    const struct {
+        QStringList Arguments;
+        QByteArray Input;
+        const char* Amount;
+    } amounts[] = {
+        {{"--symbol-version", "1", "--level", "M", Letters(15)}, {}, "(15 bytes)"},
+        {{"--symbology", "micro", "--symbol-version", "M1", "a"}, {}, "(1 byte)"},
+        {{"--symbology", "micro", "--symbol-version", "M1", "--batch"}, "a\n", "(1 byte)"},
+    };
+    for (const auto& c : amounts) {
+        const CliRun run = RunCli(c.Arguments, c.Input);
+        EXPECT_EQ(run.ExitCode, 1) << c.Amount;
+        EXPECT_TRUE(run.Err.contains(c.Amount)) << run.Err.toStdString();
+    }
 }
 
 TEST(CliMatrix, VeryLongInputIsRefusedWithStatusOne) {

@@ -153,7 +153,8 @@ TEST_F(CliPrintSize, SvgStatesItsSizeInTheUnitAsked) {
         const char* Width;
     };
     for (const Case& c : std::vector<Case>{{{"--size", "20mm"}, "20mm"},
-                                           {{"--size", "2cm"}, "20mm"},
+                                           {{"--size", "2cm"}, "2cm"},
+                                           {{"--dpi", "300", "--size", "100px"}, "24pt"},
                                            {{"--module-size", "0.02in"}, "0.66in"},
                                            {{"--dpi", "300", "--module-size", "6px"}, "0.66in"},
                                            {{"--scale", "3"}, "99"}}) {
@@ -164,6 +165,27 @@ TEST_F(CliPrintSize, SvgStatesItsSizeInTheUnitAsked) {
         EXPECT_TRUE(svg.contains(size)) << c.Width << "\n" << svg.left(300).toStdString();
         EXPECT_TRUE(svg.contains("viewBox=\"0 0 33 33\""));
     }
+}
+
+// An rMQR symbol is wider than high: --size is its width with the quiet zone, and every format
+// is that wide and as high as its modules make it. R11x27 with its quiet zone of 2 is 31 x 15
+// modules; 30 mm wide is 14.5161 mm high (85.0394 x 41.1481 pt), and at 300 dpi 11 pixels a
+// module (354.3 pixels across, 3.8% over 341).
+TEST_F(CliPrintSize, RectangularSymbolsAreTheSizeAskedAcrossAndTheirModulesDown) {
+    const QStringList rmqr = {"--symbology", "rmqr", "--symbol-version", "R11x27",
+                              "--size",      "30mm", "LOT 4711"};
+    Write(rmqr + QStringList{"--dpi", "300", "-o", File("strip.png")});
+    const CliRun identify = Tool(QStringLiteral("identify"), {"-units", "PixelsPerInch", "-format",
+                                                              "%x %y %w %h", File("strip.png")});
+    EXPECT_EQ(QString::fromUtf8(identify.Out).split(' ').mid(2), (QStringList{"341", "165"}));
+    EXPECT_NEAR(QString::fromUtf8(identify.Out).section(' ', 0, 0).toDouble(), 300.0, 0.01);
+
+    Write(rmqr + QStringList{"-o", File("strip.svg")});
+    EXPECT_TRUE(ReadFile(File("strip.svg"))
+                    .contains("width=\"30mm\" height=\"14.5161mm\" viewBox=\"0 0 31 15\""));
+    Write(rmqr + QStringList{"-o", File("strip.pdf")});
+    const QByteArray info = Tool(QStringLiteral("pdfinfo"), {File("strip.pdf")}).Out;
+    EXPECT_TRUE(info.contains("85.0394 x 41.1481 pts")) << info.toStdString();
 }
 
 TEST_F(CliPrintSize, ColoursTransparencyAndProcessInks) {
@@ -209,6 +231,8 @@ TEST_F(CliPrintSize, SizesThatCannotBeDrawnAreRefusedWithStatusTwo) {
     };
     for (const Case& c : std::vector<Case>{
              {{"--size", "0.5", "--format", "pdf"}, "unit"},
+             {{"--size", "0", "--format", "pdf"}, "greater than zero, with a unit"},
+             {{"--size", "1e400mm", "--format", "pdf"}, "not '1e400'"},
              {{"--size", "5km", "--format", "pdf"}, "'km'"},
              {{"--size", "-2mm", "--format", "pdf"}, "positive"},
              {{"--module-size", "0mm", "--format", "pdf"}, "greater than zero"},

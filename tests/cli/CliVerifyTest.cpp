@@ -186,12 +186,105 @@ TEST(CliVerify, BatchOnStandardOutputPrintsOnlyVerifiedSymbols) {
         << negative.Err.data();
 }
 
+// Version 40 at level H and 2 pixels a module: every symbol reads back when the reader is told
+// where it is, but zxing-cpp's scanner search finds none (at 1, 3 and 4 pixels it does).
+const QStringList LargeSymbol = {"--symbol-version", "40", "--level", "H"};
+
+void EmptyFolder(const QTemporaryDir& folder) {
+    for (const QString& entry : Entries(folder)) {
+        QFile::remove(folder.filePath(entry));
+    }
+}
+
+// --verify warns of every symbol of the set and keeps it; --verify=strict removes the whole set.
+TEST(CliVerify, SymbolsAScannerMissesAreWarnedOfOrRefusedWhenStrict) {
+    QTemporaryDir folder;
+    const QByteArray text = QStringLiteral("中文Latin 12345 ").repeated(600).left(9000).toUtf8();
+    const QStringList set = LargeSymbol + QStringList{"--structured-append", "16", "-o",
+                                                      folder.filePath("sa-%02d.png")};
+    const struct {
+        const char* Verify;
+        const char* Scale;
+        int Exit;
+        qsizetype Warnings;
+        qsizetype Files;
+    } cases[] = {{"--verify", "2", 0, 16, 16},
+                 {"--verify=strict", "2", 1, 0, 0},
+                 {"--verify=strict", "4", 0, 0, 16}};
+    for (const auto& c : cases) {
+        EmptyFolder(folder);
+        const CliRun run = RunTool(Cli, set + QStringList{c.Verify, "--scale", c.Scale}, text);
+        const std::string what = std::string(c.Verify) + " at scale " + c.Scale;
+        EXPECT_EQ(run.ExitCode, c.Exit) << what << run.Err.toStdString();
+        EXPECT_EQ(run.Err.count("warning: symbol "), c.Warnings) << what;
+        EXPECT_EQ(run.Err.count("not found by a scanner's search"), c.Warnings + c.Exit) << what;
+        EXPECT_EQ(run.Err.count("try --scale 3"), c.Warnings + c.Exit) << what;
+        EXPECT_EQ(Entries(folder).size(), c.Files) << what;
+    }
+}
+
+// The size a warning suggests, in the unit the size was asked in, is accepted and found.
+TEST(CliVerify, TheLargerSizeSuggestedIsFoundByTheSearch) {
+    QTemporaryDir folder;
+    const QByteArray text = QByteArray("Latin 12345 ").repeated(100);
+    for (const QStringList& size : {QStringList{"--scale", "2", "-o", folder.filePath("a.png")},
+                                    {"--module-size", "2px", "-o", folder.filePath("b.svg")},
+                                    {"--size", "2.32in", "--dpi", "150", "-o", "-"}}) {
+        QStringList arguments = LargeSymbol + QStringList{"--verify", "--format", "png"} + size;
+        const CliRun warned = RunTool(Cli, arguments, text);
+        EXPECT_EQ(warned.ExitCode, 0) << warned.Err.toStdString();
+        const QStringList suggested = QString::fromUtf8(warned.Err)
+                                          .section(QStringLiteral("; try "), 1)
+                                          .simplified()
+                                          .split(' ');
+        ASSERT_EQ(suggested.size(), 2) << warned.Err.toStdString();
+        EXPECT_EQ(suggested[0], size[0]);
+        arguments.replace(arguments.indexOf(size[1]), suggested[1]);
+        const CliRun found = RunTool(Cli, arguments, text);
+        EXPECT_EQ(found.ExitCode, 0) << suggested.join(' ').toStdString();
+        EXPECT_FALSE(found.Err.contains("scanner")) << found.Err.toStdString();
+    }
+}
+
+// A batch counts the lines a scanner misses in its summary, and the manifest says "detected"
+// (only with --verify: without it the lines are as they were).
+TEST(CliVerify, BatchCountsAndRecordsWhatTheSearchMisses) {
+    QTemporaryDir folder;
+    const QString manifest = folder.filePath(QStringLiteral("run.jsonl"));
+    const struct {
+        QStringList Options;
+        const char* Summary;
+        const char* Record;
+    } cases[] = {
+        {{"--verify", "--scale", "2"},
+         "2 written, 2 verified (2 not found by a scanner's search), 0 lines failed",
+         "\"verified\":true,\"detected\":false,\"error\":null}"},
+        {{"--verify", "--scale", "3"},
+         "2 written, 2 verified, 0 lines failed",
+         "\"verified\":true,\"detected\":true,\"error\":null}"},
+        {{"--scale", "2"},
+         "2 symbols written, 0 lines failed",
+         "\"verified\":null,\"error\":null}"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunTool(
+            Cli,
+            LargeSymbol + c.Options +
+                QStringList{"--batch", "--manifest", manifest, "-o", folder.filePath("%d.png")},
+            "a\nb\n");
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains(c.Summary)) << run.Err.toStdString();
+        EXPECT_EQ(ReadFile(manifest).count(c.Record), 2) << ReadFile(manifest).toStdString();
+    }
+}
+
 TEST(CliVerify, HelpShowsTheOptionWithABatchExample) {
     const CliRun run = RunTool(Cli, {"--help"});
     EXPECT_EQ(run.ExitCode, 0);
-    for (const char* text : {"      --verify ", "\"not found\"", "\"different content\"",
-                             "ostrel-qr-cli --verify --batch labels.txt -o 'label-%05d.png'",
-                             "with --verify: a symbol did not read back"}) {
+    for (const char* text :
+         {"      --verify [strict] ", "\"not found\"", "\"different content\"", "searched as a",
+          "=strict fails", "ostrel-qr-cli --verify --batch labels.txt -o 'label-%05d.png'",
+          "with --verify: a symbol did not read back"}) {
         EXPECT_TRUE(run.Out.contains(text)) << "help lacks '" << text << "'";
     }
 }

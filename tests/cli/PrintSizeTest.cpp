@@ -35,11 +35,40 @@ TEST(PrintSize, ParsesANumberWithItsUnitAndRefusesTheRest) {
         EXPECT_DOUBLE_EQ(length->Value, good.Value) << good.Text;
         EXPECT_EQ(length->In, good.In) << good.Text;
     }
-    for (const char* bad : {"0.5", "5km", "-1mm", "0mm", "0.000px", "mm", "", ".mm", "1e3mm",
-                            "1.2.3mm", " 5mm", "5 mm", "+5mm", "5mm ", "infmm", "nanpx"}) {
+    // Each refusal names what is wrong; a suggestion ("(0.5mm?)") is itself a good size.
+    const std::string tooLarge = std::string(400, '9') + "mm";
+    for (const auto& [bad, says] :
+         std::vector<std::pair<std::string, std::string>>{{"0.5", "(0.5mm?)"},
+                                                          {"0", "greater than zero"},
+                                                          {"0.000", "greater than zero"},
+                                                          {"9000", "a unit after the number"},
+                                                          {"5km", "not 'km'"},
+                                                          {"-1mm", "positive"},
+                                                          {"0mm", "greater than zero"},
+                                                          {"0.000px", "greater than zero"},
+                                                          {"mm", "a number with a unit"},
+                                                          {"", "a number with a unit"},
+                                                          {".mm", "a number with a unit"},
+                                                          {"1e3mm", "not '1e3'"},
+                                                          {"1e400mm", "not '1e400'"},
+                                                          {"1.2.3mm", "not '1.2.3'"},
+                                                          {tooLarge, "is too large"},
+                                                          {" 5mm", "a number with a unit"},
+                                                          {"5 mm", "not ' mm'"},
+                                                          {"+5mm", "not '+5'"},
+                                                          {"5mm ", "not 'mm '"},
+                                                          {"infmm", "a number with a unit"},
+                                                          {"nanpx", "a number with a unit"}}) {
         std::string error;
         EXPECT_FALSE(PrintSize::Parse(bad, error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
+        EXPECT_NE(error.find(says), std::string::npos) << bad << ": " << error;
+        const auto open = error.find(" (");
+        if (error.ends_with("?)")) {
+            std::string ignored;
+            const std::string suggested = error.substr(open + 2, error.size() - open - 4);
+            EXPECT_TRUE(PrintSize::Parse(suggested, ignored)) << bad << ": " << suggested;
+        }
+        EXPECT_EQ(error.ends_with("?)"), bad == "0.5") << bad << ": " << error;
     }
 }
 
@@ -92,8 +121,38 @@ TEST(PrintSize, DrawingsKeepTheExactSizeInPoints) {
     const PrintSize inches({6, Unit::Pixel}, Measure::Module, 300);
     EXPECT_EQ(inches.DrawingUnit(), "in");
     EXPECT_NEAR(inches.InDrawingUnit(1.0), 1.0, 1e-12);
-    EXPECT_EQ(PrintSize({2, Unit::Centimetre}, Measure::Whole, {}).DrawingUnit(), "mm");
     EXPECT_EQ(PrintSize({6, Unit::Pixel}, Measure::Module, {}).DrawingUnit(), "px");
+}
+
+// SVG states the size in the unit asked, exactly: pixels at a resolution are no CSS pixels, so
+// they become inches when those are exact, else points (exact at the usual resolutions).
+TEST(PrintSize, SvgSizesAreExactInTheUnitAsked) {
+    struct Case {
+        PrintSize::Length Asked;
+        Measure Measures;
+        std::optional<std::int32_t> Dpi;
+        std::int32_t Width, Height; // modules with the quiet zone
+        const char* ShownWidth;
+        const char* ShownHeight;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{3, Unit::Centimetre}, Measure::Whole, {}, 33, 33, "3cm", "3cm"},
+             {{20, Unit::Millimetre}, Measure::Whole, {}, 31, 15, "20mm", "9.6774mm"},
+             {{0.8, Unit::Inch}, Measure::Whole, 300, 29, 29, "0.8in", "0.8in"},
+             {{100, Unit::Pixel}, Measure::Whole, 300, 33, 33, "24pt", "24pt"},
+             {{100, Unit::Pixel}, Measure::Whole, 72, 31, 15, "100pt", "48.387097pt"},
+             {{6, Unit::Pixel}, Measure::Module, 300, 33, 33, "0.66in", "0.66in"},
+             {{3, Unit::Pixel}, Measure::Module, 7, 29, 29, "894.857143pt", "894.857143pt"},
+             {{100, Unit::Pixel}, Measure::Whole, {}, 33, 33, "100px", "100px"},
+         }) {
+        const PrintSize size(c.Asked, c.Measures, c.Dpi);
+        const auto svg = size.SvgSize(size.ModuleInches(c.Width), c.Width, c.Height);
+        const auto shown = [&](std::int32_t modules) {
+            return PrintSize::Number(svg.PerModule * modules, svg.Decimals) + std::string(svg.Unit);
+        };
+        EXPECT_EQ(shown(c.Width), c.ShownWidth) << c.Asked.Value;
+        EXPECT_EQ(shown(c.Height), c.ShownHeight) << c.Asked.Value;
+    }
 }
 
 TEST(PrintSize, RefusesSizesThatCannotBeDrawn) {

@@ -192,12 +192,15 @@ TEST(SymbolVerifier, FailedCheckRemovesTheFileAndSaysWhy) {
     ASSERT_TRUE(Picture(symbol, 2).save(path, "PNG"));
     const std::string name = path.toStdString();
     EXPECT_EQ(SymbolVerifier::CheckWritten(OutputFormat::Png, std::nullopt, false, symbol, {}, name,
-                                           Label),
+                                           Label)
+                  .Message,
               "");
     EXPECT_TRUE(QFile::exists(path));
 
-    const std::string failure = SymbolVerifier::CheckWritten(
-        OutputFormat::Png, std::nullopt, false, symbol, {}, name, BytesOf("something else"));
+    const std::string failure =
+        SymbolVerifier::CheckWritten(OutputFormat::Png, std::nullopt, false, symbol, {}, name,
+                                     BytesOf("something else"))
+            .Message;
     EXPECT_EQ(failure,
               "'" + name + "' does not read back (different content); the file is removed");
     EXPECT_FALSE(QFile::exists(path));
@@ -205,17 +208,23 @@ TEST(SymbolVerifier, FailedCheckRemovesTheFileAndSaysWhy) {
     // Output that is not a file: checked from its contents, nothing to remove.
     const QByteArray damaged = Damaged(FileData(Picture(symbol, 2), "PNG"), 100, 64);
     EXPECT_EQ(SymbolVerifier::CheckWritten(OutputFormat::Png, std::nullopt, false, symbol, damaged,
-                                           {}, Label),
+                                           {}, Label)
+                  .Message,
               "the symbol does not read back (not found); nothing is written");
     // The terminal formats and the matrix are checked by their modules: the matrix gets a
     // quiet zone when none is asked for, ansi with --invert is a negative.
     for (const OutputFormat format :
          {OutputFormat::Matrix, OutputFormat::Utf8, OutputFormat::Ansi}) {
-        EXPECT_EQ(SymbolVerifier::CheckWritten(format, std::nullopt, false, symbol, {}, {}, Label),
+        EXPECT_EQ(SymbolVerifier::CheckWritten(format, std::nullopt, false, symbol, {}, {}, Label)
+                      .Message,
                   "");
     }
-    EXPECT_EQ(SymbolVerifier::CheckWritten(OutputFormat::Utf8, 2, true, symbol, {}, {}, Label), "");
-    EXPECT_NE(SymbolVerifier::CheckWritten(OutputFormat::Ansi, 2, true, symbol, {}, {}, Label), "");
+    EXPECT_EQ(
+        SymbolVerifier::CheckWritten(OutputFormat::Utf8, 2, true, symbol, {}, {}, Label).Message,
+        "");
+    EXPECT_NE(
+        SymbolVerifier::CheckWritten(OutputFormat::Ansi, 2, true, symbol, {}, {}, Label).Message,
+        "");
     EXPECT_EQ(SymbolVerifier::Reason(Outcome::NotFound), "not found");
     EXPECT_EQ(SymbolVerifier::Reason(Outcome::DifferentContent), "different content");
 }
@@ -252,20 +261,24 @@ TEST(SymbolVerifier, TransparentGroundLiesOnWhite) {
     EXPECT_EQ(SymbolVerifier::VerifyPicture(noModules, Label), Outcome::NotFound);
 }
 
-TEST(SymbolVerifier, LargestSymbolReadsBackAtSmallScales) {
+// The largest symbol reads back at every small scale when the reader is told where it is, but
+// zxing-cpp 1.4's search for finder patterns, a scanner's, misses it at exactly 2 pixels a module
+// (what the tool then says and does: CliVerify).
+TEST(SymbolVerifier, LargestSymbolReadsBackAtSmallScalesAndTheSearchMissesScaleTwo) {
     std::vector<std::uint8_t> bytes;
     for (int i = 0; i < 2000; ++i) {
         bytes.push_back(static_cast<std::uint8_t>('A' + i % 26));
     }
     const clsQRCode::Symbol symbol = Encode(bytes, 40);
     ASSERT_EQ(symbol.Side, 177);
-    for (const int scale : {1, 2, 3}) {
-        EXPECT_EQ(SymbolVerifier::VerifyPicture(Picture(symbol, scale), bytes), Outcome::Verified)
-            << scale;
+    for (const auto& [scale, outcome] : std::vector<std::pair<int, Outcome>>{
+             {1, Outcome::Verified}, {2, Outcome::Undetected}, {3, Outcome::Verified}}) {
+        EXPECT_EQ(SymbolVerifier::VerifyPicture(Picture(symbol, scale), bytes), outcome) << scale;
     }
     EXPECT_EQ(SymbolVerifier::VerifyFileData(Svg(symbol, 2), OutputFormat::Svg, bytes),
-              Outcome::Verified);
+              Outcome::Undetected);
     EXPECT_EQ(SymbolVerifier::VerifyModules(symbol, 4, false, bytes), Outcome::Verified);
+    EXPECT_EQ(SymbolVerifier::Reason(Outcome::Undetected), "not found by a scanner's search");
 }
 
 } // namespace

@@ -337,6 +337,9 @@ TEST(PayloadGrammar, PayloadsMatchTheDocumentedExamples) {
         {PayloadKind::Sms, Fields({{"number", "+15105550101"}, {"body", "hello there"}}),
          "sms:+15105550101?body=hello%20there"},
         // RFC 3966 6: a global number with visual separators.
+        // A comma is a separator of addresses (RFC 6068 2): inside one it is percent-encoded.
+        {PayloadKind::Mailto, Fields({{"to", "a,b@example.com"}, {"to", "c@example.com"}}),
+         "mailto:a%2Cb@example.com,c@example.com"},
         {PayloadKind::Tel, Fields({{"number", "+1-201-555-0123"}}), "tel:+1-201-555-0123"},
         {PayloadKind::Tel, Fields({{"number", "*61 #"}}), "tel:*61%23"},
         {PayloadKind::Wifi,
@@ -365,6 +368,13 @@ TEST(PayloadGrammar, PayloadsMatchTheDocumentedExamples) {
         {PayloadKind::Event,
          Fields({{"summary", "s"}, {"start", "20260301T0930Z"}, {"end", "2026-03-01T10:00:30Z"}}),
          "*DTSTART:20260301T093000Z\r\nDTEND:20260301T100030Z\r\nSUMMARY:s\r\n*"},
+        // A line break in a TEXT value is one escaped \n, whether it came as CR LF, LF or CR;
+        // an empty line between two stays.
+        {PayloadKind::VCard, Fields({{"name", "Mo"}, {"note", "a\r\nb\nc\rd\r\n\r\ne"}}),
+         "*\r\nNOTE:a\\nb\\nc\\nd\\n\\ne\r\n*"},
+        {PayloadKind::Event,
+         Fields({{"summary", "a\r\nb"}, {"start", "2026-12-24"}, {"description", "x\r\n\r\ny"}}),
+         "*\r\nSUMMARY:a\\nb\r\nDESCRIPTION:x\\n\\ny\r\n*"},
     };
     for (const auto& row : cases) {
         const PayloadResult built = PayloadBuilder::Build(row.Kind, row.Fields, 1798761601);
