@@ -466,11 +466,16 @@ void BatchRunner::Report(std::size_t i, LineResult& result, const std::string& n
 int BatchRunner::Finish(const RunTally& tally, std::size_t renamed, double seconds,
                         BatchManifest* manifest) const {
     const std::string noun = m_Table.Header().empty() ? "line" : "row";
+    // "1 line", "2 lines".
+    const auto counted = [](std::size_t count, const std::string& what) {
+        return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+    };
     // With --verify every symbol that stays written has been read back.
     const char* unit = m_Options.PrintPayload ? "payloads" : "symbols";
+    const std::string singular = m_Options.PrintPayload ? "payload" : "symbol";
     std::string counts = m_Options.Verify ? std::to_string(tally.Written) + " written, " +
                                                 std::to_string(tally.Written) + " verified"
-                                          : std::to_string(tally.Written) + " " + unit + " written";
+                                          : counted(tally.Written, singular) + " written";
     if (tally.Undetected > 0) {
         counts += " (" + std::to_string(tally.Undetected) + " not found by a scanner's search)";
     }
@@ -478,20 +483,19 @@ int BatchRunner::Finish(const RunTally& tally, std::size_t renamed, double secon
         counts += " (" + std::to_string(renamed) + (renamed == 1 ? " name" : " names") +
                   " given a suffix)";
     }
-    std::fprintf(stderr,
-                 "%s: %s, %zu %ss failed, %lld empty %ss skipped, in %.2f s "
-                 "(%.0f %s a second)",
-                 Program, counts.c_str(), tally.Failed.size(), noun.c_str(),
-                 static_cast<long long>(m_Table.EmptyRows), noun.c_str(), seconds,
-                 seconds > 0 ? static_cast<double>(tally.Written) / seconds : 0.0, unit);
+    std::fprintf(stderr, "%s: %s, %s failed, %s skipped, in %.2f s (%.0f %s a second)", Program,
+                 counts.c_str(), counted(tally.Failed.size(), noun).c_str(),
+                 counted(static_cast<std::size_t>(m_Table.EmptyRows), "empty " + noun).c_str(),
+                 seconds, seconds > 0 ? static_cast<double>(tally.Written) / seconds : 0.0, unit);
     // A full or read-only disk that refuses the manifest too is said once, in the summary
     // after the stop, or alone.
     const std::string manifestError = manifest ? manifest->Commit() : std::string();
     const bool manifestRefused = !manifestError.empty() && manifest->DiskRefused();
     if (tally.StoppedAt) {
-        std::fprintf(stderr, "; stopped at %s, %zu %ss not written%s",
-                     m_Table.Where(m_Table.Rows[*tally.StoppedAt]).c_str(), tally.NotTried,
-                     noun.c_str(), manifestRefused ? ", nor the manifest" : "");
+        std::fprintf(stderr, "; stopped at %s, %s not written%s",
+                     m_Table.Where(m_Table.Rows[*tally.StoppedAt]).c_str(),
+                     counted(tally.NotTried, noun).c_str(),
+                     manifestRefused ? ", nor the manifest" : "");
     }
     std::fputc('\n', stderr);
     int status = tally.Failed.empty() ? ExitWritten : ExitWrittenButFailed;

@@ -195,7 +195,8 @@ clsStructuredAppend::Plan clsStructuredAppend::Split(const clsQRCode& encoder,
     const auto characterCount = static_cast<std::int32_t>(cuts.size()) - 1;
     if (symbols > std::max(characterCount, 1)) {
         plan.Error = "the data has " + std::to_string(characterCount) +
-                     " characters, too few for " + std::to_string(symbols) + " symbols";
+                     (characterCount == 1 ? " character" : " characters") + ", too few for " +
+                     std::to_string(symbols) + " symbols";
         return plan;
     }
     const std::int32_t limit = symbols > 0 ? symbols : MaxSymbols;

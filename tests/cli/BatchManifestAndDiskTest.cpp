@@ -174,7 +174,7 @@ TEST(BatchDiskFull, OneMessageAndAStopWithTheFilesBeforeIt) {
         EXPECT_TRUE(run.Err.contains(error == "EROFS" ? "Read-only file system" : "quota") ||
                     error == "ENOSPC")
             << run.Err.toStdString();
-        EXPECT_TRUE(run.Err.contains("40 symbols written, 1 lines failed"));
+        EXPECT_TRUE(run.Err.contains("40 symbols written, 1 line failed"));
         EXPECT_TRUE(run.Err.contains("stopped at line 41, 2959 lines not written"));
         const std::vector<QJsonObject> rows = ManifestRows(manifest);
         ASSERT_EQ(rows.size(), 3000U);

@@ -150,7 +150,7 @@ TEST(CliVerify, BatchGoesOnPastABadLine) {
     EXPECT_TRUE(run.Err.contains("line 3: '" + folder.filePath("label-00003.png").toUtf8() +
                                  "' does not read back (not found); the file is removed"))
         << run.Err.toStdString();
-    EXPECT_TRUE(run.Err.contains("4 written, 4 verified, 1 lines failed")) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("4 written, 4 verified, 1 line failed")) << run.Err.toStdString();
     EXPECT_EQ(Entries(folder), (QStringList{"label-00001.png", "label-00002.png", "label-00005.png",
                                             "label-00006.png"}));
 

@@ -201,6 +201,8 @@ TEST(StructuredAppendSplit, RefusalsSayWhy) {
                           "bytes; structured append joins 16 symbols at most)");
     plan = clsStructuredAppend::Split(encoder, Of("abc"), 1, 1, 4, Characters::Bytes);
     EXPECT_EQ(plan.Error, "the data has 3 characters, too few for 4 symbols");
+    plan = clsStructuredAppend::Split(encoder, Of("a"), 1, 1, 2, Characters::Bytes);
+    EXPECT_EQ(plan.Error, "the data has 1 character, too few for 2 symbols");
     // As many symbols as characters: one character each.
     for (const auto& [text, characters] :
          {std::pair{std::string("abc"), Characters::Bytes},
