@@ -17,18 +17,19 @@ namespace ostrel::bench {
 namespace {
 
 constexpr std::int32_t kLevelM = 2;
+constexpr std::int32_t kLevelQ = 3;
 
 // A label of the kind that batch runs print (version 3-M), and 1200 letters (version 29-M).
 std::string Label() {
     return "https://example.com/item/SN-000123456?lot=42";
 }
-std::string Letters() {
+std::string Letters(std::size_t count = 1200) {
     const std::string pangram = "thequickbrownfoxjumpsoverthelazydog";
     std::string text;
-    while (text.size() < 1200) {
+    while (text.size() < count) {
         text += pangram;
     }
-    text.resize(1200);
+    text.resize(count);
     return text;
 }
 
@@ -51,23 +52,22 @@ void Evaluate(benchmark::State& state, const std::string& text) {
     state.counters["version"] = symbol->Version;
 }
 
-void FixedMask(benchmark::State& state, const std::string& text) {
+void FixedMask(benchmark::State& state, const std::string& text, std::int32_t level = kLevelM) {
     clsQRCode qr;
     const auto bytes = Bytes(text);
     for (auto _ : state) {
-        auto symbol =
-            qr.EncodeMatrix(bytes, static_cast<std::int32_t>(bytes.size()), 0, kLevelM, 0);
+        auto symbol = qr.EncodeMatrix(bytes, static_cast<std::int32_t>(bytes.size()), 0, level, 0);
         benchmark::DoNotOptimize(symbol);
     }
 }
 
-void BestMask(benchmark::State& state, const std::string& text) {
+void BestMask(benchmark::State& state, const std::string& text, std::int32_t level = kLevelM) {
     clsQRCode qr;
     const auto bytes = Bytes(text);
     std::int32_t mask = -1;
     for (auto _ : state) {
         auto symbol = clsMaskPenalty::EncodeBestMask(
-            qr, bytes, static_cast<std::int32_t>(bytes.size()), 0, kLevelM);
+            qr, bytes, static_cast<std::int32_t>(bytes.size()), 0, level);
         benchmark::DoNotOptimize(symbol);
         mask = symbol ? symbol->Mask : -1;
     }
@@ -88,6 +88,12 @@ BENCHMARK_CAPTURE(FixedMask, label, Label())->Name("Mask/ours_mask0/label");
 BENCHMARK_CAPTURE(FixedMask, letters, Letters())->Name("Mask/ours_mask0/letters1200");
 BENCHMARK_CAPTURE(BestMask, label, Label())->Name("Mask/ours_best/label");
 BENCHMARK_CAPTURE(BestMask, letters, Letters())->Name("Mask/ours_best/letters1200");
+// The two ends at level Q: "abc" (version 1) and 1663 letters (version 40).
+BENCHMARK_CAPTURE(FixedMask, v1, std::string("abc"), kLevelQ)->Name("Mask/ours_mask0/v1_abc_Q");
+BENCHMARK_CAPTURE(FixedMask, v40, Letters(1663), kLevelQ)
+    ->Name("Mask/ours_mask0/v40_letters1663_Q");
+BENCHMARK_CAPTURE(BestMask, v1, std::string("abc"), kLevelQ)->Name("Mask/ours_best/v1_abc_Q");
+BENCHMARK_CAPTURE(BestMask, v40, Letters(1663), kLevelQ)->Name("Mask/ours_best/v40_letters1663_Q");
 BENCHMARK_CAPTURE(Libqrencode, label, Label())->Name("Mask/libqrencode/label");
 BENCHMARK_CAPTURE(Libqrencode, letters, Letters())->Name("Mask/libqrencode/letters1200");
 
