@@ -8,6 +8,7 @@
 #include "clsModuleMatrix.h"
 #include "clsSegmentSearch.h"
 #include "clsSegmentWriter.h"
+#include "clsSymbolBuilder.h"
 
 #include <algorithm>
 #include <array>
@@ -15,11 +16,6 @@
 namespace ostrel {
 
 namespace {
-
-// GF(2^8) of ISO/IEC 18004 clause 7.5.2, as for QR Code.
-constexpr std::int32_t kFieldSize = 256;
-constexpr std::int32_t kFieldPolynomial = 285;
-constexpr std::int32_t kFieldAlpha = 2;
 
 // The QR Code mask conditions that Micro QR masks 00, 01, 10, 11 use.
 constexpr std::int32_t kQRMasks[clsMicroQRTable::MaskCount] = {1, 4, 6, 7};
@@ -29,9 +25,6 @@ constexpr std::size_t kSpareBytes = 8;
 
 // The most codewords of any version (M4).
 constexpr std::size_t kLargestTotal = 24;
-
-// Extra light columns and rows of the module matrix beyond the symbol, as for QR Code.
-constexpr std::int32_t kExtraModules = 3;
 
 // The bit sequence to place: every data bit (only four of the last codeword of M1 and M3), then
 // the check codewords.
@@ -57,30 +50,16 @@ PlacementSequence(const std::array<std::uint8_t, kLargestTotal>& codewords,
 // then the format information of the mask chosen.
 void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
                                    std::int32_t version, std::int32_t level) {
-    const std::int32_t side = symbol.Side;
-    const std::int32_t stride = side + kExtraModules;
-    const auto finish = [&](clsQRCode::Symbol& s, std::int32_t m) {
-        clsDataMask::MaskAndCombine(clsModuleMatrix::Of(s.Modules, side, side, stride), QRMask(m));
-        s.Mask = m;
+    const auto finish = [](clsQRCode::Symbol& s, std::int32_t m) {
+        clsSymbolBuilder::ApplyMask(s, m, QRMask(m));
     };
     if (mask == AutomaticMask) {
-        std::int32_t bestScore = -1;
-        clsQRCode::Symbol best;
-        for (std::int32_t m = 0; m < clsMicroQRTable::MaskCount; ++m) {
-            clsQRCode::Symbol candidate = symbol;
-            finish(candidate, m);
-            const std::int32_t score = EdgeScore(candidate);
-            if (score > bestScore) {
-                bestScore = score;
-                best = std::move(candidate);
-            }
-        }
-        symbol = std::move(best);
+        clsSymbolBuilder::ChooseMask(symbol, clsMicroQRTable::MaskCount, finish, EdgeScore);
     } else {
         finish(symbol, mask);
     }
     clsMicroQRLayout::WriteFormatInformation(
-        clsModuleMatrix::Of(symbol.Modules, side, side, stride), version,
+        clsSymbolBuilder::Matrix(symbol), version,
         clsMicroQRTable::FormatWord(clsMicroQRTable::SymbolNumber(version, level), symbol.Mask));
 }
 
@@ -88,25 +67,15 @@ void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
 clsQRCode::Symbol clsMicroQRCode::PlacedSymbol(std::int32_t version, std::int32_t level,
                                                const std::uint8_t* sequence) {
     const std::int32_t side = clsMicroQRTable::Side(version);
-    const std::int32_t stride = side + kExtraModules;
-    clsQRCode::Symbol symbol;
-    symbol.Version = version;
-    symbol.Level = level;
-    symbol.Side = side;
-    symbol.Width = side;
-    symbol.Height = side;
-    symbol.Modules.assign(static_cast<std::size_t>(stride) * stride, 0);
-    const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, side, side, stride);
+    clsQRCode::Symbol symbol = clsSymbolBuilder::BlankSymbol(version, level, side, side);
+    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
     clsMicroQRLayout::DrawFunctionPatterns(matrix, version);
-    m_Placement.Prepare(matrix, clsMicroQRLayout::DataModuleCount(version), -1, version);
-    m_Placement.Place(symbol.Modules.data(), sequence);
-
+    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
+        .Place(matrix, clsMicroQRLayout::DataModuleCount(version), -1, version, sequence);
     return symbol;
 }
 
-clsMicroQRCode::clsMicroQRCode() : m_FiniteField(std::make_shared<clsFiniteField>()) {
-    m_FiniteField->Init(kFieldSize, kFieldPolynomial, kFieldAlpha);
-}
+clsMicroQRCode::clsMicroQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {}
 
 clsModeTable clsMicroQRCode::ModeTable(std::int32_t version, bool kanji) {
     std::array<bool, clsModeTable::ModeCount> allowed{};
@@ -140,8 +109,7 @@ std::int32_t clsMicroQRCode::EdgeScore(const clsQRCode::Symbol& symbol) {
 std::optional<clsQRCode::Symbol>
 clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t length,
                              std::int32_t version, std::int32_t level, std::int32_t mask) {
-    length = static_cast<std::int32_t>(
-        std::min<std::int64_t>(std::max<std::int32_t>(length, 0), std::ssize(bytes)));
+    length = clsSymbolBuilder::ClampLength(bytes, length);
     if (version < 0 || version > clsMicroQRTable::MaxVersion || mask < AutomaticMask ||
         mask >= clsMicroQRTable::MaskCount || length > MaxInputLength) {
         return std::nullopt;
@@ -193,9 +161,8 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
         streamBits = clsSegmentWriter::WriteSegments(out, bytes.data(), length,
                                                      ModeTable(version, m_KanjiMode), modes.data());
     }
-    const std::int32_t dataBits = clsMicroQRTable::DataBits(version, level);
-    const std::int32_t usedCodewords = (std::min(streamBits, dataBits) + 7) / 8;
-    clsCodewordBlocks::Pad(data.data(), usedCodewords, half ? dataCodewords - 1 : dataCodewords);
+    clsSymbolBuilder::Pad(data.data(), streamBits, clsMicroQRTable::DataBits(version, level),
+                          half ? dataCodewords - 1 : dataCodewords);
     if (half) {
         data[static_cast<std::size_t>(dataCodewords - 1)] &= 0xF0;
     }
@@ -203,12 +170,8 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
     // One Reed-Solomon block over all data codewords (the 4-bit one as its high half).
     const std::int32_t total = clsMicroQRTable::TotalCodewords(version);
     std::array<std::uint8_t, kLargestTotal> codewords{};
-    if (!m_ReedSolomon) {
-        m_ReedSolomon = std::make_unique<clsReedSolomon>();
-    }
-    const clsCodewordBlocks::BlockTable blocks{total, 1, total - dataCodewords};
-    clsCodewordBlocks::Interleave(blocks, data.data(), codewords.data(), *m_ReedSolomon,
-                                  m_FiniteField);
+    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
+        .MakeBlocks({total, 1, total - dataCodewords}, data.data(), codewords.data());
 
     const std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence =
         PlacementSequence(codewords, dataCodewords, total, half);

@@ -7,17 +7,13 @@
 #include "clsQRLayout.h"
 #include "clsQRSegmentation.h"
 #include "clsSegmentWriter.h"
+#include "clsSymbolBuilder.h"
 
 #include <algorithm>
 
 namespace ostrel {
 
 namespace {
-
-// GF(2^8) of clause 7.5.2: x^8 + x^4 + x^3 + x^2 + 1, primitive element 2.
-constexpr std::int32_t kFieldSize = 256;
-constexpr std::int32_t kFieldPolynomial = 285;
-constexpr std::int32_t kFieldAlpha = 2;
 
 // The level number that replaces one outside 1..4 (M).
 constexpr std::int32_t kDefaultLevel = 2;
@@ -40,6 +36,26 @@ clsModuleMatrix LayoutView(std::span<std::uint8_t> modules, std::int32_t version
     return clsModuleMatrix::Of(modules, side, side, clsQRLayout::Stride(version));
 }
 
+// The version information (versions 7 and above) and the format information of level and mask,
+// both copies of each, into a finished symbol's matrix.
+void WriteVersionWords(const clsModuleMatrix& view, std::int32_t version) {
+    if (version < clsQRLayout::FirstVersionWithVersionInformation) {
+        return;
+    }
+    const std::int32_t word = clsFormatInformation::QRVersionWord(version);
+    for (const std::int32_t copy : {0, 1}) {
+        clsFormatInformation::WriteBits(
+            view, word, clsFormatInformation::QRVersionPositions(view.Width(), copy));
+    }
+}
+void WriteFormatWords(const clsModuleMatrix& view, std::int32_t level, std::int32_t mask) {
+    const std::int32_t word = clsFormatInformation::QRFormatWord(level, mask);
+    for (const std::int32_t copy : {0, 1}) {
+        clsFormatInformation::WriteBits(
+            view, word, clsFormatInformation::QRFormatPositions(view.Width(), copy));
+    }
+}
+
 // The largest data capacity in bits among versions first..last at level.
 std::int32_t LargestCapacityBits(std::int32_t level, std::int32_t first, std::int32_t last) {
     std::int32_t largest = 0;
@@ -58,8 +74,7 @@ std::uint8_t clsQRCode::Symbol::At(std::int32_t x, std::int32_t y) const {
     return Modules[static_cast<std::size_t>(y * Stride() + x)];
 }
 
-clsQRCode::clsQRCode() : m_FiniteField(std::make_shared<clsFiniteField>()) {
-    m_FiniteField->Init(kFieldSize, kFieldPolynomial, kFieldAlpha);
+clsQRCode::clsQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {
     for (std::int32_t k = 0; k < static_cast<std::int32_t>(m_BitMask.size()); ++k) {
         m_BitMask[static_cast<std::size_t>(k)] = 1 << k;
     }
@@ -206,26 +221,16 @@ std::int32_t clsQRCode::FormatWord(std::int32_t level, std::int32_t mask) {
 void clsQRCode::WriteVersionInformation(std::span<std::uint8_t> matrix,
                                         std::int32_t version) const {
     const clsModuleMatrix view = LayoutView(matrix, version);
-    if (view.Empty() || version < clsQRLayout::FirstVersionWithVersionInformation) {
-        return;
-    }
-    const std::int32_t word = VersionWord(version);
-    for (const std::int32_t copy : {0, 1}) {
-        clsFormatInformation::WriteBits(
-            view, word, clsFormatInformation::QRVersionPositions(view.Width(), copy));
+    if (!view.Empty()) {
+        WriteVersionWords(view, version);
     }
 }
 
 void clsQRCode::WriteFormatInformation(std::span<std::uint8_t> matrix, std::int32_t version,
                                        std::int32_t level, std::int32_t mask) const {
     const clsModuleMatrix view = LayoutView(matrix, version);
-    if (view.Empty()) {
-        return;
-    }
-    const std::int32_t word = FormatWord(level, mask);
-    for (const std::int32_t copy : {0, 1}) {
-        clsFormatInformation::WriteBits(
-            view, word, clsFormatInformation::QRFormatPositions(view.Width(), copy));
+    if (!view.Empty()) {
+        WriteFormatWords(view, level, mask);
     }
 }
 
@@ -234,20 +239,29 @@ void clsQRCode::WriteFormatInformation(std::span<std::uint8_t> matrix, std::int3
 std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes,
                                                          std::int32_t length, std::int32_t version,
                                                          std::int32_t level, std::int32_t mask) {
+    std::optional<Symbol> symbol = PlacedSymbol(bytes, length, version, level);
+    if (symbol) {
+        FinishSymbol(*symbol, IsMask(mask) ? mask : 0);
+    }
+    return symbol;
+}
+
+std::optional<clsQRCode::Symbol> clsQRCode::PlacedSymbol(std::span<const std::uint8_t> bytes,
+                                                         std::int32_t length, std::int32_t version,
+                                                         std::int32_t level) {
     if (level < 1 || level > clsQRCapacity::LevelCount) {
         level = kDefaultLevel;
     }
     if (version < 0) {
         return std::nullopt;
     }
-    length = static_cast<std::int32_t>(
-        std::min<std::int64_t>(std::max<std::int32_t>(length, 0), std::ssize(bytes)));
+    length = clsSymbolBuilder::ClampLength(bytes, length);
     if (length > MaxInputLength) {
         return std::nullopt; // no symbol holds it: spare the segmentation its cost
     }
 
-    // The data codewords: the stream for the chosen version, then the pad codewords. The first
-    // dc bytes of `codewords` take them, the next total bytes the final sequence.
+    // Headers, segments, terminator and pad codewords for the version chosen. The first dc bytes
+    // of `codewords` take them, the next total bytes the final sequence.
     std::unique_ptr<std::uint8_t[]> codewords;
     {
         clsQRSegmentation stream(bytes.data(), length, StreamSettings());
@@ -258,10 +272,27 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
             return std::nullopt;
         }
     }
+    // The blocks and their check codewords, interleaved.
+    clsSymbolBuilder build(m_FiniteField, m_ReedSolomon, m_Placement);
     const clsCodewordBlocks::BlockTable blocks = clsQRCapacity::Blocks(level, version);
     std::uint8_t* const sequence = codewords.get() + blocks.DataCodewords();
-    AddErrorCorrection(blocks, codewords.get(), sequence);
-    return MakeSymbol(version, level, mask, sequence);
+    build.MakeBlocks(blocks, codewords.get(), sequence);
+
+    // The function patterns of a blank symbol and the sequence placed around them.
+    const std::int32_t side = clsQRLayout::SymbolSize(version);
+    Symbol symbol = clsSymbolBuilder::BlankSymbol(version, level, side, side);
+    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
+    clsQRLayout::DrawFunctionPatterns(matrix, version);
+    build.Place(matrix, kBitsPerCodeword * clsQRCapacity::TotalCodewords(version),
+                clsQRLayout::PlacementSkipColumn, version, sequence);
+    return symbol;
+}
+
+void clsQRCode::FinishSymbol(Symbol& symbol, std::int32_t mask) {
+    clsSymbolBuilder::ApplyMask(symbol, mask, mask);
+    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
+    WriteVersionWords(matrix, symbol.Version);
+    WriteFormatWords(matrix, symbol.Level, mask);
 }
 
 std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t level) {
@@ -313,40 +344,8 @@ bool clsQRCode::WriteDataCodewords(clsQRSegmentation& stream, std::int32_t versi
     if (d - clsModeTable::QRTerminatorBits > kBitsPerCodeword * dc) {
         return false;
     }
-    const std::int32_t written = (d + kBitsPerCodeword - 1) / kBitsPerCodeword;
-    clsCodewordBlocks::Pad(codewords.get(), std::min(dc, written), dc);
+    clsSymbolBuilder::Pad(codewords.get(), d, kBitsPerCodeword * dc, dc);
     return true;
-}
-
-void clsQRCode::AddErrorCorrection(const clsCodewordBlocks::BlockTable& blocks,
-                                   const std::uint8_t* data, std::uint8_t* sequence) {
-    if (!m_ReedSolomon) {
-        m_ReedSolomon = std::make_unique<clsReedSolomon>();
-    }
-    clsCodewordBlocks::Interleave(blocks, data, sequence, *m_ReedSolomon, m_FiniteField);
-}
-
-clsQRCode::Symbol clsQRCode::MakeSymbol(std::int32_t version, std::int32_t level, std::int32_t mask,
-                                        const std::uint8_t* sequence) {
-    Symbol symbol;
-    symbol.Version = version;
-    symbol.Level = level;
-    symbol.Mask = IsMask(mask) ? mask : 0;
-    symbol.Side = clsQRLayout::SymbolSize(version);
-    symbol.Width = symbol.Side;
-    symbol.Height = symbol.Side;
-    const std::int32_t stride = clsQRLayout::Stride(version);
-    symbol.Modules.assign(static_cast<std::size_t>(stride) * stride, 0);
-    const clsModuleMatrix matrix = LayoutView(symbol.Modules, version);
-    // Function patterns; the sequence along the layout's placement runs; mask and combination.
-    clsQRLayout::DrawFunctionPatterns(matrix, version);
-    m_Placement.Prepare(matrix, kBitsPerCodeword * clsQRCapacity::TotalCodewords(version),
-                        clsQRLayout::PlacementSkipColumn, version);
-    m_Placement.Place(matrix.Modules(), sequence);
-    clsDataMask::MaskAndCombine(matrix, symbol.Mask);
-    WriteVersionInformation(symbol.Modules, version);
-    WriteFormatInformation(symbol.Modules, version, level, symbol.Mask);
-    return symbol;
 }
 
 } // namespace ostrel

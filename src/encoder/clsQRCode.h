@@ -47,6 +47,8 @@ namespace ostrel {
 //   clsQRLayout, clsFunctionPatterns, clsModuleMatrix          the symbol's geometry;
 //   clsPlacement                                               codeword placement;
 //   clsDataMask, clsFormatInformation                          masking, format and version words.
+// clsSymbolBuilder takes the steps that Micro QR and rMQR (clsMicroQRCode, clsRMQRCode) share
+// with it: padding, blocks, the blank symbol, placement and masking.
 // The reference operations below (BuildBitStream, DrawFunctionPatterns, PlaceCodewords,
 // ApplyMask, WriteVersionInformation, WriteFormatInformation) call the same units; of them,
 // DrawFunctionPatterns and the two Write...Information are the pipeline's own stages, while
@@ -227,12 +229,13 @@ private:
     // False when the data bits exceed the capacity.
     static bool WriteDataCodewords(clsQRSegmentation& stream, std::int32_t version,
                                    std::int32_t level, std::unique_ptr<std::uint8_t[]>& codewords);
-    // Check codewords of every block and the interleaved sequence (clsCodewordBlocks).
-    void AddErrorCorrection(const clsCodewordBlocks::BlockTable& blocks, const std::uint8_t* data,
-                            std::uint8_t* sequence);
-    // Function patterns, placement, mask and combination, version and format information.
-    Symbol MakeSymbol(std::int32_t version, std::int32_t level, std::int32_t mask,
-                      const std::uint8_t* sequence);
+    // The symbol up to its mask: the data codewords of the version chosen (or given), the blocks,
+    // the function patterns and the codeword sequence placed around them, its modules still
+    // clsModuleMatrix values; nullopt when no symbol can be made. A level outside 1..4 becomes M.
+    std::optional<Symbol> PlacedSymbol(std::span<const std::uint8_t> bytes, std::int32_t length,
+                                       std::int32_t version, std::int32_t level);
+    // Masks a placed symbol with mask 0..7 and writes its version and format information.
+    static void FinishSymbol(Symbol& symbol, std::int32_t mask);
 
     std::array<std::int32_t, 18> m_BitMask{};
     std::shared_ptr<clsFiniteField> m_FiniteField;

@@ -54,7 +54,7 @@ std::int32_t clsQRSegmentation::Write(Writer& out, std::int32_t version) {
     const clsSegmentSearch::End& end = Search(version);
     std::uint8_t* const modes = m_Trace.get() + m_Length;
     clsSegmentSearch::TraceModes(m_Trace.get(), m_Length, end.Mode, modes, table.DoubleByteMode());
-    clsSegmentWriter::WriteEciHeader(out, m_Settings.EciDesignator);
+    clsSegmentWriter::WriteEciHeader(out, m_Settings.EciDesignator, table);
     return clsSegmentWriter::WriteSegments(out, m_Data, m_Length, table, modes);
 }
 

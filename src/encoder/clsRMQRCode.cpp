@@ -8,6 +8,7 @@
 #include "clsRMQRTable.h"
 #include "clsSegmentSearch.h"
 #include "clsSegmentWriter.h"
+#include "clsSymbolBuilder.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,45 +17,19 @@ namespace ostrel {
 
 namespace {
 
-// GF(2^8) of ISO/IEC 18004 clause 7.5.2, which ISO/IEC 23941 shares.
-constexpr std::int32_t kFieldSize = 256;
-constexpr std::int32_t kFieldPolynomial = 285;
-constexpr std::int32_t kFieldAlpha = 2;
-
 // Spare bytes after a codeword sequence for the placement's 64-bit reads.
 constexpr std::size_t kSpareBytes = 8;
-// Extra light columns and rows of the module matrix beyond the symbol, as for QR Code.
-constexpr std::int32_t kExtraModules = 3;
 // Placement keys of the sizes (clsPlacement::Prepare; 0 never matches).
 constexpr std::int32_t kPlacementKeyBase = 1;
 
-// The ECI header: the 3-bit indicator 111, then the designator in the three forms of ISO/IEC
-// 18004 clause 7.4.2.2 (one byte 0bbbbbbb, two bytes 10bbbbbb bbbbbbbb, three bytes 110bbbbb
-// bbbbbbbb bbbbbbbb). Returns its length, 0 for no designator.
+// The ECI header before the segments: after rMQR's 3-bit mode indicator (clsSegmentWriter).
 std::int32_t EciHeaderBits(std::int32_t designator) {
-    const std::int32_t qrBits = clsSegmentWriter::EciHeaderBits(designator);
-    return qrBits == 0 ? 0 : qrBits - clsModeTable::QRIndicatorBits + clsRMQRTable::IndicatorBits;
-}
-void WriteEciHeader(clsCodewordWriter& out, std::int32_t designator) {
-    if (EciHeaderBits(designator) == 0) {
-        return;
-    }
-    out.Put(clsRMQRTable::EciIndicator, clsRMQRTable::IndicatorBits);
-    const auto value = static_cast<std::uint32_t>(designator);
-    if (designator <= clsSegmentWriter::EciOneByteLimit) {
-        out.Put(value, 8);
-    } else if (designator <= clsSegmentWriter::EciTwoByteLimit) {
-        out.Put((0b10U << 14) | value, 16);
-    } else {
-        out.Put((0b110U << 21) | value, 24);
-    }
+    return clsSegmentWriter::EciHeaderBits(designator, clsRMQRTable::IndicatorBits);
 }
 
 } // namespace
 
-clsRMQRCode::clsRMQRCode() : m_FiniteField(std::make_shared<clsFiniteField>()) {
-    m_FiniteField->Init(kFieldSize, kFieldPolynomial, kFieldAlpha);
-}
+clsRMQRCode::clsRMQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {}
 
 void clsRMQRCode::SetEciDesignator(std::int32_t designator) {
     m_EciDesignator = EciHeaderBits(designator) > 0 ? designator : 0;
@@ -98,13 +73,10 @@ std::vector<std::uint8_t> clsRMQRCode::Interleaved(std::int32_t index, std::int3
                                                    const std::vector<std::uint8_t>& data) {
     const std::int32_t total = clsRMQRTable::TotalCodewords(index);
     std::vector<std::uint8_t> sequence(static_cast<std::size_t>(total) + kSpareBytes);
-    if (!m_ReedSolomon) {
-        m_ReedSolomon = std::make_unique<clsReedSolomon>();
-    }
     const clsCodewordBlocks::BlockTable blocks{total, clsRMQRTable::BlockCount(index, level),
                                                clsRMQRTable::EccPerBlock(index, level)};
-    clsCodewordBlocks::Interleave(blocks, data.data(), sequence.data(), *m_ReedSolomon,
-                                  m_FiniteField);
+    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
+        .MakeBlocks(blocks, data.data(), sequence.data());
 
     return sequence;
 }
@@ -114,22 +86,15 @@ std::vector<std::uint8_t> clsRMQRCode::Interleaved(std::int32_t index, std::int3
 clsQRCode::Symbol clsRMQRCode::FinishedSymbol(std::int32_t index, std::int32_t level,
                                               std::int32_t total, const std::uint8_t* sequence) {
     const std::int32_t width = clsRMQRTable::Width(index);
-    const std::int32_t height = clsRMQRTable::Height(index);
-    const std::int32_t stride = width + kExtraModules;
-    clsQRCode::Symbol symbol;
-    symbol.Version = index + 1;
-    symbol.Level = level;
-    symbol.Mask = Mask;
-    symbol.Width = width;
-    symbol.Height = height;
-    symbol.Modules.assign(static_cast<std::size_t>(stride) * (height + kExtraModules), 0);
-    const clsModuleMatrix matrix = clsModuleMatrix::Of(symbol.Modules, width, height, stride);
+    clsQRCode::Symbol symbol =
+        clsSymbolBuilder::BlankSymbol(index + 1, level, width, clsRMQRTable::Height(index));
+    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
     clsRMQRLayout::DrawFunctionPatterns(matrix, index);
     // The right-hand column is a timing pattern from top to bottom: the column pairs start left
     // of it, at width - 2 and width - 3, and end with columns 1 and 0.
-    m_Placement.Prepare(matrix, 8 * total, width - 1, kPlacementKeyBase + index);
-    m_Placement.Place(symbol.Modules.data(), sequence);
-    clsDataMask::MaskAndCombine(matrix, Mask);
+    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
+        .Place(matrix, 8 * total, width - 1, kPlacementKeyBase + index, sequence);
+    clsSymbolBuilder::ApplyMask(symbol, Mask, Mask);
     clsRMQRLayout::WriteFormatInformation(matrix, index, clsRMQRTable::FormatWord(index, level));
     return symbol;
 }
@@ -137,8 +102,7 @@ clsQRCode::Symbol clsRMQRCode::FinishedSymbol(std::int32_t index, std::int32_t l
 std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes,
                                                            std::int32_t length, std::int32_t index,
                                                            std::int32_t level) {
-    length = static_cast<std::int32_t>(
-        std::min<std::int64_t>(std::max<std::int32_t>(length, 0), std::ssize(bytes)));
+    length = clsSymbolBuilder::ClampLength(bytes, length);
     if (index < AutomaticSize || index >= clsRMQRTable::SizeCount ||
         !clsRMQRTable::HasLevel(level) || length > MaxInputLength) {
         return std::nullopt;
@@ -146,8 +110,9 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
     const std::int32_t eciBits = length > 0 ? EciHeaderBits(m_EciDesignator) : 0;
 
     // The data bits of the cheapest segmentation under a size's mode table, without the
-    // terminator. Sizes with the same count widths share one search.
-    std::vector<std::uint8_t> preds(static_cast<std::size_t>(length));
+    // terminator. Sizes with the same count widths share one search. (preds is filled with an
+    // explicit 0: GCC 12 sees a false overflow in the value-initialising form once this inlines.)
+    std::vector<std::uint8_t> preds(static_cast<std::size_t>(length), 0);
     std::vector<std::pair<std::array<std::int32_t, 4>, std::int32_t>> searched;
     const auto cost = [&](std::int32_t i) {
         if (length == 0) {
@@ -196,12 +161,11 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
             clsSegmentSearch::Search(bytes.data(), length, table, preds.data());
         clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes.data());
         clsCodewordWriter out(data);
-        WriteEciHeader(out, m_EciDesignator);
+        clsSegmentWriter::WriteEciHeader(out, m_EciDesignator, table);
         streamBits =
             clsSegmentWriter::WriteSegments(out, bytes.data(), length, table, modes.data());
     }
-    clsCodewordBlocks::Pad(data.data(), (std::min(streamBits, 8 * dataCodewords) + 7) / 8,
-                           dataCodewords);
+    clsSymbolBuilder::Pad(data.data(), streamBits, 8 * dataCodewords, dataCodewords);
 
     const std::int32_t total = clsRMQRTable::TotalCodewords(index);
     const std::vector<std::uint8_t> sequence = Interleaved(index, level, data);

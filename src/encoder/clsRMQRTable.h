@@ -24,9 +24,8 @@ public:
     static constexpr std::int32_t MinHeight = 7;
     static constexpr std::int32_t MaxHeight = 17;
     // Mode indicators have three bits (numeric 001, alphanumeric 010, byte 011, Kanji 100, ECI
-    // 111); the terminator is 000.
+    // 111, which clsSegmentWriter writes); the terminator is 000.
     static constexpr std::int32_t IndicatorBits = 3;
-    static constexpr std::uint32_t EciIndicator = 0b111;
     static constexpr std::int32_t TerminatorBits = 3;
     // The 18-bit format word: level bit (0 M, 1 H), 5-bit size index, BCH(18,6) check bits (the
     // QR version-information code), XORed with one mask beside the finder pattern and another

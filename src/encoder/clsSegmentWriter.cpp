@@ -9,9 +9,8 @@ namespace {
 
 using Mode = clsModeTable::Mode;
 
-constexpr std::uint32_t kEciModeIndicator = 0b0111;
-constexpr std::int32_t kEciIndicatorBits = 4;
-// Structured append (clause 8): its mode indicator, then position, count less one and parity.
+// Structured append (clause 8, QR Code only): its 4-bit mode indicator, then position, count less
+// one and parity.
 constexpr std::uint32_t kStructuredAppendIndicator = 0b0011;
 constexpr std::int32_t kStructuredAppendFieldBits = 4;
 constexpr std::int32_t kParityBits = 8;
@@ -131,23 +130,24 @@ std::int32_t clsSegmentWriter::WriteSegments(Writer& out, const std::uint8_t* da
     return length;
 }
 
-std::int32_t clsSegmentWriter::EciHeaderBits(std::int32_t designator) {
+std::int32_t clsSegmentWriter::EciHeaderBits(std::int32_t designator, std::int32_t indicatorBits) {
     if (designator <= 0 || designator > EciLargestDesignator) {
         return 0;
     }
     if (designator <= EciOneByteLimit) {
-        return kEciIndicatorBits + 8;
+        return indicatorBits + 8;
     }
-    return kEciIndicatorBits + (designator <= EciTwoByteLimit ? 16 : 24);
+    return indicatorBits + (designator <= EciTwoByteLimit ? 16 : 24);
 }
 
 template <typename Writer>
-std::int32_t clsSegmentWriter::WriteEciHeader(Writer& out, std::int32_t designator) {
-    const std::int32_t length = EciHeaderBits(designator);
+std::int32_t clsSegmentWriter::WriteEciHeader(Writer& out, std::int32_t designator,
+                                              const clsModeTable& table) {
+    const std::int32_t length = EciHeaderBits(designator, table.IndicatorBits());
     if (length == 0) {
         return 0;
     }
-    out.Put(kEciModeIndicator, kEciIndicatorBits);
+    out.Put(EciIndicator, table.IndicatorBits());
     const auto value = static_cast<std::uint32_t>(designator);
     if (designator <= EciOneByteLimit) {
         out.Put(value, 8);
@@ -163,7 +163,7 @@ template <typename Writer>
 std::int32_t clsSegmentWriter::WriteStructuredAppendHeader(Writer& out, std::int32_t index,
                                                            std::int32_t count,
                                                            std::uint8_t parity) {
-    out.Put(kStructuredAppendIndicator, kEciIndicatorBits);
+    out.Put(kStructuredAppendIndicator, clsModeTable::QRIndicatorBits);
     out.Put(static_cast<std::uint32_t>(index), kStructuredAppendFieldBits);
     out.Put(static_cast<std::uint32_t>(count - 1), kStructuredAppendFieldBits);
     out.Put(parity, kParityBits);
@@ -178,9 +178,11 @@ template std::int32_t clsSegmentWriter::WriteSegments<clsCodewordWriter>(clsCode
                                                                          std::int32_t,
                                                                          const clsModeTable&,
                                                                          const std::uint8_t*);
-template std::int32_t clsSegmentWriter::WriteEciHeader<clsBitWriter>(clsBitWriter&, std::int32_t);
+template std::int32_t clsSegmentWriter::WriteEciHeader<clsBitWriter>(clsBitWriter&, std::int32_t,
+                                                                     const clsModeTable&);
 template std::int32_t clsSegmentWriter::WriteEciHeader<clsCodewordWriter>(clsCodewordWriter&,
-                                                                          std::int32_t);
+                                                                          std::int32_t,
+                                                                          const clsModeTable&);
 template std::int32_t clsSegmentWriter::WriteStructuredAppendHeader<clsBitWriter>(clsBitWriter&,
                                                                                   std::int32_t,
                                                                                   std::int32_t,

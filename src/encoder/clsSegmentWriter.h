@@ -28,17 +28,24 @@ public:
     static std::int32_t WriteSegments(Writer& out, const std::uint8_t* data, std::int32_t n,
                                       const clsModeTable& table, const std::uint8_t* modes);
 
-    // ---- ECI header of QR Code Model 2 (clause 7.4.2) ----
-    // The designators 0..127 in one byte 0bbbbbbb, up to 16383 in two bytes 10bbbbbb bbbbbbbb, up
-    // to 999999 in three bytes 110bbbbb bbbbbbbb bbbbbbbb, after the 4-bit mode indicator 0111.
+    // ---- ECI header (ISO/IEC 18004 clause 7.4.2; rMQR, ISO/IEC 23941, the same) ----
+    // The ECI mode indicator, then the designator: 0..127 in one byte 0bbbbbbb, up to 16383 in two
+    // bytes 10bbbbbb bbbbbbbb, up to 999999 in three bytes 110bbbbb bbbbbbbb bbbbbbbb. The
+    // indicator is 0111 among QR Code's 4-bit mode indicators and 111 among rMQR's 3-bit ones: the
+    // value 7 in the indicator width of the symbol type's mode table. Micro QR has no ECI mode.
+    static constexpr std::uint32_t EciIndicator = 0b111;
     static constexpr std::int32_t EciOneByteLimit = 127;
     static constexpr std::int32_t EciTwoByteLimit = 16383;
     static constexpr std::int32_t EciLargestDesignator = 999999;
-    // Length of the ECI header: 12, 20 or 28 bits; 0 for no header (0, negative or above 999999).
-    static std::int32_t EciHeaderBits(std::int32_t designator);
-    // Writes the ECI header of a designator (nothing for none) and returns its length.
+    // Length of the ECI header with mode indicators of indicatorBits (QR Code's 4 unless given):
+    // the indicator and 8, 16 or 24 bits; 0 for no header (0, negative or above 999999).
+    static std::int32_t EciHeaderBits(std::int32_t designator,
+                                      std::int32_t indicatorBits = clsModeTable::QRIndicatorBits);
+    // Writes the ECI header of a designator with the indicator width of table (nothing for none)
+    // and returns its length.
     template <typename Writer>
-    static std::int32_t WriteEciHeader(Writer& out, std::int32_t designator);
+    static std::int32_t WriteEciHeader(Writer& out, std::int32_t designator,
+                                       const clsModeTable& table);
 
     // ---- Structured-append header of QR Code Model 2 (clause 8) ----
     // Mode indicator 0011, the symbol's position (4 bits), the number of symbols less one
@@ -57,10 +64,11 @@ extern template std::int32_t
 clsSegmentWriter::WriteSegments<clsCodewordWriter>(clsCodewordWriter&, const std::uint8_t*,
                                                    std::int32_t, const clsModeTable&,
                                                    const std::uint8_t*);
-extern template std::int32_t clsSegmentWriter::WriteEciHeader<clsBitWriter>(clsBitWriter&,
-                                                                            std::int32_t);
-extern template std::int32_t clsSegmentWriter::WriteEciHeader<clsCodewordWriter>(clsCodewordWriter&,
-                                                                                 std::int32_t);
+extern template std::int32_t
+clsSegmentWriter::WriteEciHeader<clsBitWriter>(clsBitWriter&, std::int32_t, const clsModeTable&);
+extern template std::int32_t
+clsSegmentWriter::WriteEciHeader<clsCodewordWriter>(clsCodewordWriter&, std::int32_t,
+                                                    const clsModeTable&);
 extern template std::int32_t
 clsSegmentWriter::WriteStructuredAppendHeader<clsBitWriter>(clsBitWriter&, std::int32_t,
                                                             std::int32_t, std::uint8_t);

@@ -1,0 +1,72 @@
+#include "clsSymbolBuilder.h"
+
+#include "clsDataMask.h"
+
+#include <algorithm>
+
+namespace ostrel {
+
+namespace {
+
+// GF(2^8) of ISO/IEC 18004 clause 7.5.2.
+constexpr std::int32_t kFieldSize = 256;
+constexpr std::int32_t kFieldPolynomial = 285;
+constexpr std::int32_t kFieldAlpha = 2;
+
+constexpr std::int32_t kBitsPerCodeword = 8;
+// Extra light columns and rows of the module matrix beyond the symbol (quiet zone in a picture).
+constexpr std::int32_t kExtraModules = 3;
+
+} // namespace
+
+std::shared_ptr<clsFiniteField> clsSymbolBuilder::MakeField() {
+    auto field = std::make_shared<clsFiniteField>();
+    field->Init(kFieldSize, kFieldPolynomial, kFieldAlpha);
+    return field;
+}
+
+void clsSymbolBuilder::Pad(std::uint8_t* data, std::int32_t streamBits, std::int32_t capacityBits,
+                           std::int32_t padEnd) {
+    const std::int32_t used = std::min(streamBits, capacityBits);
+    clsCodewordBlocks::Pad(data, (used + kBitsPerCodeword - 1) / kBitsPerCodeword, padEnd);
+}
+
+void clsSymbolBuilder::MakeBlocks(const clsCodewordBlocks::BlockTable& blocks,
+                                  const std::uint8_t* data, std::uint8_t* sequence) {
+    if (!m_Coder) {
+        m_Coder = std::make_unique<clsReedSolomon>();
+    }
+    clsCodewordBlocks::Interleave(blocks, data, sequence, *m_Coder, m_Field);
+}
+
+clsQRCode::Symbol clsSymbolBuilder::BlankSymbol(std::int32_t version, std::int32_t level,
+                                                std::int32_t width, std::int32_t height) {
+    clsQRCode::Symbol symbol;
+    symbol.Version = version;
+    symbol.Level = level;
+    symbol.Side = width == height ? width : 0;
+    symbol.Width = width;
+    symbol.Height = height;
+    symbol.Modules.assign(
+        static_cast<std::size_t>(width + kExtraModules) * (height + kExtraModules), 0);
+    return symbol;
+}
+
+clsModuleMatrix clsSymbolBuilder::Matrix(clsQRCode::Symbol& symbol) {
+    return clsModuleMatrix::Of(symbol.Modules, symbol.Columns(), symbol.Rows(), symbol.Stride());
+}
+
+void clsSymbolBuilder::Place(const clsModuleMatrix& matrix, std::int32_t bitCount,
+                             std::int32_t skipColumn, std::int32_t key,
+                             const std::uint8_t* sequence) {
+    m_Placement.Prepare(matrix, bitCount, skipColumn, key);
+    m_Placement.Place(matrix.Modules(), sequence);
+}
+
+void clsSymbolBuilder::ApplyMask(clsQRCode::Symbol& symbol, std::int32_t number,
+                                 std::int32_t condition) {
+    clsDataMask::MaskAndCombine(Matrix(symbol), condition);
+    symbol.Mask = number;
+}
+
+} // namespace ostrel
