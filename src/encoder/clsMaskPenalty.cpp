@@ -1,5 +1,8 @@
 #include "clsMaskPenalty.h"
 
+#include "clsDataMask.h"
+#include "clsSymbolBuilder.h"
+
 #include <array>
 #include <cstdlib>
 #include <iterator>
@@ -180,21 +183,15 @@ clsMaskPenalty::Score clsMaskPenalty::Evaluate(std::span<const std::uint8_t> mod
 std::optional<clsQRCode::Symbol>
 clsMaskPenalty::EncodeBestMask(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
                                std::int32_t length, std::int32_t version, std::int32_t level) {
-    std::optional<clsQRCode::Symbol> best;
-    std::int32_t bestScore = 0;
-    for (std::int32_t mask = 0; mask < 8; ++mask) {
-        std::optional<clsQRCode::Symbol> symbol =
-            encoder.EncodeMatrix(bytes, length, version, level, mask);
-        if (!symbol) {
-            return std::nullopt; // the mask does not change whether the data fits
-        }
-        const std::int32_t total = Evaluate(*symbol).Total();
-        if (!best || total < bestScore) {
-            best = std::move(symbol);
-            bestScore = total;
-        }
+    // The mask changes neither the data nor whether it fits: the symbol is placed once, and each
+    // mask is tried on a copy with its own format information, as a reader would see it.
+    std::optional<clsQRCode::Symbol> symbol = encoder.PlacedSymbol(bytes, length, version, level);
+    if (symbol) {
+        clsSymbolBuilder::ChooseMask(
+            *symbol, clsDataMask::MaskCount, clsQRCode::FinishSymbol,
+            [](const clsQRCode::Symbol& candidate) { return -Evaluate(candidate).Total(); });
     }
-    return best;
+    return symbol;
 }
 
 } // namespace ostrel

@@ -50,9 +50,10 @@ public:
     };
 
     // ---- Mask choice ----
-    // Encodes bytes[0 .. length-1] with each mask 0..7 (encoder.EncodeMatrix with the given
-    // version and level) and returns the symbol with the lowest total score, the lower mask
-    // number on a tie; its Mask member is the mask chosen. nullopt when no symbol can be made.
+    // The symbol of bytes[0 .. length-1] that encoder.EncodeMatrix makes with the given version
+    // and level and the mask 0..7 of the lowest total score, the lower mask number on a tie; its
+    // Mask member is the mask chosen. nullopt when no symbol can be made. The data is encoded
+    // and placed once; the eight masks are applied to copies of the placed symbol.
     // The same encoder object is used throughout (its Kanji setting and any ECI designator
     // apply); it must not be used from another thread meanwhile.
     static std::optional<clsQRCode::Symbol>

@@ -236,6 +236,8 @@ private:
                                        std::int32_t version, std::int32_t level);
     // Masks a placed symbol with mask 0..7 and writes its version and format information.
     static void FinishSymbol(Symbol& symbol, std::int32_t mask);
+    // The automatic mask evaluates the eight masks on one placed symbol.
+    friend class clsMaskPenalty;
 
     std::array<std::int32_t, 18> m_BitMask{};
     std::shared_ptr<clsFiniteField> m_FiniteField;
