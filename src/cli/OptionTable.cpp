@@ -125,6 +125,7 @@ std::string ApplyEci(CliOptions& options, std::optional<std::string_view> value,
         return Invalid(option, *value, "auto or off");
     }
     options.EciAuto = lower == "auto";
+    options.EciGiven = true;
     return {};
 }
 
