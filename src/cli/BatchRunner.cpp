@@ -440,6 +440,10 @@ void BatchRunner::Report(std::size_t i, LineResult& result, const std::string& n
                      (row.Error.empty() ? result.Message : row.Error).c_str());
     } else {
         ++tally.Written;
+        if (!result.DataWarning.empty()) {
+            std::fprintf(stderr, "%s: %s: warning: %s\n", Program, m_Table.Where(row).c_str(),
+                         result.DataWarning.c_str());
+        }
         if (!result.Warning.empty()) {
             std::fprintf(stderr, "%s: %s: warning: %s\n", Program, m_Table.Where(row).c_str(),
                          result.Warning.c_str());

@@ -51,7 +51,8 @@ struct CliOptions {
     bool MaskAuto = false;       // QR: the lowest penalty score; Micro QR: the edge evaluation
     bool MaskGiven = false;      // Micro QR defaults to auto; rMQR refuses --mask
     std::int32_t RMQRHeight = 0; // rMQR: the automatic size only among this height; 0 any
-    bool EciAuto = false; // declare the character set of non-ASCII data with an ECI designator
+    bool EciAuto = false;  // declare the character set of non-ASCII data with an ECI designator
+    bool EciGiven = false; // --eci given: --hanzi declares GB 2312 where needed unless it is off
     bool Utf8 = true;
     KanjiSetting Kanji = KanjiSetting::Auto;
     std::optional<OutputFormat> Format; // unset: from the output file's extension, else matrix

@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
@@ -86,7 +87,7 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         data = QByteArray(reinterpret_cast<const char*>(bytes.data()),
                           static_cast<qsizetype>(bytes.size()));
     } else {
-        symbol = Encode(bytes);
+        symbol = Encode(bytes, result.DataWarning);
         if (!symbol) {
             result.Outcome = LineResult::Status::TooLong;
             result.Message = DoesNotFit(ByteCount(bytes.size()), m_Options);
@@ -147,14 +148,19 @@ std::vector<std::uint8_t> LinePipeline::Bytes(std::span<const std::uint8_t> line
     return platform::CodePage::Utf16ToCodePage(text, m_CodePage);
 }
 
-std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uint8_t>& bytes) {
+std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uint8_t>& bytes,
+                                                      std::string& warning) {
     if (bytes.size() > static_cast<std::size_t>(clsQRCode::MaxInputLength)) {
         return std::nullopt;
     }
-    return EncodeBytes(m_Encoders, bytes, m_Options, m_CodePage, m_FromText);
+    return EncodeBytes(m_Encoders, bytes, m_Options, m_CodePage, m_FromText, &warning);
 }
 
 namespace {
+
+// GB 2312 belongs to the family that designator 29 declares.
+constexpr int Gb2312CodePage = 936;
+constexpr std::int32_t Gb2312Designator = 29;
 
 // The ECI designator and the Kanji mode of bytes as the options ask for them.
 struct StreamChoice {
@@ -164,16 +170,12 @@ struct StreamChoice {
 
 StreamChoice ChooseStream(const std::vector<std::uint8_t>& bytes, const CliOptions& options,
                           int codePage, bool fromText) {
-    // GB 2312 belongs to the family that designator 29 declares.
-    constexpr int Gb2312CodePage = 936;
     const int dataCodePage = options.Hanzi  ? Gb2312CodePage
                              : options.Utf8 ? platform::CodePage::Utf8
                                             : codePage;
     StreamChoice choice;
-    // Hanzi segments read as GB 2312 by themselves, but a GB 2312 character that the search
-    // puts into a byte segment (cheaper beside ASCII) is read by the readers' guess, and
-    // zxing-cpp guesses Shift JIS: the designator of the GB 2312 family tells them.
-    if (options.EciAuto || options.Hanzi) {
+    // --hanzi starts without a designator: SettleHanziDesignator adds it where it is needed.
+    if (options.EciAuto && !options.Hanzi) {
         choice.Designator = platform::CodePage::EciDesignatorFor(bytes, dataCodePage);
         if (dataCodePage == platform::CodePage::Utf8 && !IsUtf8(bytes)) {
             choice.Designator = 0; // raw bytes from standard input: nothing to declare
@@ -190,6 +192,42 @@ void SetUp(clsQRCode& encoder, const StreamChoice& choice, bool hanzi) {
     encoder.SetStructuredAppend(std::nullopt);
 }
 
+// --hanzi, with the encoder set up without a designator: gives it designator 29 when a byte
+// segment of some part of bytes holds a byte above 0x7F and the options let it declare (--eci
+// not off); true when it did. With --eci off such bytes leave a warning instead.
+//
+// Hanzi segments are read as GB 2312 by themselves, but a GB 2312 character that the search puts
+// into a byte segment (cheaper beside ASCII, as a lone character between Latin letters) is read
+// by the declared character set or the reader's guess, and zxing-cpp guesses Shift JIS. Text
+// whose Chinese characters all go to Hanzi segments gets no designator: the plain Hanzi symbol,
+// 12 bits shorter.
+//
+// The designator's own bits may raise the version into another count class, whose search may
+// cut otherwise. So the question is asked of the symbol without it, at the version chosen for
+// that (version 0: the automatic one), and the answer stands: should the larger version's search
+// put every character into a Hanzi segment after all, dropping the designator would bring back
+// the smaller version and its byte segment. A symbol without the designator thus never carries
+// a GB 2312 byte in byte mode; one with it at worst declares what it need not.
+bool SettleHanziDesignator(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
+                           std::span<const clsStructuredAppend::Part> parts, std::int32_t version,
+                           const CliOptions& options, std::string& warning) {
+    const bool needed = std::ranges::any_of(parts, [&](const clsStructuredAppend::Part& part) {
+        return encoder.ByteSegmentHoldsHighByte(
+            bytes.subspan(static_cast<std::size_t>(part.Offset)), part.Length, version,
+            options.Level);
+    });
+    if (!needed) {
+        return false;
+    }
+    if (options.EciGiven && !options.EciAuto) {
+        warning = "--eci off: GB 2312 characters in byte segments go without their designator "
+                  "(ECI 29), and readers may take those bytes for another character set";
+        return false;
+    }
+    encoder.SetEciDesignator(Gb2312Designator);
+    return true;
+}
+
 } // namespace
 
 void LinePipeline::Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
@@ -200,7 +238,7 @@ void LinePipeline::Configure(clsQRCode& encoder, const std::vector<std::uint8_t>
 std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(SymbolEncoders& encoders,
                                                            const std::vector<std::uint8_t>& bytes,
                                                            const CliOptions& options, int codePage,
-                                                           bool fromText) {
+                                                           bool fromText, std::string* warning) {
     const StreamChoice choice = ChooseStream(bytes, options, codePage, fromText);
     const auto length = static_cast<std::int32_t>(bytes.size());
     switch (options.Kind) {
@@ -221,6 +259,12 @@ std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(SymbolEncoders& encod
     }
     clsQRCode& encoder = encoders.QR;
     SetUp(encoder, choice, options.Hanzi);
+    if (options.Hanzi) {
+        const clsStructuredAppend::Part whole{0, length};
+        std::string ignored;
+        SettleHanziDesignator(encoder, bytes, std::span(&whole, 1), options.Version, options,
+                              warning ? *warning : ignored);
+    }
     if (options.MaskAuto) {
         return clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.Version,
                                               options.Level);
@@ -264,8 +308,18 @@ LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsQRCode& encoder,
         characters = Characters::ShiftJis;
     }
     SymbolSet set;
-    set.Plan = clsStructuredAppend::Split(encoder, bytes, options.Level, options.Version,
+    const auto split = [&] {
+        return clsStructuredAppend::Split(encoder, bytes, options.Level, options.Version,
                                           options.StructuredAppend.value_or(0), characters);
+    };
+    set.Plan = split();
+    // --hanzi decides the designator for the whole set (readers join the parts, and a part
+    // boundary may move once it is there): split again when a part needs it.
+    if (options.Hanzi && !set.Plan.Parts.empty() &&
+        SettleHanziDesignator(encoder, bytes, set.Plan.Parts, set.Plan.Version, options,
+                              set.Warning)) {
+        set.Plan = split();
+    }
     const auto count = static_cast<std::int32_t>(set.Plan.Parts.size());
     for (std::int32_t index = 0; index < count; ++index) {
         const auto& part = set.Plan.Parts[static_cast<std::size_t>(index)];
@@ -383,6 +437,7 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
     LineResult result;
     const SymbolSet set =
         EncodeStructuredAppend(m_Encoders.QR, bytes, m_Options, m_CodePage, m_FromText);
+    result.DataWarning = set.Warning;
     if (set.Symbols.empty()) {
         result.Outcome = LineResult::Status::TooLong;
         result.Message = set.Plan.Error;

@@ -32,6 +32,8 @@ struct LineResult {
     std::string Message; // why the line failed; empty when written
     std::string Warning; // --size: the whole pixels per module changed the size asked by > 5%
     QByteArray Output;   // the symbol's text when it goes to standard output
+    // --hanzi --eci off: GB 2312 characters in byte segments, undeclared.
+    std::string DataWarning;
     // What the manifest records: the data's length and (when asked for) SHA-256, the symbol's
     // version, level and mask (0 when there is no symbol), whether it read back.
     std::size_t DataBytes = 0;
@@ -79,14 +81,18 @@ public:
     // The symbol of bytes in the options' symbology with their version, level and mask (the best
     // one for --mask auto) and, for --eci auto, the designator of the bytes' character set: UTF-8
     // (when they are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling
-    // whether the bytes are text converted by --encoding. nullopt when the data does not fit.
+    // whether the bytes are text converted by --encoding. With --hanzi, designator 29 only when a
+    // byte segment holds a GB 2312 character (none with --eci off: then warning, when given, says
+    // so). nullopt when the data does not fit.
     static std::optional<clsQRCode::Symbol> EncodeBytes(SymbolEncoders& encoders,
                                                         const std::vector<std::uint8_t>& bytes,
                                                         const CliOptions& options, int codePage,
-                                                        bool fromText);
+                                                        bool fromText,
+                                                        std::string* warning = nullptr);
 
     // Sets up encoder for bytes as EncodeBytes encodes them (ECI designator, Kanji and Hanzi
-    // modes), without encoding.
+    // modes), without encoding; with --hanzi without a designator, which depends on the
+    // segmentation of the symbols made.
     static void Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
                           const CliOptions& options, int codePage, bool fromText);
 
@@ -97,10 +103,13 @@ public:
 
     // The symbols of bytes split by structured append (--structured-append) with the options'
     // version, level and mask, encoder set up as by Configure; each symbol carries the header
-    // of its part. On failure no symbols, and plan.Error says why.
+    // of its part. On failure no symbols, and plan.Error says why. With --hanzi, designator 29
+    // in every symbol when a byte segment of any part holds a GB 2312 character (Warning instead
+    // with --eci off).
     struct SymbolSet {
         clsStructuredAppend::Plan Plan;
         std::vector<clsQRCode::Symbol> Symbols;
+        std::string Warning;
     };
     static SymbolSet EncodeStructuredAppend(clsQRCode& encoder,
                                             const std::vector<std::uint8_t>& bytes,
@@ -110,7 +119,9 @@ private:
     // The line's bytes as the options convert them; empty with refusal set for a line that
     // cannot be converted (--hanzi: a character outside GB 2312).
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line, std::string& refusal) const;
-    std::optional<clsQRCode::Symbol> Encode(const std::vector<std::uint8_t>& bytes);
+    // The symbol of bytes; warning as EncodeBytes gives it.
+    std::optional<clsQRCode::Symbol> Encode(const std::vector<std::uint8_t>& bytes,
+                                            std::string& warning);
     LineResult RunStructuredAppend(const std::vector<std::uint8_t>& bytes, const std::string& path,
                                    const SymbolPath& symbolPath);
     // The file contents of every symbol of set, and the resolution --verify renders each at;

@@ -125,6 +125,7 @@ std::string ApplyEci(CliOptions& options, std::optional<std::string_view> value,
         return Invalid(option, *value, "auto or off");
     }
     options.EciAuto = lower == "auto";
+    options.EciGiven = true;
     return {};
 }
 
@@ -409,19 +410,23 @@ constexpr OptionRow Table[] = {
      "to the ANSI code page 932, Shift JIS; off\n"
      "otherwise, standard input included)"},
     {Options, "eci", 0, OptionValue::Required, "auto|off", ApplyEci,
-     "declare the character set (default off): with\n"
-     "auto, data that is not plain ASCII starts with\n"
-     "an ECI designator, 26 for UTF-8 or the one of\n"
-     "the ANSI code page (20 Shift JIS, 21-24\n"
-     "Windows-1250/1251/1252/1256, 28 Big5, 29 GBK);\n"
-     "qr and rmqr only (Micro QR has no ECI)"},
+     "declare the character set (default off, auto\n"
+     "with --hanzi): with auto, data that is not\n"
+     "plain ASCII starts with an ECI designator, 26\n"
+     "for UTF-8 or the one of the ANSI code page (20\n"
+     "Shift JIS, 21-24 Windows-1250/1251/1252/1256,\n"
+     "28 Big5, 29 GBK); qr and rmqr only (Micro QR\n"
+     "has no ECI)"},
     {Options, "hanzi", 0, OptionValue::None, "", SetHanzi,
      "Hanzi mode (GB/T 18284): TEXT (or standard\n"
      "input, which must be UTF-8) is converted to\n"
      "GB 2312 and its Chinese characters take 13\n"
      "bits instead of 24; a character outside GB\n"
-     "2312 is refused (exit 2). zxing-cpp reads it;\n"
-     "ZBar and WeChat show GB 2312 bytes (see\n"
+     "2312 is refused (exit 2). ECI 29 only when a\n"
+     "Chinese character goes to a byte segment\n"
+     "(beside Latin letters or digits); with --eci\n"
+     "off none, and a warning then. zxing-cpp reads\n"
+     "it; ZBar and WeChat show GB 2312 bytes (see\n"
      "docs/hanzi-readers.md)"},
     {Options, "structured-append", 0, OptionValue::Required, "auto|N", ApplyStructuredAppend,
      "split the data over N symbols (2..16), or the\n"

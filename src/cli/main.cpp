@@ -104,6 +104,9 @@ int RunStructuredAppend(const CliOptions& options, const std::vector<std::uint8_
         bytes, path, [&pattern](std::int32_t number) { return pattern.Expand(number, {}); });
     switch (result.Outcome) {
     case LineResult::Status::Written:
+        if (!result.DataWarning.empty()) {
+            std::fprintf(stderr, "%s: warning: %s\n", Program, result.DataWarning.c_str());
+        }
         for (const std::string& warning : result.ScanWarnings) {
             std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
         }
@@ -199,11 +202,15 @@ int Run(const CliOptions& options) {
         return RunStructuredAppend(options, bytes);
     }
     SymbolEncoders encoders;
+    std::string dataWarning;
     const auto symbol = LinePipeline::EncodeBytes(
         encoders, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-        options.Text.has_value() || options.BuildsPayload());
+        options.Text.has_value() || options.BuildsPayload(), &dataWarning);
     if (!symbol) {
         return TooLong(ByteCount(bytes.size()), options);
+    }
+    if (!dataWarning.empty()) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, dataWarning.c_str());
     }
     const PrintSize::Resolved size = SymbolSize(*symbol, options);
     if (!size.Error.empty()) {

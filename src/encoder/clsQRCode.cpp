@@ -172,6 +172,23 @@ void clsQRCode::BuildBitStream(std::span<std::uint8_t> bits, std::span<const std
     bitLength = stream.Write(out, version);
 }
 
+bool clsQRCode::ByteSegmentHoldsHighByte(std::span<const std::uint8_t> bytes, std::int32_t length,
+                                         std::int32_t version, std::int32_t level) const {
+    if (level < 1 || level > clsQRCapacity::LevelCount) {
+        level = kDefaultLevel;
+    }
+    const std::int32_t n =
+        std::min<std::int64_t>(std::max<std::int32_t>(length, 0), std::ssize(bytes));
+    if (version < 0 || n > MaxInputLength) {
+        return false;
+    }
+    clsQRSegmentation stream(bytes.data(), n, StreamSettings());
+    if (version == 0 || version > MaxVersion) {
+        version = ChooseVersion(stream, level);
+    }
+    return version != 0 && stream.ByteSegmentHoldsHighByte(version);
+}
+
 // ---- Matrix layout ----
 
 void clsQRCode::DrawFunctionPatterns(std::span<std::uint8_t> matrix, std::int32_t version) const {

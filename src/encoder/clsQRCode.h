@@ -190,6 +190,17 @@ public:
                         std::int32_t length, std::int32_t version, bool measureOnly,
                         std::int32_t& bitLength) const;
 
+    // Whether a byte-mode segment of the stream that EncodeMatrix would write for
+    // bytes[0 .. length-1] at version and level, under the settings as they are, holds a byte
+    // 0x80 or above: with Hanzi mode, a GB 2312 character that the search found cheaper in a
+    // byte segment beside ASCII, which readers take by the declared character set (or by their
+    // guess) rather than as GB 2312 by itself. version 0 or above 40 is the smallest version that
+    // holds the stream, as in EncodeMatrix; a version given is taken even when the stream
+    // outgrows it (its count class decides the segmentation). False for a negative version,
+    // when no version holds the stream and for empty input.
+    bool ByteSegmentHoldsHighByte(std::span<const std::uint8_t> bytes, std::int32_t length,
+                                  std::int32_t version, std::int32_t level) const;
+
     // ---- Matrix layout (ISO/IEC 18004 clauses 6.3, 7.7) ----
     // Marks the function patterns in a zeroed module matrix of (side+3)^2 bytes: 1 dark
     // function module, 2 light function module or reserved area, 0 free. Writes nothing for a

@@ -37,6 +37,22 @@ std::int64_t clsQRSegmentation::LeastBitsTimesSix() const {
            clsSegmentSearch::LeastBitsTimesSix(m_Data, m_Length, Table(1));
 }
 
+bool clsQRSegmentation::ByteSegmentHoldsHighByte(std::int32_t version) {
+    if (m_Length == 0) {
+        return false;
+    }
+    const clsModeTable table = Table(version);
+    const clsSegmentSearch::End& end = Search(version);
+    std::uint8_t* const modes = m_Trace.get() + m_Length;
+    clsSegmentSearch::TraceModes(m_Trace.get(), m_Length, end.Mode, modes, table.DoubleByteMode());
+    for (std::int32_t i = 0; i < m_Length; ++i) {
+        if (modes[i] == clsModeTable::Byte && m_Data[i] >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
 template <typename Writer>
 std::int32_t clsQRSegmentation::Write(Writer& out, std::int32_t version) {
     if (const auto& header = m_Settings.StructuredAppend) {

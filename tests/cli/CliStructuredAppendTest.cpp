@@ -1,9 +1,14 @@
 // --structured-append run as a separate process: every symbol read back by zxing-cpp with its
 // position, count and parity, the parts joined to exactly the input; the names of the files, the
 // symbols on standard output, and every refusal before anything is written. --hanzi through the
-// tool: the text read back, the symbol no larger than UTF-8's, characters outside GB 2312 named.
+// tool: the text read back, the symbol no larger than UTF-8's, characters outside GB 2312 named,
+// the designator of GB 2312 only where a byte segment holds a Chinese character (segno's symbol
+// where none does), and --eci off honoured with a warning.
 #include "CliChecks.h"
+#include "CodePage.h"
 #include "PeerReaders.h"
+#include "SegnoOracle.h"
+#include "StandardTables.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -13,6 +18,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -288,6 +294,149 @@ TEST(CliHanzi, TextReadsBackInASymbolNoLargerThanUtf8AndOutsidersAreNamed) {
     EXPECT_TRUE(batch.Err.contains("U+20AC")) << batch.Err.toStdString();
     EXPECT_EQ(Entries(folder), QStringList({"1.png", "3.png"}));
     EXPECT_EQ(DecodeText(QImage(folder.filePath("3.png"))), texts[1]);
+}
+
+// What zxing-cpp reads from module rows (4 pixels a module, the 4-module quiet zone added).
+std::optional<ZXingReading> ReadRows(const std::vector<std::string>& rows) {
+    return ReadWithZXing(RowsPicture(WithMargin(rows, 4), 4));
+}
+
+std::string Gb2312(const QString& text) {
+    const auto converted = ostrel::platform::CodePage::Utf16ToGb2312(text.toStdU16String());
+    return {converted.Bytes.begin(), converted.Bytes.end()};
+}
+
+// Every text of the Chinese sample with no ASCII in it (each of its characters two bytes of GB
+// 2312, one Hanzi segment): no designator, and the symbol is segno's Hanzi-mode symbol at the
+// smallest version that holds it (level Q, mask 0, the tool's defaults). Some of them drop a
+// version against the symbol with the designator, whose 12 bits they could not spare.
+TEST(CliHanzi, TextsAllInHanziSegmentsGetNoDesignatorAndAreSegnosSymbols) {
+    std::vector<SegnoRequest> requests;
+    std::vector<std::vector<std::string>> ours;
+    int smallerWithoutDesignator = 0;
+    for (const std::string& line : ReadTextLines(OSTREL_CHINESE_TEXTS)) {
+        const QString text = QString::fromStdString(line);
+        const std::string gb = Gb2312(text);
+        const auto characters = static_cast<int>(gb.size() / 2);
+        if (std::ranges::any_of(gb, [](char c) { return (c & 0x80) == 0; })) {
+            continue; // ASCII in it
+        }
+        const auto rows = MatrixOf({"--hanzi", text});
+        ASSERT_FALSE(rows.empty()) << line;
+        const auto reading = ReadRows(rows);
+        ASSERT_TRUE(reading) << line;
+        EXPECT_EQ(reading->Text, line);
+        EXPECT_FALSE(reading->HasEci) << line;
+        const int version = (static_cast<int>(rows.size()) - 17) / 4;
+        const int countBits = version < 10 ? 8 : version < 27 ? 10 : 12;
+        // Mode, subset, count, the characters and the terminator.
+        const int bits = 12 + countBits + 13 * characters;
+        const auto capacity = [](int v) { return 8 * kDataCodewords[v - 1][2]; };
+        EXPECT_TRUE(version == 1 || bits - 4 > capacity(version - 1)) << line;
+        smallerWithoutDesignator += bits - 4 + 12 > capacity(version) ? 1 : 0;
+        if (bits % 8 != 0 || bits >= capacity(version)) { // segno pads a boundary otherwise
+            requests.push_back({line, "hanzi", version, 'Q', 0, {}});
+            ours.push_back(rows);
+        }
+    }
+    EXPECT_GE(ours.size(), 10U);
+    EXPECT_GE(smallerWithoutDesignator, 1);
+    const auto theirs = SegnoMatrices(requests);
+    for (std::size_t k = 0; k < ours.size(); ++k) {
+        ASSERT_TRUE(theirs[k]) << requests[k].Text;
+        EXPECT_EQ(ours[k], *theirs[k]) << requests[k].Text;
+    }
+}
+
+// Whether a GB 2312 character stands in a byte segment decides the designator: a lone one
+// between Latin letters or digits (cheaper as two bytes) and a one-character text get ECI 29
+// and read back as their text; runs of two and more beside digits and punctuation of GB 2312 go
+// to Hanzi segments and get none. --eci auto is the default of --hanzi; --eci off writes no
+// designator and warns, exit 0, where a byte segment holds one, and changes nothing elsewhere.
+TEST(CliHanzi, DesignatorOnlyForGb2312InByteSegmentsAndEciOffHonoured) {
+    struct Case {
+        const char* Text;
+        bool ByteSegment;
+    };
+    const Case cases[] = {{"abc中def", true},
+                          {"中", true},
+                          {"No.5号楼 Room 3", true},
+                          {"Wi-Fi 密码：abc123", true},
+                          {"二零二六年12月8日", true}, // 月8日: five bytes beat three segments
+                          {"电话13800138000", false},
+                          {"会员卡号：88001234", false},
+                          {"零件编号123456789批次", false},
+                          {"北京市海淀区", false}};
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.Text);
+        const CliRun run = RunCli({"--hanzi", "--format", "matrix", text});
+        ASSERT_EQ(run.ExitCode, 0) << c.Text;
+        EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
+        const auto reading = ReadRows(Lines(run.Out));
+        ASSERT_TRUE(reading) << c.Text;
+        EXPECT_EQ(reading->HasEci, c.ByteSegment) << c.Text;
+        EXPECT_EQ(reading->Text, c.Text);
+        EXPECT_EQ(MatrixOf({"--hanzi", "--eci", "auto", text}), Lines(run.Out)) << c.Text;
+
+        const CliRun off = RunCli({"--hanzi", "--eci", "OFF", "--format", "matrix", text});
+        ASSERT_EQ(off.ExitCode, 0) << c.Text;
+        const auto undeclared = ReadRows(Lines(off.Out));
+        ASSERT_TRUE(undeclared) << c.Text;
+        EXPECT_FALSE(undeclared->HasEci) << c.Text;
+        EXPECT_EQ(undeclared->Bytes, Gb2312(text)) << c.Text;
+        if (c.ByteSegment) {
+            EXPECT_TRUE(off.Err.contains("warning") && off.Err.contains("ECI 29") &&
+                        off.Err.contains("another character set"))
+                << off.Err.toStdString();
+            EXPECT_LE(Lines(off.Out).size(), Lines(run.Out).size()) << c.Text;
+        } else {
+            EXPECT_TRUE(off.Err.isEmpty()) << off.Err.toStdString();
+            EXPECT_EQ(off.Out, run.Out) << c.Text;
+        }
+    }
+    // A batch warns for each line that needs the designator, by its line.
+    const CliRun batch = RunCli({"--batch", "--hanzi", "--eci", "off", "--format", "matrix"},
+                                "abc中def\n北京市海淀区\n中\n");
+    ASSERT_EQ(batch.ExitCode, 0) << batch.Err.toStdString();
+    EXPECT_EQ(batch.Err.count("warning"), 2) << batch.Err.toStdString();
+    EXPECT_TRUE(batch.Err.contains("line 1") && batch.Err.contains("line 3") &&
+                !batch.Err.contains("line 2"))
+        << batch.Err.toStdString();
+}
+
+// Structured append decides the designator for the whole set: every symbol carries it when one
+// part has a Chinese character in a byte segment, none when all go to Hanzi segments; with --eci
+// off no symbol carries it and the run warns. The parts join to the GB 2312 text either way.
+TEST(CliHanzi, StructuredAppendDeclaresGb2312ForTheWholeSetOrNotAtAll) {
+    const QString chinese = QString::fromUtf8("床前明月光，疑是地上霜。举头望明月，低头思故乡。");
+    const QString lone = QString::fromUtf8("Tel 电 123");
+    struct Case {
+        QString Text;
+        QStringList Options;
+        bool Declared;
+    };
+    const Case cases[] = {{chinese + chinese, {}, false},
+                          {chinese + lone, {}, true},
+                          {lone + chinese + chinese, {"--eci", "auto"}, true},
+                          {chinese + lone, {"--eci", "off"}, false}};
+    for (const Case& c : cases) {
+        const CliRun run =
+            RunCli(QStringList{"--hanzi", "--structured-append", "3", "--format", "matrix"} +
+                   c.Options + QStringList{c.Text});
+        ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        const auto matrices = Matrices(run.Out);
+        ASSERT_EQ(matrices.size(), 3U) << c.Text.toStdString();
+        std::vector<std::optional<Piece>> pieces;
+        for (const auto& rows : matrices) {
+            const auto reading = ReadWithZXing(RowsPicture(WithMargin(rows, 4), 4));
+            ASSERT_TRUE(reading) << c.Text.toStdString();
+            EXPECT_EQ(reading->HasEci, c.Declared) << c.Text.toStdString();
+            pieces.push_back(Piece{reading->SequenceIndex, reading->SequenceSize,
+                                   reading->SequenceId, reading->Bytes});
+        }
+        EXPECT_TRUE(JoinsTo(pieces, QByteArray::fromStdString(Gb2312(c.Text))));
+        EXPECT_EQ(run.Err.contains("warning"), c.Options.contains("off")) << run.Err.toStdString();
+    }
 }
 
 } // namespace

@@ -14,10 +14,18 @@ SegnoMatrices(const std::vector<SegnoRequest>& requests) {
     std::vector<std::optional<std::vector<std::string>>> answers(requests.size());
     QByteArray input;
     for (const SegnoRequest& request : requests) {
+        QByteArray mode = QByteArray::fromStdString(request.Mode.empty() ? "auto" : request.Mode);
+        QByteArray text = QByteArray::fromStdString(request.Text).toHex();
+        if (!request.Segments.empty()) {
+            mode = "segments";
+            text.clear();
+            for (const auto& [segmentMode, segmentText] : request.Segments) {
+                text += (text.isEmpty() ? "" : ",") + QByteArray::fromStdString(segmentMode) + ':' +
+                        QByteArray::fromStdString(segmentText).toHex();
+            }
+        }
         input += QByteArray::number(request.Version) + ' ' + request.Level + ' ' +
-                 QByteArray::number(request.Mask) + ' ' +
-                 QByteArray::fromStdString(request.Mode.empty() ? "auto" : request.Mode) + ' ' +
-                 QByteArray::fromStdString(request.Text).toHex() + '\n';
+                 QByteArray::number(request.Mask) + ' ' + mode + ' ' + text + '\n';
     }
     QProcess segno;
     segno.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(OSTREL_SEGNO_SCRIPT)});

@@ -4,18 +4,21 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ostrel::test {
 
 // One symbol for segno to make: the text (UTF-8), segno's mode ("hanzi", "byte", ...; empty for
-// its own choice), version 1..40, level letter and mask 0..7.
+// its own choice), version 1..40 (0: segno's smallest), level letter and mask 0..7. With
+// Segments, the text is those segments in order, each with its mode, and Text and Mode are unused.
 struct SegnoRequest {
     std::string Text;
     std::string Mode;
     int Version = 1;
     char Level = 'M';
     int Mask = 0;
+    std::vector<std::pair<std::string, std::string>> Segments; // (mode, UTF-8 text)
 };
 
 // The symbols' modules as rows of '0' and '1', without a quiet zone, in the order of the

@@ -275,6 +275,21 @@ bool ParseSegments(const std::vector<std::uint8_t>& bits, std::int32_t bitLength
                 out->push_back(static_cast<std::uint8_t>(two & 0xFF));
             }
             break;
+        case 13: // Hanzi: subset 0001 (GB 2312), then 13 bits a character
+            if (!read(4, count) || count != 1 || !read(kanjiBits[cls], count)) {
+                return false;
+            }
+            for (; count > 0; --count) {
+                std::int32_t v = 0;
+                if (!read(13, v) || v % 0x60 > 0x5D) {
+                    return false;
+                }
+                const std::int32_t row = v / 0x60;
+                const std::int32_t two = ((row << 8) | (v % 0x60)) + (row < 0x0A ? 0xA1A1 : 0xA6A1);
+                out->push_back(static_cast<std::uint8_t>(two >> 8));
+                out->push_back(static_cast<std::uint8_t>(two & 0xFF));
+            }
+            break;
         default:
             return false;
         }

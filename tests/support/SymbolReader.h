@@ -35,7 +35,8 @@ bool ParseStream(const std::vector<std::uint8_t>& bits, std::int32_t bitLength,
                  std::int32_t version, std::vector<std::uint8_t>& out);
 
 // One segment of a data bit stream: its 4-bit mode indicator (1 numeric, 2 alphanumeric, 4 byte,
-// 8 Kanji) and the input bytes it carries (a Kanji character as its two Shift JIS bytes).
+// 8 Kanji, 13 Hanzi) and the input bytes it carries (a Kanji character as its two Shift JIS
+// bytes, a Hanzi character as its two GB 2312 bytes).
 struct Segment {
     std::int32_t Indicator = 0;
     std::vector<std::uint8_t> Bytes;

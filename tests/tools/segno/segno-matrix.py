@@ -2,7 +2,9 @@
 """Whole-symbol oracle for the tests: segno (Debian python3-segno) makes QR Code symbols.
 
 Reads requests from standard input, one a line: VERSION LEVEL MASK MODE HEX, where HEX is the
-text's UTF-8 in hexadecimal and MODE a segno mode ('hanzi', 'byte', ...) or 'auto'. Writes each
+text's UTF-8 in hexadecimal and MODE a segno mode ('hanzi', 'byte', ...) or 'auto'; VERSION 0 is
+segno's smallest. MODE 'segments' makes HEX a comma-separated list of MODE:HEX, one segment each,
+in order. Writes each
 symbol's modules as rows of 0 and 1 (no quiet zone), then an empty line; a symbol segno refuses
 gives the line 'error: ...' and an empty line instead.
 """
@@ -10,13 +12,20 @@ gives the line 'error: ...' and an empty line instead.
 import sys
 
 import segno
+from segno.consts import MODE_MAPPING
 
 
 def main():
     for line in sys.stdin:
         version, level, mask, mode, text = line.split()
         try:
-            symbol = segno.make(bytes.fromhex(text).decode("utf-8"), version=int(version),
+            if mode == "segments":
+                content = [(bytes.fromhex(part).decode("utf-8"), MODE_MAPPING[part_mode])
+                           for part_mode, part in (item.split(":") for item in text.split(","))]
+                mode = "auto"
+            else:
+                content = bytes.fromhex(text).decode("utf-8")
+            symbol = segno.make(content, version=int(version) or None,
                                 error=level.lower(), mask=int(mask),
                                 mode=None if mode == "auto" else mode, boost_error=False,
                                 micro=False)
