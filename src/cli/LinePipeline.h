@@ -2,9 +2,9 @@
 
 #include "CliOptions.h"
 #include "PngWriter.h"
-#include "SymbolEncoders.h"
 #include "clsQRCode.h"
 #include "clsStructuredAppend.h"
+#include "clsSymbolEncoder.h"
 
 #include <QByteArray>
 
@@ -79,16 +79,11 @@ public:
     // The symbol of bytes in the options' symbology with their version, level and mask (the best
     // one for --mask auto) and, for --eci auto, the designator of the bytes' character set: UTF-8
     // (when they are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling
-    // whether the bytes are text converted by --encoding. nullopt when the data does not fit.
-    static std::optional<clsQRCode::Symbol> EncodeBytes(SymbolEncoders& encoders,
-                                                        const std::vector<std::uint8_t>& bytes,
-                                                        const CliOptions& options, int codePage,
-                                                        bool fromText);
-
-    // Sets up encoder for bytes as EncodeBytes encodes them (ECI designator, Kanji and Hanzi
-    // modes), without encoding.
-    static void Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
-                          const CliOptions& options, int codePage, bool fromText);
+    // whether the bytes are text converted by --encoding. Without a symbol, the encoder's reason.
+    static clsSymbolEncoder::Outcome EncodeBytes(clsSymbolEncoder& encoder,
+                                                 const std::vector<std::uint8_t>& bytes,
+                                                 const CliOptions& options, int codePage,
+                                                 bool fromText);
 
     // --hanzi: UTF-8 text to GB 2312. An empty result with error set when the bytes are not
     // UTF-8 or hold a character outside GB 2312, which error names.
@@ -96,13 +91,13 @@ public:
                                                  std::string& error);
 
     // The symbols of bytes split by structured append (--structured-append) with the options'
-    // version, level and mask, encoder set up as by Configure; each symbol carries the header
-    // of its part. On failure no symbols, and plan.Error says why.
+    // version, level and mask, the designator and Kanji mode chosen as EncodeBytes chooses them;
+    // each symbol carries the header of its part. On failure no symbols, and plan.Error says why.
     struct SymbolSet {
         clsStructuredAppend::Plan Plan;
         std::vector<clsQRCode::Symbol> Symbols;
     };
-    static SymbolSet EncodeStructuredAppend(clsQRCode& encoder,
+    static SymbolSet EncodeStructuredAppend(clsSymbolEncoder& encoder,
                                             const std::vector<std::uint8_t>& bytes,
                                             const CliOptions& options, int codePage, bool fromText);
 
@@ -110,7 +105,7 @@ private:
     // The line's bytes as the options convert them; empty with refusal set for a line that
     // cannot be converted (--hanzi: a character outside GB 2312).
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line, std::string& refusal) const;
-    std::optional<clsQRCode::Symbol> Encode(const std::vector<std::uint8_t>& bytes);
+    clsSymbolEncoder::Outcome Encode(const std::vector<std::uint8_t>& bytes);
     LineResult RunStructuredAppend(const std::vector<std::uint8_t>& bytes, const std::string& path,
                                    const SymbolPath& symbolPath);
     // The file contents of every symbol of set, and the resolution --verify renders each at;
@@ -135,7 +130,7 @@ private:
     int m_CodePage;
     bool m_Sha256;
     bool m_FromText = true; // the bytes are text converted by the options (not standard input)
-    SymbolEncoders m_Encoders;
+    clsSymbolEncoder m_Encoder;
     PngWriter m_Png;
 };
 
