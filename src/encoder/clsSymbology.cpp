@@ -77,11 +77,11 @@ std::string_view clsSymbology::LevelName(std::int32_t level) {
     return level >= 1 && level <= LevelCount ? Names[level - 1] : "?";
 }
 
-std::string clsSymbology::JoinNames(const std::vector<std::string>& names) {
+std::string clsSymbology::JoinNames(const std::vector<std::string>& names, std::string_view last) {
     std::string joined;
     for (std::size_t k = 0; k < names.size(); ++k) {
         if (k > 0) {
-            joined += k + 1 == names.size() ? " and " : ", ";
+            joined += k + 1 == names.size() ? std::string(last) : std::string(", ");
         }
         joined += names[k];
     }

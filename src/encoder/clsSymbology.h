@@ -47,8 +47,10 @@ public:
     static std::int32_t LargestMaskCount();
     // "L", "M", "Q" or "H" for 1..4; "?" outside.
     static std::string_view LevelName(std::int32_t level);
-    // Names joined as a sentence lists them: "a", "a and b", "a, b and c".
-    static std::string JoinNames(const std::vector<std::string>& names);
+    // Names joined as a sentence lists them: "a", "a and b", "a, b and c" (last: " or " for
+    // "a, b or c").
+    static std::string JoinNames(const std::vector<std::string>& names,
+                                 std::string_view last = " and ");
 
     Symbology Kind() const { return m_Kind; }
     // The tool's word for it ("qr", "micro", "rmqr") and its title in a sentence ("QR Code",
