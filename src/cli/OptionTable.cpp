@@ -405,8 +405,9 @@ constexpr OptionRow Table[] = {
      "mask pattern: qr 0..7 (default 0), auto for the\n"
      "lowest penalty score (ISO/IEC 18004 7.8.3);\n"
      "micro 0..3 (default auto: the dark modules of\n"
-     "the right and bottom edges); rmqr has one mask\n"
-     "and refuses the option"},
+     "the right and bottom edges); rmqr has one\n"
+     "fixed pattern, no choice, and refuses the\n"
+     "option"},
     {Options, "encoding", 0, OptionValue::Required, "utf8|ansi", ApplyEncoding,
      "how TEXT becomes bytes: UTF-8 (default), or the\n"
      "ANSI code page that Windows would use for the\n"
@@ -544,8 +545,10 @@ constexpr OptionRow Table[] = {
     {Options, "manifest", 0, OptionValue::Required, "FILE", ApplyManifest,
      "with --batch, write one JSON object per row\n"
      "to FILE (JSON Lines): line, row, file, bytes,\n"
-     "sha256 of the encoded data, version, level,\n"
-     "mask, verified, error (and files, every\n"
+     "sha256 of the encoded data, version (4, \"M2\",\n"
+     "\"R13x43\": as the symbology names it), level,\n"
+     "mask (null for rmqr: one fixed pattern, no\n"
+     "choice), verified, error (and files, every\n"
      "symbol's, with --structured-append; detected,\n"
      "found by a scanner's search, with --verify);\n"
      "written whole"},
