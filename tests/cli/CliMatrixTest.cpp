@@ -94,9 +94,13 @@ TEST(CliMatrix, GivenVersionMustHoldTheData) {
         QByteArray Input;
         const char* Amount;
     } amounts[] = {
-        {{"--symbol-version", "1", "--level", "M", Letters(15)}, {}, "(15 bytes; it holds 14 bytes)"},
+        {{"--symbol-version", "1", "--level", "M", Letters(15)},
+         {},
+         "(15 bytes; it holds 14 bytes)"},
         {{"--symbology", "micro", "--symbol-version", "M1", "a"}, {}, "(1 byte; it takes no bytes"},
-        {{"--symbology", "micro", "--symbol-version", "M1", "--batch"}, "a\n", "(1 byte; it takes no bytes"},
+        {{"--symbology", "micro", "--symbol-version", "M1", "--batch"},
+         "a\n",
+         "(1 byte; it takes no bytes"},
     };
     for (const auto& c : amounts) {
         const CliRun run = RunCli(c.Arguments, c.Input);
