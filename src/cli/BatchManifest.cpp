@@ -94,10 +94,14 @@ std::string BatchManifest::Line(const ManifestEntry& entry) {
     line += ",\"bytes\":" + NumberOrNull(entry.Bytes);
     line +=
         ",\"sha256\":" + (entry.Sha256.empty() ? std::string("null") : "\"" + entry.Sha256 + "\"");
-    line += ",\"version\":" + NumberOrNull(entry.Version);
-    line += ",\"level\":" + (entry.Level ? "\"" + std::string(LevelName(*entry.Level)) + "\""
-                                         : std::string("null"));
-    line += ",\"mask\":" + NumberOrNull(entry.Mask);
+    const clsSymbology& symbology = clsSymbology::Of(entry.Kind);
+    line += ",\"version\":" + (entry.Version && !symbology.VersionNameIsNumber()
+                                   ? JsonString(symbology.VersionName(*entry.Version))
+                                   : NumberOrNull(entry.Version));
+    line += ",\"level\":" + (entry.Level
+                                 ? "\"" + std::string(clsSymbology::LevelName(*entry.Level)) + "\""
+                                 : std::string("null"));
+    line += ",\"mask\":" + (symbology.HasMaskChoice() ? NumberOrNull(entry.Mask) : "null");
     line += ",\"verified\":" + (entry.Verified ? std::string(*entry.Verified ? "true" : "false")
                                                : std::string("null"));
     if (entry.ScanChecked) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clsSymbology.h"
+
 #include <QSaveFile>
 
 #include <cstdint>
@@ -12,16 +14,17 @@ namespace ostrel::cli {
 
 // What became of one row of a batch, as the manifest records it.
 struct ManifestEntry {
-    std::int64_t Line = 0;            // the input line the row starts on
-    std::int64_t Row = 0;             // the row number (%d)
-    std::optional<std::string> File;  // the file written ("-" for standard output)
-    std::vector<std::string> Files;   // structured append: every symbol's file, in order
-    std::optional<std::size_t> Bytes; // the length of the encoded data
-    std::string Sha256;               // of the encoded data, lower-case hex; empty when unknown
-    std::optional<std::int32_t> Version;
-    std::optional<std::int32_t> Level; // 1 L .. 4 H
-    std::optional<std::int32_t> Mask;
-    std::optional<bool> Verified; // unset when nothing was read back (--verify off)
+    std::int64_t Line = 0;               // the input line the row starts on
+    std::int64_t Row = 0;                // the row number (%d)
+    std::optional<std::string> File;     // the file written ("-" for standard output)
+    std::vector<std::string> Files;      // structured append: every symbol's file, in order
+    std::optional<std::size_t> Bytes;    // the length of the encoded data
+    std::string Sha256;                  // of the encoded data, lower-case hex; empty when unknown
+    Symbology Kind = Symbology::QR;      // whose names the version and mask take
+    std::optional<std::int32_t> Version; // written as the symbology names it: 4, "M2", "R13x43"
+    std::optional<std::int32_t> Level;   // 1 L .. 4 H
+    std::optional<std::int32_t> Mask;    // null for a symbology with one fixed pattern
+    std::optional<bool> Verified;        // unset when nothing was read back (--verify off)
     // --verify: whether a scanner's search found the symbols too; unset when one did not read
     // back at all. The key is written only when ScanChecked.
     std::optional<bool> Detected;
@@ -30,7 +33,8 @@ struct ManifestEntry {
 };
 
 // The manifest of a batch run: one JSON object per row on a line of its own (JSON Lines), in
-// input order, with the keys line, row, file, bytes, sha256, version, level, mask, verified and
+// input order, with the keys line, row, file, bytes, sha256, version (QR Code's a number, the
+// others' their names as strings), level, mask (null for rMQR's fixed pattern), verified and
 // error (null where there is no value; an empty row has only line and row, and the error
 // "empty"), and after file, for the rows of a structured-append run that were written, files:
 // every symbol's file in order (file being the first); with --verify, after verified, detected:

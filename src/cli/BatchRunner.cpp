@@ -304,6 +304,7 @@ void BatchRunner::Record(BatchManifest& manifest, std::size_t index, const LineR
     }
     entry.Bytes = result.DataBytes;
     entry.Sha256 = result.Sha256;
+    entry.Kind = m_Options.Kind;
     if (result.Version > 0) {
         entry.Version = result.Version;
         entry.Level = result.Level;

@@ -1,7 +1,6 @@
 #include "CliOptions.h"
 #include "OptionTable.h"
 #include "OutputPattern.h"
-#include "clsRMQRTable.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -66,117 +65,47 @@ std::string ParserError(const QCommandLineParser& parser) {
     return reason;
 }
 
-std::string InvalidVersion(const std::string& text, std::string_view expected) {
-    return "invalid value '" + text + "' for --symbol-version: expected " + std::string(expected);
-}
-
-// The QR Code version: 1..40 or auto.
-std::string ResolveQRVersion(CliOptions& options, const std::string& text, bool automatic) {
-    std::int32_t version = 0;
-    const auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), version);
-    if (!automatic && (text.empty() || error != std::errc{} || ptr != text.data() + text.size() ||
-                       version < 0 || version > 40)) {
-        return InvalidVersion(*options.VersionText, "1..40 or auto");
-    }
-    options.Version = automatic ? 0 : version;
-    if (options.RMQRHeight != 0) {
-        return "--rmqr-height is for --symbology rmqr";
-    }
-    return {};
-}
-
-// Micro QR: M1..M4 or auto, level L by default and never H, masks 0..3 (auto by default), no ECI.
-std::string ResolveMicro(CliOptions& options, const std::string& text, bool automatic) {
-    const std::int32_t version =
-        text.size() == 2 && text[0] == 'm' && text[1] >= '1' && text[1] <= '4' ? text[1] - '0' : 0;
-    if (!automatic && version == 0) {
-        return InvalidVersion(*options.VersionText, "M1..M4 or auto for micro");
-    }
-    options.Version = version;
-    if (!options.LevelGiven) {
-        options.Level = 1;
-    } else if (options.Level == 4) {
-        return "Micro QR has no level H: L, M or Q (M1 error detection only, M2 and M3 L "
-               "and M, M4 L, M and Q)";
-    }
-    if (!options.MaskGiven) {
-        options.MaskAuto = true;
-    } else if (!options.MaskAuto && options.Mask > 3) {
-        return "Micro QR has four masks: --mask 0..3 or auto";
-    }
-    if (options.EciAuto) {
-        return "Micro QR has no ECI: --eci auto is for qr and rmqr";
-    }
-    if (options.RMQRHeight != 0) {
-        return "--rmqr-height is for --symbology rmqr";
-    }
-    return {};
-}
-
-// rMQR: a size R<height>x<width> of the table or auto, level M by default (M and H only), one mask.
-std::string ResolveRMQR(CliOptions& options, const std::string& text, bool automatic) {
-    std::int32_t version = 0;
-    if (!automatic) {
-        const auto x = text.find('x');
-        std::int32_t height = 0;
-        std::int32_t width = 0;
-        if (text.size() > 1 && text[0] == 'r' && x != std::string::npos) {
-            std::from_chars(text.data() + 1, text.data() + x, height);
-            std::from_chars(text.data() + x + 1, text.data() + text.size(), width);
-        }
-        version = clsRMQRTable::Find(height, width) + 1;
-        if (version == 0 ||
-            text != std::string("r") + std::to_string(height) + "x" + std::to_string(width)) {
-            return InvalidVersion(*options.VersionText,
-                                  "an rmqr size R7x43..R17x139 (R7, R9: x43, x59, x77, x99, "
-                                  "x139; R11, R13: also x27; R15, R17: x43..x139) or auto");
-        }
-        if (options.RMQRHeight != 0) {
-            return "--rmqr-height applies to --symbol-version auto only";
-        }
-    }
-    options.Version = version;
-    if (!options.LevelGiven) {
-        options.Level = 2;
-    } else if (options.Level == 1 || options.Level == 3) {
-        return std::string("rMQR has levels M and H only, not ") +
-               std::string(LevelName(options.Level));
-    }
-    if (options.MaskGiven) {
-        return "rMQR has a single mask: --mask does not apply to --symbology rmqr";
-    }
-    return {};
-}
-
-// What the outputs cannot do for the small symbols: --verify, whose reader knows QR Code only.
-std::string CheckSmallSymbolOutputs(const CliOptions& options) {
-    if (options.Verify) {
-        return "--verify reads QR Code only: its reader (zxing-cpp 1.4) knows no Micro QR or "
-               "rMQR, so " +
-               std::string(SymbologyName(options.Kind)) + " symbols cannot be verified";
-    }
-    return {};
+// What --verify can read: its reader (zxing-cpp 1.4) knows QR Code only.
+bool VerifierReads(Symbology kind) {
+    return kind == Symbology::QR;
 }
 
 // Settles what depends on the symbology, which may come anywhere on the command line: the
-// version from its text, the default level and mask; and refuses what the symbology cannot do.
+// version from its name, the default level and mask; and refuses, before any data is read, what
+// the symbology's descriptor does not offer, with the encoder's own check.
 std::string ResolveSymbology(CliOptions& options) {
-    const std::string text = options.VersionText ? AsciiLower(*options.VersionText) : "auto";
-    const bool automatic = text == "auto";
-    if (options.Kind == Symbology::QR) {
-        return ResolveQRVersion(options, text, automatic);
+    const clsSymbology& symbology = clsSymbology::Of(options.Kind);
+    const std::optional<std::int32_t> version =
+        options.VersionText ? symbology.ParseVersion(*options.VersionText)
+                            : std::optional<std::int32_t>(clsSymbology::AutomaticVersion);
+    if (!version) {
+        return "invalid value '" + *options.VersionText + "' for --symbol-version: expected " +
+               symbology.VersionList() + " or auto for " + std::string(symbology.Name());
     }
-    // Structured append and Hanzi mode belong to QR Code: Micro QR and rMQR have neither.
-    if (options.StructuredAppend || options.Hanzi) {
-        return std::string(options.StructuredAppend ? "--structured-append" : "--hanzi") +
-               " is for --symbology qr: " +
-               (options.Kind == Symbology::Micro ? "Micro QR" : "rMQR") + " has no " +
-               (options.StructuredAppend ? "structured append" : "Hanzi mode");
+    options.Version = *version;
+    if (!options.LevelGiven) {
+        options.Level = symbology.DefaultLevel();
     }
-    const std::string error = options.Kind == Symbology::Micro
-                                  ? ResolveMicro(options, text, automatic)
-                                  : ResolveRMQR(options, text, automatic);
-    return error.empty() ? CheckSmallSymbolOutputs(options) : error;
+    if (!options.MaskGiven) {
+        options.MaskAuto = symbology.DefaultMaskAutomatic();
+    }
+    clsSymbolEncoder::Settings settings = EncoderSettings(options);
+    // The data's designator comes with every line; the check asks only whether ECI is taken.
+    constexpr std::int32_t Utf8Designator = 26;
+    settings.Eci = options.EciAuto ? Utf8Designator : 0;
+    if (options.StructuredAppend) {
+        settings.Header = clsQRCode::StructuredAppendHeader{0, 1, 0};
+    }
+    const clsSymbolEncoder::Outcome checked = clsSymbolEncoder::Check(settings);
+    if (checked.Why != clsSymbolEncoder::Refusal::None) {
+        return RefusalMessage(checked, options);
+    }
+    if (options.Verify && !VerifierReads(options.Kind)) {
+        return "--verify reads QR Code only: its reader (zxing-cpp 1.4) knows no Micro QR or "
+               "rMQR, so " +
+               std::string(symbology.Name()) + " symbols cannot be verified";
+    }
+    return {};
 }
 
 // --payload, --field and --print-payload with the other options; empty when they fit.
@@ -452,7 +381,7 @@ std::int32_t CliOptions::EffectiveMargin() const {
     if (EffectiveFormat() == OutputFormat::Matrix) {
         return 0;
     }
-    return Kind == Symbology::QR ? DefaultMargin : SmallSymbolMargin;
+    return clsSymbology::Of(Kind).QuietZone();
 }
 
 ParseResult ParseArguments(std::span<const std::string> arguments, bool standardOutputIsTerminal) {
@@ -483,29 +412,6 @@ ParseResult ParseArguments(std::span<const std::string> arguments, bool standard
         result.Error = CheckCombination(options);
     }
     return result;
-}
-
-std::string_view SymbologyName(Symbology kind) {
-    switch (kind) {
-    case Symbology::Micro:
-        return "micro";
-    case Symbology::RMQR:
-        return "rmqr";
-    default:
-        return "qr";
-    }
-}
-
-std::string VersionName(Symbology kind, std::int32_t version) {
-    switch (kind) {
-    case Symbology::Micro:
-        return std::string("M") + std::to_string(version);
-    case Symbology::RMQR:
-        return std::string("R") + std::to_string(clsRMQRTable::Height(version - 1)) + "x" +
-               std::to_string(clsRMQRTable::Width(version - 1));
-    default:
-        return std::to_string(version);
-    }
 }
 
 std::string AsciiLower(std::string_view text) {
@@ -543,11 +449,6 @@ bool KanjiModeOn(const CliOptions& options, bool fromText, int codePage,
         break;
     }
     return fromText && !options.Utf8 && codePage == ShiftJisCodePage;
-}
-
-std::string_view LevelName(std::int32_t level) {
-    static constexpr std::string_view Names[] = {"L", "M", "Q", "H"};
-    return level >= 1 && level <= 4 ? Names[level - 1] : "M";
 }
 
 std::string_view FormatName(OutputFormat format) {
@@ -594,6 +495,166 @@ std::optional<Colour> ParseColour(std::string_view text) {
         channels[i] = static_cast<std::uint8_t>(value);
     }
     return Colour{channels[0], channels[1], channels[2], channels[3]};
+}
+
+clsSymbolEncoder::Settings EncoderSettings(const CliOptions& options) {
+    clsSymbolEncoder::Settings settings;
+    settings.Kind = options.Kind;
+    settings.Version = options.Version;
+    settings.Level = options.Level;
+    if (options.MaskAuto) {
+        settings.Mask = clsSymbolEncoder::AutomaticMask;
+    } else if (options.MaskGiven) {
+        settings.Mask = options.Mask;
+    }
+    settings.Hanzi = options.Hanzi;
+    settings.Height = options.RMQRHeight;
+    return settings;
+}
+
+namespace {
+
+using Refusal = clsSymbolEncoder::Refusal;
+using Feature = clsSymbology::Feature;
+
+std::string Bytes(std::int32_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
+// A version as a sentence names it: "version 40", "M4", "R17x139".
+std::string VersionInWords(const clsSymbology& symbology, std::int32_t version) {
+    return (symbology.VersionNameIsNumber() ? "version " : "") + symbology.VersionName(version);
+}
+
+// What the largest allowed (or the asked) version holds: its bytes, or, without a byte mode,
+// the characters it takes.
+std::string Holds(const clsSymbology& symbology, const clsSymbolEncoder::Outcome& outcome) {
+    if (outcome.Capacity > 0) {
+        return "holds " + Bytes(outcome.Capacity);
+    }
+    const clsModeTable table = symbology.ModeTable(outcome.Largest, false, false);
+    return std::string("takes no bytes, only digits") +
+           (table.Allowed(clsModeTable::Alphanumeric) ? " and upper-case letters" : "");
+}
+
+std::string TooLongMessage(const clsSymbolEncoder::Outcome& outcome, const CliOptions& options,
+                           const std::string& amount) {
+    const clsSymbology& symbology = clsSymbology::Of(options.Kind);
+    std::string where;
+    std::string holder;
+    if (outcome.Version != clsSymbology::AutomaticVersion) {
+        where = "a version " + symbology.VersionName(outcome.Version) + " symbol";
+        holder = "it";
+    } else {
+        where = "any " + std::string(symbology.Title()) + " symbol" +
+                (options.RMQRHeight > 0 ? " " + std::to_string(options.RMQRHeight) + " modules high"
+                                        : std::string());
+        holder = VersionInWords(symbology, outcome.Largest) + ", the largest,";
+    }
+    return "the data does not fit in " + where + " at level " +
+           std::string(clsSymbology::LevelName(outcome.Level)) + " (" +
+           (amount.empty() ? Bytes(outcome.Length) : amount) + "; " + holder + " " +
+           Holds(symbology, outcome) + ")";
+}
+
+// The levels of every version where they differ between versions: "(M1: L, for error detection
+// only; M2, M3: L and M; M4: L, M and Q)"; empty when all versions have the same.
+std::string LevelsByVersion(const clsSymbology& symbology) {
+    std::vector<std::pair<std::string, std::string>> groups;
+    for (std::int32_t version = 1; version <= symbology.VersionCount(); ++version) {
+        std::string levels = symbology.LevelList(version);
+        if (symbology.DetectsErrorsOnly(version)) {
+            levels += ", for error detection only";
+        }
+        if (!groups.empty() && groups.back().second == levels) {
+            groups.back().first += ", " + symbology.VersionName(version);
+        } else {
+            groups.emplace_back(symbology.VersionName(version), levels);
+        }
+    }
+    if (groups.size() < 2) {
+        return {};
+    }
+    std::string text = " (";
+    for (std::size_t k = 0; k < groups.size(); ++k) {
+        text += (k > 0 ? "; " : "") + groups[k].first + ": " + groups[k].second;
+    }
+    return text + ")";
+}
+
+std::string LevelMessage(const clsSymbolEncoder::Outcome& outcome, const clsSymbology& symbology) {
+    const std::string level(clsSymbology::LevelName(outcome.Level));
+    if (outcome.Version == clsSymbology::AutomaticVersion) {
+        return std::string(symbology.Title()) + " has no level " + level + ": it offers " +
+               symbology.LevelList(outcome.Version) + LevelsByVersion(symbology);
+    }
+    const auto count = symbology.Levels(outcome.Version).size();
+    return symbology.VersionName(outcome.Version) + " offers level" + (count == 1 ? " " : "s ") +
+           symbology.LevelList(outcome.Version) + " only, not " + level +
+           (symbology.DetectsErrorsOnly(outcome.Version) ? " (it detects errors only)" : "");
+}
+
+// The refusals of a feature the symbology does not take.
+std::string FeatureMessage(Refusal why, const clsSymbology& symbology) {
+    const std::string title(symbology.Title());
+    switch (why) {
+    case Refusal::EciNotTaken:
+        return title + " has no ECI: --eci auto is for " + clsSymbology::NamesTaking(Feature::Eci);
+    case Refusal::HanziNotTaken:
+        return "--hanzi is for --symbology " + clsSymbology::NamesTaking(Feature::Hanzi) + ": " +
+               title + " has no Hanzi mode";
+    case Refusal::StructuredAppendNotTaken:
+        return "--structured-append is for --symbology " +
+               clsSymbology::NamesTaking(Feature::StructuredAppend) + ": " + title +
+               " has no structured append";
+    case Refusal::HeightNotTaken:
+        return "--rmqr-height is for --symbology " + clsSymbology::NamesTaking(Feature::Height);
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+std::string RefusalMessage(const clsSymbolEncoder::Outcome& outcome, const CliOptions& options,
+                           const std::string& amount) {
+    const clsSymbology& symbology = clsSymbology::Of(options.Kind);
+    const std::string title(symbology.Title());
+    switch (outcome.Why) {
+    case Refusal::None:
+        return {};
+    case Refusal::TooLong:
+        return TooLongMessage(outcome, options, amount);
+    case Refusal::LevelNotOffered:
+        return LevelMessage(outcome, symbology);
+    case Refusal::NoSuchVersion:
+        return title + " has versions " + symbology.VersionList() + " only";
+    case Refusal::NoSuchMask:
+        return title + " has " + std::to_string(symbology.MaskCount()) + " masks: --mask 0.." +
+               std::to_string(symbology.MaskCount() - 1) + " or auto";
+    case Refusal::NoMaskChoice:
+        return title +
+               " has a single mask, one fixed pattern: --mask does not apply to "
+               "--symbology " +
+               std::string(symbology.Name());
+    case Refusal::NoSuchEci:
+        return "the ECI designator is not 1..999999";
+    case Refusal::KanjiWithHanzi:
+        return "--hanzi and --kanji on exclude each other";
+    case Refusal::NoSuchHeader:
+        return "structured append joins 1..16 symbols";
+    case Refusal::NoSuchHeight:
+        return outcome.Version != clsSymbology::AutomaticVersion
+                   ? "--rmqr-height applies to --symbol-version auto only"
+                   : "no " + title + " size is " + std::to_string(options.RMQRHeight) +
+                         " modules high";
+    case Refusal::EciNotTaken:
+    case Refusal::HanziNotTaken:
+    case Refusal::StructuredAppendNotTaken:
+    case Refusal::HeightNotTaken:
+        break;
+    }
+    return FeatureMessage(outcome.Why, symbology);
 }
 
 } // namespace ostrel::cli

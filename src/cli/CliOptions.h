@@ -2,6 +2,8 @@
 
 #include "PayloadBuilder.h"
 #include "PrintSize.h"
+#include "clsSymbolEncoder.h"
+#include "clsSymbology.h"
 
 #include <cstdint>
 #include <optional>
@@ -17,8 +19,6 @@ enum class OutputFormat { Matrix, Bmp, Png, Svg, Pdf, Eps, Utf8, Ansi };
 enum class KanjiSetting { Auto, On, Off };
 // How a batch input is read: plain lines, or a table (CSV, TSV) with a header row.
 enum class BatchInputFormat { Lines, Csv, Tsv };
-// The kind of symbol: QR Code (ISO/IEC 18004), Micro QR (ISO/IEC 18004) or rMQR (ISO/IEC 23941).
-enum class Symbology { QR, Micro, RMQR };
 // What a batch does when two rows would write the same file.
 enum class CollisionPolicy { Refuse, Suffix };
 
@@ -45,11 +45,11 @@ struct CliOptions {
     // R7x43 .. R17x139); settled from the text of --symbol-version once the symbology is known.
     std::int32_t Version = 0;
     std::optional<std::string> VersionText; // --symbol-version as given
-    std::int32_t Level = 3;                 // 1 L, 2 M, 3 Q, 4 H; default Q, L (micro), M (rmqr)
+    std::int32_t Level = 0; // 1 L, 2 M, 3 Q, 4 H; settled to the symbology's default when not given
     bool LevelGiven = false;
     std::int32_t Mask = 0;
     bool MaskAuto = false;       // QR: the lowest penalty score; Micro QR: the edge evaluation
-    bool MaskGiven = false;      // Micro QR defaults to auto; rMQR refuses --mask
+    bool MaskGiven = false;      // without it, the symbology's default (clsSymbology)
     std::int32_t RMQRHeight = 0; // rMQR: the automatic size only among this height; 0 any
     bool EciAuto = false;  // declare the character set of non-ASCII data with an ECI designator
     bool EciGiven = false; // --eci given: --hanzi declares GB 2312 where needed unless it is off
@@ -100,8 +100,7 @@ struct CliOptions {
     // The format to write: the one asked for, else the output file's extension, else utf8 on a
     // terminal (without -o) and matrix elsewhere.
     OutputFormat EffectiveFormat() const;
-    // The quiet zone in modules: the one asked for, else 4 for QR Code and 2 for Micro QR and
-    // rMQR (none for the matrix).
+    // The quiet zone in modules: the one asked for, else the symbology's (none for the matrix).
     std::int32_t EffectiveMargin() const;
     bool WritesToStandardOutput() const { return !Output || *Output == "-"; }
     // True when the data is built from fields: a kind other than text, or any --field.
@@ -112,9 +111,6 @@ struct CliOptions {
 
 inline constexpr std::int32_t MaxScale = 100;
 inline constexpr std::int32_t MaxMargin = 64;
-inline constexpr std::int32_t DefaultMargin = 4;
-// The quiet zone that Micro QR and rMQR symbols need, their default margin.
-inline constexpr std::int32_t SmallSymbolMargin = 2;
 inline constexpr std::int32_t MaxJobs = 256;
 inline constexpr std::int32_t MaxStructuredAppendSymbols = 16;
 
@@ -144,14 +140,15 @@ std::string AsciiLower(std::string_view text);
 // The format of a name as the command line spells it ("png", in any case); nullopt for none.
 std::optional<OutputFormat> FormatByName(std::string_view name);
 
-// The symbology's name as the command line spells it ("micro").
-std::string_view SymbologyName(Symbology kind);
+// What the encoder is asked for by the options: symbology, version, level, mask, Hanzi mode and
+// height. The data's own choices (ECI designator, Kanji mode) are left at none: they are made
+// for every line's bytes.
+clsSymbolEncoder::Settings EncoderSettings(const CliOptions& options);
 
-// The name of a symbol version: "5" for QR, "M2" for Micro QR, "R13x27" for rMQR.
-std::string VersionName(Symbology kind, std::int32_t version);
-
-// "L", "M", "Q" or "H" for level number 1..4.
-std::string_view LevelName(std::int32_t level);
+// The message for an encoder's refusal in the words of the tool's options ("M1 offers level L
+// only, not M"); amount says how much data there is ("1700 bytes") where that matters.
+std::string RefusalMessage(const clsSymbolEncoder::Outcome& outcome, const CliOptions& options,
+                           const std::string& amount = {});
 
 // The format's name as the command line spells it ("png").
 std::string_view FormatName(OutputFormat format);

@@ -164,25 +164,4 @@ std::string ByteCount(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
-std::string DoesNotFit(const std::string& amount, const CliOptions& options) {
-    const std::string level(LevelName(options.Level));
-    if (options.Version > 0) {
-        return "the data does not fit in a version " + VersionName(options.Kind, options.Version) +
-               " symbol at level " + level + " (" + amount + ")";
-    }
-    switch (options.Kind) {
-    case Symbology::Micro:
-        return "the data does not fit in any Micro QR symbol at level " + level + " (" + amount +
-               "; M4 is the largest, and M1 takes digits only, M2 no bytes or Kanji)";
-    case Symbology::RMQR:
-        return "the data does not fit in any rMQR symbol" +
-               (options.RMQRHeight > 0 ? " " + std::to_string(options.RMQRHeight) + " modules high"
-                                       : std::string()) +
-               " at level " + level + " (" + amount + "; R17x139 is the largest)";
-    default:
-        return "the data does not fit in any QR Code symbol at level " + level + " (" + amount +
-               "; version 40 is the largest)";
-    }
-}
-
 } // namespace ostrel::cli

@@ -50,8 +50,4 @@ std::string ColourWarning(const CliOptions& options);
 // A count of bytes as the messages say it: "1 byte", "1700 bytes".
 std::string ByteCount(std::size_t count);
 
-// The message for data that no symbol of the options' version and level holds; amount says how
-// much data there is ("1700 bytes").
-std::string DoesNotFit(const std::string& amount, const CliOptions& options);
-
 } // namespace ostrel::cli

@@ -4,7 +4,6 @@
 #include "CodePage.h"
 #include "PayloadFields.h"
 #include "SymbolVerifier.h"
-#include "clsMaskPenalty.h"
 
 #include <QCryptographicHash>
 
@@ -87,12 +86,13 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         data = QByteArray(reinterpret_cast<const char*>(bytes.data()),
                           static_cast<qsizetype>(bytes.size()));
     } else {
-        symbol = Encode(bytes, result.DataWarning);
-        if (!symbol) {
+        clsSymbolEncoder::Outcome outcome = Encode(bytes, result.DataWarning);
+        if (!outcome.Symbol) {
             result.Outcome = LineResult::Status::TooLong;
-            result.Message = DoesNotFit(ByteCount(bytes.size()), m_Options);
+            result.Message = RefusalMessage(outcome, m_Options);
             return result;
         }
+        symbol = std::move(outcome.Symbol);
         result.Version = symbol->Version;
         result.Level = symbol->Level;
         result.Mask = symbol->Mask;
@@ -148,12 +148,13 @@ std::vector<std::uint8_t> LinePipeline::Bytes(std::span<const std::uint8_t> line
     return platform::CodePage::Utf16ToCodePage(text, m_CodePage);
 }
 
-std::optional<clsQRCode::Symbol> LinePipeline::Encode(const std::vector<std::uint8_t>& bytes,
-                                                      std::string& warning) {
+clsSymbolEncoder::Outcome LinePipeline::Encode(const std::vector<std::uint8_t>& bytes,
+                                               std::string& warning) {
     if (bytes.size() > static_cast<std::size_t>(clsQRCode::MaxInputLength)) {
-        return std::nullopt;
+        return clsSymbolEncoder::TooLong(EncoderSettings(m_Options),
+                                         static_cast<std::int32_t>(bytes.size()));
     }
-    return EncodeBytes(m_Encoders, bytes, m_Options, m_CodePage, m_FromText, &warning);
+    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, m_FromText, &warning);
 }
 
 namespace {
@@ -185,11 +186,13 @@ StreamChoice ChooseStream(const std::vector<std::uint8_t>& bytes, const CliOptio
     return choice;
 }
 
-void SetUp(clsQRCode& encoder, const StreamChoice& choice, bool hanzi) {
-    encoder.SetEciDesignator(choice.Designator);
-    encoder.SetKanjiMode(choice.Kanji);
-    encoder.SetHanziMode(hanzi);
-    encoder.SetStructuredAppend(std::nullopt);
+// The encoder's settings for bytes: the options' with the designator and Kanji mode chosen for
+// the bytes.
+clsSymbolEncoder::Settings SettingsFor(const StreamChoice& choice, const CliOptions& options) {
+    clsSymbolEncoder::Settings settings = EncoderSettings(options);
+    settings.Eci = choice.Designator;
+    settings.Kanji = choice.Kanji;
+    return settings;
 }
 
 // --hanzi, with the encoder set up without a designator: gives it designator 29 when a byte
@@ -208,13 +211,15 @@ void SetUp(clsQRCode& encoder, const StreamChoice& choice, bool hanzi) {
 // put every character into a Hanzi segment after all, dropping the designator would bring back
 // the smaller version and its byte segment. A symbol without the designator thus never carries
 // a GB 2312 byte in byte mode; one with it at worst declares what it need not.
-bool SettleHanziDesignator(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
-                           std::span<const clsStructuredAppend::Part> parts, std::int32_t version,
-                           const CliOptions& options, std::string& warning) {
+bool SettleHanziDesignator(clsSymbolEncoder& encoder, std::span<const std::uint8_t> bytes,
+                           std::span<const clsStructuredAppend::Part> parts,
+                           clsSymbolEncoder::Settings& settings, const CliOptions& options,
+                           std::string& warning) {
     const bool needed = std::ranges::any_of(parts, [&](const clsStructuredAppend::Part& part) {
         return encoder.ByteSegmentHoldsHighByte(
-            bytes.subspan(static_cast<std::size_t>(part.Offset)), part.Length, version,
-            options.Level);
+            bytes.subspan(static_cast<std::size_t>(part.Offset),
+                          static_cast<std::size_t>(part.Length)),
+            settings);
     });
     if (!needed) {
         return false;
@@ -224,52 +229,25 @@ bool SettleHanziDesignator(clsQRCode& encoder, std::span<const std::uint8_t> byt
                   "(ECI 29), and readers may take those bytes for another character set";
         return false;
     }
-    encoder.SetEciDesignator(Gb2312Designator);
+    settings.Eci = Gb2312Designator;
     return true;
 }
 
 } // namespace
 
-void LinePipeline::Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
-                             const CliOptions& options, int codePage, bool fromText) {
-    SetUp(encoder, ChooseStream(bytes, options, codePage, fromText), options.Hanzi);
-}
-
-std::optional<clsQRCode::Symbol> LinePipeline::EncodeBytes(SymbolEncoders& encoders,
-                                                           const std::vector<std::uint8_t>& bytes,
-                                                           const CliOptions& options, int codePage,
-                                                           bool fromText, std::string* warning) {
-    const StreamChoice choice = ChooseStream(bytes, options, codePage, fromText);
-    const auto length = static_cast<std::int32_t>(bytes.size());
-    switch (options.Kind) {
-    case Symbology::Micro:
-        encoders.Micro.SetKanjiMode(choice.Kanji);
-        return encoders.Micro.EncodeMatrix(bytes, length, options.Version, options.Level,
-                                           options.MaskAuto ? clsMicroQRCode::AutomaticMask
-                                                            : options.Mask);
-    case Symbology::RMQR:
-        encoders.RMQR.SetKanjiMode(choice.Kanji);
-        encoders.RMQR.SetEciDesignator(choice.Designator);
-        encoders.RMQR.SetRequiredHeight(options.RMQRHeight);
-        return encoders.RMQR.EncodeMatrix(
-            bytes, length, options.Version > 0 ? options.Version - 1 : clsRMQRCode::AutomaticSize,
-            options.Level);
-    case Symbology::QR:
-        break;
-    }
-    clsQRCode& encoder = encoders.QR;
-    SetUp(encoder, choice, options.Hanzi);
+clsSymbolEncoder::Outcome LinePipeline::EncodeBytes(clsSymbolEncoder& encoder,
+                                                    const std::vector<std::uint8_t>& bytes,
+                                                    const CliOptions& options, int codePage,
+                                                    bool fromText, std::string* warning) {
+    clsSymbolEncoder::Settings settings =
+        SettingsFor(ChooseStream(bytes, options, codePage, fromText), options);
     if (options.Hanzi) {
-        const clsStructuredAppend::Part whole{0, length};
+        const clsStructuredAppend::Part whole{0, static_cast<std::int32_t>(bytes.size())};
         std::string ignored;
-        SettleHanziDesignator(encoder, bytes, std::span(&whole, 1), options.Version, options,
+        SettleHanziDesignator(encoder, bytes, std::span(&whole, 1), settings, options,
                               warning ? *warning : ignored);
     }
-    if (options.MaskAuto) {
-        return clsMaskPenalty::EncodeBestMask(encoder, bytes, length, options.Version,
-                                              options.Level);
-    }
-    return encoder.EncodeMatrix(bytes, length, options.Version, options.Level, options.Mask);
+    return encoder.Encode(bytes, settings);
 }
 
 std::vector<std::uint8_t> LinePipeline::Gb2312Bytes(std::span<const std::uint8_t> utf8,
@@ -290,12 +268,13 @@ std::vector<std::uint8_t> LinePipeline::Gb2312Bytes(std::span<const std::uint8_t
     return converted.Bytes;
 }
 
-LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsQRCode& encoder,
+LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsSymbolEncoder& encoder,
                                                              const std::vector<std::uint8_t>& bytes,
                                                              const CliOptions& options,
                                                              int codePage, bool fromText) {
     using Characters = clsStructuredAppend::Characters;
-    Configure(encoder, bytes, options, codePage, fromText);
+    clsSymbolEncoder::Settings settings =
+        SettingsFor(ChooseStream(bytes, options, codePage, fromText), options);
     // Parts are cut between characters: of GB 2312 with --hanzi, of UTF-8 text, of the ANSI
     // code page (double-byte for Shift JIS, GBK, Big5 and the Korean one), else between bytes.
     Characters characters = Characters::Bytes;
@@ -304,35 +283,35 @@ LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsQRCode& encoder,
         characters = Characters::DoubleByte;
     } else if (options.Utf8 && IsUtf8(bytes)) {
         characters = Characters::Utf8;
-    } else if (encoder.KanjiMode() || (!options.Utf8 && codePage == 932)) {
+    } else if (settings.Kanji || (!options.Utf8 && codePage == 932)) {
         characters = Characters::ShiftJis;
     }
     SymbolSet set;
     const auto split = [&] {
-        return clsStructuredAppend::Split(encoder, bytes, options.Level, options.Version,
-                                          options.StructuredAppend.value_or(0), characters);
+        return encoder.Split(bytes, settings, options.StructuredAppend.value_or(0), characters);
     };
     set.Plan = split();
     // --hanzi decides the designator for the whole set (readers join the parts, and a part
     // boundary may move once it is there): split again when a part needs it.
-    if (options.Hanzi && !set.Plan.Parts.empty() &&
-        SettleHanziDesignator(encoder, bytes, set.Plan.Parts, set.Plan.Version, options,
-                              set.Warning)) {
-        set.Plan = split();
+    if (options.Hanzi && !set.Plan.Parts.empty()) {
+        clsSymbolEncoder::Settings atVersion = settings;
+        atVersion.Version = set.Plan.Version;
+        if (SettleHanziDesignator(encoder, bytes, set.Plan.Parts, atVersion, options,
+                                  set.Warning)) {
+            settings.Eci = atVersion.Eci;
+            set.Plan = split();
+        }
     }
     const auto count = static_cast<std::int32_t>(set.Plan.Parts.size());
+    settings.Version = set.Plan.Version;
     for (std::int32_t index = 0; index < count; ++index) {
         const auto& part = set.Plan.Parts[static_cast<std::size_t>(index)];
-        encoder.SetStructuredAppend(
-            clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity});
-        const auto data = std::span(bytes).subspan(static_cast<std::size_t>(part.Offset),
-                                                   static_cast<std::size_t>(part.Length));
-        auto symbol = options.MaskAuto
-                          ? clsMaskPenalty::EncodeBestMask(encoder, data, part.Length,
-                                                           set.Plan.Version, options.Level)
-                          : encoder.EncodeMatrix(data, part.Length, set.Plan.Version, options.Level,
-                                                 options.Mask);
-        if (!symbol) {
+        settings.Header = clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity};
+        auto outcome =
+            encoder.Encode(std::span(bytes).subspan(static_cast<std::size_t>(part.Offset),
+                                                    static_cast<std::size_t>(part.Length)),
+                           settings);
+        if (!outcome.Symbol) {
             // The split measured every part with this encoder: a part that does not fit is a
             // fault of the split, reported rather than written.
             set.Plan.Error = "symbol " + std::to_string(index + 1) + " of " +
@@ -340,9 +319,8 @@ LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsQRCode& encoder,
             set.Symbols.clear();
             break;
         }
-        set.Symbols.push_back(std::move(*symbol));
+        set.Symbols.push_back(std::move(*outcome.Symbol));
     }
-    encoder.SetStructuredAppend(std::nullopt);
     return set;
 }
 
@@ -436,7 +414,7 @@ LineResult LinePipeline::RunStructuredAppend(const std::vector<std::uint8_t>& by
                                              const SymbolPath& symbolPath) {
     LineResult result;
     const SymbolSet set =
-        EncodeStructuredAppend(m_Encoders.QR, bytes, m_Options, m_CodePage, m_FromText);
+        EncodeStructuredAppend(m_Encoder, bytes, m_Options, m_CodePage, m_FromText);
     result.DataWarning = set.Warning;
     if (set.Symbols.empty()) {
         result.Outcome = LineResult::Status::TooLong;

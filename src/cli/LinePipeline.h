@@ -2,9 +2,9 @@
 
 #include "CliOptions.h"
 #include "PngWriter.h"
-#include "SymbolEncoders.h"
 #include "clsQRCode.h"
 #include "clsStructuredAppend.h"
+#include "clsSymbolEncoder.h"
 
 #include <QByteArray>
 
@@ -83,18 +83,11 @@ public:
     // (when they are UTF-8) or the code page; Kanji mode as KanjiModeOn decides, fromText telling
     // whether the bytes are text converted by --encoding. With --hanzi, designator 29 only when a
     // byte segment holds a GB 2312 character (none with --eci off: then warning, when given, says
-    // so). nullopt when the data does not fit.
-    static std::optional<clsQRCode::Symbol> EncodeBytes(SymbolEncoders& encoders,
-                                                        const std::vector<std::uint8_t>& bytes,
-                                                        const CliOptions& options, int codePage,
-                                                        bool fromText,
-                                                        std::string* warning = nullptr);
-
-    // Sets up encoder for bytes as EncodeBytes encodes them (ECI designator, Kanji and Hanzi
-    // modes), without encoding; with --hanzi without a designator, which depends on the
-    // segmentation of the symbols made.
-    static void Configure(clsQRCode& encoder, const std::vector<std::uint8_t>& bytes,
-                          const CliOptions& options, int codePage, bool fromText);
+    // so). Without a symbol, the encoder's reason.
+    static clsSymbolEncoder::Outcome EncodeBytes(clsSymbolEncoder& encoder,
+                                                 const std::vector<std::uint8_t>& bytes,
+                                                 const CliOptions& options, int codePage,
+                                                 bool fromText, std::string* warning = nullptr);
 
     // --hanzi: UTF-8 text to GB 2312. An empty result with error set when the bytes are not
     // UTF-8 or hold a character outside GB 2312, which error names.
@@ -102,16 +95,16 @@ public:
                                                  std::string& error);
 
     // The symbols of bytes split by structured append (--structured-append) with the options'
-    // version, level and mask, encoder set up as by Configure; each symbol carries the header
-    // of its part. On failure no symbols, and plan.Error says why. With --hanzi, designator 29
-    // in every symbol when a byte segment of any part holds a GB 2312 character (Warning instead
-    // with --eci off).
+    // version, level and mask, the designator and Kanji mode chosen as EncodeBytes chooses them;
+    // each symbol carries the header of its part. On failure no symbols, and plan.Error says why.
+    // With --hanzi, designator 29 in every symbol when a byte segment of any part holds a GB 2312
+    // character (Warning instead with --eci off).
     struct SymbolSet {
         clsStructuredAppend::Plan Plan;
         std::vector<clsQRCode::Symbol> Symbols;
         std::string Warning;
     };
-    static SymbolSet EncodeStructuredAppend(clsQRCode& encoder,
+    static SymbolSet EncodeStructuredAppend(clsSymbolEncoder& encoder,
                                             const std::vector<std::uint8_t>& bytes,
                                             const CliOptions& options, int codePage, bool fromText);
 
@@ -119,9 +112,8 @@ private:
     // The line's bytes as the options convert them; empty with refusal set for a line that
     // cannot be converted (--hanzi: a character outside GB 2312).
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line, std::string& refusal) const;
-    // The symbol of bytes; warning as EncodeBytes gives it.
-    std::optional<clsQRCode::Symbol> Encode(const std::vector<std::uint8_t>& bytes,
-                                            std::string& warning);
+    // The symbol of bytes, or why there is none; warning as EncodeBytes gives it.
+    clsSymbolEncoder::Outcome Encode(const std::vector<std::uint8_t>& bytes, std::string& warning);
     LineResult RunStructuredAppend(const std::vector<std::uint8_t>& bytes, const std::string& path,
                                    const SymbolPath& symbolPath);
     // The file contents of every symbol of set, and the resolution --verify renders each at;
@@ -146,7 +138,7 @@ private:
     int m_CodePage;
     bool m_Sha256;
     bool m_FromText = true; // the bytes are text converted by the options (not standard input)
-    SymbolEncoders m_Encoders;
+    clsSymbolEncoder m_Encoder;
     PngWriter m_Png;
 };
 

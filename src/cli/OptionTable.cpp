@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <limits>
+#include <vector>
 
 namespace ostrel::cli {
 
@@ -37,24 +39,33 @@ std::string ApplySymbolVersion(CliOptions& options, std::optional<std::string_vi
 
 std::string ApplySymbology(CliOptions& options, std::optional<std::string_view> value,
                            const std::string& option) {
-    const std::string lower = AsciiLower(*value);
-    if (lower == "qr") {
-        options.Kind = Symbology::QR;
-    } else if (lower == "micro") {
-        options.Kind = Symbology::Micro;
-    } else if (lower == "rmqr") {
-        options.Kind = Symbology::RMQR;
-    } else {
-        return Invalid(option, *value, "qr, micro or rmqr");
+    const clsSymbology* symbology = clsSymbology::Named(*value);
+    if (symbology == nullptr) {
+        std::vector<std::string> names;
+        for (const clsSymbology& each : clsSymbology::All()) {
+            names.emplace_back(each.Name());
+        }
+        return Invalid(option, *value, clsSymbology::JoinNames(names, " or "));
     }
+    options.Kind = symbology->Kind();
     return {};
 }
 
 std::string ApplyRMQRHeight(CliOptions& options, std::optional<std::string_view> value,
                             const std::string& option) {
-    const auto number = ParseNumber(*value, 7, 17);
-    if (!number || *number % 2 == 0) {
-        return Invalid(option, *value, "7, 9, 11, 13, 15 or 17");
+    // The heights of the symbology that has them (rMQR).
+    std::vector<std::int32_t> heights;
+    for (const clsSymbology& symbology : clsSymbology::All()) {
+        const auto own = symbology.Heights();
+        heights.insert(heights.end(), own.begin(), own.end());
+    }
+    const auto number = ParseNumber(*value, 1, std::numeric_limits<std::int32_t>::max());
+    if (!number || std::find(heights.begin(), heights.end(), *number) == heights.end()) {
+        std::vector<std::string> names;
+        for (const std::int32_t height : heights) {
+            names.push_back(std::to_string(height));
+        }
+        return Invalid(option, *value, clsSymbology::JoinNames(names, " or "));
     }
     options.RMQRHeight = *number;
     return {};
@@ -62,17 +73,17 @@ std::string ApplyRMQRHeight(CliOptions& options, std::optional<std::string_view>
 
 std::string ApplyLevel(CliOptions& options, std::optional<std::string_view> value,
                        const std::string& option) {
-    static constexpr std::string_view Levels = "LMQH";
-    const auto at =
-        value->size() == 1
-            ? Levels.find(static_cast<char>(std::toupper(static_cast<unsigned char>((*value)[0]))))
-            : std::string_view::npos;
-    if (at == std::string_view::npos) {
-        return Invalid(option, *value, "L, M, Q or H");
+    // Every level name; which symbology and version offers it is settled with the others.
+    std::vector<std::string> names;
+    for (std::int32_t level = 1; level <= clsSymbology::LevelCount; ++level) {
+        names.emplace_back(clsSymbology::LevelName(level));
+        if (AsciiLower(names.back()) == AsciiLower(*value)) {
+            options.Level = level;
+            options.LevelGiven = true;
+            return {};
+        }
     }
-    options.Level = static_cast<std::int32_t>(at) + 1;
-    options.LevelGiven = true;
-    return {};
+    return Invalid(option, *value, clsSymbology::JoinNames(names, " or "));
 }
 
 std::string ApplyMask(CliOptions& options, std::optional<std::string_view> value,
@@ -81,11 +92,12 @@ std::string ApplyMask(CliOptions& options, std::optional<std::string_view> value
     if (AsciiLower(*value) == "auto") {
         options.MaskAuto = true;
         options.Mask = 0;
-    } else if (const auto number = ParseNumber(*value, 0, 7)) {
+    } else if (const auto number = ParseNumber(*value, 0, clsSymbology::LargestMaskCount() - 1)) {
         options.MaskAuto = false;
         options.Mask = *number;
     } else {
-        return Invalid(option, *value, "0..7 or auto");
+        return Invalid(option, *value,
+                       "0.." + std::to_string(clsSymbology::LargestMaskCount() - 1) + " or auto");
     }
     return {};
 }
@@ -394,8 +406,9 @@ constexpr OptionRow Table[] = {
      "mask pattern: qr 0..7 (default 0), auto for the\n"
      "lowest penalty score (ISO/IEC 18004 7.8.3);\n"
      "micro 0..3 (default auto: the dark modules of\n"
-     "the right and bottom edges); rmqr has one mask\n"
-     "and refuses the option"},
+     "the right and bottom edges); rmqr has one\n"
+     "fixed pattern, no choice, and refuses the\n"
+     "option"},
     {Options, "encoding", 0, OptionValue::Required, "utf8|ansi", ApplyEncoding,
      "how TEXT becomes bytes: UTF-8 (default), or the\n"
      "ANSI code page that Windows would use for the\n"
@@ -537,8 +550,10 @@ constexpr OptionRow Table[] = {
     {Options, "manifest", 0, OptionValue::Required, "FILE", ApplyManifest,
      "with --batch, write one JSON object per row\n"
      "to FILE (JSON Lines): line, row, file, bytes,\n"
-     "sha256 of the encoded data, version, level,\n"
-     "mask, verified, error (and files, every\n"
+     "sha256 of the encoded data, version (4, \"M2\",\n"
+     "\"R13x43\": as the symbology names it), level,\n"
+     "mask (null for rmqr: one fixed pattern, no\n"
+     "choice), verified, error (and files, every\n"
      "symbol's, with --structured-append; detected,\n"
      "found by a scanner's search, with --verify);\n"
      "written whole"},

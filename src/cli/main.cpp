@@ -47,8 +47,11 @@ int UsageError(const std::string& reason) {
     return ExitUsage;
 }
 
+// Data longer than any symbol of the options holds, refused before it is all read or encoded.
 int TooLong(const std::string& amount, const CliOptions& options) {
-    std::fprintf(stderr, "%s: %s\n", Program, DoesNotFit(amount, options).c_str());
+    const clsSymbolEncoder::Outcome outcome =
+        clsSymbolEncoder::TooLong(EncoderSettings(options), 0);
+    std::fprintf(stderr, "%s: %s\n", Program, RefusalMessage(outcome, options, amount).c_str());
     return ExitDoesNotFit;
 }
 
@@ -201,17 +204,19 @@ int Run(const CliOptions& options) {
     if (options.StructuredAppend) {
         return RunStructuredAppend(options, bytes);
     }
-    SymbolEncoders encoders;
+    clsSymbolEncoder encoder;
     std::string dataWarning;
-    const auto symbol = LinePipeline::EncodeBytes(
-        encoders, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+    const clsSymbolEncoder::Outcome outcome = LinePipeline::EncodeBytes(
+        encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
         options.Text.has_value() || options.BuildsPayload(), &dataWarning);
-    if (!symbol) {
-        return TooLong(ByteCount(bytes.size()), options);
+    if (!outcome.Symbol) {
+        std::fprintf(stderr, "%s: %s\n", Program, RefusalMessage(outcome, options).c_str());
+        return ExitDoesNotFit;
     }
     if (!dataWarning.empty()) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, dataWarning.c_str());
     }
+    const std::optional<clsQRCode::Symbol>& symbol = outcome.Symbol;
     const PrintSize::Resolved size = SymbolSize(*symbol, options);
     if (!size.Error.empty()) {
         return UsageError(size.Error);

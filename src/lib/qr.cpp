@@ -1,14 +1,12 @@
-// The C interface over clsQRCode and clsMaskPenalty. Every entry point checks its arguments
+// The C interface over clsSymbolEncoder, which checks the settings against each symbology's
+// descriptor and calls its encoder. Every entry point checks its arguments
 // before any work, builds a fresh encoder per call (no state is shared between calls or threads)
 // and turns every C++ exception into an error code.
 #include <ostrel/qr.h>
 
-#include "clsMaskPenalty.h"
-#include "clsMicroQRCode.h"
 #include "clsQRCode.h"
-#include "clsRMQRCode.h"
-#include "clsRMQRTable.h"
 #include "clsStructuredAppend.h"
+#include "clsSymbolEncoder.h"
 
 #include <algorithm>
 #include <array>
@@ -34,65 +32,84 @@ struct ostrel_qr_symbol {
 namespace {
 
 using ostrel::clsQRCode;
+using ostrel::clsSymbolEncoder;
+using ostrel::clsSymbology;
+using Refusal = clsSymbolEncoder::Refusal;
 
-// Largest ECI designator of ISO/IEC 18004 clause 7.4.2.2 (three-byte form).
-constexpr int kMaxEciDesignator = 999999;
+// The C numbers of the symbologies are those of the encoder's enumeration.
+static_assert(static_cast<int>(ostrel::Symbology::QR) == OSTREL_QR_SYMBOLOGY_QR);
+static_assert(static_cast<int>(ostrel::Symbology::Micro) == OSTREL_QR_SYMBOLOGY_MICRO_QR);
+static_assert(static_cast<int>(ostrel::Symbology::RMQR) == OSTREL_QR_SYMBOLOGY_RMQR);
 
-// The first setting out of range, as its error code; OSTREL_QR_OK when all are usable.
+// The encoder's settings of options whose values are in range (CheckOptions).
+clsSymbolEncoder::Settings SettingsOf(const ostrel_qr_options& options) {
+    clsSymbolEncoder::Settings settings;
+    settings.Kind = static_cast<ostrel::Symbology>(options.symbology);
+    settings.Version = options.version;
+    settings.Level = options.level;
+    // A symbology with one fixed pattern has taken 0 and "automatic" for it since version 1.
+    const bool fixedPattern = !clsSymbology::Of(settings.Kind).HasMaskChoice() &&
+                              (options.mask == OSTREL_QR_MASK_AUTO || options.mask == 0);
+    if (!fixedPattern) {
+        settings.Mask =
+            options.mask == OSTREL_QR_MASK_AUTO ? clsSymbolEncoder::AutomaticMask : options.mask;
+    }
+    settings.Eci = options.eci;
+    settings.Kanji = options.kanji != 0;
+    settings.Hanzi = options.hanzi != 0;
+    return settings;
+}
+
+// The error code of the encoder's refusal.
+int ErrorOf(Refusal why, const clsSymbolEncoder::Settings& settings, std::int32_t level) {
+    switch (why) {
+    case Refusal::None:
+        return OSTREL_QR_OK;
+    case Refusal::TooLong:
+        return OSTREL_QR_ERROR_DATA_TOO_LONG;
+    case Refusal::NoSuchVersion:
+        return OSTREL_QR_ERROR_INVALID_VERSION;
+    case Refusal::LevelNotOffered:
+        // A level of the symbology that the version asked for lacks (M1 at M) has always been
+        // "does not fit"; a level the symbology has nowhere is invalid.
+        return clsSymbology::Of(settings.Kind).OffersLevel(clsSymbology::AutomaticVersion, level)
+                   ? OSTREL_QR_ERROR_DATA_TOO_LONG
+                   : OSTREL_QR_ERROR_INVALID_LEVEL;
+    case Refusal::NoSuchMask:
+    case Refusal::NoMaskChoice:
+        return OSTREL_QR_ERROR_INVALID_MASK;
+    case Refusal::EciNotTaken:
+    case Refusal::NoSuchEci:
+        return OSTREL_QR_ERROR_INVALID_ECI;
+    case Refusal::HanziNotTaken:
+    case Refusal::StructuredAppendNotTaken:
+        return OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY;
+    case Refusal::KanjiWithHanzi:
+    case Refusal::NoSuchHeader:
+    case Refusal::HeightNotTaken:
+    case Refusal::NoSuchHeight:
+        break;
+    }
+    return OSTREL_QR_ERROR_INVALID_OPTION;
+}
+
+// The first setting out of range, as its error code; OSTREL_QR_OK when all are usable. The
+// symbology's own limits are those of its descriptor, checked by the encoder.
 int CheckOptions(const ostrel_qr_options& options) {
-    if (options.level < OSTREL_QR_LEVEL_L || options.level > OSTREL_QR_LEVEL_H) {
+    if (options.level < 1 || options.level > clsSymbology::LevelCount) {
         return OSTREL_QR_ERROR_INVALID_LEVEL;
     }
-    switch (options.symbology) {
-    case OSTREL_QR_SYMBOLOGY_QR:
-        if (options.version != OSTREL_QR_VERSION_AUTO &&
-            (options.version < clsQRCode::MinVersion || options.version > clsQRCode::MaxVersion)) {
-            return OSTREL_QR_ERROR_INVALID_VERSION;
-        }
-        if (options.mask != OSTREL_QR_MASK_AUTO && (options.mask < 0 || options.mask > 7)) {
-            return OSTREL_QR_ERROR_INVALID_MASK;
-        }
-        break;
-    case OSTREL_QR_SYMBOLOGY_MICRO_QR:
-        // M1..M4; levels L, M, Q; masks 0..3; no ECI.
-        if (options.version < OSTREL_QR_VERSION_AUTO || options.version > 4) {
-            return OSTREL_QR_ERROR_INVALID_VERSION;
-        }
-        if (options.level == OSTREL_QR_LEVEL_H) {
-            return OSTREL_QR_ERROR_INVALID_LEVEL;
-        }
-        if (options.mask != OSTREL_QR_MASK_AUTO && (options.mask < 0 || options.mask > 3)) {
-            return OSTREL_QR_ERROR_INVALID_MASK;
-        }
-        if (options.eci != 0) {
-            return OSTREL_QR_ERROR_INVALID_ECI;
-        }
-        break;
-    case OSTREL_QR_SYMBOLOGY_RMQR:
-        // R7x43..R17x139 as 1..32; levels M and H; the single mask (0 or automatic).
-        if (options.version < OSTREL_QR_VERSION_AUTO ||
-            options.version > ostrel::clsRMQRTable::SizeCount) {
-            return OSTREL_QR_ERROR_INVALID_VERSION;
-        }
-        if (options.level != OSTREL_QR_LEVEL_M && options.level != OSTREL_QR_LEVEL_H) {
-            return OSTREL_QR_ERROR_INVALID_LEVEL;
-        }
-        if (options.mask != OSTREL_QR_MASK_AUTO && options.mask != 0) {
-            return OSTREL_QR_ERROR_INVALID_MASK;
-        }
-        break;
-    default:
+    if (options.symbology < 0 ||
+        options.symbology >= static_cast<int>(clsSymbology::All().size())) {
         return OSTREL_QR_ERROR_INVALID_SYMBOLOGY;
     }
-    if (options.eci < 0 || options.eci > kMaxEciDesignator) {
-        return OSTREL_QR_ERROR_INVALID_ECI;
-    }
-    if ((options.kanji != 0 && options.kanji != 1) || (options.hanzi != 0 && options.hanzi != 1) ||
-        (options.kanji == 1 && options.hanzi == 1)) {
+    if ((options.kanji != 0 && options.kanji != 1) || (options.hanzi != 0 && options.hanzi != 1)) {
         return OSTREL_QR_ERROR_INVALID_OPTION;
     }
-    if (options.hanzi == 1 && options.symbology != OSTREL_QR_SYMBOLOGY_QR) {
-        return OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY;
+    const clsSymbolEncoder::Settings settings = SettingsOf(options);
+    if (const int error = ErrorOf(clsSymbolEncoder::Check(settings).Why, settings, options.level);
+        error != OSTREL_QR_OK) {
+        return error;
     }
     for (const int reserved : options.reserved) {
         if (reserved != 0) {
@@ -109,7 +126,10 @@ std::unique_ptr<ostrel_qr_symbol> ToCSymbol(const clsQRCode::Symbol& symbol, int
     result->Height = symbol.Rows();
     result->Version = symbol.Version;
     result->Level = symbol.Level;
-    result->Mask = symbol.Mask;
+    // A symbology without a choice of mask reports 0, its one fixed pattern (as it always has).
+    result->Mask = clsSymbology::Of(static_cast<ostrel::Symbology>(symbology)).HasMaskChoice()
+                       ? symbol.Mask
+                       : 0;
     result->Modules.resize(static_cast<std::size_t>(result->Width) * result->Height);
     std::size_t index = 0;
     for (std::int32_t y = 0; y < result->Height; ++y) {
@@ -120,65 +140,15 @@ std::unique_ptr<ostrel_qr_symbol> ToCSymbol(const clsQRCode::Symbol& symbol, int
     return result;
 }
 
-// A QR Code encoder with the checked settings of options.
-void SetUp(clsQRCode& encoder, const ostrel_qr_options& options) {
-    encoder.SetKanjiMode(options.kanji != 0);
-    encoder.SetHanziMode(options.hanzi != 0);
-    encoder.SetEciDesignator(options.eci);
-}
-
-// The QR Code symbol of encoder for bytes at the settings' version, level and mask.
-std::optional<clsQRCode::Symbol> EncodeQR(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
-                                          std::int32_t version, const ostrel_qr_options& options) {
-    const auto length = static_cast<std::int32_t>(bytes.size());
-    if (options.mask == OSTREL_QR_MASK_AUTO) {
-        return ostrel::clsMaskPenalty::EncodeBestMask(encoder, bytes, length, version,
-                                                      options.level);
-    }
-    return encoder.EncodeMatrix(bytes, length, version, options.level, options.mask);
-}
-
-// The symbol for checked settings; nullopt when the data do not fit.
-std::optional<clsQRCode::Symbol> MakeSymbol(std::span<const std::uint8_t> bytes,
-                                            const ostrel_qr_options& options) {
-    const auto length = static_cast<std::int32_t>(bytes.size());
-    if (options.symbology == OSTREL_QR_SYMBOLOGY_MICRO_QR) {
-        ostrel::clsMicroQRCode encoder;
-        encoder.SetKanjiMode(options.kanji != 0);
-        return encoder.EncodeMatrix(bytes, length, options.version, options.level,
-                                    options.mask == OSTREL_QR_MASK_AUTO
-                                        ? ostrel::clsMicroQRCode::AutomaticMask
-                                        : options.mask);
-    }
-    if (options.symbology == OSTREL_QR_SYMBOLOGY_RMQR) {
-        ostrel::clsRMQRCode encoder;
-        encoder.SetKanjiMode(options.kanji != 0);
-        encoder.SetEciDesignator(options.eci);
-        auto symbol = encoder.EncodeMatrix(bytes, length,
-                                           options.version == OSTREL_QR_VERSION_AUTO
-                                               ? ostrel::clsRMQRCode::AutomaticSize
-                                               : options.version - 1,
-                                           options.level);
-        if (symbol) {
-            symbol->Mask = 0; // the single mask of rMQR
-        }
-        return symbol;
-    }
-    clsQRCode encoder;
-    SetUp(encoder, options);
-    return EncodeQR(encoder, bytes, options.version, options);
-}
-
 // The symbols of a structured-append sequence for checked settings, in order; none when the
 // data do not fit (too long is told from too many symbols asked for by the caller).
 int MakeSequence(std::span<const std::uint8_t> bytes, const ostrel_qr_options& options, int symbols,
                  int characters, std::vector<std::unique_ptr<ostrel_qr_symbol>>& made) {
     using ostrel::clsStructuredAppend;
     const auto cut = static_cast<clsStructuredAppend::Characters>(characters);
-    clsQRCode encoder;
-    SetUp(encoder, options);
-    const clsStructuredAppend::Plan plan =
-        clsStructuredAppend::Split(encoder, bytes, options.level, options.version, symbols, cut);
+    clsSymbolEncoder encoder;
+    clsSymbolEncoder::Settings settings = SettingsOf(options);
+    const clsStructuredAppend::Plan plan = encoder.Split(bytes, settings, symbols, cut);
     if (plan.Parts.empty()) {
         const auto characterCount =
             static_cast<int>(clsStructuredAppend::CutPositions(bytes, cut).size()) - 1;
@@ -186,17 +156,18 @@ int MakeSequence(std::span<const std::uint8_t> bytes, const ostrel_qr_options& o
                                                      : OSTREL_QR_ERROR_DATA_TOO_LONG;
     }
     const auto count = static_cast<std::int32_t>(plan.Parts.size());
+    settings.Version = plan.Version;
     for (std::int32_t index = 0; index < count; ++index) {
         const auto& part = plan.Parts[static_cast<std::size_t>(index)];
-        encoder.SetStructuredAppend(clsQRCode::StructuredAppendHeader{index, count, plan.Parity});
-        const auto symbol = EncodeQR(encoder,
-                                     bytes.subspan(static_cast<std::size_t>(part.Offset),
-                                                   static_cast<std::size_t>(part.Length)),
-                                     plan.Version, options);
-        if (!symbol) {
+        settings.Header = clsQRCode::StructuredAppendHeader{index, count, plan.Parity};
+        const clsSymbolEncoder::Outcome outcome =
+            encoder.Encode(bytes.subspan(static_cast<std::size_t>(part.Offset),
+                                         static_cast<std::size_t>(part.Length)),
+                           settings);
+        if (!outcome.Symbol) {
             return OSTREL_QR_ERROR_INTERNAL; // the split measured every part with this encoder
         }
-        made.push_back(ToCSymbol(*symbol, OSTREL_QR_SYMBOLOGY_QR));
+        made.push_back(ToCSymbol(*outcome.Symbol, options.symbology));
     }
     return OSTREL_QR_OK;
 }
@@ -235,11 +206,13 @@ int ostrel_qr_encode(const unsigned char* data, size_t length, const ostrel_qr_o
         return OSTREL_QR_ERROR_DATA_TOO_LONG;
     }
     try {
-        const std::optional<clsQRCode::Symbol> symbol = MakeSymbol({data, length}, *options);
-        if (!symbol) {
-            return OSTREL_QR_ERROR_DATA_TOO_LONG;
+        const clsSymbolEncoder::Settings settings = SettingsOf(*options);
+        const clsSymbolEncoder::Outcome outcome =
+            clsSymbolEncoder().Encode({data, length}, settings);
+        if (!outcome.Symbol) {
+            return ErrorOf(outcome.Why, settings, options->level);
         }
-        *out = ToCSymbol(*symbol, options->symbology).release();
+        *out = ToCSymbol(*outcome.Symbol, options->symbology).release();
         return OSTREL_QR_OK;
     } catch (const std::bad_alloc&) {
         return OSTREL_QR_ERROR_OUT_OF_MEMORY;
@@ -262,7 +235,8 @@ int ostrel_qr_encode_sequence(const unsigned char* data, size_t length,
     if (const int check = CheckOptions(*options); check != OSTREL_QR_OK) {
         return check;
     }
-    if (options->symbology != OSTREL_QR_SYMBOLOGY_QR) {
+    if (!clsSymbology::Of(static_cast<ostrel::Symbology>(options->symbology))
+             .Takes(clsSymbology::Feature::StructuredAppend)) {
         return OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY;
     }
     if (symbols < 0 || symbols > OSTREL_QR_SEQUENCE_MAX ||

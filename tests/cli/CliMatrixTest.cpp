@@ -87,15 +87,20 @@ TEST(CliMatrix, GivenVersionMustHoldTheData) {
     EXPECT_TRUE(tooLong.Out.isEmpty());
     EXPECT_TRUE(tooLong.Err.contains("does not fit")) << tooLong.Err.toStdString();
     EXPECT_TRUE(tooLong.Err.contains("version 1")) << tooLong.Err.toStdString();
-    // The amount in the message, counted right for one byte too, alone and in a batch.
+    // The amount in the message, counted right for one byte too, alone and in a batch, and what
+    // the version holds (M1 takes digits only).
     const struct {
         QStringList Arguments;
         QByteArray Input;
         const char* Amount;
     } amounts[] = {
-        {{"--symbol-version", "1", "--level", "M", Letters(15)}, {}, "(15 bytes)"},
-        {{"--symbology", "micro", "--symbol-version", "M1", "a"}, {}, "(1 byte)"},
-        {{"--symbology", "micro", "--symbol-version", "M1", "--batch"}, "a\n", "(1 byte)"},
+        {{"--symbol-version", "1", "--level", "M", Letters(15)},
+         {},
+         "(15 bytes; it holds 14 bytes)"},
+        {{"--symbology", "micro", "--symbol-version", "M1", "a"}, {}, "(1 byte; it takes no bytes"},
+        {{"--symbology", "micro", "--symbol-version", "M1", "--batch"},
+         "a\n",
+         "(1 byte; it takes no bytes"},
     };
     for (const auto& c : amounts) {
         const CliRun run = RunCli(c.Arguments, c.Input);

@@ -27,16 +27,30 @@ struct Refusal {
 
 TEST(CliSmallSymbols, WhatASymbologyCannotDoIsRefusedWithStatus2) {
     const Refusal refusals[] = {
-        {{"--symbology", "micro", "--level", "H"}, "Micro QR has no level H"},
-        {{"--symbology", "micro", "--mask", "4"}, "four masks"},
+        {{"--symbology", "micro", "--level", "H"},
+         "Micro QR has no level H: it offers L, M and Q (M1: L, for error detection only; M2, "
+         "M3: L and M; M4: L, M and Q)"},
+        {{"--symbology", "micro", "--mask", "4"}, "Micro QR has 4 masks: --mask 0..3 or auto"},
+        // A level that the version asked for lacks: said before encoding, not as data too long.
+        {{"--symbology", "micro", "--symbol-version", "M1", "--level", "M"},
+         "M1 offers level L only, not M (it detects errors only)"},
+        {{"--symbology", "micro", "--symbol-version", "m2", "--level", "Q"},
+         "M2 offers levels L and M only, not Q"},
+        {{"--symbology", "micro", "--symbol-version", "M3", "--level", "Q"},
+         "M3 offers levels L and M only, not Q"},
+        {{"--symbology", "micro", "--symbol-version", "M4", "--level", "H"},
+         "M4 offers levels L, M and Q only, not H"},
         {{"--symbology", "micro", "--eci", "auto"}, "Micro QR has no ECI"},
         {{"--symbology", "micro", "--symbol-version", "R7x43"}, "M1..M4 or auto"},
         {{"--symbology", "micro", "--symbol-version", "5"}, "M1..M4 or auto"},
         {{"--symbology", "micro", "--verify"}, "knows no Micro QR or rMQR"},
-        {{"--symbology", "rmqr", "--level", "Q"}, "levels M and H only, not Q"},
-        {{"--symbology", "rmqr", "--level", "L"}, "levels M and H only, not L"},
-        {{"--symbology", "rmqr", "--mask", "auto"}, "single mask"},
-        {{"--symbology", "rmqr", "--symbol-version", "R7x27"}, "an rmqr size"},
+        {{"--symbology", "rmqr", "--level", "Q"}, "rMQR has no level Q: it offers M and H"},
+        {{"--symbology", "rmqr", "--level", "L"}, "rMQR has no level L: it offers M and H"},
+        {{"--symbology", "rmqr", "--mask", "auto"}, "single mask, one fixed pattern"},
+        {{"--symbology", "rmqr", "--mask", "0"}, "single mask, one fixed pattern"},
+        {{"--symbology", "rmqr", "--symbol-version", "R7x27"},
+         "expected R7x43..R17x139 (R7, R9: x43, x59, x77, x99, x139; R11, R13: x27, x43, x59, "
+         "x77, x99, x139; R15, R17: x43, x59, x77, x99, x139) or auto for rmqr"},
         {{"--symbology", "rmqr", "--symbol-version", "R9x43", "--rmqr-height", "9"},
          "--symbol-version auto only"},
         {{"--symbology", "rmqr", "--rmqr-height", "8"}, "7, 9, 11, 13, 15 or 17"},
@@ -56,11 +70,75 @@ TEST(CliSmallSymbols, WhatASymbologyCannotDoIsRefusedWithStatus2) {
         EXPECT_TRUE(run.Err.contains(refusal.Says)) << arguments << ": " << run.Err.toStdString();
         EXPECT_TRUE(run.Out.isEmpty()) << arguments;
     }
-    // Too long for the largest size: status 1, as for QR Code.
-    for (const char* symbology : {"micro", "rmqr"}) {
-        const CliRun run = RunCli({"--symbology", symbology, Letters(400)});
-        EXPECT_EQ(run.ExitCode, 1) << symbology;
-        EXPECT_TRUE(run.Err.contains("does not fit")) << run.Err.toStdString();
+    // Too long for the size asked or the largest: status 1, as for QR Code, with what that size
+    // holds (the byte capacities of the Micro QR table; M1 and M2 have no byte mode).
+    const Refusal tooLong[] = {
+        {{"--symbology", "micro", Letters(400)},
+         "the data does not fit in any Micro QR symbol at level L (400 bytes; M4, the largest, "
+         "holds 15 bytes)"},
+        {{"--symbology", "micro", "--level", "Q", Letters(10)}, "M4, the largest, holds 9 bytes"},
+        {{"--symbology", "micro", "--symbol-version", "M3", "--level", "M", Letters(8)},
+         "does not fit in a version M3 symbol at level M (8 bytes; it holds 7 bytes)"},
+        {{"--symbology", "micro", "--symbol-version", "M1", "abc"},
+         "(3 bytes; it takes no bytes, only digits)"},
+        {{"--symbology", "micro", "--symbol-version", "M2", "abc"},
+         "(3 bytes; it takes no bytes, only digits and upper-case letters)"},
+        {{"--symbology", "rmqr", Letters(400)},
+         "the data does not fit in any rMQR symbol at level M (400 bytes; R17x139, the largest,"},
+        {{"--symbology", "rmqr", "--rmqr-height", "9", Letters(400)},
+         "any rMQR symbol 9 modules high at level M (400 bytes; R9x139, the largest,"},
+        {{"--level", "H", Letters(1300)},
+         "(1300 bytes; version 40, the largest, holds 1273 bytes)"},
+    };
+    for (const Refusal& refusal : tooLong) {
+        const CliRun run = RunCli(refusal.Arguments);
+        EXPECT_EQ(run.ExitCode, 1) << refusal.Says;
+        EXPECT_TRUE(run.Err.contains(refusal.Says)) << run.Err.toStdString();
+    }
+}
+
+// The manifest names a symbol's version as its symbology does, told from the matrix written:
+// Micro QR M(side - 9) / 2, rMQR R<rows>x<columns>, QR Code (side - 17) / 4 as a number; the mask
+// is a number where there is a choice and null for rMQR's one fixed pattern.
+TEST(CliSmallSymbols, ManifestNamesVersionsAsTheSymbologyDoes) {
+    QTemporaryDir folder;
+    const QByteArray lines = "1\nHELLO MICRO\nmicro qr\n";
+    for (const char* symbology : {"qr", "micro", "rmqr"}) {
+        const QString manifest = folder.filePath(QString(symbology) + ".jsonl");
+        const QString pattern = folder.filePath(QString(symbology) + "-%d.txt");
+        const CliRun run = RunCli({"--batch", "--symbology", symbology, "--format", "matrix", "-o",
+                                   pattern, "--manifest", manifest},
+                                  lines);
+        ASSERT_EQ(run.ExitCode, 0) << symbology << ": " << run.Err.toStdString();
+        const std::vector<std::string> entries = Lines(ReadFile(manifest));
+        ASSERT_EQ(entries.size(), 3U) << symbology;
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            const std::vector<std::string> rows =
+                Lines(ReadFile(QString(pattern).replace("%d", QString::number(k + 1))));
+            ASSERT_FALSE(rows.empty());
+            const auto height = static_cast<int>(rows.size());
+            const auto width = static_cast<int>(rows.front().size());
+            std::string version;
+            std::string mask;
+            if (std::string(symbology) == "qr") {
+                version = std::to_string((width - 17) / 4);
+                mask = "\"mask\":" + std::to_string(MaskOf(rows));
+            } else if (std::string(symbology) == "micro") {
+                version = "\"M" + std::to_string((width - 9) / 2) + "\"";
+                mask = "\"mask\":"; // a number 0..3 follows
+            } else {
+                version = "\"R" + std::to_string(height) + "x" + std::to_string(width) + "\"";
+                mask = "\"mask\":null";
+            }
+            EXPECT_TRUE(entries[k].find("\"version\":" + version + ",") != std::string::npos)
+                << entries[k];
+            const auto at = entries[k].find(mask);
+            ASSERT_NE(at, std::string::npos) << entries[k];
+            if (std::string(symbology) == "micro") {
+                const char digit = entries[k][at + mask.size()];
+                EXPECT_TRUE(digit >= '0' && digit <= '3') << entries[k];
+            }
+        }
     }
 }
 

@@ -25,3 +25,49 @@ inline constexpr std::int32_t kDataCodewords[40][4] = {
 };
 
 } // namespace ostrel::test
+
+namespace ostrel::test {
+
+// ---- Micro QR (ISO/IEC 18004, the Micro QR tables) and rMQR (ISO/IEC 23941 Table 1) ----
+
+// The levels each Micro QR version offers (L, M, Q, H as 1..4): M1 detects errors only and
+// counts as L; no version has H.
+inline constexpr bool kMicroLevels[4][4] = {
+    {true, false, false, false}, // M1
+    {true, true, false, false},  // M2
+    {true, true, false, false},  // M3
+    {true, true, true, false},   // M4
+};
+
+// The most bytes a Micro QR version holds at L, M, Q (byte mode; 0 where the version has no
+// byte mode or lacks the level).
+inline constexpr std::int32_t kMicroByteCapacity[4][3] = {
+    {0, 0, 0}, {0, 0, 0}, {9, 7, 0}, {15, 13, 9}};
+
+// The rMQR sizes in the order of their version indicator: height, then width.
+inline constexpr std::int32_t kRMQRSizes[32][2] = {
+    {7, 43},  {7, 59},  {7, 77},   {7, 99},  {7, 139}, {9, 43},   {9, 59},  {9, 77},
+    {9, 99},  {9, 139}, {11, 27},  {11, 43}, {11, 59}, {11, 77},  {11, 99}, {11, 139},
+    {13, 27}, {13, 43}, {13, 59},  {13, 77}, {13, 99}, {13, 139}, {15, 43}, {15, 59},
+    {15, 77}, {15, 99}, {15, 139}, {17, 43}, {17, 59}, {17, 77},  {17, 99}, {17, 139},
+};
+
+// What each symbology offers, in the order QR Code, Micro QR, rMQR: version count, data masks
+// (0: one fixed pattern), quiet zone, and whether it has ECI, structured append, Hanzi mode and
+// FNC1 (ISO/IEC 18004 gives Micro QR none of these; ISO/IEC 23941 gives rMQR ECI and FNC1).
+struct SymbologyFacts {
+    std::int32_t Versions;
+    std::int32_t Masks;
+    std::int32_t QuietZone;
+    bool Eci;
+    bool StructuredAppend;
+    bool Hanzi;
+    bool Fnc1;
+};
+inline constexpr SymbologyFacts kSymbologyFacts[3] = {
+    {40, 8, 4, true, true, true, true},
+    {4, 4, 2, false, false, false, false},
+    {32, 0, 2, true, false, false, true},
+};
+
+} // namespace ostrel::test

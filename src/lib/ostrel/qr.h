@@ -60,7 +60,7 @@ typedef enum ostrel_qr_error {
      *  level, such as M1 at M, gives ::OSTREL_QR_ERROR_DATA_TOO_LONG.) */
     OSTREL_QR_ERROR_INVALID_LEVEL = 4,
     /** The mask is neither ::OSTREL_QR_MASK_AUTO nor one of the symbology: 0..7 for QR Code,
-     *  0..3 for Micro QR, 0 for rMQR (its single mask). */
+     *  0..3 for Micro QR, 0 for rMQR (its one fixed pattern, no choice). */
     OSTREL_QR_ERROR_INVALID_MASK = 5,
     /** The ECI designator is neither 0 (none) nor 1..999999; or not 0 for Micro QR, which has
      *  no ECI. */
@@ -91,8 +91,9 @@ typedef enum ostrel_qr_symbology {
      *  evaluation of the standard; numeric only in M1, no bytes or Kanji in M2; no ECI. */
     OSTREL_QR_SYMBOLOGY_MICRO_QR = 1,
     /** Rectangular Micro QR Code (ISO/IEC 23941), R7x43..R17x139 (versions 1..32, heights 7
-     *  to 17 in turn, each from its narrowest width); levels M and H; one mask (0). The
-     *  automatic version is the smallest area that holds the data, then the lower height. */
+     *  to 17 in turn, each from its narrowest width); levels M and H; one fixed pattern and no
+     *  choice of mask (0 or ::OSTREL_QR_MASK_AUTO ask for it). The automatic version is the
+     *  smallest area that holds the data, then the lower height. */
     OSTREL_QR_SYMBOLOGY_RMQR = 2
 } ostrel_qr_symbology;
 
@@ -219,7 +220,9 @@ OSTREL_API const unsigned char* ostrel_qr_symbol_modules(const ostrel_qr_symbol*
 OSTREL_API int ostrel_qr_symbol_version(const ostrel_qr_symbol* symbol);
 /** The ::ostrel_qr_level used; 0 for NULL. */
 OSTREL_API int ostrel_qr_symbol_level(const ostrel_qr_symbol* symbol);
-/** The mask used, 0..7 (the one chosen with ::OSTREL_QR_MASK_AUTO); -1 for NULL. */
+/** The mask used, 0..7 (the one chosen with ::OSTREL_QR_MASK_AUTO); -1 for NULL. rMQR has one
+ *  fixed pattern and no choice of mask: its symbols answer 0, which there names that pattern,
+ *  not QR Code's mask 0. */
 OSTREL_API int ostrel_qr_symbol_mask(const ostrel_qr_symbol* symbol);
 /** The ::ostrel_qr_symbology of the symbol; -1 for NULL. */
 OSTREL_API int ostrel_qr_symbol_symbology(const ostrel_qr_symbol* symbol);

@@ -1,0 +1,191 @@
+#include "clsSymbolEncoder.h"
+
+#include "clsMaskPenalty.h"
+#include "clsSegmentWriter.h"
+
+#include <algorithm>
+
+namespace ostrel {
+
+namespace {
+
+using Refusal = clsSymbolEncoder::Refusal;
+using Feature = clsSymbology::Feature;
+
+// The mask, level and version faults of settings (checked in that order after the version).
+Refusal CheckSymbol(const clsSymbology& symbology, const clsSymbolEncoder::Settings& settings,
+                    std::int32_t level) {
+    if (settings.Version != clsSymbology::AutomaticVersion &&
+        !symbology.HasVersion(settings.Version)) {
+        return Refusal::NoSuchVersion;
+    }
+    if (!symbology.OffersLevel(settings.Version, level)) {
+        return Refusal::LevelNotOffered;
+    }
+    if (settings.Mask) {
+        if (!symbology.HasMaskChoice()) {
+            return Refusal::NoMaskChoice;
+        }
+        if (*settings.Mask != clsSymbolEncoder::AutomaticMask &&
+            (*settings.Mask < 0 || *settings.Mask >= symbology.MaskCount())) {
+            return Refusal::NoSuchMask;
+        }
+    }
+    return Refusal::None;
+}
+
+// The faults of the stream's settings: ECI, the double-byte modes, structured append, height.
+Refusal CheckStream(const clsSymbology& symbology, const clsSymbolEncoder::Settings& settings) {
+    if (settings.Eci != 0) {
+        if (!symbology.Takes(Feature::Eci)) {
+            return Refusal::EciNotTaken;
+        }
+        if (clsQRCode::EciHeaderBits(settings.Eci) == 0) {
+            return Refusal::NoSuchEci;
+        }
+    }
+    if (settings.Kanji && settings.Hanzi) {
+        return Refusal::KanjiWithHanzi;
+    }
+    if (settings.Hanzi && !symbology.Takes(Feature::Hanzi)) {
+        return Refusal::HanziNotTaken;
+    }
+    if (settings.Header) {
+        const auto& header = *settings.Header;
+        if (!symbology.Takes(Feature::StructuredAppend)) {
+            return Refusal::StructuredAppendNotTaken;
+        }
+        if (header.Count < 1 || header.Count > clsStructuredAppend::MaxSymbols ||
+            header.Index < 0 || header.Index >= header.Count) {
+            return Refusal::NoSuchHeader;
+        }
+    }
+    if (settings.Height != 0) {
+        if (!symbology.Takes(Feature::Height)) {
+            return Refusal::HeightNotTaken;
+        }
+        const std::vector<std::int32_t> heights = symbology.Heights();
+        if (settings.Version != clsSymbology::AutomaticVersion ||
+            std::find(heights.begin(), heights.end(), settings.Height) == heights.end()) {
+            return Refusal::NoSuchHeight;
+        }
+    }
+    return Refusal::None;
+}
+
+} // namespace
+
+clsSymbolEncoder::Outcome clsSymbolEncoder::Check(const Settings& settings) {
+    const clsSymbology& symbology = clsSymbology::Of(settings.Kind);
+    Outcome outcome;
+    outcome.Version = settings.Version;
+    outcome.Level = settings.Level != 0 ? settings.Level : symbology.DefaultLevel();
+    outcome.Why = CheckSymbol(symbology, settings, outcome.Level);
+    if (outcome.Why == Refusal::None) {
+        outcome.Why = CheckStream(symbology, settings);
+    }
+    return outcome;
+}
+
+std::int32_t clsSymbolEncoder::PrefixBits(const Settings& settings) {
+    const clsSymbology& symbology = clsSymbology::Of(settings.Kind);
+    std::int32_t bits = settings.Header ? clsSegmentWriter::StructuredAppendHeaderBits : 0;
+    if (settings.Eci != 0 && clsQRCode::EciHeaderBits(settings.Eci) > 0) {
+        // The designator after the symbology's own ECI mode indicator.
+        bits += clsQRCode::EciHeaderBits(settings.Eci) - clsModeTable::QRIndicatorBits +
+                symbology.ModeTable(symbology.VersionCount(), false, false).IndicatorBits();
+    }
+    return bits;
+}
+
+clsSymbolEncoder::Outcome clsSymbolEncoder::TooLong(const Settings& settings, std::int32_t length) {
+    const clsSymbology& symbology = clsSymbology::Of(settings.Kind);
+    Outcome outcome = Check(settings);
+    outcome.Length = length;
+    outcome.Why = Refusal::TooLong;
+    outcome.Largest = settings.Version;
+    if (outcome.Largest == clsSymbology::AutomaticVersion) {
+        // The allowed version that holds the most, the later one on a tie.
+        for (std::int32_t version = 1; version <= symbology.VersionCount(); ++version) {
+            const bool allowed =
+                symbology.OffersLevel(version, outcome.Level) &&
+                (settings.Height == 0 || symbology.Height(version) == settings.Height);
+            if (allowed &&
+                (outcome.Largest == 0 || symbology.DataBits(version, outcome.Level) >=
+                                             symbology.DataBits(outcome.Largest, outcome.Level))) {
+                outcome.Largest = version;
+            }
+        }
+    }
+    outcome.Capacity = symbology.ByteCapacity(outcome.Largest, outcome.Level, PrefixBits(settings));
+    return outcome;
+}
+
+void clsSymbolEncoder::SetUpQR(const Settings& settings) {
+    m_QR.SetEciDesignator(settings.Eci);
+    m_QR.SetKanjiMode(settings.Kanji);
+    m_QR.SetHanziMode(settings.Hanzi);
+    m_QR.SetStructuredAppend(settings.Header);
+}
+
+bool clsSymbolEncoder::ByteSegmentHoldsHighByte(std::span<const std::uint8_t> bytes,
+                                                const Settings& settings) {
+    SetUpQR(settings);
+    return m_QR.ByteSegmentHoldsHighByte(bytes, static_cast<std::int32_t>(bytes.size()),
+                                         settings.Version, Check(settings).Level);
+}
+
+std::optional<clsQRCode::Symbol> clsSymbolEncoder::EncodeQR(std::span<const std::uint8_t> bytes,
+                                                            const Settings& settings,
+                                                            std::int32_t level) {
+    SetUpQR(settings);
+    const auto length = static_cast<std::int32_t>(bytes.size());
+    const std::int32_t mask = settings.Mask.value_or(0);
+    if (mask == AutomaticMask) {
+        return clsMaskPenalty::EncodeBestMask(m_QR, bytes, length, settings.Version, level);
+    }
+    return m_QR.EncodeMatrix(bytes, length, settings.Version, level, mask);
+}
+
+clsSymbolEncoder::Outcome clsSymbolEncoder::Encode(std::span<const std::uint8_t> bytes,
+                                                   const Settings& settings) {
+    Outcome outcome = Check(settings);
+    outcome.Length = static_cast<std::int32_t>(bytes.size());
+    if (outcome.Why != Refusal::None) {
+        return outcome;
+    }
+    const std::int32_t level = outcome.Level;
+    switch (settings.Kind) {
+    case Symbology::Micro:
+        m_Micro.SetKanjiMode(settings.Kanji);
+        outcome.Symbol = m_Micro.EncodeMatrix(bytes, outcome.Length, settings.Version, level,
+                                              settings.Mask.value_or(AutomaticMask));
+        break;
+    case Symbology::RMQR:
+        m_RMQR.SetKanjiMode(settings.Kanji);
+        m_RMQR.SetEciDesignator(settings.Eci);
+        m_RMQR.SetRequiredHeight(settings.Height);
+        outcome.Symbol = m_RMQR.EncodeMatrix(bytes, outcome.Length,
+                                             settings.Version != clsSymbology::AutomaticVersion
+                                                 ? settings.Version - 1
+                                                 : clsRMQRCode::AutomaticSize,
+                                             level);
+        break;
+    case Symbology::QR:
+        outcome.Symbol = EncodeQR(bytes, settings, level);
+        break;
+    }
+    return outcome.Symbol ? outcome : TooLong(settings, outcome.Length);
+}
+
+clsStructuredAppend::Plan clsSymbolEncoder::Split(std::span<const std::uint8_t> bytes,
+                                                  const Settings& settings, std::int32_t symbols,
+                                                  clsStructuredAppend::Characters characters) {
+    Settings whole = settings;
+    whole.Header.reset();
+    SetUpQR(whole);
+    return clsStructuredAppend::Split(m_QR, bytes, Check(whole).Level, whole.Version, symbols,
+                                      characters);
+}
+
+} // namespace ostrel

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "clsMicroQRCode.h"
+#include "clsQRCode.h"
+#include "clsRMQRCode.h"
+#include "clsStructuredAppend.h"
+#include "clsSymbology.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace ostrel {
+
+// One way in for the three symbologies: the settings and the bytes, and either the symbol or
+// the reason there is none, with the facts a message needs. The settings are checked against the
+// symbology's descriptor (clsSymbology) before any encoding work; the symbol itself is made by
+// clsQRCode (with clsMaskPenalty for the automatic mask), clsMicroQRCode or clsRMQRCode, exactly
+// as those make it.
+//
+// An object keeps one encoder of each symbology with their tables between calls; it is not safe
+// to use from two threads at once.
+class clsSymbolEncoder {
+public:
+    // A mask value that asks for the symbology's own choice (clsSymbology::AutomaticMask).
+    static constexpr std::int32_t AutomaticMask = -1;
+
+    struct Settings {
+        Symbology Kind = Symbology::QR;
+        std::int32_t Version = clsSymbology::AutomaticVersion; // or 1..VersionCount()
+        std::int32_t Level = 0; // 1..4; 0 for the symbology's default level
+        // A mask number, AutomaticMask, or unset for the symbology's default (QR Code 0, Micro
+        // QR automatic, rMQR its fixed pattern). A symbology without a choice takes none.
+        std::optional<std::int32_t> Mask;
+        std::int32_t Eci = 0; // ECI designator 1..999999, 0 for none
+        bool Kanji = false;   // Kanji mode takes part in the segmentation
+        bool Hanzi = false;   // Hanzi mode (GB 2312 data), not with Kanji
+        std::optional<clsQRCode::StructuredAppendHeader> Header;
+        std::int32_t Height = 0; // the automatic size only among this height; 0 any
+    };
+
+    // Why there is no symbol.
+    enum class Refusal {
+        None,
+        TooLong,         // the data does not fit (Version, Level, Capacity say where)
+        NoSuchVersion,   // Version is none of the symbology's
+        LevelNotOffered, // the version (or, automatic, every version) lacks the level
+        NoSuchMask,      // the mask is outside 0..MaskCount()-1
+        NoMaskChoice,    // a mask was given to a symbology with one fixed pattern
+        EciNotTaken,     // an ECI designator for a symbology without ECI
+        NoSuchEci,       // a designator outside 1..999999
+        KanjiWithHanzi,  // both double-byte modes at once
+        HanziNotTaken,   // Hanzi mode for a symbology without it
+        StructuredAppendNotTaken,
+        NoSuchHeader,   // a structured-append header with a field out of range
+        HeightNotTaken, // a height for a symbology without heights
+        NoSuchHeight,   // a height of no size, or a height beside a fixed version
+    };
+
+    struct Outcome {
+        std::optional<clsQRCode::Symbol> Symbol;
+        Refusal Why = Refusal::None;
+        // The settings as checked: the level after the default, the version asked (0 for
+        // automatic). For TooLong, Largest is the version the data was last measured against
+        // (the one asked, else the largest allowed) and Capacity the bytes it holds in one byte
+        // segment at the level after the headers.
+        std::int32_t Version = 0;
+        std::int32_t Level = 0;
+        std::int32_t Largest = 0;
+        std::int32_t Capacity = 0;
+        std::int32_t Length = 0;
+
+        explicit operator bool() const { return Symbol.has_value(); }
+    };
+
+    // The settings' first fault, without any data: Refusal::None when they are good. The
+    // outcome's Level is the one that applies.
+    static Outcome Check(const Settings& settings);
+
+    // The symbol of bytes, or why there is none.
+    Outcome Encode(std::span<const std::uint8_t> bytes, const Settings& settings);
+
+    // Structured append: the parts of bytes over up to 16 QR Code symbols (symbols 0 for the
+    // fewest, else that many) at the settings' version and level, cut between characters; the
+    // settings' header is ignored. The plan's Error says why when it has no parts; the settings
+    // must have passed Check.
+    clsStructuredAppend::Plan Split(std::span<const std::uint8_t> bytes, const Settings& settings,
+                                    std::int32_t symbols,
+                                    clsStructuredAppend::Characters characters);
+
+    // The refusal for data of length bytes that the settings' symbols cannot hold: Largest is the
+    // version asked, else the allowed one that holds the most, and Capacity its bytes.
+    static Outcome TooLong(const Settings& settings, std::int32_t length);
+
+    // QR Code: whether a byte segment of the stream of bytes under the settings (the automatic
+    // version for version 0) holds a byte above 0x7F (clsQRCode::ByteSegmentHoldsHighByte).
+    bool ByteSegmentHoldsHighByte(std::span<const std::uint8_t> bytes, const Settings& settings);
+    // The bits of the headers that every stream of the settings starts with (structured append,
+    // ECI), as the encoders count them.
+    static std::int32_t PrefixBits(const Settings& settings);
+
+private:
+    std::optional<clsQRCode::Symbol> EncodeQR(std::span<const std::uint8_t> bytes,
+                                              const Settings& settings, std::int32_t level);
+    void SetUpQR(const Settings& settings);
+
+    clsQRCode m_QR;
+    clsMicroQRCode m_Micro;
+    clsRMQRCode m_RMQR;
+};
+
+} // namespace ostrel
