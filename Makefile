@@ -26,6 +26,12 @@ run: build
 test: build
 	@xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset $(PRESET)
 
+# The quick loop while working: every test but the oracle, round-trip and exhaustive sweeps (ctest
+# labels oracle, roundtrip, exhaustive; test preset quick), under a private Xvfb.
+.PHONY: check
+check: build
+	@xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset quick
+
 clean:
 	rm -rf build
 

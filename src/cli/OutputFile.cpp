@@ -35,7 +35,10 @@ std::string TemporaryName(const std::string& fileName, std::uint64_t serial) {
            (static_cast<unsigned char>(fileName[keep]) & 0xC0) == 0x80) {
         --keep;
     }
-    return "." + fileName.substr(0, keep) + tail;
+    std::string name(1, '.');
+    name.append(fileName, 0, keep);
+    name += tail;
+    return name;
 }
 
 #ifdef __linux__

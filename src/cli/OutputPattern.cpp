@@ -297,7 +297,7 @@ std::string OutputPattern::SafeName(std::span<const std::uint8_t> line, std::siz
             EndSafely(name);
         }
         if (DeviceStem(name) > 0) {
-            name = "_";
+            name.assign(1, '_');
         }
     }
     return name;

@@ -13,6 +13,53 @@ std::int32_t clsReedSolomon::GeneratorCoefficient(std::int32_t index) const {
     return m_GeneratorPoly[static_cast<std::size_t>(index)];
 }
 
+namespace {
+
+// The first non-zero of the alpha given to Init, the stored one and the field's; 0 when none is.
+std::int32_t ChooseAlpha(std::int32_t given, std::int32_t stored, std::int32_t fields) {
+    if (given != 0) {
+        return given;
+    }
+    return stored != 0 ? stored : fields;
+}
+
+// alpha^exponent by square and multiply, lowest bit first.
+std::int32_t Power(const clsFiniteField& gf, std::int32_t alpha, std::int32_t exponent) {
+    auto bits = static_cast<std::uint32_t>(exponent);
+    std::int32_t power = 1;
+    if ((bits & 1U) != 0) {
+        power = alpha;
+        bits &= ~1U;
+    }
+    std::int32_t base = alpha;
+    for (std::uint32_t bit = 2; bits != 0; bit <<= 1) {
+        base = gf.Multiply(base, base);
+        if ((bits & bit) != 0) {
+            power = gf.Multiply(power, base);
+            bits &= ~bit;
+        }
+    }
+    return power;
+}
+
+// Multiplies g(x) = x + root (g[0] = root, g[1] = 1, root = -alpha^b) by x + root alpha^(i-1),
+// that is x - alpha^(b+i-1), for i = 2 .. degree, with the field's product and sum.
+template <typename Multiply, typename Add>
+void MultiplyOut(std::span<std::int32_t> g, std::int32_t root, std::int32_t alpha,
+                 std::int32_t degree, Multiply multiply, Add add) {
+    for (std::int32_t i = 2; i <= degree; ++i) {
+        root = multiply(root, alpha);
+        const auto top = static_cast<std::size_t>(i);
+        g[top] = 1;
+        for (std::size_t j = top - 1; j >= 1; --j) {
+            g[j] = add(g[j - 1], multiply(g[j], root));
+        }
+        g[0] = multiply(g[0], root);
+    }
+}
+
+} // namespace
+
 bool clsReedSolomon::Init(std::int32_t dataLength, std::int32_t eccLength,
                           std::shared_ptr<const clsFiniteField> field,
                           std::int32_t primitiveElement, std::int32_t firstRoot) {
@@ -23,13 +70,8 @@ bool clsReedSolomon::Init(std::int32_t dataLength, std::int32_t eccLength,
     if (!useField) {
         return false;
     }
-    std::int32_t alpha = primitiveElement;
-    if (alpha == 0) {
-        alpha = m_PrimitiveElement;
-    }
-    if (alpha == 0) {
-        alpha = useField->PrimitiveElement();
-    }
+    const std::int32_t alpha =
+        ChooseAlpha(primitiveElement, m_PrimitiveElement, useField->PrimitiveElement());
     if (alpha == 0) {
         return false;
     }
@@ -49,25 +91,9 @@ bool clsReedSolomon::Init(std::int32_t dataLength, std::int32_t eccLength,
         return true;
     }
 
-    // alpha^b by square and multiply, lowest bit first.
-    auto bits = static_cast<std::uint32_t>(firstRoot);
-    std::int32_t power = 1;
-    if ((bits & 1U) != 0) {
-        power = alpha;
-        bits &= ~1U;
-    }
-    std::int32_t base = alpha;
-    for (std::uint32_t bit = 2; bits != 0; bit <<= 1) {
-        base = gf.Multiply(base, base);
-        if ((bits & bit) != 0) {
-            power = gf.Multiply(power, base);
-            bits &= ~bit;
-        }
-    }
-
     // g(x) = x - alpha^b, then multiplied by (x - alpha^(b+i-1)) for i = 2 .. e.
     auto& g = m_GeneratorPoly;
-    std::int32_t root = gf.Negate(power);
+    const std::int32_t root = gf.Negate(Power(gf, alpha, firstRoot));
     g.fill(0);
     g[0] = root;
     g[1] = 1;
@@ -87,25 +113,13 @@ bool clsReedSolomon::Init(std::int32_t dataLength, std::int32_t eccLength,
             }
             return expTable[sum];
         };
-        for (std::int32_t i = 2; i <= eccLength; ++i) {
-            root = multiply(root, alpha);
-            const auto top = static_cast<std::size_t>(i);
-            g[top] = 1;
-            for (std::size_t j = top - 1; j >= 1; --j) {
-                g[j] = g[j - 1] ^ multiply(g[j], root);
-            }
-            g[0] = multiply(g[0], root);
-        }
+        MultiplyOut(g, root, alpha, eccLength, multiply,
+                    [](std::int32_t a, std::int32_t b) { return a ^ b; });
     } else {
-        for (std::int32_t i = 2; i <= eccLength; ++i) {
-            root = gf.Multiply(root, alpha);
-            const auto top = static_cast<std::size_t>(i);
-            g[top] = 1;
-            for (std::size_t j = top - 1; j >= 1; --j) {
-                g[j] = gf.Add(g[j - 1], gf.Multiply(g[j], root));
-            }
-            g[0] = gf.Multiply(g[0], root);
-        }
+        MultiplyOut(
+            g, root, alpha, eccLength,
+            [&gf](std::int32_t a, std::int32_t b) { return gf.Multiply(a, b); },
+            [&gf](std::int32_t a, std::int32_t b) { return gf.Add(a, b); });
     }
     m_GeneratorField = &gf;
     m_GeneratorSetUp = gf.m_SetUpStamp;

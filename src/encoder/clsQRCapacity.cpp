@@ -68,6 +68,9 @@ std::int32_t clsQRCapacity::TotalCodewords(std::int32_t version) {
 }
 
 std::int32_t clsQRCapacity::DataCodewords(std::int32_t level, std::int32_t version) {
+    if (!InTables(level, version)) {
+        return 0; // (not the total codewords of a level without blocks)
+    }
     return TotalCodewords(version) - BlockCount(level, version) * EccPerBlock(level, version);
 }
 

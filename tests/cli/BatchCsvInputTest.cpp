@@ -71,7 +71,9 @@ TEST(BatchCsvInput, BadRowsFailAloneAndBadTablesWriteNothing) {
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(Entries(folder), QStringList({"1.png", "3.png", "5.png"}));
     EXPECT_EQ(ReadBack(folder, QStringLiteral("5.png")), "fifth");
-    const std::string size = "(" + std::to_string(huge.size()) + " bytes";
+    std::string size(1, '(');
+    size += std::to_string(huge.size());
+    size += " bytes";
     for (const char* text : {"row 2 (line 3): the data does not fit", size.c_str(),
                              "row 4 (line 5): 2 fields where the header names 1",
                              "row 6 (line 7): a quoted field is not closed",

@@ -65,7 +65,7 @@ TEST(BatchFileName, SafeNameKeepsEveryScriptAndReplacesWhatDisksRefuse) {
         {"con", 3, "_"},
         {chinese, 255, Repeat("中", 85)},
         {chinese, 254, Repeat("中", 84)},
-        {"a" + chinese, 255, "a" + Repeat("中", 84)},
+        {"a" + chinese, 255, std::string("a") + Repeat("中", 84)},
     };
     for (const auto& [line, maxBytes, name] : cases) {
         EXPECT_EQ(OutputPattern::SafeName(Bytes(line), maxBytes), name) << line << " " << maxBytes;
@@ -75,8 +75,8 @@ TEST(BatchFileName, SafeNameKeepsEveryScriptAndReplacesWhatDisksRefuse) {
         const char* Pattern;
         std::string Name;
     } patterns[] = {
-        {"out/%s.png", "out/" + Repeat("中", 83) + ".png"},
-        {"%d-%s", "7-" + Repeat("中", 84)},
+        {"out/%s.png", std::string("out/") + Repeat("中", 83) + ".png"},
+        {"%d-%s", std::string("7-") + Repeat("中", 84)},
         {"%s/x.png", Repeat("中", 85) + "/x.png"},
         {"%s-%s.svg", Repeat("中", 83) + "-_.svg"},
     };

@@ -675,10 +675,14 @@ void ExhaustiveUnderOtherTables(const Bytes& alphabet, std::int32_t maxLength) {
                 clsBitWriter out(stream);
                 const std::int32_t written =
                     clsSegmentWriter::WriteSegments(out, data.data(), n, table, modes.data());
-                std::string what = "indicator bits " + std::to_string(set.IndicatorBits) +
-                                   ", counts " + std::to_string(set.Count[0]) + ", bytes";
+                std::string what = "indicator bits ";
+                what += std::to_string(set.IndicatorBits);
+                what += ", counts ";
+                what += std::to_string(set.Count[0]);
+                what += ", bytes";
                 for (const std::uint8_t b : data) {
-                    what += " " + std::to_string(b);
+                    what += ' ';
+                    what += std::to_string(b);
                 }
                 ASSERT_EQ(written, end.Cost + set.Terminator) << what;
                 // Exact while no segment can outgrow its largest count, which holds for all data

@@ -115,7 +115,7 @@ private:
 };
 
 std::string RMQRName(std::int32_t index) {
-    return "R" + std::to_string(clsRMQRTable::Height(index)) + "x" +
+    return std::string("R") + std::to_string(clsRMQRTable::Height(index)) + "x" +
            std::to_string(clsRMQRTable::Width(index));
 }
 
@@ -141,9 +141,9 @@ TEST(MicroQROracle, EveryVersionLevelMaskAndModeIsZintsSymbolAndReadsBack) {
                     for (std::int32_t mask = 0; mask < clsMicroQRTable::MaskCount; ++mask) {
                         const auto data = test::RandomOfMode(mode, n, random);
                         const std::string what =
-                            "M" + std::to_string(version) + " level " + std::to_string(level) +
-                            " mode " + std::to_string(mode) + " length " + std::to_string(n) +
-                            " mask " + std::to_string(mask);
+                            std::string("M") + std::to_string(version) + " level " +
+                            std::to_string(level) + " mode " + std::to_string(mode) + " length " +
+                            std::to_string(n) + " mask " + std::to_string(mask);
                         const auto ours = encoder.EncodeMatrix(
                             data, static_cast<std::int32_t>(data.size()), version, level, mask);
                         ASSERT_TRUE(ours.has_value()) << what;
@@ -151,7 +151,8 @@ TEST(MicroQROracle, EveryVersionLevelMaskAndModeIsZintsSymbolAndReadsBack) {
                             test::ZintMicroQR(data, version, level, mask, mode == 3);
                         ASSERT_GT(zint.Width, 0) << what << ": " << zint.Error;
                         EXPECT_EQ(Differences(*ours, zint), 0) << what;
-                        reader.Add(*ours, data, "MicroQRCode", "M" + std::to_string(version), what);
+                        reader.Add(*ours, data, "MicroQRCode",
+                                   std::string("M") + std::to_string(version), what);
                         ++compared;
                     }
                 }

@@ -77,8 +77,8 @@ TEST(MicroQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
             }
             for (std::int32_t mask = 0; mask < clsMicroQRTable::MaskCount; ++mask) {
                 const ZintSymbol zint = test::ZintMicroQR(one, version, level, mask, false);
-                SCOPED_TRACE("M" + std::to_string(version) + " level " + std::to_string(level) +
-                             " mask " + std::to_string(mask));
+                SCOPED_TRACE(std::string("M") + std::to_string(version) + " level " +
+                             std::to_string(level) + " mask " + std::to_string(mask));
                 ASSERT_EQ(zint.Width, side) << zint.Error;
                 ASSERT_EQ(zint.Height, side);
                 // Our format word written over zint's symbol changes nothing, and over our
@@ -102,7 +102,7 @@ TEST(RMQRTables, SizeFunctionPatternsAndFormatAgreeWithZint) {
     for (std::int32_t index = 0; index < clsRMQRTable::SizeCount; ++index) {
         const std::int32_t width = clsRMQRTable::Width(index);
         const std::int32_t height = clsRMQRTable::Height(index);
-        SCOPED_TRACE("R" + std::to_string(height) + "x" + std::to_string(width));
+        SCOPED_TRACE(std::string("R") + std::to_string(height) + "x" + std::to_string(width));
         EXPECT_EQ(clsRMQRTable::Find(height, width), index);
         std::vector<std::uint8_t> pattern(static_cast<std::size_t>(width * height));
         clsRMQRLayout::DrawFunctionPatterns(View(pattern, width, height), index);

@@ -90,7 +90,17 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
 
 Form1::~Form1() = default;
 
+// The controls are created in their original order, which is also their stacking order.
 void Form1::CreateControls() {
+    CreateClientArea();
+    CreateEncodingLists();
+    CreateTextAndSymbolFrames();
+    CreateTemplateOptions();
+    CreatePictureAndStatusBar();
+    ConnectControls();
+}
+
+void Form1::CreateClientArea() {
     Client = new QWidget(this);
     Client->setObjectName(QStringLiteral("Client"));
     Client->setFixedSize(ClientWidth, ClientHeight - StatusBarHeight);
@@ -106,7 +116,9 @@ void Form1::CreateControls() {
 
     Command1 = MakeButton(QStringLiteral("Command1"), QStringLiteral("生成二维码"), Client,
                           QRect(16, 310, 257, 41));
+}
 
+void Form1::CreateEncodingLists() {
     // cmb1(0) to cmb1(2) lie beyond the right edge of the client area.
     const std::array<QRect, 4> listGeometry = {QRect(840, 256, 73, 21), QRect(840, 304, 73, 21),
                                                QRect(840, 208, 73, 21), QRect(96, 16, 89, 21)};
@@ -128,7 +140,9 @@ void Form1::CreateControls() {
     }
     Label1 = MakeLabel(QStringLiteral("Label1"), QStringLiteral("请选择编码："), Frame2,
                        QRect(16, 19, 72, 13));
+}
 
+void Form1::CreateTextAndSymbolFrames() {
     Frame3 = Place<QGroupBox>(QStringLiteral("Frame3"), QStringLiteral("请输入要生成的内容"),
                               Client, QRect(16, 80, 257, 225));
     Text1 = new platform::TextBox(Frame3);
@@ -147,7 +161,9 @@ void Form1::CreateControls() {
     Label2 = MakeLabel(QStringLiteral("Label2"), QStringLiteral("二维条码图片区"), Frame1,
                        QRect(8, 104, 180, 13));
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+}
 
+void Form1::CreateTemplateOptions() {
     Frame4 = Place<QGroupBox>(QStringLiteral("Frame4"), QStringLiteral("请选择类别"), Client,
                               QRect(16, 16, 257, 49));
     Option1 = Place<QRadioButton>(QStringLiteral("Option1"), QStringLiteral("名片"), Frame4,
@@ -160,7 +176,9 @@ void Form1::CreateControls() {
                                   QRect(152, 24, 49, 13));
     Option5 = Place<QRadioButton>(QStringLiteral("Option5"), QStringLiteral("文本"), Frame4,
                                   QRect(200, 24, 49, 13));
+}
 
+void Form1::CreatePictureAndStatusBar() {
     Picture1 = new platform::PictureBox(Client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(632, 112, 137, 121);
@@ -172,7 +190,9 @@ void Form1::CreateControls() {
     S1->SetPanelText(2, QStringLiteral("请输入内容后点击生成"));
     S1->SetPanelText(3, QStringLiteral("Ostrel出品"));
     setStatusBar(S1);
+}
 
+void Form1::ConnectControls() {
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });

@@ -129,6 +129,13 @@ protected:
 
 private:
     void CreateControls();
+    // The steps of CreateControls, in order.
+    void CreateClientArea();          // the client area, the hidden browsers, 生成二维码
+    void CreateEncodingLists();       // the four lists, frames 1 and 2, the encoding label
+    void CreateTextAndSymbolFrames(); // the text box and the symbol's frame with its buttons
+    void CreateTemplateOptions();     // the five template options
+    void CreatePictureAndStatusBar();
+    void ConnectControls(); // the buttons, the text box and the options to their handlers
     void CreateMenu();
     void SetTabOrder();
     // Only the selected option is a tab stop of the option group.
