@@ -62,6 +62,7 @@ std::string ApplyRMQRHeight(CliOptions& options, std::optional<std::string_view>
     const auto number = ParseNumber(*value, 1, std::numeric_limits<std::int32_t>::max());
     if (!number || std::find(heights.begin(), heights.end(), *number) == heights.end()) {
         std::vector<std::string> names;
+        names.reserve(heights.size());
         for (const std::int32_t height : heights) {
             names.push_back(std::to_string(height));
         }
