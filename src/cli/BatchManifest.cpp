@@ -113,15 +113,15 @@ std::string BatchManifest::Line(const ManifestEntry& entry) {
     return line;
 }
 
-std::string BatchManifest::JsonString(std::string_view text) {
-    std::string checked;
-    if (std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) {
-        // Through UTF-16 and back: a byte that is not part of well-formed UTF-8 becomes U+FFFD.
-        checked = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
-                      .toUtf8()
-                      .toStdString();
-        text = checked;
-    }
+std::string BatchManifest::JsonString(const std::string& raw) {
+    // Through UTF-16 and back: a byte that is not part of well-formed UTF-8 becomes U+FFFD.
+    const bool wide = std::any_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) != 0; });
+    const std::string checked =
+        wide ? QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()))
+                   .toUtf8()
+                   .toStdString()
+             : std::string();
+    const std::string& text = wide ? checked : raw;
     std::string json = "\"";
     for (const char c : text) {
         switch (c) {

@@ -56,7 +56,7 @@ public:
     // One entry as its line of JSON, with the line break.
     static std::string Line(const ManifestEntry& entry);
     // text as a JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
-    static std::string JsonString(std::string_view text);
+    static std::string JsonString(const std::string& text);
 
 private:
     std::string m_Path;
