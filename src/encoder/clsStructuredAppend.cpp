@@ -194,9 +194,10 @@ clsStructuredAppend::Plan clsStructuredAppend::Split(const clsQRCode& encoder,
     std::vector<std::int32_t> cuts = CutPositions(data, characters);
     const auto characterCount = static_cast<std::int32_t>(cuts.size()) - 1;
     if (symbols > std::max(characterCount, 1)) {
-        plan.Error = "the data has " + std::to_string(characterCount) +
-                     (characterCount == 1 ? " character" : " characters") + ", too few for " +
-                     std::to_string(symbols) + " symbols";
+        plan.Error = "the data has ";
+        plan.Error += std::to_string(characterCount);
+        plan.Error += characterCount == 1 ? " character" : " characters";
+        plan.Error += ", too few for " + std::to_string(symbols) + " symbols";
         return plan;
     }
     const std::int32_t limit = symbols > 0 ? symbols : MaxSymbols;

@@ -107,10 +107,19 @@ std::string clsSymbology::VersionName(std::int32_t version) const {
         return {};
     }
     switch (m_Kind) {
-    case Symbology::Micro:
-        return "M" + std::to_string(version);
-    case Symbology::RMQR:
-        return "R" + std::to_string(Height(version)) + "x" + std::to_string(Width(version));
+    case Symbology::Micro: {
+        // Appends: GCC 12 at -O2 and above takes "M" + std::string for overlapping copies.
+        std::string name = "M";
+        name += std::to_string(version);
+        return name;
+    }
+    case Symbology::RMQR: {
+        std::string name = "R";
+        name += std::to_string(Height(version));
+        name += 'x';
+        name += std::to_string(Width(version));
+        return name;
+    }
     case Symbology::QR:
         break;
     }
@@ -154,7 +163,9 @@ std::string clsSymbology::VersionList() const {
         if (!groups.empty() && groups.back().second == widths) {
             groups.back().first += ", R" + std::to_string(height);
         } else {
-            groups.emplace_back("R" + std::to_string(height), widths);
+            std::string group = "R";
+            group += std::to_string(height);
+            groups.emplace_back(std::move(group), widths);
         }
     }
     list += " (";

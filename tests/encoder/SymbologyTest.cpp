@@ -97,11 +97,14 @@ TEST(Symbology, VersionNamesParseBack) {
             if (kind == Symbology::QR) {
                 expected = std::to_string(version);
             } else if (kind == Symbology::Micro) {
-                expected = "M" + std::to_string(version);
+                expected = 'M';
+                expected += std::to_string(version);
                 EXPECT_EQ(symbology.Width(version), 2 * version + 9);
             } else {
-                expected = "R" + std::to_string(kRMQRSizes[version - 1][0]) + "x" +
-                           std::to_string(kRMQRSizes[version - 1][1]);
+                expected = 'R';
+                expected += std::to_string(kRMQRSizes[version - 1][0]);
+                expected += 'x';
+                expected += std::to_string(kRMQRSizes[version - 1][1]);
                 EXPECT_EQ(symbology.Height(version), kRMQRSizes[version - 1][0]);
                 EXPECT_EQ(symbology.Width(version), kRMQRSizes[version - 1][1]);
             }
