@@ -366,12 +366,22 @@ OutputFormat CliOptions::EffectiveFormat() const {
 }
 
 PrintSize CliOptions::EffectiveSize() const {
-    if (WholeSize) {
-        return PrintSize(*WholeSize, PrintSize::Measure::Whole, Dpi);
-    }
-    return PrintSize(
-        ModuleSize.value_or(PrintSize::Length{static_cast<double>(Scale), PrintSize::Unit::Pixel}),
-        PrintSize::Measure::Module, Dpi);
+    return Rendering().Size();
+}
+
+render::RenderSettings CliOptions::Rendering() const {
+    render::RenderSettings settings;
+    settings.Kind = EffectiveFormat();
+    settings.Margin = EffectiveMargin();
+    settings.Dark = Foreground.value_or(Black);
+    settings.Light = Background.value_or(White);
+    settings.Scale = Scale;
+    settings.ModuleSize = ModuleSize;
+    settings.WholeSize = WholeSize;
+    settings.Dpi = Dpi;
+    settings.Cmyk = Cmyk;
+    settings.Invert = Invert;
+    return settings;
 }
 
 std::int32_t CliOptions::EffectiveMargin() const {
@@ -458,19 +468,6 @@ std::string_view FormatName(OutputFormat format) {
         }
     }
     return "matrix";
-}
-
-bool IsTerminalFormat(OutputFormat format) {
-    return format == OutputFormat::Utf8 || format == OutputFormat::Ansi;
-}
-
-bool IsPictureFormat(OutputFormat format) {
-    return format == OutputFormat::Bmp || format == OutputFormat::Png;
-}
-
-bool IsDrawingFormat(OutputFormat format) {
-    return format == OutputFormat::Svg || format == OutputFormat::Pdf ||
-           format == OutputFormat::Eps;
 }
 
 std::optional<Colour> ParseColour(std::string_view text) {

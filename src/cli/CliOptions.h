@@ -1,7 +1,9 @@
 #pragma once
 
+#include "Colour.h"
 #include "PayloadBuilder.h"
 #include "PrintSize.h"
+#include "SymbolRenderer.h"
 #include "clsSymbolEncoder.h"
 #include "clsSymbology.h"
 
@@ -15,25 +17,21 @@
 
 namespace ostrel::cli {
 
-enum class OutputFormat { Matrix, Bmp, Png, Svg, Pdf, Eps, Utf8, Ansi };
+// The drawing of symbols lives in the rendering room; the command line names its parts.
+using OutputFormat = render::Format;
+using render::Black;
+using render::Colour;
+using render::IsDrawingFormat;
+using render::IsPictureFormat;
+using render::IsTerminalFormat;
+using render::PrintSize;
+using render::White;
+
 enum class KanjiSetting { Auto, On, Off };
 // How a batch input is read: plain lines, or a table (CSV, TSV) with a header row.
 enum class BatchInputFormat { Lines, Csv, Tsv };
 // What a batch does when two rows would write the same file.
 enum class CollisionPolicy { Refuse, Suffix };
-
-// A colour of the pictures, each channel 0..255; alpha 255 is opaque.
-struct Colour {
-    std::uint8_t Red = 0;
-    std::uint8_t Green = 0;
-    std::uint8_t Blue = 0;
-    std::uint8_t Alpha = 255;
-
-    friend bool operator==(const Colour&, const Colour&) = default;
-};
-
-inline constexpr Colour Black{0, 0, 0, 255};
-inline constexpr Colour White{255, 255, 255, 255};
 
 // What the command line asks for. Defaults are those of the tool's help.
 struct CliOptions {
@@ -107,6 +105,8 @@ struct CliOptions {
     bool BuildsPayload() const { return Payload != payload::PayloadKind::Text || !Fields.empty(); }
     // The size asked for: --module-size, --size, else --scale pixels per module.
     PrintSize EffectiveSize() const;
+    // How the symbols are drawn: the format, quiet zone, size and colours asked for.
+    render::RenderSettings Rendering() const;
 };
 
 inline constexpr std::int32_t MaxScale = 100;
@@ -152,12 +152,6 @@ std::string RefusalMessage(const clsSymbolEncoder::Outcome& outcome, const CliOp
 
 // The format's name as the command line spells it ("png").
 std::string_view FormatName(OutputFormat format);
-
-// True for the formats that show the symbol as characters in a terminal.
-bool IsTerminalFormat(OutputFormat format);
-// True for pictures of whole pixels (bmp, png), and for vector drawings (svg, pdf, eps).
-bool IsPictureFormat(OutputFormat format);
-bool IsDrawingFormat(OutputFormat format);
 
 // RRGGBB or RRGGBBAA in hexadecimal digits, with or without a leading '#'.
 std::optional<Colour> ParseColour(std::string_view text);

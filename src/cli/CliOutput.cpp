@@ -1,7 +1,4 @@
 #include "CliOutput.h"
-#include "EpsWriter.h"
-#include "ModuleRects.h"
-#include "PdfWriter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,9 +22,7 @@ double Luminance(Colour colour) {
 } // namespace
 
 PrintSize::Resolved SymbolSize(const clsQRCode::Symbol& symbol, const CliOptions& options) {
-    // The width decides the size (an rMQR symbol is wider than high).
-    return options.EffectiveSize().Resolve(symbol.Columns() + 2 * options.EffectiveMargin(),
-                                           IsPictureFormat(options.EffectiveFormat()));
+    return render::SymbolRenderer::Resolve(symbol, options.Rendering());
 }
 
 double VerifyDpi(const CliOptions& options, const PrintSize::Resolved& size) {
@@ -76,58 +71,9 @@ SymbolVerifier::ScanCheck VerifyScan(const clsQRCode::Symbol& symbol, const CliO
     return scan;
 }
 
-QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options, PngWriter& png,
-                        const PrintSize::Resolved& size) {
-    const std::int32_t margin = options.EffectiveMargin();
-    const Colour dark = options.Foreground.value_or(Black);
-    const Colour light = options.Background.value_or(White);
-    const PrintSize print = options.EffectiveSize();
-    // Sized in real units, or at a resolution: the drawing states its size in the unit asked.
-    const bool realSize = options.ModuleSize || options.WholeSize || options.Dpi;
-    auto rects = [&] {
-        return ModuleRects(
-            symbol.Columns() + 2 * margin, symbol.Rows() + 2 * margin,
-            [&](std::int32_t x, std::int32_t y) { return symbol.At(x - margin, y - margin) != 0; });
-    };
-    if (!size.Error.empty()) {
-        return {};
-    }
-    switch (options.EffectiveFormat()) {
-    case OutputFormat::Matrix:
-        return MatrixText(symbol, margin);
-    case OutputFormat::Utf8:
-        return Utf8Text(symbol, margin, options.Invert);
-    case OutputFormat::Ansi:
-        return AnsiText(symbol, margin, options.Invert);
-    case OutputFormat::Svg: {
-        if (!realSize) {
-            return SvgText(symbol, options.Scale, margin, dark, light);
-        }
-        const PrintSize::SvgLength length =
-            print.SvgSize(size.Points / PrintSize::PointsPerInch, symbol.Columns() + 2 * margin,
-                          symbol.Rows() + 2 * margin);
-        return SvgText(symbol, options.Scale, margin, dark, light, length.PerModule, length.Unit,
-                       length.Decimals);
-    }
-    case OutputFormat::Pdf:
-        return PdfWriter::Write(rects(), size.Points, dark, light, options.Cmyk);
-    case OutputFormat::Eps:
-        return EpsWriter::Write(rects(), size.Points, dark, light, options.Cmyk);
-    case OutputFormat::Png:
-        return png.Write(symbol, size.Pixels, margin, dark, light, options.Dpi);
-    case OutputFormat::Bmp: {
-        QImage picture = SymbolPicture(symbol, size.Pixels, margin);
-        if (options.Dpi && !picture.isNull()) {
-            // BITMAPINFOHEADER biXPelsPerMeter and biYPelsPerMeter.
-            const int perMetre = static_cast<int>(
-                std::lround(*options.Dpi * 1000.0 / PrintSize::MillimetresPerInch));
-            picture.setDotsPerMeterX(perMetre);
-            picture.setDotsPerMeterY(perMetre);
-        }
-        return BmpFile(picture);
-    }
-    }
-    return {};
+QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options,
+                        render::SymbolRenderer& renderer, const PrintSize::Resolved& size) {
+    return QByteArray::fromStdString(renderer.Render(symbol, options.Rendering(), size));
 }
 
 double ContrastRatio(Colour first, Colour second) {

@@ -2,14 +2,11 @@
 
 #include "CliOptions.h"
 #include "OutputFile.h"
-#include "PictureRenderer.h"
-#include "PngWriter.h"
+#include "SymbolRenderer.h"
 #include "SymbolVerifier.h"
-#include "TextRenderer.h"
 #include "clsQRCode.h"
 
 #include <QByteArray>
-#include <QImage>
 
 #include <cstdint>
 #include <optional>
@@ -35,11 +32,10 @@ std::string LargerSize(const clsQRCode::Symbol& symbol, const CliOptions& option
 // suggest LargerSize. Refers to symbol and options, which must outlive it.
 SymbolVerifier::ScanCheck VerifyScan(const clsQRCode::Symbol& symbol, const CliOptions& options);
 
-// The output of one symbol in the options' format, size (SymbolSize), margin and colours; png
-// is the writer to use for PNG files. Empty when the picture cannot be made or size has an
-// error.
-QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options, PngWriter& png,
-                        const PrintSize::Resolved& size);
+// The output of one symbol in the options' format, size (SymbolSize), margin and colours, drawn
+// by renderer. Empty when the picture cannot be made or size has an error.
+QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options,
+                        render::SymbolRenderer& renderer, const PrintSize::Resolved& size);
 
 // The contrast ratio of two colours as readers see them (relative luminance of the colours
 // over white, (lighter + 0.05) / (darker + 0.05), 1 to 21), and a warning for the options'

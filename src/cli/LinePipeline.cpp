@@ -107,7 +107,7 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         if (m_Options.WholeSize) {
             result.Warning = size.Warning;
         }
-        data = SymbolOutput(*symbol, m_Options, m_Png, size);
+        data = SymbolOutput(*symbol, m_Options, m_Renderer, size);
         if (data.isEmpty()) {
             result.Outcome = LineResult::Status::CannotWrite;
             result.Message = "cannot make the picture";
@@ -369,7 +369,7 @@ bool LinePipeline::RenderSymbols(const SymbolSet& set, std::vector<QByteArray>& 
             result.Message = size.Error;
             return false;
         }
-        outputs.push_back(SymbolOutput(symbol, m_Options, m_Png, size));
+        outputs.push_back(SymbolOutput(symbol, m_Options, m_Renderer, size));
         renderDpi.push_back(VerifyDpi(m_Options, size));
         if (outputs.back().isEmpty()) {
             result.Outcome = LineResult::Status::CannotWrite;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CliOptions.h"
-#include "PngWriter.h"
+#include "SymbolRenderer.h"
 #include "clsQRCode.h"
 #include "clsStructuredAppend.h"
 #include "clsSymbolEncoder.h"
@@ -139,7 +139,7 @@ private:
     bool m_Sha256;
     bool m_FromText = true; // the bytes are text converted by the options (not standard input)
     clsSymbolEncoder m_Encoder;
-    PngWriter m_Png;
+    render::SymbolRenderer m_Renderer;
 };
 
 } // namespace ostrel::cli

@@ -224,8 +224,8 @@ int Run(const CliOptions& options) {
     if (!size.Warning.empty()) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, size.Warning.c_str());
     }
-    PngWriter png;
-    const QByteArray data = SymbolOutput(*symbol, options, png, size);
+    render::SymbolRenderer renderer;
+    const QByteArray data = SymbolOutput(*symbol, options, renderer, size);
     if (data.isEmpty()) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 std::string PrintColour::Components() const {
     const double red = m_Colour.Red / 255.0;
@@ -32,4 +32,4 @@ Colour PrintColour::Over(Colour top, Colour bottom) {
             255};
 }
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

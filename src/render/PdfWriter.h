@@ -1,11 +1,11 @@
 #pragma once
 
-#include "CliOptions.h"
+#include "Colour.h"
 #include "ModuleRects.h"
 
-#include <QByteArray>
+#include <string>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 // Writes a symbol as a one-page PDF file (PDF 1.4, ISO 32000-1) whose page is exactly the
 // drawing: width x height modules of modulePoints points each, quiet zone included. The page is
@@ -20,8 +20,8 @@ namespace ostrel::cli {
 class PdfWriter {
 public:
     // The file, or empty when the page would be empty or zlib fails.
-    static QByteArray Write(const ModuleRects& modules, double modulePoints, Colour dark,
-                            Colour light, bool cmyk);
+    static std::string Write(const ModuleRects& modules, double modulePoints, Colour dark,
+                             Colour light, bool cmyk);
 };
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

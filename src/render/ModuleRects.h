@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 // The dark modules of a symbol as few rectangles, for vector drawings: each horizontal run of
 // dark modules in a row is one rectangle, and a run that repeats exactly in the rows below it
@@ -39,4 +39,4 @@ private:
     std::vector<Rect> m_Rects;
 };
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

@@ -1,6 +1,6 @@
 #include "TextRenderer.h"
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 namespace {
 
@@ -11,21 +11,21 @@ bool Dark(const clsQRCode::Symbol& symbol, std::int32_t margin, std::int32_t x, 
 
 } // namespace
 
-QByteArray MatrixText(const clsQRCode::Symbol& symbol, std::int32_t margin) {
+std::string MatrixText(const clsQRCode::Symbol& symbol, std::int32_t margin) {
     const std::int32_t width = symbol.Columns() + 2 * margin;
     const std::int32_t height = symbol.Rows() + 2 * margin;
-    QByteArray text;
-    text.reserve(static_cast<qsizetype>(height) * (width + 1));
+    std::string text;
+    text.reserve(static_cast<std::size_t>(height) * (width + 1));
     for (std::int32_t y = 0; y < height; ++y) {
         for (std::int32_t x = 0; x < width; ++x) {
-            text.append(Dark(symbol, margin, x, y) ? '1' : '0');
+            text.push_back(Dark(symbol, margin, x, y) ? '1' : '0');
         }
-        text.append('\n');
+        text.push_back('\n');
     }
     return text;
 }
 
-QByteArray Utf8Text(const clsQRCode::Symbol& symbol, std::int32_t margin, bool invert) {
+std::string Utf8Text(const clsQRCode::Symbol& symbol, std::int32_t margin, bool invert) {
     static constexpr const char* Full = "\u2588";  // both rows inked
     static constexpr const char* Upper = "\u2580"; // the upper row only
     static constexpr const char* Lower = "\u2584"; // the lower row only
@@ -35,26 +35,26 @@ QByteArray Utf8Text(const clsQRCode::Symbol& symbol, std::int32_t margin, bool i
     auto ink = [&](std::int32_t x, std::int32_t y) {
         return y < height && Dark(symbol, margin, x, y) == invert;
     };
-    QByteArray text;
-    text.reserve(static_cast<qsizetype>(height) * (width + 1) * 2);
+    std::string text;
+    text.reserve(static_cast<std::size_t>(height) * (width + 1) * 2);
     for (std::int32_t y = 0; y < height; y += 2) {
         for (std::int32_t x = 0; x < width; ++x) {
             const bool upper = ink(x, y);
             const bool lower = ink(x, y + 1);
             text.append(upper && lower ? Full : upper ? Upper : lower ? Lower : " ");
         }
-        text.append('\n');
+        text.push_back('\n');
     }
     return text;
 }
 
-QByteArray AnsiText(const clsQRCode::Symbol& symbol, std::int32_t margin, bool invert) {
+std::string AnsiText(const clsQRCode::Symbol& symbol, std::int32_t margin, bool invert) {
     static constexpr const char* WhiteBackground = "\x1b[47m";
     static constexpr const char* BlackBackground = "\x1b[40m";
     static constexpr const char* Reset = "\x1b[0m";
     const std::int32_t width = symbol.Columns() + 2 * margin;
     const std::int32_t height = symbol.Rows() + 2 * margin;
-    QByteArray text;
+    std::string text;
     for (std::int32_t y = 0; y < height; ++y) {
         int current = -1; // the colour in force: 0 white, 1 black
         for (std::int32_t x = 0; x < width; ++x) {
@@ -66,9 +66,9 @@ QByteArray AnsiText(const clsQRCode::Symbol& symbol, std::int32_t margin, bool i
             text.append("  ");
         }
         text.append(Reset);
-        text.append('\n');
+        text.push_back('\n');
     }
     return text;
 }
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 namespace {
 
@@ -19,63 +19,63 @@ constexpr std::size_t OutputChunk = 16384;
 constexpr std::size_t InputChunk = 65536;
 constexpr double MetresPerInch = 0.0254;
 
-void AppendBigEndian(QByteArray& out, std::uint32_t value) {
+void AppendBigEndian(std::string& out, std::uint32_t value) {
     const char bytes[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
                            static_cast<char>(value >> 8), static_cast<char>(value)};
     out.append(bytes, 4);
 }
 
 // One PNG chunk: length, type, data, CRC-32 of type and data.
-void AppendChunk(QByteArray& out, const char (&type)[5], const QByteArray& data) {
+void AppendChunk(std::string& out, const char (&type)[5], const std::string& data) {
     AppendBigEndian(out, static_cast<std::uint32_t>(data.size()));
-    const qsizetype start = out.size();
+    const std::size_t start = out.size();
     out.append(type, 4);
     out.append(data);
-    const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(out.constData() + start),
+    const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(out.data() + start),
                            static_cast<uInt>(out.size() - start));
     AppendBigEndian(out, static_cast<std::uint32_t>(crc));
 }
 
 // IHDR of a picture of width x height pixels: one bit a pixel, from a palette.
-QByteArray ImageHeader(std::uint32_t width, std::uint32_t height) {
-    QByteArray header;
+std::string ImageHeader(std::uint32_t width, std::uint32_t height) {
+    std::string header;
     AppendBigEndian(header, width);
     AppendBigEndian(header, height);
-    header.append(static_cast<char>(1)); // bit depth
-    header.append(static_cast<char>(3)); // colour type: palette
-    header.append(3, '\0');              // deflate, adaptive filtering, no interlace
+    header.push_back(static_cast<char>(1)); // bit depth
+    header.push_back(static_cast<char>(3)); // colour type: palette
+    header.append(3, '\0');                 // deflate, adaptive filtering, no interlace
     return header;
 }
 
 // The whole file around the compressed pixels: signature, header, the resolution (pHYs, only
 // when a dpi is given), the two-colour palette with its alpha (tRNS, only when a colour is not
 // opaque), the data and the end chunk.
-QByteArray AssembleFile(std::uint32_t pixelsWide, std::uint32_t pixelsHigh,
-                        const QByteArray& compressed, Colour dark, Colour light,
-                        std::optional<std::int32_t> dpi) {
-    QByteArray palette;
+std::string AssembleFile(std::uint32_t pixelsWide, std::uint32_t pixelsHigh,
+                         const std::string& compressed, Colour dark, Colour light,
+                         std::optional<std::int32_t> dpi) {
+    std::string palette;
     for (const Colour& colour : {light, dark}) {
-        palette.append(static_cast<char>(colour.Red));
-        palette.append(static_cast<char>(colour.Green));
-        palette.append(static_cast<char>(colour.Blue));
+        palette.push_back(static_cast<char>(colour.Red));
+        palette.push_back(static_cast<char>(colour.Green));
+        palette.push_back(static_cast<char>(colour.Blue));
     }
     static constexpr char Signature[] = "\x89PNG\r\n\x1A\n";
-    QByteArray file(Signature, 8);
+    std::string file(Signature, 8);
     file.reserve(compressed.size() + 128);
     AppendChunk(file, "IHDR", ImageHeader(pixelsWide, pixelsHigh));
     if (dpi && *dpi > 0) {
         const auto perMetre = static_cast<std::uint32_t>(std::lround(*dpi / MetresPerInch));
-        QByteArray physical;
+        std::string physical;
         AppendBigEndian(physical, perMetre);
         AppendBigEndian(physical, perMetre);
-        physical.append(static_cast<char>(1)); // unit: the metre
+        physical.push_back(static_cast<char>(1)); // unit: the metre
         AppendChunk(file, "pHYs", physical);
     }
     AppendChunk(file, "PLTE", palette);
     if (light.Alpha != 255 || dark.Alpha != 255) {
-        QByteArray alpha;
-        alpha.append(static_cast<char>(light.Alpha));
-        alpha.append(static_cast<char>(dark.Alpha));
+        std::string alpha;
+        alpha.push_back(static_cast<char>(light.Alpha));
+        alpha.push_back(static_cast<char>(dark.Alpha));
         AppendChunk(file, "tRNS", alpha);
     }
     AppendChunk(file, "IDAT", compressed);
@@ -100,16 +100,16 @@ struct PngWriter::Stream {
 
     // Feeds bytes to the stream and appends what comes out straight to out; flush Z_FINISH
     // ends the stream.
-    bool Feed(const std::uint8_t* data, std::size_t size, int flush, QByteArray& out) {
+    bool Feed(const std::uint8_t* data, std::size_t size, int flush, std::string& out) {
         Z.next_in = const_cast<Bytef*>(data); // zlib's interface is not const-correct
         Z.avail_in = static_cast<uInt>(size);
         while (true) {
-            const qsizetype used = out.size();
-            out.resize(used + static_cast<qsizetype>(OutputChunk));
+            const std::size_t used = out.size();
+            out.resize(used + static_cast<std::size_t>(OutputChunk));
             Z.next_out = reinterpret_cast<Bytef*>(out.data() + used);
             Z.avail_out = static_cast<uInt>(OutputChunk);
             const int status = deflate(&Z, flush);
-            out.resize(out.size() - static_cast<qsizetype>(Z.avail_out));
+            out.resize(out.size() - static_cast<std::size_t>(Z.avail_out));
             if (status == Z_STREAM_ERROR) {
                 return false;
             }
@@ -125,9 +125,9 @@ PngWriter::PngWriter() : m_Stream(std::make_unique<Stream>()) {}
 
 PngWriter::~PngWriter() = default;
 
-QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
-                            std::int32_t margin, Colour dark, Colour light,
-                            std::optional<std::int32_t> dpi) {
+std::string PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
+                             std::int32_t margin, Colour dark, Colour light,
+                             std::optional<std::int32_t> dpi) {
     const std::int64_t modulesWide =
         static_cast<std::int64_t>(symbol.Columns()) + 2 * static_cast<std::int64_t>(margin);
     const std::int64_t modulesHigh =
@@ -143,7 +143,7 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
     }
     const auto rowBytes = static_cast<std::size_t>((pixelsWide + 7) / 8);
 
-    QByteArray compressed;
+    std::string compressed;
     // Each row: filter byte 0 (none), then the pixels, most significant bit first, 1 = dark.
     std::vector<std::uint8_t> rows;
     rows.reserve(
@@ -179,4 +179,4 @@ QByteArray PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale,
                         static_cast<std::uint32_t>(pixelsHigh), compressed, dark, light, dpi);
 }
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 namespace {
 
@@ -58,8 +58,8 @@ std::string Opacity(std::uint8_t alpha) {
 
 } // namespace
 
-QByteArray PdfWriter::Write(const ModuleRects& modules, double modulePoints, Colour dark,
-                            Colour light, bool cmyk) {
+std::string PdfWriter::Write(const ModuleRects& modules, double modulePoints, Colour dark,
+                             Colour light, bool cmyk) {
     if (modules.Width() <= 0 || modules.Height() <= 0 || !(modulePoints > 0)) {
         return {};
     }
@@ -121,7 +121,7 @@ QByteArray PdfWriter::Write(const ModuleRects& modules, double modulePoints, Col
     }
     file += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) +
             " /Root 1 0 R >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n";
-    return QByteArray(file.data(), static_cast<qsizetype>(file.size()));
+    return file;
 }
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

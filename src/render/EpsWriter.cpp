@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 namespace {
 
@@ -15,8 +15,8 @@ std::string SetColour(const PrintColour& colour) {
 
 } // namespace
 
-QByteArray EpsWriter::Write(const ModuleRects& modules, double modulePoints, Colour dark,
-                            Colour light, bool cmyk) {
+std::string EpsWriter::Write(const ModuleRects& modules, double modulePoints, Colour dark,
+                             Colour light, bool cmyk) {
     if (modules.Width() <= 0 || modules.Height() <= 0 || !(modulePoints > 0)) {
         return {};
     }
@@ -58,7 +58,7 @@ QByteArray EpsWriter::Write(const ModuleRects& modules, double modulePoints, Col
         file += "fill\n";
     }
     file += "end grestore\nshowpage\n%%Trailer\n%%EOF\n";
-    return QByteArray(file.data(), static_cast<qsizetype>(file.size()));
+    return file;
 }
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

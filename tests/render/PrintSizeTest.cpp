@@ -11,8 +11,8 @@
 
 namespace {
 
-using ostrel::cli::ModuleRects;
-using ostrel::cli::PrintSize;
+using ostrel::render::ModuleRects;
+using ostrel::render::PrintSize;
 using Unit = PrintSize::Unit;
 using Measure = PrintSize::Measure;
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CliOptions.h"
+#include "Colour.h"
 
 #include <string>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 // A colour of the tool's options as PDF and PostScript state it: red, green and blue from 0 to 1,
 // or, for printing with process inks, cyan, magenta, yellow and black by the plain conversion
@@ -28,4 +28,4 @@ private:
     bool m_Cmyk = false;
 };
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 namespace {
 
@@ -240,4 +240,4 @@ std::string PrintSize::Number(double value, int decimals) {
     return result == "-0" ? "0" : result;
 }
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

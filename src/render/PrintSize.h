@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 // The size a symbol is drawn at: either the side of one module or the width of the whole symbol
 // with its quiet zone, in millimetres, centimetres, inches or pixels, and the resolution (dots
@@ -104,4 +104,4 @@ private:
     std::optional<std::int32_t> m_Dpi;
 };
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "CliOptions.h"
+#include "Colour.h"
 #include "ModuleRects.h"
 
-#include <QByteArray>
+#include <string>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 // Writes a symbol as an Encapsulated PostScript file (EPSF 3.0, PostScript language level 2):
 // width x height modules of modulePoints points each, quiet zone included. The bounding box is
@@ -21,8 +21,8 @@ namespace ostrel::cli {
 class EpsWriter {
 public:
     // The file, or empty when the drawing would be empty.
-    static QByteArray Write(const ModuleRects& modules, double modulePoints, Colour dark,
-                            Colour light, bool cmyk);
+    static std::string Write(const ModuleRects& modules, double modulePoints, Colour dark,
+                             Colour light, bool cmyk);
 };
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "CliOptions.h"
+#include "Colour.h"
 #include "clsQRCode.h"
 
-#include <QByteArray>
+#include <string>
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 // Writes a symbol as a PNG file of two colours: a 1-bit palette image (colour type 3, entry 0
 // the light colour, entry 1 the dark one, a tRNS chunk when either is not opaque), scale x scale
@@ -28,12 +28,12 @@ public:
     // The file, or empty when zlib fails or the picture would be too large. With dpi the file
     // states the resolution it is made for in a pHYs chunk (pixels per metre, rounded), so that
     // viewers and printers show it at its size.
-    QByteArray Write(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin,
-                     Colour dark, Colour light, std::optional<std::int32_t> dpi = std::nullopt);
+    std::string Write(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin,
+                      Colour dark, Colour light, std::optional<std::int32_t> dpi = std::nullopt);
 
 private:
     struct Stream;
     std::unique_ptr<Stream> m_Stream;
 };
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-namespace ostrel::cli {
+namespace ostrel::render {
 
 ModuleRects::ModuleRects(std::int32_t width, std::int32_t height,
                          const std::function<bool(std::int32_t, std::int32_t)>& dark)
@@ -42,4 +42,4 @@ ModuleRects::ModuleRects(std::int32_t width, std::int32_t height,
     }
 }
 
-} // namespace ostrel::cli
+} // namespace ostrel::render

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Colour.h"
+#include "clsQRCode.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ostrel::render {
+
+// The symbol as an SVG drawing: a background square of side + 2 * margin units with one path of
+// unit squares in the foreground colour (one more for every 4096 runs of dark modules, since
+// Qt SVG refuses longer paths), drawn with crisp edges; scale pixels per unit for the
+// drawing's width and height, or, with unit ("mm", "in"), unitsPerModule of that unit, written
+// with at most decimals places.
+std::string SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin = 4,
+                    Colour dark = Black, Colour light = White, double unitsPerModule = 0,
+                    std::string_view unit = {}, int decimals = 4);
+
+} // namespace ostrel::render
