@@ -99,6 +99,47 @@ int Designator(const std::uint8_t* data) {
     }
 }
 
+// Draws a symbol with render settings taken from the input, in and out of range: a file comes
+// back only for settings in range, and nothing is handed out on an error.
+void CheckRender(const ostrel_qr_symbol* symbol, const std::uint8_t* data, std::size_t size) {
+    std::uint32_t mix = 2166136261U; // FNV-1a over the whole input
+    for (std::size_t i = 0; i < size; ++i) {
+        mix = (mix ^ data[i]) * 16777619U;
+    }
+    ostrel_qr_render_options render;
+    ostrel_qr_render_options_init(&render);
+    render.format = static_cast<int>(mix % 10) - 1;       // -1..8, 8 formats
+    render.scale = static_cast<int>((mix >> 4) % 14) - 1; // -1..12
+    render.quiet_zone = static_cast<int>((mix >> 8) % 8) - 2;
+    render.unit = static_cast<int>((mix >> 11) % 5); // 0..4, 4 units
+    const int sizing = static_cast<int>((mix >> 14) % 6);
+    render.module_size = sizing == 1 ? 0.3 : sizing == 2 ? -1.0 : 0;
+    render.size = sizing == 3 ? 2.5 : sizing == 4 ? 1e9 : 0;
+    render.dpi = (mix >> 17) % 3 == 0 ? static_cast<int>((mix >> 19) % 2600) : 0;
+    render.cmyk = static_cast<int>((mix >> 20) % 5 == 0);
+    render.invert = static_cast<int>((mix >> 21) % 5 == 0);
+    if ((mix >> 22) % 4 == 0) {
+        render.foreground = mix;
+    }
+    unsigned char* file = reinterpret_cast<unsigned char*>(&render);
+    std::size_t length = 1;
+    const int status = ostrel_qr_render(symbol, &render, &file, &length);
+    if (status != OSTREL_QR_OK) {
+        if (file != nullptr || length != 0) {
+            Fail("a refused rendering handed out a file", status);
+        }
+        if (status != OSTREL_QR_ERROR_INVALID_RENDER_OPTION && status != OSTREL_QR_ERROR_SIZE) {
+            Fail("a rendering failed for another reason than its settings", status);
+        }
+        return;
+    }
+    if (file == nullptr || length == 0 || render.format < 0 || render.format > 7 ||
+        render.scale < 1 || render.unit > 3 || sizing == 2) {
+        Fail("a rendering with settings out of range, or an empty file", status);
+    }
+    ostrel_qr_free(file);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -136,6 +177,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (options.symbology == OSTREL_QR_SYMBOLOGY_MICRO_QR ||
         options.symbology == OSTREL_QR_SYMBOLOGY_RMQR) {
         CheckSmallSymbol(options, bytes, length, input.size(), reserved, status, symbol);
+        if (status == OSTREL_QR_OK) {
+            CheckRender(symbol, data, size);
+        }
         ostrel_qr_symbol_free(status == OSTREL_QR_OK ? symbol : nullptr);
         std::free(bytes);
         return 0;
@@ -194,6 +238,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
+    CheckRender(symbol, data, size);
     ostrel_qr_symbol_free(symbol);
     std::free(bytes);
     return 0;

@@ -4,6 +4,8 @@
 // and turns every C++ exception into an error code.
 #include <ostrel/qr.h>
 
+#include "CSymbol.h"
+
 #include "clsQRCode.h"
 #include "clsStructuredAppend.h"
 #include "clsSymbolEncoder.h"
@@ -16,18 +18,6 @@
 #include <optional>
 #include <span>
 #include <vector>
-
-// The symbol handed out to C: its own copy of the modules, row by row without the padding
-// columns of clsQRCode::Symbol.
-struct ostrel_qr_symbol {
-    int Symbology = OSTREL_QR_SYMBOLOGY_QR;
-    int Width = 0;
-    int Height = 0;
-    int Version = 0;
-    int Level = 0;
-    int Mask = 0;
-    std::vector<unsigned char> Modules;
-};
 
 namespace {
 
@@ -336,6 +326,15 @@ const char* ostrel_qr_error_message(int code) {
         return "out of memory";
     case OSTREL_QR_ERROR_INTERNAL:
         return "internal error in the encoder";
+    case OSTREL_QR_ERROR_INVALID_RENDER_OPTION:
+        return "a render option is out of range or does not suit the format (format, unit, "
+               "scale 1..100, quiet zone 0..64, dpi 0..2400, one size, colours for png, svg, pdf "
+               "and eps, cmyk for pdf and eps, invert for utf8 and ansi, a reserved field not 0)";
+    case OSTREL_QR_ERROR_SIZE:
+        return "the size cannot be drawn (a picture in mm, cm or in needs a dpi; at least 1 and "
+               "at most 100 pixels per module; a drawing at most 200 inches wide)";
+    case OSTREL_QR_ERROR_WRITE:
+        return "the file could not be written (errno says why); nothing was left at its path";
     default:
         return "unknown error code";
     }

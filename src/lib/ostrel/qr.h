@@ -27,6 +27,9 @@
  * Errors: every function that can fail returns an ::ostrel_qr_error code, and
  * ostrel_qr_error_message() says it in words. No C++ exception ever leaves these functions.
  *
+ * Files: ostrel_qr_render() draws a symbol as PNG, SVG, PDF, EPS, BMP or text in memory, and
+ * ostrel_qr_render_file() writes it to a file, byte for byte as ostrel-qr-cli writes it.
+ *
  * Threads: the functions keep no state between calls. Any number of threads may encode at the
  * same time; a symbol may be read from several threads at once, and is freed by one.
  */
@@ -36,6 +39,7 @@
 #include "OstrelExport.h"
 
 #include <stddef.h>
+#include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -77,7 +81,20 @@ typedef enum ostrel_qr_error {
     /** Memory for the symbol could not be had. */
     OSTREL_QR_ERROR_OUT_OF_MEMORY = 10,
     /** An unexpected failure inside the encoder; please report it. */
-    OSTREL_QR_ERROR_INTERNAL = 11
+    OSTREL_QR_ERROR_INTERNAL = 11,
+    /** A setting of ::ostrel_qr_render_options is out of range or does not suit the format:
+     *  an unknown format or unit, scale outside 1..100, quiet zone outside 0..64 (or
+     *  ::OSTREL_QR_QUIET_ZONE_DEFAULT), dpi outside 0..2400, a negative or non-finite size,
+     *  both module_size and size, colours other than black on white for BMP and the text formats,
+     *  cmyk outside PDF and EPS, invert outside the terminal formats, a reserved field not 0. */
+    OSTREL_QR_ERROR_INVALID_RENDER_OPTION = 14,
+    /** The size cannot be drawn: a picture sized in mm, cm or in without a dpi, fewer than one
+     *  pixel per module at the dpi, more than 100 pixels per module, or a drawing wider than
+     *  200 inches (the same limits as ostrel-qr-cli). */
+    OSTREL_QR_ERROR_SIZE = 15,
+    /** The file could not be written (errno tells why); nothing was left at the path, and a file
+     *  that was there is unchanged. */
+    OSTREL_QR_ERROR_WRITE = 16
 } ostrel_qr_error;
 
 /** Kinds of symbol. The symbol's width and height come from ostrel_qr_symbol_width() and
@@ -226,6 +243,123 @@ OSTREL_API int ostrel_qr_symbol_level(const ostrel_qr_symbol* symbol);
 OSTREL_API int ostrel_qr_symbol_mask(const ostrel_qr_symbol* symbol);
 /** The ::ostrel_qr_symbology of the symbol; -1 for NULL. */
 OSTREL_API int ostrel_qr_symbol_symbology(const ostrel_qr_symbol* symbol);
+
+/** Kinds of file that ostrel_qr_render() makes, each exactly as ostrel-qr-cli writes it with
+ *  --format of the same name. */
+typedef enum ostrel_qr_format {
+    /** PNG picture: one bit a pixel from a two-colour palette (with alpha when a colour is not
+     *  opaque), scale pixels per module; states the dpi when one is given. */
+    OSTREL_QR_FORMAT_PNG = 0,
+    /** SVG drawing: one path of dark modules over a ground rectangle, sized in pixels, or in the
+     *  unit asked (pixels at a dpi in inches or points). */
+    OSTREL_QR_FORMAT_SVG = 1,
+    /** PDF page that is exactly the symbol with its quiet zone, drawn with vectors. */
+    OSTREL_QR_FORMAT_PDF = 2,
+    /** Encapsulated PostScript (EPSF 3.0) of the symbol with its quiet zone. */
+    OSTREL_QR_FORMAT_EPS = 3,
+    /** BMP picture, one bit a pixel, always black on white. */
+    OSTREL_QR_FORMAT_BMP = 4,
+    /** The modules as text: one line a row, '1' dark and '0' light (no quiet zone by default). */
+    OSTREL_QR_FORMAT_MATRIX = 5,
+    /** For a terminal: Unicode half blocks, two module rows a line (UTF-8). */
+    OSTREL_QR_FORMAT_UTF8 = 6,
+    /** For a terminal: ANSI background colours, two blanks a module. */
+    OSTREL_QR_FORMAT_ANSI = 7
+} ostrel_qr_format;
+
+/** Units of ::ostrel_qr_render_options module_size and size. */
+typedef enum ostrel_qr_unit {
+    OSTREL_QR_UNIT_PIXEL = 0,
+    OSTREL_QR_UNIT_MILLIMETRE = 1,
+    OSTREL_QR_UNIT_CENTIMETRE = 2,
+    OSTREL_QR_UNIT_INCH = 3
+} ostrel_qr_unit;
+
+/** Quiet-zone value that asks for the symbology's own: 4 modules for QR Code, 2 for Micro QR and
+ *  rMQR, none for ::OSTREL_QR_FORMAT_MATRIX. */
+#define OSTREL_QR_QUIET_ZONE_DEFAULT (-1)
+
+/** How ostrel_qr_render() draws a symbol. Set up with ostrel_qr_render_options_init(), then
+ *  change what you need. The size is one of three: scale pixels per module (the default), or
+ *  module_size, or size, in unit; pictures (PNG, BMP) need whole pixels per module and round to
+ *  them, drawings (SVG, PDF, EPS) keep the exact size. */
+typedef struct ostrel_qr_render_options {
+    /** One of ::ostrel_qr_format; default ::OSTREL_QR_FORMAT_PNG. */
+    int format;
+    /** Pixels per module, 1..100 (default 1), when neither module_size nor size is given. For
+     *  PDF and EPS a pixel is a CSS pixel (1/96 inch), or a dot at dpi. */
+    int scale;
+    /** Greater than 0: the side of one module in unit. Default 0 (not given). */
+    double module_size;
+    /** Greater than 0: the width of the whole symbol with its quiet zone in unit. Default 0. */
+    double size;
+    /** One of ::ostrel_qr_unit, for module_size and size; default ::OSTREL_QR_UNIT_PIXEL. */
+    int unit;
+    /** Dots per inch the file is made for, 1..2400; 0 (default): none stated. Pictures sized
+     *  in mm, cm or in need it. */
+    int dpi;
+    /** Light modules around the symbol, 0..64, or ::OSTREL_QR_QUIET_ZONE_DEFAULT (default). */
+    int quiet_zone;
+    /** Dark modules' colour as 0xRRGGBBAA (alpha 0xFF opaque); default 0x000000FF. PNG, SVG,
+     *  PDF and EPS only (EPS lays a colour that is not opaque over the one beneath). */
+    uint32_t foreground;
+    /** Light modules' and quiet zone's colour as 0xRRGGBBAA; default 0xFFFFFFFF. */
+    uint32_t background;
+    /** 1: PDF and EPS colours as process inks (CMYK, black as pure K); 0 (default): RGB. */
+    int cmyk;
+    /** 1: the terminal formats swap light and dark (for a terminal with dark ink on a light
+     *  ground); 0 (default): for the usual light ink on a dark ground. */
+    int invert;
+    /** Room for settings of later minor versions; must stay 0. */
+    int reserved[8];
+} ostrel_qr_render_options;
+
+/** Sets every field to its default: PNG, 1 pixel per module, the symbology's quiet zone, black
+ *  on white, no dpi, RGB, not inverted, reserved fields 0. Does nothing for a null pointer. */
+OSTREL_API void ostrel_qr_render_options_init(ostrel_qr_render_options* options);
+
+/**
+ * Draws a symbol as a file in memory, byte for byte the file ostrel-qr-cli writes with the same
+ * settings.
+ *
+ * @code
+ * ostrel_qr_render_options render;
+ * unsigned char* png = NULL;
+ * size_t length = 0;
+ * ostrel_qr_render_options_init(&render);
+ * render.scale = 8;
+ * if (ostrel_qr_render(symbol, &render, &png, &length) == OSTREL_QR_OK) {
+ *     fwrite(png, 1, length, file);
+ *     ostrel_qr_free(png);
+ * }
+ * @endcode
+ *
+ * @param symbol  a symbol made by ostrel_qr_encode() or ostrel_qr_encode_sequence()
+ * @param options how to draw it (see ::ostrel_qr_render_options)
+ * @param out     receives the file, to be released with ostrel_qr_free(); NULL on any error
+ * @param length  receives the file's length in bytes; 0 on any error
+ * @return ::OSTREL_QR_OK, ::OSTREL_QR_ERROR_NULL_ARGUMENT,
+ *         ::OSTREL_QR_ERROR_INVALID_RENDER_OPTION, ::OSTREL_QR_ERROR_SIZE or
+ *         ::OSTREL_QR_ERROR_OUT_OF_MEMORY.
+ */
+OSTREL_API int ostrel_qr_render(const ostrel_qr_symbol* symbol,
+                                const ostrel_qr_render_options* options, unsigned char** out,
+                                size_t* length);
+
+/**
+ * Draws a symbol as ostrel_qr_render() does and writes it to the file at path (UTF-8) whole or
+ * not at all: through a temporary file in the same folder that takes the name only when
+ * complete. On failure no file is left behind and a file that was at path is unchanged.
+ *
+ * @return ::OSTREL_QR_OK, an error of ostrel_qr_render(), or ::OSTREL_QR_ERROR_WRITE with errno
+ *         set to the system's reason.
+ */
+OSTREL_API int ostrel_qr_render_file(const ostrel_qr_symbol* symbol,
+                                     const ostrel_qr_render_options* options, const char* path);
+
+/** Releases memory that a function of this library handed out (a rendered file); does nothing
+ *  for NULL. */
+OSTREL_API void ostrel_qr_free(void* memory);
 
 /** A sentence in English for a result code of ostrel_qr_encode() (also for unknown codes);
  *  a static string, never NULL. */
