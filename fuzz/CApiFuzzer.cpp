@@ -1,15 +1,16 @@
 // The C interface under random settings and data, in range and out of it.
 //
 // Input layout: bytes 0..5 pick symbology (-1..3), version (-3..43), level (-1..6), mask
-// (-3..9), kanji (-1..2) and the ECI designator (-1, 0, 1..999999 or 1000000, from byte 5 and
-// the next two), byte 8 bit 0 a reserved field set, bit 1 a null data pointer, bit 2 a length
-// beyond the largest symbol's capacity (which the C interface must refuse before it reads a byte:
-// the buffer ends with the data); the rest is the data.
+// (-3..9), kanji (-1..2; bits 2..3 of byte 4 boost_level, -1..2) and the ECI designator (-1,
+// 0, 1..999999 or 1000000, from byte 5 and the next two), byte 8 bit 0 a reserved field set, bit 1
+// a null data pointer, bit 2 a length beyond the largest symbol's capacity (which the C interface
+// must refuse before it reads a byte: the buffer ends with the data); the rest is the data.
 //
 // Checks: the result is OK exactly when every setting is in range and the data fit; an error
 // leaves no symbol; a symbol is square, 17 + 4 version modules a side, the version asked for (or
 // with an automatic version the smallest that holds the data: one less fails), with the level
-// and mask asked for, and agrees with clsQRCode::EncodeMatrix module for module. Micro QR and
+// and mask asked for (with boost_level 1 the highest level at that version whose encode
+// succeeds), and agrees with clsQRCode::EncodeMatrix module for module. Micro QR and
 // rMQR symbols (settings in their own ranges) agree with clsMicroQRCode and clsRMQRCode.
 #include <ostrel/qr.h>
 
@@ -42,7 +43,8 @@ void CheckSmallSymbol(const ostrel_qr_options& options, const std::uint8_t* byte
     const bool micro = options.symbology == OSTREL_QR_SYMBOLOGY_MICRO_QR;
     const bool valid =
         !reserved && (bytes != nullptr || length == 0) && options.kanji >= 0 &&
-        options.kanji <= 1 && options.version >= 0 &&
+        options.boost_level >= 0 && options.boost_level <= 1 && options.kanji <= 1 &&
+        options.version >= 0 &&
         (micro ? options.version <= 4 && options.level >= 1 && options.level <= 3 &&
                      options.mask >= -1 && options.mask <= 3 && options.eci == 0
                : options.version <= 32 && (options.level == 2 || options.level == 4) &&
@@ -52,15 +54,23 @@ void CheckSmallSymbol(const ostrel_qr_options& options, const std::uint8_t* byte
     if (valid && length <= available) {
         const std::span<const std::uint8_t> view(bytes, length);
         const auto n = static_cast<std::int32_t>(length);
-        if (micro) {
-            ostrel::clsMicroQRCode encoder;
-            encoder.SetKanjiMode(options.kanji != 0);
-            expected = encoder.EncodeMatrix(view, n, options.version, options.level, options.mask);
-        } else {
-            ostrel::clsRMQRCode encoder;
-            encoder.SetKanjiMode(options.kanji != 0);
-            encoder.SetEciDesignator(options.eci);
-            expected = encoder.EncodeMatrix(view, n, options.version - 1, options.level);
+        ostrel::clsMicroQRCode microEncoder;
+        microEncoder.SetKanjiMode(options.kanji != 0);
+        ostrel::clsRMQRCode rmqrEncoder;
+        rmqrEncoder.SetKanjiMode(options.kanji != 0);
+        rmqrEncoder.SetEciDesignator(options.eci);
+        const auto encode = [&](int version, int level) {
+            return micro ? microEncoder.EncodeMatrix(view, n, version, level, options.mask)
+                         : rmqrEncoder.EncodeMatrix(view, n, version - 1, level);
+        };
+        expected = encode(options.version, options.level);
+        // boost_level: the highest level whose encode at the same version succeeds.
+        for (int level = 4; expected && options.boost_level == 1 && level > options.level;
+             --level) {
+            if (auto higher = encode(expected->Version, level)) {
+                expected = std::move(higher);
+                break;
+            }
         }
     }
     if ((status == OSTREL_QR_OK) != expected.has_value() ||
@@ -73,8 +83,9 @@ void CheckSmallSymbol(const ostrel_qr_options& options, const std::uint8_t* byte
     }
     if (ostrel_qr_symbol_width(symbol) != expected->Columns() ||
         ostrel_qr_symbol_height(symbol) != expected->Rows() ||
-        ostrel_qr_symbol_version(symbol) != expected->Version) {
-        Fail("Micro QR or rMQR: the symbol has the wrong size or version", status);
+        ostrel_qr_symbol_version(symbol) != expected->Version ||
+        ostrel_qr_symbol_level(symbol) != expected->Level) {
+        Fail("Micro QR or rMQR: the symbol has the wrong size, version or level", status);
     }
     for (int y = 0; y < expected->Rows(); ++y) {
         for (int x = 0; x < expected->Columns(); ++x) {
@@ -154,6 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.level = data[2] % 8 - 1;
     options.mask = data[3] % 13 - 3;
     options.kanji = data[4] % 4 - 1;
+    options.boost_level = (data[4] >> 2) % 4 - 1;
     options.eci = Designator(data);
     const bool reserved = (data[8] & 1) != 0;
     const bool nullData = (data[8] & 2) != 0;
@@ -185,11 +197,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    const bool settingsValid = options.symbology == OSTREL_QR_SYMBOLOGY_QR &&
-                               options.version >= 0 && options.version <= 40 &&
-                               options.level >= 1 && options.level <= 4 && options.mask >= -1 &&
-                               options.mask <= 7 && options.kanji >= 0 && options.kanji <= 1 &&
-                               options.eci >= 0 && options.eci <= 999999 && !reserved;
+    const bool settingsValid =
+        options.symbology == OSTREL_QR_SYMBOLOGY_QR && options.version >= 0 &&
+        options.version <= 40 && options.level >= 1 && options.level <= 4 && options.mask >= -1 &&
+        options.mask <= 7 && options.kanji >= 0 && options.kanji <= 1 && options.eci >= 0 &&
+        options.eci <= 999999 && options.boost_level >= 0 && options.boost_level <= 1 && !reserved;
     const bool argumentsValid = settingsValid && (bytes != nullptr || length == 0);
     if (status != OSTREL_QR_OK) {
         if (symbol != nullptr) {
@@ -213,21 +225,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Fail("the symbol has the wrong size or version", status);
     }
     const int mask = ostrel_qr_symbol_mask(symbol);
-    if (ostrel_qr_symbol_level(symbol) != options.level || mask < 0 || mask > 7 ||
-        (options.mask >= 0 && mask != options.mask)) {
-        Fail("the symbol has another level or mask", status);
-    }
     ostrel::clsQRCode encoder;
     encoder.SetKanjiMode(options.kanji != 0);
     encoder.SetEciDesignator(options.eci);
     const auto n = static_cast<std::int32_t>(length);
     const std::span<const std::uint8_t> view(bytes, length);
+    // boost_level: the highest level whose encode at the symbol's version succeeds.
+    int level = options.level;
+    for (int higher = 4; options.boost_level == 1 && higher > options.level; --higher) {
+        if (encoder.EncodeMatrix(view, n, version, higher, mask)) {
+            level = higher;
+            break;
+        }
+    }
+    if (ostrel_qr_symbol_level(symbol) != level || mask < 0 || mask > 7 ||
+        (options.mask >= 0 && mask != options.mask)) {
+        Fail("the symbol has another level or mask", status);
+    }
     if (options.version == 0 && version > 1 &&
         encoder.EncodeMatrix(view, n, version - 1, options.level, mask)) {
         Fail("automatic choice is not the smallest version", status);
     }
     const std::optional<ostrel::clsQRCode::Symbol> expected =
-        encoder.EncodeMatrix(view, n, version, options.level, mask);
+        encoder.EncodeMatrix(view, n, version, level, mask);
     if (!expected) {
         Fail("the C++ encoder makes no symbol for these settings", status);
     }

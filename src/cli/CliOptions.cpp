@@ -506,6 +506,7 @@ clsSymbolEncoder::Settings EncoderSettings(const CliOptions& options) {
     }
     settings.Hanzi = options.Hanzi;
     settings.Height = options.RMQRHeight;
+    settings.BoostLevel = options.BoostLevel;
     return settings;
 }
 

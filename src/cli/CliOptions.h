@@ -45,6 +45,7 @@ struct CliOptions {
     std::optional<std::string> VersionText; // --symbol-version as given
     std::int32_t Level = 0; // 1 L, 2 M, 3 Q, 4 H; settled to the symbology's default when not given
     bool LevelGiven = false;
+    bool BoostLevel = false; // --boost-level: the highest level the version holds the data at
     std::int32_t Mask = 0;
     bool MaskAuto = false;       // QR: the lowest penalty score; Micro QR: the edge evaluation
     bool MaskGiven = false;      // without it, the symbology's default (clsSymbology)

@@ -302,24 +302,15 @@ LinePipeline::SymbolSet LinePipeline::EncodeStructuredAppend(clsSymbolEncoder& e
             set.Plan = split();
         }
     }
-    const auto count = static_cast<std::int32_t>(set.Plan.Parts.size());
-    settings.Version = set.Plan.Version;
-    for (std::int32_t index = 0; index < count; ++index) {
-        const auto& part = set.Plan.Parts[static_cast<std::size_t>(index)];
-        settings.Header = clsQRCode::StructuredAppendHeader{index, count, set.Plan.Parity};
-        auto outcome =
-            encoder.Encode(std::span(bytes).subspan(static_cast<std::size_t>(part.Offset),
-                                                    static_cast<std::size_t>(part.Length)),
-                           settings);
-        if (!outcome.Symbol) {
-            // The split measured every part with this encoder: a part that does not fit is a
-            // fault of the split, reported rather than written.
-            set.Plan.Error = "symbol " + std::to_string(index + 1) + " of " +
-                             std::to_string(count) + " could not be made";
-            set.Symbols.clear();
-            break;
-        }
-        set.Symbols.push_back(std::move(*outcome.Symbol));
+    if (set.Plan.Parts.empty()) {
+        return set;
+    }
+    set.Symbols = encoder.EncodeParts(bytes, set.Plan, settings);
+    if (set.Symbols.empty()) {
+        // The split measured every part with this encoder: a part that does not fit is a fault
+        // of the split, reported rather than written.
+        set.Plan.Error =
+            "a symbol of the " + std::to_string(set.Plan.Parts.size()) + " could not be made";
     }
     return set;
 }

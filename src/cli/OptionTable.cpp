@@ -87,6 +87,12 @@ std::string ApplyLevel(CliOptions& options, std::optional<std::string_view> valu
     return Invalid(option, *value, clsSymbology::JoinNames(names, " or "));
 }
 
+std::string SetBoostLevel(CliOptions& options, std::optional<std::string_view> /*value*/,
+                          const std::string& /*option*/) {
+    options.BoostLevel = true;
+    return {};
+}
+
 std::string ApplyMask(CliOptions& options, std::optional<std::string_view> value,
                       const std::string& option) {
     options.MaskGiven = true;
@@ -403,6 +409,13 @@ constexpr OptionRow Table[] = {
      "error-correction level (default Q for qr, L for\n"
      "micro, M for rmqr); micro has L, M, Q (M1 error\n"
      "detection only, M2 and M3 L and M), rmqr M, H"},
+    {Options, "boost-level", 0, OptionValue::None, "", SetBoostLevel,
+     "raise the level as far as the version allows:\n"
+     "the version asked (or the smallest that holds\n"
+     "the data at --level) stays, and the symbol\n"
+     "takes the highest level of it that still holds\n"
+     "the data (never below --level); with\n"
+     "--structured-append one level for all symbols"},
     {Options, "mask", 0, OptionValue::Required, "N|auto", ApplyMask,
      "mask pattern: qr 0..7 (default 0), auto for the\n"
      "lowest penalty score (ISO/IEC 18004 7.8.3);\n"

@@ -175,7 +175,72 @@ clsSymbolEncoder::Outcome clsSymbolEncoder::Encode(std::span<const std::uint8_t>
         outcome.Symbol = EncodeQR(bytes, settings, level);
         break;
     }
-    return outcome.Symbol ? outcome : TooLong(settings, outcome.Length);
+    if (!outcome.Symbol) {
+        return TooLong(settings, outcome.Length);
+    }
+    if (settings.BoostLevel) {
+        BoostLevel(bytes, settings, outcome);
+    }
+    return outcome;
+}
+
+void clsSymbolEncoder::BoostLevel(std::span<const std::uint8_t> bytes, const Settings& settings,
+                                  Outcome& outcome) {
+    // The plain encode at the symbol's version, from the highest level down: the first symbol
+    // made is the boosted one. The segmentation at one version does not depend on the level (the
+    // count widths are the version's), so only the capacity decides.
+    Settings fixed = settings;
+    fixed.BoostLevel = false;
+    fixed.Version = outcome.Symbol->Version;
+    fixed.Height = 0; // the size is chosen: a height goes with the automatic version only
+    const std::vector<std::int32_t> levels = clsSymbology::Of(settings.Kind).Levels(fixed.Version);
+    for (auto level = levels.rbegin(); level != levels.rend() && *level > outcome.Level; ++level) {
+        fixed.Level = *level;
+        Outcome higher = Encode(bytes, fixed);
+        if (higher.Symbol) {
+            outcome.Symbol = std::move(higher.Symbol);
+            outcome.Level = *level;
+            return;
+        }
+    }
+}
+
+std::vector<clsQRCode::Symbol> clsSymbolEncoder::EncodeParts(std::span<const std::uint8_t> bytes,
+                                                             const clsStructuredAppend::Plan& plan,
+                                                             const Settings& settings) {
+    const auto count = static_cast<std::int32_t>(plan.Parts.size());
+    Settings each = settings;
+    each.Version = plan.Version;
+    std::vector<clsQRCode::Symbol> symbols;
+    const auto encodeAll = [&] {
+        symbols.clear();
+        for (std::int32_t index = 0; index < count; ++index) {
+            const auto& part = plan.Parts[static_cast<std::size_t>(index)];
+            each.Header = clsQRCode::StructuredAppendHeader{index, count, plan.Parity};
+            Outcome outcome = Encode(bytes.subspan(static_cast<std::size_t>(part.Offset),
+                                                   static_cast<std::size_t>(part.Length)),
+                                     each);
+            if (!outcome.Symbol) {
+                symbols.clear();
+                return;
+            }
+            symbols.push_back(std::move(*outcome.Symbol));
+        }
+    };
+    encodeAll();
+    if (settings.BoostLevel && !symbols.empty()) {
+        // Each symbol boosted on its own holds its part at its level and at every level between
+        // (the capacity falls as the level rises): the lowest of them holds every part.
+        const std::int32_t lowest = std::ranges::min(symbols, {}, &clsQRCode::Symbol::Level).Level;
+        if (std::ranges::any_of(symbols, [lowest](const clsQRCode::Symbol& symbol) {
+                return symbol.Level != lowest;
+            })) {
+            each.BoostLevel = false;
+            each.Level = lowest;
+            encodeAll();
+        }
+    }
+    return symbols;
 }
 
 clsStructuredAppend::Plan clsSymbolEncoder::Split(std::span<const std::uint8_t> bytes,

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace ostrel {
 
@@ -37,6 +38,12 @@ public:
         bool Hanzi = false;   // Hanzi mode (GB 2312 data), not with Kanji
         std::optional<clsQRCode::StructuredAppendHeader> Header;
         std::int32_t Height = 0; // the automatic size only among this height; 0 any
+        // Once the version is fixed (the one asked, or the smallest that holds the data at
+        // Level), the highest level that version offers whose symbol still holds the data: the
+        // version never grows and the level never falls below Level. The symbol is then exactly
+        // the plain encode at that version and level. With a Header the one symbol is boosted on
+        // its own; EncodeParts gives a whole set one level.
+        bool BoostLevel = false;
     };
 
     // Why there is no symbol.
@@ -60,10 +67,10 @@ public:
     struct Outcome {
         std::optional<clsQRCode::Symbol> Symbol;
         Refusal Why = Refusal::None;
-        // The settings as checked: the level after the default, the version asked (0 for
-        // automatic). For TooLong, Largest is the version the data was last measured against
-        // (the one asked, else the largest allowed) and Capacity the bytes it holds in one byte
-        // segment at the level after the headers.
+        // The settings as checked: the level after the default (with BoostLevel, for a symbol,
+        // the level it was made at), the version asked (0 for automatic). For TooLong, Largest is
+        // the version the data was last measured against (the one asked, else the largest allowed)
+        // and Capacity the bytes it holds in one byte segment at the level after the headers.
         std::int32_t Version = 0;
         std::int32_t Level = 0;
         std::int32_t Largest = 0;
@@ -88,6 +95,14 @@ public:
                                     std::int32_t symbols,
                                     clsStructuredAppend::Characters characters);
 
+    // Structured append: the symbols of a plan's parts of bytes (from Split with the same
+    // settings), in order, each with its header, at the plan's version; none when a part cannot
+    // be made. With BoostLevel the set takes the highest level at which every symbol still holds
+    // its part, so that all symbols have one level.
+    std::vector<clsQRCode::Symbol> EncodeParts(std::span<const std::uint8_t> bytes,
+                                               const clsStructuredAppend::Plan& plan,
+                                               const Settings& settings);
+
     // The refusal for data of length bytes that the settings' symbols cannot hold: Largest is the
     // version asked, else the allowed one that holds the most, and Capacity its bytes.
     static Outcome TooLong(const Settings& settings, std::int32_t length);
@@ -103,6 +118,10 @@ private:
     std::optional<clsQRCode::Symbol> EncodeQR(std::span<const std::uint8_t> bytes,
                                               const Settings& settings, std::int32_t level);
     void SetUpQR(const Settings& settings);
+    // BoostLevel: replaces the outcome's symbol by the one at the highest level that its version
+    // offers and that still holds bytes, when that is above the outcome's level.
+    void BoostLevel(std::span<const std::uint8_t> bytes, const Settings& settings,
+                    Outcome& outcome);
 
     clsQRCode m_QR;
     clsMicroQRCode m_Micro;

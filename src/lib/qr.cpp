@@ -31,6 +31,9 @@ static_assert(static_cast<int>(ostrel::Symbology::QR) == OSTREL_QR_SYMBOLOGY_QR)
 static_assert(static_cast<int>(ostrel::Symbology::Micro) == OSTREL_QR_SYMBOLOGY_MICRO_QR);
 static_assert(static_cast<int>(ostrel::Symbology::RMQR) == OSTREL_QR_SYMBOLOGY_RMQR);
 
+// The options took boost_level from the reserved room: their size is that of version 2.0.
+static_assert(sizeof(ostrel_qr_options) == 14 * sizeof(int));
+
 // The encoder's settings of options whose values are in range (CheckOptions).
 clsSymbolEncoder::Settings SettingsOf(const ostrel_qr_options& options) {
     clsSymbolEncoder::Settings settings;
@@ -47,6 +50,7 @@ clsSymbolEncoder::Settings SettingsOf(const ostrel_qr_options& options) {
     settings.Eci = options.eci;
     settings.Kanji = options.kanji != 0;
     settings.Hanzi = options.hanzi != 0;
+    settings.BoostLevel = options.boost_level == 1;
     return settings;
 }
 
@@ -93,7 +97,8 @@ int CheckOptions(const ostrel_qr_options& options) {
         options.symbology >= static_cast<int>(clsSymbology::All().size())) {
         return OSTREL_QR_ERROR_INVALID_SYMBOLOGY;
     }
-    if ((options.kanji != 0 && options.kanji != 1) || (options.hanzi != 0 && options.hanzi != 1)) {
+    if ((options.kanji != 0 && options.kanji != 1) || (options.hanzi != 0 && options.hanzi != 1) ||
+        (options.boost_level != 0 && options.boost_level != 1)) {
         return OSTREL_QR_ERROR_INVALID_OPTION;
     }
     const clsSymbolEncoder::Settings settings = SettingsOf(options);
@@ -137,7 +142,7 @@ int MakeSequence(std::span<const std::uint8_t> bytes, const ostrel_qr_options& o
     using ostrel::clsStructuredAppend;
     const auto cut = static_cast<clsStructuredAppend::Characters>(characters);
     clsSymbolEncoder encoder;
-    clsSymbolEncoder::Settings settings = SettingsOf(options);
+    const clsSymbolEncoder::Settings settings = SettingsOf(options);
     const clsStructuredAppend::Plan plan = encoder.Split(bytes, settings, symbols, cut);
     if (plan.Parts.empty()) {
         const auto characterCount =
@@ -145,19 +150,12 @@ int MakeSequence(std::span<const std::uint8_t> bytes, const ostrel_qr_options& o
         return symbols > std::max(characterCount, 1) ? OSTREL_QR_ERROR_INVALID_OPTION
                                                      : OSTREL_QR_ERROR_DATA_TOO_LONG;
     }
-    const auto count = static_cast<std::int32_t>(plan.Parts.size());
-    settings.Version = plan.Version;
-    for (std::int32_t index = 0; index < count; ++index) {
-        const auto& part = plan.Parts[static_cast<std::size_t>(index)];
-        settings.Header = clsQRCode::StructuredAppendHeader{index, count, plan.Parity};
-        const clsSymbolEncoder::Outcome outcome =
-            encoder.Encode(bytes.subspan(static_cast<std::size_t>(part.Offset),
-                                         static_cast<std::size_t>(part.Length)),
-                           settings);
-        if (!outcome.Symbol) {
-            return OSTREL_QR_ERROR_INTERNAL; // the split measured every part with this encoder
-        }
-        made.push_back(ToCSymbol(*outcome.Symbol, options.symbology));
+    const std::vector<clsQRCode::Symbol> set = encoder.EncodeParts(bytes, plan, settings);
+    if (set.empty()) {
+        return OSTREL_QR_ERROR_INTERNAL; // the split measured every part with this encoder
+    }
+    for (const clsQRCode::Symbol& symbol : set) {
+        made.push_back(ToCSymbol(symbol, options.symbology));
     }
     return OSTREL_QR_OK;
 }
@@ -178,6 +176,7 @@ void ostrel_qr_options_init(ostrel_qr_options* options) {
     options->kanji = 0;
     options->hanzi = 0;
     options->eci = 0;
+    options->boost_level = 0;
 }
 
 int ostrel_qr_encode(const unsigned char* data, size_t length, const ostrel_qr_options* options,
@@ -320,8 +319,9 @@ const char* ostrel_qr_error_message(int code) {
     case OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY:
         return "the symbology has no Hanzi mode or structured append (QR Code only)";
     case OSTREL_QR_ERROR_INVALID_OPTION:
-        return "an option is out of range (kanji or hanzi not 0 or 1, or both 1, a reserved "
-               "field not 0, or a sequence's symbols or characters out of range)";
+        return "an option is out of range (kanji, hanzi or boost_level not 0 or 1, kanji and "
+               "hanzi both 1, a reserved field not 0, or a sequence's symbols or characters out "
+               "of range)";
     case OSTREL_QR_ERROR_OUT_OF_MEMORY:
         return "out of memory";
     case OSTREL_QR_ERROR_INTERNAL:

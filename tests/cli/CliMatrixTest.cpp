@@ -1,6 +1,7 @@
 // The module matrix the tool prints: the worked example, the defaults, the format information,
 // versions and capacity, and the mask that --mask auto chooses.
 #include "CliChecks.h"
+#include "TestFiles.h"
 
 #include <QImage>
 
@@ -118,6 +119,52 @@ TEST(CliMatrix, VeryLongInputIsRefusedWithStatusOne) {
     EXPECT_EQ(input.ExitCode, 1);
     EXPECT_TRUE(input.Out.isEmpty());
     EXPECT_TRUE(input.Err.contains("does not fit")) << input.Err.toStdString();
+}
+
+// --boost-level: the version of the level asked stays, the format information names the highest
+// level that still holds the data, and the matrix is the plain one of that version and level; the
+// same in a batch, whose manifest records the level used.
+TEST(CliBoostLevel, TakesTheHighestLevelTheVersionHoldsAndIsThePlainSymbolOfIt) {
+    const auto [abcFirst, abcSecond] = ReadFormatWords(MatrixOf({"--boost-level", "abc"}));
+    EXPECT_EQ(abcFirst, FormatWord(LevelBits('H'), 0)); // Q asked: version 1-H holds "abc"
+    EXPECT_EQ(abcSecond, abcFirst);
+    const struct {
+        QStringList Boosted;
+        QStringList Plain;
+    } cases[] = {
+        {{"--boost-level", "abc"}, {"--level", "H", "abc"}},
+        {{"--boost-level", "--level", "L", Letters(14)}, {"--level", "M", Letters(14)}},
+        {{"--level", "L", "--boost-level", "--symbol-version", "3", Letters(20)},
+         {"--level", "H", "--symbol-version", "3", Letters(20)}},
+        {{"--level", "Q", "--boost-level", Letters(17)}, {"--level", "Q", Letters(17)}},
+        {{"--symbology", "micro", "--boost-level", "123456"},
+         {"--symbology", "micro", "--symbol-version", "M2", "--level", "M", "123456"}},
+        {{"--symbology", "micro", "--boost-level", "12345"},
+         {"--symbology", "micro", "--level", "L", "12345"}}, // M1: error detection only
+        {{"--symbology", "rmqr", "--boost-level", "123"},
+         {"--symbology", "rmqr", "--symbol-version", "R11x27", "--level", "H", "123"}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> boosted = MatrixOf(c.Boosted);
+        ASSERT_FALSE(boosted.empty()) << c.Boosted.join(' ').toStdString();
+        EXPECT_EQ(boosted, MatrixOf(c.Plain)) << c.Boosted.join(' ').toStdString();
+    }
+    // Without the option the level asked: Q.
+    EXPECT_EQ(ReadFormatWords(MatrixOf({"abc"})).first, FormatWord(LevelBits('Q'), 0));
+
+    QTemporaryDir folder;
+    const QString manifest = folder.filePath(QStringLiteral("m.jsonl"));
+    const CliRun batch =
+        RunCli({"--batch", "--boost-level", "--level", "L", "--symbol-version", "1", "--manifest",
+                manifest, "--format", "matrix", "-o", folder.filePath(QStringLiteral("%d.txt"))},
+               "abc\n" + Letters(14).toUtf8() + "\n");
+    ASSERT_EQ(batch.ExitCode, 0) << batch.Err.toStdString();
+    const QList<QByteArray> rows = ReadFile(manifest).trimmed().split('\n');
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].contains("\"level\":\"H\"")) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].contains("\"level\":\"M\"")) << rows[1].toStdString();
+    EXPECT_EQ(Lines(ReadFile(folder.filePath(QStringLiteral("2.txt")))),
+              MatrixOf({"--symbol-version", "1", "--level", "M", Letters(14)}));
 }
 
 TEST(CliMask, AutoKeepsTheMaskItNamesAndReads) {

@@ -107,6 +107,7 @@ TEST(CApi, OptionsInitGivesTheDocumentedDefaults) {
     EXPECT_EQ(options.kanji, 0);
     EXPECT_EQ(options.hanzi, 0);
     EXPECT_EQ(options.eci, 0);
+    EXPECT_EQ(options.boost_level, 0);
     for (const int reserved : options.reserved) {
         EXPECT_EQ(reserved, 0);
     }
@@ -247,7 +248,11 @@ TEST(CApi, RefusesBadArgumentsWithTheirOwnCodeAndNoSymbol) {
         {"eci -1", [](ostrel_qr_options& o) { o.eci = -1; }, OSTREL_QR_ERROR_INVALID_ECI},
         {"eci 1000000", [](ostrel_qr_options& o) { o.eci = 1000000; }, OSTREL_QR_ERROR_INVALID_ECI},
         {"kanji 2", [](ostrel_qr_options& o) { o.kanji = 2; }, OSTREL_QR_ERROR_INVALID_OPTION},
-        {"reserved", [](ostrel_qr_options& o) { o.reserved[6] = 1; },
+        {"reserved", [](ostrel_qr_options& o) { o.reserved[5] = 1; },
+         OSTREL_QR_ERROR_INVALID_OPTION},
+        {"boost_level 2", [](ostrel_qr_options& o) { o.boost_level = 2; },
+         OSTREL_QR_ERROR_INVALID_OPTION},
+        {"boost_level -1", [](ostrel_qr_options& o) { o.boost_level = -1; },
          OSTREL_QR_ERROR_INVALID_OPTION},
         {"hanzi 2", [](ostrel_qr_options& o) { o.hanzi = 2; }, OSTREL_QR_ERROR_INVALID_OPTION},
         {"hanzi with kanji",
@@ -488,6 +493,84 @@ TEST(CApi, SequencesAreTheSplitOfTheCppClassesAndRefuseAsDocumented) {
     const ostrel_qr_options options = Defaults();
     EXPECT_EQ(ostrel_qr_encode_sequence(letters.data(), 10, &options, 0, 0, nullptr, &count),
               OSTREL_QR_ERROR_NULL_ARGUMENT);
+}
+
+// boost_level 1: the version of the level asked, the highest level that still holds the data
+// there, and the very symbol of that version and level asked for plainly; 0 the level asked.
+TEST(CApi, BoostLevelRaisesTheLevelWithinTheVersionAsked) {
+    struct Case {
+        int Symbology;
+        int Level;
+        std::string Text;
+        int Boosted;
+    };
+    const std::vector<Case> cases = {
+        {OSTREL_QR_SYMBOLOGY_QR, OSTREL_QR_LEVEL_L, "abc", OSTREL_QR_LEVEL_H}, // 1-H holds 9
+        {OSTREL_QR_SYMBOLOGY_QR, OSTREL_QR_LEVEL_L, std::string(14, 'a'), OSTREL_QR_LEVEL_M},
+        {OSTREL_QR_SYMBOLOGY_QR, OSTREL_QR_LEVEL_Q, std::string(17, 'a'), OSTREL_QR_LEVEL_Q},
+        {OSTREL_QR_SYMBOLOGY_MICRO_QR, OSTREL_QR_LEVEL_L, "12345", OSTREL_QR_LEVEL_L},  // M1
+        {OSTREL_QR_SYMBOLOGY_MICRO_QR, OSTREL_QR_LEVEL_L, "123456", OSTREL_QR_LEVEL_M}, // M2
+        {OSTREL_QR_SYMBOLOGY_RMQR, OSTREL_QR_LEVEL_M, "123", OSTREL_QR_LEVEL_H},        // R11x27
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Text);
+        const Bytes data = ToBytes(c.Text);
+        ostrel_qr_options options = Defaults();
+        options.symbology = c.Symbology;
+        options.level = c.Level;
+        ostrel_qr_symbol* plain = nullptr;
+        ASSERT_EQ(ostrel_qr_encode(data.data(), data.size(), &options, &plain), OSTREL_QR_OK);
+        EXPECT_EQ(ostrel_qr_symbol_level(plain), c.Level);
+        options.boost_level = 1;
+        ostrel_qr_symbol* boosted = nullptr;
+        ASSERT_EQ(ostrel_qr_encode(data.data(), data.size(), &options, &boosted), OSTREL_QR_OK);
+        EXPECT_EQ(ostrel_qr_symbol_level(boosted), c.Boosted);
+        EXPECT_EQ(ostrel_qr_symbol_version(boosted), ostrel_qr_symbol_version(plain));
+        // The same as asking for that version and level.
+        options.boost_level = 0;
+        options.level = c.Boosted;
+        options.version = ostrel_qr_symbol_version(plain);
+        ostrel_qr_symbol* asked = nullptr;
+        ASSERT_EQ(ostrel_qr_encode(data.data(), data.size(), &options, &asked), OSTREL_QR_OK);
+        const auto modules = static_cast<std::size_t>(ostrel_qr_symbol_width(asked)) *
+                             static_cast<std::size_t>(ostrel_qr_symbol_height(asked));
+        ASSERT_EQ(ostrel_qr_symbol_width(boosted), ostrel_qr_symbol_width(asked));
+        EXPECT_EQ(std::memcmp(ostrel_qr_symbol_modules(boosted), ostrel_qr_symbol_modules(asked),
+                              modules),
+                  0);
+        ostrel_qr_symbol_free(plain);
+        ostrel_qr_symbol_free(boosted);
+        ostrel_qr_symbol_free(asked);
+    }
+}
+
+// A sequence boosted: one level for every symbol, at least the one asked; parts unchanged.
+TEST(CApi, BoostedSequenceHasOneLevel) {
+    const Bytes data = ToBytes("0123456789 the quick brown fox jumps over the lazy dog 0123456789");
+    ostrel_qr_options options = Defaults();
+    options.version = 2;
+    options.level = OSTREL_QR_LEVEL_L;
+    std::array<ostrel_qr_symbol*, OSTREL_QR_SEQUENCE_MAX> plain{};
+    std::array<ostrel_qr_symbol*, OSTREL_QR_SEQUENCE_MAX> boosted{};
+    int plainCount = 0;
+    int boostedCount = 0;
+    ASSERT_EQ(ostrel_qr_encode_sequence(data.data(), data.size(), &options, 3,
+                                        OSTREL_QR_CHARACTERS_BYTES, plain.data(), &plainCount),
+              OSTREL_QR_OK);
+    options.boost_level = 1;
+    ASSERT_EQ(ostrel_qr_encode_sequence(data.data(), data.size(), &options, 3,
+                                        OSTREL_QR_CHARACTERS_BYTES, boosted.data(), &boostedCount),
+              OSTREL_QR_OK);
+    ASSERT_EQ(boostedCount, 3);
+    ASSERT_EQ(plainCount, 3);
+    const int level = ostrel_qr_symbol_level(boosted[0]);
+    EXPECT_GT(level, OSTREL_QR_LEVEL_L); // 3 x 22 bytes: version 2-M holds 26 a symbol
+    for (int k = 0; k < boostedCount; ++k) {
+        EXPECT_EQ(ostrel_qr_symbol_level(boosted[static_cast<std::size_t>(k)]), level);
+        EXPECT_EQ(ostrel_qr_symbol_version(boosted[static_cast<std::size_t>(k)]), 2);
+        ostrel_qr_symbol_free(plain[static_cast<std::size_t>(k)]);
+        ostrel_qr_symbol_free(boosted[static_cast<std::size_t>(k)]);
+    }
 }
 
 TEST(CApi, ConcurrentEncodingsDoNotInterfere) {

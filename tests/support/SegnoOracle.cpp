@@ -11,7 +11,15 @@ namespace ostrel::test {
 
 std::vector<std::optional<std::vector<std::string>>>
 SegnoMatrices(const std::vector<SegnoRequest>& requests) {
-    std::vector<std::optional<std::vector<std::string>>> answers(requests.size());
+    std::vector<std::optional<std::vector<std::string>>> matrices;
+    for (auto& symbol : SegnoSymbols(requests)) {
+        matrices.push_back(symbol ? std::optional(std::move(symbol->Rows)) : std::nullopt);
+    }
+    return matrices;
+}
+
+std::vector<std::optional<SegnoSymbol>> SegnoSymbols(const std::vector<SegnoRequest>& requests) {
+    std::vector<std::optional<SegnoSymbol>> answers(requests.size());
     QByteArray input;
     for (const SegnoRequest& request : requests) {
         QByteArray mode = QByteArray::fromStdString(request.Mode.empty() ? "auto" : request.Mode);
@@ -25,7 +33,8 @@ SegnoMatrices(const std::vector<SegnoRequest>& requests) {
             }
         }
         input += QByteArray::number(request.Version) + ' ' + request.Level + ' ' +
-                 QByteArray::number(request.Mask) + ' ' + mode + ' ' + text + '\n';
+                 QByteArray::number(request.Mask) + ' ' + mode + ' ' + text +
+                 (request.Boost ? " boost\n" : "\n");
     }
     QProcess segno;
     segno.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(OSTREL_SEGNO_SCRIPT)});
@@ -40,18 +49,25 @@ SegnoMatrices(const std::vector<SegnoRequest>& requests) {
         return answers;
     }
     std::istringstream out(segno.readAllStandardOutput().toStdString());
-    std::vector<std::string> rows;
+    SegnoSymbol symbol;
+    bool refused = false;
     std::size_t k = 0;
     for (std::string line; std::getline(out, line) && k < answers.size();) {
-        if (!line.empty()) {
-            rows.push_back(line);
-            continue;
+        if (line.starts_with("# ") && line.size() > 4) {
+            symbol.Level = line[2];
+            symbol.Version = std::stoi(line.substr(4));
+        } else if (line.starts_with("error:")) {
+            refused = true;
+        } else if (!line.empty()) {
+            symbol.Rows.push_back(line);
+        } else {
+            if (!refused && !symbol.Rows.empty()) {
+                answers[k] = std::move(symbol);
+            }
+            symbol = SegnoSymbol();
+            refused = false;
+            ++k;
         }
-        if (!rows.empty() && !rows[0].starts_with("error:")) {
-            answers[k] = rows;
-        }
-        rows.clear();
-        ++k;
     }
     EXPECT_EQ(k, answers.size()) << "segno answered fewer requests than it was given";
     return answers;

@@ -74,9 +74,9 @@ typedef enum ostrel_qr_error {
     /** The symbology is known but cannot do what is asked: Hanzi mode or a structured-append
      *  sequence of Micro QR or rMQR (they have neither). */
     OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY = 8,
-    /** Another setting is out of range: kanji or hanzi is neither 0 nor 1, both are 1, a
-     *  reserved field is not 0 (options not set up by ostrel_qr_options_init()), or a sequence's
-     *  symbols or characters are out of range. */
+    /** Another setting is out of range: kanji, hanzi or boost_level is neither 0 nor 1, kanji
+     *  and hanzi are both 1, a reserved field is not 0 (options not set up by
+     *  ostrel_qr_options_init()), or a sequence's symbols or characters are out of range. */
     OSTREL_QR_ERROR_INVALID_OPTION = 9,
     /** Memory for the symbol could not be had. */
     OSTREL_QR_ERROR_OUT_OF_MEMORY = 10,
@@ -151,8 +151,15 @@ typedef struct ostrel_qr_options {
      *  data must then be GB 2312 text. 0 (default): not. zxing-cpp reads Hanzi mode; ZBar and
      *  OpenCV's WeChat reader do not (they show the GB 2312 bytes). */
     int hanzi;
+    /** 1: once the version is fixed (the one asked for, or the smallest that holds the data at
+     *  the level), the symbol takes the highest level that version offers and that still holds
+     *  the data: the version never grows, the level never falls below the one asked for, and the
+     *  symbol is the one that level asked for would give. ostrel_qr_symbol_level() tells the
+     *  level used. In a sequence (ostrel_qr_encode_sequence()) all symbols take the highest level
+     *  at which every one still holds its part. 0 (default): the level asked for. Since 2.1. */
+    int boost_level;
     /** Room for settings of later minor versions; must stay 0. */
-    int reserved[7];
+    int reserved[6];
 } ostrel_qr_options;
 
 /** A finished symbol; made by ostrel_qr_encode(), read with the ostrel_qr_symbol_ functions,
@@ -160,7 +167,7 @@ typedef struct ostrel_qr_options {
 typedef struct ostrel_qr_symbol ostrel_qr_symbol;
 
 /** Sets every field to its default: QR Code, automatic version, level Q, mask 0, Kanji and
- *  Hanzi modes off, no ECI, reserved fields 0. Does nothing for a null pointer. */
+ *  Hanzi modes off, no ECI, no level boost, reserved fields 0. Does nothing for a null pointer. */
 OSTREL_API void ostrel_qr_options_init(ostrel_qr_options* options);
 
 /**
@@ -235,7 +242,7 @@ OSTREL_API const unsigned char* ostrel_qr_symbol_modules(const ostrel_qr_symbol*
 
 /** The version used (the one chosen when automatic); 0 for NULL. */
 OSTREL_API int ostrel_qr_symbol_version(const ostrel_qr_symbol* symbol);
-/** The ::ostrel_qr_level used; 0 for NULL. */
+/** The ::ostrel_qr_level used (with boost_level, the raised one); 0 for NULL. */
 OSTREL_API int ostrel_qr_symbol_level(const ostrel_qr_symbol* symbol);
 /** The mask used, 0..7 (the one chosen with ::OSTREL_QR_MASK_AUTO); -1 for NULL. rMQR has one
  *  fixed pattern and no choice of mask: its symbols answer 0, which there names that pattern,
