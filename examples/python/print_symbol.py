@@ -28,7 +28,8 @@ class Options(ctypes.Structure):
         ("kanji", ctypes.c_int),
         ("eci", ctypes.c_int),
         ("hanzi", ctypes.c_int),
-        ("reserved", ctypes.c_int * 7),
+        ("boost_level", ctypes.c_int),
+        ("reserved", ctypes.c_int * 6),
     ]
 
 

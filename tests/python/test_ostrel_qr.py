@@ -58,6 +58,10 @@ def test_the_symbol_says_what_was_chosen():
     assert ostrel_qr.encode("abc", version=5).version == 5
     parts = ostrel_qr.encode_sequence("0123456789" * 40, symbols=3)
     assert len(parts) == 3
+    boosted = ostrel_qr.encode("abc", version=5, level="L", boost_level=True)
+    assert (boosted.version, boosted.level) == (5, "H")
+    assert boosted.text().encode() == tool("--symbol-version", "5", "--level", "L",
+                                           "--boost-level", "--mask", "auto", "abc")
 
 
 def test_saved_files_read_back_and_failures_leave_nothing(tmp_path):

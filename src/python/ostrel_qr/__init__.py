@@ -46,7 +46,8 @@ class _Options(ctypes.Structure):
 
     _fields_ = [("symbology", ctypes.c_int), ("version", ctypes.c_int), ("level", ctypes.c_int),
                 ("mask", ctypes.c_int), ("kanji", ctypes.c_int), ("eci", ctypes.c_int),
-                ("hanzi", ctypes.c_int), ("reserved", ctypes.c_int * 7)]
+                ("hanzi", ctypes.c_int), ("boost_level", ctypes.c_int),
+                ("reserved", ctypes.c_int * 6)]
 
 
 class _RenderOptions(ctypes.Structure):
@@ -248,7 +249,7 @@ class Symbol:
                                           os.fsencode(path)))
 
 
-def _encode_options(symbology, version, level, mask, kanji, eci, hanzi):
+def _encode_options(symbology, version, level, mask, kanji, eci, hanzi, boost_level):
     options = _Options()
     _lib.ostrel_qr_options_init(ctypes.byref(options))
     options.symbology = _choice(_SYMBOLOGIES, symbology, "symbology")
@@ -262,6 +263,7 @@ def _encode_options(symbology, version, level, mask, kanji, eci, hanzi):
     options.kanji = int(bool(kanji))
     options.eci = eci
     options.hanzi = int(bool(hanzi))
+    options.boost_level = int(bool(boost_level))
     return options
 
 
@@ -272,14 +274,16 @@ def _bytes_of(data, encoding):
 
 
 def encode(data, symbology="qr", version=None, level=None, mask=None, kanji=False, eci=0,
-           hanzi=False, encoding="utf-8"):
+           hanzi=False, boost_level=False, encoding="utf-8"):
     """The symbol of data (str, encoded with encoding, or bytes).
 
     symbology: "qr", "micro" or "rmqr"; version: None for the smallest, else the number
     (rMQR 1..32 in the order R7x43..R17x139); level: "L", "M", "Q", "H" (default Q, Micro QR L,
     rMQR M); mask: None or "auto" for the symbology's choice, else its number; kanji, hanzi:
-    double-byte modes for Shift JIS or GB 2312 data; eci: a designator (26 declares UTF-8)."""
-    options = _encode_options(symbology, version, level, mask, kanji, eci, hanzi)
+    double-byte modes for Shift JIS or GB 2312 data; eci: a designator (26 declares UTF-8);
+    boost_level: the highest level the chosen version holds the data at (the symbol's level
+    tells which)."""
+    options = _encode_options(symbology, version, level, mask, kanji, eci, hanzi, boost_level)
     raw = _bytes_of(data, encoding)
     handle = ctypes.c_void_p()
     _check(_lib.ostrel_qr_encode(raw, len(raw), ctypes.byref(options), ctypes.byref(handle)))
@@ -287,11 +291,11 @@ def encode(data, symbology="qr", version=None, level=None, mask=None, kanji=Fals
 
 
 def encode_sequence(data, symbols=0, characters="utf8", version=None, level=None, mask=None,
-                    kanji=False, eci=0, encoding="utf-8"):
+                    kanji=False, eci=0, boost_level=False, encoding="utf-8"):
     """A structured-append sequence of QR Code symbols (up to 16) that readers join again:
     symbols 0 for the fewest; characters ("bytes", "utf8", "shift_jis", "double_byte") says
     where a part may end."""
-    options = _encode_options("qr", version, level, mask, kanji, eci, False)
+    options = _encode_options("qr", version, level, mask, kanji, eci, False, boost_level)
     raw = _bytes_of(data, encoding)
     handles = (ctypes.c_void_p * _SEQUENCE_MAX)()
     count = ctypes.c_int()
