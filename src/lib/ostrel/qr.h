@@ -77,7 +77,14 @@ typedef enum ostrel_qr_error {
     /** Memory for the symbol could not be had. */
     OSTREL_QR_ERROR_OUT_OF_MEMORY = 10,
     /** An unexpected failure inside the encoder; please report it. */
-    OSTREL_QR_ERROR_INTERNAL = 11
+    OSTREL_QR_ERROR_INTERNAL = 11,
+    /** A field of a payload is at fault: not a field of the kind, given twice though not
+     *  repeatable, required and missing or empty, not valid UTF-8, or a value the kind does not
+     *  take (a Wi-Fi password of 3 octets, a latitude of 91). The message of
+     *  ostrel_qr_payload_build() names the field. */
+    OSTREL_QR_ERROR_INVALID_PAYLOAD = 12,
+    /** The payload kind is none of those that ostrel_qr_payload_kind_name() lists. */
+    OSTREL_QR_ERROR_UNKNOWN_PAYLOAD_KIND = 13
 } ostrel_qr_error;
 
 /** Kinds of symbol. The symbol's width and height come from ostrel_qr_symbol_width() and
@@ -226,6 +233,88 @@ OSTREL_API int ostrel_qr_symbol_level(const ostrel_qr_symbol* symbol);
 OSTREL_API int ostrel_qr_symbol_mask(const ostrel_qr_symbol* symbol);
 /** The ::ostrel_qr_symbology of the symbol; -1 for NULL. */
 OSTREL_API int ostrel_qr_symbol_symbology(const ostrel_qr_symbol* symbol);
+
+/** How often a field of a payload kind may be given (ostrel_qr_payload_field_name()). */
+typedef enum ostrel_qr_field_use {
+    /** At most once. */
+    OSTREL_QR_FIELD_OPTIONAL = 0,
+    /** Exactly once, and not empty. */
+    OSTREL_QR_FIELD_REQUIRED = 1,
+    /** Any number of times (a vCard's tel and email, a mailto link's to). */
+    OSTREL_QR_FIELD_REPEATABLE = 2
+} ostrel_qr_field_use;
+
+/**
+ * Builds the data of a structured payload, the text that phones act on when they scan it: a Wi-Fi
+ * login, a contact card, a calendar event, a phone, SMS, e-mail or map link, or plain text. The
+ * bytes are those that `ostrel-qr-cli --payload KIND --field NAME=VALUE ... --print-payload`
+ * prints for the same fields; encode them with ostrel_qr_encode() (ECI 26 tells readers that
+ * they are UTF-8).
+ *
+ * @code
+ * const char* names[] = {"ssid", "password"};
+ * const char* values[] = {"Home", "correct horse"};
+ * unsigned char* data = NULL;
+ * size_t length = 0;
+ * char message[256];
+ * if (ostrel_qr_payload_build("wifi", names, values, 2, 0, 0, &data, &length, message,
+ *                             sizeof message) != OSTREL_QR_OK) {
+ *     fprintf(stderr, "%s\n", message); // field 'password' must be 8 to 63 octets ...
+ * }
+ * @endcode
+ *
+ * @param kind         the kind: "text", "wifi", "vcard", "mecard", "event", "tel", "sms",
+ *                     "mailto" or "geo" (ASCII case does not matter); see
+ *                     ostrel_qr_payload_kind_name()
+ * @param names        count field names, NUL-terminated; compared without regard to ASCII case
+ *                     and surrounding blanks; may be null when count is 0
+ * @param values       count values, NUL-terminated UTF-8, kept exactly; an empty value counts as
+ *                     not given; may be null when count is 0
+ * @param count        number of fields, in order (a repeatable field keeps its order)
+ * @param stamp        the creation time of an event (its DTSTAMP), seconds since
+ *                     1970-01-01T00:00:00Z, 0 .. 253402300799 (9999-12-31T23:59:59Z); read only
+ *                     when has_stamp is 1 (the tool takes it from SOURCE_DATE_EPOCH)
+ * @param has_stamp    1: stamp is given; 0: the event's start stands in for it (taken as UTC,
+ *                     midnight for a date), so that the same fields always give the same bytes
+ * @param out          receives the payload in a buffer of the library (one NUL after the
+ *                     length bytes, not counted; a payload holds no NUL of its own), released
+ *                     with ostrel_qr_buffer_free(); NULL on any error
+ * @param out_length   receives the payload's length in bytes; 0 on any error
+ * @param message      may be null; else receives the reason of a failure in English, naming
+ *                     the field at fault ("field 'ssid' is required for the wifi payload and
+ *                     missing or empty"), and "" on success; NUL-terminated, cut at
+ *                     message_size - 1 bytes (never inside a UTF-8 character). 256 bytes hold
+ *                     every message but those that repeat a long name or kind given
+ * @param message_size size of message in bytes; 0 leaves message untouched
+ * @return ::OSTREL_QR_OK; ::OSTREL_QR_ERROR_INVALID_PAYLOAD for a field at fault;
+ *         ::OSTREL_QR_ERROR_UNKNOWN_PAYLOAD_KIND; ::OSTREL_QR_ERROR_NULL_ARGUMENT for a null kind,
+ *         out or out_length, null names or values while count is not 0, or a null name or value
+ *         among them; ::OSTREL_QR_ERROR_INVALID_OPTION for has_stamp not 0 or 1 or a stamp out of
+ *         range; ::OSTREL_QR_ERROR_OUT_OF_MEMORY. Nothing is ever half made.
+ */
+OSTREL_API int ostrel_qr_payload_build(const char* kind, const char* const* names,
+                                       const char* const* values, size_t count, long long stamp,
+                                       int has_stamp, unsigned char** out, size_t* out_length,
+                                       char* message, size_t message_size);
+
+/** Releases a buffer made by the library (the payload of ostrel_qr_payload_build()); does
+ *  nothing for NULL. */
+OSTREL_API void ostrel_qr_buffer_free(void* buffer);
+
+/** The number of payload kinds (9 in this version; later versions may add more). */
+OSTREL_API int ostrel_qr_payload_kind_count(void);
+/** The name of kind index, 0 .. ostrel_qr_payload_kind_count() - 1, in lower case ("text",
+ *  "wifi", ...); a static string; NULL for an index out of range. */
+OSTREL_API const char* ostrel_qr_payload_kind_name(int index);
+/** The number of fields the kind knows (ASCII case of kind does not matter); -1 for NULL or an
+ *  unknown kind. */
+OSTREL_API int ostrel_qr_payload_field_count(const char* kind);
+/** The name of the kind's field index, 0 .. ostrel_qr_payload_field_count() - 1, in lower case;
+ *  a static string. use, when not null, receives its ::ostrel_qr_field_use. NULL (and use
+ *  untouched) for a null or unknown kind or an index out of range. Some kinds need fields that
+ *  are optional one by one: a vCard name, family or given, a MeCard name, or family and given,
+ *  a mailto link at least one to; ostrel_qr_payload_build() says when they are missing. */
+OSTREL_API const char* ostrel_qr_payload_field_name(const char* kind, int index, int* use);
 
 /** A sentence in English for a result code of ostrel_qr_encode() (also for unknown codes);
  *  a static string, never NULL. */
