@@ -196,10 +196,12 @@ void PutMessage(char* message, std::size_t size, std::string_view text) {
         return;
     }
     std::size_t length = std::min(text.size(), size - 1);
-    if (length < text.size()) {
-        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
-            --length; // text[length] continues a character: keep all of it out
-        }
+    // While text[length] continues a character, keep all of it out: at most 3 bytes (a name
+    // given in bytes that are not UTF-8 may hold a longer run, which is no character).
+    for (int back = 0; back < 3 && length > 0 && length < text.size() &&
+                       (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80;
+         ++back) {
+        --length;
     }
     std::memcpy(message, text.data(), length);
     message[length] = '\0';
