@@ -24,6 +24,30 @@
  * }
  * @endcode
  *
+ * The payloads that phones act on (Wi-Fi logins, contact cards, events, phone, SMS, e-mail and
+ * map links) are built from named fields by ostrel_qr_payload_build(), then encoded:
+ *
+ * @code
+ * const char* names[] = {"ssid", "password", "auth"};
+ * const char* values[] = {"Home", "correct horse", "WPA"};
+ * unsigned char* data = NULL;
+ * size_t length = 0;
+ * char message[256];
+ * ostrel_qr_options options;
+ * ostrel_qr_symbol* wifi = NULL;
+ * if (ostrel_qr_payload_build("wifi", names, values, 3, 0, 0, &data, &length, message,
+ *                             sizeof message) != OSTREL_QR_OK) {
+ *     fprintf(stderr, "%s\n", message); // names the field at fault
+ * } else {
+ *     ostrel_qr_options_init(&options);
+ *     if (ostrel_qr_encode(data, length, &options, &wifi) == OSTREL_QR_OK) {
+ *         // ... the modules of WIFI:T:WPA;S:Home;P:correct horse;;
+ *         ostrel_qr_symbol_free(wifi);
+ *     }
+ *     ostrel_qr_buffer_free(data);
+ * }
+ * @endcode
+ *
  * Errors: every function that can fail returns an ::ostrel_qr_error code, and
  * ostrel_qr_error_message() says it in words. No C++ exception ever leaves these functions.
  *
@@ -251,17 +275,8 @@ typedef enum ostrel_qr_field_use {
  * prints for the same fields; encode them with ostrel_qr_encode() (ECI 26 tells readers that
  * they are UTF-8).
  *
- * @code
- * const char* names[] = {"ssid", "password"};
- * const char* values[] = {"Home", "correct horse"};
- * unsigned char* data = NULL;
- * size_t length = 0;
- * char message[256];
- * if (ostrel_qr_payload_build("wifi", names, values, 2, 0, 0, &data, &length, message,
- *                             sizeof message) != OSTREL_QR_OK) {
- *     fprintf(stderr, "%s\n", message); // field 'password' must be 8 to 63 octets ...
- * }
- * @endcode
+ * An example is at the top of this file; a field at fault gives a message such as "field
+ * 'password' must be 8 to 63 octets or 64 hexadecimal digits for WPA".
  *
  * @param kind         the kind: "text", "wifi", "vcard", "mecard", "event", "tel", "sms",
  *                     "mailto" or "geo" (ASCII case does not matter); see
