@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -228,8 +227,8 @@ std::string NullField(const char* const* names, const char* const* values, std::
     return {};
 }
 
-// The payload of checked arguments into *out (a malloc'd buffer with a NUL after it); the error
-// code and message of the builder on failure.
+// The payload of checked arguments into *out (a new array with a NUL after it); the error code
+// and message of the builder on failure.
 int BuildPayload(PayloadKind kind, const char* const* names, const char* const* values,
                  std::size_t count, std::optional<std::int64_t> stamp, unsigned char** out,
                  std::size_t* outLength, std::string& message) {
@@ -242,13 +241,9 @@ int BuildPayload(PayloadKind kind, const char* const* names, const char* const* 
         message = std::move(built.Error);
         return OSTREL_QR_ERROR_INVALID_PAYLOAD;
     }
-    auto* buffer = static_cast<unsigned char*>(std::malloc(built.Bytes.size() + 1));
-    if (buffer == nullptr) {
-        return OSTREL_QR_ERROR_OUT_OF_MEMORY;
-    }
-    std::memcpy(buffer, built.Bytes.data(), built.Bytes.size());
-    buffer[built.Bytes.size()] = 0;
-    *out = buffer;
+    auto buffer = std::make_unique<unsigned char[]>(built.Bytes.size() + 1); // zeroed: NUL last
+    std::memcpy(buffer.get(), built.Bytes.data(), built.Bytes.size());
+    *out = buffer.release();
     *outLength = built.Bytes.size();
     return OSTREL_QR_OK;
 }
@@ -440,7 +435,8 @@ int ostrel_qr_payload_build(const char* kind, const char* const* names, const ch
 }
 
 void ostrel_qr_buffer_free(void* buffer) {
-    std::free(buffer);
+    // Owned from here on: released when the pointer goes out of scope.
+    const std::unique_ptr<unsigned char[]> owned(static_cast<unsigned char*>(buffer));
 }
 
 int ostrel_qr_payload_kind_count(void) {

@@ -290,8 +290,7 @@ TEST(CApiPayload, KindsAndFieldsAreThoseTheToolNames) {
 }
 
 // Null pointers, an unknown kind, a stamp out of range: their own code and message, *out NULL
-// and *out_length 0. The message is cut to any size, never inside a character, and always ends
-// in a NUL; the lists answer NULL or -1 out of range.
+// and *out_length 0.
 TEST(CApiPayload, BadArgumentsGetTheirCodeAndMessageAndNoPayload) {
     const char* names[] = {"ssid", "password"};
     const char* values[] = {"Home", "correct horse"};
@@ -338,8 +337,15 @@ TEST(CApiPayload, BadArgumentsGetTheirCodeAndMessageAndNoPayload) {
     // No fields at all: null arrays are fine with count 0, and the builder names what is missing.
     EXPECT_EQ(ostrel_qr_payload_build("WiFi", nullptr, nullptr, 0, 0, 0, &out, &length, nullptr, 0),
               OSTREL_QR_ERROR_INVALID_PAYLOAD);
+}
 
-    // The message of an unknown field named in Chinese, cut at every size.
+// The message of an unknown field named in Chinese, cut at every size: the longest prefix of whole
+// characters that fits with its NUL, nothing past the size; the lists answer NULL or -1 out of
+// range.
+TEST(CApiPayload, MessagesAreCutBeforeAWholeCharacterAndListsEndWhereTheyDo) {
+    const char* values[] = {"Home"};
+    unsigned char* out = nullptr;
+    size_t length = 0;
     const char* chinese[] = {"颜色"};
     char full[256];
     ASSERT_EQ(ostrel_qr_payload_build("geo", chinese, values, 1, 0, 0, &out, &length, full, 256),
