@@ -12,8 +12,17 @@
 // and mask asked for (with boost_level 1 the highest level at that version whose encode
 // succeeds), and agrees with clsQRCode::EncodeMatrix module for module. Micro QR and
 // rMQR symbols (settings in their own ranges) agree with clsMicroQRCode and clsRMQRCode.
+//
+// The same input then builds a payload: byte 0 picks the kind (one past the last: an unknown
+// one), byte 1 the size of the message buffer (0..63), byte 2 bit 0 a stamp: from bytes 3..6,
+// byte 7 choosing 0 or 9999-12-31T23:59:59Z give or take a second, or -2^31 .. 2^31; the data,
+// split at NUL bytes, are name and value in turn, a name whose first byte is below 0x20 standing
+// for the kind's field of that number. Checks: one of the documented codes; a payload exactly when
+// OK, equal to PayloadBuilder's for the same fields, UTF-8 with a NUL after it and none inside; the
+// message the cut of the whole one at the buffer size, never inside a character.
 #include <ostrel/qr.h>
 
+#include "PayloadBuilder.h"
 #include "clsMicroQRCode.h"
 #include "clsQRCode.h"
 #include "clsRMQRCode.h"
@@ -23,8 +32,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace {
@@ -151,6 +162,101 @@ void CheckRender(const ostrel_qr_symbol* symbol, const std::uint8_t* data, std::
     ostrel_qr_free(file);
 }
 
+// The stamp of an input: around the ends of the range the C function takes, or anywhere in a
+// 32-bit count of seconds either side of 1970.
+long long StampOf(const std::uint8_t* data) {
+    const std::int64_t raw =
+        (std::int64_t{data[3]} << 24) | (data[4] << 16) | (data[5] << 8) | data[6];
+    switch (data[7] % 4) {
+    case 0:
+        return raw % 3 - 1; // -1, 0, 1
+    case 1:
+        return 253402300799LL + raw % 3 - 1;
+    default:
+        return raw - (std::int64_t{1} << 31);
+    }
+}
+
+void CheckPayload(const std::uint8_t* data, std::size_t size) {
+    using ostrel::payload::PayloadBuilder;
+    const auto kindIndex = static_cast<int>(data[0] % (ostrel_qr_payload_kind_count() + 1));
+    const char* name = ostrel_qr_payload_kind_name(kindIndex);
+    const std::string kind = name != nullptr ? name : "no such kind";
+    const int fieldCount = ostrel_qr_payload_field_count(kind.c_str());
+    std::vector<std::string> tokens(1);
+    for (std::size_t k = 9; k < size; ++k) {
+        if (data[k] == 0) {
+            tokens.emplace_back();
+        } else {
+            tokens.back() += static_cast<char>(data[k]);
+        }
+    }
+    std::vector<const char*> names;
+    std::vector<const char*> values;
+    ostrel::payload::PayloadFields fields;
+    for (std::size_t k = 0; k + 1 < tokens.size(); k += 2) {
+        const auto first = tokens[k].empty() ? 0x20 : static_cast<std::uint8_t>(tokens[k][0]);
+        const char* known =
+            first < 0x20 && fieldCount > 0
+                ? ostrel_qr_payload_field_name(kind.c_str(), first % fieldCount, nullptr)
+                : nullptr;
+        names.push_back(known != nullptr ? known : tokens[k].c_str());
+        values.push_back(tokens[k + 1].c_str());
+        fields.Add(names.back(), values.back());
+    }
+    const bool hasStamp = (data[2] & 1) != 0;
+    const long long stamp = StampOf(data);
+    const bool stampValid = !hasStamp || (stamp >= 0 && stamp <= 253402300799LL);
+    unsigned char* out = reinterpret_cast<unsigned char*>(&tokens);
+    std::size_t length = 12345;
+    std::vector<char> message(2 * size + 1024); // room for any message: names and kind echoed
+    char* whole = message.data();
+    const int status =
+        ostrel_qr_payload_build(kind.c_str(), names.data(), values.data(), names.size(), stamp,
+                                hasStamp ? 1 : 0, &out, &length, whole, message.size());
+    const auto kindOf = PayloadBuilder::KindByName(kind);
+    if (!stampValid || !kindOf) {
+        if (status !=
+            (stampValid ? OSTREL_QR_ERROR_UNKNOWN_PAYLOAD_KIND : OSTREL_QR_ERROR_INVALID_OPTION)) {
+            Fail("a bad stamp or kind gets another code", status);
+        }
+    } else {
+        const auto expected = PayloadBuilder::Build(
+            *kindOf, fields, hasStamp ? std::optional<std::int64_t>(stamp) : std::nullopt);
+        if (status != (expected.Ok() ? OSTREL_QR_OK : OSTREL_QR_ERROR_INVALID_PAYLOAD) ||
+            (expected.Ok() ? std::strcmp(whole, "") != 0 : expected.Error != whole)) {
+            Fail("the code or message differs from PayloadBuilder's", status);
+        }
+        if (expected.Ok() &&
+            (length != expected.Bytes.size() || out == nullptr || out[length] != 0 ||
+             std::memcmp(out, expected.Bytes.data(), length) != 0 ||
+             std::strlen(reinterpret_cast<const char*>(out)) != length ||
+             !ostrel::payload::PayloadFields::IsUtf8(expected.Bytes))) {
+            Fail("the payload is not PayloadBuilder's, or has a NUL, or is not UTF-8", status);
+        }
+    }
+    if (status != OSTREL_QR_OK && (out != nullptr || length != 0 || whole[0] == '\0')) {
+        Fail("an error left a payload or no message", status);
+    }
+    ostrel_qr_free(out);
+
+    // The message again in a buffer of 0..63 bytes, one guard byte after it.
+    const std::size_t room = data[1] % 64;
+    std::vector<char> cut(room + 1, '#');
+    ostrel_qr_payload_build(kind.c_str(), names.data(), values.data(), names.size(), stamp,
+                            hasStamp ? 1 : 0, &out, &length, cut.data(), room);
+    ostrel_qr_free(out);
+    const std::size_t kept = room == 0 ? 0 : std::strlen(cut.data());
+    const std::size_t full = std::strlen(whole);
+    if (cut[room] != '#' || (room != 0 && kept >= room) ||
+        std::memcmp(cut.data(), whole, kept) != 0 ||
+        (kept < full &&
+         (kept + 4 < room || ((static_cast<unsigned char>(whole[kept]) & 0xC0) == 0x80 &&
+                              ostrel::payload::PayloadFields::IsUtf8(whole))))) {
+        Fail("the message is not cut at the buffer's end before a whole character", status);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -158,6 +264,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < kHeader) {
         return 0;
     }
+    CheckPayload(data, size);
     ostrel_qr_options options;
     ostrel_qr_options_init(&options);
     options.symbology = data[0] % 5 - 1;

@@ -1,11 +1,11 @@
 // The C interface over clsSymbolEncoder, which checks the settings against each symbology's
-// descriptor and calls its encoder. Every entry point checks its arguments
-// before any work, builds a fresh encoder per call (no state is shared between calls or threads)
-// and turns every C++ exception into an error code.
+// descriptor and calls its encoder, and over PayloadBuilder, which builds the payload kinds. Every
+// entry point checks its arguments before any work, builds a fresh encoder per call (no state is
+// shared between calls or threads) and turns every C++ exception into an error code.
 #include <ostrel/qr.h>
 
 #include "CSymbol.h"
-
+#include "PayloadBuilder.h"
 #include "clsQRCode.h"
 #include "clsStructuredAppend.h"
 #include "clsSymbolEncoder.h"
@@ -13,10 +13,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -160,6 +163,78 @@ int MakeSequence(std::span<const std::uint8_t> bytes, const ostrel_qr_options& o
     return OSTREL_QR_OK;
 }
 
+using ostrel::payload::PayloadBuilder;
+using ostrel::payload::PayloadKind;
+
+// The C numbers of the field uses are those of the payload rules.
+static_assert(static_cast<int>(ostrel::payload::FieldUse::Optional) == OSTREL_QR_FIELD_OPTIONAL);
+static_assert(static_cast<int>(ostrel::payload::FieldUse::Required) == OSTREL_QR_FIELD_REQUIRED);
+static_assert(static_cast<int>(ostrel::payload::FieldUse::Repeatable) ==
+              OSTREL_QR_FIELD_REPEATABLE);
+
+// The last DTSTAMP that four digits of year can write: 9999-12-31T23:59:59Z.
+constexpr long long LatestStamp = 253402300799LL;
+
+// Copies text into message[0 .. size-1] with its NUL, cut where it does not fit, but never inside
+// a UTF-8 character (a binding decodes what it gets). Nothing for a null message or size 0.
+void PutMessage(char* message, std::size_t size, std::string_view text) {
+    if (message == nullptr || size == 0) {
+        return;
+    }
+    std::size_t length = std::min(text.size(), size - 1);
+    // While text[length] continues a character, keep all of it out: at most 3 bytes (a name
+    // given in bytes that are not UTF-8 may hold a longer run, which is no character).
+    for (int back = 0; back < 3 && length > 0 && length < text.size() &&
+                       (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80;
+         ++back) {
+        --length;
+    }
+    std::memcpy(message, text.data(), length);
+    message[length] = '\0';
+}
+
+// The kind for a C name; nullopt for a null or unknown one.
+std::optional<PayloadKind> KindOf(const char* kind) {
+    return kind != nullptr ? PayloadBuilder::KindByName(kind) : std::nullopt;
+}
+
+// The first null among the count names and values, as a message; empty when there is none.
+std::string NullField(const char* const* names, const char* const* values, std::size_t count) {
+    if (count != 0 && (names == nullptr || values == nullptr)) {
+        return names == nullptr ? "names is null" : "values is null";
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        if (names[k] == nullptr || values[k] == nullptr) {
+            std::string what = names[k] == nullptr ? "names[" : "values[";
+            what += std::to_string(k);
+            what += "] is null";
+            return what;
+        }
+    }
+    return {};
+}
+
+// The payload of checked arguments into *out (a new array with a NUL after it); the error code
+// and message of the builder on failure.
+int BuildPayload(PayloadKind kind, const char* const* names, const char* const* values,
+                 std::size_t count, std::optional<std::int64_t> stamp, unsigned char** out,
+                 std::size_t* outLength, std::string& message) {
+    ostrel::payload::PayloadFields fields;
+    for (std::size_t k = 0; k < count; ++k) {
+        fields.Add(names[k], values[k]);
+    }
+    ostrel::payload::PayloadResult built = PayloadBuilder::Build(kind, fields, stamp);
+    if (!built.Ok()) {
+        message = std::move(built.Error);
+        return OSTREL_QR_ERROR_INVALID_PAYLOAD;
+    }
+    auto buffer = std::make_unique<unsigned char[]>(built.Bytes.size() + 1); // zeroed: NUL last
+    std::memcpy(buffer.get(), built.Bytes.data(), built.Bytes.size());
+    *out = buffer.release();
+    *outLength = built.Bytes.size();
+    return OSTREL_QR_OK;
+}
+
 } // namespace
 
 extern "C" {
@@ -297,6 +372,102 @@ int ostrel_qr_symbol_symbology(const ostrel_qr_symbol* symbol) {
     return symbol != nullptr ? symbol->Symbology : -1;
 }
 
+int ostrel_qr_payload_build(const char* kind, const char* const* names, const char* const* values,
+                            size_t count, long long stamp, int has_stamp, unsigned char** out,
+                            size_t* out_length, char* message, size_t message_size) {
+    PutMessage(message, message_size, "");
+    auto fail = [&](int code, std::string_view why) {
+        PutMessage(message, message_size, why.empty() ? ostrel_qr_error_message(code) : why);
+        return code;
+    };
+    if (out == nullptr || out_length == nullptr) {
+        return fail(OSTREL_QR_ERROR_NULL_ARGUMENT,
+                    out == nullptr ? "out is null" : "out_length is null");
+    }
+    *out = nullptr;
+    *out_length = 0;
+    try {
+        if (kind == nullptr) {
+            return fail(OSTREL_QR_ERROR_NULL_ARGUMENT, "kind is null");
+        }
+        if (const std::string null = NullField(names, values, count); !null.empty()) {
+            return fail(OSTREL_QR_ERROR_NULL_ARGUMENT, null);
+        }
+        if ((has_stamp != 0 && has_stamp != 1) ||
+            (has_stamp == 1 && (stamp < 0 || stamp > LatestStamp))) {
+            return fail(OSTREL_QR_ERROR_INVALID_OPTION,
+                        has_stamp != 1 ? "has_stamp is neither 0 nor 1"
+                                       : "the stamp is not 0 .. 253402300799 (1970-01-01T00:00:00Z "
+                                         ".. 9999-12-31T23:59:59Z)");
+        }
+        const std::optional<PayloadKind> known = KindOf(kind);
+        if (!known) {
+            std::string why = "unknown payload kind '";
+            why += kind;
+            why += "' (the kinds: ";
+            why += PayloadBuilder::KindNames();
+            why += ")";
+            return fail(OSTREL_QR_ERROR_UNKNOWN_PAYLOAD_KIND, why);
+        }
+        std::string why;
+        const int status =
+            BuildPayload(*known, names, values, count,
+                         has_stamp == 1 ? std::optional<std::int64_t>(stamp) : std::nullopt, out,
+                         out_length, why);
+        return status == OSTREL_QR_OK ? status : fail(status, why);
+    } catch (const std::bad_alloc&) {
+        return fail(OSTREL_QR_ERROR_OUT_OF_MEMORY, {});
+    } catch (...) {
+        return fail(OSTREL_QR_ERROR_INTERNAL, {});
+    }
+}
+
+void ostrel_qr_free(void* memory) {
+    // Owned from here on: released when the pointer goes out of scope.
+    const std::unique_ptr<unsigned char[]> owned(static_cast<unsigned char*>(memory));
+}
+
+int ostrel_qr_payload_kind_count(void) {
+    return static_cast<int>(PayloadBuilder::KindCount());
+}
+
+// The names of kinds and fields are string literals in the payload classes' tables: their
+// string_view data end in a NUL.
+const char* ostrel_qr_payload_kind_name(int index) {
+    const std::optional<PayloadKind> kind =
+        index >= 0 ? PayloadBuilder::KindAt(static_cast<std::size_t>(index)) : std::nullopt;
+    return kind ? PayloadBuilder::KindName(*kind).data() : nullptr;
+}
+
+int ostrel_qr_payload_field_count(const char* kind) {
+    try {
+        const std::optional<PayloadKind> known = KindOf(kind);
+        return known ? static_cast<int>(PayloadBuilder::Rules(*known).size()) : -1;
+    } catch (...) {
+        return -1; // KindByName could not have its copy of the name
+    }
+}
+
+const char* ostrel_qr_payload_field_name(const char* kind, int index, int* use) {
+    try {
+        const std::optional<PayloadKind> known = KindOf(kind);
+        if (!known || index < 0) {
+            return nullptr;
+        }
+        const auto rules = PayloadBuilder::Rules(*known);
+        if (static_cast<std::size_t>(index) >= rules.size()) {
+            return nullptr;
+        }
+        const ostrel::payload::FieldRule& rule = rules[static_cast<std::size_t>(index)];
+        if (use != nullptr) {
+            *use = static_cast<int>(rule.Use);
+        }
+        return rule.Name.data();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 const char* ostrel_qr_error_message(int code) {
     switch (code) {
     case OSTREL_QR_OK:
@@ -335,6 +506,10 @@ const char* ostrel_qr_error_message(int code) {
                "at most 100 pixels per module; a drawing at most 200 inches wide)";
     case OSTREL_QR_ERROR_WRITE:
         return "the file could not be written (errno says why); nothing was left at its path";
+    case OSTREL_QR_ERROR_INVALID_PAYLOAD:
+        return "a payload field is unknown, given twice, missing, not valid UTF-8 or out of range";
+    case OSTREL_QR_ERROR_UNKNOWN_PAYLOAD_KIND:
+        return "the payload kind is unknown";
     default:
         return "unknown error code";
     }

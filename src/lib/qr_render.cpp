@@ -9,8 +9,8 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -168,12 +168,10 @@ int ostrel_qr_render(const ostrel_qr_symbol* symbol, const ostrel_qr_render_opti
         if (const int error = RenderInto(*symbol, *options, file); error != OSTREL_QR_OK) {
             return error;
         }
-        auto* memory = static_cast<unsigned char*>(std::malloc(file.size()));
-        if (memory == nullptr) {
-            return OSTREL_QR_ERROR_OUT_OF_MEMORY;
-        }
-        std::memcpy(memory, file.data(), file.size());
-        *out = memory;
+        // Released by ostrel_qr_free, as every buffer of the library.
+        auto memory = std::make_unique<unsigned char[]>(file.size());
+        std::memcpy(memory.get(), file.data(), file.size());
+        *out = memory.release();
         *length = file.size();
         return OSTREL_QR_OK;
     } catch (const std::bad_alloc&) {
@@ -204,10 +202,6 @@ int ostrel_qr_render_file(const ostrel_qr_symbol* symbol, const ostrel_qr_render
     } catch (...) {
         return OSTREL_QR_ERROR_INTERNAL;
     }
-}
-
-void ostrel_qr_free(void* memory) {
-    std::free(memory);
 }
 
 } // extern "C"

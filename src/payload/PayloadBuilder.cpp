@@ -63,6 +63,17 @@ std::string PayloadBuilder::KindNames() {
     return names;
 }
 
+std::size_t PayloadBuilder::KindCount() {
+    return Kinds.size();
+}
+
+std::optional<PayloadKind> PayloadBuilder::KindAt(std::size_t index) {
+    if (index >= Kinds.size()) {
+        return std::nullopt;
+    }
+    return Kinds[index].first;
+}
+
 std::span<const FieldRule> PayloadBuilder::Rules(PayloadKind kind) {
     switch (kind) {
     case PayloadKind::Text:

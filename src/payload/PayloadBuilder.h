@@ -3,6 +3,7 @@
 #include "PayloadFields.h"
 #include "PayloadResult.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,6 +23,10 @@ public:
     static std::string_view KindName(PayloadKind kind);
     // Every kind's name, "text, wifi, ..., geo", for messages.
     static std::string KindNames();
+    // The number of kinds, and the kind at index in the order of KindNames (nullopt past the
+    // last).
+    static std::size_t KindCount();
+    static std::optional<PayloadKind> KindAt(std::size_t index);
 
     // The fields the kind knows.
     static std::span<const FieldRule> Rules(PayloadKind kind);

@@ -107,3 +107,24 @@ def test_bad_names_are_value_errors():
                  lambda: ostrel_qr.encode("abc").png(foreground="black")):
         with pytest.raises(ValueError):
             call()
+
+
+def test_payloads_are_the_tools_bytes_and_faults_name_the_field():
+    kinds = ostrel_qr.payload_kinds()
+    assert {"wifi", "vcard", "event", "geo"} <= set(kinds)
+    for kind in kinds:
+        assert all(use in ("optional", "required", "repeatable")
+                   for _, use in ostrel_qr.payload_fields(kind))
+    fields = [("ssid", "咖啡;店"), ("password", "p@ss;w:rd")]
+    assert ostrel_qr.payload("wifi", fields) == tool(
+        "--payload", "wifi", "--field", "ssid=咖啡;店", "--field", "password=p@ss;w:rd",
+        "--print-payload")
+    card = ostrel_qr.payload("vcard", family="张", given="伟", tel=["+86 10 1", "+86 10 2"])
+    assert card == tool("--payload", "vcard", "--field", "family=张", "--field", "given=伟",
+                        "--field", "tel=+86 10 1", "--field", "tel=+86 10 2", "--print-payload")
+    with pytest.raises(ostrel_qr.OstrelQRError) as refused:
+        ostrel_qr.payload("wifi", ssid="Home", password="short")
+    assert refused.value.code == 12 and "password" in refused.value.message
+    with pytest.raises(ostrel_qr.OstrelQRError) as refused:
+        ostrel_qr.payload("fax")
+    assert refused.value.code == 13

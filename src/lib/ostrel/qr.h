@@ -24,6 +24,30 @@
  * }
  * @endcode
  *
+ * The payloads that phones act on (Wi-Fi logins, contact cards, events, phone, SMS, e-mail and
+ * map links) are built from named fields by ostrel_qr_payload_build(), then encoded:
+ *
+ * @code
+ * const char* names[] = {"ssid", "password", "auth"};
+ * const char* values[] = {"Home", "correct horse", "WPA"};
+ * unsigned char* data = NULL;
+ * size_t length = 0;
+ * char message[256];
+ * ostrel_qr_options options;
+ * ostrel_qr_symbol* wifi = NULL;
+ * if (ostrel_qr_payload_build("wifi", names, values, 3, 0, 0, &data, &length, message,
+ *                             sizeof message) != OSTREL_QR_OK) {
+ *     fprintf(stderr, "%s\n", message); // names the field at fault
+ * } else {
+ *     ostrel_qr_options_init(&options);
+ *     if (ostrel_qr_encode(data, length, &options, &wifi) == OSTREL_QR_OK) {
+ *         // ... the modules of WIFI:T:WPA;S:Home;P:correct horse;;
+ *         ostrel_qr_symbol_free(wifi);
+ *     }
+ *     ostrel_qr_free(data);
+ * }
+ * @endcode
+ *
  * Errors: every function that can fail returns an ::ostrel_qr_error code, and
  * ostrel_qr_error_message() says it in words. No C++ exception ever leaves these functions.
  *
@@ -82,6 +106,13 @@ typedef enum ostrel_qr_error {
     OSTREL_QR_ERROR_OUT_OF_MEMORY = 10,
     /** An unexpected failure inside the encoder; please report it. */
     OSTREL_QR_ERROR_INTERNAL = 11,
+    /** A field of a payload is at fault: not a field of the kind, given twice though not
+     *  repeatable, required and missing or empty, not valid UTF-8, or a value the kind does not
+     *  take (a Wi-Fi password of 3 octets, a latitude of 91). The message of
+     *  ostrel_qr_payload_build() names the field. */
+    OSTREL_QR_ERROR_INVALID_PAYLOAD = 12,
+    /** The payload kind is none of those that ostrel_qr_payload_kind_name() lists. */
+    OSTREL_QR_ERROR_UNKNOWN_PAYLOAD_KIND = 13,
     /** A setting of ::ostrel_qr_render_options is out of range or does not suit the format:
      *  an unknown format or unit, scale outside 1..100, quiet zone outside 0..64 (or
      *  ::OSTREL_QR_QUIET_ZONE_DEFAULT), dpi outside 0..2400, a negative or non-finite size,
@@ -364,9 +395,77 @@ OSTREL_API int ostrel_qr_render(const ostrel_qr_symbol* symbol,
 OSTREL_API int ostrel_qr_render_file(const ostrel_qr_symbol* symbol,
                                      const ostrel_qr_render_options* options, const char* path);
 
-/** Releases memory that a function of this library handed out (a rendered file); does nothing
- *  for NULL. */
+/** Releases memory that a function of this library handed out (a rendered file, a payload);
+ *  does nothing for NULL. */
 OSTREL_API void ostrel_qr_free(void* memory);
+/** How often a field of a payload kind may be given (ostrel_qr_payload_field_name()). */
+typedef enum ostrel_qr_field_use {
+    /** At most once. */
+    OSTREL_QR_FIELD_OPTIONAL = 0,
+    /** Exactly once, and not empty. */
+    OSTREL_QR_FIELD_REQUIRED = 1,
+    /** Any number of times (a vCard's tel and email, a mailto link's to). */
+    OSTREL_QR_FIELD_REPEATABLE = 2
+} ostrel_qr_field_use;
+
+/**
+ * Builds the data of a structured payload, the text that phones act on when they scan it: a Wi-Fi
+ * login, a contact card, a calendar event, a phone, SMS, e-mail or map link, or plain text. The
+ * bytes are those that `ostrel-qr-cli --payload KIND --field NAME=VALUE ... --print-payload`
+ * prints for the same fields; encode them with ostrel_qr_encode() (ECI 26 tells readers that
+ * they are UTF-8).
+ *
+ * An example is at the top of this file; a field at fault gives a message such as "field
+ * 'password' must be 8 to 63 octets or 64 hexadecimal digits for WPA".
+ *
+ * @param kind         the kind: "text", "wifi", "vcard", "mecard", "event", "tel", "sms",
+ *                     "mailto" or "geo" (ASCII case does not matter); see
+ *                     ostrel_qr_payload_kind_name()
+ * @param names        count field names, NUL-terminated; compared without regard to ASCII case
+ *                     and surrounding blanks; may be null when count is 0
+ * @param values       count values, NUL-terminated UTF-8, kept exactly; an empty value counts as
+ *                     not given; may be null when count is 0
+ * @param count        number of fields, in order (a repeatable field keeps its order)
+ * @param stamp        the creation time of an event (its DTSTAMP), seconds since
+ *                     1970-01-01T00:00:00Z, 0 .. 253402300799 (9999-12-31T23:59:59Z); read only
+ *                     when has_stamp is 1 (the tool takes it from SOURCE_DATE_EPOCH)
+ * @param has_stamp    1: stamp is given; 0: the event's start stands in for it (taken as UTC,
+ *                     midnight for a date), so that the same fields always give the same bytes
+ * @param out          receives the payload in a buffer of the library (one NUL after the
+ *                     length bytes, not counted; a payload holds no NUL of its own), released
+ *                     with ostrel_qr_free(); NULL on any error
+ * @param out_length   receives the payload's length in bytes; 0 on any error
+ * @param message      may be null; else receives the reason of a failure in English, naming
+ *                     the field at fault ("field 'ssid' is required for the wifi payload and
+ *                     missing or empty"), and "" on success; NUL-terminated, cut at
+ *                     message_size - 1 bytes (never inside a UTF-8 character). 256 bytes hold
+ *                     every message but those that repeat a long name or kind given
+ * @param message_size size of message in bytes; 0 leaves message untouched
+ * @return ::OSTREL_QR_OK; ::OSTREL_QR_ERROR_INVALID_PAYLOAD for a field at fault;
+ *         ::OSTREL_QR_ERROR_UNKNOWN_PAYLOAD_KIND; ::OSTREL_QR_ERROR_NULL_ARGUMENT for a null kind,
+ *         out or out_length, null names or values while count is not 0, or a null name or value
+ *         among them; ::OSTREL_QR_ERROR_INVALID_OPTION for has_stamp not 0 or 1 or a stamp out of
+ *         range; ::OSTREL_QR_ERROR_OUT_OF_MEMORY. Nothing is ever half made.
+ */
+OSTREL_API int ostrel_qr_payload_build(const char* kind, const char* const* names,
+                                       const char* const* values, size_t count, long long stamp,
+                                       int has_stamp, unsigned char** out, size_t* out_length,
+                                       char* message, size_t message_size);
+
+/** The number of payload kinds (9 in this version; later versions may add more). */
+OSTREL_API int ostrel_qr_payload_kind_count(void);
+/** The name of kind index, 0 .. ostrel_qr_payload_kind_count() - 1, in lower case ("text",
+ *  "wifi", ...); a static string; NULL for an index out of range. */
+OSTREL_API const char* ostrel_qr_payload_kind_name(int index);
+/** The number of fields the kind knows (ASCII case of kind does not matter); -1 for NULL or an
+ *  unknown kind. */
+OSTREL_API int ostrel_qr_payload_field_count(const char* kind);
+/** The name of the kind's field index, 0 .. ostrel_qr_payload_field_count() - 1, in lower case;
+ *  a static string. use, when not null, receives its ::ostrel_qr_field_use. NULL (and use
+ *  untouched) for a null or unknown kind or an index out of range. Some kinds need fields that
+ *  are optional one by one: a vCard name, family or given, a MeCard name, or family and given,
+ *  a mailto link at least one to; ostrel_qr_payload_build() says when they are missing. */
+OSTREL_API const char* ostrel_qr_payload_field_name(const char* kind, int index, int* use);
 
 /** A sentence in English for a result code of ostrel_qr_encode() (also for unknown codes);
  *  a static string, never NULL. */

@@ -4,7 +4,7 @@
     symbol = ostrel_qr.encode("https://example.com", level="H")
     symbol.save("example.png", scale=8)
     svg = symbol.svg(module_size=0.5, unit="mm")
-    wifi = ostrel_qr.payload("wifi", ssid="Home", password="secret", security="WPA")
+    wifi = ostrel_qr.payload("wifi", ssid="Home", password="secret-words")
 
 A thin ctypes binding: no compiled extension. The library is the one named by the environment
 variable OSTREL_QR_LIBRARY, else the one installed beside this module's prefix, else
@@ -18,8 +18,8 @@ import os
 
 from . import _paths
 
-__all__ = ["OstrelQRError", "Symbol", "encode", "payload", "payload_kinds", "payload_fields",
-           "library_version"]
+__all__ = ["OstrelQRError", "Symbol", "encode", "encode_sequence", "payload", "payload_kinds",
+           "payload_fields", "library_version"]
 
 _MAJOR = 2
 _SYMBOLOGIES = {"qr": 0, "micro": 1, "rmqr": 2}
@@ -30,6 +30,8 @@ _CHARACTERS = {"bytes": 0, "utf8": 1, "shift_jis": 2, "double_byte": 3}
 _QUIET_ZONE_DEFAULT = -1
 _MASK_AUTO = -1
 _SEQUENCE_MAX = 16
+_FIELD_USES = ("optional", "required", "repeatable")
+_MESSAGE_BYTES = 1024
 
 
 class OstrelQRError(Exception):
@@ -101,6 +103,15 @@ def _declare(lib):
         "ostrel_qr_render_file": (c_int, [void_p, ctypes.POINTER(_RenderOptions),
                                           ctypes.c_char_p]),
         "ostrel_qr_free": (None, [void_p]),
+        "ostrel_qr_payload_build": (c_int, [ctypes.c_char_p, ctypes.POINTER(ctypes.c_char_p),
+                                            ctypes.POINTER(ctypes.c_char_p), size_t,
+                                            ctypes.c_longlong, c_int, ctypes.POINTER(byte_p),
+                                            ctypes.POINTER(size_t), ctypes.c_char_p, size_t]),
+        "ostrel_qr_payload_kind_count": (c_int, []),
+        "ostrel_qr_payload_kind_name": (ctypes.c_char_p, [c_int]),
+        "ostrel_qr_payload_field_count": (c_int, [ctypes.c_char_p]),
+        "ostrel_qr_payload_field_name": (ctypes.c_char_p, [ctypes.c_char_p, c_int,
+                                                           ctypes.POINTER(c_int)]),
         "ostrel_qr_error_message": (ctypes.c_char_p, [c_int]),
         "ostrel_qr_version_string": (ctypes.c_char_p, []),
     }
@@ -303,3 +314,54 @@ def encode_sequence(data, symbols=0, characters="utf8", version=None, level=None
                                           _choice(_CHARACTERS, characters, "characters"),
                                           handles, ctypes.byref(count)))
     return [Symbol(handles[index]) for index in range(count.value)]
+
+
+def payload_kinds():
+    """The payload kinds the library builds: "text", "wifi", "vcard", ..."""
+    return [_lib.ostrel_qr_payload_kind_name(index).decode()
+            for index in range(_lib.ostrel_qr_payload_kind_count())]
+
+
+def payload_fields(kind):
+    """The fields of a kind as (name, use) pairs, use "optional", "required" or "repeatable"."""
+    name = kind.encode()
+    count = _lib.ostrel_qr_payload_field_count(name)
+    if count < 0:
+        raise OstrelQRError(13, f"unknown payload kind {kind!r}: one of "
+                                f"{', '.join(payload_kinds())}")
+    fields = []
+    for index in range(count):
+        use = ctypes.c_int()
+        field = _lib.ostrel_qr_payload_field_name(name, index, ctypes.byref(use))
+        fields.append((field.decode(), _FIELD_USES[use.value]))
+    return fields
+
+
+def payload(kind, fields=(), stamp=None, **named):
+    """The bytes of a payload (a Wi-Fi login, a contact card, an event, ...) built from fields:
+    (name, value) pairs and keyword arguments, a list for a repeatable field (tel=["1", "2"]);
+    the same bytes as `ostrel-qr-cli --payload KIND --field NAME=VALUE --print-payload`. stamp:
+    an event's creation time in seconds since 1970 (default: its start). A field at fault raises
+    OstrelQRError naming it."""
+    pairs = list(fields.items()) if isinstance(fields, dict) else list(fields)
+    pairs += list(named.items())
+    flat = []
+    for name, value in pairs:
+        for one in (value if isinstance(value, (list, tuple)) else [value]):
+            flat.append((str(name).encode(), str(one).encode("utf-8")))
+    names = (ctypes.c_char_p * max(len(flat), 1))(*[n for n, _ in flat])
+    values = (ctypes.c_char_p * max(len(flat), 1))(*[v for _, v in flat])
+    out = ctypes.POINTER(ctypes.c_ubyte)()
+    length = ctypes.c_size_t()
+    message = ctypes.create_string_buffer(_MESSAGE_BYTES)
+    code = _lib.ostrel_qr_payload_build(kind.encode(), names, values, len(flat),
+                                        0 if stamp is None else stamp, int(stamp is not None),
+                                        ctypes.byref(out), ctypes.byref(length), message,
+                                        _MESSAGE_BYTES)
+    if code != 0:
+        said = message.value.decode("utf-8", "replace")
+        raise OstrelQRError(code, said or _lib.ostrel_qr_error_message(code).decode())
+    try:
+        return ctypes.string_at(out, length.value)
+    finally:
+        _lib.ostrel_qr_free(out)
