@@ -142,6 +142,13 @@ PayloadResult EventPayload::Build(const PayloadFields& fields, std::optional<std
     if (std::string error = fields.Check("event", FieldRules); !error.empty()) {
         return PayloadResult::Failure(std::move(error));
     }
+    // DTSTAMP has four digits of year: a time after 9999 would come out as garbage.
+    constexpr std::int64_t LatestStamp = 253402300799; // 9999-12-31T23:59:59Z
+    if (stamp && (*stamp < 0 || *stamp > LatestStamp)) {
+        return PayloadResult::Failure("the creation time " + std::to_string(*stamp) +
+                                      " is not 0 .. 253402300799 seconds since 1970 (at the "
+                                      "latest 9999-12-31T23:59:59Z)");
+    }
     for (const FieldRule& rule : FieldRules) {
         if (std::string error = ContentLine::CheckControls(rule.Name, fields.Value(rule.Name));
             !error.empty()) {

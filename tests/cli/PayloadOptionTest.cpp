@@ -185,4 +185,15 @@ TEST(PayloadOption, EventBatchesAreTheSameBytesEveryRun) {
     }
     EXPECT_EQ(runs[0], runs[1]);
     EXPECT_NE(runs[0], runs[2]);
+
+    // A creation time past the year 9999 has no DTSTAMP: refused, not written as garbage.
+    CliSetting far;
+    far.Environment[QStringLiteral("SOURCE_DATE_EPOCH")] = QStringLiteral("999999999999999999");
+    const CliRun refused = RunCli({"--payload", "event", "--field", "summary=a", "--field",
+                                   "start=2026-12-24", "--print-payload"},
+                                  {}, far);
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_TRUE(refused.Out.isEmpty());
+    EXPECT_TRUE(refused.Err.contains("creation time 999999999999999999"))
+        << refused.Err.toStdString();
 }
