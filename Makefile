@@ -57,7 +57,9 @@ lint: build
 # Windows portability: cross-build the encoder, the arithmetic and the code pages with their
 # tests using MinGW-w64, and run the tests under wine. Wine's first start on a machine creates
 # its prefix (WINEPREFIX, else ~/.wine), which takes a while: it is done once, quietly, before
-# any test runs, so that a new machine behaves like one where wine has run before.
+# any test runs, so that a new machine behaves like one where wine has run before. The tests run
+# one at a time (test preset mingw): two wine programs starting at the same moment sometimes lose
+# their connection to the wine server ("recvmsg: Connection reset by peer").
 .PHONY: check-windows
 check-windows:
 	@scripts/install-deps g++-mingw-w64-x86-64-posix wine64
