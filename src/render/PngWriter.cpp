@@ -88,6 +88,9 @@ std::string AssembleFile(std::uint32_t pixelsWide, std::uint32_t pixelsHigh,
 struct PngWriter::Stream {
     z_stream Z{};
     bool Ready = false;
+    // zlib writes here, and what it wrote is appended to the file: growing the file first and
+    // shrinking it after would clear every new chunk of a std::string for nothing.
+    std::vector<Bytef> Chunk = std::vector<Bytef>(OutputChunk);
 
     Stream() { Ready = deflateInit(&Z, CompressionLevel) == Z_OK; }
     ~Stream() {
@@ -98,18 +101,16 @@ struct PngWriter::Stream {
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
 
-    // Feeds bytes to the stream and appends what comes out straight to out; flush Z_FINISH
-    // ends the stream.
+    // Feeds bytes to the stream and appends what comes out to out; flush Z_FINISH ends the
+    // stream.
     bool Feed(const std::uint8_t* data, std::size_t size, int flush, std::string& out) {
         Z.next_in = const_cast<Bytef*>(data); // zlib's interface is not const-correct
         Z.avail_in = static_cast<uInt>(size);
         while (true) {
-            const std::size_t used = out.size();
-            out.resize(used + static_cast<std::size_t>(OutputChunk));
-            Z.next_out = reinterpret_cast<Bytef*>(out.data() + used);
+            Z.next_out = Chunk.data();
             Z.avail_out = static_cast<uInt>(OutputChunk);
             const int status = deflate(&Z, flush);
-            out.resize(out.size() - static_cast<std::size_t>(Z.avail_out));
+            out.append(reinterpret_cast<const char*>(Chunk.data()), OutputChunk - Z.avail_out);
             if (status == Z_STREAM_ERROR) {
                 return false;
             }
