@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <utility>
 
@@ -25,8 +27,8 @@ constexpr std::int32_t PopCount(std::uint64_t w) {
 }
 
 // The scoring of the automatic mask is also compiled for processors with the popcount
-// instruction and takes that form when the processor running it has one (GCC on x86); the
-// instruction counts the same bits as PopCount.
+// instruction and BMI1 (AND NOT in one instruction) and takes that form when the processor
+// running it has both (GCC on x86); the instruction counts the same bits as PopCount.
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define OSTREL_POPCNT_AT_RUN_TIME 1
 #define OSTREL_INLINE [[gnu::always_inline]] inline
@@ -121,9 +123,9 @@ template <std::size_t Words> struct Line {
 constexpr std::size_t kPadding = clsMaskPenalty::FinderLightRun;
 
 // N1 and N3 of one line of n modules, given with kPadding light modules before it (module k in
-// bit k + kPadding, light beyond both ends).
+// bit k + kPadding, light beyond both ends); windows has bits 0 .. n - 5 set.
 template <std::size_t Words, bool Hardware = false>
-OSTREL_INLINE void ScoreLine(const Line<Words>& padded, std::size_t n,
+OSTREL_INLINE void ScoreLine(const Line<Words>& padded, const Line<Words>& windows,
                              clsMaskPenalty::Score& score) {
     using Line = ::ostrel::Line<Words>;
     // The line shifted by j: bit q of pj is padded bit q + j, so module k is bit k of p4.
@@ -148,8 +150,7 @@ OSTREL_INLINE void ScoreLine(const Line<Words>& padded, std::size_t n,
     // alike where bit k of ~(p(4 + j) ^ p(5 + j)) is set; a window at k needs k + 4 < n.
     const Line p7 = padded >> 7;
     const Line p8 = padded >> 8;
-    const Line window =
-        ~(p4 ^ p5) & ~(p5 ^ p6) & ~(p6 ^ p7) & ~(p7 ^ p8) & Line::Ones(n >= 4 ? n - 4 : 0);
+    const Line window = ~(p4 ^ p5) & ~(p5 ^ p6) & ~(p6 ^ p7) & ~(p7 ^ p8) & windows;
     const Line first = window & ~(window << 1);
     score.Runs += window.template Count<Hardware>() +
                   (clsMaskPenalty::N1 - 1) * first.template Count<Hardware>();
@@ -168,19 +169,23 @@ OSTREL_INLINE std::int64_t ScoreLines(RowAt row, ColumnAt column, std::size_t n,
     using Line = ::ostrel::Line<Words>;
     // 2 x 2 blocks of one colour: x and x + 1 alike in both rows, and the rows alike at x.
     const Line pairs = Line::Ones(n - 1 + kPadding) & ~Line::Ones(kPadding);
+    // Where a window of five modules can start: k + 4 < n.
+    const Line windows = Line::Ones(n >= 4 ? n - 4 : 0);
     std::int32_t blocks = 0;
     std::int64_t dark = 0;
-    Line above;
+    Line above;      // the row before
+    Line aboveAlike; // its modules alike with their right-hand neighbours
     for (std::size_t k = 0; k < n; ++k) {
         const Line here = row(k);
-        ScoreLine<Words, Hardware>(here, n, score);
-        ScoreLine<Words, Hardware>(column(k), n, score);
+        ScoreLine<Words, Hardware>(here, windows, score);
+        ScoreLine<Words, Hardware>(column(k), windows, score);
         dark += here.template Count<Hardware>();
+        const Line alike = ~(here ^ (here >> 1));
         if (k > 0) {
-            blocks += (~(above ^ (above >> 1)) & ~(here ^ (here >> 1)) & ~(above ^ here) & pairs)
-                          .template Count<Hardware>();
+            blocks += (aboveAlike & alike & ~(above ^ here) & pairs).template Count<Hardware>();
         }
         above = here;
+        aboveAlike = alike;
     }
     score.Blocks = clsMaskPenalty::N2 * blocks;
     return dark;
@@ -268,8 +273,12 @@ template <std::size_t Words> Line<Words> Narrow(const Line<kMaxWords>& wide) {
 // The eight bytes from p on, the first in the lowest bits.
 std::uint64_t LoadLittleEndian64(const std::uint8_t* p) {
     std::uint64_t v = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-        v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&v, p, sizeof v);
+    } else {
+        for (std::size_t i = 0; i < 8; ++i) {
+            v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+        }
     }
     return v;
 }
@@ -386,16 +395,16 @@ OSTREL_INLINE std::int64_t ScoreMasked(const PlacedLines<Words>& placed, std::in
 
 #ifdef OSTREL_POPCNT_AT_RUN_TIME
 template <std::size_t Words>
-[[gnu::target("popcnt")]] std::int64_t ScoreMaskedPopcnt(const PlacedLines<Words>& placed,
-                                                         std::int32_t m, std::size_t n,
-                                                         clsMaskPenalty::Score& score) {
+[[gnu::target("popcnt,bmi")]] std::int64_t ScoreMaskedPopcntBmi(const PlacedLines<Words>& placed,
+                                                                std::int32_t m, std::size_t n,
+                                                                clsMaskPenalty::Score& score) {
     return ScoreMasked<Words, true>(placed, m, n, score);
 }
 
-bool HasPopcnt() {
+bool HasPopcntAndBmi() {
     static const bool has = [] {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("popcnt") != 0;
+        return __builtin_cpu_supports("popcnt") != 0 && __builtin_cpu_supports("bmi") != 0;
     }();
     return has;
 }
@@ -428,8 +437,8 @@ MaskTotalsOnLines(const clsQRCode::Symbol& symbol) {
         }
         clsMaskPenalty::Score score;
 #ifdef OSTREL_POPCNT_AT_RUN_TIME
-        const std::int64_t dark =
-            HasPopcnt() ? ScoreMaskedPopcnt(placed, m, n, score) : ScoreMasked(placed, m, n, score);
+        const std::int64_t dark = HasPopcntAndBmi() ? ScoreMaskedPopcntBmi(placed, m, n, score)
+                                                    : ScoreMasked(placed, m, n, score);
 #else
         const std::int64_t dark = ScoreMasked(placed, m, n, score);
 #endif
