@@ -9,6 +9,7 @@
 // version-40 letters once, then N times more, and exits; run under valgrind's massif it gives the
 // heap of an Encode call including the picture's own memory (see scripts/bench-report).
 #include "BenchInputs.h"
+#include "CApiBench.h"
 #include "HeapCounter.h"
 #include "clsFiniteField.h"
 #include "clsQRCode.h"
@@ -672,6 +673,18 @@ int main(int argc, char** argv) {
         if (std::strncmp(argv[i], "--heap-driver=", 14) == 0) {
             ostrel::bench::HeapDriver(std::strtol(argv[i] + 14, nullptr, 10));
         }
+        if (std::strncmp(argv[i], "--driver=", 9) == 0) {
+            // PATH:NAME:N
+            const std::string spec = argv[i] + 9;
+            const auto first = spec.find(':');
+            const auto last = spec.rfind(':');
+            if (first == std::string::npos || last == first) {
+                return 2;
+            }
+            return ostrel::bench::RunDriver(spec.substr(0, first),
+                                            spec.substr(first + 1, last - first - 1),
+                                            std::strtol(spec.c_str() + last + 1, nullptr, 10));
+        }
     }
     const auto& inputs = ostrel::bench::Inputs(); // fails early on unexpected inputs
     for (const auto& input : inputs) {
@@ -696,6 +709,7 @@ int main(int argc, char** argv) {
                                                  std::to_string(ZXING_VERSION_PATCH));
     benchmark::AddCustomContext("qt", qVersion());
     ostrel::bench::Register();
+    ostrel::bench::RegisterCApi();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

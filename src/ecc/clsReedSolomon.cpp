@@ -350,6 +350,90 @@ void clsReedSolomon::ComputeEccPair(std::span<std::int32_t> first,
     }
 }
 
+namespace {
+
+// Check symbol t (in sending order) of a register's remainder to checks[t * stride].
+template <std::size_t Words>
+void StoreChecks(const ProductRegister<Words>& r, std::size_t e, std::uint8_t* checks,
+                 std::ptrdiff_t stride) {
+    std::array<std::int32_t, 8 * Words> remainder{};
+    r.Store(remainder.data(), e);
+    for (std::size_t t = 0; t < e; ++t) {
+        checks[static_cast<std::ptrdiff_t>(t) * stride] =
+            static_cast<std::uint8_t>(remainder[e - 1 - t]);
+    }
+}
+
+// Blocks of bytes two at a time, their registers side by side (as DivideTwoByProducts); the
+// shorter one starts late, which is the same as leading zero symbols.
+template <std::size_t Words>
+void DivideBytesByProducts(const Products& products, std::size_t e,
+                           const clsReedSolomon::ByteBlock& first,
+                           const clsReedSolomon::ByteBlock& second, std::ptrdiff_t stride) {
+    ProductRegister<Words> a(e);
+    ProductRegister<Words> b(e);
+    const auto firstLength = static_cast<std::size_t>(first.Length);
+    const auto secondLength = static_cast<std::size_t>(second.Length);
+    const std::size_t length = std::max(firstLength, secondLength);
+    const std::size_t firstStart = length - firstLength;
+    const std::size_t secondStart = length - secondLength;
+    std::size_t i = 0;
+    for (; i < std::max(firstStart, secondStart); ++i) {
+        a.Step(products, i >= firstStart ? first.Data[i - firstStart] : 0);
+        b.Step(products, i >= secondStart ? second.Data[i - secondStart] : 0);
+    }
+    for (; i < length; ++i) {
+        a.Step(products, first.Data[i - firstStart]);
+        b.Step(products, second.Data[i - secondStart]);
+    }
+    StoreChecks(a, e, first.Checks, stride);
+    if (second.Checks != nullptr) {
+        StoreChecks(b, e, second.Checks, stride);
+    }
+}
+
+} // namespace
+
+bool clsReedSolomon::ComputeEccBytes(const std::uint8_t* data, std::int32_t length,
+                                     std::uint8_t* checks, std::ptrdiff_t stride) const {
+    return ComputeEccBytesPair({data, length, checks}, {data, 0, nullptr}, stride);
+}
+
+bool clsReedSolomon::ComputeEccBytesPair(const ByteBlock& first, const ByteBlock& second,
+                                         std::ptrdiff_t stride) const {
+    constexpr std::int32_t kByteField = 256;
+    if (m_EccLength <= 0 || !m_Field || m_Field->m_Size != kByteField ||
+        m_ProductField == nullptr || m_Field.get() != m_ProductField ||
+        m_Field->m_SetUpStamp != m_ProductSetUp) {
+        return false;
+    }
+    for (const ByteBlock* block : {&first, &second}) {
+        if (block->Length < 0 || block->Length > m_DataLength ||
+            (block->Length > 0 && block->Data == nullptr)) {
+            return false;
+        }
+    }
+    if (first.Checks == nullptr) {
+        return false;
+    }
+    const auto e = static_cast<std::size_t>(m_EccLength);
+    switch ((e + 7) / 8) {
+    case 1:
+        DivideBytesByProducts<1>(m_Products, e, first, second, stride);
+        break;
+    case 2:
+        DivideBytesByProducts<2>(m_Products, e, first, second, stride);
+        break;
+    case 3:
+        DivideBytesByProducts<3>(m_Products, e, first, second, stride);
+        break;
+    default:
+        DivideBytesByProducts<4>(m_Products, e, first, second, stride);
+        break;
+    }
+    return true;
+}
+
 void clsReedSolomon::RemainderByOperations(WorkArray& work) const {
     const clsFiniteField& gf = *m_Field;
     const auto e = static_cast<std::size_t>(m_EccLength);

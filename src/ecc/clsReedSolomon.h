@@ -5,6 +5,7 @@
 #include "clsFiniteField.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -55,6 +56,24 @@ public:
     // them. With the kept products (see below) the two divisions run side by side, so that each
     // one's chain of dependent table look-ups overlaps the other's.
     void ComputeEccPair(std::span<std::int32_t> first, std::span<std::int32_t> second) const;
+    // The same check symbols for a block of bytes as the encoder holds it: data[0 .. length-1],
+    // the first symbol sent first, length at most DataLength (a shorter block is one whose
+    // leading symbols are zero). Check symbol t in sending order (the coefficient of x^(e-1-t))
+    // goes to checks[t * stride], so that the checks of one block land interleaved among those
+    // of the others. Only for a field of 256 elements with the kept products (see below); false,
+    // touching nothing, otherwise: the caller then takes ComputeEcc.
+    bool ComputeEccBytes(const std::uint8_t* data, std::int32_t length, std::uint8_t* checks,
+                         std::ptrdiff_t stride) const;
+    // Two blocks of bytes at once, exactly as ComputeEccBytes gives each (their divisions side by
+    // side, as in ComputeEccPair); the second's Checks may be null for none. False, touching
+    // nothing, where ComputeEccBytes would refuse either block.
+    struct ByteBlock {
+        const std::uint8_t* Data = nullptr;
+        std::int32_t Length = 0;
+        std::uint8_t* Checks = nullptr;
+    };
+    bool ComputeEccBytesPair(const ByteBlock& first, const ByteBlock& second,
+                             std::ptrdiff_t stride) const;
 
 private:
     using WorkArray = std::array<std::int32_t, MaxLength>;

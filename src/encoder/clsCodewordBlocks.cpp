@@ -45,6 +45,43 @@ void StoreChecks(const clsCodewordBlocks::BlockTable& table, std::int32_t b, con
     }
 }
 
+// The pipeline's form of Interleave: each block's check codewords computed straight from its
+// bytes into their places in the sequence (clsReedSolomon::ComputeEccBytes), its data codewords
+// copied to theirs; false, writing nothing, when the coder has no byte form for its field.
+bool InterleaveBytes(const clsCodewordBlocks::BlockTable& table, const std::uint8_t* data,
+                     std::uint8_t* sequence, const clsReedSolomon& reedSolomon) {
+    const std::int32_t nb = table.Blocks;
+    const std::int32_t longLength = table.LongLength();
+    const std::int32_t shortBlocks = table.ShortBlocks();
+    std::uint8_t* const checks = sequence + table.DataCodewords();
+    // Blocks two at a time, so that their divisions run side by side.
+    std::int32_t next = 0; // next data codeword of the stream
+    for (std::int32_t b = 0; b < nb; b += 2) {
+        std::array<clsReedSolomon::ByteBlock, 2> pair{};
+        for (std::int32_t j = 0; j < 2 && b + j < nb; ++j) {
+            const std::int32_t length = b + j < shortBlocks ? longLength - 1 : longLength;
+            pair[static_cast<std::size_t>(j)] = {data + next, length, checks + b + j};
+            next += length;
+        }
+        if (!reedSolomon.ComputeEccBytesPair(pair[0], pair[1], nb)) {
+            return false; // the same for every pair: nothing has been written
+        }
+    }
+    // The data codewords column by column (the last column only from the long blocks).
+    next = 0;
+    for (std::int32_t b = 0; b < nb; ++b) {
+        const std::uint8_t* const block = data + next;
+        for (std::int32_t i = 0; i < longLength - 1; ++i) {
+            sequence[i * nb + b] = block[i];
+        }
+        if (b >= shortBlocks) {
+            sequence[(longLength - 1) * nb + (b - shortBlocks)] = block[longLength - 1];
+        }
+        next += b < shortBlocks ? longLength - 1 : longLength;
+    }
+    return true;
+}
+
 } // namespace
 
 void clsCodewordBlocks::Pad(std::uint8_t* codewords, std::int32_t firstFree,
@@ -62,6 +99,9 @@ void clsCodewordBlocks::Interleave(const BlockTable& table, const std::uint8_t* 
     const std::int32_t shortBlocks = table.ShortBlocks();
     // Every block, short or long, with one generator of degree ec.
     reedSolomon.Init(longLength, table.EccPerBlock, field, 0, 0);
+    if (InterleaveBytes(table, data, sequence, reedSolomon)) {
+        return;
+    }
     // Blocks are taken two at a time, so that their divisions run side by side.
     std::array<Block, 2> blocks{};
     std::int32_t next = 0; // next data codeword of the stream

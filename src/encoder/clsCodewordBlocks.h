@@ -50,7 +50,9 @@ public:
     // data codewords column by column across the blocks (the last column only from the long
     // blocks), then the check codewords likewise. reedSolomon is set up for the table's blocks
     // (generator of degree EccPerBlock over field). table.Blocks >= 1 and every block no longer
-    // than BlockArrayLength.
+    // than BlockArrayLength. Over GF(2^8) the checks of each block are computed from its bytes
+    // straight into their places (clsReedSolomon::ComputeEccBytes); the block arrays and
+    // ComputeEcc, the plain form, serve other fields.
     static void Interleave(const BlockTable& table, const std::uint8_t* data,
                            std::uint8_t* sequence, clsReedSolomon& reedSolomon,
                            const std::shared_ptr<clsFiniteField>& field);

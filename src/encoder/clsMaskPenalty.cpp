@@ -1,13 +1,17 @@
 #include "clsMaskPenalty.h"
 
 #include "clsDataMask.h"
+#include "clsFormatInformation.h"
+#include "clsQRLayout.h"
 #include "clsSymbolBuilder.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <utility>
-#include <vector>
 
 namespace ostrel {
 
@@ -22,6 +26,27 @@ constexpr std::int32_t PopCount(std::uint64_t w) {
     return static_cast<std::int32_t>((w * 0x0101010101010101ULL) >> 56);
 }
 
+// The scoring of the automatic mask is also compiled for processors with the popcount
+// instruction and BMI1 (AND NOT in one instruction) and takes that form when the processor
+// running it has both (GCC on x86); the instruction counts the same bits as PopCount.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define OSTREL_POPCNT_AT_RUN_TIME 1
+#define OSTREL_INLINE [[gnu::always_inline]] inline
+#else
+#define OSTREL_INLINE inline
+#endif
+
+// Bits set in w: by PopCount, or with Hardware by the compiler's builtin (the instruction in a
+// function compiled for it).
+template <bool Hardware> OSTREL_INLINE std::int32_t CountBits(std::uint64_t w) {
+#ifdef OSTREL_POPCNT_AT_RUN_TIME
+    if constexpr (Hardware) {
+        return __builtin_popcountll(w);
+    }
+#endif
+    return PopCount(w);
+}
+
 // One row or column of a symbol (plus the padding below) as bits, module k in bit k, in Words
 // 64-bit words; the shifts move whole lines: (a >> j) bit k is a bit k + j, (a << j) bit k is
 // a bit k - j. The data area of a symbol is close to random, so a loop that branched at every
@@ -30,9 +55,19 @@ template <std::size_t Words> struct Line {
     std::array<std::uint64_t, Words> W{};
 
     void Set(std::size_t k, std::uint64_t bit) { W[k / 64] |= bit << (k % 64); }
+    // Bit k becomes bit (0 or 1).
+    void Put(std::size_t k, std::uint64_t bit) {
+        W[k / 64] = (W[k / 64] & ~(std::uint64_t{1} << (k % 64))) | (bit << (k % 64));
+    }
     friend Line operator&(Line a, const Line& b) {
         for (std::size_t i = 0; i < Words; ++i) {
             a.W[i] &= b.W[i];
+        }
+        return a;
+    }
+    friend Line operator|(Line a, const Line& b) {
+        for (std::size_t i = 0; i < Words; ++i) {
+            a.W[i] |= b.W[i];
         }
         return a;
     }
@@ -64,10 +99,10 @@ template <std::size_t Words> struct Line {
         }
         return r;
     }
-    std::int32_t Count() const {
+    template <bool Hardware = false> OSTREL_INLINE std::int32_t Count() const {
         std::int32_t c = 0;
         for (const std::uint64_t w : W) {
-            c += PopCount(w);
+            c += CountBits<Hardware>(w);
         }
         return c;
     }
@@ -88,38 +123,82 @@ template <std::size_t Words> struct Line {
 constexpr std::size_t kPadding = clsMaskPenalty::FinderLightRun;
 
 // N1 and N3 of one line of n modules, given with kPadding light modules before it (module k in
-// bit k + kPadding, light beyond both ends).
-template <std::size_t Words>
-void ScoreLine(const Line<Words>& padded, std::size_t n, clsMaskPenalty::Score& score) {
+// bit k + kPadding, light beyond both ends); windows has bits 0 .. n - 5 set.
+template <std::size_t Words, bool Hardware = false>
+OSTREL_INLINE void ScoreLine(const Line<Words>& padded, const Line<Words>& windows,
+                             clsMaskPenalty::Score& score) {
     using Line = ::ostrel::Line<Words>;
-    // Runs of one colour: a run of m >= 5 modules holds m - 4 windows of five equal modules and
-    // scores 3 + (m - 5) = (m - 4) + (N1 - 1), so the rule is the number of such windows plus
-    // N1 - 1 per run (a window whose predecessor is not one).
-    const Line line = padded >> kPadding;
-    const Line equal = ~(line ^ (line >> 1)) & Line::Ones(n - 1); // k and k + 1 alike
-    const Line window = equal & (equal >> 1) & (equal >> 2) & (equal >> 3);
-    const Line first = window & ~(window << 1);
-    score.Runs += window.Count() + (clsMaskPenalty::N1 - 1) * first.Count();
+    // The line shifted by j: bit q of pj is padded bit q + j, so module k is bit k of p4.
+    const Line p1 = padded >> 1;
+    const Line p2 = padded >> 2;
+    const Line p3 = padded >> 3;
+    const Line p4 = padded >> 4;
+    const Line p5 = padded >> 5;
+    const Line p6 = padded >> 6;
 
     // Finder-like patterns 1011101 starting at q (padded), with four light modules at q - 4 ..
     // q - 1, and again with four at q + 7 .. q + 10.
-    const Line light = ~padded;
-    const Line pattern = padded & (light >> 1) & (padded >> 2) & (padded >> 3) & (padded >> 4) &
-                         (light >> 5) & (padded >> 6);
-    const Line fourLight = light & (light >> 1) & (light >> 2) & (light >> 3);
-    score.FinderLike += clsMaskPenalty::N3 * ((pattern & (fourLight << 4)).Count() +
-                                              (pattern & (fourLight >> 7)).Count());
+    const Line pattern = padded & ~p1 & p2 & p3 & p4 & ~p5 & p6;
+    const Line fourLight = ~(padded | p1 | p2 | p3);
+    score.FinderLike +=
+        clsMaskPenalty::N3 * ((pattern & (fourLight << 4)).template Count<Hardware>() +
+                              (pattern & (fourLight >> 7)).template Count<Hardware>());
+
+    // Runs of one colour: a run of m >= 5 modules holds m - 4 windows of five equal modules and
+    // scores 3 + (m - 5) = (m - 4) + (N1 - 1), so the rule is the number of such windows plus
+    // N1 - 1 per run (a window whose predecessor is not one). Modules k + j and k + j + 1 are
+    // alike where bit k of ~(p(4 + j) ^ p(5 + j)) is set; a window at k needs k + 4 < n.
+    const Line p7 = padded >> 7;
+    const Line p8 = padded >> 8;
+    const Line window = ~(p4 ^ p5) & ~(p5 ^ p6) & ~(p6 ^ p7) & ~(p7 ^ p8) & windows;
+    const Line first = window & ~(window << 1);
+    score.Runs += window.template Count<Hardware>() +
+                  (clsMaskPenalty::N1 - 1) * first.template Count<Hardware>();
+}
+
+// The largest side of any symbol scored (Evaluate's limit).
+constexpr std::size_t kMaxSide = 184;
+template <std::size_t Words> using Lines = std::array<Line<Words>, kMaxSide>;
+
+// N1, N2 and N3 of the n rows and n columns of a matrix (row(k) and column(k) give each as a
+// line with the padding before it) into score; returns the number of dark modules. Balance is
+// left to the caller.
+template <std::size_t Words, bool Hardware = false, typename RowAt, typename ColumnAt>
+OSTREL_INLINE std::int64_t ScoreLines(RowAt row, ColumnAt column, std::size_t n,
+                                      clsMaskPenalty::Score& score) {
+    using Line = ::ostrel::Line<Words>;
+    // 2 x 2 blocks of one colour: x and x + 1 alike in both rows, and the rows alike at x.
+    const Line pairs = Line::Ones(n - 1 + kPadding) & ~Line::Ones(kPadding);
+    // Where a window of five modules can start: k + 4 < n.
+    const Line windows = Line::Ones(n >= 4 ? n - 4 : 0);
+    std::int32_t blocks = 0;
+    std::int64_t dark = 0;
+    Line above;      // the row before
+    Line aboveAlike; // its modules alike with their right-hand neighbours
+    for (std::size_t k = 0; k < n; ++k) {
+        const Line here = row(k);
+        ScoreLine<Words, Hardware>(here, windows, score);
+        ScoreLine<Words, Hardware>(column(k), windows, score);
+        dark += here.template Count<Hardware>();
+        const Line alike = ~(here ^ (here >> 1));
+        if (k > 0) {
+            blocks += (aboveAlike & alike & ~(above ^ here) & pairs).template Count<Hardware>();
+        }
+        above = here;
+        aboveAlike = alike;
+    }
+    score.Blocks = clsMaskPenalty::N2 * blocks;
+    return dark;
 }
 
 // N1, N2 and N3 of a side x side matrix into score; returns the number of dark modules.
 template <std::size_t Words>
 std::int64_t ScoreMatrix(std::span<const std::uint8_t> modules, std::int32_t side,
                          std::int32_t stride, clsMaskPenalty::Score& score) {
-    using Line = ::ostrel::Line<Words>;
     // Every row and every column as bits, with the padding before it.
     const auto n = static_cast<std::size_t>(side);
-    std::vector<Line> rows(n);
-    std::vector<Line> columns(n);
+    Lines<Words> rows{};
+    Lines<Words> columns{};
     for (std::size_t y = 0; y < n; ++y) {
         const std::uint8_t* in = modules.data() + y * static_cast<std::size_t>(stride);
         for (std::size_t x = 0; x < n; ++x) {
@@ -128,23 +207,271 @@ std::int64_t ScoreMatrix(std::span<const std::uint8_t> modules, std::int32_t sid
             columns[x].Set(y + kPadding, bit);
         }
     }
-    std::int64_t dark = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        ScoreLine(rows[k], n, score);
-        ScoreLine(columns[k], n, score);
-        dark += rows[k].Count();
-    }
+    return ScoreLines<Words>([&](std::size_t k) { return rows[k]; },
+                             [&](std::size_t k) { return columns[k]; }, n, score);
+}
 
-    // 2 x 2 blocks of one colour: x and x + 1 alike in both rows, and the rows alike at x.
-    const Line pairs = Line::Ones(n - 1 + kPadding) & ~Line::Ones(kPadding);
-    std::int32_t blocks = 0;
-    for (std::size_t y = 0; y + 1 < n; ++y) {
-        const Line& a = rows[y];
-        const Line& b = rows[y + 1];
-        blocks += (~(a ^ (a >> 1)) & ~(b ^ (b >> 1)) & ~(a ^ b) & pairs).Count();
+// The balance rule of dark modules among side x side.
+std::int32_t BalanceScore(std::int64_t dark, std::int32_t side) {
+    // Dark share: k whole steps of 5 % away from 50 %.
+    const std::int64_t total = static_cast<std::int64_t>(side) * side;
+    const std::int64_t k = std::llabs(20 * dark - 10 * total) / total;
+    return static_cast<std::int32_t>(k) * clsMaskPenalty::N4;
+}
+
+// ---- The eight masks on bit rows (the automatic mask's own path) ----
+//
+// A placed symbol (clsModuleMatrix values) gives each row and column as two lines once: its
+// fixed bits (dark function modules, the data bits, the version information) and the modules that
+// the mask inverts (data and remainder modules). A mask then costs one AND and one XOR per word
+// of a line with the mask's own line, made while the lines are scored, and the 30 modules of the
+// format information; the lines are scored as Evaluate scores a finished symbol's (ScoreLines).
+
+constexpr std::size_t kTileRows = 12;   // the masks repeat every 12 rows ...
+constexpr std::size_t kTileColumns = 6; // ... and every 6 columns
+constexpr std::size_t kMaxWords = 3;
+static_assert(clsDataMask::MaskCount == 8, "MaskTotals gives eight totals");
+
+// Row i (mod 12) of each mask as a line over the columns, and column j (mod 6) as a line over
+// the rows, both with the padding before them: bit k + kPadding where the mask inverts.
+struct MaskLines {
+    std::array<std::array<Line<kMaxWords>, kTileRows>, clsDataMask::MaskCount> Rows{};
+    std::array<std::array<Line<kMaxWords>, kTileColumns>, clsDataMask::MaskCount> Columns{};
+};
+
+const MaskLines& TheMaskLines() {
+    static const MaskLines lines = [] {
+        MaskLines made;
+        const std::size_t length = 64 * kMaxWords - kPadding;
+        for (std::int32_t m = 0; m < clsDataMask::MaskCount; ++m) {
+            const auto mask = static_cast<std::size_t>(m);
+            for (std::size_t k = 0; k < length; ++k) {
+                const auto at = static_cast<std::int32_t>(k);
+                for (std::size_t i = 0; i < kTileRows; ++i) {
+                    const bool holds = clsDataMask::Condition(m, static_cast<std::int32_t>(i), at);
+                    made.Rows[mask][i].Set(k + kPadding, holds ? 1 : 0);
+                }
+                for (std::size_t j = 0; j < kTileColumns; ++j) {
+                    const bool holds = clsDataMask::Condition(m, at, static_cast<std::int32_t>(j));
+                    made.Columns[mask][j].Set(k + kPadding, holds ? 1 : 0);
+                }
+            }
+        }
+        return made;
+    }();
+    return lines;
+}
+
+template <std::size_t Words> Line<Words> Narrow(const Line<kMaxWords>& wide) {
+    Line<Words> line;
+    for (std::size_t i = 0; i < Words; ++i) {
+        line.W[i] = wide.W[i];
     }
-    score.Blocks = clsMaskPenalty::N2 * blocks;
-    return dark;
+    return line;
+}
+
+// The eight bytes from p on, the first in the lowest bits.
+std::uint64_t LoadLittleEndian64(const std::uint8_t* p) {
+    std::uint64_t v = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&v, p, sizeof v);
+    } else {
+        for (std::size_t i = 0; i < 8; ++i) {
+            v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+        }
+    }
+    return v;
+}
+
+// Bit 0 of each of the eight bytes of v (each 0 or 1) as bits 0..7 of the result.
+std::uint64_t GatherBytes(std::uint64_t v) {
+    return (v * 0x0102040810204080ULL) >> 56;
+}
+
+// a[i] bit j becomes a[j] bit i (64 x 64 bits).
+void Transpose64(std::array<std::uint64_t, 64>& a) {
+    std::uint64_t m = 0x00000000FFFFFFFFULL;
+    for (std::size_t j = 32; j != 0; j >>= 1, m ^= m << j) {
+        for (std::size_t k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+            const std::uint64_t t = ((a[k] >> j) ^ a[k | j]) & m;
+            a[k] ^= t << j;
+            a[k | j] ^= t;
+        }
+    }
+}
+
+// Lines without padding (module k in bit k) of the n columns of n rows.
+template <std::size_t Words>
+void TransposeLines(const Lines<Words>& rows, Lines<Words>& columns, std::size_t n) {
+    std::array<std::uint64_t, 64> block{};
+    for (std::size_t by = 0; by < Words; ++by) {
+        for (std::size_t bx = 0; bx < Words; ++bx) {
+            for (std::size_t i = 0; i < 64; ++i) {
+                const std::size_t y = 64 * by + i;
+                block[i] = y < n ? rows[y].W[bx] : 0;
+            }
+            Transpose64(block);
+            for (std::size_t j = 0; j < 64 && 64 * bx + j < n; ++j) {
+                columns[64 * bx + j].W[by] = block[j];
+            }
+        }
+    }
+}
+
+// A placed symbol as lines: Fixed the bits that no mask changes, Masked the modules a mask
+// inverts, for rows and columns, with the padding before each.
+template <std::size_t Words> struct PlacedLines {
+    Lines<Words> FixedRows{};
+    Lines<Words> MaskedRows{};
+    Lines<Words> FixedColumns{};
+    Lines<Words> MaskedColumns{};
+};
+
+template <std::size_t Words>
+void ReadPlaced(const clsQRCode::Symbol& symbol, PlacedLines<Words>& lines) {
+    using Line = ::ostrel::Line<Words>;
+    const auto n = static_cast<std::size_t>(symbol.Side);
+    const auto stride = static_cast<std::size_t>(symbol.Stride());
+    const Line inside = Line::Ones(n);
+    constexpr std::uint64_t kLow = 0x0101010101010101ULL;
+    // Rows first without padding (module x in bit x): eight modules a step. The matrix keeps
+    // three light columns and rows beyond the symbol, so the last step of a row reads within it.
+    for (std::size_t y = 0; y < n; ++y) {
+        const std::uint8_t* in = symbol.Modules.data() + y * stride;
+        Line fixed;
+        Line masked;
+        for (std::size_t x = 0; x < n; x += 8) {
+            const std::uint64_t v = LoadLittleEndian64(in + x);
+            // Dark 1 and Data | 1 are dark; Free 0 and Data | bit take the mask (values below 8).
+            fixed.W[x / 64] |= GatherBytes(v & kLow) << (x % 64);
+            masked.W[x / 64] |= GatherBytes((~(v | (v >> 1) | (v >> 2)) | (v >> 2)) & kLow)
+                                << (x % 64);
+        }
+        lines.FixedRows[y] = fixed & inside;
+        lines.MaskedRows[y] = masked & inside;
+    }
+    TransposeLines(lines.FixedRows, lines.FixedColumns, n);
+    TransposeLines(lines.MaskedRows, lines.MaskedColumns, n);
+    for (std::size_t k = 0; k < n; ++k) {
+        lines.FixedRows[k] = lines.FixedRows[k] << kPadding;
+        lines.MaskedRows[k] = lines.MaskedRows[k] << kPadding;
+        lines.FixedColumns[k] = lines.FixedColumns[k] << kPadding;
+        lines.MaskedColumns[k] = lines.MaskedColumns[k] << kPadding;
+    }
+}
+
+// Bit k of word at each position, into the rows and columns.
+template <std::size_t Words, std::size_t Count>
+void PutWord(std::int32_t word, const std::array<clsFormatInformation::Position, Count>& at,
+             Lines<Words>& rows, Lines<Words>& columns) {
+    for (std::size_t k = 0; k < Count; ++k) {
+        const auto x = static_cast<std::size_t>(at[k].X);
+        const auto y = static_cast<std::size_t>(at[k].Y);
+        const auto bit = static_cast<std::uint64_t>((word >> k) & 1);
+        rows[y].Put(x + kPadding, bit);
+        columns[x].Put(y + kPadding, bit);
+    }
+}
+
+// The lines of a placed symbol under mask m (its format information already put into the fixed
+// lines) scored by ScoreLines; the mask's lines are made on the way, never stored.
+template <std::size_t Words, bool Hardware = false>
+OSTREL_INLINE std::int64_t ScoreMasked(const PlacedLines<Words>& placed, std::int32_t m,
+                                       std::size_t n, clsMaskPenalty::Score& score) {
+    const MaskLines& maskLines = TheMaskLines();
+    const auto& rowMasks = maskLines.Rows[static_cast<std::size_t>(m)];
+    const auto& columnMasks = maskLines.Columns[static_cast<std::size_t>(m)];
+    return ScoreLines<Words, Hardware>(
+        [&](std::size_t k) {
+            return placed.FixedRows[k] ^
+                   (placed.MaskedRows[k] & Narrow<Words>(rowMasks[k % kTileRows]));
+        },
+        [&](std::size_t k) {
+            return placed.FixedColumns[k] ^
+                   (placed.MaskedColumns[k] & Narrow<Words>(columnMasks[k % kTileColumns]));
+        },
+        n, score);
+}
+
+#ifdef OSTREL_POPCNT_AT_RUN_TIME
+template <std::size_t Words>
+[[gnu::target("popcnt,bmi")]] std::int64_t ScoreMaskedPopcntBmi(const PlacedLines<Words>& placed,
+                                                                std::int32_t m, std::size_t n,
+                                                                clsMaskPenalty::Score& score) {
+    return ScoreMasked<Words, true>(placed, m, n, score);
+}
+
+bool HasPopcntAndBmi() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("popcnt") != 0 && __builtin_cpu_supports("bmi") != 0;
+    }();
+    return has;
+}
+#endif
+
+template <std::size_t Words>
+std::array<std::int32_t, clsDataMask::MaskCount>
+MaskTotalsOnLines(const clsQRCode::Symbol& symbol) {
+    const auto n = static_cast<std::size_t>(symbol.Side);
+    PlacedLines<Words> placed;
+    ReadPlaced(symbol, placed);
+    // The version information is the same under every mask.
+    if (symbol.Version >= clsQRLayout::FirstVersionWithVersionInformation) {
+        const std::int32_t word = clsFormatInformation::QRVersionWord(symbol.Version);
+        for (const std::int32_t copy : {0, 1}) {
+            PutWord(word, clsFormatInformation::QRVersionPositions(symbol.Side, copy),
+                    placed.FixedRows, placed.FixedColumns);
+        }
+    }
+    const std::array<std::array<clsFormatInformation::Position, clsFormatInformation::QRFormatBits>,
+                     2>
+        format{clsFormatInformation::QRFormatPositions(symbol.Side, 0),
+               clsFormatInformation::QRFormatPositions(symbol.Side, 1)};
+    std::array<std::int32_t, clsDataMask::MaskCount> totals{};
+    for (std::int32_t m = 0; m < clsDataMask::MaskCount; ++m) {
+        // The format information of mask m replaces that of the mask before.
+        const std::int32_t word = clsFormatInformation::QRFormatWord(symbol.Level, m);
+        for (const auto& positions : format) {
+            PutWord(word, positions, placed.FixedRows, placed.FixedColumns);
+        }
+        clsMaskPenalty::Score score;
+#ifdef OSTREL_POPCNT_AT_RUN_TIME
+        const std::int64_t dark = HasPopcntAndBmi() ? ScoreMaskedPopcntBmi(placed, m, n, score)
+                                                    : ScoreMasked(placed, m, n, score);
+#else
+        const std::int64_t dark = ScoreMasked(placed, m, n, score);
+#endif
+        score.Balance = BalanceScore(dark, symbol.Side);
+        totals[static_cast<std::size_t>(m)] = score.Total();
+    }
+    return totals;
+}
+
+// The totals of the eight masks of a placed QR Code symbol on bit rows.
+std::array<std::int32_t, clsDataMask::MaskCount> MaskTotalsOf(const clsQRCode::Symbol& symbol) {
+    const auto width = static_cast<std::size_t>(symbol.Side) + 2 * kPadding;
+    if (width <= 64) {
+        return MaskTotalsOnLines<1>(symbol);
+    }
+    if (width <= 128) {
+        return MaskTotalsOnLines<2>(symbol);
+    }
+    return MaskTotalsOnLines<3>(symbol);
+}
+
+// The totals of the eight masks by the plain way: each mask applied to a copy of the placed
+// symbol, its information written (clsQRCode::FinishSymbol) and the copy scored by Evaluate.
+template <typename Finish>
+std::array<std::int32_t, clsDataMask::MaskCount> MaskTotalsPlain(const clsQRCode::Symbol& placed,
+                                                                 Finish finish) {
+    std::array<std::int32_t, clsDataMask::MaskCount> totals{};
+    for (std::int32_t m = 0; m < clsDataMask::MaskCount; ++m) {
+        clsQRCode::Symbol candidate = placed;
+        finish(candidate, m);
+        totals[static_cast<std::size_t>(m)] = clsMaskPenalty::Evaluate(candidate).Total();
+    }
+    return totals;
 }
 
 } // namespace
@@ -173,25 +500,37 @@ clsMaskPenalty::Score clsMaskPenalty::Evaluate(std::span<const std::uint8_t> mod
         return score; // wider than any symbol
     }
 
-    // Dark share: k whole steps of 5 % away from 50 %.
-    const std::int64_t total = static_cast<std::int64_t>(side) * side;
-    const std::int64_t k = std::llabs(20 * dark - 10 * total) / total;
-    score.Balance = static_cast<std::int32_t>(k) * N4;
+    score.Balance = BalanceScore(dark, side);
     return score;
 }
 
 std::optional<clsQRCode::Symbol>
 clsMaskPenalty::EncodeBestMask(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
                                std::int32_t length, std::int32_t version, std::int32_t level) {
-    // The mask changes neither the data nor whether it fits: the symbol is placed once, and each
-    // mask is tried on a copy with its own format information, as a reader would see it.
+    // The mask changes neither the data nor whether it fits: the symbol is placed once, the eight
+    // masks are scored on its bit rows with their own format information, as a reader would see
+    // the symbol, and the best one finishes it.
     std::optional<clsQRCode::Symbol> symbol = encoder.PlacedSymbol(bytes, length, version, level);
     if (symbol) {
-        clsSymbolBuilder::ChooseMask(
-            *symbol, clsDataMask::MaskCount, clsQRCode::FinishSymbol,
-            [](const clsQRCode::Symbol& candidate) { return -Evaluate(candidate).Total(); });
+        const std::array<std::int32_t, clsDataMask::MaskCount> totals = MaskTotalsOf(*symbol);
+        // The lowest total, the lowest mask number on a tie.
+        const auto best = static_cast<std::int32_t>(
+            std::distance(totals.begin(), std::min_element(totals.begin(), totals.end())));
+        clsQRCode::FinishSymbol(*symbol, best);
     }
     return symbol;
+}
+
+std::optional<std::array<std::int32_t, clsDataMask::MaskCount>>
+clsMaskPenalty::MaskTotals(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
+                           std::int32_t length, std::int32_t version, std::int32_t level,
+                           bool plain) {
+    const std::optional<clsQRCode::Symbol> symbol =
+        encoder.PlacedSymbol(bytes, length, version, level);
+    if (!symbol) {
+        return std::nullopt;
+    }
+    return plain ? MaskTotalsPlain(*symbol, clsQRCode::FinishSymbol) : MaskTotalsOf(*symbol);
 }
 
 } // namespace ostrel

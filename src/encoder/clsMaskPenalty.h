@@ -4,6 +4,7 @@
 
 #include "clsQRCode.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -53,12 +54,23 @@ public:
     // The symbol of bytes[0 .. length-1] that encoder.EncodeMatrix makes with the given version
     // and level and the mask 0..7 of the lowest total score, the lower mask number on a tie; its
     // Mask member is the mask chosen. nullopt when no symbol can be made. The data is encoded
-    // and placed once; the eight masks are applied to copies of the placed symbol.
+    // and placed once; the eight masks are scored on its bit rows (MaskTotals) and the best one
+    // is applied.
     // The same encoder object is used throughout (its Kanji setting and any ECI designator
     // apply); it must not be used from another thread meanwhile.
     static std::optional<clsQRCode::Symbol>
     EncodeBestMask(clsQRCode& encoder, std::span<const std::uint8_t> bytes, std::int32_t length,
                    std::int32_t version, std::int32_t level);
+
+    // The total score of each mask 0..7 on the symbol of bytes[0 .. length-1] that EncodeBestMask
+    // chooses among; nullopt when no symbol can be made. EncodeBestMask's own way scores bit
+    // rows: every row and column of the placed symbol as 64-bit words once, then per mask one AND
+    // and one XOR a word with the mask's lines and the format information set. plain = true
+    // scores as the standard reads: each mask applied to a copy of the placed symbol, its format
+    // and version information written, the copy scored by Evaluate (the reference of the tests).
+    static std::optional<std::array<std::int32_t, 8>>
+    MaskTotals(clsQRCode& encoder, std::span<const std::uint8_t> bytes, std::int32_t length,
+               std::int32_t version, std::int32_t level, bool plain);
 
     // ---- Scoring ----
     // The score of a finished symbol (symbol.Side x symbol.Side modules of symbol.Modules);

@@ -10,6 +10,7 @@
 #include "clsSymbolBuilder.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace ostrel {
 
@@ -54,6 +55,17 @@ void WriteFormatWords(const clsModuleMatrix& view, std::int32_t level, std::int3
         clsFormatInformation::WriteBits(
             view, word, clsFormatInformation::QRFormatPositions(view.Width(), copy));
     }
+}
+
+// Room for size bytes of data codewords and final sequence: one buffer per thread, grown to the
+// largest symbol made on it and then kept, so that a symbol allocates nothing for them. Nothing
+// carries from one symbol to the next: each writes every byte it reads (WriteDataCodewords).
+std::uint8_t* CodewordBuffer(std::size_t size) {
+    thread_local std::vector<std::uint8_t> buffer;
+    if (buffer.size() < size) {
+        buffer.resize(size);
+    }
+    return buffer.data();
 }
 
 // The largest data capacity in bits among versions first..last at level.
@@ -279,7 +291,7 @@ std::optional<clsQRCode::Symbol> clsQRCode::PlacedSymbol(std::span<const std::ui
 
     // Headers, segments, terminator and pad codewords for the version chosen. The first dc bytes
     // of `codewords` take them, the next total bytes the final sequence.
-    std::unique_ptr<std::uint8_t[]> codewords;
+    std::uint8_t* codewords = nullptr;
     {
         clsQRSegmentation stream(bytes.data(), length, StreamSettings());
         if (version == 0 || version > MaxVersion) {
@@ -292,8 +304,8 @@ std::optional<clsQRCode::Symbol> clsQRCode::PlacedSymbol(std::span<const std::ui
     // The blocks and their check codewords, interleaved.
     clsSymbolBuilder build(m_FiniteField, m_ReedSolomon, m_Placement);
     const clsCodewordBlocks::BlockTable blocks = clsQRCapacity::Blocks(level, version);
-    std::uint8_t* const sequence = codewords.get() + blocks.DataCodewords();
-    build.MakeBlocks(blocks, codewords.get(), sequence);
+    std::uint8_t* const sequence = codewords + blocks.DataCodewords();
+    build.MakeBlocks(blocks, codewords, sequence);
 
     // The function patterns of a blank symbol and the sequence placed around them.
     const std::int32_t side = clsQRLayout::SymbolSize(version);
@@ -346,22 +358,22 @@ std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t le
 }
 
 bool clsQRCode::WriteDataCodewords(clsQRSegmentation& stream, std::int32_t version,
-                                   std::int32_t level, std::unique_ptr<std::uint8_t[]>& codewords) {
+                                   std::int32_t level, std::uint8_t*& codewords) {
     const clsCodewordBlocks::BlockTable blocks = clsQRCapacity::Blocks(level, version);
     const std::int32_t dc = blocks.DataCodewords();
     // Not cleared: the stream, the pad codewords and the interleaving write every byte but the
     // spare ones.
     const std::int32_t size = dc + blocks.Total + kSequenceSpare;
-    codewords = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
-    std::fill_n(codewords.get() + size - kSequenceSpare, kSequenceSpare, std::uint8_t{0});
+    codewords = CodewordBuffer(static_cast<std::size_t>(size));
+    std::fill_n(codewords + size - kSequenceSpare, kSequenceSpare, std::uint8_t{0});
     // Written straight into codewords; the last one is filled up with zero bits.
-    clsCodewordWriter out(std::span<std::uint8_t>(codewords.get(), static_cast<std::size_t>(dc)));
+    clsCodewordWriter out(std::span<std::uint8_t>(codewords, static_cast<std::size_t>(dc)));
     const std::int32_t d = stream.Write(out, version);
     // The data bits must fit; the terminator may be cut short.
     if (d - clsModeTable::QRTerminatorBits > kBitsPerCodeword * dc) {
         return false;
     }
-    clsSymbolBuilder::Pad(codewords.get(), d, kBitsPerCodeword * dc, dc);
+    clsSymbolBuilder::Pad(codewords, d, kBitsPerCodeword * dc, dc);
     return true;
 }
 

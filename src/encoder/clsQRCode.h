@@ -236,10 +236,11 @@ private:
     // The smallest version whose data capacity at level holds the stream; 0 when none does.
     static std::int32_t ChooseVersion(clsQRSegmentation& stream, std::int32_t level);
     // The stream for version written into codewords, then the pad codewords up to the capacity;
-    // codewords is sized for the data codewords, the final sequence after them and spare bytes.
-    // False when the data bits exceed the capacity.
+    // codewords points to room for the data codewords, the final sequence after them and spare
+    // bytes (the calling thread's buffer, kept between symbols). False when the data bits exceed
+    // the capacity.
     static bool WriteDataCodewords(clsQRSegmentation& stream, std::int32_t version,
-                                   std::int32_t level, std::unique_ptr<std::uint8_t[]>& codewords);
+                                   std::int32_t level, std::uint8_t*& codewords);
     // The symbol up to its mask: the data codewords of the version chosen (or given), the blocks,
     // the function patterns and the codeword sequence placed around them, its modules still
     // clsModuleMatrix values; nullopt when no symbol can be made. A level outside 1..4 becomes M.

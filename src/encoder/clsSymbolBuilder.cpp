@@ -20,8 +20,14 @@ constexpr std::int32_t kExtraModules = 3;
 } // namespace
 
 std::shared_ptr<clsFiniteField> clsSymbolBuilder::MakeField() {
-    auto field = std::make_shared<clsFiniteField>();
-    field->Init(kFieldSize, kFieldPolynomial, kFieldAlpha);
+    // Built on the first call (the initialisation of a function-local static is thread-safe) and
+    // never set up again: every encoder object of the process shares these tables, and readers on
+    // any number of threads see them as they were built.
+    static const std::shared_ptr<clsFiniteField> field = [] {
+        auto made = std::make_shared<clsFiniteField>();
+        made->Init(kFieldSize, kFieldPolynomial, kFieldAlpha);
+        return made;
+    }();
     return field;
 }
 

@@ -24,9 +24,10 @@ namespace ostrel {
 // What a symbol type keeps to itself: its tables, its segmentation and version choice, the
 // drawing of its function patterns, its masks and their evaluation, its format and version words.
 //
-// A builder refers to the tools of one encoder object, which owns them: the field GF(2^8), the
-// Reed-Solomon coder (made on first use) and the placement runs of the layout last placed (kept
-// for the next symbol of the same layout). Not safe to use from two threads at once.
+// A builder refers to the tools of one encoder object: the field GF(2^8) (shared by the whole
+// process, see MakeField), the Reed-Solomon coder (the object's own, made on first use) and the
+// placement runs of the layout last placed (kept for the next symbol of the same layout). Not
+// safe to use from two threads at once.
 class clsSymbolBuilder {
 public:
     clsSymbolBuilder(const std::shared_ptr<clsFiniteField>& field,
@@ -35,7 +36,8 @@ public:
 
     // ---- Set-up ----
     // The field of ISO/IEC 18004 clause 7.5.2 (ISO/IEC 23941 shares it): x^8 + x^4 + x^3 + x^2 + 1,
-    // primitive element 2.
+    // primitive element 2. One object per process, built on the first call and shared by every
+    // encoder on every thread; nobody sets it up again (its tables stay as built).
     static std::shared_ptr<clsFiniteField> MakeField();
     // The input length to read: length within 0 .. bytes.size().
     static std::int32_t ClampLength(std::span<const std::uint8_t> bytes, std::int32_t length) {

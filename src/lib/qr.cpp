@@ -1,7 +1,13 @@
 // The C interface over clsSymbolEncoder, which checks the settings against each symbology's
 // descriptor and calls its encoder, and over PayloadBuilder, which builds the payload kinds. Every
-// entry point checks its arguments before any work, builds a fresh encoder per call (no state is
-// shared between calls or threads) and turns every C++ exception into an error code.
+// entry point checks its arguments before any work and turns every C++ exception into an error
+// code.
+//
+// Each thread keeps one encoder object for its calls (ThreadEncoder): what it carries from one
+// call to the next is only what a call derives from the tables and would derive again the same
+// way (the Reed-Solomon generator of the last degree, the placement order of the last layout,
+// each kept under the key it was made for); every setting is given again by each call. So calls
+// stay independent, and threads share nothing but the immutable field tables.
 #include <ostrel/qr.h>
 
 #include "CSymbol.h"
@@ -12,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -117,23 +124,32 @@ int CheckOptions(const ostrel_qr_options& options) {
     return OSTREL_QR_OK;
 }
 
-std::unique_ptr<ostrel_qr_symbol> ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
-    auto result = std::make_unique<ostrel_qr_symbol>();
+// Frees a symbol handed out (ostrel_qr_symbol::Free) when it goes out of scope.
+struct SymbolDeleter {
+    void operator()(ostrel_qr_symbol* symbol) const { ostrel_qr_symbol::Free(symbol); }
+};
+using OwnedSymbol = std::unique_ptr<ostrel_qr_symbol, SymbolDeleter>;
+
+// The calling thread's encoder, made on its first call (see the top of this file).
+clsSymbolEncoder& ThreadEncoder() {
+    thread_local clsSymbolEncoder encoder;
+    return encoder;
+}
+
+OwnedSymbol ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
+    OwnedSymbol result(ostrel_qr_symbol::Make(symbol.Columns(), symbol.Rows()));
     result->Symbology = symbology;
-    result->Width = symbol.Columns();
-    result->Height = symbol.Rows();
     result->Version = symbol.Version;
     result->Level = symbol.Level;
     // A symbology without a choice of mask reports 0, its one fixed pattern (as it always has).
     result->Mask = clsSymbology::Of(static_cast<ostrel::Symbology>(symbology)).HasMaskChoice()
                        ? symbol.Mask
                        : 0;
-    result->Modules.resize(static_cast<std::size_t>(result->Width) * result->Height);
-    std::size_t index = 0;
-    for (std::int32_t y = 0; y < result->Height; ++y) {
-        for (std::int32_t x = 0; x < result->Width; ++x) {
-            result->Modules[index++] = symbol.At(x, y) != 0 ? 1 : 0;
-        }
+    // The finished modules are 0 and 1 already: each row as it is, without the padding.
+    const std::size_t width = static_cast<std::size_t>(result->Width);
+    const auto stride = static_cast<std::size_t>(symbol.Stride());
+    for (std::size_t y = 0; y < static_cast<std::size_t>(result->Height); ++y) {
+        std::memcpy(result->Modules + y * width, symbol.Modules.data() + y * stride, width);
     }
     return result;
 }
@@ -141,10 +157,10 @@ std::unique_ptr<ostrel_qr_symbol> ToCSymbol(const clsQRCode::Symbol& symbol, int
 // The symbols of a structured-append sequence for checked settings, in order; none when the
 // data do not fit (too long is told from too many symbols asked for by the caller).
 int MakeSequence(std::span<const std::uint8_t> bytes, const ostrel_qr_options& options, int symbols,
-                 int characters, std::vector<std::unique_ptr<ostrel_qr_symbol>>& made) {
+                 int characters, std::vector<OwnedSymbol>& made) {
     using ostrel::clsStructuredAppend;
     const auto cut = static_cast<clsStructuredAppend::Characters>(characters);
-    clsSymbolEncoder encoder;
+    clsSymbolEncoder& encoder = ThreadEncoder();
     const clsSymbolEncoder::Settings settings = SettingsOf(options);
     const clsStructuredAppend::Plan plan = encoder.Split(bytes, settings, symbols, cut);
     if (plan.Parts.empty()) {
@@ -271,8 +287,7 @@ int ostrel_qr_encode(const unsigned char* data, size_t length, const ostrel_qr_o
     }
     try {
         const clsSymbolEncoder::Settings settings = SettingsOf(*options);
-        const clsSymbolEncoder::Outcome outcome =
-            clsSymbolEncoder().Encode({data, length}, settings);
+        const clsSymbolEncoder::Outcome outcome = ThreadEncoder().Encode({data, length}, settings);
         if (!outcome.Symbol) {
             return ErrorOf(outcome.Why, settings, options->level);
         }
@@ -311,7 +326,7 @@ int ostrel_qr_encode_sequence(const unsigned char* data, size_t length,
         return OSTREL_QR_ERROR_DATA_TOO_LONG;
     }
     try {
-        std::vector<std::unique_ptr<ostrel_qr_symbol>> made;
+        std::vector<OwnedSymbol> made;
         if (const int status = MakeSequence({data, length}, *options, symbols, characters, made);
             status != OSTREL_QR_OK) {
             return status;
@@ -329,8 +344,7 @@ int ostrel_qr_encode_sequence(const unsigned char* data, size_t length,
 }
 
 void ostrel_qr_symbol_free(ostrel_qr_symbol* symbol) {
-    // Owned from here on: released when the pointer goes out of scope.
-    const std::unique_ptr<ostrel_qr_symbol> owned(symbol);
+    ostrel_qr_symbol::Free(symbol);
 }
 
 int ostrel_qr_symbol_size(const ostrel_qr_symbol* symbol) {
@@ -353,7 +367,7 @@ int ostrel_qr_symbol_module(const ostrel_qr_symbol* symbol, int x, int y) {
 }
 
 const unsigned char* ostrel_qr_symbol_modules(const ostrel_qr_symbol* symbol) {
-    return symbol != nullptr ? symbol->Modules.data() : nullptr;
+    return symbol != nullptr ? symbol->Modules : nullptr;
 }
 
 int ostrel_qr_symbol_version(const ostrel_qr_symbol* symbol) {

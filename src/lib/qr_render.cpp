@@ -111,7 +111,7 @@ ostrel::clsQRCode::Symbol EncoderSymbol(const ostrel_qr_symbol& symbol) {
     made.Modules.assign(stride * static_cast<std::size_t>(symbol.Height + 3), 0);
     for (int y = 0; y < symbol.Height; ++y) {
         std::memcpy(made.Modules.data() + static_cast<std::size_t>(y) * stride,
-                    symbol.Modules.data() + static_cast<std::size_t>(y) * symbol.Width,
+                    symbol.Modules + static_cast<std::size_t>(y) * symbol.Width,
                     static_cast<std::size_t>(symbol.Width));
     }
     return made;

@@ -593,6 +593,82 @@ TEST(ReedSolomonEcc, PairAgreesWithPlainLongDivision) {
     EXPECT_EQ(block, expected);
 }
 
+// The byte form against the plain long division: every degree up to 32, full and shorter
+// blocks, checks written every stride bytes and nothing between them; refused (nothing written)
+// where it has no products: a field of other than 256 elements, more than 32 check symbols, a
+// block longer than the data length, a field set up again after Init.
+TEST(ReedSolomonEcc, BytesAgreeWithPlainLongDivision) {
+    std::mt19937 rng(5151);
+    for (std::int32_t e = 1; e <= 32; ++e) {
+        const std::int32_t k = 1 + e * 7 % 150;
+        clsReedSolomon rs;
+        ASSERT_TRUE(rs.Init(k, e, QrField(), 0, 0));
+        for (const std::int32_t length : {k, k - 1}) {
+            if (length == 0) {
+                continue;
+            }
+            const auto data = RandomData(rng, length, 256);
+            std::vector<std::int32_t> padded(static_cast<std::size_t>(k - length), 0);
+            padded.insert(padded.end(), data.begin(), data.end());
+            const auto expected = CheckSymbols(ReferenceEcc(rs, MakeBlock(padded, e)), e);
+            const std::vector<std::uint8_t> bytes(data.begin(), data.end());
+            const std::ptrdiff_t stride = 1 + e % 3;
+            std::vector<std::uint8_t> checks(static_cast<std::size_t>(e * stride), 0xA5);
+            ASSERT_TRUE(rs.ComputeEccBytes(bytes.data(), length, checks.data(), stride));
+            for (std::int32_t t = 0; t < e * stride; ++t) {
+                const auto at = static_cast<std::size_t>(t);
+                const int want =
+                    t % stride == 0 ? expected[at / static_cast<std::size_t>(stride)] : 0xA5;
+                ASSERT_EQ(checks[at], want) << "e=" << e << " length " << length << " at " << t;
+            }
+        }
+        // A pair of blocks of k and k - 1 bytes in both orders, their checks interleaved.
+        std::array<std::vector<std::uint8_t>, 2> pair;
+        std::array<std::vector<std::int32_t>, 2> expected;
+        for (std::size_t j = 0; j < 2; ++j) {
+            std::vector<std::int32_t> data = RandomData(rng, k, 256);
+            if (j == 1) {
+                data[0] = 0; // the shorter block: a leading zero left out
+            }
+            expected[j] = CheckSymbols(ReferenceEcc(rs, MakeBlock(data, e)), e);
+            pair[j].assign(data.begin() + static_cast<std::ptrdiff_t>(j), data.end());
+        }
+        for (const std::size_t one : {0, 1}) {
+            const auto& a = pair[one];
+            const auto& b = pair[1 - one];
+            std::vector<std::uint8_t> checks(static_cast<std::size_t>(2 * e), 0xA5);
+            ASSERT_TRUE(rs.ComputeEccBytesPair(
+                {a.data(), static_cast<std::int32_t>(a.size()), checks.data()},
+                {b.data(), static_cast<std::int32_t>(b.size()), checks.data() + 1}, 2));
+            for (std::size_t t = 0; t < checks.size(); ++t) {
+                const std::size_t block = t % 2 == 0 ? one : 1 - one;
+                ASSERT_EQ(checks[t], expected[block][t / 2]) << "e=" << e << " pair at " << t;
+            }
+        }
+    }
+    const std::vector<std::uint8_t> bytes(80, 0x3C);
+    std::vector<std::uint8_t> checks(80, 0x77);
+    const auto refused = [&](const clsReedSolomon& rs, std::int32_t length) {
+        const bool done = rs.ComputeEccBytes(bytes.data(), length, checks.data(), 1);
+        return !done && checks == std::vector<std::uint8_t>(80, 0x77);
+    };
+    clsReedSolomon rs;
+    EXPECT_TRUE(refused(rs, 10)); // before Init
+    ASSERT_TRUE(rs.Init(10, 4, MakeField(16, 19, 0), 0, 0));
+    EXPECT_TRUE(refused(rs, 10));
+    ASSERT_TRUE(rs.Init(40, 33, QrField(), 0, 0));
+    EXPECT_TRUE(refused(rs, 40));
+    const auto field = QrField();
+    ASSERT_TRUE(rs.Init(40, 10, field, 0, 0));
+    EXPECT_TRUE(refused(rs, 41));
+    ASSERT_TRUE(field->Init(256, 285, 2)); // the same field set up again: its products are stale
+    EXPECT_TRUE(refused(rs, 40));
+    ASSERT_TRUE(rs.Init(40, 10, QrField(), 0, 0));
+    EXPECT_FALSE(rs.ComputeEccBytesPair({bytes.data(), 40, checks.data()},
+                                        {bytes.data(), 41, checks.data() + 1}, 2));
+    EXPECT_EQ(checks, std::vector<std::uint8_t>(80, 0x77));
+}
+
 TEST(ReedSolomonEcc, FollowsFieldChangedAfterInit) {
     // The field is shared: when its owner sets it up again, ComputeEcc works in the new field
     // with the generator built earlier, as the plain long division does.

@@ -7,6 +7,7 @@
 #include "clsQRCode.h"
 #include "clsRMQRCode.h"
 #include "clsStructuredAppend.h"
+#include "clsSymbolEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -570,6 +571,68 @@ TEST(CApi, BoostedSequenceHasOneLevel) {
         EXPECT_EQ(ostrel_qr_symbol_version(boosted[static_cast<std::size_t>(k)]), 2);
         ostrel_qr_symbol_free(plain[static_cast<std::size_t>(k)]);
         ostrel_qr_symbol_free(boosted[static_cast<std::size_t>(k)]);
+    }
+}
+
+// Each thread keeps one encoder for its calls: settings that change from call to call, in any
+// order, give what a new encoder object gives for each call alone.
+TEST(CApi, CallsInAnyOrderGiveTheSymbolOfAFreshEncoder) {
+    struct Case {
+        int Symbology, Version, Level, Mask, Kanji, Eci, Boost;
+        std::string Text;
+    };
+    std::string kanji; // Kanji mode makes a shorter stream of it than byte mode alone
+    for (int k = 0; k < 12; ++k) {
+        kanji += "\x88\x9F";
+    }
+    kanji += " Kanji 0123456789";
+    const std::vector<Case> cases = {
+        {OSTREL_QR_SYMBOLOGY_QR, 0, 3, 0, 1, 0, 0, kanji},
+        {OSTREL_QR_SYMBOLOGY_QR, 0, 3, 0, 0, 0, 0, kanji},
+        {OSTREL_QR_SYMBOLOGY_QR, 0, 1, OSTREL_QR_MASK_AUTO, 1, 26, 0, kanji + kanji},
+        {OSTREL_QR_SYMBOLOGY_QR, 7, 4, 5, 1, 0, 0, std::string(40, 'A')},
+        {OSTREL_QR_SYMBOLOGY_QR, 7, 1, 2, 1, 0, 1, std::string(40, 'A')},
+        {OSTREL_QR_SYMBOLOGY_QR, 0, 2, OSTREL_QR_MASK_AUTO, 1, 0, 0, std::string(900, 'q')},
+        {OSTREL_QR_SYMBOLOGY_MICRO_QR, 0, 1, OSTREL_QR_MASK_AUTO, 1, 0, 0, kanji.substr(0, 8)},
+        {OSTREL_QR_SYMBOLOGY_MICRO_QR, 3, 2, 1, 0, 0, 0, "micro"},
+        {OSTREL_QR_SYMBOLOGY_RMQR, 0, 2, 0, 1, 0, 0, kanji},
+        {OSTREL_QR_SYMBOLOGY_RMQR, 0, 2, 0, 0, 0, 0, kanji},
+        {OSTREL_QR_SYMBOLOGY_RMQR, 12, 4, 0, 0, 3, 1, "rmqr"},
+    };
+    const auto encode = [](const Case& c, ostrel_qr_symbol** out) {
+        ostrel_qr_options options = Defaults();
+        options.symbology = c.Symbology;
+        options.version = c.Version;
+        options.level = c.Level;
+        options.mask = c.Mask;
+        options.kanji = c.Kanji;
+        options.eci = c.Eci;
+        options.boost_level = c.Boost;
+        return ostrel_qr_encode(reinterpret_cast<const unsigned char*>(c.Text.data()),
+                                c.Text.size(), &options, out);
+    };
+    for (const bool reversed : {false, true}) {
+        for (std::size_t k = 0; k < cases.size(); ++k) {
+            const Case& c = cases[reversed ? cases.size() - 1 - k : k];
+            SCOPED_TRACE(::testing::Message() << "case " << (reversed ? cases.size() - 1 - k : k));
+            ostrel::clsSymbolEncoder::Settings settings;
+            settings.Kind = static_cast<ostrel::Symbology>(c.Symbology);
+            settings.Version = c.Version;
+            settings.Level = c.Level;
+            if (c.Symbology != OSTREL_QR_SYMBOLOGY_RMQR) {
+                settings.Mask = c.Mask;
+            }
+            settings.Kanji = c.Kanji != 0;
+            settings.Eci = c.Eci;
+            settings.BoostLevel = c.Boost != 0;
+            const auto fresh = ostrel::clsSymbolEncoder().Encode(ToBytes(c.Text), settings);
+            ASSERT_TRUE(fresh.Symbol.has_value());
+            ostrel_qr_symbol* symbol = nullptr;
+            ASSERT_EQ(encode(c, &symbol), OSTREL_QR_OK);
+            ExpectSame(symbol, *fresh.Symbol, c.Symbology,
+                       c.Symbology == OSTREL_QR_SYMBOLOGY_RMQR ? 0 : fresh.Symbol->Mask);
+            ostrel_qr_symbol_free(symbol);
+        }
     }
 }
 

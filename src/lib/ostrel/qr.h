@@ -54,8 +54,11 @@
  * Files: ostrel_qr_render() draws a symbol as PNG, SVG, PDF, EPS, BMP or text in memory, and
  * ostrel_qr_render_file() writes it to a file, byte for byte as ostrel-qr-cli writes it.
  *
- * Threads: the functions keep no state between calls. Any number of threads may encode at the
- * same time; a symbol may be read from several threads at once, and is freed by one.
+ * Threads: no call's result depends on an earlier call. The tables that never change (the field
+ * GF(2^8)) are built once per process; each thread keeps its own encoder between calls, which
+ * holds nothing but what it derived from those tables (the last Reed-Solomon generator and
+ * placement order). Any number of threads may encode at the same time; a symbol may be read from
+ * several threads at once, and is freed by one.
  */
 #ifndef OSTREL_QR_H
 #define OSTREL_QR_H
