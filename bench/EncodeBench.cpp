@@ -675,15 +675,15 @@ int main(int argc, char** argv) {
         }
         if (std::strncmp(argv[i], "--driver=", 9) == 0) {
             // PATH:NAME:N
-            const std::string spec = argv[i] + 9;
-            const auto first = spec.find(':');
-            const auto last = spec.rfind(':');
+            const std::string driver = argv[i] + 9;
+            const auto first = driver.find(':');
+            const auto last = driver.rfind(':');
             if (first == std::string::npos || last == first) {
                 return 2;
             }
-            return ostrel::bench::RunDriver(spec.substr(0, first),
-                                            spec.substr(first + 1, last - first - 1),
-                                            std::strtol(spec.c_str() + last + 1, nullptr, 10));
+            return ostrel::bench::RunDriver(driver.substr(0, first),
+                                            driver.substr(first + 1, last - first - 1),
+                                            std::strtol(driver.c_str() + last + 1, nullptr, 10));
         }
     }
     const auto& inputs = ostrel::bench::Inputs(); // fails early on unexpected inputs
