@@ -98,11 +98,26 @@ screenshots: configure
 # and the man page: build/default/package/ostrel-qr-<version>-Linux-x86_64.tar.gz.
 .PHONY: package
 package: deps
-	@scripts/install-deps help2man desktop-file-utils
 	@cmake --preset $(PRESET) >/dev/null
 	@cmake --build --preset $(PRESET)
 	@desktop-file-validate packaging/ostrel-qr.desktop
-	@cd $(BUILD_DIR) && cpack --config CPackConfig.cmake
+	@cd $(BUILD_DIR) && cpack -G TGZ --config CPackConfig.cmake
+
+# The Debian package, built under /usr by preset deb (Release, no tests) with CPack's DEB
+# generator, dependencies from dpkg-shlibdeps: build/deb/package/ostrel-qr_<version>_<arch>.deb.
+.PHONY: deb
+deb: deps
+	@scripts/install-deps dpkg-dev
+	@cmake --preset deb >/dev/null
+	@cmake --build --preset deb
+	@cd build/deb && cpack -G DEB --config CPackConfig.cmake
+
+# The package checked: lintian without errors, its tree extracted into a throw-away root, the
+# program started from there under Xvfb (it must find its skin), its metadata validated.
+.PHONY: check-deb
+check-deb: deb
+	@scripts/install-deps lintian
+	@xvfb-run -a -s "-screen 0 1280x1024x24" scripts/check-deb build/deb/package
 
 # Benchmarks: builds preset `bench` (Release, no tests) with the windows, runs ostrel-qr-bench
 # with repetitions, measures the heap of Encode under valgrind and the window's start-up and

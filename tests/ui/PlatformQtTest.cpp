@@ -6,6 +6,7 @@
 #include "Numeric.h"
 #include "ProgramEnvironment.h"
 #include "SkinH.h"
+#include "TestEnvironment.h"
 #include "TextBox.h"
 #include "UrlRecorder.h"
 #include "WebBrowser.h"
@@ -288,6 +289,33 @@ TEST(ClipboardTest, BitmapReplacesEverythingElse) {
     ASSERT_NE(content, nullptr);
     EXPECT_FALSE(content->hasText());
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(7, 5));
+}
+
+// The data files of an installed program lie in share/ostrel-qr beside bin/; the portable folder
+// and the build tree keep them beside the executable, which wins when both exist.
+TEST(ProgramEnvironmentTest, DataFilesAreFoundBesideTheProgramThenInShare) {
+    TestEnvironment environment;
+    const QDir root(environment.TemporaryFolder());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("bin")) &&
+                root.mkpath(QStringLiteral("share/ostrel-qr")));
+    environment.SetFolder(root.filePath(QStringLiteral("bin")));
+    const QString beside = root.filePath(QStringLiteral("bin/skinh.she"));
+    const QString shared = root.filePath(QStringLiteral("share/ostrel-qr/skinh.she"));
+    const auto touch = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("QWidget {}") > 0;
+    };
+
+    EXPECT_EQ(environment.DataFile(QStringLiteral("skinh.she")), beside) << "neither exists";
+    ASSERT_TRUE(touch(shared));
+    EXPECT_EQ(environment.DataFile(QStringLiteral("skinh.she")), shared);
+    // A folder of that name beside the program is no data file.
+    ASSERT_TRUE(root.mkpath(QStringLiteral("bin/forum.html")));
+    ASSERT_TRUE(touch(root.filePath(QStringLiteral("share/ostrel-qr/forum.html"))));
+    EXPECT_EQ(environment.DataFile(QStringLiteral("forum.html")),
+              root.filePath(QStringLiteral("share/ostrel-qr/forum.html")));
+    ASSERT_TRUE(touch(beside));
+    EXPECT_EQ(environment.DataFile(QStringLiteral("skinh.she")), beside);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "ProgramEnvironment.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 namespace ostrel::platform {
@@ -11,6 +13,17 @@ ProgramEnvironment* installedEnvironment = nullptr;
 
 QString ProgramEnvironment::ProgramFolder() const {
     return QCoreApplication::applicationDirPath();
+}
+
+QString ProgramEnvironment::DataFile(const QString& name) const {
+    const QDir folder(ProgramFolder());
+    const QString beside = folder.filePath(name);
+    if (QFileInfo(beside).isFile()) {
+        return beside;
+    }
+    const QString shared =
+        QDir::cleanPath(folder.filePath(QStringLiteral("../share/ostrel-qr/") + name));
+    return QFileInfo(shared).isFile() ? shared : beside;
 }
 
 QString ProgramEnvironment::ProgramFile() const {

@@ -16,6 +16,11 @@ public:
 
     // The folder that holds the program's executable (no trailing separator).
     virtual QString ProgramFolder() const;
+    // Where the program's data file name lies: beside the executable (the portable archive, a
+    // build tree), else in ../share/ostrel-qr/ from it (the standard layout of an installed
+    // program, bin/ beside share/). When neither holds the file, the path beside the executable,
+    // so that a missing file is reported as it always was.
+    QString DataFile(const QString& name) const;
     // The program's own executable file.
     virtual QString ProgramFile() const;
     // Starts the executable at path as a separate process, without a shell and without

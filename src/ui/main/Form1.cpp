@@ -292,9 +292,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 // ---- Start-up (load, focus) ----
 
 void Form1::Form_Load() {
-    platform::SkinH_AttachEx(platform::ProgramEnvironment::Current().ProgramFolder() +
-                                 QStringLiteral("/skinh.she"),
-                             QString());
+    platform::SkinH_AttachEx(
+        platform::ProgramEnvironment::Current().DataFile(QStringLiteral("skinh.she")), QString());
     platform::SkinH_AdjustHSV(166, 0, 0);
     setWindowIcon(QIcon());
 
@@ -321,8 +320,8 @@ void Form1::Form_Load() {
 }
 
 QUrl Form1::ForumAddress() {
-    return QUrl::fromLocalFile(platform::ProgramEnvironment::Current().ProgramFolder() +
-                               QLatin1Char('/') + QString::fromLatin1(ForumPageName));
+    return QUrl::fromLocalFile(
+        platform::ProgramEnvironment::Current().DataFile(QString::fromLatin1(ForumPageName)));
 }
 
 void Form1::showEvent(QShowEvent* event) {
