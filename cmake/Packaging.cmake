@@ -13,7 +13,8 @@
 # with the Ghostscript program for EPS files when it is installed; README.md lists them.
 include(GNUInstallDirs)
 
-set(OSTREL_APP_ID io.github.ostrel.OstrelQR)
+# The AppStream id: the reverse of the project address's domain (OSTREL_HOMEPAGE).
+set(OSTREL_APP_ID example.ostrel.OstrelQR)
 set(OSTREL_HOMEPAGE "https://ostrel.example/qr" CACHE STRING
     "The project's web address, named in the AppStream metadata and the Debian package")
 set(OSTREL_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
@@ -148,7 +149,7 @@ set(CPACK_PACKAGE_FILE_NAME ostrel-qr-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME}-${
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(OSTREL_PORTABLE_PROJECT "${CMAKE_BINARY_DIR};${PROJECT_NAME};portable;/")
-set(OSTREL_DEB_DESCRIPTION_FILE ${OSTREL_PACKAGING_DIR}/debian-description)
+set(OSTREL_DEB_DESCRIPTION_FILE ${OSTREL_PACKAGING_DIR}/debian/description)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/CPackGenerators.cmake.in
     ${CMAKE_BINARY_DIR}/CPackGenerators.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackGenerators.cmake)
