@@ -265,8 +265,33 @@ bool BatchRunner::PrepareFolders(const std::vector<std::string>& names) const {
     return true;
 }
 
+void BatchRunner::ChooseShard() {
+    const auto& rows = m_Table.Rows;
+    const auto& skipped = m_Table.Skipped;
+    const auto bound = [&](std::int32_t k) {
+        return static_cast<std::size_t>(static_cast<std::uint64_t>(rows.size()) *
+                                        static_cast<std::uint64_t>(k) /
+                                        static_cast<std::uint64_t>(m_Options.Shards));
+    };
+    m_ShardBegin = m_Options.Shards > 0 ? bound(m_Options.Shard - 1) : 0;
+    m_ShardEnd = m_Options.Shards > 0 ? bound(m_Options.Shard) : rows.size();
+    // The first empty row after the given row's line.
+    const auto after = [&](std::size_t row) {
+        return static_cast<std::size_t>(
+            std::upper_bound(
+                skipped.begin(), skipped.end(), rows[row].Line,
+                [](std::int64_t line, const BatchTable::Row& s) { return line < s.Line; }) -
+            skipped.begin());
+    };
+    m_SkippedBegin = m_ShardBegin > 0 ? after(m_ShardBegin - 1) : 0;
+    m_SkippedEnd = LastShard()                 ? skipped.size()
+                   : m_ShardEnd > m_ShardBegin ? after(m_ShardEnd - 1)
+                                               : m_SkippedBegin;
+}
+
 void BatchRunner::ShowProgress(std::size_t done, double seconds) const {
-    const std::size_t total = m_Table.Rows.size();
+    const std::size_t total = m_ShardEnd - m_ShardBegin;
+    done -= m_ShardBegin;
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
     const double left = rate > 0 ? static_cast<double>(total - done) / rate : 0.0;
     std::fprintf(stderr, "\r%s: %zu of %zu %s, %.0f a second, %.0f s left\x1b[K", Program, done,
@@ -490,8 +515,8 @@ int BatchRunner::Finish(const RunTally& tally, std::size_t renamed, double secon
     }
     std::fprintf(stderr, "%s: %s, %s failed, %s skipped, in %.2f s (%.0f %s a second)", Program,
                  counts.c_str(), counted(tally.Failed.size(), noun).c_str(),
-                 counted(static_cast<std::size_t>(m_Table.EmptyRows), "empty " + noun).c_str(),
-                 seconds, seconds > 0 ? static_cast<double>(tally.Written) / seconds : 0.0, unit);
+                 counted(m_SkippedEnd - m_SkippedBegin, "empty " + noun).c_str(), seconds,
+                 seconds > 0 ? static_cast<double>(tally.Written) / seconds : 0.0, unit);
     // A full or read-only disk that refuses the manifest too is said once, in the summary
     // after the stop, or alone.
     const std::string manifestError = manifest ? manifest->Commit() : std::string();
@@ -571,7 +596,11 @@ int BatchRunner::Prepare(std::vector<std::string>& names, std::size_t& renamed,
         WritesOverAnInput(names)) {
         return ExitUsage;
     }
-    if (!PrepareFolders(names)) {
+    // A shard makes the folders of its own files only.
+    std::vector<std::string> own(names.begin() + static_cast<std::ptrdiff_t>(m_ShardBegin),
+                                 names.begin() + static_cast<std::ptrdiff_t>(m_ShardEnd));
+    own.insert(own.begin(), m_ShardBegin, std::string());
+    if (!PrepareFolders(own)) {
         return ExitCannotWrite;
     }
     if (m_Options.Manifest) {
@@ -590,6 +619,7 @@ int BatchRunner::Run() {
         return status;
     }
     const auto& rows = m_Table.Rows;
+    ChooseShard();
 
     std::vector<std::string> names(rows.size());
     std::size_t renamed = 0;
@@ -610,12 +640,13 @@ int BatchRunner::Run() {
     const std::size_t window = std::max(LinesPerWindow, LinesPerWorker * workers);
     std::vector<LineResult> results;
     RunTally tally;
+    tally.NextSkipped = m_SkippedBegin;
     auto elapsed = [&started] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
 
-    for (std::size_t first = 0; first < rows.size(); first += window) {
-        const std::size_t end = std::min(rows.size(), first + window);
+    for (std::size_t first = m_ShardBegin; first < m_ShardEnd; first += window) {
+        const std::size_t end = std::min(m_ShardEnd, first + window);
         results.assign(end - first, LineResult{});
         if (!tally.StoppedAt) {
             Encode(first, names, results, pipelines);
@@ -631,17 +662,19 @@ int BatchRunner::Run() {
             std::fprintf(stderr, "%s: cannot write to standard output: %s\n", Program,
                          std::strerror(errno));
             if (manifest) {
-                for (std::size_t i = end; i < rows.size(); ++i) {
+                for (std::size_t i = end; i < m_ShardEnd; ++i) {
                     RecordSkipped(*manifest, rows[i].Line, tally);
                     Record(*manifest, i, LineResult{}, names[i],
                            "not written: standard output could not be written");
                 }
-                RecordSkipped(*manifest, INT64_MAX, tally);
+                if (LastShard()) {
+                    RecordSkipped(*manifest, INT64_MAX, tally);
+                }
                 manifest->Commit();
             }
             return ExitCannotWrite;
         }
-        if (progress && end < rows.size() && !tally.StoppedAt) {
+        if (progress && end < m_ShardEnd && !tally.StoppedAt) {
             ShowProgress(end, elapsed());
             m_ProgressShown = true;
         }
@@ -649,7 +682,7 @@ int BatchRunner::Run() {
     if (progress && m_ProgressShown) {
         std::fputs("\r\x1b[K", stderr);
     }
-    if (manifest) {
+    if (manifest && LastShard()) {
         RecordSkipped(*manifest, INT64_MAX, tally);
     }
     return Finish(tally, renamed, elapsed(), manifest.get());

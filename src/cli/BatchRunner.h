@@ -80,6 +80,13 @@ private:
     // is missing, is no folder or cannot be made.
     bool PrepareFolders(const std::vector<std::string>& names) const;
     void ShowProgress(std::size_t done, double seconds) const;
+    // With --shard K/N: the rows of shard K ([m_ShardBegin, m_ShardEnd): the K-th of N
+    // contiguous ranges) and the empty rows recorded with them ([m_SkippedBegin,
+    // m_SkippedEnd) of the table's Skipped: those before one of the shard's rows, and for the
+    // last shard those after the last row), so that the shards' manifests concatenated in
+    // order are one run's. Without it, every row.
+    void ChooseShard();
+    bool LastShard() const { return m_Options.Shard == m_Options.Shards; } // also 0/0
     // With --payload: every column but 'file' and every --field known to the payload kind
     // (false, after saying why, when one is not), then the payload of every row; a row whose
     // fields make no payload gets the reason as its error.
@@ -99,6 +106,10 @@ private:
     BatchTable m_Table;
     std::vector<std::string> m_Payloads; // by row; empty without --payload
     bool m_ProgressShown = false;
+    std::size_t m_ShardBegin = 0;
+    std::size_t m_ShardEnd = 0;
+    std::size_t m_SkippedBegin = 0;
+    std::size_t m_SkippedEnd = 0;
 };
 
 } // namespace ostrel::cli

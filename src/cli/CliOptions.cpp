@@ -186,8 +186,9 @@ std::string CheckCombination(const CliOptions& options) {
     }
     if (!options.Batch &&
         (options.Manifest || options.Jobs > 0 || options.BatchFormat != BatchInputFormat::Lines ||
-         options.OnCollision != CollisionPolicy::Refuse)) {
-        return "--batch-format, --on-collision, --manifest and --jobs are for --batch only";
+         options.OnCollision != CollisionPolicy::Refuse || options.Shards > 0)) {
+        return "--batch-format, --on-collision, --manifest, --jobs and --shard are for --batch "
+               "only";
     }
     if (options.Hanzi && !options.Utf8) {
         return "--hanzi converts the text to GB 2312 itself; it cannot go with --encoding ansi";

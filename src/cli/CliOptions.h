@@ -82,6 +82,10 @@ struct CliOptions {
     CollisionPolicy OnCollision = CollisionPolicy::Refuse;
     std::optional<std::string> Manifest; // one JSON line per row of the batch
     std::int32_t Jobs = 0;               // worker threads of a batch; 0: one per core
+    // --shard K/N: this process encodes the K-th of N contiguous ranges of the batch's rows
+    // (names are still planned over every row); 0/0 without the option, the whole batch.
+    std::int32_t Shard = 0;
+    std::int32_t Shards = 0;
 
     bool Verify = false; // every symbol read back, and removed when it does not read as written
     // --verify=strict: a symbol that a scanner's search misses fails as well.
@@ -113,6 +117,7 @@ struct CliOptions {
 inline constexpr std::int32_t MaxScale = 100;
 inline constexpr std::int32_t MaxMargin = 64;
 inline constexpr std::int32_t MaxJobs = 256;
+inline constexpr std::int32_t MaxShards = 1000000;
 inline constexpr std::int32_t MaxStructuredAppendSymbols = 16;
 
 struct ParseResult {

@@ -266,6 +266,23 @@ std::string ApplyJobs(CliOptions& options, std::optional<std::string_view> value
     return {};
 }
 
+// K/N: shard K of N, 1 <= K <= N.
+std::string ApplyShard(CliOptions& options, std::optional<std::string_view> value,
+                       const std::string& option) {
+    const std::size_t slash = value->find('/');
+    const auto shards = slash == std::string_view::npos
+                            ? std::nullopt
+                            : ParseNumber(value->substr(slash + 1), 1, MaxShards);
+    const auto shard = shards ? ParseNumber(value->substr(0, slash), 1, *shards) : std::nullopt;
+    if (!shard) {
+        return Invalid(option, *value,
+                       "K/N, shard K of N with 1 <= K <= N <= " + std::to_string(MaxShards));
+    }
+    options.Shard = *shard;
+    options.Shards = *shards;
+    return {};
+}
+
 std::string ApplyColour(std::optional<Colour>& colour, std::string_view value,
                         const std::string& option) {
     colour = ParseColour(value);
@@ -575,6 +592,14 @@ constexpr OptionRow Table[] = {
      "with --batch, N worker threads, 1..256\n"
      "(default: one per processor core); the files\n"
      "are the same bytes whatever N"},
+    {Options, "shard", 0, OptionValue::Required, "K/N", ApplyShard,
+     "with --batch, encode only the K-th of N equal\n"
+     "runs of consecutive rows (1 <= K <= N), so that\n"
+     "N processes or machines share one batch: names\n"
+     "are planned over every row, the shards' files\n"
+     "together are one run's, and their manifests\n"
+     "concatenated in order (1/N, 2/N, ...) are one\n"
+     "run's manifest"},
     {Options, "make-dirs", 0, OptionValue::None, "", SetMakeDirs,
      "make the folders that the output files (and\n"
      "the manifest) need and that do not exist, as\n"
