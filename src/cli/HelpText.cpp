@@ -193,6 +193,11 @@ Examples:
       Two worker threads, and a line of JSON per label:
       {"line":1,"row":1,"file":"00001.png","bytes":14,"sha256":"…",...}
 
+  parallel ostrel-qr-cli --batch labels.txt -o '%05d.png' --shard {}/4 \
+      --manifest part-{}.jsonl ::: 1 2 3 4
+      Four processes share the batch (GNU parallel): the same files as one
+      run, and part-1.jsonl ... part-4.jsonl together are its manifest.
+
   printf '\001\002\003' | ostrel-qr-cli -o binary.bmp --scale 4
       Encode three raw bytes from standard input into a BMP picture.
 
