@@ -17,7 +17,7 @@ QString ProgramEnvironment::ProgramFolder() const {
 
 QString ProgramEnvironment::DataFile(const QString& name) const {
     const QDir folder(ProgramFolder());
-    const QString beside = folder.filePath(name);
+    QString beside = folder.filePath(name);
     if (QFileInfo(beside).isFile()) {
         return beside;
     }
