@@ -2,6 +2,7 @@
 // their Qt: the same one-bit picture (white 0, black 1) must give the same bytes, header, palette,
 // row padding and resolution included.
 #include "BmpWriter.h"
+#include "ReferencePicture.h"
 #include "clsSymbolEncoder.h"
 
 #include <QBuffer>
@@ -20,23 +21,6 @@ namespace {
 using ostrel::clsQRCode;
 using ostrel::clsSymbolEncoder;
 using ostrel::render::BmpWriter;
-
-// The picture as the tool once made it for Qt: a mono image with zeroed row padding.
-QImage QtPicture(const clsQRCode::Symbol& symbol, int scale, int margin) {
-    const int width = (symbol.Columns() + 2 * margin) * scale;
-    const int height = (symbol.Rows() + 2 * margin) * scale;
-    QImage picture(width, height, QImage::Format_Mono);
-    picture.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    std::memset(picture.bits(), 0, static_cast<std::size_t>(picture.sizeInBytes()));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (symbol.At(x / scale - margin, y / scale - margin) != 0) {
-                picture.setPixel(x, y, 1);
-            }
-        }
-    }
-    return picture;
-}
 
 std::string QtBmp(const QImage& picture) {
     QByteArray data;
@@ -61,7 +45,8 @@ TEST(BmpWriter, GivesTheBytesOfQtsWriterForEverySymbolShapeScaleAndResolution) {
         ASSERT_TRUE(outcome) << round;
         const int scale = 1 + static_cast<int>(random() % 9);
         const int margin = static_cast<int>(random() % 6);
-        QImage picture = QtPicture(*outcome.Symbol, scale, margin);
+        // The picture as the tool once made it for Qt.
+        QImage picture = ostrel::test::ReferencePicture(*outcome.Symbol, scale, margin);
         std::optional<std::int32_t> dpi;
         if (round % 2 == 1) {
             dpi = 1 + static_cast<int>(random() % 2400);
