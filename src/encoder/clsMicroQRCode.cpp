@@ -54,7 +54,8 @@ void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
         clsSymbolBuilder::ApplyMask(s, m, QRMask(m));
     };
     if (mask == AutomaticMask) {
-        clsSymbolBuilder::ChooseMask(symbol, clsMicroQRTable::MaskCount, finish, EdgeScore);
+        clsSymbolBuilder::ChooseMask(symbol, clsMicroQRTable::MaskCount, m_MaskScratch, finish,
+                                     EdgeScore);
     } else {
         finish(symbol, mask);
     }
@@ -64,15 +65,14 @@ void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
 }
 
 // The function patterns of the version and the codeword sequence placed around them, unmasked.
-clsQRCode::Symbol clsMicroQRCode::PlacedSymbol(std::int32_t version, std::int32_t level,
-                                               const std::uint8_t* sequence) {
+void clsMicroQRCode::PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version,
+                                 std::int32_t level, const std::uint8_t* sequence) {
     const std::int32_t side = clsMicroQRTable::Side(version);
-    clsQRCode::Symbol symbol = clsSymbolBuilder::BlankSymbol(version, level, side, side);
+    clsSymbolBuilder::Blank(symbol, version, level, side, side);
     const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
     clsMicroQRLayout::DrawFunctionPatterns(matrix, version);
     clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
         .Place(matrix, clsMicroQRLayout::DataModuleCount(version), -1, version, sequence);
-    return symbol;
 }
 
 clsMicroQRCode::clsMicroQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {}
@@ -109,10 +109,20 @@ std::int32_t clsMicroQRCode::EdgeScore(const clsQRCode::Symbol& symbol) {
 std::optional<clsQRCode::Symbol>
 clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t length,
                              std::int32_t version, std::int32_t level, std::int32_t mask) {
+    clsQRCode::Symbol symbol;
+    if (!EncodeMatrixInto(symbol, bytes, length, version, level, mask)) {
+        return std::nullopt;
+    }
+    return symbol;
+}
+
+bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
+                                      std::span<const std::uint8_t> bytes, std::int32_t length,
+                                      std::int32_t version, std::int32_t level, std::int32_t mask) {
     length = clsSymbolBuilder::ClampLength(bytes, length);
     if (version < 0 || version > clsMicroQRTable::MaxVersion || mask < AutomaticMask ||
         mask >= clsMicroQRTable::MaskCount || length > MaxInputLength) {
-        return std::nullopt;
+        return false;
     }
 
     // Each version tried is searched with its own count widths and modes (short inputs, buffers on
@@ -139,10 +149,10 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
             }
         }
         if (version == 0) {
-            return std::nullopt;
+            return false;
         }
     } else if (!fits(version)) {
-        return std::nullopt;
+        return false;
     }
     // The search of the chosen version is the last one made: preds and end are its own.
 
@@ -176,9 +186,9 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
     const std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence =
         PlacementSequence(codewords, dataCodewords, total, half);
 
-    clsQRCode::Symbol symbol = PlacedSymbol(version, level, sequence.data());
+    PlaceSymbol(symbol, version, level, sequence.data());
     MaskAndFormat(symbol, mask, version, level);
-    return symbol;
+    return true;
 }
 
 } // namespace ostrel

@@ -268,25 +268,34 @@ void clsQRCode::WriteFormatInformation(std::span<std::uint8_t> matrix, std::int3
 std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes,
                                                          std::int32_t length, std::int32_t version,
                                                          std::int32_t level, std::int32_t mask) {
-    std::optional<Symbol> symbol = PlacedSymbol(bytes, length, version, level);
-    if (symbol) {
-        FinishSymbol(*symbol, IsMask(mask) ? mask : 0);
+    Symbol symbol;
+    if (!EncodeMatrixInto(symbol, bytes, length, version, level, mask)) {
+        return std::nullopt;
     }
     return symbol;
 }
 
-std::optional<clsQRCode::Symbol> clsQRCode::PlacedSymbol(std::span<const std::uint8_t> bytes,
-                                                         std::int32_t length, std::int32_t version,
-                                                         std::int32_t level) {
+bool clsQRCode::EncodeMatrixInto(Symbol& symbol, std::span<const std::uint8_t> bytes,
+                                 std::int32_t length, std::int32_t version, std::int32_t level,
+                                 std::int32_t mask) {
+    if (!PlaceSymbol(symbol, bytes, length, version, level)) {
+        return false;
+    }
+    FinishSymbol(symbol, IsMask(mask) ? mask : 0);
+    return true;
+}
+
+bool clsQRCode::PlaceSymbol(Symbol& symbol, std::span<const std::uint8_t> bytes,
+                            std::int32_t length, std::int32_t version, std::int32_t level) {
     if (level < 1 || level > clsQRCapacity::LevelCount) {
         level = kDefaultLevel;
     }
     if (version < 0) {
-        return std::nullopt;
+        return false;
     }
     length = clsSymbolBuilder::ClampLength(bytes, length);
     if (length > MaxInputLength) {
-        return std::nullopt; // no symbol holds it: spare the segmentation its cost
+        return false; // no symbol holds it: spare the segmentation its cost
     }
 
     // Headers, segments, terminator and pad codewords for the version chosen. The first dc bytes
@@ -298,7 +307,7 @@ std::optional<clsQRCode::Symbol> clsQRCode::PlacedSymbol(std::span<const std::ui
             version = ChooseVersion(stream, level);
         }
         if (version == 0 || !WriteDataCodewords(stream, version, level, codewords)) {
-            return std::nullopt;
+            return false;
         }
     }
     // The blocks and their check codewords, interleaved.
@@ -309,12 +318,12 @@ std::optional<clsQRCode::Symbol> clsQRCode::PlacedSymbol(std::span<const std::ui
 
     // The function patterns of a blank symbol and the sequence placed around them.
     const std::int32_t side = clsQRLayout::SymbolSize(version);
-    Symbol symbol = clsSymbolBuilder::BlankSymbol(version, level, side, side);
+    clsSymbolBuilder::Blank(symbol, version, level, side, side);
     const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
     clsQRLayout::DrawFunctionPatterns(matrix, version);
     build.Place(matrix, kBitsPerCodeword * clsQRCapacity::TotalCodewords(version),
                 clsQRLayout::PlacementSkipColumn, version, sequence);
-    return symbol;
+    return true;
 }
 
 void clsQRCode::FinishSymbol(Symbol& symbol, std::int32_t mask) {

@@ -45,17 +45,16 @@ void clsSymbolBuilder::MakeBlocks(const clsCodewordBlocks::BlockTable& blocks,
     clsCodewordBlocks::Interleave(blocks, data, sequence, *m_Coder, m_Field);
 }
 
-clsQRCode::Symbol clsSymbolBuilder::BlankSymbol(std::int32_t version, std::int32_t level,
-                                                std::int32_t width, std::int32_t height) {
-    clsQRCode::Symbol symbol;
+void clsSymbolBuilder::Blank(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                             std::int32_t width, std::int32_t height) {
     symbol.Version = version;
     symbol.Level = level;
     symbol.Side = width == height ? width : 0;
     symbol.Width = width;
     symbol.Height = height;
+    symbol.Mask = 0;
     symbol.Modules.assign(
         static_cast<std::size_t>(width + kExtraModules) * (height + kExtraModules), 0);
-    return symbol;
 }
 
 clsModuleMatrix clsSymbolBuilder::Matrix(clsQRCode::Symbol& symbol) {

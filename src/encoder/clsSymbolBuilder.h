@@ -8,6 +8,7 @@
 #include "clsReedSolomon.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -58,11 +59,12 @@ public:
                     std::uint8_t* sequence);
 
     // ---- Placement ----
-    // A blank symbol of width x height modules, stored with the three extra light columns and rows
-    // (stride width + 3); Version and Level as given, Side the width of a square symbol (0
-    // otherwise), Mask 0.
-    static clsQRCode::Symbol BlankSymbol(std::int32_t version, std::int32_t level,
-                                         std::int32_t width, std::int32_t height);
+    // symbol made a blank symbol of width x height modules, stored with the three extra light
+    // columns and rows (stride width + 3); Version and Level as given, Side the width of a square
+    // symbol (0 otherwise), Mask 0. Its storage is reused: no allocation when it has held a symbol
+    // at least as large.
+    static void Blank(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                      std::int32_t width, std::int32_t height);
     // The module matrix view of a symbol's modules.
     static clsModuleMatrix Matrix(clsQRCode::Symbol& symbol);
     // Places bitCount bits of sequence (packed codewords and 8 spare bytes) into the free modules
@@ -78,9 +80,12 @@ public:
     // The automatic mask on a placed symbol: finish(candidate, m) masks a copy of the placed
     // symbol with mask m = 0 .. maskCount - 1 (and writes whatever information the evaluation
     // reads); score(candidate) rates it, higher better. The placed symbol becomes the candidate
-    // with the highest score, the lowest mask number on a tie.
+    // with the highest score, the lowest mask number on a tie. The copies are made in the two
+    // scratch symbols, whose storage is reused (and exchanged with the symbol's); what they held
+    // before does not matter.
     template <typename Finish, typename Score>
-    static void ChooseMask(clsQRCode::Symbol& symbol, std::int32_t maskCount, Finish&& finish,
+    static void ChooseMask(clsQRCode::Symbol& symbol, std::int32_t maskCount,
+                           std::array<clsQRCode::Symbol, 2>& scratch, Finish&& finish,
                            Score&& score);
 
 private:
@@ -91,10 +96,11 @@ private:
 
 template <typename Finish, typename Score>
 void clsSymbolBuilder::ChooseMask(clsQRCode::Symbol& symbol, std::int32_t maskCount,
-                                  Finish&& finish, Score&& score) {
+                                  std::array<clsQRCode::Symbol, 2>& scratch, Finish&& finish,
+                                  Score&& score) {
     // Two buffers turn about: the candidate of each mask is made over the one that did not win.
-    clsQRCode::Symbol best;
-    clsQRCode::Symbol candidate;
+    clsQRCode::Symbol& best = scratch[0];
+    clsQRCode::Symbol& candidate = scratch[1];
     bool found = false;
     decltype(score(symbol)) bestScore{};
     for (std::int32_t m = 0; m < maskCount; ++m) {
@@ -113,7 +119,7 @@ void clsSymbolBuilder::ChooseMask(clsQRCode::Symbol& symbol, std::int32_t maskCo
         }
     }
     if (found) {
-        symbol = std::move(best);
+        std::swap(symbol, best);
     }
 }
 
