@@ -3,6 +3,7 @@
 #include "clsCodewordBlocks.h"
 #include "clsCodewordWriter.h"
 #include "clsDataMask.h"
+#include "clsLayoutCache.h"
 #include "clsMicroQRLayout.h"
 #include "clsMicroQRTable.h"
 #include "clsModuleMatrix.h"
@@ -22,6 +23,9 @@ constexpr std::int32_t kQRMasks[clsMicroQRTable::MaskCount] = {1, 4, 6, 7};
 
 // Spare bytes after a codeword sequence for the placement's 64-bit reads.
 constexpr std::size_t kSpareBytes = 8;
+
+// Layout keys of the versions (clsLayoutCache): above those of QR Code.
+constexpr std::int32_t kLayoutKeyBase = 64;
 
 // The most codewords of any version (M4).
 constexpr std::size_t kLargestTotal = 24;
@@ -68,11 +72,10 @@ void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
 void clsMicroQRCode::PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version,
                                  std::int32_t level, const std::uint8_t* sequence) {
     const std::int32_t side = clsMicroQRTable::Side(version);
-    clsSymbolBuilder::Blank(symbol, version, level, side, side);
-    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
-    clsMicroQRLayout::DrawFunctionPatterns(matrix, version);
-    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
-        .Place(matrix, clsMicroQRLayout::DataModuleCount(version), -1, version, sequence);
+    const clsLayoutCache::Layout& layout = clsLayoutCache::Get(
+        kLayoutKeyBase + version, side, side, clsMicroQRLayout::DataModuleCount(version), -1,
+        clsMicroQRLayout::DrawFunctionPatterns, version);
+    clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
 }
 
 clsMicroQRCode::clsMicroQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {}
@@ -180,7 +183,7 @@ bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
     // One Reed-Solomon block over all data codewords (the 4-bit one as its high half).
     const std::int32_t total = clsMicroQRTable::TotalCodewords(version);
     std::array<std::uint8_t, kLargestTotal> codewords{};
-    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
+    clsSymbolBuilder(m_FiniteField, m_ReedSolomon)
         .MakeBlocks({total, 1, total - dataCodewords}, data.data(), codewords.data());
 
     const std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence =

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "clsModeTable.h"
-#include "clsPlacement.h"
 #include "clsQRCode.h"
 
 #include <array>
@@ -63,8 +62,8 @@ public:
 
 private:
     // The function patterns and the placed codeword sequence of a version, before masking.
-    void PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
-                     const std::uint8_t* sequence);
+    static void PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                            const std::uint8_t* sequence);
     // Applies the given mask, or the best of the four by the edge evaluation for AutomaticMask,
     // and writes the format information.
     void MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask, std::int32_t version,
@@ -72,7 +71,6 @@ private:
 
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
-    clsPlacement m_Placement;
     // The candidates of the automatic mask, kept for their storage (nothing else carries over).
     std::array<clsQRCode::Symbol, 2> m_MaskScratch;
     bool m_KanjiMode = true;

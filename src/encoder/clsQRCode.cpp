@@ -311,18 +311,18 @@ bool clsQRCode::PlaceSymbol(Symbol& symbol, std::span<const std::uint8_t> bytes,
         }
     }
     // The blocks and their check codewords, interleaved.
-    clsSymbolBuilder build(m_FiniteField, m_ReedSolomon, m_Placement);
+    clsSymbolBuilder build(m_FiniteField, m_ReedSolomon);
     const clsCodewordBlocks::BlockTable blocks = clsQRCapacity::Blocks(level, version);
     std::uint8_t* const sequence = codewords + blocks.DataCodewords();
     build.MakeBlocks(blocks, codewords, sequence);
 
-    // The function patterns of a blank symbol and the sequence placed around them.
+    // The function patterns of the version's blank symbol (made once per process) and the
+    // sequence placed around them.
     const std::int32_t side = clsQRLayout::SymbolSize(version);
-    clsSymbolBuilder::Blank(symbol, version, level, side, side);
-    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
-    clsQRLayout::DrawFunctionPatterns(matrix, version);
-    build.Place(matrix, kBitsPerCodeword * clsQRCapacity::TotalCodewords(version),
-                clsQRLayout::PlacementSkipColumn, version, sequence);
+    const clsLayoutCache::Layout& layout = clsLayoutCache::Get(
+        version, side, side, kBitsPerCodeword * clsQRCapacity::TotalCodewords(version),
+        clsQRLayout::PlacementSkipColumn, clsQRLayout::DrawFunctionPatterns, version);
+    clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
     return true;
 }
 

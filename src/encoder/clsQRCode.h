@@ -260,8 +260,6 @@ private:
     std::array<std::int32_t, 18> m_BitMask{};
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
-    // The placement runs of the version last encoded, kept for the next call.
-    clsPlacement m_Placement;
     bool m_KanjiMode = true;
     bool m_HanziMode = false;
     std::int32_t m_EciDesignator = 0; // 0: no ECI header

@@ -3,6 +3,7 @@
 #include "clsCodewordBlocks.h"
 #include "clsCodewordWriter.h"
 #include "clsDataMask.h"
+#include "clsLayoutCache.h"
 #include "clsModuleMatrix.h"
 #include "clsRMQRLayout.h"
 #include "clsRMQRTable.h"
@@ -20,8 +21,8 @@ namespace {
 
 // Spare bytes after a codeword sequence for the placement's 64-bit reads.
 constexpr std::size_t kSpareBytes = 8;
-// Placement keys of the sizes (clsPlacement::Prepare; 0 never matches).
-constexpr std::int32_t kPlacementKeyBase = 1;
+// Layout keys of the sizes (clsLayoutCache): above those of QR Code and Micro QR.
+constexpr std::int32_t kLayoutKeyBase = 80;
 // The most codewords of any size (R17x139).
 constexpr std::size_t kLargestTotal = 232;
 
@@ -79,16 +80,16 @@ void clsRMQRCode::FinishSymbol(clsQRCode::Symbol& symbol, std::int32_t index, st
     std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence{};
     const clsCodewordBlocks::BlockTable blocks{total, clsRMQRTable::BlockCount(index, level),
                                                clsRMQRTable::EccPerBlock(index, level)};
-    clsSymbolBuilder build(m_FiniteField, m_ReedSolomon, m_Placement);
-    build.MakeBlocks(blocks, data, sequence.data());
+    clsSymbolBuilder(m_FiniteField, m_ReedSolomon).MakeBlocks(blocks, data, sequence.data());
 
-    const std::int32_t width = clsRMQRTable::Width(index);
-    clsSymbolBuilder::Blank(symbol, index + 1, level, width, clsRMQRTable::Height(index));
-    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
-    clsRMQRLayout::DrawFunctionPatterns(matrix, index);
     // The right-hand column is a timing pattern from top to bottom: the column pairs start left
     // of it, at width - 2 and width - 3, and end with columns 1 and 0.
-    build.Place(matrix, 8 * total, width - 1, kPlacementKeyBase + index, sequence.data());
+    const std::int32_t width = clsRMQRTable::Width(index);
+    const clsLayoutCache::Layout& layout =
+        clsLayoutCache::Get(kLayoutKeyBase + index, width, clsRMQRTable::Height(index), 8 * total,
+                            width - 1, clsRMQRLayout::DrawFunctionPatterns, index);
+    clsSymbolBuilder::PlaceOnLayout(symbol, index + 1, level, layout, sequence.data());
+    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
     clsSymbolBuilder::ApplyMask(symbol, Mask, Mask);
     clsRMQRLayout::WriteFormatInformation(matrix, index, clsRMQRTable::FormatWord(index, level));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "clsModeTable.h"
-#include "clsPlacement.h"
 #include "clsQRCode.h"
 
 #include <cstdint>
@@ -74,7 +73,6 @@ private:
 
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
-    clsPlacement m_Placement;
     bool m_KanjiMode = true;
     std::int32_t m_EciDesignator = 0;
     std::int32_t m_RequiredHeight = 0;

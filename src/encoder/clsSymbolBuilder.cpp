@@ -61,11 +61,17 @@ clsModuleMatrix clsSymbolBuilder::Matrix(clsQRCode::Symbol& symbol) {
     return clsModuleMatrix::Of(symbol.Modules, symbol.Columns(), symbol.Rows(), symbol.Stride());
 }
 
-void clsSymbolBuilder::Place(const clsModuleMatrix& matrix, std::int32_t bitCount,
-                             std::int32_t skipColumn, std::int32_t key,
-                             const std::uint8_t* sequence) {
-    m_Placement.Prepare(matrix, bitCount, skipColumn, key);
-    m_Placement.Place(matrix.Modules(), sequence);
+void clsSymbolBuilder::PlaceOnLayout(clsQRCode::Symbol& symbol, std::int32_t version,
+                                     std::int32_t level, const clsLayoutCache::Layout& layout,
+                                     const std::uint8_t* sequence) {
+    symbol.Version = version;
+    symbol.Level = level;
+    symbol.Side = layout.Width == layout.Height ? layout.Width : 0;
+    symbol.Width = layout.Width;
+    symbol.Height = layout.Height;
+    symbol.Mask = 0;
+    symbol.Modules.assign(layout.Blank.begin(), layout.Blank.end());
+    layout.Placement.Place(symbol.Modules.data(), sequence);
 }
 
 void clsSymbolBuilder::ApplyMask(clsQRCode::Symbol& symbol, std::int32_t number,
