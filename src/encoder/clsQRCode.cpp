@@ -68,13 +68,27 @@ std::uint8_t* CodewordBuffer(std::size_t size) {
     return buffer.data();
 }
 
-// The largest data capacity in bits among versions first..last at level.
-std::int32_t LargestCapacityBits(std::int32_t level, std::int32_t first, std::int32_t last) {
-    std::int32_t largest = 0;
-    for (std::int32_t v = first; v <= last; ++v) {
-        largest = std::max(largest, clsQRCapacity::DataCodewords(level, v));
-    }
-    return kBitsPerCodeword * largest;
+// The largest data capacity in bits among the versions of count class c at level (1..4), from a
+// table made once per process.
+std::int32_t LargestCapacityBits(std::int32_t level, std::int32_t c) {
+    using Row = std::array<std::int32_t, clsModeTable::QRCountClassCount>;
+    static const std::array<Row, clsQRCapacity::LevelCount> table = [] {
+        std::array<Row, clsQRCapacity::LevelCount> made{};
+        for (std::int32_t l = 1; l <= clsQRCapacity::LevelCount; ++l) {
+            for (std::int32_t k = 0; k < clsModeTable::QRCountClassCount; ++k) {
+                std::int32_t largest = 0;
+                for (std::int32_t v =
+                         clsModeTable::QRClassFirstVersion[static_cast<std::size_t>(k)];
+                     v <= clsModeTable::QRClassLastVersion[static_cast<std::size_t>(k)]; ++v) {
+                    largest = std::max(largest, clsQRCapacity::DataCodewords(l, v));
+                }
+                made[static_cast<std::size_t>(l - 1)][static_cast<std::size_t>(k)] =
+                    kBitsPerCodeword * largest;
+            }
+        }
+        return made;
+    }();
+    return table[static_cast<std::size_t>(level - 1)][static_cast<std::size_t>(c)];
 }
 
 } // namespace
@@ -342,7 +356,7 @@ std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t le
         const std::int32_t first = clsModeTable::QRClassFirstVersion[static_cast<std::size_t>(c)];
         const std::int32_t last = clsModeTable::QRClassLastVersion[static_cast<std::size_t>(c)];
         const std::int64_t capacityTimesSix =
-            6 * static_cast<std::int64_t>(LargestCapacityBits(level, first, last));
+            6 * static_cast<std::int64_t>(LargestCapacityBits(level, c));
         const std::int64_t prefixBitsTimesSix = 6 * static_cast<std::int64_t>(stream.PrefixBits());
         const std::int64_t length = stream.Length();
         if (kFewestBitsPerByteTimesSix * length + prefixBitsTimesSix > capacityTimesSix) {
