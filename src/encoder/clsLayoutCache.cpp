@@ -36,8 +36,7 @@ void clsLayoutCache::Make(Layout& layout, std::int32_t width, std::int32_t heigh
     layout.Blank.assign(static_cast<std::size_t>(layout.Stride) * (height + kExtraModules), 0);
     const clsModuleMatrix matrix = clsModuleMatrix::Of(layout.Blank, width, height, layout.Stride);
     draw(matrix, drawArgument);
-    // Key 1: the runs belong to this matrix alone and are never made again.
-    layout.Placement.Prepare(matrix, bitCount, skipColumn, 1);
+    layout.Placement.Prepare(matrix, bitCount, skipColumn);
 }
 
 const clsLayoutCache::Layout& clsLayoutCache::Get(std::int32_t key, std::int32_t width,
