@@ -5,10 +5,10 @@
 //
 // Each thread keeps one encoder object for its calls (ThreadEncoder): what it carries from one
 // call to the next is only what a call derives from the tables and would derive again the same
-// way (the Reed-Solomon generator of the last degree, the placement order of the last layout,
-// each kept under the key it was made for) and the storage of the buffers and of the symbol it
-// writes (ThreadSymbol), which every call overwrites; every setting is given again by each call.
-// So calls stay independent, and threads share nothing but the immutable tables.
+// way (the Reed-Solomon generator of the last degree, kept under the key it was made for) and the
+// storage of the buffers and of the symbol it writes (ThreadSymbol), which every call overwrites;
+// every setting is given again by each call. So calls stay independent, and threads share nothing
+// but tables that never change once made (the field, the layouts of the sizes).
 #include <ostrel/qr.h>
 
 #include "CSymbol.h"
