@@ -100,11 +100,17 @@ std::int32_t clsMicroQRCode::QRMask(std::int32_t mask) {
 
 std::int32_t clsMicroQRCode::EdgeScore(const clsQRCode::Symbol& symbol) {
     const std::int32_t side = symbol.Side;
+    const auto stride = static_cast<std::size_t>(symbol.Stride());
+    if (side <= 0 || symbol.Modules.size() < stride * static_cast<std::size_t>(side)) {
+        return 0; // no modules to read
+    }
+    // The two edges read straight from the rows (the automatic mask scores four symbols).
     std::int32_t right = 0;
     std::int32_t bottom = 0;
+    const std::uint8_t* const last = symbol.Modules.data() + stride * (side - 1);
     for (std::int32_t k = 1; k < side; ++k) {
-        right += symbol.At(side - 1, k);
-        bottom += symbol.At(k, side - 1);
+        right += symbol.Modules[stride * static_cast<std::size_t>(k) + (side - 1)];
+        bottom += last[k];
     }
     return right <= bottom ? 16 * right + bottom : 16 * bottom + right;
 }

@@ -57,7 +57,7 @@ public:
     // The evaluation of a masked symbol (clause 7.8.3.2): SUM1 the dark modules of the right
     // edge, SUM2 those of the bottom edge (the timing modules of row 0 and column 0 left out);
     // 16 * the smaller + the larger. The mask with the highest score is chosen, the lowest
-    // number on a tie.
+    // number on a tie. 0 for a symbol without its modules.
     static std::int32_t EdgeScore(const clsQRCode::Symbol& symbol);
 
 private:
