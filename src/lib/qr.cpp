@@ -144,21 +144,6 @@ clsQRCode::Symbol& ThreadSymbol() {
     return symbol;
 }
 
-// One row of width modules. Narrow rows go eight bytes at a time, the last eight overlapping the
-// ones before (a call of memcpy per row costs more than the copy of a small symbol's row).
-void CopyRow(unsigned char* to, const std::uint8_t* from, std::size_t width) {
-    constexpr std::size_t kWord = 8;
-    constexpr std::size_t kNarrow = 64;
-    if (width < kWord || width >= kNarrow) {
-        std::memcpy(to, from, width);
-        return;
-    }
-    for (std::size_t x = 0; x + kWord < width; x += kWord) {
-        std::memcpy(to + x, from + x, kWord);
-    }
-    std::memcpy(to + width - kWord, from + width - kWord, kWord);
-}
-
 OwnedSymbol ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
     OwnedSymbol result(ostrel_qr_symbol::Make(symbol.Columns(), symbol.Rows()));
     result->Symbology = symbology;
@@ -172,7 +157,7 @@ OwnedSymbol ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
     const std::size_t width = static_cast<std::size_t>(result->Width);
     const auto stride = static_cast<std::size_t>(symbol.Stride());
     for (std::size_t y = 0; y < static_cast<std::size_t>(result->Height); ++y) {
-        CopyRow(result->Modules + y * width, symbol.Modules.data() + y * stride, width);
+        std::memcpy(result->Modules + y * width, symbol.Modules.data() + y * stride, width);
     }
     return result;
 }
