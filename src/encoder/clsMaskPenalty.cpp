@@ -507,30 +507,39 @@ clsMaskPenalty::Score clsMaskPenalty::Evaluate(std::span<const std::uint8_t> mod
 std::optional<clsQRCode::Symbol>
 clsMaskPenalty::EncodeBestMask(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
                                std::int32_t length, std::int32_t version, std::int32_t level) {
+    clsQRCode::Symbol symbol;
+    if (!EncodeBestMaskInto(symbol, encoder, bytes, length, version, level)) {
+        return std::nullopt;
+    }
+    return symbol;
+}
+
+bool clsMaskPenalty::EncodeBestMaskInto(clsQRCode::Symbol& symbol, clsQRCode& encoder,
+                                        std::span<const std::uint8_t> bytes, std::int32_t length,
+                                        std::int32_t version, std::int32_t level) {
     // The mask changes neither the data nor whether it fits: the symbol is placed once, the eight
     // masks are scored on its bit rows with their own format information, as a reader would see
     // the symbol, and the best one finishes it.
-    std::optional<clsQRCode::Symbol> symbol = encoder.PlacedSymbol(bytes, length, version, level);
-    if (symbol) {
-        const std::array<std::int32_t, clsDataMask::MaskCount> totals = MaskTotalsOf(*symbol);
-        // The lowest total, the lowest mask number on a tie.
-        const auto best = static_cast<std::int32_t>(
-            std::distance(totals.begin(), std::min_element(totals.begin(), totals.end())));
-        clsQRCode::FinishSymbol(*symbol, best);
+    if (!encoder.PlaceSymbol(symbol, bytes, length, version, level)) {
+        return false;
     }
-    return symbol;
+    const std::array<std::int32_t, clsDataMask::MaskCount> totals = MaskTotalsOf(symbol);
+    // The lowest total, the lowest mask number on a tie.
+    const auto best = static_cast<std::int32_t>(
+        std::distance(totals.begin(), std::min_element(totals.begin(), totals.end())));
+    clsQRCode::FinishSymbol(symbol, best);
+    return true;
 }
 
 std::optional<std::array<std::int32_t, clsDataMask::MaskCount>>
 clsMaskPenalty::MaskTotals(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
                            std::int32_t length, std::int32_t version, std::int32_t level,
                            bool plain) {
-    const std::optional<clsQRCode::Symbol> symbol =
-        encoder.PlacedSymbol(bytes, length, version, level);
-    if (!symbol) {
+    clsQRCode::Symbol symbol;
+    if (!encoder.PlaceSymbol(symbol, bytes, length, version, level)) {
         return std::nullopt;
     }
-    return plain ? MaskTotalsPlain(*symbol, clsQRCode::FinishSymbol) : MaskTotalsOf(*symbol);
+    return plain ? MaskTotalsPlain(symbol, clsQRCode::FinishSymbol) : MaskTotalsOf(symbol);
 }
 
 } // namespace ostrel

@@ -61,6 +61,11 @@ public:
     static std::optional<clsQRCode::Symbol>
     EncodeBestMask(clsQRCode& encoder, std::span<const std::uint8_t> bytes, std::int32_t length,
                    std::int32_t version, std::int32_t level);
+    // The same symbol written into symbol, whose storage is reused (clsQRCode::EncodeMatrixInto);
+    // false, and symbol unchanged, when no symbol can be made.
+    static bool EncodeBestMaskInto(clsQRCode::Symbol& symbol, clsQRCode& encoder,
+                                   std::span<const std::uint8_t> bytes, std::int32_t length,
+                                   std::int32_t version, std::int32_t level);
 
     // The total score of each mask 0..7 on the symbol of bytes[0 .. length-1] that EncodeBestMask
     // chooses among; nullopt when no symbol can be made. EncodeBestMask's own way scores bit

@@ -3,6 +3,7 @@
 #include "clsCodewordBlocks.h"
 #include "clsCodewordWriter.h"
 #include "clsDataMask.h"
+#include "clsLayoutCache.h"
 #include "clsMicroQRLayout.h"
 #include "clsMicroQRTable.h"
 #include "clsModuleMatrix.h"
@@ -22,6 +23,9 @@ constexpr std::int32_t kQRMasks[clsMicroQRTable::MaskCount] = {1, 4, 6, 7};
 
 // Spare bytes after a codeword sequence for the placement's 64-bit reads.
 constexpr std::size_t kSpareBytes = 8;
+
+// Layout keys of the versions (clsLayoutCache): above those of QR Code.
+constexpr std::int32_t kLayoutKeyBase = 64;
 
 // The most codewords of any version (M4).
 constexpr std::size_t kLargestTotal = 24;
@@ -54,7 +58,8 @@ void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
         clsSymbolBuilder::ApplyMask(s, m, QRMask(m));
     };
     if (mask == AutomaticMask) {
-        clsSymbolBuilder::ChooseMask(symbol, clsMicroQRTable::MaskCount, finish, EdgeScore);
+        clsSymbolBuilder::ChooseMask(symbol, clsMicroQRTable::MaskCount, m_MaskScratch, finish,
+                                     EdgeScore);
     } else {
         finish(symbol, mask);
     }
@@ -64,15 +69,13 @@ void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
 }
 
 // The function patterns of the version and the codeword sequence placed around them, unmasked.
-clsQRCode::Symbol clsMicroQRCode::PlacedSymbol(std::int32_t version, std::int32_t level,
-                                               const std::uint8_t* sequence) {
+void clsMicroQRCode::PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version,
+                                 std::int32_t level, const std::uint8_t* sequence) {
     const std::int32_t side = clsMicroQRTable::Side(version);
-    clsQRCode::Symbol symbol = clsSymbolBuilder::BlankSymbol(version, level, side, side);
-    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
-    clsMicroQRLayout::DrawFunctionPatterns(matrix, version);
-    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
-        .Place(matrix, clsMicroQRLayout::DataModuleCount(version), -1, version, sequence);
-    return symbol;
+    const clsLayoutCache::Layout& layout = clsLayoutCache::Get(
+        kLayoutKeyBase + version, side, side, clsMicroQRLayout::DataModuleCount(version), -1,
+        clsMicroQRLayout::DrawFunctionPatterns, version);
+    clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
 }
 
 clsMicroQRCode::clsMicroQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {}
@@ -97,11 +100,17 @@ std::int32_t clsMicroQRCode::QRMask(std::int32_t mask) {
 
 std::int32_t clsMicroQRCode::EdgeScore(const clsQRCode::Symbol& symbol) {
     const std::int32_t side = symbol.Side;
+    const auto stride = static_cast<std::size_t>(symbol.Stride());
+    if (side <= 0 || symbol.Modules.size() < stride * static_cast<std::size_t>(side)) {
+        return 0; // no modules to read
+    }
+    // The two edges read straight from the rows (the automatic mask scores four symbols).
     std::int32_t right = 0;
     std::int32_t bottom = 0;
+    const std::uint8_t* const last = symbol.Modules.data() + stride * (side - 1);
     for (std::int32_t k = 1; k < side; ++k) {
-        right += symbol.At(side - 1, k);
-        bottom += symbol.At(k, side - 1);
+        right += symbol.Modules[stride * static_cast<std::size_t>(k) + (side - 1)];
+        bottom += last[k];
     }
     return right <= bottom ? 16 * right + bottom : 16 * bottom + right;
 }
@@ -109,10 +118,20 @@ std::int32_t clsMicroQRCode::EdgeScore(const clsQRCode::Symbol& symbol) {
 std::optional<clsQRCode::Symbol>
 clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t length,
                              std::int32_t version, std::int32_t level, std::int32_t mask) {
+    clsQRCode::Symbol symbol;
+    if (!EncodeMatrixInto(symbol, bytes, length, version, level, mask)) {
+        return std::nullopt;
+    }
+    return symbol;
+}
+
+bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
+                                      std::span<const std::uint8_t> bytes, std::int32_t length,
+                                      std::int32_t version, std::int32_t level, std::int32_t mask) {
     length = clsSymbolBuilder::ClampLength(bytes, length);
     if (version < 0 || version > clsMicroQRTable::MaxVersion || mask < AutomaticMask ||
         mask >= clsMicroQRTable::MaskCount || length > MaxInputLength) {
-        return std::nullopt;
+        return false;
     }
 
     // Each version tried is searched with its own count widths and modes (short inputs, buffers on
@@ -139,10 +158,10 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
             }
         }
         if (version == 0) {
-            return std::nullopt;
+            return false;
         }
     } else if (!fits(version)) {
-        return std::nullopt;
+        return false;
     }
     // The search of the chosen version is the last one made: preds and end are its own.
 
@@ -170,15 +189,15 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
     // One Reed-Solomon block over all data codewords (the 4-bit one as its high half).
     const std::int32_t total = clsMicroQRTable::TotalCodewords(version);
     std::array<std::uint8_t, kLargestTotal> codewords{};
-    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
+    clsSymbolBuilder(m_FiniteField, m_ReedSolomon)
         .MakeBlocks({total, 1, total - dataCodewords}, data.data(), codewords.data());
 
     const std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence =
         PlacementSequence(codewords, dataCodewords, total, half);
 
-    clsQRCode::Symbol symbol = PlacedSymbol(version, level, sequence.data());
+    PlaceSymbol(symbol, version, level, sequence.data());
     MaskAndFormat(symbol, mask, version, level);
-    return symbol;
+    return true;
 }
 
 } // namespace ostrel

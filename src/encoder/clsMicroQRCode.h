@@ -1,9 +1,9 @@
 #pragma once
 
 #include "clsModeTable.h"
-#include "clsPlacement.h"
 #include "clsQRCode.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,6 +44,11 @@ public:
     std::optional<clsQRCode::Symbol> EncodeMatrix(std::span<const std::uint8_t> bytes,
                                                   std::int32_t length, std::int32_t version,
                                                   std::int32_t level, std::int32_t mask);
+    // The same symbol written into symbol, whose storage is reused: no allocation once it (and
+    // this object) have made a symbol as large. False, and symbol unchanged, when there is none.
+    bool EncodeMatrixInto(clsQRCode::Symbol& symbol, std::span<const std::uint8_t> bytes,
+                          std::int32_t length, std::int32_t version, std::int32_t level,
+                          std::int32_t mask);
 
     // The mode table of a version (1..4): allowed modes, indicators, count widths, terminator.
     static clsModeTable ModeTable(std::int32_t version, bool kanji);
@@ -52,21 +57,22 @@ public:
     // The evaluation of a masked symbol (clause 7.8.3.2): SUM1 the dark modules of the right
     // edge, SUM2 those of the bottom edge (the timing modules of row 0 and column 0 left out);
     // 16 * the smaller + the larger. The mask with the highest score is chosen, the lowest
-    // number on a tie.
+    // number on a tie. 0 for a symbol without its modules.
     static std::int32_t EdgeScore(const clsQRCode::Symbol& symbol);
 
 private:
     // The function patterns and the placed codeword sequence of a version, before masking.
-    clsQRCode::Symbol PlacedSymbol(std::int32_t version, std::int32_t level,
-                                   const std::uint8_t* sequence);
+    static void PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                            const std::uint8_t* sequence);
     // Applies the given mask, or the best of the four by the edge evaluation for AutomaticMask,
     // and writes the format information.
-    static void MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask, std::int32_t version,
-                              std::int32_t level);
+    void MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask, std::int32_t version,
+                       std::int32_t level);
 
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
-    clsPlacement m_Placement;
+    // The candidates of the automatic mask, kept for their storage (nothing else carries over).
+    std::array<clsQRCode::Symbol, 2> m_MaskScratch;
     bool m_KanjiMode = true;
 };
 

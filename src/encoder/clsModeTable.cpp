@@ -1,6 +1,7 @@
 #include "clsModeTable.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace ostrel {
 
@@ -38,9 +39,25 @@ std::int32_t clsModeTable::QRCountClass(std::int32_t version) {
 }
 
 clsModeTable clsModeTable::QRModel2(std::int32_t version, bool kanji, bool hanzi) {
-    const auto& counts = kQRCountBits[QRCountClass(version)];
-    return clsModeTable({true, true, true, kanji && !hanzi, hanzi}, QRIndicatorBits, kQRIndicator,
-                        {counts[0], counts[1], counts[2], counts[3], counts[4]}, QRTerminatorBits);
+    // The twelve tables (count class, Kanji, Hanzi) made once per process, then copied.
+    static const std::vector<clsModeTable> tables = [] {
+        std::vector<clsModeTable> made;
+        for (std::int32_t c = 0; c < QRCountClassCount; ++c) {
+            for (const bool k : {false, true}) {
+                for (const bool h : {false, true}) {
+                    const auto& counts = kQRCountBits[static_cast<std::size_t>(c)];
+                    made.emplace_back(std::array<bool, ModeCount>{true, true, true, k && !h, h},
+                                      QRIndicatorBits, kQRIndicator,
+                                      std::array<std::int32_t, ModeCount>{
+                                          counts[0], counts[1], counts[2], counts[3], counts[4]},
+                                      QRTerminatorBits);
+                }
+            }
+        }
+        return made;
+    }();
+    return tables[static_cast<std::size_t>(4 * QRCountClass(version) + (kanji ? 2 : 0) +
+                                           (hanzi ? 1 : 0))];
 }
 
 clsModeTable::clsModeTable(std::array<bool, ModeCount> allowed, std::int32_t indicatorBits,

@@ -117,12 +117,8 @@ bool clsPlacement::AddStep(const clsModuleMatrix& pattern, std::int32_t c, std::
 }
 
 void clsPlacement::Prepare(const clsModuleMatrix& pattern, std::int32_t bitCount,
-                           std::int32_t skipColumn, std::int32_t key) {
-    if (key != 0 && key == m_Key) {
-        return;
-    }
+                           std::int32_t skipColumn) {
     m_Runs.clear();
-    m_Key = 0;
     if (pattern.Empty()) {
         return;
     }
@@ -137,7 +133,6 @@ void clsPlacement::Prepare(const clsModuleMatrix& pattern, std::int32_t bitCount
         }
         return remaining > 0;
     });
-    m_Key = key;
 }
 
 void clsPlacement::Place(std::uint8_t* modules, const std::uint8_t* sequence) const {

@@ -34,11 +34,9 @@ public:
                           std::int32_t bitCount, std::int32_t skipColumn);
 
     // ---- Pipeline ----
-    // Makes the runs of the placement order of pattern for bitCount bits, unless they were last
-    // made for the same key (any number that names the layout, e.g. a QR version; 0 never
-    // matches). Offsets are kept in 16 bits: Stride x Height below 65536.
-    void Prepare(const clsModuleMatrix& pattern, std::int32_t bitCount, std::int32_t skipColumn,
-                 std::int32_t key);
+    // Makes the runs of the placement order of pattern for bitCount bits (each layout once:
+    // clsLayoutCache keeps them). Offsets are kept in 16 bits: Stride x Height below 65536.
+    void Prepare(const clsModuleMatrix& pattern, std::int32_t bitCount, std::int32_t skipColumn);
     // Places the prepared bits of sequence (packed codewords, first bit the most significant,
     // followed by at least 8 readable spare bytes) into modules (the pattern's storage): each
     // placed module becomes Data | bit, apart from Free, Dark and Light.
@@ -62,7 +60,6 @@ private:
                  std::int32_t direction, std::int32_t& remaining);
 
     std::vector<Run> m_Runs;
-    std::int32_t m_Key = 0; // the key of m_Runs; 0 for none
 };
 
 } // namespace ostrel

@@ -68,13 +68,27 @@ std::uint8_t* CodewordBuffer(std::size_t size) {
     return buffer.data();
 }
 
-// The largest data capacity in bits among versions first..last at level.
-std::int32_t LargestCapacityBits(std::int32_t level, std::int32_t first, std::int32_t last) {
-    std::int32_t largest = 0;
-    for (std::int32_t v = first; v <= last; ++v) {
-        largest = std::max(largest, clsQRCapacity::DataCodewords(level, v));
-    }
-    return kBitsPerCodeword * largest;
+// The largest data capacity in bits among the versions of count class c at level (1..4), from a
+// table made once per process.
+std::int32_t LargestCapacityBits(std::int32_t level, std::int32_t c) {
+    using Row = std::array<std::int32_t, clsModeTable::QRCountClassCount>;
+    static const std::array<Row, clsQRCapacity::LevelCount> table = [] {
+        std::array<Row, clsQRCapacity::LevelCount> made{};
+        for (std::int32_t l = 1; l <= clsQRCapacity::LevelCount; ++l) {
+            for (std::int32_t k = 0; k < clsModeTable::QRCountClassCount; ++k) {
+                std::int32_t largest = 0;
+                for (std::int32_t v =
+                         clsModeTable::QRClassFirstVersion[static_cast<std::size_t>(k)];
+                     v <= clsModeTable::QRClassLastVersion[static_cast<std::size_t>(k)]; ++v) {
+                    largest = std::max(largest, clsQRCapacity::DataCodewords(l, v));
+                }
+                made[static_cast<std::size_t>(l - 1)][static_cast<std::size_t>(k)] =
+                    kBitsPerCodeword * largest;
+            }
+        }
+        return made;
+    }();
+    return table[static_cast<std::size_t>(level - 1)][static_cast<std::size_t>(c)];
 }
 
 } // namespace
@@ -268,25 +282,34 @@ void clsQRCode::WriteFormatInformation(std::span<std::uint8_t> matrix, std::int3
 std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes,
                                                          std::int32_t length, std::int32_t version,
                                                          std::int32_t level, std::int32_t mask) {
-    std::optional<Symbol> symbol = PlacedSymbol(bytes, length, version, level);
-    if (symbol) {
-        FinishSymbol(*symbol, IsMask(mask) ? mask : 0);
+    Symbol symbol;
+    if (!EncodeMatrixInto(symbol, bytes, length, version, level, mask)) {
+        return std::nullopt;
     }
     return symbol;
 }
 
-std::optional<clsQRCode::Symbol> clsQRCode::PlacedSymbol(std::span<const std::uint8_t> bytes,
-                                                         std::int32_t length, std::int32_t version,
-                                                         std::int32_t level) {
+bool clsQRCode::EncodeMatrixInto(Symbol& symbol, std::span<const std::uint8_t> bytes,
+                                 std::int32_t length, std::int32_t version, std::int32_t level,
+                                 std::int32_t mask) {
+    if (!PlaceSymbol(symbol, bytes, length, version, level)) {
+        return false;
+    }
+    FinishSymbol(symbol, IsMask(mask) ? mask : 0);
+    return true;
+}
+
+bool clsQRCode::PlaceSymbol(Symbol& symbol, std::span<const std::uint8_t> bytes,
+                            std::int32_t length, std::int32_t version, std::int32_t level) {
     if (level < 1 || level > clsQRCapacity::LevelCount) {
         level = kDefaultLevel;
     }
     if (version < 0) {
-        return std::nullopt;
+        return false;
     }
     length = clsSymbolBuilder::ClampLength(bytes, length);
     if (length > MaxInputLength) {
-        return std::nullopt; // no symbol holds it: spare the segmentation its cost
+        return false; // no symbol holds it: spare the segmentation its cost
     }
 
     // Headers, segments, terminator and pad codewords for the version chosen. The first dc bytes
@@ -298,23 +321,23 @@ std::optional<clsQRCode::Symbol> clsQRCode::PlacedSymbol(std::span<const std::ui
             version = ChooseVersion(stream, level);
         }
         if (version == 0 || !WriteDataCodewords(stream, version, level, codewords)) {
-            return std::nullopt;
+            return false;
         }
     }
     // The blocks and their check codewords, interleaved.
-    clsSymbolBuilder build(m_FiniteField, m_ReedSolomon, m_Placement);
+    clsSymbolBuilder build(m_FiniteField, m_ReedSolomon);
     const clsCodewordBlocks::BlockTable blocks = clsQRCapacity::Blocks(level, version);
     std::uint8_t* const sequence = codewords + blocks.DataCodewords();
     build.MakeBlocks(blocks, codewords, sequence);
 
-    // The function patterns of a blank symbol and the sequence placed around them.
+    // The function patterns of the version's blank symbol (made once per process) and the
+    // sequence placed around them.
     const std::int32_t side = clsQRLayout::SymbolSize(version);
-    Symbol symbol = clsSymbolBuilder::BlankSymbol(version, level, side, side);
-    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
-    clsQRLayout::DrawFunctionPatterns(matrix, version);
-    build.Place(matrix, kBitsPerCodeword * clsQRCapacity::TotalCodewords(version),
-                clsQRLayout::PlacementSkipColumn, version, sequence);
-    return symbol;
+    const clsLayoutCache::Layout& layout = clsLayoutCache::Get(
+        version, side, side, kBitsPerCodeword * clsQRCapacity::TotalCodewords(version),
+        clsQRLayout::PlacementSkipColumn, clsQRLayout::DrawFunctionPatterns, version);
+    clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
+    return true;
 }
 
 void clsQRCode::FinishSymbol(Symbol& symbol, std::int32_t mask) {
@@ -333,7 +356,7 @@ std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t le
         const std::int32_t first = clsModeTable::QRClassFirstVersion[static_cast<std::size_t>(c)];
         const std::int32_t last = clsModeTable::QRClassLastVersion[static_cast<std::size_t>(c)];
         const std::int64_t capacityTimesSix =
-            6 * static_cast<std::int64_t>(LargestCapacityBits(level, first, last));
+            6 * static_cast<std::int64_t>(LargestCapacityBits(level, c));
         const std::int64_t prefixBitsTimesSix = 6 * static_cast<std::int64_t>(stream.PrefixBits());
         const std::int64_t length = stream.Length();
         if (kFewestBitsPerByteTimesSix * length + prefixBitsTimesSix > capacityTimesSix) {

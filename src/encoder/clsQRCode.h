@@ -149,6 +149,11 @@ public:
     // (negative version, data too long for the version or for version 40).
     std::optional<Symbol> EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t length,
                                        std::int32_t version, std::int32_t level, std::int32_t mask);
+    // The same symbol written into symbol, whose storage is reused: a caller that keeps one
+    // symbol for its calls makes no allocation once it has held one as large. False, and symbol
+    // unchanged, when no symbol can be made.
+    bool EncodeMatrixInto(Symbol& symbol, std::span<const std::uint8_t> bytes, std::int32_t length,
+                          std::int32_t version, std::int32_t level, std::int32_t mask);
 
     // ---- Tables (ISO/IEC 18004 Tables 1, 9 and Annex E) ----
     // side = 17 + 4v; 0 outside 1..40.
@@ -241,11 +246,12 @@ private:
     // the capacity.
     static bool WriteDataCodewords(clsQRSegmentation& stream, std::int32_t version,
                                    std::int32_t level, std::uint8_t*& codewords);
-    // The symbol up to its mask: the data codewords of the version chosen (or given), the blocks,
-    // the function patterns and the codeword sequence placed around them, its modules still
-    // clsModuleMatrix values; nullopt when no symbol can be made. A level outside 1..4 becomes M.
-    std::optional<Symbol> PlacedSymbol(std::span<const std::uint8_t> bytes, std::int32_t length,
-                                       std::int32_t version, std::int32_t level);
+    // The symbol up to its mask, into symbol (its storage reused): the data codewords of the
+    // version chosen (or given), the blocks, the function patterns and the codeword sequence
+    // placed around them, its modules still clsModuleMatrix values; false, and symbol unchanged,
+    // when no symbol can be made. A level outside 1..4 becomes M.
+    bool PlaceSymbol(Symbol& symbol, std::span<const std::uint8_t> bytes, std::int32_t length,
+                     std::int32_t version, std::int32_t level);
     // Masks a placed symbol with mask 0..7 and writes its version and format information.
     static void FinishSymbol(Symbol& symbol, std::int32_t mask);
     // The automatic mask evaluates the eight masks on one placed symbol.
@@ -254,8 +260,6 @@ private:
     std::array<std::int32_t, 18> m_BitMask{};
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
-    // The placement runs of the version last encoded, kept for the next call.
-    clsPlacement m_Placement;
     bool m_KanjiMode = true;
     bool m_HanziMode = false;
     std::int32_t m_EciDesignator = 0; // 0: no ECI header

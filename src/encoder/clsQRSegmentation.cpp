@@ -2,15 +2,49 @@
 
 #include "clsSegmentWriter.h"
 
+#include <vector>
+
 namespace ostrel {
+
+namespace {
+
+// The trace buffer of the calling thread and whether an object holds it.
+struct ThreadTrace {
+    std::vector<std::uint8_t> Bytes;
+    bool Held = false;
+};
+
+ThreadTrace& CallingThreadTrace() {
+    thread_local ThreadTrace trace;
+    return trace;
+}
+
+} // namespace
 
 clsQRSegmentation::clsQRSegmentation(const std::uint8_t* data, std::int32_t length,
                                      const Settings& settings)
     : m_Data(data), m_Length(length), m_Settings(settings),
       m_PrefixBits((settings.StructuredAppend ? clsSegmentWriter::StructuredAppendHeaderBits : 0) +
-                   (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) : 0)),
-      m_Trace(
-          std::make_unique_for_overwrite<std::uint8_t[]>(2 * static_cast<std::size_t>(length))) {}
+                   (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) : 0)) {
+    const std::size_t size = 2 * static_cast<std::size_t>(length);
+    ThreadTrace& trace = CallingThreadTrace();
+    if (trace.Held) {
+        m_OwnTrace = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+        m_Trace = m_OwnTrace.get();
+        return;
+    }
+    if (trace.Bytes.size() < size) {
+        trace.Bytes.resize(size);
+    }
+    trace.Held = true;
+    m_Trace = trace.Bytes.data();
+}
+
+clsQRSegmentation::~clsQRSegmentation() {
+    if (!m_OwnTrace) {
+        CallingThreadTrace().Held = false;
+    }
+}
 
 clsModeTable clsQRSegmentation::Table(std::int32_t version) const {
     return clsModeTable::QRModel2(version, m_Settings.Kanji, m_Settings.Hanzi);
@@ -19,7 +53,7 @@ clsModeTable clsQRSegmentation::Table(std::int32_t version) const {
 const clsSegmentSearch::End& clsQRSegmentation::Search(std::int32_t version) {
     const std::int32_t countClass = clsModeTable::QRCountClass(version);
     if (countClass != m_SearchedClass) {
-        m_End = clsSegmentSearch::Search(m_Data, m_Length, Table(version), m_Trace.get());
+        m_End = clsSegmentSearch::Search(m_Data, m_Length, Table(version), m_Trace);
         m_SearchedClass = countClass;
     }
     return m_End;
@@ -43,8 +77,8 @@ bool clsQRSegmentation::ByteSegmentHoldsHighByte(std::int32_t version) {
     }
     const clsModeTable table = Table(version);
     const clsSegmentSearch::End& end = Search(version);
-    std::uint8_t* const modes = m_Trace.get() + m_Length;
-    clsSegmentSearch::TraceModes(m_Trace.get(), m_Length, end.Mode, modes, table.DoubleByteMode());
+    std::uint8_t* const modes = m_Trace + m_Length;
+    clsSegmentSearch::TraceModes(m_Trace, m_Length, end.Mode, modes, table.DoubleByteMode());
     for (std::int32_t i = 0; i < m_Length; ++i) {
         if (modes[i] == clsModeTable::Byte && m_Data[i] >= 0x80) {
             return true;
@@ -68,8 +102,8 @@ std::int32_t clsQRSegmentation::Write(Writer& out, std::int32_t version) {
     }
     const clsModeTable table = Table(version);
     const clsSegmentSearch::End& end = Search(version);
-    std::uint8_t* const modes = m_Trace.get() + m_Length;
-    clsSegmentSearch::TraceModes(m_Trace.get(), m_Length, end.Mode, modes, table.DoubleByteMode());
+    std::uint8_t* const modes = m_Trace + m_Length;
+    clsSegmentSearch::TraceModes(m_Trace, m_Length, end.Mode, modes, table.DoubleByteMode());
     clsSegmentWriter::WriteEciHeader(out, m_Settings.EciDesignator, table);
     return clsSegmentWriter::WriteSegments(out, m_Data, m_Length, table, modes);
 }

@@ -39,6 +39,9 @@ public:
 
     // data[0 .. length-1] (length >= 0; not copied: data must outlive the object).
     clsQRSegmentation(const std::uint8_t* data, std::int32_t length, const Settings& settings);
+    ~clsQRSegmentation();
+    clsQRSegmentation(const clsQRSegmentation&) = delete;
+    clsQRSegmentation& operator=(const clsQRSegmentation&) = delete;
 
     std::int32_t Length() const { return m_Length; }
     // Bits ahead of the segments: the structured-append header, then the ECI header (none for
@@ -70,8 +73,11 @@ private:
     Settings m_Settings;
     std::int32_t m_PrefixBits;
     // The predecessors of the last search, then the mode of every byte (2 x length bytes, not
-    // cleared: the search and the trace back write every byte before it is read).
-    std::unique_ptr<std::uint8_t[]> m_Trace;
+    // cleared: the search and the trace back write every byte before it is read). They live in
+    // the calling thread's buffer, kept between objects so that a stream allocates nothing once
+    // the buffer has grown; an object made while another holds that buffer has its own.
+    std::uint8_t* m_Trace = nullptr;
+    std::unique_ptr<std::uint8_t[]> m_OwnTrace;
     std::int32_t m_SearchedClass = -1; // the count class of m_Trace; -1 for none
     clsSegmentSearch::End m_End;
 };

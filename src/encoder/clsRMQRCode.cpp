@@ -3,6 +3,7 @@
 #include "clsCodewordBlocks.h"
 #include "clsCodewordWriter.h"
 #include "clsDataMask.h"
+#include "clsLayoutCache.h"
 #include "clsModuleMatrix.h"
 #include "clsRMQRLayout.h"
 #include "clsRMQRTable.h"
@@ -11,7 +12,8 @@
 #include "clsSymbolBuilder.h"
 
 #include <algorithm>
-#include <vector>
+#include <array>
+#include <utility>
 
 namespace ostrel {
 
@@ -19,8 +21,10 @@ namespace {
 
 // Spare bytes after a codeword sequence for the placement's 64-bit reads.
 constexpr std::size_t kSpareBytes = 8;
-// Placement keys of the sizes (clsPlacement::Prepare; 0 never matches).
-constexpr std::int32_t kPlacementKeyBase = 1;
+// Layout keys of the sizes (clsLayoutCache): above those of QR Code and Micro QR.
+constexpr std::int32_t kLayoutKeyBase = 80;
+// The most codewords of any size (R17x139).
+constexpr std::size_t kLargestTotal = 232;
 
 // The ECI header before the segments: after rMQR's 3-bit mode indicator (clsSegmentWriter).
 std::int32_t EciHeaderBits(std::int32_t designator) {
@@ -67,53 +71,37 @@ const std::array<std::int32_t, 32>& clsRMQRCode::SizesBySmallest() {
     return order;
 }
 
-// Blocks, Reed-Solomon and interleaving of the padded data codewords, as for QR Code; the
-// sequence keeps spare bytes at its end for the placement's wide reads.
-std::vector<std::uint8_t> clsRMQRCode::Interleaved(std::int32_t index, std::int32_t level,
-                                                   const std::vector<std::uint8_t>& data) {
+// Layout, placement (the remainder modules stay free and take the mask), mask, and the format
+// information on both sides. Blocks, Reed-Solomon and interleaving as for QR Code, the sequence
+// with spare bytes at its end for the placement's wide reads.
+void clsRMQRCode::FinishSymbol(clsQRCode::Symbol& symbol, std::int32_t index, std::int32_t level,
+                               const std::uint8_t* data) {
     const std::int32_t total = clsRMQRTable::TotalCodewords(index);
-    std::vector<std::uint8_t> sequence(static_cast<std::size_t>(total) + kSpareBytes);
+    std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence{};
     const clsCodewordBlocks::BlockTable blocks{total, clsRMQRTable::BlockCount(index, level),
                                                clsRMQRTable::EccPerBlock(index, level)};
-    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
-        .MakeBlocks(blocks, data.data(), sequence.data());
+    clsSymbolBuilder(m_FiniteField, m_ReedSolomon).MakeBlocks(blocks, data, sequence.data());
 
-    return sequence;
-}
-
-// Layout, placement (the remainder modules stay free and take the mask), mask, and the format
-// information on both sides.
-clsQRCode::Symbol clsRMQRCode::FinishedSymbol(std::int32_t index, std::int32_t level,
-                                              std::int32_t total, const std::uint8_t* sequence) {
-    const std::int32_t width = clsRMQRTable::Width(index);
-    clsQRCode::Symbol symbol =
-        clsSymbolBuilder::BlankSymbol(index + 1, level, width, clsRMQRTable::Height(index));
-    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
-    clsRMQRLayout::DrawFunctionPatterns(matrix, index);
     // The right-hand column is a timing pattern from top to bottom: the column pairs start left
     // of it, at width - 2 and width - 3, and end with columns 1 and 0.
-    clsSymbolBuilder(m_FiniteField, m_ReedSolomon, m_Placement)
-        .Place(matrix, 8 * total, width - 1, kPlacementKeyBase + index, sequence);
+    const std::int32_t width = clsRMQRTable::Width(index);
+    const clsLayoutCache::Layout& layout =
+        clsLayoutCache::Get(kLayoutKeyBase + index, width, clsRMQRTable::Height(index), 8 * total,
+                            width - 1, clsRMQRLayout::DrawFunctionPatterns, index);
+    clsSymbolBuilder::PlaceOnLayout(symbol, index + 1, level, layout, sequence.data());
+    const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
     clsSymbolBuilder::ApplyMask(symbol, Mask, Mask);
     clsRMQRLayout::WriteFormatInformation(matrix, index, clsRMQRTable::FormatWord(index, level));
-    return symbol;
 }
 
-std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes,
-                                                           std::int32_t length, std::int32_t index,
-                                                           std::int32_t level) {
-    length = clsSymbolBuilder::ClampLength(bytes, length);
-    if (index < AutomaticSize || index >= clsRMQRTable::SizeCount ||
-        !clsRMQRTable::HasLevel(level) || length > MaxInputLength) {
-        return std::nullopt;
-    }
+std::int32_t clsRMQRCode::ChooseSize(std::span<const std::uint8_t> bytes, std::int32_t length,
+                                     std::int32_t index, std::int32_t level,
+                                     std::uint8_t* preds) const {
     const std::int32_t eciBits = length > 0 ? EciHeaderBits(m_EciDesignator) : 0;
-
-    // The data bits of the cheapest segmentation under a size's mode table, without the
-    // terminator. Sizes with the same count widths share one search. (preds is filled with an
-    // explicit 0: GCC 12 sees a false overflow in the value-initialising form once this inlines.)
-    std::vector<std::uint8_t> preds(static_cast<std::size_t>(length), 0);
-    std::vector<std::pair<std::array<std::int32_t, 4>, std::int32_t>> searched;
+    // Sizes with the same count widths share one search.
+    std::array<std::pair<std::array<std::int32_t, 4>, std::int32_t>, clsRMQRTable::SizeCount>
+        searched{};
+    std::size_t searchedCount = 0;
     const auto cost = [&](std::int32_t i) {
         if (length == 0) {
             return 0;
@@ -122,54 +110,72 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
         for (std::int32_t mode = 0; mode < 4; ++mode) {
             widths[static_cast<std::size_t>(mode)] = clsRMQRTable::CountBits(i, mode);
         }
-        for (const auto& [w, c] : searched) {
-            if (w == widths) {
-                return c;
+        for (std::size_t k = 0; k < searchedCount; ++k) {
+            if (searched[k].first == widths) {
+                return searched[k].second;
             }
         }
         const std::int32_t c =
             eciBits +
-            clsSegmentSearch::Search(bytes.data(), length, ModeTable(i, m_KanjiMode), preds.data())
-                .Cost;
-        searched.emplace_back(widths, c);
+            clsSegmentSearch::Search(bytes.data(), length, ModeTable(i, m_KanjiMode), preds).Cost;
+        searched[searchedCount++] = {widths, c};
         return c;
     };
-    if (index == AutomaticSize) {
-        for (const std::int32_t i : SizesBySmallest()) {
-            if ((m_RequiredHeight == 0 || clsRMQRTable::Height(i) == m_RequiredHeight) &&
-                cost(i) <= 8 * clsRMQRTable::DataCodewords(i, level)) {
-                index = i;
-                break;
-            }
+    if (index != AutomaticSize) {
+        return cost(index) <= 8 * clsRMQRTable::DataCodewords(index, level) ? index : AutomaticSize;
+    }
+    for (const std::int32_t i : SizesBySmallest()) {
+        if ((m_RequiredHeight == 0 || clsRMQRTable::Height(i) == m_RequiredHeight) &&
+            cost(i) <= 8 * clsRMQRTable::DataCodewords(i, level)) {
+            return i;
         }
-        if (index == AutomaticSize) {
-            return std::nullopt;
-        }
-    } else if (cost(index) > 8 * clsRMQRTable::DataCodewords(index, level)) {
+    }
+    return AutomaticSize;
+}
+
+std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes,
+                                                           std::int32_t length, std::int32_t index,
+                                                           std::int32_t level) {
+    clsQRCode::Symbol symbol;
+    if (!EncodeMatrixInto(symbol, bytes, length, index, level)) {
         return std::nullopt;
+    }
+    return symbol;
+}
+
+bool clsRMQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol, std::span<const std::uint8_t> bytes,
+                                   std::int32_t length, std::int32_t index, std::int32_t level) {
+    length = clsSymbolBuilder::ClampLength(bytes, length);
+    if (index < AutomaticSize || index >= clsRMQRTable::SizeCount ||
+        !clsRMQRTable::HasLevel(level) || length > MaxInputLength) {
+        return false;
+    }
+    // Short inputs: the predecessors and the modes on the stack.
+    std::array<std::uint8_t, MaxInputLength> preds;
+    index = ChooseSize(bytes, length, index, level, preds.data());
+    if (index == AutomaticSize) {
+        return false;
     }
 
     // The data codewords: ECI header, segments, terminator (cut short where the capacity ends),
     // zero bits to the codeword boundary, pad codewords.
     const std::int32_t dataCodewords = clsRMQRTable::DataCodewords(index, level);
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(dataCodewords));
+    std::array<std::uint8_t, kLargestTotal> data{};
     std::int32_t streamBits = 0;
     if (length > 0) {
         const clsModeTable table = ModeTable(index, m_KanjiMode);
-        std::vector<std::uint8_t> modes(static_cast<std::size_t>(length));
+        std::array<std::uint8_t, MaxInputLength> modes;
         const clsSegmentSearch::End end =
             clsSegmentSearch::Search(bytes.data(), length, table, preds.data());
         clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes.data());
-        clsCodewordWriter out(data);
+        clsCodewordWriter out(std::span(data.data(), static_cast<std::size_t>(dataCodewords)));
         clsSegmentWriter::WriteEciHeader(out, m_EciDesignator, table);
         streamBits =
             clsSegmentWriter::WriteSegments(out, bytes.data(), length, table, modes.data());
     }
     clsSymbolBuilder::Pad(data.data(), streamBits, 8 * dataCodewords, dataCodewords);
-
-    const std::int32_t total = clsRMQRTable::TotalCodewords(index);
-    const std::vector<std::uint8_t> sequence = Interleaved(index, level, data);
-    return FinishedSymbol(index, level, total, sequence.data());
+    FinishSymbol(symbol, index, level, data.data());
+    return true;
 }
 
 } // namespace ostrel

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "clsModeTable.h"
-#include "clsPlacement.h"
 #include "clsQRCode.h"
 
 #include <cstdint>
@@ -51,6 +50,10 @@ public:
     std::optional<clsQRCode::Symbol> EncodeMatrix(std::span<const std::uint8_t> bytes,
                                                   std::int32_t length, std::int32_t index,
                                                   std::int32_t level);
+    // The same symbol written into symbol, whose storage is reused: no allocation once it has
+    // held a symbol as large. False, and symbol unchanged, when there is none.
+    bool EncodeMatrixInto(clsQRCode::Symbol& symbol, std::span<const std::uint8_t> bytes,
+                          std::int32_t length, std::int32_t index, std::int32_t level);
 
     // The mode table of a size index 0..31.
     static clsModeTable ModeTable(std::int32_t index, bool kanji);
@@ -58,16 +61,18 @@ public:
     static const std::array<std::int32_t, 32>& SizesBySmallest();
 
 private:
-    // The interleaved codeword sequence of the padded data codewords, with spare bytes at its end.
-    std::vector<std::uint8_t> Interleaved(std::int32_t index, std::int32_t level,
-                                          const std::vector<std::uint8_t>& data);
-    // The finished symbol of a size: patterns, placed sequence, mask and format information.
-    clsQRCode::Symbol FinishedSymbol(std::int32_t index, std::int32_t level, std::int32_t total,
-                                     const std::uint8_t* sequence);
+    // The cheapest segmentation's data bits for each size tried (without the terminator), and the
+    // size chosen: the one asked, or the smallest allowed that holds them; AutomaticSize for none.
+    // preds takes the predecessors of the searches (length bytes).
+    std::int32_t ChooseSize(std::span<const std::uint8_t> bytes, std::int32_t length,
+                            std::int32_t index, std::int32_t level, std::uint8_t* preds) const;
+    // The finished symbol of a size into symbol: patterns, the interleaved sequence of the padded
+    // data codewords placed, mask and format information.
+    void FinishSymbol(clsQRCode::Symbol& symbol, std::int32_t index, std::int32_t level,
+                      const std::uint8_t* data);
 
     std::shared_ptr<clsFiniteField> m_FiniteField;
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
-    clsPlacement m_Placement;
     bool m_KanjiMode = true;
     std::int32_t m_EciDesignator = 0;
     std::int32_t m_RequiredHeight = 0;

@@ -45,28 +45,33 @@ void clsSymbolBuilder::MakeBlocks(const clsCodewordBlocks::BlockTable& blocks,
     clsCodewordBlocks::Interleave(blocks, data, sequence, *m_Coder, m_Field);
 }
 
-clsQRCode::Symbol clsSymbolBuilder::BlankSymbol(std::int32_t version, std::int32_t level,
-                                                std::int32_t width, std::int32_t height) {
-    clsQRCode::Symbol symbol;
+void clsSymbolBuilder::Blank(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                             std::int32_t width, std::int32_t height) {
     symbol.Version = version;
     symbol.Level = level;
     symbol.Side = width == height ? width : 0;
     symbol.Width = width;
     symbol.Height = height;
+    symbol.Mask = 0;
     symbol.Modules.assign(
         static_cast<std::size_t>(width + kExtraModules) * (height + kExtraModules), 0);
-    return symbol;
 }
 
 clsModuleMatrix clsSymbolBuilder::Matrix(clsQRCode::Symbol& symbol) {
     return clsModuleMatrix::Of(symbol.Modules, symbol.Columns(), symbol.Rows(), symbol.Stride());
 }
 
-void clsSymbolBuilder::Place(const clsModuleMatrix& matrix, std::int32_t bitCount,
-                             std::int32_t skipColumn, std::int32_t key,
-                             const std::uint8_t* sequence) {
-    m_Placement.Prepare(matrix, bitCount, skipColumn, key);
-    m_Placement.Place(matrix.Modules(), sequence);
+void clsSymbolBuilder::PlaceOnLayout(clsQRCode::Symbol& symbol, std::int32_t version,
+                                     std::int32_t level, const clsLayoutCache::Layout& layout,
+                                     const std::uint8_t* sequence) {
+    symbol.Version = version;
+    symbol.Level = level;
+    symbol.Side = layout.Width == layout.Height ? layout.Width : 0;
+    symbol.Width = layout.Width;
+    symbol.Height = layout.Height;
+    symbol.Mask = 0;
+    symbol.Modules.assign(layout.Blank.begin(), layout.Blank.end());
+    layout.Placement.Place(symbol.Modules.data(), sequence);
 }
 
 void clsSymbolBuilder::ApplyMask(clsQRCode::Symbol& symbol, std::int32_t number,

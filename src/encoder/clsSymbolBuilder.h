@@ -2,12 +2,13 @@
 
 #include "clsCodewordBlocks.h"
 #include "clsFiniteField.h"
+#include "clsLayoutCache.h"
 #include "clsModuleMatrix.h"
-#include "clsPlacement.h"
 #include "clsQRCode.h"
 #include "clsReedSolomon.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -25,14 +26,14 @@ namespace ostrel {
 // drawing of its function patterns, its masks and their evaluation, its format and version words.
 //
 // A builder refers to the tools of one encoder object: the field GF(2^8) (shared by the whole
-// process, see MakeField), the Reed-Solomon coder (the object's own, made on first use) and the
-// placement runs of the layout last placed (kept for the next symbol of the same layout). Not
-// safe to use from two threads at once.
+// process, see MakeField) and the Reed-Solomon coder (the object's own, made on first use); the
+// layouts of the sizes are the process's (clsLayoutCache). Not safe to use from two threads at
+// once.
 class clsSymbolBuilder {
 public:
     clsSymbolBuilder(const std::shared_ptr<clsFiniteField>& field,
-                     std::unique_ptr<clsReedSolomon>& coder, clsPlacement& placement)
-        : m_Field(field), m_Coder(coder), m_Placement(placement) {}
+                     std::unique_ptr<clsReedSolomon>& coder)
+        : m_Field(field), m_Coder(coder) {}
 
     // ---- Set-up ----
     // The field of ISO/IEC 18004 clause 7.5.2 (ISO/IEC 23941 shares it): x^8 + x^4 + x^3 + x^2 + 1,
@@ -58,18 +59,19 @@ public:
                     std::uint8_t* sequence);
 
     // ---- Placement ----
-    // A blank symbol of width x height modules, stored with the three extra light columns and rows
-    // (stride width + 3); Version and Level as given, Side the width of a square symbol (0
-    // otherwise), Mask 0.
-    static clsQRCode::Symbol BlankSymbol(std::int32_t version, std::int32_t level,
-                                         std::int32_t width, std::int32_t height);
+    // symbol made a blank symbol of width x height modules, stored with the three extra light
+    // columns and rows (stride width + 3); Version and Level as given, Side the width of a square
+    // symbol (0 otherwise), Mask 0. Its storage is reused: no allocation when it has held a symbol
+    // at least as large.
+    static void Blank(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                      std::int32_t width, std::int32_t height);
     // The module matrix view of a symbol's modules.
     static clsModuleMatrix Matrix(clsQRCode::Symbol& symbol);
-    // Places bitCount bits of sequence (packed codewords and 8 spare bytes) into the free modules
-    // of a matrix whose function patterns are drawn, stepping over skipColumn (-1 for none); key
-    // names the layout, as clsPlacement::Prepare takes it.
-    void Place(const clsModuleMatrix& matrix, std::int32_t bitCount, std::int32_t skipColumn,
-               std::int32_t key, const std::uint8_t* sequence);
+    // symbol made a copy of a layout's blank matrix with its function patterns (Version and
+    // Level as given, Side the width of a square symbol, Mask 0; its storage reused), and the
+    // bits of sequence (packed codewords and 8 spare bytes) placed along the layout's runs.
+    static void PlaceOnLayout(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                              const clsLayoutCache::Layout& layout, const std::uint8_t* sequence);
 
     // ---- Masking ----
     // Masks a placed symbol with the QR Code mask condition (0..7) and combines it into 0 and 1
@@ -78,23 +80,26 @@ public:
     // The automatic mask on a placed symbol: finish(candidate, m) masks a copy of the placed
     // symbol with mask m = 0 .. maskCount - 1 (and writes whatever information the evaluation
     // reads); score(candidate) rates it, higher better. The placed symbol becomes the candidate
-    // with the highest score, the lowest mask number on a tie.
+    // with the highest score, the lowest mask number on a tie. The copies are made in the two
+    // scratch symbols, whose storage is reused (and exchanged with the symbol's); what they held
+    // before does not matter.
     template <typename Finish, typename Score>
-    static void ChooseMask(clsQRCode::Symbol& symbol, std::int32_t maskCount, Finish&& finish,
+    static void ChooseMask(clsQRCode::Symbol& symbol, std::int32_t maskCount,
+                           std::array<clsQRCode::Symbol, 2>& scratch, Finish&& finish,
                            Score&& score);
 
 private:
     const std::shared_ptr<clsFiniteField>& m_Field;
     std::unique_ptr<clsReedSolomon>& m_Coder;
-    clsPlacement& m_Placement;
 };
 
 template <typename Finish, typename Score>
 void clsSymbolBuilder::ChooseMask(clsQRCode::Symbol& symbol, std::int32_t maskCount,
-                                  Finish&& finish, Score&& score) {
+                                  std::array<clsQRCode::Symbol, 2>& scratch, Finish&& finish,
+                                  Score&& score) {
     // Two buffers turn about: the candidate of each mask is made over the one that did not win.
-    clsQRCode::Symbol best;
-    clsQRCode::Symbol candidate;
+    clsQRCode::Symbol& best = scratch[0];
+    clsQRCode::Symbol& candidate = scratch[1];
     bool found = false;
     decltype(score(symbol)) bestScore{};
     for (std::int32_t m = 0; m < maskCount; ++m) {
@@ -113,7 +118,7 @@ void clsSymbolBuilder::ChooseMask(clsQRCode::Symbol& symbol, std::int32_t maskCo
         }
     }
     if (found) {
-        symbol = std::move(best);
+        std::swap(symbol, best);
     }
 }
 

@@ -135,70 +135,82 @@ bool clsSymbolEncoder::ByteSegmentHoldsHighByte(std::span<const std::uint8_t> by
                                          settings.Version, Check(settings).Level);
 }
 
-std::optional<clsQRCode::Symbol> clsSymbolEncoder::EncodeQR(std::span<const std::uint8_t> bytes,
-                                                            const Settings& settings,
-                                                            std::int32_t level) {
+bool clsSymbolEncoder::EncodeQR(std::span<const std::uint8_t> bytes, const Settings& settings,
+                                std::int32_t level, clsQRCode::Symbol& symbol) {
     SetUpQR(settings);
     const auto length = static_cast<std::int32_t>(bytes.size());
     const std::int32_t mask = settings.Mask.value_or(0);
     if (mask == AutomaticMask) {
-        return clsMaskPenalty::EncodeBestMask(m_QR, bytes, length, settings.Version, level);
+        return clsMaskPenalty::EncodeBestMaskInto(symbol, m_QR, bytes, length, settings.Version,
+                                                  level);
     }
-    return m_QR.EncodeMatrix(bytes, length, settings.Version, level, mask);
+    return m_QR.EncodeMatrixInto(symbol, bytes, length, settings.Version, level, mask);
+}
+
+bool clsSymbolEncoder::EncodeChecked(std::span<const std::uint8_t> bytes, const Settings& settings,
+                                     std::int32_t level, clsQRCode::Symbol& symbol) {
+    const auto length = static_cast<std::int32_t>(bytes.size());
+    switch (settings.Kind) {
+    case Symbology::Micro:
+        m_Micro.SetKanjiMode(settings.Kanji);
+        return m_Micro.EncodeMatrixInto(symbol, bytes, length, settings.Version, level,
+                                        settings.Mask.value_or(AutomaticMask));
+    case Symbology::RMQR:
+        m_RMQR.SetKanjiMode(settings.Kanji);
+        m_RMQR.SetEciDesignator(settings.Eci);
+        m_RMQR.SetRequiredHeight(settings.Height);
+        return m_RMQR.EncodeMatrixInto(symbol, bytes, length,
+                                       settings.Version != clsSymbology::AutomaticVersion
+                                           ? settings.Version - 1
+                                           : clsRMQRCode::AutomaticSize,
+                                       level);
+    case Symbology::QR:
+        return EncodeQR(bytes, settings, level, symbol);
+    }
+    return false;
 }
 
 clsSymbolEncoder::Outcome clsSymbolEncoder::Encode(std::span<const std::uint8_t> bytes,
                                                    const Settings& settings) {
+    clsQRCode::Symbol symbol;
+    Outcome outcome = EncodeInto(bytes, settings, symbol);
+    if (outcome.Why == Refusal::None) {
+        outcome.Symbol = std::move(symbol);
+    }
+    return outcome;
+}
+
+clsSymbolEncoder::Outcome clsSymbolEncoder::EncodeInto(std::span<const std::uint8_t> bytes,
+                                                       const Settings& settings,
+                                                       clsQRCode::Symbol& symbol) {
     Outcome outcome = Check(settings);
     outcome.Length = static_cast<std::int32_t>(bytes.size());
     if (outcome.Why != Refusal::None) {
         return outcome;
     }
-    const std::int32_t level = outcome.Level;
-    switch (settings.Kind) {
-    case Symbology::Micro:
-        m_Micro.SetKanjiMode(settings.Kanji);
-        outcome.Symbol = m_Micro.EncodeMatrix(bytes, outcome.Length, settings.Version, level,
-                                              settings.Mask.value_or(AutomaticMask));
-        break;
-    case Symbology::RMQR:
-        m_RMQR.SetKanjiMode(settings.Kanji);
-        m_RMQR.SetEciDesignator(settings.Eci);
-        m_RMQR.SetRequiredHeight(settings.Height);
-        outcome.Symbol = m_RMQR.EncodeMatrix(bytes, outcome.Length,
-                                             settings.Version != clsSymbology::AutomaticVersion
-                                                 ? settings.Version - 1
-                                                 : clsRMQRCode::AutomaticSize,
-                                             level);
-        break;
-    case Symbology::QR:
-        outcome.Symbol = EncodeQR(bytes, settings, level);
-        break;
-    }
-    if (!outcome.Symbol) {
+    if (!EncodeChecked(bytes, settings, outcome.Level, symbol)) {
         return TooLong(settings, outcome.Length);
     }
     if (settings.BoostLevel) {
-        BoostLevel(bytes, settings, outcome);
+        BoostLevel(bytes, settings, outcome, symbol);
     }
     return outcome;
 }
 
 void clsSymbolEncoder::BoostLevel(std::span<const std::uint8_t> bytes, const Settings& settings,
-                                  Outcome& outcome) {
+                                  Outcome& outcome, clsQRCode::Symbol& symbol) {
     // The plain encode at the symbol's version, from the highest level down: the first symbol
-    // made is the boosted one. The segmentation at one version does not depend on the level (the
-    // count widths are the version's), so only the capacity decides.
+    // made is the boosted one (one that is not made leaves symbol as it is). The segmentation at
+    // one version does not depend on the level (the count widths are the version's), so only
+    // the capacity decides.
     Settings fixed = settings;
     fixed.BoostLevel = false;
-    fixed.Version = outcome.Symbol->Version;
+    fixed.Version = symbol.Version;
     fixed.Height = 0; // the size is chosen: a height goes with the automatic version only
     const std::vector<std::int32_t> levels = clsSymbology::Of(settings.Kind).Levels(fixed.Version);
     for (auto level = levels.rbegin(); level != levels.rend() && *level > outcome.Level; ++level) {
         fixed.Level = *level;
-        Outcome higher = Encode(bytes, fixed);
-        if (higher.Symbol) {
-            outcome.Symbol = std::move(higher.Symbol);
+        if (Check(fixed).Why == Refusal::None && EncodeChecked(bytes, fixed, *level, symbol)) {
             outcome.Level = *level;
             return;
         }

@@ -86,6 +86,13 @@ public:
 
     // The symbol of bytes, or why there is none.
     Outcome Encode(std::span<const std::uint8_t> bytes, const Settings& settings);
+    // The same with the symbol written into symbol instead of the outcome (whose Symbol stays
+    // empty: Why is Refusal::None when symbol holds the new one). symbol's storage is reused, so
+    // that a caller that keeps one symbol makes no allocation per call once this object and the
+    // symbol have made one as large; what symbol held before never changes the result. Unchanged
+    // when there is no symbol.
+    Outcome EncodeInto(std::span<const std::uint8_t> bytes, const Settings& settings,
+                       clsQRCode::Symbol& symbol);
 
     // Structured append: the parts of bytes over up to 16 QR Code symbols (symbols 0 for the
     // fewest, else that many) at the settings' version and level, cut between characters; the
@@ -115,13 +122,16 @@ public:
     static std::int32_t PrefixBits(const Settings& settings);
 
 private:
-    std::optional<clsQRCode::Symbol> EncodeQR(std::span<const std::uint8_t> bytes,
-                                              const Settings& settings, std::int32_t level);
+    // The symbol of checked settings at level into symbol; false when the data do not fit.
+    bool EncodeChecked(std::span<const std::uint8_t> bytes, const Settings& settings,
+                       std::int32_t level, clsQRCode::Symbol& symbol);
+    bool EncodeQR(std::span<const std::uint8_t> bytes, const Settings& settings, std::int32_t level,
+                  clsQRCode::Symbol& symbol);
     void SetUpQR(const Settings& settings);
-    // BoostLevel: replaces the outcome's symbol by the one at the highest level that its version
-    // offers and that still holds bytes, when that is above the outcome's level.
-    void BoostLevel(std::span<const std::uint8_t> bytes, const Settings& settings,
-                    Outcome& outcome);
+    // BoostLevel: replaces symbol (made at the outcome's level) by the one at the highest level
+    // that its version offers and that still holds bytes, when that is above the outcome's level.
+    void BoostLevel(std::span<const std::uint8_t> bytes, const Settings& settings, Outcome& outcome,
+                    clsQRCode::Symbol& symbol);
 
     clsQRCode m_QR;
     clsMicroQRCode m_Micro;

@@ -5,9 +5,10 @@
 //
 // Each thread keeps one encoder object for its calls (ThreadEncoder): what it carries from one
 // call to the next is only what a call derives from the tables and would derive again the same
-// way (the Reed-Solomon generator of the last degree, the placement order of the last layout,
-// each kept under the key it was made for); every setting is given again by each call. So calls
-// stay independent, and threads share nothing but the immutable field tables.
+// way (the Reed-Solomon generator of the last degree, kept under the key it was made for) and the
+// storage of the buffers and of the symbol it writes (ThreadSymbol), which every call overwrites;
+// every setting is given again by each call. So calls stay independent, and threads share nothing
+// but tables that never change once made (the field, the layouts of the sizes).
 #include <ostrel/qr.h>
 
 #include "CSymbol.h"
@@ -134,6 +135,13 @@ using OwnedSymbol = std::unique_ptr<ostrel_qr_symbol, SymbolDeleter>;
 clsSymbolEncoder& ThreadEncoder() {
     thread_local clsSymbolEncoder encoder;
     return encoder;
+}
+
+// The calling thread's symbol that ostrel_qr_encode makes before copying it out: its storage is
+// kept, so that a call allocates only the symbol it hands out. Every call writes it anew.
+clsQRCode::Symbol& ThreadSymbol() {
+    thread_local clsQRCode::Symbol symbol;
+    return symbol;
 }
 
 OwnedSymbol ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
@@ -287,11 +295,13 @@ int ostrel_qr_encode(const unsigned char* data, size_t length, const ostrel_qr_o
     }
     try {
         const clsSymbolEncoder::Settings settings = SettingsOf(*options);
-        const clsSymbolEncoder::Outcome outcome = ThreadEncoder().Encode({data, length}, settings);
-        if (!outcome.Symbol) {
+        clsQRCode::Symbol& symbol = ThreadSymbol();
+        const clsSymbolEncoder::Outcome outcome =
+            ThreadEncoder().EncodeInto({data, length}, settings, symbol);
+        if (outcome.Why != Refusal::None) {
             return ErrorOf(outcome.Why, settings, options->level);
         }
-        *out = ToCSymbol(*outcome.Symbol, options->symbology).release();
+        *out = ToCSymbol(symbol, options->symbology).release();
         return OSTREL_QR_OK;
     } catch (const std::bad_alloc&) {
         return OSTREL_QR_ERROR_OUT_OF_MEMORY;

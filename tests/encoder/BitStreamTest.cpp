@@ -2,7 +2,9 @@
 // the segment choices of the shortest-path search, and the agreement of its two uses.
 #include "StandardTables.h"
 #include "SymbolReader.h"
+#include "clsBitWriter.h"
 #include "clsQRCode.h"
+#include "clsQRSegmentation.h"
 
 #include <gtest/gtest.h>
 
@@ -280,6 +282,41 @@ TEST_F(BitStreamTest, OverlongStreamIsCountedButNeverStoredBeyondTheBuffer) {
     for (std::size_t k = clsQRCode::BitBufferLength; k < buffer.size(); ++k) {
         EXPECT_EQ(buffer[k], 9);
     }
+}
+
+// A stream borrows its thread's trace buffer unless another stream alive on the thread holds it:
+// two streams measured one after the other and then written give what each gives alone.
+TEST(SegmentationStreams, TwoAliveAtOnceKeepTheirOwnSegmentations) {
+    const std::string textA = "HELLO WORLD 0123456789 mixed case text 42";
+    const std::string textB = "9876543210 ABCDEFGHIJ lower case here ZZZ";
+    ASSERT_EQ(textA.size(), textB.size()); // the same bytes of the buffer
+    const auto data = [](const std::string& text) {
+        return reinterpret_cast<const std::uint8_t*>(text.data());
+    };
+    const auto length = static_cast<std::int32_t>(textA.size());
+    const auto written = [](clsQRSegmentation& stream) {
+        Bytes bits(1024, 9);
+        clsBitWriter out(bits);
+        bits.resize(static_cast<std::size_t>(stream.Write(out, 5)));
+        return bits;
+    };
+    Bytes aloneA;
+    Bytes aloneB;
+    {
+        clsQRSegmentation stream(data(textA), length, {});
+        aloneA = written(stream);
+    }
+    {
+        clsQRSegmentation stream(data(textB), length, {});
+        aloneB = written(stream);
+    }
+    ASSERT_NE(aloneA, aloneB);
+    clsQRSegmentation first(data(textA), length, {});
+    clsQRSegmentation second(data(textB), length, {});
+    EXPECT_EQ(first.MeasuredBits(5), static_cast<std::int32_t>(aloneA.size()));
+    EXPECT_EQ(second.MeasuredBits(5), static_cast<std::int32_t>(aloneB.size()));
+    EXPECT_EQ(written(first), aloneA);
+    EXPECT_EQ(written(second), aloneB);
 }
 
 } // namespace

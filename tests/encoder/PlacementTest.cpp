@@ -82,7 +82,7 @@ TEST(PlacementTest, BothFormsFollowTheZigZagOnEveryShape) {
                                 bits, s.Skip);
         std::vector<std::uint8_t> placed = pattern;
         clsPlacement placement;
-        placement.Prepare(view, bits, s.Skip, 1);
+        placement.Prepare(view, bits, s.Skip);
         placement.Place(placed.data(), packed.data());
 
         std::vector<std::uint8_t> expectedData(data.size(), 9);

@@ -91,6 +91,8 @@ TEST(MicroQRCode, EdgeScoreIsSixteenTimesTheSmallerEdgePlusTheLarger) {
         set(10, y); // 9 on the right against 8 along the bottom
     }
     EXPECT_EQ(clsMicroQRCode::EdgeScore(symbol), 16 * 8 + 9);
+    symbol.Modules.resize(14 * 10); // rows missing: nothing is read
+    EXPECT_EQ(clsMicroQRCode::EdgeScore(symbol), 0);
 }
 
 std::optional<clsQRCode::Symbol> RMQR(const std::string& text, std::int32_t index,

@@ -119,7 +119,8 @@ TEST(SymbolBuilderTest, AutomaticMaskReusesOnePlacedLayoutAcrossCalls) {
 // ---- The mask choice ----
 
 TEST(SymbolBuilderTest, ChooseMaskTakesTheHighestScoreAndTheLowestMaskOnATie) {
-    clsQRCode::Symbol placed = clsSymbolBuilder::BlankSymbol(1, 2, 5, 5);
+    clsQRCode::Symbol placed;
+    clsSymbolBuilder::Blank(placed, 1, 2, 5, 5);
     for (std::size_t k = 0; k < placed.Modules.size(); ++k) {
         placed.Modules[k] = static_cast<std::uint8_t>(k % 7);
     }
@@ -129,6 +130,9 @@ TEST(SymbolBuilderTest, ChooseMaskTakesTheHighestScoreAndTheLowestMaskOnATie) {
                                                                 {7, 6, 5, 4, 3, 2, 1, 0},
                                                                 {-9, -9, -2, -9, -9, -9, -9, -9},
                                                                 {1, 5, 2, 0, 5, 4, 5, 3}}};
+    // One pair of scratch symbols for every choice: what an earlier choice left in them is
+    // never seen.
+    std::array<clsQRCode::Symbol, 2> scratch;
     for (std::size_t row = 0; row < scores.size(); ++row) {
         for (const std::int32_t count : {1, 4, 8}) {
             std::int32_t expected = 0;
@@ -141,7 +145,7 @@ TEST(SymbolBuilderTest, ChooseMaskTakesTheHighestScoreAndTheLowestMaskOnATie) {
             clsQRCode::Symbol symbol = placed;
             std::int32_t calls = 0;
             clsSymbolBuilder::ChooseMask(
-                symbol, count,
+                symbol, count, scratch,
                 [&](clsQRCode::Symbol& candidate, std::int32_t m) {
                     // Every candidate starts from the placed symbol, not from the one before.
                     EXPECT_EQ(candidate.Modules, placed.Modules) << "mask " << m;
@@ -164,9 +168,15 @@ TEST(SymbolBuilderTest, ChooseMaskTakesTheHighestScoreAndTheLowestMaskOnATie) {
 // ---- Set-up, padding, blank symbol ----
 
 TEST(SymbolBuilderTest, BlankSymbolHasTheExtraLightColumnsAndRows) {
-    for (const auto& [width, height] :
-         std::array<std::array<std::int32_t, 2>, 4>{{{21, 21}, {11, 11}, {43, 7}, {139, 17}}}) {
-        clsQRCode::Symbol symbol = clsSymbolBuilder::BlankSymbol(9, 4, width, height);
+    // One symbol made blank again and again, larger and smaller, after modules and a mask were
+    // set: nothing of the symbol before is left.
+    clsQRCode::Symbol symbol;
+    for (const auto& [width, height] : std::array<std::array<std::int32_t, 2>, 5>{
+             {{21, 21}, {11, 11}, {43, 7}, {139, 17}, {21, 21}}}) {
+        symbol.Mask = 3;
+        std::fill(symbol.Modules.begin(), symbol.Modules.end(), std::uint8_t{1});
+        clsSymbolBuilder::Blank(symbol, 9, 4, width, height);
+        EXPECT_EQ(symbol.Mask, 0);
         EXPECT_EQ(symbol.Version, 9);
         EXPECT_EQ(symbol.Level, 4);
         EXPECT_EQ(symbol.Columns(), width);

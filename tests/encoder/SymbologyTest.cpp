@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ostrel::test {
@@ -251,6 +254,37 @@ TEST(SymbolEncoder, FeaturesASymbologyLacksAreRefusedBeforeEncoding) {
             const auto outcome = encoder.Encode(data, c.Settings);
             EXPECT_EQ(outcome.Why, c.Expected) << clsSymbology::Of(kind).Name();
             EXPECT_EQ(outcome.Symbol.has_value(), c.Expected == Refusal::None);
+        }
+    }
+}
+
+// The layouts of every size (function patterns and placement order) are made once per process and
+// shared: every size of the three symbologies, made in one process one after the other and then
+// again in the opposite order, comes out at its own size and the same both times.
+TEST(SymbolEncoder, EverySizeOfEverySymbologyKeepsItsOwnLayout) {
+    clsSymbolEncoder encoder;
+    const std::vector<std::uint8_t> digit = {'1'};
+    std::map<std::pair<Symbology, std::int32_t>, std::vector<std::uint8_t>> first;
+    const std::span<const clsSymbology> all = clsSymbology::All();
+    for (const bool reversed : {false, true}) {
+        for (std::size_t k = 0; k < all.size(); ++k) {
+            const clsSymbology& symbology = all[reversed ? all.size() - 1 - k : k];
+            for (std::int32_t version = 1; version <= symbology.VersionCount(); ++version) {
+                clsSymbolEncoder::Settings settings;
+                settings.Kind = symbology.Kind();
+                settings.Version = version;
+                settings.Level = symbology.Levels(version).front();
+                const auto outcome = encoder.Encode(digit, settings);
+                ASSERT_TRUE(outcome.Symbol) << symbology.VersionName(version);
+                EXPECT_EQ(outcome.Symbol->Columns(), symbology.Width(version))
+                    << symbology.VersionName(version);
+                EXPECT_EQ(outcome.Symbol->Rows(), symbology.Height(version))
+                    << symbology.VersionName(version);
+                const auto [made, isNew] =
+                    first.try_emplace({symbology.Kind(), version}, outcome.Symbol->Modules);
+                EXPECT_TRUE(isNew || made->second == outcome.Symbol->Modules)
+                    << symbology.VersionName(version);
+            }
         }
     }
 }

@@ -21,6 +21,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -575,7 +576,8 @@ TEST(CApi, BoostedSequenceHasOneLevel) {
 }
 
 // Each thread keeps one encoder for its calls: settings that change from call to call, in any
-// order, give what a new encoder object gives for each call alone.
+// order, give what a new encoder object gives for each call alone. So does one encoder object
+// that writes every symbol into one kept symbol (EncodeInto, the class's way without allocation).
 TEST(CApi, CallsInAnyOrderGiveTheSymbolOfAFreshEncoder) {
     struct Case {
         int Symbology, Version, Level, Mask, Kanji, Eci, Boost;
@@ -611,6 +613,8 @@ TEST(CApi, CallsInAnyOrderGiveTheSymbolOfAFreshEncoder) {
         return ostrel_qr_encode(reinterpret_cast<const unsigned char*>(c.Text.data()),
                                 c.Text.size(), &options, out);
     };
+    ostrel::clsSymbolEncoder kept;
+    ostrel::clsQRCode::Symbol keptSymbol;
     for (const bool reversed : {false, true}) {
         for (std::size_t k = 0; k < cases.size(); ++k) {
             const Case& c = cases[reversed ? cases.size() - 1 - k : k];
@@ -632,8 +636,24 @@ TEST(CApi, CallsInAnyOrderGiveTheSymbolOfAFreshEncoder) {
             ExpectSame(symbol, *fresh.Symbol, c.Symbology,
                        c.Symbology == OSTREL_QR_SYMBOLOGY_RMQR ? 0 : fresh.Symbol->Mask);
             ostrel_qr_symbol_free(symbol);
+            const auto into = kept.EncodeInto(ToBytes(c.Text), settings, keptSymbol);
+            EXPECT_EQ(into.Why, ostrel::clsSymbolEncoder::Refusal::None);
+            EXPECT_EQ(into.Level, fresh.Level);
+            EXPECT_EQ(keptSymbol.Modules, fresh.Symbol->Modules);
+            EXPECT_EQ(std::tie(keptSymbol.Version, keptSymbol.Level, keptSymbol.Mask,
+                               keptSymbol.Width, keptSymbol.Height, keptSymbol.Side),
+                      std::tie(fresh.Symbol->Version, fresh.Symbol->Level, fresh.Symbol->Mask,
+                               fresh.Symbol->Width, fresh.Symbol->Height, fresh.Symbol->Side));
         }
     }
+    // A call that makes no symbol leaves the kept one as it was.
+    const ostrel::clsQRCode::Symbol last = keptSymbol;
+    ostrel::clsSymbolEncoder::Settings micro;
+    micro.Kind = ostrel::Symbology::Micro;
+    EXPECT_EQ(kept.EncodeInto(ToBytes(std::string(40, 'A')), micro, keptSymbol).Why,
+              ostrel::clsSymbolEncoder::Refusal::TooLong);
+    EXPECT_EQ(keptSymbol.Modules, last.Modules);
+    EXPECT_EQ(keptSymbol.Version, last.Version);
 }
 
 TEST(CApi, ConcurrentEncodingsDoNotInterfere) {

@@ -55,10 +55,12 @@
  * ostrel_qr_render_file() writes it to a file, byte for byte as ostrel-qr-cli writes it.
  *
  * Threads: no call's result depends on an earlier call. The tables that never change (the field
- * GF(2^8)) are built once per process; each thread keeps its own encoder between calls, which
- * holds nothing but what it derived from those tables (the last Reed-Solomon generator and
- * placement order). Any number of threads may encode at the same time; a symbol may be read from
- * several threads at once, and is freed by one.
+ * GF(2^8), the function patterns and placement order of each symbol size) are built once per
+ * process, each on first use; each thread keeps its own encoder between calls, which holds
+ * nothing but what it derived from those tables (the last Reed-Solomon generator) and the storage
+ * of its working buffers, which every call overwrites: after the first calls, ostrel_qr_encode()
+ * allocates only the symbol it returns. Any number of threads may encode at the same time; a
+ * symbol may be read from several threads at once, and is freed by one.
  */
 #ifndef OSTREL_QR_H
 #define OSTREL_QR_H
