@@ -192,6 +192,9 @@ std::string CheckCombination(const CliOptions& options) {
     if (options.Hanzi && !options.Utf8) {
         return "--hanzi converts the text to GB 2312 itself; it cannot go with --encoding ansi";
     }
+    if (options.Gs1 && options.Hanzi) {
+        return "--gs1 and --hanzi exclude each other: GS1 data is ASCII";
+    }
     if (options.Hanzi && options.Kanji == KanjiSetting::On) {
         return "--hanzi and --kanji on exclude each other: readers take the pairs of a Kanji "
                "segment as Shift JIS";
@@ -505,6 +508,7 @@ clsSymbolEncoder::Settings EncoderSettings(const CliOptions& options) {
         settings.Mask = options.Mask;
     }
     settings.Hanzi = options.Hanzi;
+    settings.Gs1 = options.Gs1;
     settings.Height = options.RMQRHeight;
     settings.BoostLevel = options.BoostLevel;
     return settings;
@@ -607,6 +611,9 @@ std::string FeatureMessage(Refusal why, const clsSymbology& symbology) {
                " has no structured append";
     case Refusal::HeightNotTaken:
         return "--rmqr-height is for --symbology " + clsSymbology::NamesTaking(Feature::Height);
+    case Refusal::Fnc1NotTaken:
+        return "--gs1 is for --symbology " + clsSymbology::NamesTaking(Feature::Fnc1) + ": " +
+               title + " has no FNC1 mode";
     default:
         return {};
     }
@@ -641,6 +648,8 @@ std::string RefusalMessage(const clsSymbolEncoder::Outcome& outcome, const CliOp
         return "--hanzi and --kanji on exclude each other";
     case Refusal::NoSuchHeader:
         return "structured append joins 1..16 symbols";
+    case Refusal::Fnc1WithHeader:
+        return "--gs1 goes with neither --eci nor --structured-append";
     case Refusal::NoSuchHeight:
         return outcome.Version != clsSymbology::AutomaticVersion
                    ? "--rmqr-height applies to --symbol-version auto only"
@@ -650,6 +659,7 @@ std::string RefusalMessage(const clsSymbolEncoder::Outcome& outcome, const CliOp
     case Refusal::HanziNotTaken:
     case Refusal::StructuredAppendNotTaken:
     case Refusal::HeightNotTaken:
+    case Refusal::Fnc1NotTaken:
         break;
     }
     return FeatureMessage(outcome.Why, symbology);

@@ -92,6 +92,9 @@ struct CliOptions {
     std::optional<std::int32_t> StructuredAppend;
     // Hanzi mode: text converted to GB 2312, its double-byte characters in Hanzi segments.
     bool Hanzi = false;
+    // GS1: the data is GS1 element strings ("[01]...[10]..."), checked and written after FNC1 in
+    // first position.
+    bool Gs1 = false;
 
     // Whether standard output is a terminal; decides the default format.
     bool StandardOutputIsTerminal = false;

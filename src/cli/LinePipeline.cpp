@@ -2,6 +2,7 @@
 
 #include "CliOutput.h"
 #include "CodePage.h"
+#include "Gs1ElementString.h"
 #include "PayloadFields.h"
 #include "SymbolVerifier.h"
 
@@ -139,6 +140,9 @@ std::vector<std::uint8_t> LinePipeline::Bytes(std::span<const std::uint8_t> line
     if (m_Options.Hanzi) {
         return Gb2312Bytes(line, refusal);
     }
+    if (m_Options.Gs1) {
+        return Gs1Bytes(line, refusal);
+    }
     if (m_Options.Utf8) {
         // The lines are UTF-8 already: their bytes as they are.
         return {line.begin(), line.end()};
@@ -248,6 +252,14 @@ clsSymbolEncoder::Outcome LinePipeline::EncodeBytes(clsSymbolEncoder& encoder,
                               warning ? *warning : ignored);
     }
     return encoder.Encode(bytes, settings);
+}
+
+std::vector<std::uint8_t> LinePipeline::Gs1Bytes(std::span<const std::uint8_t> text,
+                                                 std::string& error) {
+    const payload::PayloadResult data = payload::Gs1ElementString::Encode(
+        std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+    error = data.Error;
+    return {data.Bytes.begin(), data.Bytes.end()};
 }
 
 std::vector<std::uint8_t> LinePipeline::Gb2312Bytes(std::span<const std::uint8_t> utf8,

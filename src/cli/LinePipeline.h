@@ -88,6 +88,10 @@ public:
                                                  const std::vector<std::uint8_t>& bytes,
                                                  const CliOptions& options, int codePage,
                                                  bool fromText, std::string* warning = nullptr);
+    // --gs1: the symbol data of GS1 element strings (Gs1ElementString), or none and the fault,
+    // naming the AI and position, in error.
+    static std::vector<std::uint8_t> Gs1Bytes(std::span<const std::uint8_t> text,
+                                              std::string& error);
 
     // --hanzi: UTF-8 text to GB 2312. An empty result with error set when the bytes are not
     // UTF-8 or hold a character outside GB 2312, which error names.

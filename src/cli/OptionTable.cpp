@@ -365,6 +365,12 @@ std::string SetHanzi(CliOptions& options, std::optional<std::string_view> /*valu
     return {};
 }
 
+std::string SetGs1(CliOptions& options, std::optional<std::string_view> /*value*/,
+                   const std::string& /*option*/) {
+    options.Gs1 = true;
+    return {};
+}
+
 std::string AskForHelp(CliOptions& options, std::optional<std::string_view> /*value*/,
                        const std::string& /*option*/) {
     options.Request = CliOptions::Action::Help;
@@ -455,6 +461,15 @@ constexpr OptionRow Table[] = {
      "off none, and a warning then. zxing-cpp reads\n"
      "it; ZBar and WeChat show GB 2312 bytes (see\n"
      "docs/hanzi-readers.md)"},
+    {Options, "gs1", 0, OptionValue::None, "", SetGs1,
+     "GS1 data (FNC1 in first position, read as\n"
+     "]Q3): TEXT is element strings with each AI in\n"
+     "brackets or parentheses, [01]09501101530003\n"
+     "[17]260101[10]ABC123; every AI, length, check\n"
+     "digit, date and character is checked (exit 2\n"
+     "naming the AI and position); separators go\n"
+     "after variable-length fields; qr and rmqr\n"
+     "only"},
     {Options, "structured-append", 0, OptionValue::Required, "auto|N", ApplyStructuredAppend,
      "split the data over N symbols (2..16), or the\n"
      "fewest with auto, that a reader joins again\n"

@@ -174,6 +174,14 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
             return ExitUsage;
         }
     }
+    if (options.Gs1) {
+        std::string error;
+        bytes = LinePipeline::Gs1Bytes(bytes, error);
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            return ExitUsage;
+        }
+    }
     return ExitWritten;
 }
 

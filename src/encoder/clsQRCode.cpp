@@ -146,7 +146,7 @@ void clsQRCode::SetStructuredAppend(std::optional<StructuredAppendHeader> header
 }
 
 clsQRSegmentation::Settings clsQRCode::StreamSettings() const {
-    return {m_KanjiMode, m_HanziMode, m_EciDesignator, m_StructuredAppend};
+    return {m_KanjiMode, m_HanziMode, m_EciDesignator, m_StructuredAppend, m_Fnc1};
 }
 
 std::int32_t clsQRCode::EciHeaderBits(std::int32_t designator) {

@@ -136,6 +136,12 @@ public:
         return m_StructuredAppend;
     }
 
+    // FNC1 in first position (clause 7.4.8.2): GS1 data, the indicator 0101 after the other
+    // headers of non-empty input, each byte 0x1D a separator (written '%' in alphanumeric mode,
+    // where a '%' of the data is written '%%'). Off (the default) changes nothing.
+    void SetFnc1(bool on) { m_Fnc1 = on; }
+    bool Fnc1() const { return m_Fnc1; }
+
     // ---- Encoding ----
 #ifdef OSTREL_QR_PICTURE
     // The finished symbol as a picture: one pixel per module with a 4-module white quiet zone,
@@ -260,6 +266,7 @@ private:
     bool m_HanziMode = false;
     std::int32_t m_EciDesignator = 0; // 0: no ECI header
     std::optional<StructuredAppendHeader> m_StructuredAppend;
+    bool m_Fnc1 = false;
 
     // The settings of the data bit stream: Kanji, Hanzi, ECI, structured append.
     clsQRSegmentation::Settings StreamSettings() const;

@@ -8,12 +8,15 @@ clsQRSegmentation::clsQRSegmentation(const std::uint8_t* data, std::int32_t leng
                                      const Settings& settings)
     : m_Data(data), m_Length(length), m_Settings(settings),
       m_PrefixBits((settings.StructuredAppend ? clsSegmentWriter::StructuredAppendHeaderBits : 0) +
-                   (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) : 0)),
+                   (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) +
+                                     (settings.Fnc1 ? clsModeTable::QRIndicatorBits : 0)
+                               : 0)),
       m_Trace(
           std::make_unique_for_overwrite<std::uint8_t[]>(2 * static_cast<std::size_t>(length))) {}
 
 clsModeTable clsQRSegmentation::Table(std::int32_t version) const {
-    return clsModeTable::QRModel2(version, m_Settings.Kanji, m_Settings.Hanzi);
+    const clsModeTable table = clsModeTable::QRModel2(version, m_Settings.Kanji, m_Settings.Hanzi);
+    return m_Settings.Fnc1 ? table.WithFnc1() : table;
 }
 
 const clsSegmentSearch::End& clsQRSegmentation::Search(std::int32_t version) {
@@ -71,6 +74,7 @@ std::int32_t clsQRSegmentation::Write(Writer& out, std::int32_t version) {
     std::uint8_t* const modes = m_Trace.get() + m_Length;
     clsSegmentSearch::TraceModes(m_Trace.get(), m_Length, end.Mode, modes, table.DoubleByteMode());
     clsSegmentWriter::WriteEciHeader(out, m_Settings.EciDesignator, table);
+    clsSegmentWriter::WriteFnc1First(out, table);
     return clsSegmentWriter::WriteSegments(out, m_Data, m_Length, table, modes);
 }
 

@@ -28,21 +28,23 @@ public:
         std::uint8_t Parity = 0;
     };
     // What goes into the stream besides the data: the double-byte modes the search may take
-    // (Hanzi leaves Kanji out: their pairs overlap), the ECI designator (0 for none) and the
-    // structured-append header.
+    // (Hanzi leaves Kanji out: their pairs overlap), the ECI designator (0 for none), the
+    // structured-append header, and FNC1 in first position (GS1 data: the indicator after the
+    // headers, separators as clsModeTable::WithFnc1 says).
     struct Settings {
         bool Kanji = true;
         bool Hanzi = false;
         std::int32_t EciDesignator = 0;
         std::optional<StructuredAppendHeader> StructuredAppend;
+        bool Fnc1 = false;
     };
 
     // data[0 .. length-1] (length >= 0; not copied: data must outlive the object).
     clsQRSegmentation(const std::uint8_t* data, std::int32_t length, const Settings& settings);
 
     std::int32_t Length() const { return m_Length; }
-    // Bits ahead of the segments: the structured-append header, then the ECI header (none for
-    // empty input).
+    // Bits ahead of the segments: the structured-append header, then the ECI header and the FNC1
+    // indicator (none for empty input).
     std::int32_t PrefixBits() const { return m_PrefixBits; }
 
     // The stream length for a version's count class, terminator included.

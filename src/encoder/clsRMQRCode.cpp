@@ -35,7 +35,7 @@ void clsRMQRCode::SetEciDesignator(std::int32_t designator) {
     m_EciDesignator = EciHeaderBits(designator) > 0 ? designator : 0;
 }
 
-clsModeTable clsRMQRCode::ModeTable(std::int32_t index, bool kanji) {
+clsModeTable clsRMQRCode::ModeTable(std::int32_t index, bool kanji, bool fnc1) {
     std::array<bool, clsModeTable::ModeCount> allowed{};
     std::array<std::uint32_t, clsModeTable::ModeCount> indicator{};
     std::array<std::int32_t, clsModeTable::ModeCount> countBits{};
@@ -46,8 +46,9 @@ clsModeTable clsRMQRCode::ModeTable(std::int32_t index, bool kanji) {
         // rMQR has no Hanzi mode (no count width for it).
         allowed[m] = countBits[m] > 0 && (kanji || mode != clsModeTable::Kanji);
     }
-    return clsModeTable(allowed, clsRMQRTable::IndicatorBits, indicator, countBits,
-                        clsRMQRTable::TerminatorBits);
+    const clsModeTable table(allowed, clsRMQRTable::IndicatorBits, indicator, countBits,
+                             clsRMQRTable::TerminatorBits);
+    return fnc1 ? table.WithFnc1() : table;
 }
 
 const std::array<std::int32_t, 32>& clsRMQRCode::SizesBySmallest() {
@@ -107,7 +108,9 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
         !clsRMQRTable::HasLevel(level) || length > MaxInputLength) {
         return std::nullopt;
     }
-    const std::int32_t eciBits = length > 0 ? EciHeaderBits(m_EciDesignator) : 0;
+    const std::int32_t eciBits =
+        length > 0 ? EciHeaderBits(m_EciDesignator) + (m_Fnc1 ? clsRMQRTable::IndicatorBits : 0)
+                   : 0;
 
     // The data bits of the cheapest segmentation under a size's mode table, without the
     // terminator. Sizes with the same count widths share one search. (preds is filled with an
@@ -128,9 +131,9 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
             }
         }
         const std::int32_t c =
-            eciBits +
-            clsSegmentSearch::Search(bytes.data(), length, ModeTable(i, m_KanjiMode), preds.data())
-                .Cost;
+            eciBits + clsSegmentSearch::Search(bytes.data(), length,
+                                               ModeTable(i, m_KanjiMode, m_Fnc1), preds.data())
+                          .Cost;
         searched.emplace_back(widths, c);
         return c;
     };
@@ -155,13 +158,14 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
     std::vector<std::uint8_t> data(static_cast<std::size_t>(dataCodewords));
     std::int32_t streamBits = 0;
     if (length > 0) {
-        const clsModeTable table = ModeTable(index, m_KanjiMode);
+        const clsModeTable table = ModeTable(index, m_KanjiMode, m_Fnc1);
         std::vector<std::uint8_t> modes(static_cast<std::size_t>(length));
         const clsSegmentSearch::End end =
             clsSegmentSearch::Search(bytes.data(), length, table, preds.data());
         clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes.data());
         clsCodewordWriter out(data);
         clsSegmentWriter::WriteEciHeader(out, m_EciDesignator, table);
+        clsSegmentWriter::WriteFnc1First(out, table);
         streamBits =
             clsSegmentWriter::WriteSegments(out, bytes.data(), length, table, modes.data());
     }

@@ -47,6 +47,15 @@ public:
     static std::int32_t WriteEciHeader(Writer& out, std::int32_t designator,
                                        const clsModeTable& table);
 
+    // ---- FNC1 in first position (clause 7.4.8.2; ISO/IEC 23941 the same) ----
+    // The mode indicator that marks GS1 data: 0101 among QR Code's 4-bit indicators, 101 among
+    // rMQR's 3-bit ones, the value 5 in the width of the symbol type's mode table. It stands once,
+    // ahead of the first segment; the separators are in the data (clsModeTable::WithFnc1).
+    static constexpr std::uint32_t Fnc1FirstIndicator = 0b101;
+    // Writes it when table is an FNC1 table (nothing otherwise) and returns its length.
+    template <typename Writer>
+    static std::int32_t WriteFnc1First(Writer& out, const clsModeTable& table);
+
     // ---- Structured-append header of QR Code Model 2 (clause 8) ----
     // Mode indicator 0011, the symbol's position (4 bits), the number of symbols less one
     // (4 bits) and the parity byte of the whole message (8 bits).
@@ -69,6 +78,10 @@ clsSegmentWriter::WriteEciHeader<clsBitWriter>(clsBitWriter&, std::int32_t, cons
 extern template std::int32_t
 clsSegmentWriter::WriteEciHeader<clsCodewordWriter>(clsCodewordWriter&, std::int32_t,
                                                     const clsModeTable&);
+extern template std::int32_t clsSegmentWriter::WriteFnc1First<clsBitWriter>(clsBitWriter&,
+                                                                            const clsModeTable&);
+extern template std::int32_t
+clsSegmentWriter::WriteFnc1First<clsCodewordWriter>(clsCodewordWriter&, const clsModeTable&);
 extern template std::int32_t
 clsSegmentWriter::WriteStructuredAppendHeader<clsBitWriter>(clsBitWriter&, std::int32_t,
                                                             std::int32_t, std::uint8_t);

@@ -60,6 +60,14 @@ Refusal CheckStream(const clsSymbology& symbology, const clsSymbolEncoder::Setti
             return Refusal::NoSuchHeader;
         }
     }
+    if (settings.Gs1) {
+        if (!symbology.Takes(Feature::Fnc1)) {
+            return Refusal::Fnc1NotTaken;
+        }
+        if (settings.Eci != 0 || settings.Header) {
+            return Refusal::Fnc1WithHeader;
+        }
+    }
     if (settings.Height != 0) {
         if (!symbology.Takes(Feature::Height)) {
             return Refusal::HeightNotTaken;
@@ -90,6 +98,9 @@ clsSymbolEncoder::Outcome clsSymbolEncoder::Check(const Settings& settings) {
 std::int32_t clsSymbolEncoder::PrefixBits(const Settings& settings) {
     const clsSymbology& symbology = clsSymbology::Of(settings.Kind);
     std::int32_t bits = settings.Header ? clsSegmentWriter::StructuredAppendHeaderBits : 0;
+    if (settings.Gs1) {
+        bits += symbology.ModeTable(symbology.VersionCount(), false, false).IndicatorBits();
+    }
     if (settings.Eci != 0 && clsQRCode::EciHeaderBits(settings.Eci) > 0) {
         // The designator after the symbology's own ECI mode indicator.
         bits += clsQRCode::EciHeaderBits(settings.Eci) - clsModeTable::QRIndicatorBits +
@@ -126,6 +137,7 @@ void clsSymbolEncoder::SetUpQR(const Settings& settings) {
     m_QR.SetKanjiMode(settings.Kanji);
     m_QR.SetHanziMode(settings.Hanzi);
     m_QR.SetStructuredAppend(settings.Header);
+    m_QR.SetFnc1(settings.Gs1);
 }
 
 bool clsSymbolEncoder::ByteSegmentHoldsHighByte(std::span<const std::uint8_t> bytes,
@@ -165,6 +177,7 @@ clsSymbolEncoder::Outcome clsSymbolEncoder::Encode(std::span<const std::uint8_t>
         m_RMQR.SetKanjiMode(settings.Kanji);
         m_RMQR.SetEciDesignator(settings.Eci);
         m_RMQR.SetRequiredHeight(settings.Height);
+        m_RMQR.SetFnc1(settings.Gs1);
         outcome.Symbol = m_RMQR.EncodeMatrix(bytes, outcome.Length,
                                              settings.Version != clsSymbology::AutomaticVersion
                                                  ? settings.Version - 1

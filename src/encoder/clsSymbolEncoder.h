@@ -44,6 +44,9 @@ public:
         // the plain encode at that version and level. With a Header the one symbol is boosted on
         // its own; EncodeParts gives a whole set one level.
         bool BoostLevel = false;
+        // GS1 data: FNC1 in first position, the bytes an element string with 0x1D separators
+        // (clsModeTable::WithFnc1). QR Code and rMQR; not with ECI or structured append.
+        bool Gs1 = false;
     };
 
     // Why there is no symbol.
@@ -62,6 +65,8 @@ public:
         NoSuchHeader,   // a structured-append header with a field out of range
         HeightNotTaken, // a height for a symbology without heights
         NoSuchHeight,   // a height of no size, or a height beside a fixed version
+        Fnc1NotTaken,   // GS1 data for a symbology without FNC1 (Micro QR)
+        Fnc1WithHeader, // GS1 data with ECI or structured append
     };
 
     struct Outcome {

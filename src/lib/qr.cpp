@@ -87,11 +87,13 @@ int ErrorOf(Refusal why, const clsSymbolEncoder::Settings& settings, std::int32_
         return OSTREL_QR_ERROR_INVALID_ECI;
     case Refusal::HanziNotTaken:
     case Refusal::StructuredAppendNotTaken:
+    case Refusal::Fnc1NotTaken:
         return OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY;
     case Refusal::KanjiWithHanzi:
     case Refusal::NoSuchHeader:
     case Refusal::HeightNotTaken:
     case Refusal::NoSuchHeight:
+    case Refusal::Fnc1WithHeader:
         break;
     }
     return OSTREL_QR_ERROR_INVALID_OPTION;

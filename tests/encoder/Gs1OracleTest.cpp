@@ -1,0 +1,125 @@
+// GS1 symbols (FNC1 in first position) against zint 2.11, module for module.
+//
+// Random element strings of common AIs (fixed and variable fields, separators in the middle,
+// '%' in set-82 data) are parsed by the tool's parser, which must give the data the GS1 rules
+// give (Gs1Samples, from the list of predefined-length prefixes), then encoded as QR Code at a
+// random level and mask and as rMQR at a random level, each at the size our encoder chooses;
+// zint, given the bracket form and the same size, level and mask, must make the same symbol.
+#include "Gs1ElementString.h"
+#include "Gs1Samples.h"
+#include "ZintOracle.h"
+#include "clsSymbolEncoder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace ostrel {
+namespace {
+
+std::int32_t Differences(const clsQRCode::Symbol& ours, const test::ZintSymbol& zint) {
+    if (ours.Columns() != zint.Width || ours.Rows() != zint.Height) {
+        return ours.Columns() * ours.Rows() + 1;
+    }
+    std::int32_t count = 0;
+    for (std::int32_t y = 0; y < zint.Height; ++y) {
+        for (std::int32_t x = 0; x < zint.Width; ++x) {
+            count += ours.At(x, y) != zint.At(x, y) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+std::span<const std::uint8_t> Bytes(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// Where zint's symbol differs from ours (or zint cannot fit the data at our size), zint chose
+// other segments (its costs are estimates
+// in sixths of a bit; ours are exact): its own choice of size must then be no smaller than ours.
+void ExpectNoSmaller(const clsQRCode::Symbol& ours, const test::Gs1Sample& sample, bool rmqr,
+                     std::int32_t level, const std::string& what) {
+    const test::ZintGs1Symbol automatic =
+        test::ZintGs1(sample.Bracketed, rmqr, -1 + !rmqr, level, -1);
+    ASSERT_GT(automatic.Width, 0) << what << ": " << automatic.Error;
+    EXPECT_LE(ours.Columns() * ours.Rows(), automatic.Width * automatic.Height) << what;
+}
+
+struct SweepCount {
+    std::int32_t Compared = 0;
+    std::int32_t Identical = 0;
+};
+
+// One symbology over count random samples of a kind of text: every sample's data as the GS1
+// rules give it, and its symbol against zint's at the same size, level and mask.
+SweepCount Sweep(Symbology kind, std::int32_t count, std::uint32_t seed, test::Gs1Text text) {
+    std::mt19937 random(seed);
+    clsSymbolEncoder encoder;
+    SweepCount sweep;
+    const bool rmqr = kind == Symbology::RMQR;
+    for (std::int32_t k = 0; k < count; ++k) {
+        const test::Gs1Sample sample = test::RandomGs1(random, 5, 24, text);
+        const payload::PayloadResult data = payload::Gs1ElementString::Encode(sample.Bracketed);
+        EXPECT_EQ(data.Error, "") << sample.Bracketed;
+        EXPECT_EQ(data.Bytes, sample.Transmitted) << sample.Bracketed;
+        clsSymbolEncoder::Settings settings;
+        settings.Kind = kind;
+        settings.Gs1 = true;
+        settings.Kanji = false;
+        settings.Level = rmqr ? 2 * std::uniform_int_distribution<std::int32_t>(1, 2)(random)
+                              : std::uniform_int_distribution<std::int32_t>(1, 4)(random);
+        const std::int32_t mask =
+            rmqr ? -1 : std::uniform_int_distribution<std::int32_t>(0, 7)(random);
+        if (!rmqr) {
+            settings.Mask = mask;
+        }
+        const auto outcome = encoder.Encode(Bytes(data.Bytes), settings);
+        if (!outcome.Symbol) {
+            continue; // too long for the level: rMQR at H holds little
+        }
+        const std::int32_t version = outcome.Symbol->Version;
+        const test::ZintGs1Symbol zint = test::ZintGs1(
+            sample.Bracketed, rmqr, rmqr ? version - 1 : version, settings.Level, mask);
+        const std::string what = sample.Bracketed + " version " + std::to_string(version) +
+                                 " level " + std::to_string(settings.Level) + " mask " +
+                                 std::to_string(mask);
+        ++sweep.Compared;
+        EXPECT_EQ(zint.Warning, "") << what;
+        if (zint.Width > 0 && Differences(*outcome.Symbol, zint) == 0) {
+            ++sweep.Identical;
+        } else {
+            ExpectNoSmaller(*outcome.Symbol, sample, rmqr, settings.Level, what);
+        }
+    }
+    return sweep;
+}
+
+// Text in QR Code's alphanumeric set: both encoders find the same segments, so every symbol is
+// zint's.
+TEST(Gs1Oracle, QRCodeOfAlphanumericDataIsZintsSymbol) {
+    const SweepCount sweep = Sweep(Symbology::QR, 1000, 3101, test::Gs1Text::Alphanumeric);
+    EXPECT_EQ(sweep.Compared, 1000);
+    EXPECT_EQ(sweep.Identical, sweep.Compared);
+}
+
+// With '%' (written '%%' in alphanumeric mode) and all of set 82 zint sometimes takes dearer
+// segments; nine symbols in ten must still be zint's, the others no larger than zint's.
+TEST(Gs1Oracle, QRCodeWithPercentAndSet82IsZintsSymbolOrSmaller) {
+    for (const test::Gs1Text text : {test::Gs1Text::Percent, test::Gs1Text::Set82}) {
+        const SweepCount sweep = Sweep(Symbology::QR, 1000, 3102, text);
+        EXPECT_EQ(sweep.Compared, 1000);
+        EXPECT_GE(10 * sweep.Identical, 9 * sweep.Compared);
+    }
+}
+
+TEST(Gs1Oracle, RMQRIsZintsSymbolOrSmaller) {
+    for (const test::Gs1Text text : {test::Gs1Text::Alphanumeric, test::Gs1Text::Percent}) {
+        const SweepCount sweep = Sweep(Symbology::RMQR, 1000, 3103, text);
+        EXPECT_GE(sweep.Compared, 700);
+        EXPECT_GE(10 * sweep.Identical, 9 * sweep.Compared);
+    }
+}
+
+} // namespace
+} // namespace ostrel
