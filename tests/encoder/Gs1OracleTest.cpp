@@ -123,3 +123,69 @@ TEST(Gs1Oracle, RMQRIsZintsSymbolOrSmaller) {
 
 } // namespace
 } // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// A bad element of one of four kinds, and its AI: a wrong check digit, a wrong length, an
+// impossible date, a character outside GS1 set 82.
+std::pair<std::string, std::string> BadElement(std::int32_t kind, std::mt19937& random) {
+    const auto digits = [&](std::int32_t n) {
+        std::string text;
+        for (std::int32_t k = 0; k < n; ++k) {
+            text.push_back(static_cast<char>('0' + random() % 10));
+        }
+        return text;
+    };
+    const auto two = [](std::uint32_t value) {
+        return std::string{static_cast<char>('0' + value / 10),
+                           static_cast<char>('0' + value % 10)};
+    };
+    switch (kind) {
+    case 0: {
+        const std::string ai = random() % 2 == 0 ? "01" : "414";
+        std::string key = digits(ai == "01" ? 13 : 12);
+        const char right = test::Mod10(key);
+        key.push_back(static_cast<char>('0' + (right - '0' + 1 + random() % 9) % 10));
+        return {ai, "[" + ai + "]" + key};
+    }
+    case 1: {
+        const std::uint32_t pick = random() % 3;
+        if (pick == 0) {
+            return {"01", "[01]" + digits(13)};
+        }
+        return pick == 1 ? std::pair{std::string("3102"), "[3102]" + digits(5 + 2 * (random() % 2))}
+                         : std::pair{std::string("10"), "[10]" + digits(21)};
+    }
+    case 2: {
+        const std::uint32_t month = random() % 2 == 0 ? 13 + random() % 87 : 2;
+        const std::uint32_t day = month == 2 ? 30 + random() % 2 : 1 + random() % 28;
+        return {"17", "[17]" + two(random() % 100) + two(month) + two(day)};
+    }
+    default: {
+        // Not '[', which opens the next AI.
+        const std::string outside = " #$@\\^`{|}~";
+        std::string lot = digits(3);
+        lot.insert(random() % 4, 1, outside[random() % outside.size()]);
+        return {"10", "[10]" + lot};
+    }
+    }
+}
+
+// 200 bad element strings (the bad element alone or after a good one): ours refuses each naming
+// the AI at fault, and zint refuses it or warns that it does not comply.
+TEST(Gs1Oracle, BadElementStringsAreRefusedWhereZintObjects) {
+    std::mt19937 random(3104);
+    for (std::int32_t k = 0; k < 200; ++k) {
+        const auto [ai, bad] = BadElement(k % 4, random);
+        const std::string text = (k % 8 < 4 ? "" : "[21]ABC") + bad;
+        const payload::PayloadResult ours = payload::Gs1ElementString::Encode(text);
+        EXPECT_NE(ours.Error.find("AI (" + ai + ") at position "), std::string::npos)
+            << text << ": " << ours.Error;
+        const test::ZintGs1Symbol zint = test::ZintGs1(text, false, 0, 1, -1);
+        EXPECT_TRUE(!zint.Error.empty() || !zint.Warning.empty()) << text;
+    }
+}
+
+} // namespace
+} // namespace ostrel
