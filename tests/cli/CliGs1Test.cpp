@@ -1,0 +1,125 @@
+// GS1 through the command-line tool (--gs1): random element strings written as PNG files and read
+// back by zxing-cpp (QR Code: symbology identifier ]Q3 and the data with its 0x1D separators) and
+// by zxing-wasm (QR Code and rMQR, with '%' in the data, which zxing-cpp 1.4 cuts short); the
+// bracket and parenthesis forms make one symbol; the refusals say what and where, exit 2, and
+// leave no file.
+#include "CliChecks.h"
+#include "Gs1Samples.h"
+#include "PeerReaders.h"
+#include "ZxingWasmReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace ostrel::test {
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The parenthesis form of a bracketed element string.
+std::string Parenthesised(std::string text) {
+    for (char& c : text) {
+        c = c == '[' ? '(' : c == ']' ? ')' : c;
+    }
+    return text;
+}
+
+TEST(CliGs1, QRCodeReadsAsGs1InZxingCpp) {
+    std::mt19937 random(3201);
+    QTemporaryDir folder;
+    for (std::int32_t k = 0; k < 20; ++k) {
+        const Gs1Sample sample = RandomGs1(random, 4, 20, Gs1Text::Alphanumeric);
+        const QString path = folder.filePath(QString::number(k) + ".png");
+        const CliRun run = RunCli({"--gs1", "--scale", "4", "-o", path, Q(sample.Bracketed)});
+        ASSERT_EQ(run.ExitCode, 0) << sample.Bracketed << run.Err.toStdString();
+        const auto reading = ReadWithZXing(QImage(path));
+        ASSERT_TRUE(reading.has_value()) << sample.Bracketed;
+        EXPECT_EQ(reading->Identifier, "]Q3") << sample.Bracketed;
+        EXPECT_EQ(reading->Bytes, sample.Transmitted) << sample.Bracketed;
+    }
+}
+
+TEST(CliGs1, QRCodeAndRMQRReadAsGs1InZxingWasm) {
+    if (ZxingWasmReaderPath().empty()) {
+        GTEST_SKIP() << "zxing-wasm not installed (run the ctest fixture zxing_wasm_setup)";
+    }
+    std::mt19937 random(3202);
+    QTemporaryDir folder;
+    std::vector<std::string> files;
+    std::vector<Gs1Sample> samples;
+    for (std::int32_t k = 0; k < 24; ++k) {
+        const bool rmqr = k % 2 == 1;
+        const Gs1Sample sample = RandomGs1(random, 3, rmqr ? 8 : 16, Gs1Text::Percent);
+        const QString path = folder.filePath(QString::number(k) + ".png");
+        QStringList arguments = {"--gs1", "-o", path, Q(sample.Bracketed)};
+        if (rmqr) {
+            arguments.prepend("rmqr");
+            arguments.prepend("--symbology");
+        }
+        const CliRun run = RunCli(arguments);
+        ASSERT_EQ(run.ExitCode, 0) << sample.Bracketed << run.Err.toStdString();
+        files.push_back(path.toStdString());
+        samples.push_back(sample);
+    }
+    const auto readings = ReadWithZxingWasm(files, true);
+    ASSERT_EQ(readings.size(), files.size()) << "zxing-wasm could not be run";
+    for (std::size_t k = 0; k < readings.size(); ++k) {
+        const std::string what = samples[k].Bracketed + " " + readings[k].Error;
+        EXPECT_EQ(readings[k].Format, k % 2 == 1 ? "RMQRCode" : "QRCode") << what;
+        EXPECT_EQ(readings[k].Identifier, "]Q3") << what;
+        EXPECT_EQ(std::string(readings[k].Bytes.begin(), readings[k].Bytes.end()),
+                  samples[k].Transmitted)
+            << what;
+    }
+}
+
+TEST(CliGs1, BracketsAndParenthesesMakeOneSymbol) {
+    std::mt19937 random(3203);
+    for (std::int32_t k = 0; k < 10; ++k) {
+        const Gs1Sample sample = RandomGs1(random, 4, 12, Gs1Text::Percent);
+        EXPECT_EQ(MatrixOf({"--gs1", Q(sample.Bracketed)}),
+                  MatrixOf({"--gs1", Q(Parenthesised(sample.Bracketed))}))
+            << sample.Bracketed;
+    }
+}
+
+struct Refusal {
+    QStringList Arguments;
+    const char* Says;
+};
+
+TEST(CliGs1, BadDataAndSettingsAreRefusedWithStatus2AndNoFile) {
+    const Refusal refusals[] = {
+        {{"[01]09501101530004[10]A"}, "AI (01) at position 18: check digit 4, expected 3"},
+        {{"[01]0950110153000"}, "AI (01) at position 5: the data has 13 characters, not 14"},
+        {{"[17]260230"}, "AI (17) at position 9: no day 30 in month 02"},
+        {{"[11]251300"}, "AI (11) at position 7: no month 13"},
+        {{"[10]AB C"}, "AI (10) at position 7: ' ' is outside GS1 set 82"},
+        {{"[10]ABC[19]1"}, "AI (19) at position 9: no such AI"},
+        {{"01095011015300"}, "starts with an AI in brackets"},
+        {{"--symbology", "micro", "[10]A"}, "Micro QR has no FNC1 mode"},
+        {{"--eci", "auto", "[10]A"}, "--gs1 goes with neither --eci nor --structured-append"},
+        {{"--hanzi", "[10]A"}, "--gs1 and --hanzi exclude each other"},
+    };
+    QTemporaryDir folder;
+    const QString path = folder.filePath("label.png");
+    for (const Refusal& refusal : refusals) {
+        const CliRun run = RunCli(QStringList{"--gs1", "-o", path} + refusal.Arguments);
+        const std::string what = refusal.Arguments.join(' ').toStdString();
+        EXPECT_EQ(run.ExitCode, 2) << what;
+        EXPECT_NE(run.Err.toStdString().find(refusal.Says), std::string::npos)
+            << what << ": " << run.Err.toStdString();
+        EXPECT_FALSE(QFile::exists(path)) << what;
+    }
+}
+
+} // namespace
+} // namespace ostrel::test
