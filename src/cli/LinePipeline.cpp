@@ -141,7 +141,11 @@ std::vector<std::uint8_t> LinePipeline::Bytes(std::span<const std::uint8_t> line
         return Gb2312Bytes(line, refusal);
     }
     if (m_Options.Gs1) {
-        return Gs1Bytes(line, refusal);
+        std::vector<std::uint8_t> bytes = Gs1Bytes(line, refusal);
+        if (refusal.empty() && m_Options.Verify) {
+            refusal = Gs1VerifyFault(bytes);
+        }
+        return bytes;
     }
     if (m_Options.Utf8) {
         // The lines are UTF-8 already: their bytes as they are.
@@ -260,6 +264,14 @@ std::vector<std::uint8_t> LinePipeline::Gs1Bytes(std::span<const std::uint8_t> t
         std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
     error = data.Error;
     return {data.Bytes.begin(), data.Bytes.end()};
+}
+
+std::string LinePipeline::Gs1VerifyFault(const std::vector<std::uint8_t>& bytes) {
+    if (std::find(bytes.begin(), bytes.end(), '%') == bytes.end()) {
+        return {};
+    }
+    return "--verify cannot check GS1 data with a '%': its reader (zxing-cpp 1.4) stops reading "
+           "at a '%' of an alphanumeric segment; leave --verify out for this data";
 }
 
 std::vector<std::uint8_t> LinePipeline::Gb2312Bytes(std::span<const std::uint8_t> utf8,

@@ -92,6 +92,8 @@ public:
     // naming the AI and position, in error.
     static std::vector<std::uint8_t> Gs1Bytes(std::span<const std::uint8_t> text,
                                               std::string& error);
+    // --gs1 --verify: why the reader cannot check the GS1 data bytes; empty when it can.
+    static std::string Gs1VerifyFault(const std::vector<std::uint8_t>& bytes);
 
     // --hanzi: UTF-8 text to GB 2312. An empty result with error set when the bytes are not
     // UTF-8 or hold a character outside GB 2312, which error names.

@@ -177,6 +177,9 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
     if (options.Gs1) {
         std::string error;
         bytes = LinePipeline::Gs1Bytes(bytes, error);
+        if (error.empty() && options.Verify) {
+            error = LinePipeline::Gs1VerifyFault(bytes);
+        }
         if (!error.empty()) {
             std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
             return ExitUsage;

@@ -9,6 +9,7 @@
 #include "Gs1Samples.h"
 #include "ZintOracle.h"
 #include "clsSymbolEncoder.h"
+#include "ostrel/qr.h"
 
 #include <gtest/gtest.h>
 
@@ -184,6 +185,47 @@ TEST(Gs1Oracle, BadElementStringsAreRefusedWhereZintObjects) {
             << text << ": " << ours.Error;
         const test::ZintGs1Symbol zint = test::ZintGs1(text, false, 0, 1, -1);
         EXPECT_TRUE(!zint.Error.empty() || !zint.Warning.empty()) << text;
+    }
+}
+
+} // namespace
+} // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// The C interface's gs1 field: the transmitted data of random samples, QR Code at level M and
+// mask 2, rMQR at level M, each at zint's size; the symbols must be zint's.
+TEST(Gs1Oracle, CInterfaceGs1IsZintsSymbol) {
+    std::mt19937 random(3105);
+    for (std::int32_t k = 0; k < 40; ++k) {
+        const test::Gs1Sample sample = test::RandomGs1(random, 4, 16, test::Gs1Text::Alphanumeric);
+        const bool rmqr = k % 2 == 1;
+        const test::ZintGs1Symbol zint = test::ZintGs1(sample.Bracketed, rmqr, -1 + !rmqr, 2, 2);
+        ASSERT_GT(zint.Width, 0) << sample.Bracketed << zint.Error;
+        ostrel_qr_options options;
+        ostrel_qr_options_init(&options);
+        options.symbology = rmqr ? OSTREL_QR_SYMBOLOGY_RMQR : OSTREL_QR_SYMBOLOGY_QR;
+        options.level = OSTREL_QR_LEVEL_M;
+        options.mask = rmqr ? 0 : 2;
+        options.gs1 = 1;
+        ostrel_qr_symbol* symbol = nullptr;
+        ASSERT_EQ(
+            ostrel_qr_encode(reinterpret_cast<const unsigned char*>(sample.Transmitted.data()),
+                             sample.Transmitted.size(), &options, &symbol),
+            OSTREL_QR_OK)
+            << sample.Bracketed;
+        EXPECT_EQ(ostrel_qr_symbol_width(symbol), zint.Width) << sample.Bracketed;
+        EXPECT_EQ(ostrel_qr_symbol_height(symbol), zint.Height) << sample.Bracketed;
+        std::int32_t differences = 0;
+        for (std::int32_t y = 0; y < zint.Height && ostrel_qr_symbol_width(symbol) == zint.Width;
+             ++y) {
+            for (std::int32_t x = 0; x < zint.Width; ++x) {
+                differences += ostrel_qr_symbol_module(symbol, x, y) != zint.At(x, y) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(differences, 0) << sample.Bracketed;
+        ostrel_qr_symbol_free(symbol);
     }
 }
 
