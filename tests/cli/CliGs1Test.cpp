@@ -108,6 +108,7 @@ TEST(CliGs1, BadDataAndSettingsAreRefusedWithStatus2AndNoFile) {
         {{"--symbology", "micro", "[10]A"}, "Micro QR has no FNC1 mode"},
         {{"--eci", "auto", "[10]A"}, "--gs1 goes with neither --eci nor --structured-append"},
         {{"--hanzi", "[10]A"}, "--gs1 and --hanzi exclude each other"},
+        {{"--verify", "[10]A%B"}, "--verify cannot check GS1 data with a '%'"},
     };
     QTemporaryDir folder;
     const QString path = folder.filePath("label.png");
@@ -118,6 +119,39 @@ TEST(CliGs1, BadDataAndSettingsAreRefusedWithStatus2AndNoFile) {
         EXPECT_NE(run.Err.toStdString().find(refusal.Says), std::string::npos)
             << what << ": " << run.Err.toStdString();
         EXPECT_FALSE(QFile::exists(path)) << what;
+    }
+}
+
+// A CSV batch: each good row's symbol reads as GS1, the bad row fails naming its AI, and the
+// manifest marks every row "gs1":true.
+TEST(CliGs1, CsvBatchRowsAreGs1SymbolsAndTheManifestSaysSo) {
+    QTemporaryDir folder;
+    const QString table = folder.filePath("labels.csv");
+    QFile file(table);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("data,file\r\n"
+               "[01]09501101530003[17]260101[10]ABC123,first\r\n"
+               "[01]09501101530004,second\r\n"
+               "(10)LOT%7(21)S1,third\r\n");
+    file.close();
+    const QString manifest = folder.filePath("manifest.jsonl");
+    const CliRun run = RunCli({"--gs1", "--batch", table, "--batch-format", "csv", "--manifest",
+                               manifest, "-o", folder.filePath("%s.png")});
+    EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("AI (01) at position 18: check digit 4, expected 3"))
+        << run.Err.toStdString();
+    const auto first = ReadWithZXing(QImage(folder.filePath("first.png")));
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->Identifier, "]Q3");
+    EXPECT_EQ(first->Bytes, "01095011015300031726010110ABC123");
+    EXPECT_FALSE(QFile::exists(folder.filePath("second.png")));
+    EXPECT_TRUE(QFile::exists(folder.filePath("third.png")));
+    QFile lines(manifest);
+    ASSERT_TRUE(lines.open(QIODevice::ReadOnly));
+    const QList<QByteArray> records = lines.readAll().trimmed().split('\n');
+    ASSERT_EQ(records.size(), 3);
+    for (const QByteArray& record : records) {
+        EXPECT_TRUE(record.contains("\"gs1\":true")) << record.toStdString();
     }
 }
 
