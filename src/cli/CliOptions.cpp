@@ -509,6 +509,7 @@ clsSymbolEncoder::Settings EncoderSettings(const CliOptions& options) {
     }
     settings.Hanzi = options.Hanzi;
     settings.Gs1 = options.Gs1;
+    settings.Fnc1Application = options.Fnc1Application;
     settings.Height = options.RMQRHeight;
     settings.BoostLevel = options.BoostLevel;
     return settings;
@@ -612,8 +613,8 @@ std::string FeatureMessage(Refusal why, const clsSymbology& symbology) {
     case Refusal::HeightNotTaken:
         return "--rmqr-height is for --symbology " + clsSymbology::NamesTaking(Feature::Height);
     case Refusal::Fnc1NotTaken:
-        return "--gs1 is for --symbology " + clsSymbology::NamesTaking(Feature::Fnc1) + ": " +
-               title + " has no FNC1 mode";
+        return "--gs1 and --fnc1-application are for --symbology " +
+               clsSymbology::NamesTaking(Feature::Fnc1) + ": " + title + " has no FNC1 mode";
     default:
         return {};
     }
@@ -649,7 +650,10 @@ std::string RefusalMessage(const clsSymbolEncoder::Outcome& outcome, const CliOp
     case Refusal::NoSuchHeader:
         return "structured append joins 1..16 symbols";
     case Refusal::Fnc1WithHeader:
-        return "--gs1 goes with neither --eci nor --structured-append";
+        return (options.Gs1 ? std::string("--gs1") : std::string("--fnc1-application")) +
+               " goes with neither --eci nor --structured-append";
+    case Refusal::NoSuchApplication:
+        return "--fnc1-application takes two digits 00..99 or one letter, and not with --gs1";
     case Refusal::NoSuchHeight:
         return outcome.Version != clsSymbology::AutomaticVersion
                    ? "--rmqr-height applies to --symbol-version auto only"

@@ -95,6 +95,9 @@ struct CliOptions {
     // GS1: the data is GS1 element strings ("[01]...[10]..."), checked and written after FNC1 in
     // first position.
     bool Gs1 = false;
+    // --fnc1-application: FNC1 in second position with this application indicator (00..99, or
+    // a letter's ASCII value + 100); -1 for none.
+    std::int32_t Fnc1Application = -1;
 
     // Whether standard output is a terminal; decides the default format.
     bool StandardOutputIsTerminal = false;

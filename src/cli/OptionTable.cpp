@@ -371,6 +371,21 @@ std::string SetGs1(CliOptions& options, std::optional<std::string_view> /*value*
     return {};
 }
 
+std::string SetFnc1Application(CliOptions& options, std::optional<std::string_view> value,
+                               const std::string& option) {
+    const std::string_view text = *value;
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (text.size() == 2 && isDigit(text[0]) && isDigit(text[1])) {
+        options.Fnc1Application = 10 * (text[0] - '0') + (text[1] - '0');
+    } else if (text.size() == 1 && isLetter(text[0])) {
+        options.Fnc1Application = text[0] + clsSymbolEncoder::ApplicationLetterOffset;
+    } else {
+        return Invalid(option, text, "two digits 00..99 or one letter");
+    }
+    return {};
+}
+
 std::string AskForHelp(CliOptions& options, std::optional<std::string_view> /*value*/,
                        const std::string& /*option*/) {
     options.Request = CliOptions::Action::Help;
@@ -470,6 +485,12 @@ constexpr OptionRow Table[] = {
      "naming the AI and position); separators go\n"
      "after variable-length fields; qr and rmqr\n"
      "only"},
+    {Options, "fnc1-application", 0, OptionValue::Required, "NN|A", SetFnc1Application,
+     "FNC1 in second position (read as ]Q5) for an\n"
+     "industry format that is not GS1: the\n"
+     "application indicator NN (two digits) or A\n"
+     "(one letter) comes first; TEXT as it is;\n"
+     "qr and rmqr only, not with --gs1"},
     {Options, "structured-append", 0, OptionValue::Required, "auto|N", ApplyStructuredAppend,
      "split the data over N symbols (2..16), or the\n"
      "fewest with auto, that a reader joins again\n"

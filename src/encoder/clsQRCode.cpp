@@ -146,7 +146,8 @@ void clsQRCode::SetStructuredAppend(std::optional<StructuredAppendHeader> header
 }
 
 clsQRSegmentation::Settings clsQRCode::StreamSettings() const {
-    return {m_KanjiMode, m_HanziMode, m_EciDesignator, m_StructuredAppend, m_Fnc1};
+    return {m_KanjiMode,        m_HanziMode, m_EciDesignator,
+            m_StructuredAppend, m_Fnc1,      m_Fnc1Application};
 }
 
 std::int32_t clsQRCode::EciHeaderBits(std::int32_t designator) {

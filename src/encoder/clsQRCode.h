@@ -139,7 +139,12 @@ public:
     // FNC1 in first position (clause 7.4.8.2): GS1 data, the indicator 0101 after the other
     // headers of non-empty input, each byte 0x1D a separator (written '%' in alphanumeric mode,
     // where a '%' of the data is written '%%'). Off (the default) changes nothing.
-    void SetFnc1(bool on) { m_Fnc1 = on; }
+    // With an application indicator of 0 or above (00..99, a letter's ASCII value + 100): FNC1
+    // in second position (indicator 1001 and the 8-bit application indicator) instead.
+    void SetFnc1(bool on, std::int32_t application = -1) {
+        m_Fnc1 = on;
+        m_Fnc1Application = application;
+    }
     bool Fnc1() const { return m_Fnc1; }
 
     // ---- Encoding ----
@@ -267,6 +272,7 @@ private:
     std::int32_t m_EciDesignator = 0; // 0: no ECI header
     std::optional<StructuredAppendHeader> m_StructuredAppend;
     bool m_Fnc1 = false;
+    std::int32_t m_Fnc1Application = -1;
 
     // The settings of the data bit stream: Kanji, Hanzi, ECI, structured append.
     clsQRSegmentation::Settings StreamSettings() const;

@@ -7,12 +7,20 @@ namespace ostrel {
 clsQRSegmentation::clsQRSegmentation(const std::uint8_t* data, std::int32_t length,
                                      const Settings& settings)
     : m_Data(data), m_Length(length), m_Settings(settings),
-      m_PrefixBits((settings.StructuredAppend ? clsSegmentWriter::StructuredAppendHeaderBits : 0) +
-                   (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) +
-                                     (settings.Fnc1 ? clsModeTable::QRIndicatorBits : 0)
-                               : 0)),
+      m_PrefixBits(
+          (settings.StructuredAppend ? clsSegmentWriter::StructuredAppendHeaderBits : 0) +
+          (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) + Fnc1Bits(settings)
+                      : 0)),
       m_Trace(
           std::make_unique_for_overwrite<std::uint8_t[]>(2 * static_cast<std::size_t>(length))) {}
+
+std::int32_t clsQRSegmentation::Fnc1Bits(const Settings& settings) {
+    if (!settings.Fnc1) {
+        return 0;
+    }
+    return clsModeTable::QRIndicatorBits +
+           (settings.Fnc1Application >= 0 ? clsSegmentWriter::Fnc1ApplicationBits : 0);
+}
 
 clsModeTable clsQRSegmentation::Table(std::int32_t version) const {
     const clsModeTable table = clsModeTable::QRModel2(version, m_Settings.Kanji, m_Settings.Hanzi);
@@ -74,7 +82,7 @@ std::int32_t clsQRSegmentation::Write(Writer& out, std::int32_t version) {
     std::uint8_t* const modes = m_Trace.get() + m_Length;
     clsSegmentSearch::TraceModes(m_Trace.get(), m_Length, end.Mode, modes, table.DoubleByteMode());
     clsSegmentWriter::WriteEciHeader(out, m_Settings.EciDesignator, table);
-    clsSegmentWriter::WriteFnc1First(out, table);
+    clsSegmentWriter::WriteFnc1(out, table, m_Settings.Fnc1Application);
     return clsSegmentWriter::WriteSegments(out, m_Data, m_Length, table, modes);
 }
 

@@ -37,6 +37,8 @@ public:
         std::int32_t EciDesignator = 0;
         std::optional<StructuredAppendHeader> StructuredAppend;
         bool Fnc1 = false;
+        // With Fnc1: FNC1 in second position with this application indicator; -1 for first.
+        std::int32_t Fnc1Application = -1;
     };
 
     // data[0 .. length-1] (length >= 0; not copied: data must outlive the object).
@@ -63,6 +65,9 @@ public:
 private:
     // Searches the count class of version unless the last search was for it.
     const clsSegmentSearch::End& Search(std::int32_t version);
+
+    // The bits of the FNC1 header of the settings (0 without FNC1).
+    static std::int32_t Fnc1Bits(const Settings& settings);
 
     // The mode table of version's count class under the settings.
     clsModeTable Table(std::int32_t version) const;

@@ -27,6 +27,15 @@ std::int32_t EciHeaderBits(std::int32_t designator) {
     return clsSegmentWriter::EciHeaderBits(designator, clsRMQRTable::IndicatorBits);
 }
 
+// The FNC1 header: the indicator, and in second position the application indicator.
+std::int32_t Fnc1Bits(bool fnc1, std::int32_t application) {
+    if (!fnc1) {
+        return 0;
+    }
+    return clsRMQRTable::IndicatorBits +
+           (application >= 0 ? clsSegmentWriter::Fnc1ApplicationBits : 0);
+}
+
 } // namespace
 
 clsRMQRCode::clsRMQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {}
@@ -109,8 +118,7 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
         return std::nullopt;
     }
     const std::int32_t eciBits =
-        length > 0 ? EciHeaderBits(m_EciDesignator) + (m_Fnc1 ? clsRMQRTable::IndicatorBits : 0)
-                   : 0;
+        length > 0 ? EciHeaderBits(m_EciDesignator) + Fnc1Bits(m_Fnc1, m_Fnc1Application) : 0;
 
     // The data bits of the cheapest segmentation under a size's mode table, without the
     // terminator. Sizes with the same count widths share one search. (preds is filled with an
@@ -165,7 +173,7 @@ std::optional<clsQRCode::Symbol> clsRMQRCode::EncodeMatrix(std::span<const std::
         clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes.data());
         clsCodewordWriter out(data);
         clsSegmentWriter::WriteEciHeader(out, m_EciDesignator, table);
-        clsSegmentWriter::WriteFnc1First(out, table);
+        clsSegmentWriter::WriteFnc1(out, table, m_Fnc1Application);
         streamBits =
             clsSegmentWriter::WriteSegments(out, bytes.data(), length, table, modes.data());
     }

@@ -43,7 +43,11 @@ public:
     std::int32_t EciDesignator() const { return m_EciDesignator; }
     // FNC1 in first position (ISO/IEC 23941 mode indicator 101, after any ECI header), as
     // clsQRCode::SetFnc1: GS1 data with 0x1D separators. Off by default.
-    void SetFnc1(bool on) { m_Fnc1 = on; }
+    // With an application indicator (as clsQRCode::SetFnc1), FNC1 in second position (110).
+    void SetFnc1(bool on, std::int32_t application = -1) {
+        m_Fnc1 = on;
+        m_Fnc1Application = application;
+    }
     bool Fnc1() const { return m_Fnc1; }
     // Restricts the automatic choice to one height (7, 9, 11, 13, 15, 17); 0 for any height.
     void SetRequiredHeight(std::int32_t height) { m_RequiredHeight = height; }
@@ -75,6 +79,7 @@ private:
     bool m_KanjiMode = true;
     std::int32_t m_EciDesignator = 0;
     bool m_Fnc1 = false;
+    std::int32_t m_Fnc1Application = -1;
     std::int32_t m_RequiredHeight = 0;
 };
 

@@ -189,12 +189,19 @@ std::int32_t clsSegmentWriter::WriteEciHeader(Writer& out, std::int32_t designat
 }
 
 template <typename Writer>
-std::int32_t clsSegmentWriter::WriteFnc1First(Writer& out, const clsModeTable& table) {
+std::int32_t clsSegmentWriter::WriteFnc1(Writer& out, const clsModeTable& table,
+                                         std::int32_t application) {
     if (!table.Fnc1()) {
         return 0;
     }
-    out.Put(Fnc1FirstIndicator, table.IndicatorBits());
-    return table.IndicatorBits();
+    if (application < 0) {
+        out.Put(Fnc1FirstIndicator, table.IndicatorBits());
+        return table.IndicatorBits();
+    }
+    const bool qr = table.IndicatorBits() == clsModeTable::QRIndicatorBits;
+    out.Put(qr ? QRFnc1SecondIndicator : RMQRFnc1SecondIndicator, table.IndicatorBits());
+    out.Put(static_cast<std::uint32_t>(application), Fnc1ApplicationBits);
+    return table.IndicatorBits() + Fnc1ApplicationBits;
 }
 
 template <typename Writer>
@@ -221,10 +228,11 @@ template std::int32_t clsSegmentWriter::WriteEciHeader<clsBitWriter>(clsBitWrite
 template std::int32_t clsSegmentWriter::WriteEciHeader<clsCodewordWriter>(clsCodewordWriter&,
                                                                           std::int32_t,
                                                                           const clsModeTable&);
-template std::int32_t clsSegmentWriter::WriteFnc1First<clsBitWriter>(clsBitWriter&,
-                                                                     const clsModeTable&);
-template std::int32_t clsSegmentWriter::WriteFnc1First<clsCodewordWriter>(clsCodewordWriter&,
-                                                                          const clsModeTable&);
+template std::int32_t clsSegmentWriter::WriteFnc1<clsBitWriter>(clsBitWriter&, const clsModeTable&,
+                                                                std::int32_t);
+template std::int32_t clsSegmentWriter::WriteFnc1<clsCodewordWriter>(clsCodewordWriter&,
+                                                                     const clsModeTable&,
+                                                                     std::int32_t);
 template std::int32_t clsSegmentWriter::WriteStructuredAppendHeader<clsBitWriter>(clsBitWriter&,
                                                                                   std::int32_t,
                                                                                   std::int32_t,

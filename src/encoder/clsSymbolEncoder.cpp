@@ -60,7 +60,10 @@ Refusal CheckStream(const clsSymbology& symbology, const clsSymbolEncoder::Setti
             return Refusal::NoSuchHeader;
         }
     }
-    if (settings.Gs1) {
+    if (settings.Fnc1Application != -1 && !clsSymbolEncoder::IsApplication(settings)) {
+        return Refusal::NoSuchApplication;
+    }
+    if (settings.Gs1 || settings.Fnc1Application >= 0) {
         if (!symbology.Takes(Feature::Fnc1)) {
             return Refusal::Fnc1NotTaken;
         }
@@ -83,6 +86,14 @@ Refusal CheckStream(const clsSymbology& symbology, const clsSymbolEncoder::Setti
 
 } // namespace
 
+bool clsSymbolEncoder::IsApplication(const Settings& settings) {
+    const std::int32_t value = settings.Fnc1Application;
+    const auto letter = [value](char first, char last) {
+        return value >= first + ApplicationLetterOffset && value <= last + ApplicationLetterOffset;
+    };
+    return !settings.Gs1 && ((value >= 0 && value <= 99) || letter('A', 'Z') || letter('a', 'z'));
+}
+
 clsSymbolEncoder::Outcome clsSymbolEncoder::Check(const Settings& settings) {
     const clsSymbology& symbology = clsSymbology::Of(settings.Kind);
     Outcome outcome;
@@ -98,8 +109,9 @@ clsSymbolEncoder::Outcome clsSymbolEncoder::Check(const Settings& settings) {
 std::int32_t clsSymbolEncoder::PrefixBits(const Settings& settings) {
     const clsSymbology& symbology = clsSymbology::Of(settings.Kind);
     std::int32_t bits = settings.Header ? clsSegmentWriter::StructuredAppendHeaderBits : 0;
-    if (settings.Gs1) {
-        bits += symbology.ModeTable(symbology.VersionCount(), false, false).IndicatorBits();
+    if (settings.Gs1 || settings.Fnc1Application >= 0) {
+        bits += symbology.ModeTable(symbology.VersionCount(), false, false).IndicatorBits() +
+                (settings.Fnc1Application >= 0 ? clsSegmentWriter::Fnc1ApplicationBits : 0);
     }
     if (settings.Eci != 0 && clsQRCode::EciHeaderBits(settings.Eci) > 0) {
         // The designator after the symbology's own ECI mode indicator.
@@ -137,7 +149,7 @@ void clsSymbolEncoder::SetUpQR(const Settings& settings) {
     m_QR.SetKanjiMode(settings.Kanji);
     m_QR.SetHanziMode(settings.Hanzi);
     m_QR.SetStructuredAppend(settings.Header);
-    m_QR.SetFnc1(settings.Gs1);
+    m_QR.SetFnc1(settings.Gs1 || settings.Fnc1Application >= 0, settings.Fnc1Application);
 }
 
 bool clsSymbolEncoder::ByteSegmentHoldsHighByte(std::span<const std::uint8_t> bytes,
@@ -177,7 +189,7 @@ clsSymbolEncoder::Outcome clsSymbolEncoder::Encode(std::span<const std::uint8_t>
         m_RMQR.SetKanjiMode(settings.Kanji);
         m_RMQR.SetEciDesignator(settings.Eci);
         m_RMQR.SetRequiredHeight(settings.Height);
-        m_RMQR.SetFnc1(settings.Gs1);
+        m_RMQR.SetFnc1(settings.Gs1 || settings.Fnc1Application >= 0, settings.Fnc1Application);
         outcome.Symbol = m_RMQR.EncodeMatrix(bytes, outcome.Length,
                                              settings.Version != clsSymbology::AutomaticVersion
                                                  ? settings.Version - 1

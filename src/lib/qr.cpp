@@ -96,6 +96,7 @@ int ErrorOf(Refusal why, const clsSymbolEncoder::Settings& settings, std::int32_
     case Refusal::HeightNotTaken:
     case Refusal::NoSuchHeight:
     case Refusal::Fnc1WithHeader:
+    case Refusal::NoSuchApplication:
         break;
     }
     return OSTREL_QR_ERROR_INVALID_OPTION;

@@ -91,6 +91,51 @@ TEST(CliGs1, BracketsAndParenthesesMakeOneSymbol) {
     }
 }
 
+// FNC1 in second position: the application indicator (two digits, or a letter) ahead of the
+// data, read as ]Q5 by zxing-cpp (QR Code) and zxing-wasm (rMQR), which report the indicator as
+// the first characters of the content.
+TEST(CliGs1, Fnc1SecondPositionReadsAsQ5WithItsApplication) {
+    std::mt19937 random(3204);
+    QTemporaryDir folder;
+    std::vector<std::string> files;
+    std::vector<std::string> expected;
+    const std::string alphabet = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcxyz-./:";
+    for (std::int32_t k = 0; k < 12; ++k) {
+        const bool letter = k % 3 == 2;
+        const std::string application = letter
+                                            ? std::string(1, static_cast<char>('a' + random() % 26))
+                                            : std::string{static_cast<char>('0' + random() % 10),
+                                                          static_cast<char>('0' + random() % 10)};
+        std::string text;
+        for (std::uint32_t n = 1 + random() % 20; n > 0; --n) {
+            text.push_back(alphabet[random() % alphabet.size()]);
+        }
+        const bool rmqr = k % 2 == 1;
+        const QString path = folder.filePath(QString::number(k) + ".png");
+        const CliRun run = RunCli({"--fnc1-application", Q(application), "--symbology",
+                                   rmqr ? "rmqr" : "qr", "-o", path, Q(text)});
+        ASSERT_EQ(run.ExitCode, 0) << text << run.Err.toStdString();
+        if (rmqr) {
+            files.push_back(path.toStdString());
+            expected.push_back(application + text);
+            continue;
+        }
+        const auto reading = ReadWithZXing(QImage(path));
+        ASSERT_TRUE(reading.has_value()) << text;
+        EXPECT_EQ(reading->Identifier, "]Q5") << text;
+        EXPECT_EQ(reading->Bytes, application + text);
+    }
+    if (ZxingWasmReaderPath().empty()) {
+        GTEST_SKIP() << "zxing-wasm not installed (run the ctest fixture zxing_wasm_setup)";
+    }
+    const auto readings = ReadWithZxingWasm(files, true);
+    ASSERT_EQ(readings.size(), files.size()) << "zxing-wasm could not be run";
+    for (std::size_t k = 0; k < readings.size(); ++k) {
+        EXPECT_EQ(readings[k].Identifier, "]Q5") << expected[k];
+        EXPECT_EQ(std::string(readings[k].Bytes.begin(), readings[k].Bytes.end()), expected[k]);
+    }
+}
+
 struct Refusal {
     QStringList Arguments;
     const char* Says;
@@ -109,6 +154,8 @@ TEST(CliGs1, BadDataAndSettingsAreRefusedWithStatus2AndNoFile) {
         {{"--eci", "auto", "[10]A"}, "--gs1 goes with neither --eci nor --structured-append"},
         {{"--hanzi", "[10]A"}, "--gs1 and --hanzi exclude each other"},
         {{"--verify", "[10]A%B"}, "--verify cannot check GS1 data with a '%'"},
+        {{"--fnc1-application", "7", "[10]A"}, "expected two digits 00..99 or one letter"},
+        {{"--fnc1-application", "07", "[10]A"}, "and not with --gs1"},
     };
     QTemporaryDir folder;
     const QString path = folder.filePath("label.png");
