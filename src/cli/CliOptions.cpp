@@ -192,8 +192,12 @@ std::string CheckCombination(const CliOptions& options) {
     if (options.Hanzi && !options.Utf8) {
         return "--hanzi converts the text to GB 2312 itself; it cannot go with --encoding ansi";
     }
-    if (options.Gs1 && options.Hanzi) {
+    if (options.Gs1Input() && options.Hanzi) {
         return "--gs1 and --hanzi exclude each other: GS1 data is ASCII";
+    }
+    if (options.Gs1 && options.Gs1Link) {
+        return "--gs1 and --gs1-link exclude each other: a Digital Link is a plain URL, without "
+               "FNC1";
     }
     if (options.Hanzi && options.Kanji == KanjiSetting::On) {
         return "--hanzi and --kanji on exclude each other: readers take the pairs of a Kanji "

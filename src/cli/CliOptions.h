@@ -98,6 +98,11 @@ struct CliOptions {
     // --fnc1-application: FNC1 in second position with this application indicator (00..99, or
     // a letter's ASCII value + 100); -1 for none.
     std::int32_t Fnc1Application = -1;
+    // --gs1-link: GS1 element strings turned into a GS1 Digital Link URI under this domain, a
+    // plain URL symbol.
+    std::optional<std::string> Gs1Link;
+    // GS1 element strings are the input (--gs1 or --gs1-link).
+    bool Gs1Input() const { return Gs1 || Gs1Link.has_value(); }
 
     // Whether standard output is a terminal; decides the default format.
     bool StandardOutputIsTerminal = false;

@@ -153,6 +153,11 @@ Examples:
       '(01)09501101530003(17)260101(10)ABC123'
       The same label as a 7-module-high rMQR strip (R7x77).
 
+  ostrel-qr-cli --gs1-link https://example.com -o link.png \
+      '(01)09506000134352(17)211231(10)ABC123'
+      A GS1 Digital Link for phones: https://example.com/01/09506000134352
+      /10/ABC123?17=211231 as a plain URL symbol.
+
   printf 'a\nb\n' | ostrel-qr-cli --batch -o '%s.svg' --mask auto
       Two SVG drawings, a.svg and b.svg, each with its best mask.
 

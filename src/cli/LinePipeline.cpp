@@ -2,6 +2,7 @@
 
 #include "CliOutput.h"
 #include "CodePage.h"
+#include "Gs1DigitalLink.h"
 #include "Gs1ElementString.h"
 #include "PayloadFields.h"
 #include "SymbolVerifier.h"
@@ -140,9 +141,9 @@ std::vector<std::uint8_t> LinePipeline::Bytes(std::span<const std::uint8_t> line
     if (m_Options.Hanzi) {
         return Gb2312Bytes(line, refusal);
     }
-    if (m_Options.Gs1) {
-        std::vector<std::uint8_t> bytes = Gs1Bytes(line, refusal);
-        if (refusal.empty() && m_Options.Verify) {
+    if (m_Options.Gs1Input()) {
+        std::vector<std::uint8_t> bytes = Gs1Bytes(line, refusal, m_Options.Gs1Link);
+        if (refusal.empty() && m_Options.Verify && m_Options.Gs1) {
             refusal = Gs1VerifyFault(bytes);
         }
         return bytes;
@@ -259,11 +260,21 @@ clsSymbolEncoder::Outcome LinePipeline::EncodeBytes(clsSymbolEncoder& encoder,
 }
 
 std::vector<std::uint8_t> LinePipeline::Gs1Bytes(std::span<const std::uint8_t> text,
-                                                 std::string& error) {
-    const payload::PayloadResult data = payload::Gs1ElementString::Encode(
+                                                 std::string& error,
+                                                 const std::optional<std::string>& link) {
+    const payload::Gs1ElementString::Parsed parsed = payload::Gs1ElementString::Parse(
         std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-    error = data.Error;
-    return {data.Bytes.begin(), data.Bytes.end()};
+    error = parsed.Error;
+    if (!parsed.Ok()) {
+        return {};
+    }
+    if (link) {
+        const payload::PayloadResult uri = payload::Gs1DigitalLink::Build(parsed.Elements, *link);
+        error = uri.Error;
+        return {uri.Bytes.begin(), uri.Bytes.end()};
+    }
+    const std::string bytes = payload::Gs1ElementString::Join(parsed.Elements);
+    return {bytes.begin(), bytes.end()};
 }
 
 std::string LinePipeline::Gs1VerifyFault(const std::vector<std::uint8_t>& bytes) {

@@ -386,6 +386,12 @@ std::string SetFnc1Application(CliOptions& options, std::optional<std::string_vi
     return {};
 }
 
+std::string SetGs1Link(CliOptions& options, std::optional<std::string_view> value,
+                       const std::string& /*option*/) {
+    options.Gs1Link = std::string(*value);
+    return {};
+}
+
 std::string AskForHelp(CliOptions& options, std::optional<std::string_view> /*value*/,
                        const std::string& /*option*/) {
     options.Request = CliOptions::Action::Help;
@@ -491,6 +497,13 @@ constexpr OptionRow Table[] = {
      "application indicator NN (two digits) or A\n"
      "(one letter) comes first; TEXT as it is;\n"
      "qr and rmqr only, not with --gs1"},
+    {Options, "gs1-link", 0, OptionValue::Required, "URL", SetGs1Link,
+     "GS1 Digital Link: TEXT is element strings as\n"
+     "for --gs1, checked, and the symbol holds the\n"
+     "URI URL/01/GTIN/10/LOT?17=DATE (the primary\n"
+     "key and its qualifiers on the path, the other\n"
+     "AIs as query parameters) for phones to open;\n"
+     "a plain URL symbol, without FNC1"},
     {Options, "structured-append", 0, OptionValue::Required, "auto|N", ApplyStructuredAppend,
      "split the data over N symbols (2..16), or the\n"
      "fewest with auto, that a reader joins again\n"

@@ -174,10 +174,10 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
             return ExitUsage;
         }
     }
-    if (options.Gs1) {
+    if (options.Gs1Input()) {
         std::string error;
-        bytes = LinePipeline::Gs1Bytes(bytes, error);
-        if (error.empty() && options.Verify) {
+        bytes = LinePipeline::Gs1Bytes(bytes, error, options.Gs1Link);
+        if (error.empty() && options.Verify && options.Gs1) {
             error = LinePipeline::Gs1VerifyFault(bytes);
         }
         if (!error.empty()) {

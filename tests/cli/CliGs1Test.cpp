@@ -136,6 +136,19 @@ TEST(CliGs1, Fnc1SecondPositionReadsAsQ5WithItsApplication) {
     }
 }
 
+// --gs1-link: a plain URL symbol (]Q1, no FNC1) holding the Digital Link URI.
+TEST(CliGs1, DigitalLinkIsAPlainUrlSymbol) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("link.png");
+    const CliRun run = RunCli({"--gs1-link", "https://example.com/", "-o", path,
+                               "(01)09506000134352(17)211231(10)AB/12"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const auto reading = ReadWithZXing(QImage(path));
+    ASSERT_TRUE(reading.has_value());
+    EXPECT_EQ(reading->Identifier, "]Q1");
+    EXPECT_EQ(reading->Bytes, "https://example.com/01/09506000134352/10/AB%2F12?17=211231");
+}
+
 struct Refusal {
     QStringList Arguments;
     const char* Says;
@@ -156,6 +169,8 @@ TEST(CliGs1, BadDataAndSettingsAreRefusedWithStatus2AndNoFile) {
         {{"--verify", "[10]A%B"}, "--verify cannot check GS1 data with a '%'"},
         {{"--fnc1-application", "7", "[10]A"}, "expected two digits 00..99 or one letter"},
         {{"--fnc1-application", "07", "[10]A"}, "and not with --gs1"},
+        {{"--gs1-link", "https://example.com", "[01]09506000134352"},
+         "--gs1 and --gs1-link exclude each other"},
     };
     QTemporaryDir folder;
     const QString path = folder.filePath("label.png");
