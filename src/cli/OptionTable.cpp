@@ -1,5 +1,7 @@
 #include "OptionTable.h"
 
+#include "Gs1DigitalLink.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -387,7 +389,10 @@ std::string SetFnc1Application(CliOptions& options, std::optional<std::string_vi
 }
 
 std::string SetGs1Link(CliOptions& options, std::optional<std::string_view> value,
-                       const std::string& /*option*/) {
+                       const std::string& option) {
+    if (!payload::Gs1DigitalLink::IsDomain(*value)) {
+        return Invalid(option, *value, "https://DOMAIN or http://DOMAIN");
+    }
     options.Gs1Link = std::string(*value);
     return {};
 }

@@ -64,6 +64,15 @@ std::vector<std::string> PathQualifiers(const std::vector<Element>& elements,
 
 } // namespace
 
+bool Gs1DigitalLink::IsDomain(std::string_view domain) {
+    const bool web = domain.starts_with("https://") || domain.starts_with("http://");
+    if (!web || domain.find_first_of("?# ") != std::string_view::npos) {
+        return false;
+    }
+    const std::string_view host = domain.substr(domain.find("//") + 2);
+    return !host.empty() && host.front() != '/';
+}
+
 const char* Gs1DigitalLink::Qualifiers(std::string_view ai) {
     const auto key = std::find_if(kPrimaryKeys.begin(), kPrimaryKeys.end(),
                                   [ai](const PrimaryKey& k) { return k.Ai == ai; });
@@ -74,9 +83,7 @@ PayloadResult Gs1DigitalLink::Build(const std::vector<Element>& elements, std::s
     if (!domain.empty() && domain.back() == '/') {
         domain.remove_suffix(1);
     }
-    const bool web = domain.starts_with("https://") || domain.starts_with("http://");
-    if (!web || domain.find_first_of("?#", 0) != std::string_view::npos ||
-        domain.substr(domain.find("//") + 2).empty()) {
+    if (!IsDomain(domain)) {
         return PayloadResult::Failure("--gs1-link takes https://DOMAIN (or http://), not '" +
                                       std::string(domain) + "'");
     }

@@ -20,6 +20,9 @@ public:
     static PayloadResult Build(const std::vector<Gs1ElementString::Element>& elements,
                                std::string_view domain);
 
+    // Whether domain is an http or https URI with a host and nothing after its path.
+    static bool IsDomain(std::string_view domain);
+
     // The qualifier sequences of a primary key AI, alternatives split by '|' ("22,10,21|235");
     // null when the AI is no primary key.
     static const char* Qualifiers(std::string_view ai);
