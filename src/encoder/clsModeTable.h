@@ -217,12 +217,13 @@ private:
         modetable_detail::MakeAlphanumericValue();
 
     std::array<bool, ModeCount> m_Allowed;
+    // In the padding after m_Allowed: the layout of the exported class stays that of 2.0.
+    bool m_Fnc1 = false;
     std::int32_t m_IndicatorBits;
     std::array<std::uint32_t, ModeCount> m_Indicator;
     std::array<std::int32_t, ModeCount> m_CountBits;
     std::array<std::int32_t, ModeCount> m_MaxCount{};
     std::int32_t m_TerminatorBits;
-    bool m_Fnc1 = false;
 };
 
 } // namespace ostrel

@@ -143,7 +143,8 @@ public:
     // in second position (indicator 1001 and the 8-bit application indicator) instead.
     void SetFnc1(bool on, std::int32_t application = -1) {
         m_Fnc1 = on;
-        m_Fnc1Application = application;
+        m_Fnc1Application = application < 0 ? clsQRSegmentation::Fnc1FirstPosition
+                                            : static_cast<std::uint8_t>(application);
     }
     bool Fnc1() const { return m_Fnc1; }
 
@@ -269,10 +270,11 @@ private:
     clsPlacement m_Placement;
     bool m_KanjiMode = true;
     bool m_HanziMode = false;
+    // In the padding after the two modes: the class keeps its 2.0 layout.
+    bool m_Fnc1 = false;
+    std::uint8_t m_Fnc1Application = clsQRSegmentation::Fnc1FirstPosition;
     std::int32_t m_EciDesignator = 0; // 0: no ECI header
     std::optional<StructuredAppendHeader> m_StructuredAppend;
-    bool m_Fnc1 = false;
-    std::int32_t m_Fnc1Application = -1;
 
     // The settings of the data bit stream: Kanji, Hanzi, ECI, structured append.
     clsQRSegmentation::Settings StreamSettings() const;

@@ -18,8 +18,9 @@ std::int32_t clsQRSegmentation::Fnc1Bits(const Settings& settings) {
     if (!settings.Fnc1) {
         return 0;
     }
-    return clsModeTable::QRIndicatorBits +
-           (settings.Fnc1Application >= 0 ? clsSegmentWriter::Fnc1ApplicationBits : 0);
+    return clsModeTable::QRIndicatorBits + (settings.Fnc1Application != Fnc1FirstPosition
+                                                ? clsSegmentWriter::Fnc1ApplicationBits
+                                                : 0);
 }
 
 clsModeTable clsQRSegmentation::Table(std::int32_t version) const {
@@ -82,7 +83,9 @@ std::int32_t clsQRSegmentation::Write(Writer& out, std::int32_t version) {
     std::uint8_t* const modes = m_Trace.get() + m_Length;
     clsSegmentSearch::TraceModes(m_Trace.get(), m_Length, end.Mode, modes, table.DoubleByteMode());
     clsSegmentWriter::WriteEciHeader(out, m_Settings.EciDesignator, table);
-    clsSegmentWriter::WriteFnc1(out, table, m_Settings.Fnc1Application);
+    clsSegmentWriter::WriteFnc1(
+        out, table,
+        m_Settings.Fnc1Application == Fnc1FirstPosition ? -1 : m_Settings.Fnc1Application);
     return clsSegmentWriter::WriteSegments(out, m_Data, m_Length, table, modes);
 }
 

@@ -31,14 +31,16 @@ public:
     // (Hanzi leaves Kanji out: their pairs overlap), the ECI designator (0 for none), the
     // structured-append header, and FNC1 in first position (GS1 data: the indicator after the
     // headers, separators as clsModeTable::WithFnc1 says).
+    static constexpr std::uint8_t Fnc1FirstPosition = 0xFF;
     struct Settings {
         bool Kanji = true;
         bool Hanzi = false;
+        // FNC1 (in the padding after Hanzi: the structure keeps its 2.0 layout): in first
+        // position, or with an application indicator other than Fnc1FirstPosition in second.
+        bool Fnc1 = false;
+        std::uint8_t Fnc1Application = Fnc1FirstPosition;
         std::int32_t EciDesignator = 0;
         std::optional<StructuredAppendHeader> StructuredAppend;
-        bool Fnc1 = false;
-        // With Fnc1: FNC1 in second position with this application indicator; -1 for first.
-        std::int32_t Fnc1Application = -1;
     };
 
     // data[0 .. length-1] (length >= 0; not copied: data must outlive the object).
