@@ -193,5 +193,26 @@ TEST(Gs1AiTable, EveryRowTakesItsLengthsAndRefusesOthers) {
     }
 }
 
+// Dates by the rows' kinds: day 00 (the whole month) only where the row allows it, 29 February
+// only in a year divisible by four, the hour of YYMMDDHH below 24.
+TEST(Gs1AiTable, DatesAreCheckedByTheirKind) {
+    for (const Gs1AiTable::Row& row : Gs1AiTable::Rows()) {
+        if (row.DateField == Date::None) {
+            continue;
+        }
+        const std::string ai = "[" + std::to_string(row.First) + "]";
+        const auto with = [&](const std::string& date) {
+            return Gs1ElementString::Parse(ai + date + std::string(row.MinLength - 6U, '0')).Ok();
+        };
+        EXPECT_EQ(with("260100"), row.DateField == Date::Yymmd0) << ai;
+        EXPECT_TRUE(with("240229")) << ai;
+        EXPECT_FALSE(with("250229")) << ai;
+        EXPECT_FALSE(with("250431")) << ai;
+        EXPECT_FALSE(with("251301")) << ai;
+    }
+    EXPECT_FALSE(Gs1ElementString::Parse("[8008]25010124").Ok());
+    EXPECT_TRUE(Gs1ElementString::Parse("[8008]25010123").Ok());
+}
+
 } // namespace
 } // namespace ostrel::payload
