@@ -149,6 +149,27 @@ TEST(CliGs1, DigitalLinkIsAPlainUrlSymbol) {
     EXPECT_EQ(reading->Bytes, "https://example.com/01/09506000134352/10/AB%2F12?17=211231");
 }
 
+// --verify: GS1 symbols read back as ]Q3 with their bytes, FNC1 in second position as ]Q5 with
+// the application indicator ahead of the data, in pictures and in the module formats.
+TEST(CliGs1, VerifyReadsTheSymbologyIdentifier) {
+    QTemporaryDir folder;
+    const QString label = "[01]09501101530003[17]260101[10]ABC123";
+    for (const char* extension : {"png", "svg", "bmp"}) {
+        const QString path = folder.filePath(QString("label.") + extension);
+        const CliRun run = RunCli({"--gs1", "--verify", "-o", path, label});
+        EXPECT_EQ(run.ExitCode, 0) << extension << run.Err.toStdString();
+        EXPECT_TRUE(QFile::exists(path)) << extension;
+    }
+    for (const char* format : {"matrix", "utf8"}) {
+        EXPECT_EQ(RunCli({"--gs1", "--verify", "--format", format, label}).ExitCode, 0) << format;
+    }
+    for (const char* application : {"37", "z"}) {
+        const CliRun run = RunCli({"--fnc1-application", application, "--verify", "-o",
+                                   folder.filePath("industry.png"), "ABC-123"});
+        EXPECT_EQ(run.ExitCode, 0) << application << run.Err.toStdString();
+    }
+}
+
 struct Refusal {
     QStringList Arguments;
     const char* Says;
