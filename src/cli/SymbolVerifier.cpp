@@ -422,9 +422,14 @@ SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> ma
         IdentifierOf(read) != scan.Identifier) {
         check.Result = Outcome::DifferentContent;
     }
-    if (check.Result == Outcome::Verified) {
-        return check;
+    if (check.Result != Outcome::Verified) {
+        Explain(check, path, scan, modulePixels);
     }
+    return check;
+}
+
+void SymbolVerifier::Explain(Check& check, const std::string& path, const ScanCheck& scan,
+                             double modulePixels) {
     std::string reason(Reason(check.Result));
     const std::string larger =
         check.Result == Outcome::Undetected && scan.Larger ? scan.Larger(modulePixels) : "";
@@ -432,19 +437,18 @@ SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> ma
         check.Message = (path.empty() ? std::string("the symbol") : "'" + path + "'") + " is " +
                         reason + " (zxing-cpp reads it only when told where it is)" +
                         (larger.empty() ? "" : "; try " + larger);
-        return check;
+        return;
     }
     if (!larger.empty()) {
         reason += "; try " + larger;
     }
     if (path.empty()) {
         check.Message = "the symbol does not read back (" + reason + "); nothing is written";
-        return check;
+        return;
     }
     std::error_code error;
     fs::remove(PathOf(path), error);
     check.Message = "'" + path + "' does not read back (" + reason + "); the file is removed";
-    return check;
 }
 
 std::string SymbolVerifier::GhostscriptProgram() {

@@ -98,6 +98,11 @@ public:
                               double renderDpi = DefaultRenderDpi,
                               const Sequence& sequence = std::nullopt, const ScanCheck& scan = {});
 
+    // The message of a check that failed (or passed Undetected), with a larger size suggested
+    // where the scan check gives one; the file at path removed unless it passes.
+    static void Explain(Check& check, const std::string& path, const ScanCheck& scan,
+                        double modulePixels);
+
     // True when a file written at path can be read back from the disk afterwards: a regular
     // file or one still to be made, not standard output ("-"), a device or a pipe. The tool
     // checks the other outputs in memory before writing them.
