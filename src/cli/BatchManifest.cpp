@@ -102,6 +102,9 @@ std::string BatchManifest::Line(const ManifestEntry& entry) {
                                  ? "\"" + std::string(clsSymbology::LevelName(*entry.Level)) + "\""
                                  : std::string("null"));
     line += ",\"mask\":" + (symbology.HasMaskChoice() ? NumberOrNull(entry.Mask) : "null");
+    if (entry.Gs1) {
+        line += ",\"gs1\":true";
+    }
     line += ",\"verified\":" + (entry.Verified ? std::string(*entry.Verified ? "true" : "false")
                                                : std::string("null"));
     if (entry.ScanChecked) {

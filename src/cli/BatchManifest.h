@@ -29,6 +29,7 @@ struct ManifestEntry {
     // back at all. The key is written only when ScanChecked.
     std::optional<bool> Detected;
     bool ScanChecked = false;
+    bool Gs1 = false;                 // --gs1: the key gs1 (true) is written after mask
     std::optional<std::string> Error; // why the row has no symbol
 };
 
@@ -38,7 +39,7 @@ struct ManifestEntry {
 // error (null where there is no value; an empty row has only line and row, and the error
 // "empty"), and after file, for the rows of a structured-append run that were written, files:
 // every symbol's file in order (file being the first); with --verify, after verified, detected:
-// whether a scanner's search found the symbols too. The file is
+// whether a scanner's search found the symbols too; with --gs1, after mask, "gs1":true. The file is
 // written under a temporary name and takes its own name only when it is complete, so that it is
 // there whole or not at all; an existing file is replaced only then.
 class BatchManifest {

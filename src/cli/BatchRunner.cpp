@@ -317,6 +317,7 @@ void BatchRunner::Record(BatchManifest& manifest, std::size_t index, const LineR
     ManifestEntry entry;
     entry.Line = row.Line;
     entry.Row = row.Number;
+    entry.Gs1 = m_Options.Gs1;
     if (!row.Error.empty()) {
         entry.Error = row.Error;
         manifest.Add(entry);

@@ -193,6 +193,13 @@ std::string CheckCombination(const CliOptions& options) {
     if (options.Hanzi && !options.Utf8) {
         return "--hanzi converts the text to GB 2312 itself; it cannot go with --encoding ansi";
     }
+    if (options.Gs1Input() && options.Hanzi) {
+        return "--gs1 and --hanzi exclude each other: GS1 data is ASCII";
+    }
+    if (options.Gs1 && options.Gs1Link) {
+        return "--gs1 and --gs1-link exclude each other: a Digital Link is a plain URL, without "
+               "FNC1";
+    }
     if (options.Hanzi && options.Kanji == KanjiSetting::On) {
         return "--hanzi and --kanji on exclude each other: readers take the pairs of a Kanji "
                "segment as Shift JIS";
@@ -506,6 +513,8 @@ clsSymbolEncoder::Settings EncoderSettings(const CliOptions& options) {
         settings.Mask = options.Mask;
     }
     settings.Hanzi = options.Hanzi;
+    settings.Gs1 = options.Gs1;
+    settings.Fnc1Application = options.Fnc1Application;
     settings.Height = options.RMQRHeight;
     settings.BoostLevel = options.BoostLevel;
     return settings;
@@ -608,6 +617,9 @@ std::string FeatureMessage(Refusal why, const clsSymbology& symbology) {
                " has no structured append";
     case Refusal::HeightNotTaken:
         return "--rmqr-height is for --symbology " + clsSymbology::NamesTaking(Feature::Height);
+    case Refusal::Fnc1NotTaken:
+        return "--gs1 and --fnc1-application are for --symbology " +
+               clsSymbology::NamesTaking(Feature::Fnc1) + ": " + title + " has no FNC1 mode";
     default:
         return {};
     }
@@ -642,6 +654,11 @@ std::string RefusalMessage(const clsSymbolEncoder::Outcome& outcome, const CliOp
         return "--hanzi and --kanji on exclude each other";
     case Refusal::NoSuchHeader:
         return "structured append joins 1..16 symbols";
+    case Refusal::Fnc1WithHeader:
+        return (options.Gs1 ? std::string("--gs1") : std::string("--fnc1-application")) +
+               " goes with neither --eci nor --structured-append";
+    case Refusal::NoSuchApplication:
+        return "--fnc1-application takes two digits 00..99 or one letter, and not with --gs1";
     case Refusal::NoSuchHeight:
         return outcome.Version != clsSymbology::AutomaticVersion
                    ? "--rmqr-height applies to --symbol-version auto only"
@@ -651,6 +668,7 @@ std::string RefusalMessage(const clsSymbolEncoder::Outcome& outcome, const CliOp
     case Refusal::HanziNotTaken:
     case Refusal::StructuredAppendNotTaken:
     case Refusal::HeightNotTaken:
+    case Refusal::Fnc1NotTaken:
         break;
     }
     return FeatureMessage(outcome.Why, symbology);

@@ -96,6 +96,17 @@ struct CliOptions {
     std::optional<std::int32_t> StructuredAppend;
     // Hanzi mode: text converted to GB 2312, its double-byte characters in Hanzi segments.
     bool Hanzi = false;
+    // GS1: the data is GS1 element strings ("[01]...[10]..."), checked and written after FNC1 in
+    // first position.
+    bool Gs1 = false;
+    // --fnc1-application: FNC1 in second position with this application indicator (00..99, or
+    // a letter's ASCII value + 100); -1 for none.
+    std::int32_t Fnc1Application = -1;
+    // --gs1-link: GS1 element strings turned into a GS1 Digital Link URI under this domain, a
+    // plain URL symbol.
+    std::optional<std::string> Gs1Link;
+    // GS1 element strings are the input (--gs1 or --gs1-link).
+    bool Gs1Input() const { return Gs1 || Gs1Link.has_value(); }
 
     // Whether standard output is a terminal; decides the default format.
     bool StandardOutputIsTerminal = false;

@@ -65,6 +65,14 @@ std::string LargerSize(const clsQRCode::Symbol& symbol, const CliOptions& option
 SymbolVerifier::ScanCheck VerifyScan(const clsQRCode::Symbol& symbol, const CliOptions& options) {
     SymbolVerifier::ScanCheck scan;
     scan.Strict = options.VerifyStrict;
+    scan.Identifier = options.Gs1 ? "]Q3" : options.Fnc1Application >= 0 ? "]Q5" : "";
+    if (options.Fnc1Application >= clsSymbolEncoder::ApplicationLetterOffset) {
+        scan.Prefix.push_back(
+            static_cast<char>(options.Fnc1Application - clsSymbolEncoder::ApplicationLetterOffset));
+    } else if (options.Fnc1Application >= 0) {
+        scan.Prefix.push_back(static_cast<char>('0' + options.Fnc1Application / 10));
+        scan.Prefix.push_back(static_cast<char>('0' + options.Fnc1Application % 10));
+    }
     scan.Larger = [&symbol, &options](double modulePixels) {
         return LargerSize(symbol, options, modulePixels);
     };

@@ -101,8 +101,9 @@ Exit status:
      or out of range, batch rows that would write the same file, a table
      without a 'data' column, a size that cannot be drawn, a
      --structured-append PATTERN without %d (%i in a batch), a character
-     outside GB 2312 with --hanzi (a message on standard error gives the
-     reason; nothing is written)
+     outside GB 2312 with --hanzi, GS1 element strings that --gs1 refuses
+     (a message on standard error gives the reason, for --gs1 the AI and
+     the position; nothing is written)
   3  the output could not be written (no file is left behind), the batch
      FILE could not be read, a folder that the batch's files need does not
      exist (without --make-dirs; one message, nothing written) or a folder
@@ -142,6 +143,20 @@ Examples:
 
   ostrel-qr-cli --symbology rmqr --rmqr-height 7 -o strip.png --scale 6 'LOT 4711'
       A 7-module-high rMQR strip (R7x59 at level M) for a narrow label.
+
+  ostrel-qr-cli --gs1 -o label.png --scale 6 '[01]09501101530003[17]260101[10]ABC123'
+      A GS1 label: GTIN 09501101530003, expiry 1 January 2026, lot ABC123
+      (version 2 at level Q). Scanners report ]Q3 and 0109501101530003
+      1726010110ABC123; a wrong check digit, date or length is refused.
+
+  ostrel-qr-cli --gs1 --symbology rmqr --rmqr-height 7 -o strip.png \
+      '(01)09501101530003(17)260101(10)ABC123'
+      The same label as a 7-module-high rMQR strip (R7x77).
+
+  ostrel-qr-cli --gs1-link https://example.com -o link.png \
+      '(01)09506000134352(17)211231(10)ABC123'
+      A GS1 Digital Link for phones: https://example.com/01/09506000134352
+      /10/ABC123?17=211231 as a plain URL symbol.
 
   printf 'a\nb\n' | ostrel-qr-cli --batch -o '%s.svg' --mask auto
       Two SVG drawings, a.svg and b.svg, each with its best mask.

@@ -2,6 +2,8 @@
 
 #include "CliOutput.h"
 #include "CodePage.h"
+#include "Gs1DigitalLink.h"
+#include "Gs1ElementString.h"
 #include "PayloadFields.h"
 #include "SymbolVerifier.h"
 
@@ -139,6 +141,13 @@ std::vector<std::uint8_t> LinePipeline::Bytes(std::span<const std::uint8_t> line
     if (m_Options.Hanzi) {
         return Gb2312Bytes(line, refusal);
     }
+    if (m_Options.Gs1Input()) {
+        std::vector<std::uint8_t> bytes = Gs1Bytes(line, refusal, m_Options.Gs1Link);
+        if (refusal.empty() && m_Options.Verify && m_Options.Gs1) {
+            refusal = Gs1VerifyFault(bytes);
+        }
+        return bytes;
+    }
     if (m_Options.Utf8) {
         // The lines are UTF-8 already: their bytes as they are.
         return {line.begin(), line.end()};
@@ -248,6 +257,32 @@ clsSymbolEncoder::Outcome LinePipeline::EncodeBytes(clsSymbolEncoder& encoder,
                               warning ? *warning : ignored);
     }
     return encoder.Encode(bytes, settings);
+}
+
+std::vector<std::uint8_t> LinePipeline::Gs1Bytes(std::span<const std::uint8_t> text,
+                                                 std::string& error,
+                                                 const std::optional<std::string>& link) {
+    const payload::Gs1ElementString::Parsed parsed = payload::Gs1ElementString::Parse(
+        std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+    error = parsed.Error;
+    if (!parsed.Ok()) {
+        return {};
+    }
+    if (link) {
+        const payload::PayloadResult uri = payload::Gs1DigitalLink::Build(parsed.Elements, *link);
+        error = uri.Error;
+        return {uri.Bytes.begin(), uri.Bytes.end()};
+    }
+    const std::string bytes = payload::Gs1ElementString::Join(parsed.Elements);
+    return {bytes.begin(), bytes.end()};
+}
+
+std::string LinePipeline::Gs1VerifyFault(const std::vector<std::uint8_t>& bytes) {
+    if (std::find(bytes.begin(), bytes.end(), '%') == bytes.end()) {
+        return {};
+    }
+    return "--verify cannot check GS1 data with a '%': its reader (zxing-cpp 1.4) stops reading "
+           "at a '%' of an alphanumeric segment; leave --verify out for this data";
 }
 
 std::vector<std::uint8_t> LinePipeline::Gb2312Bytes(std::span<const std::uint8_t> utf8,

@@ -88,6 +88,14 @@ public:
                                                  const std::vector<std::uint8_t>& bytes,
                                                  const CliOptions& options, int codePage,
                                                  bool fromText, std::string* warning = nullptr);
+    // --gs1: the symbol data of GS1 element strings (Gs1ElementString), or none and the fault,
+    // naming the AI and position, in error.
+    // With link, the GS1 Digital Link URI of the element strings under that domain.
+    static std::vector<std::uint8_t> Gs1Bytes(std::span<const std::uint8_t> text,
+                                              std::string& error,
+                                              const std::optional<std::string>& link = {});
+    // --gs1 --verify: why the reader cannot check the GS1 data bytes; empty when it can.
+    static std::string Gs1VerifyFault(const std::vector<std::uint8_t>& bytes);
 
     // --hanzi: UTF-8 text to GB 2312. An empty result with error set when the bytes are not
     // UTF-8 or hold a character outside GB 2312, which error names.

@@ -1,5 +1,7 @@
 #include "OptionTable.h"
 
+#include "Gs1DigitalLink.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -382,6 +384,36 @@ std::string SetHanzi(CliOptions& options, std::optional<std::string_view> /*valu
     return {};
 }
 
+std::string SetGs1(CliOptions& options, std::optional<std::string_view> /*value*/,
+                   const std::string& /*option*/) {
+    options.Gs1 = true;
+    return {};
+}
+
+std::string SetFnc1Application(CliOptions& options, std::optional<std::string_view> value,
+                               const std::string& option) {
+    const std::string_view text = *value;
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (text.size() == 2 && isDigit(text[0]) && isDigit(text[1])) {
+        options.Fnc1Application = 10 * (text[0] - '0') + (text[1] - '0');
+    } else if (text.size() == 1 && isLetter(text[0])) {
+        options.Fnc1Application = text[0] + clsSymbolEncoder::ApplicationLetterOffset;
+    } else {
+        return Invalid(option, text, "two digits 00..99 or one letter");
+    }
+    return {};
+}
+
+std::string SetGs1Link(CliOptions& options, std::optional<std::string_view> value,
+                       const std::string& option) {
+    if (!payload::Gs1DigitalLink::IsDomain(*value)) {
+        return Invalid(option, *value, "https://DOMAIN or http://DOMAIN");
+    }
+    options.Gs1Link = std::string(*value);
+    return {};
+}
+
 std::string AskForHelp(CliOptions& options, std::optional<std::string_view> /*value*/,
                        const std::string& /*option*/) {
     options.Request = CliOptions::Action::Help;
@@ -472,6 +504,28 @@ constexpr OptionRow Table[] = {
      "off none, and a warning then. zxing-cpp reads\n"
      "it; ZBar and WeChat show GB 2312 bytes (see\n"
      "docs/hanzi-readers.md)"},
+    {Options, "gs1", 0, OptionValue::None, "", SetGs1,
+     "GS1 data (FNC1 in first position, read as\n"
+     "]Q3): TEXT is element strings with each AI in\n"
+     "brackets or parentheses, [01]09501101530003\n"
+     "[17]260101[10]ABC123; every AI, length, check\n"
+     "digit, date and character is checked (exit 2\n"
+     "naming the AI and position); separators go\n"
+     "after variable-length fields; qr and rmqr\n"
+     "only"},
+    {Options, "fnc1-application", 0, OptionValue::Required, "NN|A", SetFnc1Application,
+     "FNC1 in second position (read as ]Q5) for an\n"
+     "industry format that is not GS1: the\n"
+     "application indicator NN (two digits) or A\n"
+     "(one letter) comes first; TEXT as it is;\n"
+     "qr and rmqr only, not with --gs1"},
+    {Options, "gs1-link", 0, OptionValue::Required, "URL", SetGs1Link,
+     "GS1 Digital Link: TEXT is element strings as\n"
+     "for --gs1, checked, and the symbol holds the\n"
+     "URI URL/01/GTIN/10/LOT?17=DATE (the primary\n"
+     "key and its qualifiers on the path, the other\n"
+     "AIs as query parameters) for phones to open;\n"
+     "a plain URL symbol, without FNC1"},
     {Options, "structured-append", 0, OptionValue::Required, "auto|N", ApplyStructuredAppend,
      "split the data over N symbols (2..16), or the\n"
      "fewest with auto, that a reader joins again\n"

@@ -304,6 +304,50 @@ QImage PictureOf(const QByteArray& data, OutputFormat format, double renderDpi) 
     return {};
 }
 
+// The modules drawn ModulePixels to a module, dark on light (light on dark when negative), with a
+// quiet zone of margin modules (at least 0).
+GreyPicture DrawModules(const clsQRCode::Symbol& symbol, std::int32_t margin, bool negative) {
+    GreyPicture grey;
+    const int width = (symbol.Columns() + 2 * margin) * ModulePixels;
+    const int height = (symbol.Rows() + 2 * margin) * ModulePixels;
+    const std::uint8_t light = negative ? 0 : 255;
+    const std::uint8_t dark = negative ? 255 : 0;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height, light);
+    for (int y = 0; y < symbol.Rows(); ++y) {
+        std::uint8_t* row =
+            pixels.data() + static_cast<std::size_t>((y + margin) * ModulePixels) * width;
+        for (int x = 0; x < symbol.Columns(); ++x) {
+            if (symbol.At(x, y) != 0) {
+                std::fill_n(row + static_cast<std::ptrdiff_t>(x + margin) * ModulePixels,
+                            ModulePixels, dark);
+            }
+        }
+        for (int copy = 1; copy < ModulePixels; ++copy) {
+            std::copy_n(row, width, row + static_cast<std::size_t>(copy) * width);
+        }
+    }
+    grey.Pixels = std::move(pixels);
+    grey.Width = width;
+    grey.Height = height;
+    return grey;
+}
+
+// The symbology identifier zxing-cpp reports for the one upright symbol of a picture; empty when
+// it reads none.
+std::string IdentifierOf(const GreyPicture& grey) {
+    if (grey.Pixels.empty()) {
+        return {};
+    }
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setMaxNumberOfSymbols(1);
+    hints.setIsPure(true);
+    const ZXing::Result result = ZXing::ReadBarcode(
+        ZXing::ImageView(grey.Pixels.data(), grey.Width, grey.Height, ZXing::ImageFormat::Lum),
+        hints);
+    return result.isValid() ? result.symbologyIdentifier() : std::string();
+}
+
 } // namespace
 
 std::string_view SymbolVerifier::Reason(Outcome outcome) {
@@ -327,7 +371,14 @@ SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> ma
                              double renderDpi, const Sequence& sequence, const ScanCheck& scan) {
     Check check;
     check.Strict = scan.Strict;
+    // The reader reports FNC1's application indicator ahead of the bytes.
+    std::vector<std::uint8_t> prefixed(scan.Prefix.begin(), scan.Prefix.end());
+    if (!prefixed.empty()) {
+        prefixed.insert(prefixed.end(), expected.begin(), expected.end());
+        expected = prefixed;
+    }
     double modulePixels = 0; // of the picture read
+    GreyPicture read;        // with scan.Identifier: the picture read, for its identifier
     switch (format) {
     case OutputFormat::Matrix:
     case OutputFormat::Utf8:
@@ -335,11 +386,17 @@ SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> ma
         // on light in either kind of terminal.
         check.Result =
             VerifyModules(symbol, margin.value_or(StandardQuietZone), false, expected, sequence);
+        if (!scan.Identifier.empty()) {
+            read = DrawModules(symbol, std::max(margin.value_or(StandardQuietZone), 0), false);
+        }
         break;
     case OutputFormat::Ansi:
         // Explicit colours: --invert shows the negative.
         check.Result =
             VerifyModules(symbol, margin.value_or(StandardQuietZone), invert, expected, sequence);
+        if (!scan.Identifier.empty()) {
+            read = DrawModules(symbol, std::max(margin.value_or(StandardQuietZone), 0), invert);
+        }
         break;
     case OutputFormat::Bmp:
     case OutputFormat::Png:
@@ -351,14 +408,28 @@ SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> ma
                                    ? PictureOf(contents, format, renderDpi)
                                    : QImage();
         check.Result = VerifyPicture(picture, expected, sequence);
+        if (!scan.Identifier.empty()) {
+            read = Grey(picture);
+        }
         modulePixels = static_cast<double>(picture.width()) /
                        (symbol.Columns() + 2 * margin.value_or(StandardQuietZone));
         break;
     }
     }
-    if (check.Result == Outcome::Verified) {
-        return check;
+    // A symbol of the right bytes that the reader does not take for GS1 (or FNC1 in second
+    // position) holds other content: a scanner would pass the data on unparsed.
+    if (check.Result != Outcome::NotFound && !scan.Identifier.empty() &&
+        IdentifierOf(read) != scan.Identifier) {
+        check.Result = Outcome::DifferentContent;
     }
+    if (check.Result != Outcome::Verified) {
+        Explain(check, path, scan, modulePixels);
+    }
+    return check;
+}
+
+void SymbolVerifier::Explain(Check& check, const std::string& path, const ScanCheck& scan,
+                             double modulePixels) {
     std::string reason(Reason(check.Result));
     const std::string larger =
         check.Result == Outcome::Undetected && scan.Larger ? scan.Larger(modulePixels) : "";
@@ -366,19 +437,18 @@ SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> ma
         check.Message = (path.empty() ? std::string("the symbol") : "'" + path + "'") + " is " +
                         reason + " (zxing-cpp reads it only when told where it is)" +
                         (larger.empty() ? "" : "; try " + larger);
-        return check;
+        return;
     }
     if (!larger.empty()) {
         reason += "; try " + larger;
     }
     if (path.empty()) {
         check.Message = "the symbol does not read back (" + reason + "); nothing is written";
-        return check;
+        return;
     }
     std::error_code error;
     fs::remove(PathOf(path), error);
     check.Message = "'" + path + "' does not read back (" + reason + "); the file is removed";
-    return check;
 }
 
 std::string SymbolVerifier::GhostscriptProgram() {
@@ -422,26 +492,10 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyModules(const clsQRCode::Symbol& s
     if (symbol.Columns() <= 0 || symbol.Rows() <= 0 || margin < 0) {
         return Outcome::NotFound;
     }
-    const int width = (symbol.Columns() + 2 * margin) * ModulePixels;
-    const int height = (symbol.Rows() + 2 * margin) * ModulePixels;
-    const std::uint8_t light = negative ? 0 : 255;
-    const std::uint8_t dark = negative ? 255 : 0;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height, light);
-    for (int y = 0; y < symbol.Rows(); ++y) {
-        std::uint8_t* row =
-            pixels.data() + static_cast<std::size_t>((y + margin) * ModulePixels) * width;
-        for (int x = 0; x < symbol.Columns(); ++x) {
-            if (symbol.At(x, y) != 0) {
-                std::fill_n(row + static_cast<std::ptrdiff_t>(x + margin) * ModulePixels,
-                            ModulePixels, dark);
-            }
-        }
-        for (int copy = 1; copy < ModulePixels; ++copy) {
-            std::copy_n(row, width, row + static_cast<std::size_t>(copy) * width);
-        }
-    }
-    return Read(ZXing::ImageView(pixels.data(), width, height, ZXing::ImageFormat::Lum), expected,
-                sequence);
+    const GreyPicture grey = DrawModules(symbol, margin, negative);
+    return Read(
+        ZXing::ImageView(grey.Pixels.data(), grey.Width, grey.Height, ZXing::ImageFormat::Lum),
+        expected, sequence);
 }
 
 SymbolVerifier::Outcome SymbolVerifier::VerifyPicture(const QImage& picture,

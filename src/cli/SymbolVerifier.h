@@ -24,6 +24,12 @@ struct VerifyScanCheck {
     // A size option that gives the modules more pixels than modulePixels, as the user would type
     // it ("--scale 3"); empty when there is none. Unset: no suggestion.
     std::function<std::string(double modulePixels)> Larger;
+    // The symbology identifier the reader must report besides the bytes ("]Q3" for GS1, "]Q5"
+    // for FNC1 in second position); empty: not checked.
+    std::string Identifier;
+    // What the reader reports ahead of the encoded bytes: the application indicator of FNC1 in
+    // second position ("37", "z"); empty for none.
+    std::string Prefix;
 };
 
 // Reads a written symbol back with a real reader (zxing-cpp) and compares the bytes it holds
@@ -91,6 +97,11 @@ public:
                               const std::string& path, std::span<const std::uint8_t> expected,
                               double renderDpi = DefaultRenderDpi,
                               const Sequence& sequence = std::nullopt, const ScanCheck& scan = {});
+
+    // The message of a check that failed (or passed Undetected), with a larger size suggested
+    // where the scan check gives one; the file at path removed unless it passes.
+    static void Explain(Check& check, const std::string& path, const ScanCheck& scan,
+                        double modulePixels);
 
     // True when a file written at path can be read back from the disk afterwards: a regular
     // file or one still to be made, not standard output ("-"), a device or a pipe. The tool

@@ -174,6 +174,17 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
             return ExitUsage;
         }
     }
+    if (options.Gs1Input()) {
+        std::string error;
+        bytes = LinePipeline::Gs1Bytes(bytes, error, options.Gs1Link);
+        if (error.empty() && options.Verify && options.Gs1) {
+            error = LinePipeline::Gs1VerifyFault(bytes);
+        }
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+            return ExitUsage;
+        }
+    }
     return ExitWritten;
 }
 

@@ -26,6 +26,15 @@ constexpr std::array<std::uint8_t, 256> MakeCharClass() {
     return table;
 }
 
+// As MakeCharClass under FNC1 in first position: the separator 0x1D is an alphanumeric character
+// (written as '%') and '%' class 3, a character that alphanumeric mode writes twice.
+constexpr std::array<std::uint8_t, 256> MakeFnc1CharClass() {
+    std::array<std::uint8_t, 256> table = MakeCharClass();
+    table[0x1D] = 2;
+    table['%'] = 3;
+    return table;
+}
+
 // Per byte: its value in the alphanumeric set, 0 outside it.
 constexpr std::array<std::uint8_t, 256> MakeAlphanumericValue() {
     std::array<std::uint8_t, 256> table{};
@@ -139,6 +148,24 @@ public:
     std::int32_t DoubleByteMode() const { return Allowed(Hanzi) ? Hanzi : Kanji; }
     std::int32_t TerminatorBits() const { return m_TerminatorBits; }
 
+    // ---- FNC1 in first position (clause 7.4.8.2; rMQR the same) ----
+    // A table for GS1 data: the FNC1 separator is the byte 0x1D, which alphanumeric mode writes
+    // as '%', and a '%' of the data goes into alphanumeric mode as '%%' (two characters of the
+    // segment's count); numeric and byte mode write the bytes as they are.
+    static constexpr std::uint8_t Fnc1Separator = 0x1D;
+    // The class of '%' under FNC1 (CharClass gives 1 and 2 for the others).
+    static constexpr std::int32_t DoubledClass = 3;
+    clsModeTable WithFnc1() const {
+        clsModeTable table = *this;
+        table.m_Fnc1 = true;
+        return table;
+    }
+    bool Fnc1() const { return m_Fnc1; }
+    // The classes of CharClass, or under FNC1 with 0x1D alphanumeric and '%' DoubledClass.
+    const std::array<std::uint8_t, 256>& Classes() const {
+        return m_Fnc1 ? kFnc1CharClass : kCharClass;
+    }
+
     // ---- Character sets (Table 5; clause 7.4.6) ----
     // 1 for a digit, 2 for the other characters of the alphanumeric set (A-Z, space, $ % * + - .
     // / :), 0 for every other byte.
@@ -184,10 +211,14 @@ public:
 
 private:
     static constexpr std::array<std::uint8_t, 256> kCharClass = modetable_detail::MakeCharClass();
+    static constexpr std::array<std::uint8_t, 256> kFnc1CharClass =
+        modetable_detail::MakeFnc1CharClass();
     static constexpr std::array<std::uint8_t, 256> kAlphanumericValue =
         modetable_detail::MakeAlphanumericValue();
 
     std::array<bool, ModeCount> m_Allowed;
+    // In the padding after m_Allowed: the layout of the exported class stays that of 2.0.
+    bool m_Fnc1 = false;
     std::int32_t m_IndicatorBits;
     std::array<std::uint32_t, ModeCount> m_Indicator;
     std::array<std::int32_t, ModeCount> m_CountBits;

@@ -160,7 +160,14 @@ void clsQRCode::SetStructuredAppend(std::optional<StructuredAppendHeader> header
 }
 
 clsQRSegmentation::Settings clsQRCode::StreamSettings() const {
-    return {m_KanjiMode, m_HanziMode, m_EciDesignator, m_StructuredAppend};
+    clsQRSegmentation::Settings settings;
+    settings.Kanji = m_KanjiMode;
+    settings.Hanzi = m_HanziMode;
+    settings.Fnc1 = m_Fnc1;
+    settings.Fnc1Application = m_Fnc1Application;
+    settings.EciDesignator = m_EciDesignator;
+    settings.StructuredAppend = m_StructuredAppend;
+    return settings;
 }
 
 std::int32_t clsQRCode::EciHeaderBits(std::int32_t designator) {

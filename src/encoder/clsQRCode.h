@@ -136,6 +136,18 @@ public:
         return m_StructuredAppend;
     }
 
+    // FNC1 in first position (clause 7.4.8.2): GS1 data, the indicator 0101 after the other
+    // headers of non-empty input, each byte 0x1D a separator (written '%' in alphanumeric mode,
+    // where a '%' of the data is written '%%'). Off (the default) changes nothing.
+    // With an application indicator of 0 or above (00..99, a letter's ASCII value + 100): FNC1
+    // in second position (indicator 1001 and the 8-bit application indicator) instead.
+    void SetFnc1(bool on, std::int32_t application = -1) {
+        m_Fnc1 = on;
+        m_Fnc1Application = application < 0 ? clsQRSegmentation::Fnc1FirstPosition
+                                            : static_cast<std::uint8_t>(application);
+    }
+    bool Fnc1() const { return m_Fnc1; }
+
     // ---- Encoding ----
 #ifdef OSTREL_QR_PICTURE
     // The finished symbol as a picture: one pixel per module with a 4-module white quiet zone,
@@ -262,6 +274,9 @@ private:
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
     bool m_KanjiMode = true;
     bool m_HanziMode = false;
+    // In the padding after the two modes: the class keeps its 2.0 layout.
+    bool m_Fnc1 = false;
+    std::uint8_t m_Fnc1Application = clsQRSegmentation::Fnc1FirstPosition;
     std::int32_t m_EciDesignator = 0; // 0: no ECI header
     std::optional<StructuredAppendHeader> m_StructuredAppend;
 

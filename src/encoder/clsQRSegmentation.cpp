@@ -24,8 +24,10 @@ ThreadTrace& CallingThreadTrace() {
 clsQRSegmentation::clsQRSegmentation(const std::uint8_t* data, std::int32_t length,
                                      const Settings& settings)
     : m_Data(data), m_Length(length), m_Settings(settings),
-      m_PrefixBits((settings.StructuredAppend ? clsSegmentWriter::StructuredAppendHeaderBits : 0) +
-                   (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) : 0)) {
+      m_PrefixBits(
+          (settings.StructuredAppend ? clsSegmentWriter::StructuredAppendHeaderBits : 0) +
+          (length > 0 ? clsSegmentWriter::EciHeaderBits(settings.EciDesignator) + Fnc1Bits(settings)
+                      : 0)) {
     const std::size_t size = 2 * static_cast<std::size_t>(length);
     ThreadTrace& trace = CallingThreadTrace();
     if (trace.Held) {
@@ -46,8 +48,18 @@ clsQRSegmentation::~clsQRSegmentation() {
     }
 }
 
+std::int32_t clsQRSegmentation::Fnc1Bits(const Settings& settings) {
+    if (!settings.Fnc1) {
+        return 0;
+    }
+    return clsModeTable::QRIndicatorBits + (settings.Fnc1Application != Fnc1FirstPosition
+                                                ? clsSegmentWriter::Fnc1ApplicationBits
+                                                : 0);
+}
+
 clsModeTable clsQRSegmentation::Table(std::int32_t version) const {
-    return clsModeTable::QRModel2(version, m_Settings.Kanji, m_Settings.Hanzi);
+    const clsModeTable table = clsModeTable::QRModel2(version, m_Settings.Kanji, m_Settings.Hanzi);
+    return m_Settings.Fnc1 ? table.WithFnc1() : table;
 }
 
 const clsSegmentSearch::End& clsQRSegmentation::Search(std::int32_t version) {
@@ -105,6 +117,9 @@ std::int32_t clsQRSegmentation::Write(Writer& out, std::int32_t version) {
     std::uint8_t* const modes = m_Trace + m_Length;
     clsSegmentSearch::TraceModes(m_Trace, m_Length, end.Mode, modes, table.DoubleByteMode());
     clsSegmentWriter::WriteEciHeader(out, m_Settings.EciDesignator, table);
+    clsSegmentWriter::WriteFnc1(
+        out, table,
+        m_Settings.Fnc1Application == Fnc1FirstPosition ? -1 : m_Settings.Fnc1Application);
     return clsSegmentWriter::WriteSegments(out, m_Data, m_Length, table, modes);
 }
 

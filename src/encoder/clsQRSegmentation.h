@@ -28,11 +28,17 @@ public:
         std::uint8_t Parity = 0;
     };
     // What goes into the stream besides the data: the double-byte modes the search may take
-    // (Hanzi leaves Kanji out: their pairs overlap), the ECI designator (0 for none) and the
-    // structured-append header.
+    // (Hanzi leaves Kanji out: their pairs overlap), the ECI designator (0 for none), the
+    // structured-append header, and FNC1 in first position (GS1 data: the indicator after the
+    // headers, separators as clsModeTable::WithFnc1 says).
+    static constexpr std::uint8_t Fnc1FirstPosition = 0xFF;
     struct Settings {
         bool Kanji = true;
         bool Hanzi = false;
+        // FNC1 (in the padding after Hanzi: the structure keeps its 2.0 layout): in first
+        // position, or with an application indicator other than Fnc1FirstPosition in second.
+        bool Fnc1 = false;
+        std::uint8_t Fnc1Application = Fnc1FirstPosition;
         std::int32_t EciDesignator = 0;
         std::optional<StructuredAppendHeader> StructuredAppend;
     };
@@ -44,8 +50,8 @@ public:
     clsQRSegmentation& operator=(const clsQRSegmentation&) = delete;
 
     std::int32_t Length() const { return m_Length; }
-    // Bits ahead of the segments: the structured-append header, then the ECI header (none for
-    // empty input).
+    // Bits ahead of the segments: the structured-append header, then the ECI header and the FNC1
+    // indicator (none for empty input).
     std::int32_t PrefixBits() const { return m_PrefixBits; }
 
     // The stream length for a version's count class, terminator included.
@@ -64,6 +70,9 @@ public:
 private:
     // Searches the count class of version unless the last search was for it.
     const clsSegmentSearch::End& Search(std::int32_t version);
+
+    // The bits of the FNC1 header of the settings (0 without FNC1).
+    static std::int32_t Fnc1Bits(const Settings& settings);
 
     // The mode table of version's count class under the settings.
     clsModeTable Table(std::int32_t version) const;

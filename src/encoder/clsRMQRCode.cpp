@@ -31,6 +31,15 @@ std::int32_t EciHeaderBits(std::int32_t designator) {
     return clsSegmentWriter::EciHeaderBits(designator, clsRMQRTable::IndicatorBits);
 }
 
+// The FNC1 header: the indicator, and in second position the application indicator.
+std::int32_t Fnc1Bits(bool fnc1, std::int32_t application) {
+    if (!fnc1) {
+        return 0;
+    }
+    return clsRMQRTable::IndicatorBits +
+           (application >= 0 ? clsSegmentWriter::Fnc1ApplicationBits : 0);
+}
+
 } // namespace
 
 clsRMQRCode::clsRMQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {}
@@ -39,7 +48,7 @@ void clsRMQRCode::SetEciDesignator(std::int32_t designator) {
     m_EciDesignator = EciHeaderBits(designator) > 0 ? designator : 0;
 }
 
-clsModeTable clsRMQRCode::ModeTable(std::int32_t index, bool kanji) {
+clsModeTable clsRMQRCode::ModeTable(std::int32_t index, bool kanji, bool fnc1) {
     std::array<bool, clsModeTable::ModeCount> allowed{};
     std::array<std::uint32_t, clsModeTable::ModeCount> indicator{};
     std::array<std::int32_t, clsModeTable::ModeCount> countBits{};
@@ -50,8 +59,9 @@ clsModeTable clsRMQRCode::ModeTable(std::int32_t index, bool kanji) {
         // rMQR has no Hanzi mode (no count width for it).
         allowed[m] = countBits[m] > 0 && (kanji || mode != clsModeTable::Kanji);
     }
-    return clsModeTable(allowed, clsRMQRTable::IndicatorBits, indicator, countBits,
-                        clsRMQRTable::TerminatorBits);
+    const clsModeTable table(allowed, clsRMQRTable::IndicatorBits, indicator, countBits,
+                             clsRMQRTable::TerminatorBits);
+    return fnc1 ? table.WithFnc1() : table;
 }
 
 const std::array<std::int32_t, 32>& clsRMQRCode::SizesBySmallest() {
@@ -97,7 +107,8 @@ void clsRMQRCode::FinishSymbol(clsQRCode::Symbol& symbol, std::int32_t index, st
 std::int32_t clsRMQRCode::ChooseSize(std::span<const std::uint8_t> bytes, std::int32_t length,
                                      std::int32_t index, std::int32_t level,
                                      std::uint8_t* preds) const {
-    const std::int32_t eciBits = length > 0 ? EciHeaderBits(m_EciDesignator) : 0;
+    const std::int32_t eciBits =
+        length > 0 ? EciHeaderBits(m_EciDesignator) + Fnc1Bits(m_Fnc1, m_Fnc1Application) : 0;
     // Sizes with the same count widths share one search.
     std::array<std::pair<std::array<std::int32_t, 4>, std::int32_t>, clsRMQRTable::SizeCount>
         searched{};
@@ -117,7 +128,8 @@ std::int32_t clsRMQRCode::ChooseSize(std::span<const std::uint8_t> bytes, std::i
         }
         const std::int32_t c =
             eciBits +
-            clsSegmentSearch::Search(bytes.data(), length, ModeTable(i, m_KanjiMode), preds).Cost;
+            clsSegmentSearch::Search(bytes.data(), length, ModeTable(i, m_KanjiMode, m_Fnc1), preds)
+                .Cost;
         searched[searchedCount++] = {widths, c};
         return c;
     };
@@ -163,13 +175,14 @@ bool clsRMQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol, std::span<const st
     std::array<std::uint8_t, kLargestTotal> data{};
     std::int32_t streamBits = 0;
     if (length > 0) {
-        const clsModeTable table = ModeTable(index, m_KanjiMode);
+        const clsModeTable table = ModeTable(index, m_KanjiMode, m_Fnc1);
         std::array<std::uint8_t, MaxInputLength> modes;
         const clsSegmentSearch::End end =
             clsSegmentSearch::Search(bytes.data(), length, table, preds.data());
         clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes.data());
         clsCodewordWriter out(std::span(data.data(), static_cast<std::size_t>(dataCodewords)));
         clsSegmentWriter::WriteEciHeader(out, m_EciDesignator, table);
+        clsSegmentWriter::WriteFnc1(out, table, m_Fnc1Application);
         streamBits =
             clsSegmentWriter::WriteSegments(out, bytes.data(), length, table, modes.data());
     }

@@ -40,6 +40,14 @@ public:
     // before the segments of non-empty input; 0 or negative for none, as clsQRCode.
     void SetEciDesignator(std::int32_t designator);
     std::int32_t EciDesignator() const { return m_EciDesignator; }
+    // FNC1 in first position (ISO/IEC 23941 mode indicator 101, after any ECI header), as
+    // clsQRCode::SetFnc1: GS1 data with 0x1D separators. Off by default.
+    // With an application indicator (as clsQRCode::SetFnc1), FNC1 in second position (110).
+    void SetFnc1(bool on, std::int32_t application = -1) {
+        m_Fnc1 = on;
+        m_Fnc1Application = application;
+    }
+    bool Fnc1() const { return m_Fnc1; }
     // Restricts the automatic choice to one height (7, 9, 11, 13, 15, 17); 0 for any height.
     void SetRequiredHeight(std::int32_t height) { m_RequiredHeight = height; }
     std::int32_t RequiredHeight() const { return m_RequiredHeight; }
@@ -55,8 +63,8 @@ public:
     bool EncodeMatrixInto(clsQRCode::Symbol& symbol, std::span<const std::uint8_t> bytes,
                           std::int32_t length, std::int32_t index, std::int32_t level);
 
-    // The mode table of a size index 0..31.
-    static clsModeTable ModeTable(std::int32_t index, bool kanji);
+    // The mode table of a size index 0..31 (with fnc1, the FNC1 table: clsModeTable::WithFnc1).
+    static clsModeTable ModeTable(std::int32_t index, bool kanji, bool fnc1 = false);
     // The size indexes in the order of the automatic choice: area, then height.
     static const std::array<std::int32_t, 32>& SizesBySmallest();
 
@@ -75,6 +83,8 @@ private:
     std::unique_ptr<clsReedSolomon> m_ReedSolomon;
     bool m_KanjiMode = true;
     std::int32_t m_EciDesignator = 0;
+    bool m_Fnc1 = false;
+    std::int32_t m_Fnc1Application = -1;
     std::int32_t m_RequiredHeight = 0;
 };
 

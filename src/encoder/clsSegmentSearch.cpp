@@ -48,6 +48,8 @@ struct SearchCosts {
     // into a dearer next character (see Relax). Not for QR Code Model 2 (4-bit indicators), whose
     // streams keep the tie rule of the standard's reference segmentation, lower mode first.
     bool PhaseTies;
+    // The character class of every byte (clsModeTable::Classes: FNC1 changes two of them).
+    const std::uint8_t* Class;
     // Per position, 1 where the byte is the second byte of a two-byte character of the
     // double-byte mode's character set (clsModeTable::IsDoubleByteCharacter); null when the
     // double-byte cell takes no part or the data has no such character.
@@ -65,7 +67,8 @@ struct SearchCosts {
           AlphanumericOk(table.Allowed(Mode::Alphanumeric)),
           Kanji(table.Allowed(table.DoubleByteMode())), Hanzi(table.Allowed(Mode::Hanzi)),
           LowestLead(Hanzi ? kLowestHanziLead : kLowestKanjiLead),
-          PhaseTies(table.IndicatorBits() != clsModeTable::QRIndicatorBits) {}
+          PhaseTies(table.IndicatorBits() != clsModeTable::QRIndicatorBits),
+          Class(table.Classes().data()) {}
 };
 
 // True when (lead, trail) is a pair of the double-byte mode the search takes.
@@ -147,6 +150,28 @@ std::uint32_t Relax(const SegmentRow& from, Choice other, SegmentRow& to, std::i
     return keeps ? static_cast<std::uint32_t>(Mode) : other.Mode;
 }
 
+// Cell alphanumeric of row `to` for a '%' under FNC1, which alphanumeric mode writes as two
+// characters: a continued segment pays for both (a pair, whatever its phase) and keeps its phase;
+// a new one pays its header, the first character and the second, and ends on a whole pair. A
+// continued run needs room for two. On an equal cost the rule of Relax holds, and with phaseTies
+// a continued run of phase 1 (whose next character costs less) keeps its segment.
+std::uint32_t RelaxDoubled(const SegmentRow& from, Choice other, SegmentRow& to,
+                           std::int32_t maxRun, std::int32_t startCost, bool phaseTies) {
+    constexpr std::size_t m = Mode::Alphanumeric;
+    const bool continues = from.Run[m] + 1 < maxRun;
+    const std::int32_t pairStart = startCost + clsModeTable::AlphanumericNextBits;
+    const std::int32_t same =
+        from.Cost[m] + (continues ? clsModeTable::AlphanumericPairBits : pairStart);
+    const std::int32_t started = other.Cost + pairStart;
+    const bool tieKeeps = m < other.Mode || (phaseTies && continues && from.Phase[m] == 1);
+    const bool keeps = same < started || (same == started && tieKeeps);
+    const bool carried = continues && keeps;
+    to.Cost[m] = keeps ? same : started;
+    to.Run[m] = carried ? from.Run[m] + 2 : 2;
+    to.Phase[m] = carried ? from.Phase[m] : 0;
+    return keeps ? static_cast<std::uint32_t>(m) : other.Mode;
+}
+
 // Marks cell `mode` of a row as unreachable: only its cost counts, run and phase are 0.
 void SetUnreachable(SegmentRow& row, std::size_t mode) {
     row.Cost[mode] = kUnreachable;
@@ -165,7 +190,7 @@ void SetStart(SegmentRow& row, std::size_t mode, std::int32_t cost, std::int32_t
 // pair needs two bytes.
 SegmentRow FirstRow(std::uint8_t byte, const SearchCosts& costs) {
     SegmentRow row{};
-    const auto charClass = static_cast<std::uint8_t>(clsModeTable::CharClass(byte));
+    const std::uint8_t charClass = costs.Class[byte];
     if (costs.ByteOk) {
         SetStart(row, Mode::Byte, costs.Start[Mode::Byte], 0);
     } else {
@@ -176,7 +201,11 @@ SegmentRow FirstRow(std::uint8_t byte, const SearchCosts& costs) {
     } else {
         SetUnreachable(row, Mode::Numeric);
     }
-    if (charClass != kOtherByte && costs.AlphanumericOk) {
+    if (charClass == clsModeTable::DoubledClass && costs.AlphanumericOk) {
+        SetStart(row, Mode::Alphanumeric,
+                 costs.Start[Mode::Alphanumeric] + clsModeTable::AlphanumericNextBits, 0);
+        row.Run[Mode::Alphanumeric] = 2;
+    } else if (charClass != kOtherByte && costs.AlphanumericOk) {
         SetStart(row, Mode::Alphanumeric, costs.Start[Mode::Alphanumeric], 1);
     } else {
         SetUnreachable(row, Mode::Alphanumeric);
@@ -226,7 +255,11 @@ std::uint8_t NextRow(const SegmentRow& previous, const SegmentRow& older, std::u
     } else {
         SetUnreachable(row, Mode::Numeric);
     }
-    if (charClass != kOtherByte && costs.AlphanumericOk && !trailing) {
+    if (charClass == clsModeTable::DoubledClass && costs.AlphanumericOk) {
+        from |= RelaxDoubled(previous, CheapestOther<2>(previous, low, high), row, costs.MaxRun[2],
+                             costs.Start[2], costs.PhaseTies)
+                << 4;
+    } else if (charClass != kOtherByte && costs.AlphanumericOk && !trailing) {
         from |= Relax<Mode::Alphanumeric, clsModeTable::AlphanumericPeriod>(
                     previous, CheapestOther<2>(previous, low, high), row, costs.MaxRun[2],
                     costs.Start[2], alphanumericStep, costs.PhaseTies)
@@ -288,8 +321,7 @@ std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_
     const std::int32_t start = i;
     do {
         ++i;
-    } while (i < n && clsModeTable::CharClass(data[i]) == kOtherByte &&
-             !KanjiPairAt(data, i, costs));
+    } while (i < n && costs.Class[data[i]] == kOtherByte && !KanjiPairAt(data, i, costs));
     if (preds != nullptr) {
         std::fill(preds + start, preds + i, std::uint8_t{0});
     }
@@ -387,12 +419,13 @@ struct CharRun {
     std::int32_t Start = 0;
     std::int32_t End = 0;
 
-    // Starts the run of class charClass at position i.
-    void Begin(const std::uint8_t* data, std::int32_t n, std::int32_t i, std::uint8_t charClass) {
+    // Starts the run of class charClass at position i (classes: clsModeTable::Classes).
+    void Begin(const std::uint8_t* data, std::int32_t n, std::int32_t i, std::uint8_t charClass,
+               const std::uint8_t* classes) {
         Class = charClass;
         Start = i;
         End = i + 1;
-        while (End < n && clsModeTable::CharClass(data[End]) == charClass) {
+        while (End < n && classes[data[End]] == charClass) {
             ++End;
         }
     }
@@ -417,7 +450,7 @@ clsSegmentSearch::End clsSegmentSearch::Search(const std::uint8_t* data, std::in
     std::array<SegmentRow, kRecentRows> recent;
     CharRun run;
     for (std::int32_t i = 1; i < n; ++i) {
-        auto charClass = static_cast<std::uint8_t>(clsModeTable::CharClass(data[i]));
+        std::uint8_t charClass = costs.Class[data[i]];
         if (charClass == kOtherByte && costs.ByteOk && previous.Cost[1] == kUnreachable &&
             previous.Cost[2] == kUnreachable && previous.Cost[3] == kUnreachable &&
             !KanjiPairAt(data, i, costs)) {
@@ -425,14 +458,14 @@ clsSegmentSearch::End clsSegmentSearch::Search(const std::uint8_t* data, std::in
             if (i == n) {
                 break;
             }
-            charClass = static_cast<std::uint8_t>(clsModeTable::CharClass(data[i]));
+            charClass = costs.Class[data[i]];
         }
         if (charClass == kOtherByte) {
             run.Class = 0;
         } else if (charClass != run.Class) {
-            run.Begin(data, n, i, charClass);
-        } else if (costs.ByteOk && i - run.Start >= kRepeatPeriod + 1 &&
-                   run.End - i >= kRepeatPeriod) {
+            run.Begin(data, n, i, charClass, costs.Class);
+        } else if (costs.ByteOk && run.Class != clsModeTable::DoubledClass &&
+                   i - run.Start >= kRepeatPeriod + 1 && run.End - i >= kRepeatPeriod) {
             const std::int32_t jumped = RepeatPeriod(recent, i, run.End - i, costs, preds);
             if (jumped > 0) {
                 i += jumped;
@@ -441,12 +474,12 @@ clsSegmentSearch::End clsSegmentSearch::Search(const std::uint8_t* data, std::in
                 if (i == n) {
                     break;
                 }
-                charClass = static_cast<std::uint8_t>(clsModeTable::CharClass(data[i]));
+                charClass = costs.Class[data[i]];
                 if (i == run.End) {
                     // The next run starts here (or a byte of class 0 follows).
                     run.Class = 0;
                     if (charClass != kOtherByte) {
-                        run.Begin(data, n, i, charClass);
+                        run.Begin(data, n, i, charClass, costs.Class);
                     }
                 }
             }
@@ -529,6 +562,13 @@ std::int64_t clsSegmentSearch::LeastBitsTimesSix(const std::uint8_t* data, std::
     for (std::int32_t i = 0; i < n; ++i) {
         sum += kLeastBits[data[i]];
         high |= data[i];
+    }
+    if (table.Fnc1()) {
+        // The separator takes an alphanumeric character; a '%' (two of them) at least a byte.
+        const auto separators = std::count(data, data + n, clsModeTable::Fnc1Separator);
+        const auto percents = std::count(data, data + n, std::uint8_t{'%'});
+        sum += (kAlphanumericTimesSix - kByteTimesSix) * separators +
+               (kByteTimesSix - kAlphanumericTimesSix) * percents;
     }
     const bool hanzi = table.Allowed(Mode::Hanzi);
     if (table.Allowed(table.DoubleByteMode()) && (high & 0x80) != 0) {

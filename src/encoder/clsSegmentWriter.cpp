@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace ostrel {
 
@@ -75,6 +76,23 @@ void WriteAlphanumeric(Writer& out, const std::uint8_t* at, std::int32_t len) {
     }
 }
 
+// Under FNC1 in first position: the characters of an alphanumeric segment, the separator 0x1D as
+// '%' and a '%' as '%%'. Returns how many bytes of at[0 .. len-1] start the segment while its
+// characters stay within limit, and their characters in chars.
+std::int32_t Fnc1Characters(const std::uint8_t* at, std::int32_t len, std::int32_t limit,
+                            std::vector<std::uint8_t>& chars) {
+    chars.clear();
+    std::int32_t k = 0;
+    for (; k < len; ++k) {
+        const std::size_t width = at[k] == '%' ? 2 : 1;
+        if (chars.size() + width > static_cast<std::size_t>(limit)) {
+            break;
+        }
+        chars.insert(chars.end(), width, at[k] == clsModeTable::Fnc1Separator ? '%' : at[k]);
+    }
+    return k;
+}
+
 template <typename Writer> void WriteKanji(Writer& out, const std::uint8_t* at, std::int32_t len) {
     for (std::int32_t k = 0; k + 1 < len; k += 2) {
         out.Put(clsModeTable::KanjiValue(at[k], at[k + 1]), clsModeTable::KanjiBits);
@@ -93,18 +111,29 @@ template <typename Writer> void WriteHanzi(Writer& out, const std::uint8_t* at, 
 template <typename Writer>
 std::int32_t clsSegmentWriter::WriteSegments(Writer& out, const std::uint8_t* data, std::int32_t n,
                                              const clsModeTable& table, const std::uint8_t* modes) {
+    std::vector<std::uint8_t> chars; // an alphanumeric segment's characters under FNC1
     for (std::int32_t s = 0; s < n;) {
         const std::int32_t mode = modes[s];
         const bool pairs = mode == Mode::Kanji || mode == Mode::Hanzi;
         const std::int32_t maxBytes = pairs ? 2 * table.MaxCount(mode) : table.MaxCount(mode);
-        const std::int32_t len = SegmentLength(modes, s, std::min(maxBytes, n - s));
+        std::int32_t len = SegmentLength(modes, s, std::min(maxBytes, n - s));
         const std::uint8_t* at = data + s;
+        const bool fnc1Text = mode == Mode::Alphanumeric && table.Fnc1();
+        if (fnc1Text) {
+            len = Fnc1Characters(at, len, table.MaxCount(mode), chars);
+        }
 
         out.Put(table.Indicator(mode), table.IndicatorBits());
         if (mode == Mode::Hanzi) {
             out.Put(clsModeTable::HanziSubsetGb2312, clsModeTable::HanziSubsetBits);
         }
-        out.Put(static_cast<std::uint32_t>(pairs ? len / 2 : len), table.CountBits(mode));
+        const std::size_t count = fnc1Text ? chars.size() : static_cast<std::size_t>(len);
+        out.Put(static_cast<std::uint32_t>(pairs ? len / 2 : count), table.CountBits(mode));
+        if (fnc1Text) {
+            WriteAlphanumeric(out, chars.data(), static_cast<std::int32_t>(chars.size()));
+            s += len;
+            continue;
+        }
         switch (mode) {
         case Mode::Byte:
             out.PutBytes(at, len);
@@ -160,6 +189,22 @@ std::int32_t clsSegmentWriter::WriteEciHeader(Writer& out, std::int32_t designat
 }
 
 template <typename Writer>
+std::int32_t clsSegmentWriter::WriteFnc1(Writer& out, const clsModeTable& table,
+                                         std::int32_t application) {
+    if (!table.Fnc1()) {
+        return 0;
+    }
+    if (application < 0) {
+        out.Put(Fnc1FirstIndicator, table.IndicatorBits());
+        return table.IndicatorBits();
+    }
+    const bool qr = table.IndicatorBits() == clsModeTable::QRIndicatorBits;
+    out.Put(qr ? QRFnc1SecondIndicator : RMQRFnc1SecondIndicator, table.IndicatorBits());
+    out.Put(static_cast<std::uint32_t>(application), Fnc1ApplicationBits);
+    return table.IndicatorBits() + Fnc1ApplicationBits;
+}
+
+template <typename Writer>
 std::int32_t clsSegmentWriter::WriteStructuredAppendHeader(Writer& out, std::int32_t index,
                                                            std::int32_t count,
                                                            std::uint8_t parity) {
@@ -183,6 +228,11 @@ template std::int32_t clsSegmentWriter::WriteEciHeader<clsBitWriter>(clsBitWrite
 template std::int32_t clsSegmentWriter::WriteEciHeader<clsCodewordWriter>(clsCodewordWriter&,
                                                                           std::int32_t,
                                                                           const clsModeTable&);
+template std::int32_t clsSegmentWriter::WriteFnc1<clsBitWriter>(clsBitWriter&, const clsModeTable&,
+                                                                std::int32_t);
+template std::int32_t clsSegmentWriter::WriteFnc1<clsCodewordWriter>(clsCodewordWriter&,
+                                                                     const clsModeTable&,
+                                                                     std::int32_t);
 template std::int32_t clsSegmentWriter::WriteStructuredAppendHeader<clsBitWriter>(clsBitWriter&,
                                                                                   std::int32_t,
                                                                                   std::int32_t,

@@ -47,6 +47,24 @@ public:
     static std::int32_t WriteEciHeader(Writer& out, std::int32_t designator,
                                        const clsModeTable& table);
 
+    // ---- FNC1 (clause 7.4.8; ISO/IEC 23941 the same) ----
+    // In first position the mode indicator marks GS1 data: 0101 among QR Code's 4-bit
+    // indicators, 101 among rMQR's 3-bit ones, the value 5 in the width of the symbol type's mode
+    // table. In second position it marks an industry application: 1001 (QR Code) or 110 (rMQR),
+    // then the application indicator in 8 bits (two digits 00..99 as their value, a letter as its
+    // ASCII value + 100). Either stands once, ahead of the first segment; the separators are in
+    // the data (clsModeTable::WithFnc1).
+    static constexpr std::uint32_t Fnc1FirstIndicator = 0b101;
+    static constexpr std::uint32_t QRFnc1SecondIndicator = 0b1001;
+    static constexpr std::uint32_t RMQRFnc1SecondIndicator = 0b110;
+    static constexpr std::int32_t Fnc1ApplicationBits = 8;
+    // Writes the FNC1 header when table is an FNC1 table (nothing otherwise): first position for
+    // an application below 0, else second position with that application indicator. Returns its
+    // length.
+    template <typename Writer>
+    static std::int32_t WriteFnc1(Writer& out, const clsModeTable& table,
+                                  std::int32_t application = -1);
+
     // ---- Structured-append header of QR Code Model 2 (clause 8) ----
     // Mode indicator 0011, the symbol's position (4 bits), the number of symbols less one
     // (4 bits) and the parity byte of the whole message (8 bits).
@@ -69,6 +87,11 @@ clsSegmentWriter::WriteEciHeader<clsBitWriter>(clsBitWriter&, std::int32_t, cons
 extern template std::int32_t
 clsSegmentWriter::WriteEciHeader<clsCodewordWriter>(clsCodewordWriter&, std::int32_t,
                                                     const clsModeTable&);
+extern template std::int32_t
+clsSegmentWriter::WriteFnc1<clsBitWriter>(clsBitWriter&, const clsModeTable&, std::int32_t);
+extern template std::int32_t clsSegmentWriter::WriteFnc1<clsCodewordWriter>(clsCodewordWriter&,
+                                                                            const clsModeTable&,
+                                                                            std::int32_t);
 extern template std::int32_t
 clsSegmentWriter::WriteStructuredAppendHeader<clsBitWriter>(clsBitWriter&, std::int32_t,
                                                             std::int32_t, std::uint8_t);

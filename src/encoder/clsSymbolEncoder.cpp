@@ -60,6 +60,17 @@ Refusal CheckStream(const clsSymbology& symbology, const clsSymbolEncoder::Setti
             return Refusal::NoSuchHeader;
         }
     }
+    if (settings.Fnc1Application != -1 && !clsSymbolEncoder::IsApplication(settings)) {
+        return Refusal::NoSuchApplication;
+    }
+    if (settings.Gs1 || settings.Fnc1Application >= 0) {
+        if (!symbology.Takes(Feature::Fnc1)) {
+            return Refusal::Fnc1NotTaken;
+        }
+        if (settings.Eci != 0 || settings.Header) {
+            return Refusal::Fnc1WithHeader;
+        }
+    }
     if (settings.Height != 0) {
         if (!symbology.Takes(Feature::Height)) {
             return Refusal::HeightNotTaken;
@@ -74,6 +85,14 @@ Refusal CheckStream(const clsSymbology& symbology, const clsSymbolEncoder::Setti
 }
 
 } // namespace
+
+bool clsSymbolEncoder::IsApplication(const Settings& settings) {
+    const std::int32_t value = settings.Fnc1Application;
+    const auto letter = [value](char first, char last) {
+        return value >= first + ApplicationLetterOffset && value <= last + ApplicationLetterOffset;
+    };
+    return !settings.Gs1 && ((value >= 0 && value <= 99) || letter('A', 'Z') || letter('a', 'z'));
+}
 
 clsSymbolEncoder::Outcome clsSymbolEncoder::Check(const Settings& settings) {
     const clsSymbology& symbology = clsSymbology::Of(settings.Kind);
@@ -90,6 +109,10 @@ clsSymbolEncoder::Outcome clsSymbolEncoder::Check(const Settings& settings) {
 std::int32_t clsSymbolEncoder::PrefixBits(const Settings& settings) {
     const clsSymbology& symbology = clsSymbology::Of(settings.Kind);
     std::int32_t bits = settings.Header ? clsSegmentWriter::StructuredAppendHeaderBits : 0;
+    if (settings.Gs1 || settings.Fnc1Application >= 0) {
+        bits += symbology.ModeTable(symbology.VersionCount(), false, false).IndicatorBits() +
+                (settings.Fnc1Application >= 0 ? clsSegmentWriter::Fnc1ApplicationBits : 0);
+    }
     if (settings.Eci != 0 && clsQRCode::EciHeaderBits(settings.Eci) > 0) {
         // The designator after the symbology's own ECI mode indicator.
         bits += clsQRCode::EciHeaderBits(settings.Eci) - clsModeTable::QRIndicatorBits +
@@ -126,6 +149,7 @@ void clsSymbolEncoder::SetUpQR(const Settings& settings) {
     m_QR.SetKanjiMode(settings.Kanji);
     m_QR.SetHanziMode(settings.Hanzi);
     m_QR.SetStructuredAppend(settings.Header);
+    m_QR.SetFnc1(settings.Gs1 || settings.Fnc1Application >= 0, settings.Fnc1Application);
 }
 
 bool clsSymbolEncoder::ByteSegmentHoldsHighByte(std::span<const std::uint8_t> bytes,
@@ -159,6 +183,7 @@ bool clsSymbolEncoder::EncodeChecked(std::span<const std::uint8_t> bytes, const 
         m_RMQR.SetKanjiMode(settings.Kanji);
         m_RMQR.SetEciDesignator(settings.Eci);
         m_RMQR.SetRequiredHeight(settings.Height);
+        m_RMQR.SetFnc1(settings.Gs1 || settings.Fnc1Application >= 0, settings.Fnc1Application);
         return m_RMQR.EncodeMatrixInto(symbol, bytes, length,
                                        settings.Version != clsSymbology::AutomaticVersion
                                            ? settings.Version - 1

@@ -44,6 +44,13 @@ public:
         // the plain encode at that version and level. With a Header the one symbol is boosted on
         // its own; EncodeParts gives a whole set one level.
         bool BoostLevel = false;
+        // GS1 data: FNC1 in first position, the bytes an element string with 0x1D separators
+        // (clsModeTable::WithFnc1). QR Code and rMQR; not with ECI or structured append.
+        bool Gs1 = false;
+        // FNC1 in second position for an industry application: its indicator, two digits 0..99
+        // or a letter's ASCII value + 100 (A-Z, a-z); -1 for none. Not with Gs1; otherwise as
+        // Gs1 (QR Code and rMQR, separators 0x1D, no ECI or structured append).
+        std::int32_t Fnc1Application = -1;
     };
 
     // Why there is no symbol.
@@ -59,9 +66,12 @@ public:
         KanjiWithHanzi,  // both double-byte modes at once
         HanziNotTaken,   // Hanzi mode for a symbology without it
         StructuredAppendNotTaken,
-        NoSuchHeader,   // a structured-append header with a field out of range
-        HeightNotTaken, // a height for a symbology without heights
-        NoSuchHeight,   // a height of no size, or a height beside a fixed version
+        NoSuchHeader,      // a structured-append header with a field out of range
+        HeightNotTaken,    // a height for a symbology without heights
+        NoSuchHeight,      // a height of no size, or a height beside a fixed version
+        Fnc1NotTaken,      // GS1 data for a symbology without FNC1 (Micro QR)
+        Fnc1WithHeader,    // GS1 data with ECI or structured append
+        NoSuchApplication, // an application indicator that is no two digits or letter, or with GS1
     };
 
     struct Outcome {
@@ -79,6 +89,11 @@ public:
 
         explicit operator bool() const { return Symbol.has_value(); }
     };
+
+    // A letter's application indicator is its ASCII value plus this.
+    static constexpr std::int32_t ApplicationLetterOffset = 100;
+    // Whether Fnc1Application is an application indicator (00..99, A-Z, a-z) beside no Gs1.
+    static bool IsApplication(const Settings& settings);
 
     // The settings' first fault, without any data: Refusal::None when they are good. The
     // outcome's Level is the one that applies.

@@ -42,7 +42,8 @@ static_assert(static_cast<int>(ostrel::Symbology::QR) == OSTREL_QR_SYMBOLOGY_QR)
 static_assert(static_cast<int>(ostrel::Symbology::Micro) == OSTREL_QR_SYMBOLOGY_MICRO_QR);
 static_assert(static_cast<int>(ostrel::Symbology::RMQR) == OSTREL_QR_SYMBOLOGY_RMQR);
 
-// The options took boost_level from the reserved room: their size is that of version 2.0.
+// The options took boost_level and gs1 from the reserved room: their size is that of version
+// 2.0.
 static_assert(sizeof(ostrel_qr_options) == 14 * sizeof(int));
 
 // The encoder's settings of options whose values are in range (CheckOptions).
@@ -62,6 +63,7 @@ clsSymbolEncoder::Settings SettingsOf(const ostrel_qr_options& options) {
     settings.Kanji = options.kanji != 0;
     settings.Hanzi = options.hanzi != 0;
     settings.BoostLevel = options.boost_level == 1;
+    settings.Gs1 = options.gs1 == 1;
     return settings;
 }
 
@@ -88,11 +90,14 @@ int ErrorOf(Refusal why, const clsSymbolEncoder::Settings& settings, std::int32_
         return OSTREL_QR_ERROR_INVALID_ECI;
     case Refusal::HanziNotTaken:
     case Refusal::StructuredAppendNotTaken:
+    case Refusal::Fnc1NotTaken:
         return OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY;
     case Refusal::KanjiWithHanzi:
     case Refusal::NoSuchHeader:
     case Refusal::HeightNotTaken:
     case Refusal::NoSuchHeight:
+    case Refusal::Fnc1WithHeader:
+    case Refusal::NoSuchApplication:
         break;
     }
     return OSTREL_QR_ERROR_INVALID_OPTION;
@@ -109,7 +114,8 @@ int CheckOptions(const ostrel_qr_options& options) {
         return OSTREL_QR_ERROR_INVALID_SYMBOLOGY;
     }
     if ((options.kanji != 0 && options.kanji != 1) || (options.hanzi != 0 && options.hanzi != 1) ||
-        (options.boost_level != 0 && options.boost_level != 1)) {
+        (options.boost_level != 0 && options.boost_level != 1) ||
+        (options.gs1 != 0 && options.gs1 != 1)) {
         return OSTREL_QR_ERROR_INVALID_OPTION;
     }
     const clsSymbolEncoder::Settings settings = SettingsOf(options);
@@ -276,6 +282,7 @@ void ostrel_qr_options_init(ostrel_qr_options* options) {
     options->hanzi = 0;
     options->eci = 0;
     options->boost_level = 0;
+    options->gs1 = 0;
 }
 
 int ostrel_qr_encode(const unsigned char* data, size_t length, const ostrel_qr_options* options,
@@ -512,11 +519,12 @@ const char* ostrel_qr_error_message(int code) {
     case OSTREL_QR_ERROR_INVALID_SYMBOLOGY:
         return "the symbology is unknown";
     case OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY:
-        return "the symbology has no Hanzi mode or structured append (QR Code only)";
+        return "the symbology has no Hanzi mode or structured append (QR Code only) or no FNC1 "
+               "for gs1 (Micro QR)";
     case OSTREL_QR_ERROR_INVALID_OPTION:
-        return "an option is out of range (kanji, hanzi or boost_level not 0 or 1, kanji and "
-               "hanzi both 1, a reserved field not 0, or a sequence's symbols or characters out "
-               "of range)";
+        return "an option is out of range (kanji, hanzi, boost_level or gs1 not 0 or 1, kanji "
+               "and hanzi both 1, gs1 with eci or in a sequence, a reserved field not 0, or a "
+               "sequence's symbols or characters out of range)";
     case OSTREL_QR_ERROR_OUT_OF_MEMORY:
         return "out of memory";
     case OSTREL_QR_ERROR_INTERNAL:

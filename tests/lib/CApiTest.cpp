@@ -250,13 +250,27 @@ TEST(CApi, RefusesBadArgumentsWithTheirOwnCodeAndNoSymbol) {
         {"eci -1", [](ostrel_qr_options& o) { o.eci = -1; }, OSTREL_QR_ERROR_INVALID_ECI},
         {"eci 1000000", [](ostrel_qr_options& o) { o.eci = 1000000; }, OSTREL_QR_ERROR_INVALID_ECI},
         {"kanji 2", [](ostrel_qr_options& o) { o.kanji = 2; }, OSTREL_QR_ERROR_INVALID_OPTION},
-        {"reserved", [](ostrel_qr_options& o) { o.reserved[5] = 1; },
+        {"reserved", [](ostrel_qr_options& o) { o.reserved[4] = 1; },
          OSTREL_QR_ERROR_INVALID_OPTION},
         {"boost_level 2", [](ostrel_qr_options& o) { o.boost_level = 2; },
          OSTREL_QR_ERROR_INVALID_OPTION},
         {"boost_level -1", [](ostrel_qr_options& o) { o.boost_level = -1; },
          OSTREL_QR_ERROR_INVALID_OPTION},
         {"hanzi 2", [](ostrel_qr_options& o) { o.hanzi = 2; }, OSTREL_QR_ERROR_INVALID_OPTION},
+        {"gs1 2", [](ostrel_qr_options& o) { o.gs1 = 2; }, OSTREL_QR_ERROR_INVALID_OPTION},
+        {"gs1 with eci",
+         [](ostrel_qr_options& o) {
+             o.gs1 = 1;
+             o.eci = 26;
+         },
+         OSTREL_QR_ERROR_INVALID_OPTION},
+        {"micro gs1",
+         [](ostrel_qr_options& o) {
+             o.symbology = OSTREL_QR_SYMBOLOGY_MICRO_QR;
+             o.level = OSTREL_QR_LEVEL_M;
+             o.gs1 = 1;
+         },
+         OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY},
         {"hanzi with kanji",
          [](ostrel_qr_options& o) {
              o.hanzi = 1;

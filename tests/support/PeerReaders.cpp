@@ -65,7 +65,8 @@ std::optional<ZXingReading> ReadWithZXing(const QImage& picture, const ZXingOpti
                         result.isMirrored(),
                         result.sequenceIndex(),
                         result.sequenceSize(),
-                        result.sequenceId()};
+                        result.sequenceId(),
+                        result.symbologyIdentifier()};
 }
 
 std::optional<std::string> ReadWithZBar(const QImage& picture, ZBarData data) {

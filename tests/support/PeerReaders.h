@@ -25,6 +25,8 @@ struct ZXingReading {
     int SequenceIndex = -1;
     int SequenceSize = -1;
     std::string SequenceId;
+    // The symbology identifier: "]Q1" for plain data, "]Q3" for GS1 (FNC1 in first position).
+    std::string Identifier;
 };
 
 struct ZXingOptions {

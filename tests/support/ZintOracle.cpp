@@ -62,4 +62,21 @@ ZintSymbol ZintRMQR(std::span<const std::uint8_t> data, std::int32_t index, std:
     return Run(symbol.get(), data);
 }
 
+ZintGs1Symbol ZintGs1(const std::string& bracketed, bool rmqr, std::int32_t version,
+                      std::int32_t level, std::int32_t mask) {
+    const ZintHandle symbol(ZBarcode_Create(), &ZBarcode_Delete);
+    symbol->symbology = rmqr ? BARCODE_RMQR : BARCODE_QRCODE;
+    symbol->input_mode = GS1_MODE;
+    symbol->option_1 = level;
+    symbol->option_2 = rmqr ? version + 1 : version;
+    symbol->option_3 = !rmqr && mask >= 0 ? (mask + 1) << kMaskShift : 0;
+    ZintGs1Symbol result;
+    static_cast<ZintSymbol&>(result) = Run(
+        symbol.get(), {reinterpret_cast<const std::uint8_t*>(bracketed.data()), bracketed.size()});
+    if (result.Width > 0) {
+        result.Warning = symbol->errtxt;
+    }
+    return result;
+}
+
 } // namespace ostrel::test

@@ -33,4 +33,14 @@ ZintSymbol ZintMicroQR(std::span<const std::uint8_t> data, std::int32_t version,
 ZintSymbol ZintRMQR(std::span<const std::uint8_t> data, std::int32_t index, std::int32_t level,
                     bool kanji, std::int32_t eci = 0, std::int32_t height = 0);
 
+// GS1 data (FNC1 in first position) in zint's bracket form, "[01]...[10]...", checked by zint:
+// QR Code at version 1..40 (0 for zint's choice), level 1..4, mask 0..7 (-1 for zint's choice),
+// or with rmqr an rMQR symbol at size index 0..31 (-1 for zint's choice) and level 2 or 4 (mask
+// ignored). Error holds zint's message when it refuses the data; Warning its warning otherwise.
+struct ZintGs1Symbol : ZintSymbol {
+    std::string Warning;
+};
+ZintGs1Symbol ZintGs1(const std::string& bracketed, bool rmqr, std::int32_t version,
+                      std::int32_t level, std::int32_t mask);
+
 } // namespace ostrel::test

@@ -77,6 +77,9 @@ std::vector<WasmReading> ReadWithZxingWasm(const std::vector<std::string>& files
                 const std::vector<std::uint8_t> text = FromHex(fields[6]);
                 reading.Text.assign(text.begin(), text.end());
             }
+            if (fields.size() >= 8) {
+                reading.Identifier = fields[7];
+            }
         } else {
             reading.Error = fields.size() >= 3 ? fields[2] : line;
         }

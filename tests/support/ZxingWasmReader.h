@@ -21,6 +21,8 @@ struct WasmReading {
     bool Eci = false;
     std::vector<std::uint8_t> Bytes;
     std::string Text; // as the reader shows the content, in UTF-8 (a Kanji segment as Shift JIS)
+    // The symbology identifier: "]Q1" for plain data, "]Q3" for GS1 (FNC1 in first position).
+    std::string Identifier;
     std::string Error;
 };
 

@@ -101,11 +101,12 @@ typedef enum ostrel_qr_error {
     /** The symbology is not one of ::ostrel_qr_symbology. */
     OSTREL_QR_ERROR_INVALID_SYMBOLOGY = 7,
     /** The symbology is known but cannot do what is asked: Hanzi mode or a structured-append
-     *  sequence of Micro QR or rMQR (they have neither). */
+     *  sequence of Micro QR or rMQR (they have neither), or gs1 for Micro QR (no FNC1). */
     OSTREL_QR_ERROR_UNSUPPORTED_SYMBOLOGY = 8,
-    /** Another setting is out of range: kanji, hanzi or boost_level is neither 0 nor 1, kanji
-     *  and hanzi are both 1, a reserved field is not 0 (options not set up by
-     *  ostrel_qr_options_init()), or a sequence's symbols or characters are out of range. */
+    /** Another setting is out of range: kanji, hanzi, boost_level or gs1 is neither 0 nor 1,
+     *  kanji and hanzi are both 1, gs1 goes with eci or a sequence, a reserved field is not 0
+     *  (options not set up by ostrel_qr_options_init()), or a sequence's symbols or characters
+     *  are out of range. */
     OSTREL_QR_ERROR_INVALID_OPTION = 9,
     /** Memory for the symbol could not be had. */
     OSTREL_QR_ERROR_OUT_OF_MEMORY = 10,
@@ -194,8 +195,15 @@ typedef struct ostrel_qr_options {
      *  level used. In a sequence (ostrel_qr_encode_sequence()) all symbols take the highest level
      *  at which every one still holds its part. 0 (default): the level asked for. Since 2.1. */
     int boost_level;
+    /** 1: GS1 data, written after FNC1 in first position (read as symbology identifier ]Q3):
+     *  data is the element strings as transmitted, each AI followed by its data and the ASCII
+     *  group separator 0x1D after every field of variable length that is not the last, e.g.
+     *  "010950110153000317260101" "10ABC123". The AIs are not checked here (the tool's --gs1
+     *  checks the bracket form). QR Code and rMQR only (Micro QR: unsupported symbology), not
+     *  with eci or a sequence (invalid option). 0 (default): plain data. Since 2.2. */
+    int gs1;
     /** Room for settings of later minor versions; must stay 0. */
-    int reserved[6];
+    int reserved[5];
 } ostrel_qr_options;
 
 /** A finished symbol; made by ostrel_qr_encode(), read with the ostrel_qr_symbol_ functions,

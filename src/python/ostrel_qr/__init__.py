@@ -49,7 +49,7 @@ class _Options(ctypes.Structure):
     _fields_ = [("symbology", ctypes.c_int), ("version", ctypes.c_int), ("level", ctypes.c_int),
                 ("mask", ctypes.c_int), ("kanji", ctypes.c_int), ("eci", ctypes.c_int),
                 ("hanzi", ctypes.c_int), ("boost_level", ctypes.c_int),
-                ("reserved", ctypes.c_int * 6)]
+                ("gs1", ctypes.c_int), ("reserved", ctypes.c_int * 5)]
 
 
 class _RenderOptions(ctypes.Structure):

@@ -7,7 +7,8 @@
 // Without FILE arguments the file names are read from standard input, one a line, so that one
 // process reads a whole sweep. For every file one line on standard output:
 //   FILE <TAB> FORMAT <TAB> VERSION <TAB> EC-LEVEL <TAB> ECI(0|1) <TAB> HEX-BYTES <TAB> HEX-TEXT
-// (the text as the reader shows it, in UTF-8)
+//   <TAB> SYMBOLOGY-IDENTIFIER
+// (the text as the reader shows it, in UTF-8; the identifier "]Q1", "]Q3" for GS1, ...)
 // or, when nothing was read, FILE <TAB> NONE <TAB> reason. The pictures need the quiet zone
 // (2 modules for Micro QR and rMQR). Exit status 0 when every file was read, 1 otherwise, 2 on
 // bad usage or a missing reader.
@@ -56,7 +57,7 @@ for (const file of await names()) {
       failed++;
       line = `${file}\tNONE\t${results.length > 0 ? results[0].error || "invalid" : "not found"}`;
     } else {
-      line = `${file}\t${r.format}\t${r.version}\t${r.ecLevel}\t${r.hasECI ? 1 : 0}\t${hex(r.bytes)}\t${hex(Buffer.from(r.text, "utf8"))}`;
+      line = `${file}\t${r.format}\t${r.version}\t${r.ecLevel}\t${r.hasECI ? 1 : 0}\t${hex(r.bytes)}\t${hex(Buffer.from(r.text, "utf8"))}\t${r.symbologyIdentifier}`;
     }
   } catch (e) {
     failed++;
