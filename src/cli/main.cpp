@@ -7,10 +7,13 @@
 #include "ExitStatus.h"
 #include "HelpText.h"
 #include "LinePipeline.h"
+#include "LogoSetup.h"
 #include "OutputPattern.h"
 #include "PayloadSource.h"
 #include "SymbolVerifier.h"
+#include "clsLogoArea.h"
 #include "clsQRCode.h"
+#include "clsQRLayout.h"
 
 #include <cstdio>
 #include <string>
@@ -177,6 +180,52 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
     return ExitWritten;
 }
 
+// --logo with the automatic version: the smallest version from the data's own up whose symbol
+// takes the logo within its budget; the data's own when none does (the logo is then refused).
+void GrowForLogo(clsSymbolEncoder& encoder, const std::vector<std::uint8_t>& bytes,
+                 const CliOptions& options, clsSymbolEncoder::Outcome& outcome) {
+    const clsLogoArea::Request request{options.LogoSize.value_or(clsLogoArea::DefaultSize),
+                                       options.LogoMargin, options.LogoBudget,
+                                       !options.LogoSize.has_value()};
+    for (std::int32_t version = outcome.Symbol->Version; version <= clsQRLayout::MaxVersion;
+         ++version) {
+        const auto plan =
+            clsLogoArea::Measure(options.Kind, version, outcome.Symbol->Level, request);
+        if (plan.Result != clsLogoArea::Verdict::Fits) {
+            continue;
+        }
+        if (version == outcome.Symbol->Version) {
+            return;
+        }
+        CliOptions grown = options;
+        grown.Version = version;
+        clsSymbolEncoder::Outcome larger = LinePipeline::EncodeBytes(
+            encoder, bytes, grown, platform::CodePage::SystemAnsiCodePage(),
+            options.Text.has_value() || options.BuildsPayload(), nullptr);
+        if (larger.Symbol) {
+            outcome = std::move(larger);
+        }
+        return;
+    }
+}
+
+// --logo: the symbol's area cleared and the picture read (LogoSetup); ExitUsage, its message
+// shown, when the logo cannot be used or takes too much of the correction.
+int PrepareLogo(clsQRCode::Symbol& symbol, const CliOptions& options, std::int32_t pixels,
+                std::shared_ptr<const render::LogoOverlay>& logo) {
+    const LogoSetup::Result result = LogoSetup::Apply(symbol, options, pixels);
+    std::fputs(result.Budget.c_str(), stderr);
+    if (!result.Error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", Program, result.Error.c_str());
+        return ExitUsage;
+    }
+    for (const std::string& warning : result.Warnings) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+    }
+    logo = result.Overlay;
+    return ExitWritten;
+}
+
 int Run(const CliOptions& options) {
     std::vector<std::uint8_t> bytes;
     if (const int status = ReadData(options, bytes); status != ExitWritten) {
@@ -206,12 +255,15 @@ int Run(const CliOptions& options) {
     }
     clsSymbolEncoder encoder;
     std::string dataWarning;
-    const clsSymbolEncoder::Outcome outcome = LinePipeline::EncodeBytes(
+    clsSymbolEncoder::Outcome outcome = LinePipeline::EncodeBytes(
         encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
         options.Text.has_value() || options.BuildsPayload(), &dataWarning);
     if (!outcome.Symbol) {
         std::fprintf(stderr, "%s: %s\n", Program, RefusalMessage(outcome, options).c_str());
         return ExitDoesNotFit;
+    }
+    if (options.Logo && options.Version == 0 && options.Kind == Symbology::QR) {
+        GrowForLogo(encoder, bytes, options, outcome);
     }
     if (!dataWarning.empty()) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, dataWarning.c_str());
@@ -224,8 +276,16 @@ int Run(const CliOptions& options) {
     if (!size.Warning.empty()) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, size.Warning.c_str());
     }
+    clsQRCode::Symbol printed = *symbol;
+    std::shared_ptr<const render::LogoOverlay> logo;
+    if (options.Logo) {
+        if (const int status = PrepareLogo(printed, options, size.Pixels, logo);
+            status != ExitWritten) {
+            return status;
+        }
+    }
     render::SymbolRenderer renderer;
-    const QByteArray data = SymbolOutput(*symbol, options, renderer, size);
+    const QByteArray data = SymbolOutput(printed, options, renderer, size, logo);
     if (data.isEmpty()) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;
@@ -235,8 +295,8 @@ int Run(const CliOptions& options) {
     const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
     auto verify = [&](const std::string& from) {
         const SymbolVerifier::Check check = SymbolVerifier::CheckWritten(
-            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes,
-            VerifyDpi(options, size), std::nullopt, VerifyScan(*symbol, options));
+            options.EffectiveFormat(), options.Margin, options.Invert, printed, data, from, bytes,
+            VerifyDpi(options, size), std::nullopt, VerifyScan(printed, options));
         if (!check.Message.empty()) {
             std::fprintf(stderr, check.Passed() ? "%s: warning: %s\n" : "%s: %s\n", Program,
                          check.Message.c_str());

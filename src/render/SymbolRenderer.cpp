@@ -1,6 +1,7 @@
 #include "SymbolRenderer.h"
 #include "BmpWriter.h"
 #include "EpsWriter.h"
+#include "LogoComposite.h"
 #include "ModuleRects.h"
 #include "PdfWriter.h"
 #include "SvgWriter.h"
@@ -46,6 +47,9 @@ std::string SymbolRenderer::Render(const clsQRCode::Symbol& symbol, const Render
     if (!size.Error.empty()) {
         return {};
     }
+    if (settings.Logo && (IsPictureFormat(settings.Kind) || settings.Kind == Format::Svg)) {
+        return RenderWithLogo(symbol, settings, size);
+    }
     switch (settings.Kind) {
     case Format::Matrix:
         return MatrixText(symbol, margin);
@@ -74,6 +78,27 @@ std::string SymbolRenderer::Render(const clsQRCode::Symbol& symbol, const Render
         return BmpWriter::Write(symbol, size.Pixels, margin, settings.Dpi);
     }
     return {};
+}
+
+std::string SymbolRenderer::RenderWithLogo(const clsQRCode::Symbol& symbol,
+                                           const RenderSettings& settings,
+                                           const PrintSize::Resolved& size) {
+    const LogoOverlay& logo = *settings.Logo;
+    switch (settings.Kind) {
+    case Format::Png:
+        return LogoComposite::Png(symbol, logo, size.Pixels, settings.Margin, settings.Dark,
+                                  settings.Light, settings.Dpi);
+    case Format::Bmp:
+        return LogoComposite::Bmp(symbol, logo, size.Pixels, settings.Margin, settings.Dpi);
+    case Format::Svg: {
+        RenderSettings plain = settings;
+        plain.Logo.reset();
+        return LogoComposite::Svg(SymbolRenderer().Render(symbol, plain, size), symbol, logo,
+                                  settings.Margin, settings.Dark, settings.Light);
+    }
+    default:
+        return {};
+    }
 }
 
 } // namespace ostrel::render
