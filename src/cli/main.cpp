@@ -226,6 +226,40 @@ int PrepareLogo(clsQRCode::Symbol& symbol, const CliOptions& options, std::int32
     return ExitWritten;
 }
 
+// --print-payload: the data's bytes as the output.
+int PrintPayload(const CliOptions& options, const std::vector<std::uint8_t>& bytes) {
+    const std::string error =
+        WriteOutput(options.Output, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<qsizetype>(bytes.size())));
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+        return ExitCannotWrite;
+    }
+    return ExitWritten;
+}
+
+// The one symbol of a run (with --logo and the automatic version, one that takes the logo);
+// ExitDoesNotFit, its message shown, when there is none.
+int EncodeSingle(const std::vector<std::uint8_t>& bytes, const CliOptions& options,
+                 clsSymbolEncoder::Outcome& outcome) {
+    clsSymbolEncoder encoder;
+    std::string dataWarning;
+    outcome = LinePipeline::EncodeBytes(
+        encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+        options.Text.has_value() || options.BuildsPayload(), &dataWarning);
+    if (!outcome.Symbol) {
+        std::fprintf(stderr, "%s: %s\n", Program, RefusalMessage(outcome, options).c_str());
+        return ExitDoesNotFit;
+    }
+    if (options.Logo && options.Version == 0 && options.Kind == Symbology::QR) {
+        GrowForLogo(encoder, bytes, options, outcome);
+    }
+    if (!dataWarning.empty()) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, dataWarning.c_str());
+    }
+    return ExitWritten;
+}
+
 int Run(const CliOptions& options) {
     std::vector<std::uint8_t> bytes;
     if (const int status = ReadData(options, bytes); status != ExitWritten) {
@@ -240,33 +274,15 @@ int Run(const CliOptions& options) {
         }
     }
     if (options.PrintPayload) {
-        const std::string error =
-            WriteOutput(options.Output, QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                                   static_cast<qsizetype>(bytes.size())));
-        if (!error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-            return ExitCannotWrite;
-        }
-        return ExitWritten;
+        return PrintPayload(options, bytes);
     }
 
     if (options.StructuredAppend) {
         return RunStructuredAppend(options, bytes);
     }
-    clsSymbolEncoder encoder;
-    std::string dataWarning;
-    clsSymbolEncoder::Outcome outcome = LinePipeline::EncodeBytes(
-        encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-        options.Text.has_value() || options.BuildsPayload(), &dataWarning);
-    if (!outcome.Symbol) {
-        std::fprintf(stderr, "%s: %s\n", Program, RefusalMessage(outcome, options).c_str());
-        return ExitDoesNotFit;
-    }
-    if (options.Logo && options.Version == 0 && options.Kind == Symbology::QR) {
-        GrowForLogo(encoder, bytes, options, outcome);
-    }
-    if (!dataWarning.empty()) {
-        std::fprintf(stderr, "%s: warning: %s\n", Program, dataWarning.c_str());
+    clsSymbolEncoder::Outcome outcome;
+    if (const int status = EncodeSingle(bytes, options, outcome); status != ExitWritten) {
+        return status;
     }
     const std::optional<clsQRCode::Symbol>& symbol = outcome.Symbol;
     const PrintSize::Resolved size = SymbolSize(*symbol, options);
