@@ -1,8 +1,8 @@
-// The logo area against a brute force: the area's modules of a real symbol are flipped, the
-// codewords of both symbols are read back by the test's own reader (SymbolReader), dealt to
-// their blocks by the interleaving rule of ISO/IEC 18004 clause 7.6, and the wrong codewords per
-// block compared with the area's own count, over every version and level and several sizes and
-// margins.
+// The logo area against a brute force (LogoBruteForce: the area's modules of a real symbol
+// flipped, the codewords read back and dealt to their blocks independently of the encoder), the
+// wrong codewords per block compared with the area's own count, over every version and level and
+// several sizes and margins.
+#include "LogoBruteForce.h"
 #include "SymbolReader.h"
 #include "clsLogoArea.h"
 #include "clsQRCapacity.h"
@@ -18,43 +18,6 @@
 namespace ostrel {
 namespace {
 
-// The block of every transmitted codeword: the data codewords dealt column by column to the
-// blocks (the shorter blocks first in the table and left out of the last column), then the
-// check codewords the same way.
-std::vector<std::int32_t> DealtBlocks(std::int32_t version, std::int32_t level) {
-    const std::int32_t blocks = clsQRCapacity::BlockCount(level, version);
-    const std::int32_t ecc = clsQRCapacity::EccPerBlock(level, version);
-    const std::int32_t data = clsQRCapacity::TotalCodewords(version) - blocks * ecc;
-    std::vector<std::int32_t> length(static_cast<std::size_t>(blocks), data / blocks);
-    for (std::int32_t b = blocks - data % blocks; b < blocks; ++b) {
-        ++length[static_cast<std::size_t>(b)];
-    }
-    std::vector<std::int32_t> dealt;
-    for (std::int32_t i = 0; i <= data / blocks; ++i) {
-        for (std::int32_t b = 0; b < blocks; ++b) {
-            if (i < length[static_cast<std::size_t>(b)]) {
-                dealt.push_back(b);
-            }
-        }
-    }
-    for (std::int32_t i = 0; i < ecc * blocks; ++i) {
-        dealt.push_back(i % blocks);
-    }
-    return dealt;
-}
-
-// Wrong codewords a block corrects: half its check codewords less the misdecode-protection
-// codewords p of the standard's Table 9 (1-L 3, 1-M 2, 1-Q 1, 1-H 1, 2-L 2, 3-L 1).
-std::int32_t Correctable(std::int32_t version, std::int32_t level) {
-    std::int32_t p = 0;
-    if (version == 1) {
-        p = level == 1 ? 3 : level == 2 ? 2 : 1;
-    } else if (level == 1 && version <= 3) {
-        p = version == 2 ? 2 : 1;
-    }
-    return clsQRCapacity::EccPerBlock(level, version) / 2 - p;
-}
-
 clsQRCode::Symbol Encode(std::int32_t version, std::int32_t level) {
     clsSymbolEncoder encoder;
     clsSymbolEncoder::Settings settings;
@@ -67,41 +30,18 @@ clsQRCode::Symbol Encode(std::int32_t version, std::int32_t level) {
     return outcome.Symbol.value_or(clsQRCode::Symbol{});
 }
 
-// The wrong codewords per block when every codeword module of the square is flipped.
+// The brute force's wrong codewords per block for a square.
 std::vector<std::int32_t> BruteForceLoads(const clsQRCode::Symbol& symbol,
                                           const clsLogoArea::Square& square) {
-    clsQRCode::Symbol flipped = symbol;
-    for (std::int32_t y = square.Y; y < square.Y + square.Side; ++y) {
-        for (std::int32_t x = square.X; x < square.X + square.Side; ++x) {
-            if (!test::IsFunctionModule(symbol.Version, x, y)) {
-                flipped.Modules[static_cast<std::size_t>(y * symbol.Stride() + x)] ^= 1;
-            }
-        }
-    }
-    const auto before = test::ReadCodewords(symbol, symbol.Mask);
-    const auto after = test::ReadCodewords(flipped, symbol.Mask);
-    const auto dealt = DealtBlocks(symbol.Version, symbol.Level);
-    std::vector<std::int32_t> wrong(
-        static_cast<std::size_t>(clsQRCapacity::BlockCount(symbol.Level, symbol.Version)), 0);
-    for (std::size_t c = 0; c < dealt.size() && c < before.size(); ++c) {
-        wrong[static_cast<std::size_t>(dealt[c])] += before[c] != after[c] ? 1 : 0;
-    }
-    return wrong;
+    return test::BruteForceLoads(symbol, square.X, square.Y, square.Side);
 }
 
 // Whether the brute force lets a logo of this side (and margin) into the budget.
 bool BruteForceFits(const clsQRCode::Symbol& symbol, std::int32_t side, std::int32_t margin,
                     std::int32_t budget) {
     const std::int32_t cleared = side + 2 * margin;
-    const clsLogoArea::Square square{(symbol.Side - cleared) / 2, (symbol.Side - cleared) / 2,
-                                     cleared};
-    const std::int32_t allowed = Correctable(symbol.Version, symbol.Level) * budget / 100;
-    for (const std::int32_t wrong : BruteForceLoads(symbol, square)) {
-        if (wrong > allowed) {
-            return false;
-        }
-    }
-    return true;
+    const std::int32_t corner = (symbol.Side - cleared) / 2;
+    return test::BruteForceFits(symbol, corner, corner, cleared, budget);
 }
 
 void CheckClear(const clsQRCode::Symbol& symbol, const clsLogoArea::Plan& plan) {
@@ -133,7 +73,8 @@ void CheckPlan(const clsQRCode::Symbol& symbol, const clsLogoArea::Plan& plan, d
     bool fits = true;
     for (std::size_t b = 0; b < wrong.size(); ++b) {
         ASSERT_EQ(plan.Blocks[b].Touched, wrong[b]) << where << " block " << b;
-        ASSERT_EQ(plan.Blocks[b].Capacity, Correctable(symbol.Version, symbol.Level)) << where;
+        ASSERT_EQ(plan.Blocks[b].Capacity, test::Correctable(symbol.Version, symbol.Level))
+            << where;
         fits = fits && wrong[b] <= plan.Blocks[b].Capacity * budget / 100;
     }
     ASSERT_EQ(plan.Result == clsLogoArea::Verdict::Fits, fits) << where;
