@@ -1,9 +1,8 @@
 // Logos over QR Code symbols of versions 2 to 40 at every level and several sizes, as the PNG
-// writer composites them: every logo the area accepts is read back exactly by zxing-cpp and ZBar
-// (the picture a worst case: black and white noise, which a reader's binariser turns into wrong
-// modules), every one it refuses is over budget by the brute force (LogoBruteForce). Prints the
-// table of docs/logo.md; with OSTREL_LOGO_SWEEP_DIR set, leaves the pictures there for other
-// readers.
+// writer composites them: every logo the area accepts is read back exactly by zxing-cpp, ZBar
+// and OpenCV's WeChat reader (the picture a worst case: black and white noise, which a
+// reader's binariser turns into wrong modules), every one it refuses is over budget by the brute
+// force (LogoBruteForce). Prints the table of docs/logo.md.
 #include "LogoBruteForce.h"
 #include "LogoComposite.h"
 #include "PeerReaders.h"
@@ -12,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <map>
@@ -33,6 +35,7 @@ struct Tally {
     int Accepted = 0;
     int ZXing = 0;
     int ZBar = 0;
+    int WeChat = 0;
     int OverBudget = 0;
     int ReachesFunction = 0;
 };
@@ -61,9 +64,15 @@ clsQRCode::Symbol Encode(std::int32_t version, std::int32_t level) {
     return outcome.Symbol.value_or(clsQRCode::Symbol{});
 }
 
-// The accepted symbol drawn with the logo and read by both readers.
+// The pictures of the accepted symbols, by name, for the WeChat reader, and the row of each.
+struct Pictures {
+    QTemporaryDir Folder;
+    std::map<std::string, std::string> Rows;
+};
+
+// The accepted symbol drawn with the logo, read by zxing-cpp and ZBar and kept for WeChat.
 void ReadBack(const clsQRCode::Symbol& symbol, const clsLogoArea::Plan& plan, std::mt19937& rng,
-              Tally& tally, const std::string& name) {
+              Tally& tally, const std::string& name, Pictures& pictures) {
     clsQRCode::Symbol printed = symbol;
     clsLogoArea::Clear(printed, plan);
     const std::string png =
@@ -78,23 +87,44 @@ void ReadBack(const clsQRCode::Symbol& symbol, const clsLogoArea::Plan& plan, st
     tally.ZBar += zbar && *zbar == kText ? 1 : 0;
     EXPECT_TRUE(zxing && zxing->Bytes == kText) << name << " not read by zxing-cpp";
     EXPECT_TRUE(zbar && *zbar == kText) << name << " not read by ZBar";
-    if (const QByteArray folder = qgetenv("OSTREL_LOGO_SWEEP_DIR"); !folder.isEmpty()) {
-        QFile file(QString::fromUtf8(folder) + "/" + QString::fromStdString(name) + ".png");
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+    QFile file(pictures.Folder.filePath(QString::fromStdString(name) + ".png"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// OpenCV's WeChat reader over every kept picture (tests/tools/logo/wechat-read.py).
+void ReadWithWeChat(const Pictures& pictures, std::map<std::string, Tally>& rows) {
+    QProcess wechat;
+    wechat.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(OSTREL_WECHAT_SCRIPT), pictures.Folder.path(),
+                  QString::fromStdString(kText)});
+    ASSERT_TRUE(wechat.waitForFinished(300000));
+    ASSERT_EQ(wechat.exitCode(), 0) << "OpenCV's WeChat reader (python3-opencv): "
+                                    << wechat.readAllStandardError().toStdString();
+    std::size_t lines = 0;
+    for (const QByteArray& line : wechat.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() == 2) {
+            ++lines;
+            const std::string name = fields[0].toStdString();
+            rows[pictures.Rows.at(name)].WeChat += fields[1] == "read" ? 1 : 0;
+            EXPECT_EQ(fields[1], "read") << name << " not read by WeChat";
+        }
     }
+    EXPECT_EQ(lines, pictures.Rows.size());
 }
 
 std::string TableRow(const std::string& label, const Tally& t) {
     return "| " + label + " | " + std::to_string(t.Tried) + " | " + std::to_string(t.Accepted) +
            " | " + std::to_string(t.ZXing) + " | " + std::to_string(t.ZBar) + " | " +
-           std::to_string(t.OverBudget) + " | " + std::to_string(t.ReachesFunction) + " |\n";
+           std::to_string(t.WeChat) + " | " + std::to_string(t.OverBudget) + " | " +
+           std::to_string(t.ReachesFunction) + " |\n";
 }
 
 // One symbol with one logo size and budget: read back when accepted, checked by the brute force
 // either way.
 void SweepOne(const clsQRCode::Symbol& symbol, double size, std::int32_t budget, std::mt19937& rng,
-              std::map<std::string, Tally>& rows) {
+              std::map<std::string, Tally>& rows, Pictures& pictures) {
     const char* levels = "LMQH";
     const char level = levels[symbol.Level - 1];
     char label[48];
@@ -115,28 +145,34 @@ void SweepOne(const clsQRCode::Symbol& symbol, double size, std::int32_t budget,
     } else {
         ++tally.Accepted;
         EXPECT_TRUE(test::BruteForceFits(symbol, c.X, c.Y, c.Side, budget)) << name;
-        ReadBack(symbol, plan, rng, tally, name);
+        pictures.Rows[name] = label;
+        ReadBack(symbol, plan, rng, tally, name, pictures);
     }
 }
 
 TEST(LogoSweepTest, AcceptedLogosReadBackAndRefusedOnesAreOverBudget) {
     std::mt19937 rng(4242);
     std::map<std::string, Tally> rows;
+    Pictures pictures;
+    ASSERT_TRUE(pictures.Folder.isValid());
     for (std::int32_t version = 2; version <= 40; ++version) {
         for (std::int32_t level = 1; level <= 4; ++level) {
             const clsQRCode::Symbol symbol = Encode(version, level);
             ASSERT_EQ(symbol.Version, version);
-            for (const std::int32_t budget : {50, 100}) {
-                for (const double size : {0.15, 0.2, 0.25, 0.3}) {
-                    SweepOne(symbol, size, budget, rng, rows);
-                }
+            for (const double size : {0.15, 0.2, 0.25, 0.3}) {
+                SweepOne(symbol, size, 50, rng, rows, pictures);
+            }
+            // The whole correction used: the capacity arithmetic at its edge.
+            for (const double size : {0.2, 0.3}) {
+                SweepOne(symbol, size, 100, rng, rows, pictures);
             }
         }
     }
+    ReadWithWeChat(pictures, rows);
     std::string table =
         "| budget, level, logo size | symbols | accepted | read by zxing-cpp | read by "
-        "ZBar | refused: over budget | refused: reaches a function pattern |\n"
-        "|---|---|---|---|---|---|---|\n";
+        "ZBar | read by WeChat | refused: over budget | refused: reaches a function pattern |\n"
+        "|---|---|---|---|---|---|---|---|\n";
     Tally all;
     for (const auto& [label, t] : rows) {
         table += TableRow(label, t);
@@ -144,6 +180,7 @@ TEST(LogoSweepTest, AcceptedLogosReadBackAndRefusedOnesAreOverBudget) {
         all.Accepted += t.Accepted;
         all.ZXing += t.ZXing;
         all.ZBar += t.ZBar;
+        all.WeChat += t.WeChat;
         all.OverBudget += t.OverBudget;
         all.ReachesFunction += t.ReachesFunction;
     }
