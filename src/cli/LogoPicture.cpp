@@ -66,15 +66,17 @@ LogoPicture LogoPicture::Open(const std::string& path) {
     picture.m_Size = reader.size();
     const bool known =
         picture.m_Format == "png" || picture.m_Format == "jpeg" || picture.m_Format == "svg";
-    if (!reader.canRead() || !known) {
-        picture.m_Error = name + " is not a PNG, JPEG or SVG picture";
-    } else if (!picture.m_Size.isValid() || picture.m_Size.isEmpty()) {
-        picture.m_Error = name + " states no size";
-    } else if (!picture.IsSvg() &&
-               (picture.m_Size.width() > MaxSide || picture.m_Size.height() > MaxSide)) {
+    // The size from the header, before anything is decoded: a picture too large to decode is
+    // refused for its size even when its data is broken as well.
+    if (known && !picture.IsSvg() && picture.m_Size.isValid() &&
+        (picture.m_Size.width() > MaxSide || picture.m_Size.height() > MaxSide)) {
         picture.m_Error = name + " is " + std::to_string(picture.m_Size.width()) + "x" +
                           std::to_string(picture.m_Size.height()) +
                           " pixels, larger than the 8000x8000 a logo may have";
+    } else if (!known || !reader.canRead()) {
+        picture.m_Error = name + " is not a PNG, JPEG or SVG picture";
+    } else if (!picture.m_Size.isValid() || picture.m_Size.isEmpty()) {
+        picture.m_Error = name + " states no size";
     }
     return picture;
 }
