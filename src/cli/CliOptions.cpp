@@ -154,10 +154,9 @@ std::string CheckLogo(const CliOptions& options) {
         return "--logo is for qr and rmqr symbols: a micro symbol is too small to spare modules";
     }
     const OutputFormat format = options.EffectiveFormat();
-    if (format == OutputFormat::Pdf || format == OutputFormat::Eps) {
-        return "--logo draws into png, bmp and svg files (and shows the cleared area in the "
-               "text formats), not " +
-               std::string(FormatName(format));
+    if (format == OutputFormat::Eps) {
+        return "--logo draws into png, bmp, svg and pdf files (and shows the cleared area in the "
+               "text formats), not eps";
     }
     if (options.Batch || options.StructuredAppend) {
         return "--logo makes one symbol: not with --batch or --structured-append";

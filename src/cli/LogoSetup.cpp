@@ -9,7 +9,7 @@ namespace ostrel::cli {
 
 namespace {
 
-// Pixels of an SVG drawing's embedded picture per module of the logo, and at most.
+// Pixels of a drawing's embedded picture (SVG, PDF) per module of the logo, and at most.
 constexpr std::int32_t kDrawingPixelsPerModule = 24;
 constexpr std::int32_t kDrawingMaxPixels = 1024;
 // Pixels the picture is decoded at for the text formats, only to check that it decodes.
@@ -45,7 +45,7 @@ std::int32_t PicturePixels(const clsLogoArea::Plan& plan, const CliOptions& opti
     if (IsPictureFormat(options.EffectiveFormat())) {
         return plan.Logo.Side * pixelsPerModule;
     }
-    if (options.EffectiveFormat() == OutputFormat::Svg) {
+    if (IsDrawingFormat(options.EffectiveFormat())) {
         return std::min(plan.Logo.Side * kDrawingPixelsPerModule, kDrawingMaxPixels);
     }
     return kCheckPixels;

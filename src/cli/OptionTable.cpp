@@ -660,8 +660,8 @@ constexpr OptionRow Table[] = {
      "it), and the codewords it takes are counted per\n"
      "block against the block's correction; level H\n"
      "unless --level is given, --verify on. png and\n"
-     "bmp composite it, svg embeds it, the text\n"
-     "formats show the area light; not pdf or eps"},
+     "bmp composite it, svg and pdf embed it, the\n"
+     "text formats show the area light; not eps"},
     {Options, "logo-size", 0, OptionValue::Required, "F", ApplyLogoSize,
      "the logo's side over the symbol's width (rmqr:\n"
      "height), default 0.2; without it a logo that\n"

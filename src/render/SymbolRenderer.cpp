@@ -47,7 +47,8 @@ std::string SymbolRenderer::Render(const clsQRCode::Symbol& symbol, const Render
     if (!size.Error.empty()) {
         return {};
     }
-    if (settings.Logo && (IsPictureFormat(settings.Kind) || settings.Kind == Format::Svg)) {
+    if (settings.Logo && (IsPictureFormat(settings.Kind) || settings.Kind == Format::Svg ||
+                          settings.Kind == Format::Pdf)) {
         return RenderWithLogo(symbol, settings, size);
     }
     switch (settings.Kind) {
@@ -95,6 +96,16 @@ std::string SymbolRenderer::RenderWithLogo(const clsQRCode::Symbol& symbol,
         plain.Logo.reset();
         return LogoComposite::Svg(SymbolRenderer().Render(symbol, plain, size), symbol, logo,
                                   settings.Margin, settings.Dark, settings.Light);
+    }
+    case Format::Pdf: {
+        const std::int32_t margin = settings.Margin;
+        const PdfWriter::Logo pdfLogo{logo, symbol, margin};
+        return PdfWriter::Write(
+            ModuleRects(symbol.Columns() + 2 * margin, symbol.Rows() + 2 * margin,
+                        [&](std::int32_t x, std::int32_t y) {
+                            return symbol.At(x - margin, y - margin) != 0;
+                        }),
+            size.Points, settings.Dark, settings.Light, settings.Cmyk, &pdfLogo);
     }
     default:
         return {};

@@ -1,6 +1,7 @@
 // --logo through the tool: bad logo files and logos that do not fit refused with the reason and
 // nothing written; accepted ones read back exactly by zxing-cpp and ZBar in every format that
-// draws them, at level H by default, with the area cleared in the text formats.
+// draws them (PNG, BMP, SVG, PDF), at level H by default, with the area cleared in the text
+// formats.
 #include "CliChecks.h"
 #include "PeerReaders.h"
 #include "TestFiles.h"
@@ -103,7 +104,7 @@ TEST(CliLogo, RefusalsGiveTheReasonAndWriteNothing) {
          {"codewords of block", "qr 4-H", "which corrects 8", "largest that fits is --logo-size"}},
         {{"--logo", logos.Png, "--symbol-version", "2", "--level", "L", "--logo-size", "0.5"},
          {"reaches the finder, timing, format or version modules of qr 2-L"}},
-        {{"--logo", logos.Png, "--format", "pdf"}, {"not pdf"}},
+        {{"--logo", logos.Png, "--format", "eps"}, {"not eps"}},
         {{"--logo", logos.Png, "--logo-budget", "5"}, {"10..100"}},
         {{"--logo", logos.Png, "--logo-size", "0"}, {"--logo-size"}},
         {{"--logo-size", "0.2"}, {"for --logo only"}},
@@ -123,20 +124,23 @@ TEST(CliLogo, PicturesAndDrawingsWithTheLogoReadBackAtLevelH) {
     Logos logos;
     QTemporaryDir out;
     for (const QString& logo : {logos.Png, logos.Jpeg, logos.Svg}) {
-        for (const char* format : {"png", "bmp", "svg"}) {
-            const QString file = out.filePath(QStringLiteral("shop.%1").arg(format));
+        for (const std::string format : {"png", "bmp", "svg", "pdf"}) {
+            const QString file =
+                out.filePath(QStringLiteral("shop.%1").arg(QString::fromStdString(format)));
             const CliRun run = RunCli({"--logo", logo, "--scale", "6", "-o", file, kUrl});
             ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-            const QImage picture =
-                std::string(format) == "svg" ? RenderSvg(file, QSize(480, 480)) : QImage(file);
+            const QImage picture = format == "svg"   ? RenderSvg(file, QSize(480, 480))
+                                   : format == "pdf" ? Render(file, 300, false)
+                                                     : QImage(file);
             const auto zxing = ReadWithZXing(picture);
             ASSERT_TRUE(zxing) << format << " " << logo.toStdString();
             EXPECT_EQ(zxing->Bytes, kUrl.toStdString());
             EXPECT_EQ(zxing->Level, "H");
             EXPECT_EQ(ReadWithZBar(picture).value_or(""), kUrl.toStdString()) << format;
-            // The logo's colour shows in the middle (BMP: black on white only, so grey).
+            // The logo's colour shows in the middle (BMP: black on white only; the PDF is
+            // rendered in grey).
             const QRgb middle = picture.pixel(picture.width() / 2, picture.height() / 2);
-            if (std::string(format) != "bmp") {
+            if (format == "png" || format == "svg") {
                 EXPECT_NE(qRed(middle), qBlue(middle)) << format << " " << logo.toStdString();
             }
         }
