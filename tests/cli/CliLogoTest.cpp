@@ -146,7 +146,7 @@ TEST(CliLogo, PicturesAndDrawingsWithTheLogoReadBackAtLevelH) {
             if (format == "png" && logo != logos.Jpeg) {
                 // The picture's transparent corner shows the light colour: its alpha is kept.
                 const int side = picture.width() / 6 - 8;
-                const int logoSide = static_cast<int>(0.2 * side / 2 + 0.5) * 2 + 1;
+                const int logoSide = static_cast<int>((0.2 * side - 1) / 2 + 0.5) * 2 + 1;
                 const int corner = (4 + (side - logoSide) / 2) * 6 + 1;
                 EXPECT_EQ(picture.pixel(corner, corner), qRgb(255, 255, 255))
                     << logo.toStdString() << " side " << side;
