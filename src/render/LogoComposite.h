@@ -26,8 +26,8 @@ public:
                            std::int32_t scale, std::int32_t margin,
                            std::optional<std::int32_t> dpi);
     // An SVG drawing (SvgText's, user units of one module) with the logo added: an SVG logo
-    // nested as a group of its elements, else its pixels as a PNG data URI (href and xlink:href), and
-    // the function modules of the square drawn over it.
+    // nested as a group of its elements, else its pixels as a PNG data URI (href and xlink:href),
+    // and the function modules of the square drawn over it.
     static std::string Svg(const std::string& drawing, const clsQRCode::Symbol& symbol,
                            const LogoOverlay& logo, std::int32_t margin, Colour dark, Colour light);
     // The logo's own pixels as an RGBA PNG (for a data URI).
