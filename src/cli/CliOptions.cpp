@@ -158,8 +158,11 @@ std::string CheckLogo(const CliOptions& options) {
         return "--logo draws into png, bmp, svg and pdf files (and shows the cleared area in the "
                "text formats), not eps";
     }
-    if (options.Batch || options.StructuredAppend) {
-        return "--logo makes one symbol: not with --batch or --structured-append";
+    if (options.StructuredAppend) {
+        return "--logo is for single symbols: not with --structured-append";
+    }
+    if (options.Batch && options.PrintLogoBudget) {
+        return "--print-logo-budget is for a single symbol, not --batch";
     }
     return {};
 }

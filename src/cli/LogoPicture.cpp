@@ -77,6 +77,10 @@ LogoPicture LogoPicture::Open(const std::string& path) {
         picture.m_Error = name + " is not a PNG, JPEG or SVG picture";
     } else if (!picture.m_Size.isValid() || picture.m_Size.isEmpty()) {
         picture.m_Error = name + " states no size";
+    } else if (picture.IsSvg()) {
+        // Made here, on the thread that opens the logo first (a batch opens it before its
+        // workers start), not on a worker that draws it.
+        EnsureGuiApplication();
     }
     return picture;
 }
@@ -92,7 +96,6 @@ std::vector<std::uint8_t> LogoPicture::Rgba(std::int32_t pixels, std::string& er
     QImageReader reader;
     OpenReader(buffer, reader, m_Format);
     if (IsSvg()) {
-        EnsureGuiApplication();
         reader.setScaledSize(fitted); // drawn at the size, not scaled after
     }
     QImage image = reader.read();

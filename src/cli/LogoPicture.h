@@ -19,7 +19,9 @@ public:
     // Files up to this many bytes.
     static constexpr qint64 MaxFileBytes = 64LL * 1024 * 1024;
 
-    // Reads the file and its picture's header; Error() says why it cannot be used.
+    // Reads the file and its picture's header; Error() says why it cannot be used. For an SVG
+    // picture, makes the GUI application its text needs when there is none: the first call for
+    // a logo must come from the main thread.
     static LogoPicture Open(const std::string& path);
 
     const std::string& Error() const { return m_Error; }

@@ -661,7 +661,8 @@ constexpr OptionRow Table[] = {
      "block against the block's correction; level H\n"
      "unless --level is given, --verify on. png and\n"
      "bmp composite it, svg and pdf embed it, the\n"
-     "text formats show the area light; not eps"},
+     "text formats show the area light; not eps.\n"
+     "A batch puts it on every line's symbol"},
     {Options, "logo-size", 0, OptionValue::Required, "F", ApplyLogoSize,
      "the logo's side over the symbol's width (rmqr:\n"
      "height), default 0.2; without it a logo that\n"

@@ -7,13 +7,12 @@
 #include "ExitStatus.h"
 #include "HelpText.h"
 #include "LinePipeline.h"
+#include "LogoPicture.h"
 #include "LogoSetup.h"
 #include "OutputPattern.h"
 #include "PayloadSource.h"
 #include "SymbolVerifier.h"
-#include "clsLogoArea.h"
 #include "clsQRCode.h"
-#include "clsQRLayout.h"
 
 #include <cstdio>
 #include <string>
@@ -180,35 +179,6 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
     return ExitWritten;
 }
 
-// --logo with the automatic version: the smallest version from the data's own up whose symbol
-// takes the logo within its budget; the data's own when none does (the logo is then refused).
-void GrowForLogo(clsSymbolEncoder& encoder, const std::vector<std::uint8_t>& bytes,
-                 const CliOptions& options, clsSymbolEncoder::Outcome& outcome) {
-    const clsLogoArea::Request request{options.LogoSize.value_or(clsLogoArea::DefaultSize),
-                                       options.LogoMargin, options.LogoBudget,
-                                       !options.LogoSize.has_value()};
-    for (std::int32_t version = outcome.Symbol->Version; version <= clsQRLayout::MaxVersion;
-         ++version) {
-        const auto plan =
-            clsLogoArea::Measure(options.Kind, version, outcome.Symbol->Level, request);
-        if (plan.Result != clsLogoArea::Verdict::Fits) {
-            continue;
-        }
-        if (version == outcome.Symbol->Version) {
-            return;
-        }
-        CliOptions grown = options;
-        grown.Version = version;
-        clsSymbolEncoder::Outcome larger = LinePipeline::EncodeBytes(
-            encoder, bytes, grown, platform::CodePage::SystemAnsiCodePage(),
-            options.Text.has_value() || options.BuildsPayload(), nullptr);
-        if (larger.Symbol) {
-            outcome = std::move(larger);
-        }
-        return;
-    }
-}
-
 // --logo: the symbol's area cleared and the picture read (LogoSetup); ExitUsage, its message
 // shown, when the logo cannot be used or takes too much of the correction.
 int PrepareLogo(clsQRCode::Symbol& symbol, const CliOptions& options, std::int32_t pixels,
@@ -252,7 +222,8 @@ int EncodeSingle(const std::vector<std::uint8_t>& bytes, const CliOptions& optio
         return ExitDoesNotFit;
     }
     if (options.Logo && options.Version == 0 && options.Kind == Symbology::QR) {
-        GrowForLogo(encoder, bytes, options, outcome);
+        LinePipeline::GrowForLogo(encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+                                  options.Text.has_value() || options.BuildsPayload(), outcome);
     }
     if (!dataWarning.empty()) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, dataWarning.c_str());
@@ -372,6 +343,14 @@ int main(int argc, char** argv) {
                     .Warning;
             if (!warning.empty()) {
                 std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+            }
+        }
+        if (parsed.Options.Logo) {
+            // One logo for every line: a file that cannot be used stops the run before any line.
+            if (const LogoPicture logo = LogoPicture::Open(*parsed.Options.Logo);
+                !logo.Error().empty()) {
+                std::fprintf(stderr, "%s: %s\n", Program, logo.Error().c_str());
+                return ExitUsage;
             }
         }
         return BatchRunner(parsed.Options).Run();

@@ -180,5 +180,32 @@ TEST(CliLogo, TextFormatsShowTheClearedAreaAndTheBudgetIsPrinted) {
         << run.Err.toStdString();
 }
 
+TEST(CliLogo, BatchRunsPutTheLogoOnEveryLineOrStopBeforeAny) {
+    Logos logos;
+    QTemporaryDir out;
+    const QString lines = out.filePath("lines.txt");
+    WriteFile(lines, "https://example.com/a\nhttps://example.com/b\nhttps://example.com/c\n");
+    const QString pattern = out.filePath("shop-%d.png");
+    for (const QString& logo : {logos.Svg, logos.Png}) {
+        const CliRun run = RunCli(
+            {"--batch", lines, "--logo", logo, "--jobs", "2", "--scale", "4", "-o", pattern});
+        ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        for (const char* name : {"a", "b", "c"}) {
+            const int number = name[0] - 'a' + 1;
+            const auto reading =
+                ReadWithZXing(QImage(out.filePath(QStringLiteral("shop-%1.png").arg(number))));
+            ASSERT_TRUE(reading) << name;
+            EXPECT_EQ(reading->Bytes, std::string("https://example.com/") + name);
+            EXPECT_EQ(reading->Level, "H");
+        }
+    }
+    QTemporaryDir none;
+    const CliRun bad = RunCli({"--batch", lines, "--logo", logos.Folder.filePath("text.png"), "-o",
+                               none.filePath("%d.png")});
+    EXPECT_EQ(bad.ExitCode, 2);
+    EXPECT_TRUE(bad.Err.contains("not a PNG, JPEG or SVG picture")) << bad.Err.toStdString();
+    EXPECT_TRUE(Entries(none).isEmpty());
+}
+
 } // namespace
 } // namespace ostrel::test
