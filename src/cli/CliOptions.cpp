@@ -84,7 +84,16 @@ std::string ResolveSymbology(CliOptions& options) {
     }
     options.Version = *version;
     if (!options.LevelGiven) {
-        options.Level = symbology.DefaultLevel();
+        // A logo takes codewords from every block: the most correction there is.
+        constexpr std::int32_t LevelH = 4;
+        options.Level =
+            options.Logo && options.Kind != Symbology::Micro ? LevelH : symbology.DefaultLevel();
+    }
+    if (options.Logo && !options.NoVerify && VerifierReads(options.Kind)) {
+        options.Verify = true;
+    }
+    if (options.NoVerify) {
+        options.Verify = false;
     }
     if (!options.MaskGiven) {
         options.MaskAuto = symbology.DefaultMaskAutomatic();
@@ -127,6 +136,33 @@ std::string CheckPayload(const CliOptions& options) {
     }
     if (options.PrintPayload && options.Verify) {
         return "--print-payload writes no symbol for --verify to read back";
+    }
+    return {};
+}
+
+// --logo and its options: QR Code and rMQR, one symbol at a time, files that can hold a picture.
+std::string CheckLogo(const CliOptions& options) {
+    if (!options.Logo) {
+        if (options.LogoSize || options.LogoMargin != 1 || options.LogoBudget != 50 ||
+            options.PrintLogoBudget) {
+            return "--logo-size, --logo-margin, --logo-budget and --print-logo-budget are for "
+                   "--logo only";
+        }
+        return {};
+    }
+    if (options.Kind == Symbology::Micro) {
+        return "--logo is for qr and rmqr symbols: a micro symbol is too small to spare modules";
+    }
+    const OutputFormat format = options.EffectiveFormat();
+    if (format == OutputFormat::Eps) {
+        return "--logo draws into png, bmp, svg and pdf files (and shows the cleared area in the "
+               "text formats), not eps";
+    }
+    if (options.StructuredAppend) {
+        return "--logo is for single symbols: not with --structured-append";
+    }
+    if (options.Batch && options.PrintLogoBudget) {
+        return "--print-logo-budget is for a single symbol, not --batch";
     }
     return {};
 }
@@ -428,6 +464,9 @@ ParseResult ParseArguments(std::span<const std::string> arguments, bool standard
     }
     if (result.Error.empty()) {
         result.Error = CheckCombination(options);
+    }
+    if (result.Error.empty()) {
+        result.Error = CheckLogo(options);
     }
     return result;
 }

@@ -91,6 +91,16 @@ struct CliOptions {
     // --verify=strict: a symbol that a scanner's search misses fails as well.
     bool VerifyStrict = false;
     bool MakeDirs = false; // --make-dirs: the missing folders of the output files are made
+    bool NoVerify = false; // --no-verify: no read-back, also with --logo
+
+    // --logo: a picture over the middle of the symbol (clsLogoArea), its side a fraction of the
+    // symbol's (given or the default), a margin of light modules, the share of each block's
+    // correction it may use; --print-logo-budget shows the blocks' loads.
+    std::optional<std::string> Logo;
+    std::optional<double> LogoSize;
+    std::int32_t LogoMargin = 1;
+    std::int32_t LogoBudget = 50;
+    bool PrintLogoBudget = false;
 
     // Structured append: the data split over several symbols; 0 the fewest, else 2..16 symbols.
     std::optional<std::int32_t> StructuredAppend;

@@ -80,8 +80,11 @@ SymbolVerifier::ScanCheck VerifyScan(const clsQRCode::Symbol& symbol, const CliO
 }
 
 QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options,
-                        render::SymbolRenderer& renderer, const PrintSize::Resolved& size) {
-    return QByteArray::fromStdString(renderer.Render(symbol, options.Rendering(), size));
+                        render::SymbolRenderer& renderer, const PrintSize::Resolved& size,
+                        std::shared_ptr<const render::LogoOverlay> logo) {
+    render::RenderSettings settings = options.Rendering();
+    settings.Logo = std::move(logo);
+    return QByteArray::fromStdString(renderer.Render(symbol, settings, size));
 }
 
 double ContrastRatio(Colour first, Colour second) {

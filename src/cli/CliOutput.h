@@ -9,6 +9,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -33,9 +34,11 @@ std::string LargerSize(const clsQRCode::Symbol& symbol, const CliOptions& option
 SymbolVerifier::ScanCheck VerifyScan(const clsQRCode::Symbol& symbol, const CliOptions& options);
 
 // The output of one symbol in the options' format, size (SymbolSize), margin and colours, drawn
-// by renderer. Empty when the picture cannot be made or size has an error.
+// by renderer, with a logo over it when one is given. Empty when the picture cannot be made or
+// size has an error.
 QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options,
-                        render::SymbolRenderer& renderer, const PrintSize::Resolved& size);
+                        render::SymbolRenderer& renderer, const PrintSize::Resolved& size,
+                        std::shared_ptr<const render::LogoOverlay> logo = {});
 
 // The contrast ratio of two colours as readers see them (relative luminance of the colours
 // over white, (lighter + 0.05) / (darker + 0.05), 1 to 21), and a warning for the options'

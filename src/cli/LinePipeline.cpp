@@ -1,4 +1,7 @@
 #include "LinePipeline.h"
+#include "LogoSetup.h"
+#include "clsLogoArea.h"
+#include "clsQRLayout.h"
 
 #include "CliOutput.h"
 #include "CodePage.h"
@@ -109,7 +112,11 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         if (m_Options.WholeSize) {
             result.Warning = size.Warning;
         }
-        data = SymbolOutput(*symbol, m_Options, m_Renderer, size);
+        std::shared_ptr<const render::LogoOverlay> logo;
+        if (m_Options.Logo && !ApplyLogo(*symbol, size.Pixels, logo, result)) {
+            return result;
+        }
+        data = SymbolOutput(*symbol, m_Options, m_Renderer, size, logo);
         if (data.isEmpty()) {
             result.Outcome = LineResult::Status::CannotWrite;
             result.Message = "cannot make the picture";
@@ -134,6 +141,51 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         Verified(*symbol, data, path, bytes, VerifyDpi(m_Options, size), result);
     }
     return result;
+}
+
+// --logo with the automatic version: the smallest version from the data's own up whose symbol
+// takes the logo within its budget; the data's own when none does (the logo is then refused).
+void LinePipeline::GrowForLogo(clsSymbolEncoder& encoder, const std::vector<std::uint8_t>& bytes,
+                               const CliOptions& options, int codePage, bool fromText,
+                               clsSymbolEncoder::Outcome& outcome) {
+    const clsLogoArea::Request request{options.LogoSize.value_or(clsLogoArea::DefaultSize),
+                                       options.LogoMargin, options.LogoBudget,
+                                       !options.LogoSize.has_value()};
+    for (std::int32_t version = outcome.Symbol->Version; version <= clsQRLayout::MaxVersion;
+         ++version) {
+        const auto plan =
+            clsLogoArea::Measure(options.Kind, version, outcome.Symbol->Level, request);
+        if (plan.Result != clsLogoArea::Verdict::Fits) {
+            continue;
+        }
+        if (version == outcome.Symbol->Version) {
+            return;
+        }
+        CliOptions grown = options;
+        grown.Version = version;
+        clsSymbolEncoder::Outcome larger =
+            EncodeBytes(encoder, bytes, grown, codePage, fromText, nullptr);
+        if (larger.Symbol) {
+            outcome = std::move(larger);
+        }
+        return;
+    }
+}
+
+bool LinePipeline::ApplyLogo(clsQRCode::Symbol& symbol, std::int32_t pixels,
+                             std::shared_ptr<const render::LogoOverlay>& logo,
+                             LineResult& result) const {
+    const LogoSetup::Result applied = LogoSetup::Apply(symbol, m_Options, pixels);
+    if (!applied.Error.empty()) {
+        result.Outcome = LineResult::Status::TooLong;
+        result.Message = applied.Error;
+        return false;
+    }
+    for (const std::string& warning : applied.Warnings) {
+        result.Warning += (result.Warning.empty() ? "" : "; ") + warning;
+    }
+    logo = applied.Overlay;
+    return true;
 }
 
 std::vector<std::uint8_t> LinePipeline::Bytes(std::span<const std::uint8_t> line,
@@ -163,7 +215,13 @@ clsSymbolEncoder::Outcome LinePipeline::Encode(const std::vector<std::uint8_t>& 
         return clsSymbolEncoder::TooLong(EncoderSettings(m_Options),
                                          static_cast<std::int32_t>(bytes.size()));
     }
-    return EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, m_FromText, &warning);
+    clsSymbolEncoder::Outcome outcome =
+        EncodeBytes(m_Encoder, bytes, m_Options, m_CodePage, m_FromText, &warning);
+    if (outcome.Symbol && m_Options.Logo && m_Options.Version == 0 &&
+        m_Options.Kind == Symbology::QR) {
+        GrowForLogo(m_Encoder, bytes, m_Options, m_CodePage, m_FromText, outcome);
+    }
+    return outcome;
 }
 
 namespace {

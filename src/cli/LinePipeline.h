@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -97,6 +98,13 @@ public:
     // --gs1 --verify: why the reader cannot check the GS1 data bytes; empty when it can.
     static std::string Gs1VerifyFault(const std::vector<std::uint8_t>& bytes);
 
+    // --logo with the automatic QR Code version: outcome's symbol replaced by the one of the
+    // smallest version from its own up whose symbol takes the logo within its budget; unchanged
+    // when none does (the logo is then refused) or it takes it already.
+    static void GrowForLogo(clsSymbolEncoder& encoder, const std::vector<std::uint8_t>& bytes,
+                            const CliOptions& options, int codePage, bool fromText,
+                            clsSymbolEncoder::Outcome& outcome);
+
     // --hanzi: UTF-8 text to GB 2312. An empty result with error set when the bytes are not
     // UTF-8 or hold a character outside GB 2312, which error names.
     static std::vector<std::uint8_t> Gb2312Bytes(std::span<const std::uint8_t> utf8,
@@ -120,10 +128,15 @@ private:
     // The line's bytes as the options convert them; empty with refusal set for a line that
     // cannot be converted (--hanzi: a character outside GB 2312).
     std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> line, std::string& refusal) const;
-    // The symbol of bytes, or why there is none; warning as EncodeBytes gives it.
+    // The symbol of bytes, or why there is none; warning as EncodeBytes gives it. With --logo and
+    // the automatic version, one that takes the logo (GrowForLogo).
     clsSymbolEncoder::Outcome Encode(const std::vector<std::uint8_t>& bytes, std::string& warning);
     LineResult RunStructuredAppend(const std::vector<std::uint8_t>& bytes, const std::string& path,
                                    const SymbolPath& symbolPath);
+    // --logo: the symbol's area cleared and the picture read for pixels a module (LogoSetup);
+    // false with the result saying why (Status::TooLong) when the logo cannot be used.
+    bool ApplyLogo(clsQRCode::Symbol& symbol, std::int32_t pixels,
+                   std::shared_ptr<const render::LogoOverlay>& logo, LineResult& result) const;
     // The file contents of every symbol of set, and the resolution --verify renders each at;
     // false with result saying why when one cannot be made.
     bool RenderSymbols(const SymbolSet& set, std::vector<QByteArray>& outputs,

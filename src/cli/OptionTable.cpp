@@ -359,6 +359,59 @@ std::string SetVerify(CliOptions& options, std::optional<std::string_view> value
     return {};
 }
 
+std::string ApplyLogo(CliOptions& options, std::optional<std::string_view> value,
+                      const std::string& option) {
+    if (value->empty()) {
+        return Invalid(option, *value, "the name of a PNG, JPEG or SVG file");
+    }
+    options.Logo = std::string(*value);
+    return {};
+}
+
+std::string ApplyLogoSize(CliOptions& options, std::optional<std::string_view> value,
+                          const std::string& option) {
+    double size = 0;
+    const char* end = value->data() + value->size();
+    const auto [ptr, error] = std::from_chars(value->data(), end, size);
+    if (value->empty() || error != std::errc{} || ptr != end || !(size > 0 && size <= 0.8)) {
+        return Invalid(option, *value, "a fraction of the symbol's width above 0, at most 0.8");
+    }
+    options.LogoSize = size;
+    return {};
+}
+
+std::string ApplyLogoMargin(CliOptions& options, std::optional<std::string_view> value,
+                            const std::string& option) {
+    const auto margin = ParseNumber(*value, 0, 10);
+    if (!margin) {
+        return Invalid(option, *value, "0..10 modules");
+    }
+    options.LogoMargin = *margin;
+    return {};
+}
+
+std::string ApplyLogoBudget(CliOptions& options, std::optional<std::string_view> value,
+                            const std::string& option) {
+    const auto budget = ParseNumber(*value, 10, 100);
+    if (!budget) {
+        return Invalid(option, *value, "10..100 (percent of each block's correction)");
+    }
+    options.LogoBudget = *budget;
+    return {};
+}
+
+std::string SetPrintLogoBudget(CliOptions& options, std::optional<std::string_view> /*value*/,
+                               const std::string& /*option*/) {
+    options.PrintLogoBudget = true;
+    return {};
+}
+
+std::string SetNoVerify(CliOptions& options, std::optional<std::string_view> /*value*/,
+                        const std::string& /*option*/) {
+    options.NoVerify = true;
+    return {};
+}
+
 std::string SetMakeDirs(CliOptions& options, std::optional<std::string_view> /*value*/,
                         const std::string& /*option*/) {
     options.MakeDirs = true;
@@ -675,6 +728,34 @@ constexpr OptionRow Table[] = {
      "summary, \"detected\" in --manifest), and with\n"
      "=strict fails as one that does not read back.\n"
      "qr only: this reader knows no Micro QR or rMQR"},
+    {Options, "no-verify", 0, OptionValue::None, "", SetNoVerify,
+     "no read-back, also with --logo (where --verify\n"
+     "is on by default)"},
+    {Options, "logo", 0, OptionValue::Required, "FILE", ApplyLogo,
+     "a PNG, JPEG or SVG picture over the middle of\n"
+     "the symbol (qr and rmqr): the modules under it\n"
+     "and its margin are cleared, never a function\n"
+     "pattern (alignment patterns are drawn over\n"
+     "it), and the codewords it takes are counted per\n"
+     "block against the block's correction; level H\n"
+     "unless --level is given, --verify on. png and\n"
+     "bmp composite it, svg and pdf embed it, the\n"
+     "text formats show the area light; not eps.\n"
+     "A batch puts it on every line's symbol"},
+    {Options, "logo-size", 0, OptionValue::Required, "F", ApplyLogoSize,
+     "the logo's side over the symbol's width (rmqr:\n"
+     "height), default 0.2; without it a logo that\n"
+     "would reach a function pattern is made smaller"},
+    {Options, "logo-margin", 0, OptionValue::Required, "N", ApplyLogoMargin,
+     "light modules around the logo, 0..10 (default 1)"},
+    {Options, "logo-budget", 0, OptionValue::Required, "P", ApplyLogoBudget,
+     "the percent of each block's correction the\n"
+     "logo may use, 10..100 (default 50); a logo over\n"
+     "it is refused (exit 2), nothing written"},
+    {Options, "print-logo-budget", 0, OptionValue::None, "", SetPrintLogoBudget,
+     "with --logo, print per block the codewords the\n"
+     "logo takes and the block's correction to\n"
+     "standard error"},
     {Options, "help", 'h', OptionValue::None, "", AskForHelp, "display this help and exit", true},
     {Options, "version", 0, OptionValue::None, "", AskForVersion,
      "output version information and exit", true},

@@ -7,6 +7,8 @@
 #include "ExitStatus.h"
 #include "HelpText.h"
 #include "LinePipeline.h"
+#include "LogoPicture.h"
+#include "LogoSetup.h"
 #include "OutputPattern.h"
 #include "PayloadSource.h"
 #include "SymbolVerifier.h"
@@ -188,6 +190,58 @@ int ReadData(const CliOptions& options, std::vector<std::uint8_t>& bytes) {
     return ExitWritten;
 }
 
+// --logo: the symbol's area cleared and the picture read (LogoSetup); ExitUsage, its message
+// shown, when the logo cannot be used or takes too much of the correction.
+int PrepareLogo(clsQRCode::Symbol& symbol, const CliOptions& options, std::int32_t pixels,
+                std::shared_ptr<const render::LogoOverlay>& logo) {
+    const LogoSetup::Result result = LogoSetup::Apply(symbol, options, pixels);
+    std::fputs(result.Budget.c_str(), stderr);
+    if (!result.Error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", Program, result.Error.c_str());
+        return ExitUsage;
+    }
+    for (const std::string& warning : result.Warnings) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+    }
+    logo = result.Overlay;
+    return ExitWritten;
+}
+
+// --print-payload: the data's bytes as the output.
+int PrintPayload(const CliOptions& options, const std::vector<std::uint8_t>& bytes) {
+    const std::string error =
+        WriteOutput(options.Output, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<qsizetype>(bytes.size())));
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
+        return ExitCannotWrite;
+    }
+    return ExitWritten;
+}
+
+// The one symbol of a run (with --logo and the automatic version, one that takes the logo);
+// ExitDoesNotFit, its message shown, when there is none.
+int EncodeSingle(const std::vector<std::uint8_t>& bytes, const CliOptions& options,
+                 clsSymbolEncoder::Outcome& outcome) {
+    clsSymbolEncoder encoder;
+    std::string dataWarning;
+    outcome = LinePipeline::EncodeBytes(
+        encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+        options.Text.has_value() || options.BuildsPayload(), &dataWarning);
+    if (!outcome.Symbol) {
+        std::fprintf(stderr, "%s: %s\n", Program, RefusalMessage(outcome, options).c_str());
+        return ExitDoesNotFit;
+    }
+    if (options.Logo && options.Version == 0 && options.Kind == Symbology::QR) {
+        LinePipeline::GrowForLogo(encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
+                                  options.Text.has_value() || options.BuildsPayload(), outcome);
+    }
+    if (!dataWarning.empty()) {
+        std::fprintf(stderr, "%s: warning: %s\n", Program, dataWarning.c_str());
+    }
+    return ExitWritten;
+}
+
 int Run(const CliOptions& options) {
     std::vector<std::uint8_t> bytes;
     if (const int status = ReadData(options, bytes); status != ExitWritten) {
@@ -202,30 +256,15 @@ int Run(const CliOptions& options) {
         }
     }
     if (options.PrintPayload) {
-        const std::string error =
-            WriteOutput(options.Output, QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                                   static_cast<qsizetype>(bytes.size())));
-        if (!error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
-            return ExitCannotWrite;
-        }
-        return ExitWritten;
+        return PrintPayload(options, bytes);
     }
 
     if (options.StructuredAppend) {
         return RunStructuredAppend(options, bytes);
     }
-    clsSymbolEncoder encoder;
-    std::string dataWarning;
-    const clsSymbolEncoder::Outcome outcome = LinePipeline::EncodeBytes(
-        encoder, bytes, options, platform::CodePage::SystemAnsiCodePage(),
-        options.Text.has_value() || options.BuildsPayload(), &dataWarning);
-    if (!outcome.Symbol) {
-        std::fprintf(stderr, "%s: %s\n", Program, RefusalMessage(outcome, options).c_str());
-        return ExitDoesNotFit;
-    }
-    if (!dataWarning.empty()) {
-        std::fprintf(stderr, "%s: warning: %s\n", Program, dataWarning.c_str());
+    clsSymbolEncoder::Outcome outcome;
+    if (const int status = EncodeSingle(bytes, options, outcome); status != ExitWritten) {
+        return status;
     }
     const std::optional<clsQRCode::Symbol>& symbol = outcome.Symbol;
     const PrintSize::Resolved size = SymbolSize(*symbol, options);
@@ -235,8 +274,16 @@ int Run(const CliOptions& options) {
     if (!size.Warning.empty()) {
         std::fprintf(stderr, "%s: warning: %s\n", Program, size.Warning.c_str());
     }
+    clsQRCode::Symbol printed = *symbol;
+    std::shared_ptr<const render::LogoOverlay> logo;
+    if (options.Logo) {
+        if (const int status = PrepareLogo(printed, options, size.Pixels, logo);
+            status != ExitWritten) {
+            return status;
+        }
+    }
     render::SymbolRenderer renderer;
-    const QByteArray data = SymbolOutput(*symbol, options, renderer, size);
+    const QByteArray data = SymbolOutput(printed, options, renderer, size, logo);
     if (data.isEmpty()) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;
@@ -246,8 +293,8 @@ int Run(const CliOptions& options) {
     const bool readBack = SymbolVerifier::ReadsBackFromDisk(path);
     auto verify = [&](const std::string& from) {
         const SymbolVerifier::Check check = SymbolVerifier::CheckWritten(
-            options.EffectiveFormat(), options.Margin, options.Invert, *symbol, data, from, bytes,
-            VerifyDpi(options, size), std::nullopt, VerifyScan(*symbol, options));
+            options.EffectiveFormat(), options.Margin, options.Invert, printed, data, from, bytes,
+            VerifyDpi(options, size), std::nullopt, VerifyScan(printed, options));
         if (!check.Message.empty()) {
             std::fprintf(stderr, check.Passed() ? "%s: warning: %s\n" : "%s: %s\n", Program,
                          check.Message.c_str());
@@ -307,6 +354,14 @@ int main(int argc, char** argv) {
                     .Warning;
             if (!warning.empty()) {
                 std::fprintf(stderr, "%s: warning: %s\n", Program, warning.c_str());
+            }
+        }
+        if (parsed.Options.Logo) {
+            // One logo for every line: a file that cannot be used stops the run before any line.
+            if (const LogoPicture logo = LogoPicture::Open(*parsed.Options.Logo);
+                !logo.Error().empty()) {
+                std::fprintf(stderr, "%s: %s\n", Program, logo.Error().c_str());
+                return ExitUsage;
             }
         }
         return BatchRunner(parsed.Options).Run();

@@ -86,6 +86,24 @@ void clsPlacement::PlaceBits(std::span<const std::uint8_t> pattern, std::int32_t
     });
 }
 
+std::vector<std::int32_t> clsPlacement::ModuleOrder(const clsModuleMatrix& pattern,
+                                                    std::int32_t skipColumn) {
+    std::vector<std::int32_t> order;
+    const std::int32_t height = pattern.Height();
+    ForEachColumnPair(pattern.Width(), skipColumn, [&](std::int32_t c, bool upward) {
+        for (std::int32_t step = 0; step < height; ++step) {
+            const std::int32_t y = upward ? height - 1 - step : step;
+            for (const std::int32_t x : {c + 1, c}) {
+                if (x >= 0 && pattern.At(x, y) == Module::Free) {
+                    order.push_back(y * pattern.Width() + x);
+                }
+            }
+        }
+        return true;
+    });
+    return order;
+}
+
 bool clsPlacement::AddStep(const clsModuleMatrix& pattern, std::int32_t c, std::int32_t y,
                            std::int32_t direction, std::int32_t& remaining) {
     const std::int32_t offset = y * pattern.Stride() + c;

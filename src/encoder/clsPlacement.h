@@ -32,6 +32,10 @@ public:
     static void PlaceBits(std::span<const std::uint8_t> pattern, std::int32_t patternStride,
                           const clsModuleMatrix& data, std::span<const std::uint8_t> sequence,
                           std::int32_t bitCount, std::int32_t skipColumn);
+    // The free modules of pattern in placement order, each as y * Width + x: entry k is the
+    // module of bit k. The modules after the last codeword bit (remainder bits) are listed too.
+    static std::vector<std::int32_t> ModuleOrder(const clsModuleMatrix& pattern,
+                                                 std::int32_t skipColumn);
 
     // ---- Pipeline ----
     // Makes the runs of the placement order of pattern for bitCount bits (each layout once:

@@ -538,6 +538,9 @@ const char* ostrel_qr_error_message(int code) {
                "at most 100 pixels per module; a drawing at most 200 inches wide)";
     case OSTREL_QR_ERROR_WRITE:
         return "the file could not be written (errno says why); nothing was left at its path";
+    case OSTREL_QR_ERROR_LOGO:
+        return "the logo does not fit the symbol: it would use more of a block's error correction "
+               "than its budget or reach a function pattern, or the symbol is Micro QR";
     case OSTREL_QR_ERROR_INVALID_PAYLOAD:
         return "a payload field is unknown, given twice, missing, not valid UTF-8 or out of range";
     case OSTREL_QR_ERROR_UNKNOWN_PAYLOAD_KIND:

@@ -3,8 +3,10 @@
 #include <ostrel/qr.h>
 
 #include "CSymbol.h"
+#include "LogoPixels.h"
 #include "SymbolRenderer.h"
 #include "WholeFile.h"
+#include "clsLogoArea.h"
 #include "clsSymbology.h"
 
 #include <cerrno>
@@ -135,9 +137,114 @@ int RenderInto(const ostrel_qr_symbol& symbol, const ostrel_qr_render_options& o
     return file.empty() ? OSTREL_QR_ERROR_OUT_OF_MEMORY : OSTREL_QR_OK;
 }
 
+// Logo fields in their ranges (0 and -1 stand for the defaults of size and margin).
+bool LogoFieldsValid(const ostrel_qr_logo& logo) {
+    constexpr int MaxSide = 8000;
+    constexpr double MaxSize = 0.8;
+    constexpr int MaxMargin = 10;
+    for (const int field : logo.reserved) {
+        if (field != 0) {
+            return false;
+        }
+    }
+    return logo.rgba != nullptr && logo.width >= 1 && logo.width <= MaxSide && logo.height >= 1 &&
+           logo.height <= MaxSide && logo.size > 0 && logo.size <= MaxSize && logo.margin >= 0 &&
+           logo.margin <= MaxMargin && logo.budget >= ostrel::clsLogoArea::MinBudget &&
+           logo.budget <= ostrel::clsLogoArea::MaxBudget;
+}
+
+ostrel::Symbology KindOf(int symbology) {
+    return symbology == OSTREL_QR_SYMBOLOGY_RMQR       ? ostrel::Symbology::RMQR
+           : symbology == OSTREL_QR_SYMBOLOGY_MICRO_QR ? ostrel::Symbology::Micro
+                                                       : ostrel::Symbology::QR;
+}
+
+// The file of the symbol with the logo in file; OSTREL_QR_OK or the error that stopped it.
+int RenderLogoInto(const ostrel_qr_symbol& symbol, const ostrel_qr_render_options& options,
+                   const ostrel_qr_logo& logo, std::string& file) {
+    RenderSettings settings;
+    if (const int error = SettingsOf(options, symbol.Symbology, settings); error != OSTREL_QR_OK) {
+        return error;
+    }
+    if (!LogoFieldsValid(logo)) {
+        return OSTREL_QR_ERROR_INVALID_OPTION;
+    }
+    if (settings.Kind == Format::Eps) {
+        return OSTREL_QR_ERROR_INVALID_RENDER_OPTION;
+    }
+    const ostrel::Symbology kind = KindOf(symbol.Symbology);
+    const auto plan = ostrel::clsLogoArea::Measure(kind, symbol.Version, symbol.Level,
+                                                   {logo.size, logo.margin, logo.budget, false});
+    if (plan.Result != ostrel::clsLogoArea::Verdict::Fits) {
+        return OSTREL_QR_ERROR_LOGO;
+    }
+    ostrel::clsQRCode::Symbol drawn = EncoderSymbol(symbol);
+    ostrel::clsLogoArea::Clear(drawn, plan);
+    const PrintSize::Resolved size = ostrel::render::SymbolRenderer::Resolve(drawn, settings);
+    if (!size.Error.empty()) {
+        return OSTREL_QR_ERROR_SIZE;
+    }
+    constexpr std::int32_t DrawingPixelsPerModule = 24;
+    constexpr std::int32_t DrawingMaxPixels = 1024;
+    auto overlay = std::make_shared<ostrel::render::LogoOverlay>();
+    overlay->X = plan.Logo.X;
+    overlay->Y = plan.Logo.Y;
+    overlay->Side = plan.Logo.Side;
+    overlay->Pixels = ostrel::render::IsPictureFormat(settings.Kind)
+                          ? plan.Logo.Side * size.Pixels
+                          : std::min(plan.Logo.Side * DrawingPixelsPerModule, DrawingMaxPixels);
+    overlay->Rgba =
+        ostrel::render::LogoPixels::Fit(logo.rgba, logo.width, logo.height, overlay->Pixels);
+    overlay->Function = ostrel::clsLogoArea::FunctionModules(kind, symbol.Version);
+    settings.Logo = std::move(overlay);
+    ostrel::render::SymbolRenderer renderer;
+    file = renderer.Render(drawn, settings, size);
+    return file.empty() ? OSTREL_QR_ERROR_OUT_OF_MEMORY : OSTREL_QR_OK;
+}
+
 } // namespace
 
 extern "C" {
+
+void ostrel_qr_logo_init(ostrel_qr_logo* logo) {
+    if (logo == nullptr) {
+        return;
+    }
+    *logo = ostrel_qr_logo{};
+    logo->size = ostrel::clsLogoArea::DefaultSize;
+    logo->margin = ostrel::clsLogoArea::DefaultMargin;
+    logo->budget = ostrel::clsLogoArea::DefaultBudget;
+}
+
+int ostrel_qr_render_logo(const ostrel_qr_symbol* symbol, const ostrel_qr_render_options* options,
+                          const ostrel_qr_logo* logo, unsigned char** out, size_t* length) {
+    if (out != nullptr) {
+        *out = nullptr;
+    }
+    if (length != nullptr) {
+        *length = 0;
+    }
+    if (symbol == nullptr || options == nullptr || logo == nullptr || out == nullptr ||
+        length == nullptr) {
+        return OSTREL_QR_ERROR_NULL_ARGUMENT;
+    }
+    try {
+        std::string file;
+        if (const int error = RenderLogoInto(*symbol, *options, *logo, file);
+            error != OSTREL_QR_OK) {
+            return error;
+        }
+        auto memory = std::make_unique<unsigned char[]>(file.size());
+        std::memcpy(memory.get(), file.data(), file.size());
+        *out = memory.release();
+        *length = file.size();
+        return OSTREL_QR_OK;
+    } catch (const std::bad_alloc&) {
+        return OSTREL_QR_ERROR_OUT_OF_MEMORY;
+    } catch (...) {
+        return OSTREL_QR_ERROR_INTERNAL;
+    }
+}
 
 void ostrel_qr_render_options_init(ostrel_qr_render_options* options) {
     if (options == nullptr) {

@@ -52,6 +52,65 @@ std::string Content(const ModuleRects& modules, double modulePoints, const Print
     return content;
 }
 
+// The logo drawn over its square (image space's top row at the square's top), then the
+// function modules in the square: light ones, then dark ones.
+std::string LogoContent(const PdfWriter::Logo& logo, const PrintColour& dark,
+                        const PrintColour& light) {
+    const LogoOverlay& picture = logo.Picture;
+    const std::string side = std::to_string(picture.Side);
+    std::string content =
+        "q\n" + side + " 0 0 -" + side + " " + std::to_string(picture.X + logo.Margin) + " " +
+        std::to_string(picture.Y + logo.Margin + picture.Side) + " cm\n/Logo Do\nQ\n";
+    for (const bool isDark : {false, true}) {
+        std::string rects;
+        for (std::int32_t y = picture.Y; y < picture.Y + picture.Side; ++y) {
+            for (std::int32_t x = picture.X; x < picture.X + picture.Side; ++x) {
+                const auto at = static_cast<std::size_t>(y * logo.Symbol.Columns() + x);
+                if (at < picture.Function.size() && picture.Function[at] != 0 &&
+                    (logo.Symbol.At(x, y) != 0) == isDark) {
+                    rects += std::to_string(x + logo.Margin) + ' ' +
+                             std::to_string(y + logo.Margin) + " 1 1 re\n";
+                }
+            }
+        }
+        if (!rects.empty()) {
+            content += "q\n" + FillColour(isDark ? dark : light) + rects + "f\nQ\n";
+        }
+    }
+    return content;
+}
+
+// A compressed stream object's body: its dictionary entries (without Length and Filter) and data.
+std::string Stream(const std::string& entries, const std::string& data) {
+    uLongf packedSize = compressBound(static_cast<uLong>(data.size()));
+    std::string packed(packedSize, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                  reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
+                  CompressionLevel) != Z_OK) {
+        return {};
+    }
+    packed.resize(packedSize);
+    return "<< " + entries + " /Length " + std::to_string(packedSize) +
+           " /Filter /FlateDecode >>\nstream\n" + packed + "\nendstream";
+}
+
+// The logo's image (DeviceRGB) and its soft mask (the alpha, DeviceGray), objects image and
+// image + 1.
+std::vector<std::string> LogoImages(const LogoOverlay& picture, std::size_t image) {
+    std::string rgb;
+    std::string alpha;
+    for (std::size_t i = 0; i + 3 < picture.Rgba.size(); i += 4) {
+        rgb.append(reinterpret_cast<const char*>(picture.Rgba.data() + i), 3);
+        alpha += static_cast<char>(picture.Rgba[i + 3]);
+    }
+    const std::string size = "/Type /XObject /Subtype /Image /Width " +
+                             std::to_string(picture.Pixels) + " /Height " +
+                             std::to_string(picture.Pixels) + " /BitsPerComponent 8";
+    return {
+        Stream(size + " /ColorSpace /DeviceRGB /SMask " + std::to_string(image + 1) + " 0 R", rgb),
+        Stream(size + " /ColorSpace /DeviceGray", alpha)};
+}
+
 std::string Opacity(std::uint8_t alpha) {
     return "<< /Type /ExtGState /ca " + PrintSize::Number(alpha / 255.0) + " >>";
 }
@@ -59,13 +118,16 @@ std::string Opacity(std::uint8_t alpha) {
 } // namespace
 
 std::string PdfWriter::Write(const ModuleRects& modules, double modulePoints, Colour dark,
-                             Colour light, bool cmyk) {
+                             Colour light, bool cmyk, const Logo* logo) {
     if (modules.Width() <= 0 || modules.Height() <= 0 || !(modulePoints > 0)) {
         return {};
     }
     const PrintColour darkColour(dark, cmyk);
     const PrintColour lightColour(light, cmyk);
-    const std::string content = Content(modules, modulePoints, darkColour, lightColour);
+    std::string content = Content(modules, modulePoints, darkColour, lightColour);
+    if (logo != nullptr) {
+        content += LogoContent(*logo, darkColour, lightColour);
+    }
     uLongf packedSize = compressBound(static_cast<uLong>(content.size()));
     std::vector<Bytef> packed(packedSize);
     if (compress2(packed.data(), &packedSize, reinterpret_cast<const Bytef*>(content.data()),
@@ -86,6 +148,13 @@ std::string PdfWriter::Write(const ModuleRects& modules, double modulePoints, Co
     }
     if (!resources.empty()) {
         resources = "/ExtGState << " + resources + ">> ";
+    }
+    if (logo != nullptr) {
+        const std::size_t image = 5 + states.size();
+        for (std::string& stream : LogoImages(logo->Picture, image)) {
+            states.push_back(std::move(stream));
+        }
+        resources += "/XObject << /Logo " + std::to_string(image) + " 0 R >> ";
     }
     const std::string pageWidth = PrintSize::Number(modulePoints * modules.Width());
     const std::string pageHeight = PrintSize::Number(modulePoints * modules.Height());

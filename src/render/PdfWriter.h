@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Colour.h"
+#include "LogoOverlay.h"
 #include "ModuleRects.h"
+#include "clsQRCode.h"
 
 #include <string>
 
@@ -17,11 +19,21 @@ namespace ostrel::render {
 //
 // The file holds no date, no producer and no document ID: the same symbol gives the same bytes
 // on every run and in every thread (the content stream goes through zlib at a fixed level).
+//
+// A logo (LogoOverlay, over the symbol's modules from the quiet zone's margin on) is an RGB image
+// with its alpha as a soft mask, drawn over its square; the function modules in the square are
+// painted over it.
 class PdfWriter {
 public:
+    struct Logo {
+        const LogoOverlay& Picture;
+        const clsQRCode::Symbol& Symbol;
+        std::int32_t Margin = 0;
+    };
+
     // The file, or empty when the page would be empty or zlib fails.
     static std::string Write(const ModuleRects& modules, double modulePoints, Colour dark,
-                             Colour light, bool cmyk);
+                             Colour light, bool cmyk, const Logo* logo = nullptr);
 };
 
 } // namespace ostrel::render

@@ -1,6 +1,7 @@
 #include "SymbolRenderer.h"
 #include "BmpWriter.h"
 #include "EpsWriter.h"
+#include "LogoComposite.h"
 #include "ModuleRects.h"
 #include "PdfWriter.h"
 #include "SvgWriter.h"
@@ -46,6 +47,10 @@ std::string SymbolRenderer::Render(const clsQRCode::Symbol& symbol, const Render
     if (!size.Error.empty()) {
         return {};
     }
+    if (settings.Logo && (IsPictureFormat(settings.Kind) || settings.Kind == Format::Svg ||
+                          settings.Kind == Format::Pdf)) {
+        return RenderWithLogo(symbol, settings, size);
+    }
     switch (settings.Kind) {
     case Format::Matrix:
         return MatrixText(symbol, margin);
@@ -74,6 +79,37 @@ std::string SymbolRenderer::Render(const clsQRCode::Symbol& symbol, const Render
         return BmpWriter::Write(symbol, size.Pixels, margin, settings.Dpi);
     }
     return {};
+}
+
+std::string SymbolRenderer::RenderWithLogo(const clsQRCode::Symbol& symbol,
+                                           const RenderSettings& settings,
+                                           const PrintSize::Resolved& size) {
+    const LogoOverlay& logo = *settings.Logo;
+    switch (settings.Kind) {
+    case Format::Png:
+        return LogoComposite::Png(symbol, logo, size.Pixels, settings.Margin, settings.Dark,
+                                  settings.Light, settings.Dpi);
+    case Format::Bmp:
+        return LogoComposite::Bmp(symbol, logo, size.Pixels, settings.Margin, settings.Dpi);
+    case Format::Svg: {
+        RenderSettings plain = settings;
+        plain.Logo.reset();
+        return LogoComposite::Svg(SymbolRenderer().Render(symbol, plain, size), symbol, logo,
+                                  settings.Margin, settings.Dark, settings.Light);
+    }
+    case Format::Pdf: {
+        const std::int32_t margin = settings.Margin;
+        const PdfWriter::Logo pdfLogo{logo, symbol, margin};
+        return PdfWriter::Write(
+            ModuleRects(symbol.Columns() + 2 * margin, symbol.Rows() + 2 * margin,
+                        [&](std::int32_t x, std::int32_t y) {
+                            return symbol.At(x - margin, y - margin) != 0;
+                        }),
+            size.Points, settings.Dark, settings.Light, settings.Cmyk, &pdfLogo);
+    }
+    default:
+        return {};
+    }
 }
 
 } // namespace ostrel::render

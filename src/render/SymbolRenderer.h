@@ -1,11 +1,13 @@
 #pragma once
 
 #include "Colour.h"
+#include "LogoOverlay.h"
 #include "PngWriter.h"
 #include "PrintSize.h"
 #include "clsQRCode.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -35,6 +37,8 @@ struct RenderSettings {
     std::optional<std::int32_t> Dpi;             // unset: pictures state no resolution
     bool Cmyk = false;                           // PDF, EPS: process colours instead of RGB
     bool Invert = false;                         // terminal formats: light and dark swapped
+    // A logo over the middle (PNG, BMP, SVG), the symbol's modules under it already cleared.
+    std::shared_ptr<const LogoOverlay> Logo;
 
     // The size asked for: ModuleSize, WholeSize, else Scale pixels per module.
     PrintSize Size() const;
@@ -57,6 +61,11 @@ public:
                        const PrintSize::Resolved& size);
 
 private:
+    // The PNG, BMP or SVG file with settings' logo; empty for another format.
+    static std::string RenderWithLogo(const clsQRCode::Symbol& symbol,
+                                      const RenderSettings& settings,
+                                      const PrintSize::Resolved& size);
+
     PngWriter m_Png;
 };
 

@@ -400,12 +400,12 @@ TEST(CApi, AccessorsOfNoSymbolAnswerTheDocumentedValues) {
 
 TEST(CApi, EveryCodeHasItsOwnMessage) {
     std::set<std::string> messages;
-    for (int code = OSTREL_QR_OK; code <= OSTREL_QR_ERROR_WRITE; ++code) {
+    for (int code = OSTREL_QR_OK; code <= OSTREL_QR_ERROR_LOGO; ++code) {
         const char* message = ostrel_qr_error_message(code);
         ASSERT_NE(message, nullptr);
         EXPECT_TRUE(messages.insert(message).second) << "code " << code << ": " << message;
     }
-    const std::string unknown = ostrel_qr_error_message(OSTREL_QR_ERROR_WRITE + 1);
+    const std::string unknown = ostrel_qr_error_message(OSTREL_QR_ERROR_LOGO + 1);
     EXPECT_EQ(messages.count(unknown), 0U);
     EXPECT_EQ(ostrel_qr_error_message(-1), unknown);
     EXPECT_STREQ(ostrel_qr_version_string(), OSTREL_TEST_VERSION);

@@ -131,7 +131,10 @@ typedef enum ostrel_qr_error {
     OSTREL_QR_ERROR_SIZE = 15,
     /** The file could not be written (errno tells why); nothing was left at the path, and a file
      *  that was there is unchanged. */
-    OSTREL_QR_ERROR_WRITE = 16
+    OSTREL_QR_ERROR_WRITE = 16,
+    /** ostrel_qr_render_logo(): the logo does not fit the symbol: it would use more of a block's
+     *  error correction than its budget, reach a function pattern, or the symbol is Micro QR. */
+    OSTREL_QR_ERROR_LOGO = 17
 } ostrel_qr_error;
 
 /** Kinds of symbol. The symbol's width and height come from ostrel_qr_symbol_width() and
@@ -396,6 +399,44 @@ OSTREL_API void ostrel_qr_render_options_init(ostrel_qr_render_options* options)
 OSTREL_API int ostrel_qr_render(const ostrel_qr_symbol* symbol,
                                 const ostrel_qr_render_options* options, unsigned char** out,
                                 size_t* length);
+
+/** A picture for the middle of a symbol (ostrel_qr_render_logo()). Set up with
+ *  ostrel_qr_logo_init(), then give the pixels. */
+typedef struct ostrel_qr_logo {
+    /** width x height pixels, 4 bytes each (red, green, blue, alpha; not premultiplied), row by
+     *  row from the top. */
+    const unsigned char* rgba;
+    /** 1..8000 each. */
+    int width;
+    int height;
+    /** The logo's side over the symbol's width (rMQR: height), above 0 and at most 0.8; default
+     *  0.2. Rounded to an odd number of modules, centred. */
+    double size;
+    /** Light modules around the logo, 0..10; default 1. */
+    int margin;
+    /** Percent of each error-correction block's capacity the logo may use, 10..100; default 50. */
+    int budget;
+    /** Room for settings of later minor versions; must stay 0. */
+    int reserved[4];
+} ostrel_qr_logo;
+
+/** Sets every field to its default (no pixels, size 0.2, margin 1, budget 50, reserved 0). Does
+ *  nothing for a null pointer. */
+OSTREL_API void ostrel_qr_logo_init(ostrel_qr_logo* logo);
+
+/**
+ * Draws a symbol as ostrel_qr_render() does with a logo over its middle, as ostrel-qr-cli --logo
+ * does: the modules under it and its margin cleared (never a function pattern), the codewords it
+ * takes counted per error-correction block against the budget. PNG, BMP, SVG and PDF embed the
+ * picture; the text formats show the cleared area; EPS is an invalid render option here.
+ *
+ * @return the errors of ostrel_qr_render(), ::OSTREL_QR_ERROR_INVALID_OPTION for a logo field
+ *         out of range, or ::OSTREL_QR_ERROR_LOGO when the logo does not fit the symbol.
+ */
+OSTREL_API int ostrel_qr_render_logo(const ostrel_qr_symbol* symbol,
+                                     const ostrel_qr_render_options* options,
+                                     const ostrel_qr_logo* logo, unsigned char** out,
+                                     size_t* length);
 
 /**
  * Draws a symbol as ostrel_qr_render() does and writes it to the file at path (UTF-8) whole or
