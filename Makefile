@@ -110,6 +110,7 @@ deb: deps
 	@scripts/install-deps dpkg-dev
 	@cmake --preset deb >/dev/null
 	@cmake --build --preset deb
+	@rm -f build/deb/package/ostrel-qr_*.deb
 	@cd build/deb && cpack -G DEB --config CPackConfig.cmake
 
 # The package checked: lintian without errors, its tree extracted into a throw-away root, the
