@@ -280,7 +280,8 @@ std::string LogoComposite::Bmp(const clsQRCode::Symbol& symbol, const LogoOverla
     AppendLittleEndian(file, imageBytes, 4);
     AppendLittleEndian(file, PerMetre(dpi.value_or(kDefaultDpi)), 4);
     AppendLittleEndian(file, PerMetre(dpi.value_or(kDefaultDpi)), 4);
-    AppendLittleEndian(file, 0, 8);
+    AppendLittleEndian(file, 0, 4); // colours in the palette: none
+    AppendLittleEndian(file, 0, 4); // important colours: all
     for (std::int64_t py = height - 1; py >= 0; --py) {
         const std::size_t rowStart = file.size();
         for (std::int64_t px = 0; px < width; ++px) {
