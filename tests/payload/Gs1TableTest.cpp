@@ -200,7 +200,8 @@ TEST(Gs1AiTable, DatesAreCheckedByTheirKind) {
         if (row.DateField == Date::None) {
             continue;
         }
-        const std::string ai = "[" + std::to_string(row.First) + "]";
+        std::string ai = "[";
+        ai.append(std::to_string(row.First)).append("]");
         const auto with = [&](const std::string& date) {
             return Gs1ElementString::Parse(ai + date + std::string(row.MinLength - 6U, '0')).Ok();
         };
