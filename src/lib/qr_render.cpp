@@ -202,6 +202,16 @@ int RenderLogoInto(const ostrel_qr_symbol& symbol, const ostrel_qr_render_option
     return file.empty() ? OSTREL_QR_ERROR_OUT_OF_MEMORY : OSTREL_QR_OK;
 }
 
+// The file handed to the caller in a buffer of its own, released by ostrel_qr_free as every
+// buffer of the library.
+int HandOut(const std::string& file, unsigned char** out, size_t* length) {
+    auto memory = std::make_unique<unsigned char[]>(file.size());
+    std::memcpy(memory.get(), file.data(), file.size());
+    *out = memory.release();
+    *length = file.size();
+    return OSTREL_QR_OK;
+}
+
 } // namespace
 
 extern "C" {
@@ -234,11 +244,7 @@ int ostrel_qr_render_logo(const ostrel_qr_symbol* symbol, const ostrel_qr_render
             error != OSTREL_QR_OK) {
             return error;
         }
-        auto memory = std::make_unique<unsigned char[]>(file.size());
-        std::memcpy(memory.get(), file.data(), file.size());
-        *out = memory.release();
-        *length = file.size();
-        return OSTREL_QR_OK;
+        return HandOut(file, out, length);
     } catch (const std::bad_alloc&) {
         return OSTREL_QR_ERROR_OUT_OF_MEMORY;
     } catch (...) {
@@ -275,12 +281,7 @@ int ostrel_qr_render(const ostrel_qr_symbol* symbol, const ostrel_qr_render_opti
         if (const int error = RenderInto(*symbol, *options, file); error != OSTREL_QR_OK) {
             return error;
         }
-        // Released by ostrel_qr_free, as every buffer of the library.
-        auto memory = std::make_unique<unsigned char[]>(file.size());
-        std::memcpy(memory.get(), file.data(), file.size());
-        *out = memory.release();
-        *length = file.size();
-        return OSTREL_QR_OK;
+        return HandOut(file, out, length);
     } catch (const std::bad_alloc&) {
         return OSTREL_QR_ERROR_OUT_OF_MEMORY;
     } catch (...) {

@@ -6,8 +6,8 @@
 
 namespace ostrel::payload {
 
-// The GS1 application identifiers (GS1 General Specifications, section 3, the AI table and the
-// list of AIs of predefined length), one row per AI or per run of AIs that share one format
+// The GS1 application identifiers (GS1's published AI table and its list of AIs of predefined
+// length), one row per AI or per run of AIs that share one format
 // (3100-3105: net weight in kg with the decimal point in the last digit), as data: a reader can
 // hold the rows beside the published list.
 //
@@ -15,7 +15,7 @@ namespace ostrel::payload {
 // it takes (numeric, the 82 characters of GS1 set 82, the 39 of set 39, the 64 of set 64), how
 // many leading characters are digits whatever the set (a country code before an address, a GTIN
 // before a serial), a mod-10 check digit over a field (its first character and length), a date
-// at the start (YYMMDD; day 00 allowed where the specification says "if only year and month");
+// at the start (YYMMDD; day 00 allowed where GS1 allows a month without its day);
 // and whether the AI is of predefined length, so that no FNC1 separator follows it.
 class Gs1AiTable {
 public:

@@ -26,10 +26,10 @@ std::map<QString, QByteArray> Files(const QString& folder) {
     return files;
 }
 
-// One batch run with --shard spec (none: the whole batch); the manifest goes outside the
+// One batch run with --shard shard (empty: the whole batch); the manifest goes outside the
 // folder of the symbols, to manifest.
 int RunShard(const QString& input, const QString& folder, const QString& manifest,
-             const QString& spec) {
+             const QString& shard) {
     QStringList arguments = {"--batch",
                              input,
                              "--batch-format",
@@ -42,8 +42,8 @@ int RunShard(const QString& input, const QString& folder, const QString& manifes
                              "2",
                              "-o",
                              folder + "/%s.png"};
-    if (!spec.isEmpty()) {
-        arguments << "--shard" << spec;
+    if (!shard.isEmpty()) {
+        arguments << "--shard" << shard;
     }
     const CliRun run = RunCli(arguments);
     EXPECT_FALSE(run.Crashed) << run.Err.toStdString();
@@ -95,11 +95,11 @@ TEST(BatchShards, ABadShardIsRefusedBeforeAnythingIsWritten) {
     QTemporaryDir work;
     const QString input = work.filePath(QStringLiteral("rows.txt"));
     WriteFile(input, "a\nb\n");
-    for (const char* spec : {"0/4", "5/4", "1/0", "-1/2", "2", "1/", "/2", "a/b", "1/2/3", ""}) {
+    for (const char* bad : {"0/4", "5/4", "1/0", "-1/2", "2", "1/", "/2", "a/b", "1/2/3", ""}) {
         const CliRun run = RunCli(
-            {"--batch", input, "--shard", spec, "-o", work.filePath(QStringLiteral("%d.png"))});
-        EXPECT_EQ(run.ExitCode, 2) << spec;
-        EXPECT_TRUE(run.Err.contains("--shard")) << spec << ": " << run.Err.toStdString();
+            {"--batch", input, "--shard", bad, "-o", work.filePath(QStringLiteral("%d.png"))});
+        EXPECT_EQ(run.ExitCode, 2) << bad;
+        EXPECT_TRUE(run.Err.contains("--shard")) << bad << ": " << run.Err.toStdString();
     }
     const CliRun single = RunCli({"--shard", "1/2", "-o", work.filePath("one.png"), "abc"});
     EXPECT_EQ(single.ExitCode, 2);

@@ -32,8 +32,8 @@ Gs1Sample RandomGs1(std::mt19937& random, std::int32_t maxElements, std::int32_t
 // The AIs the samples draw from.
 const std::vector<std::string>& SampleAis();
 
-// Whether an AI is of predefined length: its first two digits are one of those the GS1
-// General Specifications list (00-04, 11-20, 23, 31-36, 41).
+// Whether an AI is of predefined length: its first two digits are one of those in GS1's
+// list of AIs of predefined length (00-04, 11-20, 23, 31-36, 41).
 bool PredefinedLength(const std::string& ai);
 
 // The GS1 mod-10 check digit of digits, the check digit itself not included.
