@@ -140,6 +140,72 @@ std::string CheckPayload(const CliOptions& options) {
     return {};
 }
 
+// --caption and its options: a line of text under symbols drawn in a picture or drawing.
+std::string CheckCaption(const CliOptions& options) {
+    if (!options.Caption) {
+        if (options.CaptionSize || options.CaptionOutline) {
+            return "--caption-size and --caption-outline are for --caption only";
+        }
+        return {};
+    }
+    const OutputFormat format = options.EffectiveFormat();
+    if (!IsPictureFormat(format) && !IsDrawingFormat(format)) {
+        return "--caption draws under symbols in png, bmp, svg, pdf and eps files, not " +
+               std::string(FormatName(format));
+    }
+    if (options.CaptionOutline && format != OutputFormat::Svg) {
+        return "--caption-outline is for svg drawings (pdf and eps embed the font)";
+    }
+    if (options.Cmyk) {
+        return "--caption is drawn in RGB colours: not with --cmyk";
+    }
+    if (options.StructuredAppend || options.PrintPayload) {
+        return "--caption is for symbols one at a time: not with --structured-append or "
+               "--print-payload";
+    }
+    if (options.Logo && format == OutputFormat::Pdf && !options.SheetText) {
+        return "--caption with --logo draws into png, bmp and svg files, not pdf";
+    }
+    return {};
+}
+
+// --sheet and its options: a batch as labels on the pages of one PDF file.
+std::string CheckSheet(CliOptions& options) {
+    if (!options.SheetText) {
+        if (options.GridText || options.LabelText || options.SheetMarginText || options.GapText ||
+            options.CutMarks) {
+            return "--grid, --label, --sheet-margin, --gap and --cut-marks are for --sheet only";
+        }
+        return {};
+    }
+    if (!options.Batch) {
+        return "--sheet lays out the symbols of a --batch";
+    }
+    if (options.WritesToStandardOutput() || options.EffectiveFormat() != OutputFormat::Pdf) {
+        return "--sheet writes one PDF file: give -o FILE.pdf";
+    }
+    if (options.Shards > 0 || options.Logo || options.StructuredAppend || options.Verify ||
+        options.Cmyk || options.PrintPayload) {
+        return "--sheet is not for --shard, --logo, --structured-append, --verify, --cmyk or "
+               "--print-payload";
+    }
+    if (options.ScaleGiven || options.WholeSize || options.Dpi) {
+        return "a sheet's module size is the largest that fits its cells, or --module-size: not "
+               "--scale, --size or --dpi";
+    }
+    if (options.ModuleSize && options.ModuleSize->In == PrintSize::Unit::Pixel) {
+        return "--module-size on a sheet is a length in mm, cm or in";
+    }
+    label::SheetGeometry sheet =
+        label::SheetGeometry::Make(*options.SheetText, options.GridText, options.LabelText,
+                                   options.SheetMarginText, options.GapText);
+    if (!sheet.Error().empty()) {
+        return sheet.Error();
+    }
+    options.Sheet = std::move(sheet);
+    return {};
+}
+
 // --logo and its options: QR Code and rMQR, one symbol at a time, files that can hold a picture.
 std::string CheckLogo(const CliOptions& options) {
     if (!options.Logo) {
@@ -467,6 +533,12 @@ ParseResult ParseArguments(std::span<const std::string> arguments, bool standard
     }
     if (result.Error.empty()) {
         result.Error = CheckLogo(options);
+    }
+    if (result.Error.empty()) {
+        result.Error = CheckCaption(options);
+    }
+    if (result.Error.empty()) {
+        result.Error = CheckSheet(options);
     }
     return result;
 }

@@ -3,6 +3,7 @@
 #include "Colour.h"
 #include "PayloadBuilder.h"
 #include "PrintSize.h"
+#include "SheetGeometry.h"
 #include "SymbolRenderer.h"
 #include "clsSymbolEncoder.h"
 #include "clsSymbology.h"
@@ -117,6 +118,19 @@ struct CliOptions {
     std::optional<std::string> Gs1Link;
     // GS1 element strings are the input (--gs1 or --gs1-link).
     bool Gs1Input() const { return Gs1 || Gs1Link.has_value(); }
+
+    // --caption: a line of text under each symbol, in a batch a pattern ({column}, %s, %d) filled
+    // in for every row; --caption-size in points (unset: fitted to the symbol's width);
+    // --caption-outline: SVG captions as outlines instead of text.
+    std::optional<std::string> Caption;
+    std::optional<double> CaptionSize;
+    bool CaptionOutline = false;
+    // --sheet and its options: a batch laid out as labels on the pages of one PDF (made from the
+    // texts below once every option is in).
+    std::optional<label::SheetGeometry> Sheet;
+    // The sheet options as given, checked together once all are in.
+    std::optional<std::string> SheetText, GridText, LabelText, SheetMarginText, GapText;
+    bool CutMarks = false;
 
     // Whether standard output is a terminal; decides the default format.
     bool StandardOutputIsTerminal = false;

@@ -1,5 +1,8 @@
 #include "CliOutput.h"
 
+#include "CaptionDrawing.h"
+#include "CaptionFont.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -81,9 +84,50 @@ SymbolVerifier::ScanCheck VerifyScan(const clsQRCode::Symbol& symbol, const CliO
 
 QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options,
                         render::SymbolRenderer& renderer, const PrintSize::Resolved& size,
-                        std::shared_ptr<const render::LogoOverlay> logo) {
+                        std::shared_ptr<const render::LogoOverlay> logo, const std::string& caption,
+                        std::string* captionError) {
     render::RenderSettings settings = options.Rendering();
     settings.Logo = std::move(logo);
+    if (caption.empty() || !size.Error.empty()) {
+        return QByteArray::fromStdString(renderer.Render(symbol, settings, size));
+    }
+    const label::CaptionFont& font = label::CaptionFont::Shared();
+    const std::int32_t columns = symbol.Columns() + 2 * settings.Margin;
+    const std::int32_t rows = symbol.Rows() + 2 * settings.Margin;
+    const bool picture = IsPictureFormat(settings.Kind);
+    // The caption's units: pixels, modules (SVG) or points (PDF, EPS).
+    const double unitsPerPoint =
+        picture ? settings.Dpi.value_or(PrintSize::CssDpi) / PrintSize::PointsPerInch
+        : settings.Kind == OutputFormat::Svg ? 1.0 / size.Points
+                                             : 1.0;
+    const double module = picture                              ? size.Pixels
+                          : settings.Kind == OutputFormat::Svg ? 1.0
+                                                               : size.Points;
+    const label::CaptionLayout layout = label::CaptionLayout::Fit(
+        font, caption, symbol.Columns() * module, unitsPerPoint, options.CaptionSize, picture);
+    if (!layout.Error.empty()) {
+        if (captionError != nullptr) {
+            *captionError = layout.Error;
+        }
+        return {};
+    }
+    const label::CaptionPainter painter(font, caption, layout);
+    if (settings.Kind == OutputFormat::Pdf || settings.Kind == OutputFormat::Eps) {
+        return QByteArray::fromStdString(label::CaptionDrawing::Write(
+            settings.Kind == OutputFormat::Pdf ? label::CairoDocument::Kind::Pdf
+                                               : label::CairoDocument::Kind::Eps,
+            symbol, settings.Margin, size.Points, settings.Dark, settings.Light, painter,
+            layout.Band));
+    }
+    auto band = std::make_shared<render::CaptionBand>();
+    if (picture) {
+        band->Rows = static_cast<std::int32_t>(layout.Band);
+        band->Coverage = painter.Coverage(columns * size.Pixels, columns * size.Pixels / 2.0);
+    } else {
+        band->Modules = layout.Band;
+        band->Svg = painter.Svg(columns / 2.0, rows, settings.Dark, options.CaptionOutline);
+    }
+    settings.Caption = std::move(band);
     return QByteArray::fromStdString(renderer.Render(symbol, settings, size));
 }
 

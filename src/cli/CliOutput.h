@@ -34,11 +34,14 @@ std::string LargerSize(const clsQRCode::Symbol& symbol, const CliOptions& option
 SymbolVerifier::ScanCheck VerifyScan(const clsQRCode::Symbol& symbol, const CliOptions& options);
 
 // The output of one symbol in the options' format, size (SymbolSize), margin and colours, drawn
-// by renderer, with a logo over it when one is given. Empty when the picture cannot be made or
-// size has an error.
+// by renderer, with a logo over it when one is given, and a caption under it when caption is not
+// empty (at --caption-size, else fitted; in the embedded font for PDF and EPS). Empty when the
+// picture cannot be made or size has an error, or when the caption cannot be drawn: then
+// captionError (when given) says why.
 QByteArray SymbolOutput(const clsQRCode::Symbol& symbol, const CliOptions& options,
                         render::SymbolRenderer& renderer, const PrintSize::Resolved& size,
-                        std::shared_ptr<const render::LogoOverlay> logo = {});
+                        std::shared_ptr<const render::LogoOverlay> logo = {},
+                        const std::string& caption = {}, std::string* captionError = nullptr);
 
 // The contrast ratio of two colours as readers see them (relative luminance of the colours
 // over white, (lighter + 0.05) / (darker + 0.05), 1 to 21), and a warning for the options'

@@ -54,7 +54,7 @@ LinePipeline::LinePipeline(const CliOptions& options, int codePage, bool sha256)
     : m_Options(options), m_CodePage(codePage), m_Sha256(sha256) {}
 
 LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::string& path,
-                             const SymbolPath& symbolPath) {
+                             const SymbolPath& symbolPath, const std::string& caption) {
     std::string refusal;
     const std::vector<std::uint8_t> bytes = Bytes(line, refusal);
     if (!refusal.empty()) {
@@ -63,11 +63,11 @@ LineResult LinePipeline::Run(std::span<const std::uint8_t> line, const std::stri
         result.Message = refusal;
         return result;
     }
-    return RunBytes(bytes, path, symbolPath);
+    return RunBytes(bytes, path, symbolPath, caption);
 }
 
 LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const std::string& path,
-                                  const SymbolPath& symbolPath) {
+                                  const SymbolPath& symbolPath, const std::string& caption) {
     LineResult result;
     result.DataBytes = bytes.size();
     if (m_Sha256) {
@@ -101,6 +101,11 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         result.Version = symbol->Version;
         result.Level = symbol->Level;
         result.Mask = symbol->Mask;
+        if (m_KeepSymbols) {
+            result.Symbol = std::move(symbol);
+            result.Outcome = LineResult::Status::Written;
+            return result;
+        }
         size = SymbolSize(*symbol, m_Options);
         if (!size.Error.empty()) {
             result.Outcome = LineResult::Status::CannotWrite;
@@ -116,7 +121,13 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         if (m_Options.Logo && !ApplyLogo(*symbol, size.Pixels, logo, result)) {
             return result;
         }
-        data = SymbolOutput(*symbol, m_Options, m_Renderer, size, logo);
+        std::string captionError;
+        data = SymbolOutput(*symbol, m_Options, m_Renderer, size, logo, caption, &captionError);
+        if (!captionError.empty()) {
+            result.Outcome = LineResult::Status::BadText;
+            result.Message = captionError;
+            return result;
+        }
         if (data.isEmpty()) {
             result.Outcome = LineResult::Status::CannotWrite;
             result.Message = "cannot make the picture";

@@ -48,6 +48,8 @@ struct LineResult {
     std::optional<bool> Detected;
     std::vector<std::string> ScanWarnings;
     std::vector<std::string> Files; // structured append: every symbol's file, once all are written
+    // --sheet: the symbol itself, laid out with the others once all are made.
+    std::optional<clsQRCode::Symbol> Symbol;
 };
 
 // The work for one line of a batch, in steps: the line to bytes, the bytes to a symbol, the
@@ -68,8 +70,9 @@ public:
     // symbolPath names (to the result, an empty line between two, when path is empty): all of
     // them, or (when one cannot be written or, with --verify, does not read back with its
     // position, count and parity) none.
+    // caption, when not empty, is drawn under the symbol (--caption).
     LineResult Run(std::span<const std::uint8_t> line, const std::string& path,
-                   const SymbolPath& symbolPath = {});
+                   const SymbolPath& symbolPath = {}, const std::string& caption = {});
 
     // Whether the bytes handed to RunBytes are text converted by the options (the default, as
     // the lines of a batch are) or raw standard input; decides the Kanji mode in auto.
@@ -77,7 +80,10 @@ public:
 
     // The same for bytes already converted (the TEXT or standard input of a single run).
     LineResult RunBytes(const std::vector<std::uint8_t>& bytes, const std::string& path,
-                        const SymbolPath& symbolPath);
+                        const SymbolPath& symbolPath, const std::string& caption = {});
+    // --sheet: the results keep their symbols (LineResult::Symbol) and nothing is drawn or
+    // written.
+    void SetKeepSymbols(bool keep) { m_KeepSymbols = keep; }
 
     // The symbol of bytes in the options' symbology with their version, level and mask (the best
     // one for --mask auto) and, for --eci auto, the designator of the bytes' character set: UTF-8
@@ -159,6 +165,7 @@ private:
     int m_CodePage;
     bool m_Sha256;
     bool m_FromText = true; // the bytes are text converted by the options (not standard input)
+    bool m_KeepSymbols = false;
     clsSymbolEncoder m_Encoder;
     render::SymbolRenderer m_Renderer;
 };

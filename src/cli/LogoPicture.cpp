@@ -1,5 +1,7 @@
 #include "LogoPicture.h"
 
+#include "GuiApplication.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
@@ -18,21 +20,6 @@ void OpenReader(QBuffer& buffer, QImageReader& reader, const QByteArray& format)
     if (!format.isEmpty()) {
         reader.setFormat(format);
     }
-}
-
-// Text in an SVG picture needs the font database, which needs a GUI application: one without a
-// screen (the offscreen platform unless another is asked for), made once, on first need.
-void EnsureGuiApplication() {
-    if (QCoreApplication::instance() != nullptr) {
-        return;
-    }
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    static int argc = 1;
-    static char name[] = "ostrel-qr-cli";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication application(argc, argv);
 }
 
 } // namespace

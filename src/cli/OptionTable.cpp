@@ -211,6 +211,74 @@ std::string ApplySize(CliOptions& options, std::optional<std::string_view> value
     return ApplyLength(options.WholeSize, *value, option);
 }
 
+std::string ApplyCaption(CliOptions& options, std::optional<std::string_view> value,
+                         const std::string& option) {
+    if (value->empty()) {
+        return Invalid(option, *value, "the text to write under the symbol");
+    }
+    options.Caption = std::string(*value);
+    return {};
+}
+
+std::string ApplyCaptionSize(CliOptions& options, std::optional<std::string_view> value,
+                             const std::string& option) {
+    double size = 0;
+    const char* end = value->data() + value->size();
+    const auto [ptr, error] = std::from_chars(value->data(), end, size);
+    if (value->empty() || error != std::errc{} || ptr != end || !(size >= 6 && size <= 144)) {
+        return Invalid(option, *value, "a size in points from 6 to 144");
+    }
+    options.CaptionSize = size;
+    return {};
+}
+
+std::string SetCaptionOutline(CliOptions& options, std::optional<std::string_view> /*value*/,
+                              const std::string& /*option*/) {
+    options.CaptionOutline = true;
+    return {};
+}
+
+// The sheet's options are read as text here and checked together (SheetLayout).
+std::string KeepSheetText(std::optional<std::string>& field, std::string_view value,
+                          const std::string& option) {
+    if (value.empty()) {
+        return Invalid(option, value, "a value");
+    }
+    field = std::string(value);
+    return {};
+}
+
+std::string ApplySheet(CliOptions& options, std::optional<std::string_view> value,
+                       const std::string& option) {
+    return KeepSheetText(options.SheetText, *value, option);
+}
+
+std::string ApplyGrid(CliOptions& options, std::optional<std::string_view> value,
+                      const std::string& option) {
+    return KeepSheetText(options.GridText, *value, option);
+}
+
+std::string ApplyLabel(CliOptions& options, std::optional<std::string_view> value,
+                       const std::string& option) {
+    return KeepSheetText(options.LabelText, *value, option);
+}
+
+std::string ApplySheetMargin(CliOptions& options, std::optional<std::string_view> value,
+                             const std::string& option) {
+    return KeepSheetText(options.SheetMarginText, *value, option);
+}
+
+std::string ApplyGap(CliOptions& options, std::optional<std::string_view> value,
+                     const std::string& option) {
+    return KeepSheetText(options.GapText, *value, option);
+}
+
+std::string SetCutMarks(CliOptions& options, std::optional<std::string_view> /*value*/,
+                        const std::string& /*option*/) {
+    options.CutMarks = true;
+    return {};
+}
+
 std::string SetCmyk(CliOptions& options, std::optional<std::string_view> /*value*/,
                     const std::string& /*option*/) {
     options.Cmyk = true;
@@ -756,6 +824,46 @@ constexpr OptionRow Table[] = {
      "with --logo, print per block the codewords the\n"
      "logo takes and the block's correction to\n"
      "standard error"},
+    {Options, "caption", 0, OptionValue::Required, "TEXT", ApplyCaption,
+     "a line of text under the symbol, centred, in\n"
+     "Noto Sans CJK SC (Chinese, Latin, digits), below\n"
+     "the quiet zone and never wider than the\n"
+     "symbol: png, bmp, svg (text), pdf and eps (text\n"
+     "in the embedded font). In a batch a pattern:\n"
+     "{name} is the row's column of that name, %s\n"
+     "and %d as in -o, %% a '%'. A caption that does\n"
+     "not fit at 6 pt is refused (exit 2; in a batch\n"
+     "its row fails)"},
+    {Options, "caption-size", 0, OptionValue::Required, "PT", ApplyCaptionSize,
+     "the caption's size in points, 6..144 (default:\n"
+     "fitted to the symbol's width, at most a tenth\n"
+     "of it); pictures count 96 dpi unless --dpi"},
+    {Options, "caption-outline", 0, OptionValue::None, "", SetCaptionOutline,
+     "svg: the caption as outlines of its glyphs\n"
+     "instead of text (for print shops without the\n"
+     "font)"},
+    {Options, "sheet", 0, OptionValue::Required, "PAGE", ApplySheet,
+     "with --batch, lay the symbols out as labels on\n"
+     "the pages of one PDF file (-o FILE.pdf): A4,\n"
+     "A5, Letter or WxHmm (210x297mm); one label per\n"
+     "cell in row order, each symbol with its\n"
+     "caption; every label of the file has the same\n"
+     "module size, the largest that fits the cells.\n"
+     "The manifest gives each row's page and cell"},
+    {Options, "grid", 0, OptionValue::Required, "COLSxROWS", ApplyGrid,
+     "the cells of a sheet, 3x8: the page less its\n"
+     "margins shared out"},
+    {Options, "label", 0, OptionValue::Required, "WxHmm", ApplyLabel,
+     "instead of --grid, the size of one label\n"
+     "(63.5x38.1mm): as many as fit the page"},
+    {Options, "sheet-margin", 0, OptionValue::Required, "X", ApplySheetMargin,
+     "the page's margin around the cells, mm, cm or\n"
+     "in (default 10mm)"},
+    {Options, "gap", 0, OptionValue::Required, "X", ApplyGap,
+     "the space between two cells (default 0mm)"},
+    {Options, "cut-marks", 0, OptionValue::None, "", SetCutMarks,
+     "draw thin marks at the cells' corners, in the\n"
+     "sheet's margin, for cutting"},
     {Options, "help", 'h', OptionValue::None, "", AskForHelp, "display this help and exit", true},
     {Options, "version", 0, OptionValue::None, "", AskForVersion,
      "output version information and exit", true},

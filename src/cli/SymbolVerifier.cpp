@@ -404,9 +404,18 @@ SymbolVerifier::CheckWritten(OutputFormat format, std::optional<std::int32_t> ma
     case OutputFormat::Pdf:
     case OutputFormat::Eps: {
         QByteArray contents = data;
-        const QImage picture = path.empty() || ReadContents(path, contents)
-                                   ? PictureOf(contents, format, renderDpi)
-                                   : QImage();
+        QImage picture = path.empty() || ReadContents(path, contents)
+                             ? PictureOf(contents, format, renderDpi)
+                             : QImage();
+        // A caption under the quiet zone makes the picture taller than the symbol: the reader
+        // gets the symbol with its quiet zone alone, as a pure symbol.
+        const std::int32_t quiet = std::max(margin.value_or(StandardQuietZone), 0);
+        const auto symbolHeight = static_cast<int>(
+            std::lround(static_cast<double>(picture.width()) * (symbol.Rows() + 2 * quiet) /
+                        (symbol.Columns() + 2 * quiet)));
+        if (picture.height() > symbolHeight + 1) {
+            picture = picture.copy(0, 0, picture.width(), symbolHeight);
+        }
         check.Result = VerifyPicture(picture, expected, sequence);
         if (!scan.Identifier.empty()) {
             read = Grey(picture);

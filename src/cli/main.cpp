@@ -5,6 +5,7 @@
 #include "CliOutput.h"
 #include "CodePage.h"
 #include "ExitStatus.h"
+#include "GuiApplication.h"
 #include "HelpText.h"
 #include "LinePipeline.h"
 #include "LogoPicture.h"
@@ -283,7 +284,13 @@ int Run(const CliOptions& options) {
         }
     }
     render::SymbolRenderer renderer;
-    const QByteArray data = SymbolOutput(printed, options, renderer, size, logo);
+    std::string captionError;
+    const QByteArray data = SymbolOutput(printed, options, renderer, size, logo,
+                                         options.Caption.value_or(std::string()), &captionError);
+    if (!captionError.empty()) {
+        std::fprintf(stderr, "%s: %s; nothing is written\n", Program, captionError.c_str());
+        return ExitUsage;
+    }
     if (data.isEmpty()) {
         std::fprintf(stderr, "%s: cannot make the picture\n", Program);
         return ExitCannotWrite;
@@ -344,6 +351,11 @@ int main(int argc, char** argv) {
         SymbolVerifier::GhostscriptProgram().empty()) {
         return UsageError("--verify of eps drawings renders them with Ghostscript ('gs'), which "
                           "is not installed; install it, or write pdf, svg or png instead");
+    }
+    if (parsed.Options.Verify && parsed.Options.Caption &&
+        parsed.Options.EffectiveFormat() == OutputFormat::Svg) {
+        // The caption's text is laid out by Qt SVG when the drawing is read back.
+        EnsureGuiApplication();
     }
     if (parsed.Options.Batch) {
         // A module size is the same for every line: its snapping is said once.

@@ -19,10 +19,23 @@ struct Canvas {
     std::int32_t Margin;
     Colour Dark;
     Colour Light;
+    const CaptionBand* Band; // the caption's rows under the quiet zone, or none
 
     std::int64_t Width() const { return std::int64_t{Symbol.Columns() + 2 * Margin} * Scale; }
-    std::int64_t Height() const { return std::int64_t{Symbol.Rows() + 2 * Margin} * Scale; }
+    std::int64_t SymbolHeight() const { return std::int64_t{Symbol.Rows() + 2 * Margin} * Scale; }
+    std::int64_t Height() const { return SymbolHeight() + (Band != nullptr ? Band->Rows : 0); }
 };
+
+// A pixel of the caption's band: the dark colour over the light one by the text's coverage.
+Colour BandPixelAt(const Canvas& c, std::int64_t px, std::int64_t py) {
+    const auto at = static_cast<std::size_t>((py - c.SymbolHeight()) * c.Width() + px);
+    const int cover = at < c.Band->Coverage.size() ? c.Band->Coverage[at] : 0;
+    auto mix = [cover](std::uint8_t dark, std::uint8_t light) {
+        return static_cast<std::uint8_t>((dark * cover + light * (255 - cover) + 127) / 255);
+    };
+    return {mix(c.Dark.Red, c.Light.Red), mix(c.Dark.Green, c.Light.Green),
+            mix(c.Dark.Blue, c.Light.Blue), mix(c.Dark.Alpha, c.Light.Alpha)};
+}
 
 // The picture's pixel (straight alpha) over the ground colour.
 Colour Over(const std::uint8_t* pixel, Colour ground) {
@@ -46,6 +59,9 @@ bool FunctionAt(const LogoOverlay& logo, std::int32_t columns, std::int32_t x, s
 }
 
 Colour PixelAt(const Canvas& c, std::int64_t px, std::int64_t py) {
+    if (py >= c.SymbolHeight()) {
+        return BandPixelAt(c, px, py);
+    }
     const auto mx = static_cast<std::int32_t>(px / c.Scale) - c.Margin;
     const auto my = static_cast<std::int32_t>(py / c.Scale) - c.Margin;
     const Colour module = c.Symbol.At(mx, my) != 0 ? c.Dark : c.Light;
@@ -236,8 +252,8 @@ std::string FunctionPaths(const clsQRCode::Symbol& symbol, const LogoOverlay& lo
 
 std::string LogoComposite::Png(const clsQRCode::Symbol& symbol, const LogoOverlay& logo,
                                std::int32_t scale, std::int32_t margin, Colour dark, Colour light,
-                               std::optional<std::int32_t> dpi) {
-    const Canvas canvas{symbol, logo, scale, margin, dark, light};
+                               std::optional<std::int32_t> dpi, const CaptionBand* band) {
+    const Canvas canvas{symbol, logo, scale, margin, dark, light, band};
     const std::int64_t width = canvas.Width();
     const std::int64_t height = canvas.Height();
     if (scale <= 0 || width * height > MaxPixels) {
@@ -256,8 +272,8 @@ std::string LogoComposite::Png(const clsQRCode::Symbol& symbol, const LogoOverla
 
 std::string LogoComposite::Bmp(const clsQRCode::Symbol& symbol, const LogoOverlay& logo,
                                std::int32_t scale, std::int32_t margin,
-                               std::optional<std::int32_t> dpi) {
-    const Canvas canvas{symbol, logo, scale, margin, Black, White};
+                               std::optional<std::int32_t> dpi, const CaptionBand* band) {
+    const Canvas canvas{symbol, logo, scale, margin, Black, White, band};
     const std::int64_t width = canvas.Width();
     const std::int64_t height = canvas.Height();
     if (scale <= 0 || width * height > MaxPixels) {

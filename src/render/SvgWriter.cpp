@@ -36,22 +36,24 @@ std::string Fill(Colour colour) {
 
 std::string SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin,
                     Colour dark, Colour light, double unitsPerModule, std::string_view unit,
-                    int decimals) {
+                    int decimals, const CaptionBand* band) {
     const std::int32_t width = symbol.Columns() + 2 * margin;
     const std::int32_t height = symbol.Rows() + 2 * margin;
+    const double bandModules = band != nullptr ? band->Modules : 0.0;
     const std::string unitsWide = std::to_string(width);
-    const std::string unitsHigh = std::to_string(height);
+    const std::string unitsHigh =
+        band != nullptr ? PrintSize::Number(height + bandModules) : std::to_string(height);
     // The size a viewer or a word processor shows; the viewBox keeps the modules as units.
-    const auto shown = [&](std::int32_t modules) {
+    const auto shown = [&](double modules) {
         if (unit.empty()) {
-            return std::to_string(static_cast<std::int64_t>(modules) * scale);
+            return PrintSize::Number(modules * scale);
         }
         std::string length = PrintSize::Number(modules * unitsPerModule, decimals);
         length += unit;
         return length;
     };
     const std::string pixelsWide = shown(width);
-    const std::string pixelsHigh = shown(height);
+    const std::string pixelsHigh = shown(height + bandModules);
     std::string svg;
     svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + pixelsWide +
@@ -93,7 +95,11 @@ std::string SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::in
             svg += 'z';
         }
     }
-    svg += "\"/>\n</svg>\n";
+    svg += "\"/>\n";
+    if (band != nullptr) {
+        svg += band->Svg;
+    }
+    svg += "</svg>\n";
     return svg;
 }
 

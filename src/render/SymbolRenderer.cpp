@@ -47,8 +47,9 @@ std::string SymbolRenderer::Render(const clsQRCode::Symbol& symbol, const Render
     if (!size.Error.empty()) {
         return {};
     }
-    if (settings.Logo && (IsPictureFormat(settings.Kind) || settings.Kind == Format::Svg ||
-                          settings.Kind == Format::Pdf)) {
+    if ((settings.Logo && (IsPictureFormat(settings.Kind) || settings.Kind == Format::Svg ||
+                           settings.Kind == Format::Pdf)) ||
+        (settings.Caption && IsPictureFormat(settings.Kind))) {
         return RenderWithLogo(symbol, settings, size);
     }
     switch (settings.Kind) {
@@ -60,13 +61,14 @@ std::string SymbolRenderer::Render(const clsQRCode::Symbol& symbol, const Render
         return AnsiText(symbol, margin, settings.Invert);
     case Format::Svg: {
         if (!settings.RealSize()) {
-            return SvgText(symbol, settings.Scale, margin, settings.Dark, settings.Light);
+            return SvgText(symbol, settings.Scale, margin, settings.Dark, settings.Light, 0, {}, 4,
+                           settings.Caption.get());
         }
         const PrintSize::SvgLength length =
             settings.Size().SvgSize(size.Points / PrintSize::PointsPerInch,
                                     symbol.Columns() + 2 * margin, symbol.Rows() + 2 * margin);
         return SvgText(symbol, settings.Scale, margin, settings.Dark, settings.Light,
-                       length.PerModule, length.Unit, length.Decimals);
+                       length.PerModule, length.Unit, length.Decimals, settings.Caption.get());
     }
     case Format::Pdf:
         return PdfWriter::Write(rects(), size.Points, settings.Dark, settings.Light, settings.Cmyk);
@@ -84,13 +86,15 @@ std::string SymbolRenderer::Render(const clsQRCode::Symbol& symbol, const Render
 std::string SymbolRenderer::RenderWithLogo(const clsQRCode::Symbol& symbol,
                                            const RenderSettings& settings,
                                            const PrintSize::Resolved& size) {
-    const LogoOverlay& logo = *settings.Logo;
+    static const LogoOverlay none;
+    const LogoOverlay& logo = settings.Logo ? *settings.Logo : none;
+    const CaptionBand* band = settings.Caption.get();
     switch (settings.Kind) {
     case Format::Png:
         return LogoComposite::Png(symbol, logo, size.Pixels, settings.Margin, settings.Dark,
-                                  settings.Light, settings.Dpi);
+                                  settings.Light, settings.Dpi, band);
     case Format::Bmp:
-        return LogoComposite::Bmp(symbol, logo, size.Pixels, settings.Margin, settings.Dpi);
+        return LogoComposite::Bmp(symbol, logo, size.Pixels, settings.Margin, settings.Dpi, band);
     case Format::Svg: {
         RenderSettings plain = settings;
         plain.Logo.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CaptionBand.h"
 #include "Colour.h"
 #include "LogoOverlay.h"
 #include "PngWriter.h"
@@ -39,6 +40,8 @@ struct RenderSettings {
     bool Invert = false;                         // terminal formats: light and dark swapped
     // A logo over the middle (PNG, BMP, SVG), the symbol's modules under it already cleared.
     std::shared_ptr<const LogoOverlay> Logo;
+    // A caption under the symbol (PNG, BMP, SVG), drawn by the caller into the band.
+    std::shared_ptr<const CaptionBand> Caption;
 
     // The size asked for: ModuleSize, WholeSize, else Scale pixels per module.
     PrintSize Size() const;
@@ -61,7 +64,7 @@ public:
                        const PrintSize::Resolved& size);
 
 private:
-    // The PNG, BMP or SVG file with settings' logo; empty for another format.
+    // The PNG, BMP or SVG file with settings' logo and caption; empty for another format.
     static std::string RenderWithLogo(const clsQRCode::Symbol& symbol,
                                       const RenderSettings& settings,
                                       const PrintSize::Resolved& size);
