@@ -91,6 +91,10 @@ std::string BatchManifest::Line(const ManifestEntry& entry) {
         }
         line += ']';
     }
+    if (entry.Page > 0) {
+        line += ",\"page\":" + std::to_string(entry.Page);
+        line += ",\"cell\":" + std::to_string(entry.Cell);
+    }
     line += ",\"bytes\":" + NumberOrNull(entry.Bytes);
     line +=
         ",\"sha256\":" + (entry.Sha256.empty() ? std::string("null") : "\"" + entry.Sha256 + "\"");

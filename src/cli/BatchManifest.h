@@ -14,10 +14,12 @@ namespace ostrel::cli {
 
 // What became of one row of a batch, as the manifest records it.
 struct ManifestEntry {
-    std::int64_t Line = 0;               // the input line the row starts on
-    std::int64_t Row = 0;                // the row number (%d)
-    std::optional<std::string> File;     // the file written ("-" for standard output)
-    std::vector<std::string> Files;      // structured append: every symbol's file, in order
+    std::int64_t Line = 0;           // the input line the row starts on
+    std::int64_t Row = 0;            // the row number (%d)
+    std::optional<std::string> File; // the file written ("-" for standard output)
+    std::vector<std::string> Files;  // structured append: every symbol's file, in order
+    std::int32_t Page = 0;           // --sheet: the label's page and cell (from 1); 0: none
+    std::int32_t Cell = 0;
     std::optional<std::size_t> Bytes;    // the length of the encoded data
     std::string Sha256;                  // of the encoded data, lower-case hex; empty when unknown
     Symbology Kind = Symbology::QR;      // whose names the version and mask take

@@ -8,6 +8,7 @@
 #include "OutputNamePlan.h"
 #include "OutputPattern.h"
 #include "PayloadSource.h"
+#include "SheetDocument.h"
 
 #include <algorithm>
 #include <atomic>
@@ -342,6 +343,8 @@ void BatchRunner::Record(BatchManifest& manifest, std::size_t index, const LineR
     if (result.Outcome == LineResult::Status::Written) {
         entry.File = path.empty() ? std::string("-") : path;
         entry.Files = result.Files;
+        entry.Page = result.Page;
+        entry.Cell = result.Cell;
     } else {
         entry.Error = result.Message;
     }
@@ -429,15 +432,25 @@ int BatchRunner::LoadRows() {
     if (m_Options.BuildsPayload() && !BuildPayloads(source)) {
         return ExitUsage;
     }
-    if (const auto unused = m_Table.UnusedColumns();
-        !unused.empty() && !m_Options.BuildsPayload()) {
+    if (m_Options.Caption) {
+        m_Caption.emplace(*m_Options.Caption, m_Table.Header());
+        if (!m_Caption->Error().empty()) {
+            std::fprintf(stderr, "%s: %s; nothing is written\n", Program,
+                         m_Caption->Error().c_str());
+            return ExitUsage;
+        }
+    }
+    auto unused = m_Table.UnusedColumns();
+    std::erase_if(unused,
+                  [this](const std::string& name) { return m_Caption && m_Caption->Uses(name); });
+    if (!unused.empty() && !m_Options.BuildsPayload()) {
         std::string names;
         for (const std::string& name : unused) {
             names += (names.empty() ? "'" : ", '") + name + "'";
         }
         std::fprintf(
-            stderr, "%s: warning: %s: %s not used (only 'data' and 'file' are)\n", Program,
-            source.c_str(),
+            stderr, "%s: warning: %s: %s not used (only 'data', 'file' and the caption's are)\n",
+            Program, source.c_str(),
             (unused.size() == 1 ? "the column " + names + " is" : "the columns " + names + " are")
                 .c_str());
     }
@@ -578,7 +591,10 @@ void BatchRunner::Encode(std::size_t first, const std::vector<std::string>& name
                     return pattern.Expand(rows[i].Number, Bytes(NameText(i)), number);
                 };
             }
-            result = pipeline.Run(Bytes(Data(i)), names[i], symbolPath);
+            const std::string caption =
+                m_Caption ? m_Caption->Expand(rows[i].Fields, NameText(i), rows[i].Number)
+                          : std::string();
+            result = pipeline.Run(Bytes(Data(i)), names[i], symbolPath, caption);
             if (result.Outcome == LineResult::Status::DiskFull) {
                 diskRefused = true;
             }
@@ -593,16 +609,27 @@ void BatchRunner::Encode(std::size_t first, const std::vector<std::string>& name
 
 int BatchRunner::Prepare(std::vector<std::string>& names, std::size_t& renamed,
                          std::unique_ptr<BatchManifest>& manifest) const {
-    if ((!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) ||
-        WritesOverAnInput(names)) {
-        return ExitUsage;
-    }
-    // A shard makes the folders of its own files only.
-    std::vector<std::string> own(names.begin() + static_cast<std::ptrdiff_t>(m_ShardBegin),
-                                 names.begin() + static_cast<std::ptrdiff_t>(m_ShardEnd));
-    own.insert(own.begin(), m_ShardBegin, std::string());
-    if (!PrepareFolders(own)) {
-        return ExitCannotWrite;
+    if (m_Options.Sheet) {
+        // One file for every row.
+        const std::vector<std::string> sheet{*m_Options.Output};
+        if (WritesOverAnInput(sheet)) {
+            return ExitUsage;
+        }
+        if (!PrepareFolders(sheet)) {
+            return ExitCannotWrite;
+        }
+    } else {
+        if ((!m_Options.WritesToStandardOutput() && !PlanNames(names, renamed)) ||
+            WritesOverAnInput(names)) {
+            return ExitUsage;
+        }
+        // A shard makes the folders of its own files only.
+        std::vector<std::string> own(names.begin() + static_cast<std::ptrdiff_t>(m_ShardBegin),
+                                     names.begin() + static_cast<std::ptrdiff_t>(m_ShardEnd));
+        own.insert(own.begin(), m_ShardBegin, std::string());
+        if (!PrepareFolders(own)) {
+            return ExitCannotWrite;
+        }
     }
     if (m_Options.Manifest) {
         manifest = std::make_unique<BatchManifest>(*m_Options.Manifest);
@@ -637,6 +664,9 @@ int BatchRunner::Run() {
             std::make_unique<LinePipeline>(m_Options, codePage, manifest != nullptr));
     }
 
+    if (m_Options.Sheet) {
+        return RunSheet(names, pipelines, manifest.get(), started);
+    }
     const bool progress = OSTREL_ISATTY(OSTREL_FILENO(stderr)) != 0;
     const std::size_t window = std::max(LinesPerWindow, LinesPerWorker * workers);
     std::vector<LineResult> results;
@@ -687,6 +717,74 @@ int BatchRunner::Run() {
         RecordSkipped(*manifest, INT64_MAX, tally);
     }
     return Finish(tally, renamed, elapsed(), manifest.get());
+}
+
+int BatchRunner::RunSheet(const std::vector<std::string>& names,
+                          const std::vector<std::unique_ptr<LinePipeline>>& pipelines,
+                          BatchManifest* manifest,
+                          std::chrono::steady_clock::time_point started) const {
+    const auto& rows = m_Table.Rows;
+    std::vector<LineResult> results(rows.size());
+    for (const auto& pipeline : pipelines) {
+        pipeline->SetKeepSymbols(true);
+    }
+    Encode(0, names, results, pipelines);
+    std::vector<label::SheetDocument::Label> labels;
+    std::vector<std::size_t> rowOf;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].Error.empty() && results[i].Symbol) {
+            labels.push_back({&*results[i].Symbol, results[i].Caption});
+            rowOf.push_back(i);
+        }
+    }
+    const render::RenderSettings rendering = m_Options.Rendering();
+    label::SheetDocument::Settings settings;
+    settings.Margin = rendering.Margin;
+    settings.Dark = rendering.Dark;
+    settings.Light = rendering.Light;
+    settings.CaptionPoints = m_Options.CaptionSize;
+    if (m_Options.ModuleSize) {
+        settings.ModulePoints =
+            m_Options.EffectiveSize().ModuleInches(1) * PrintSize::PointsPerInch;
+    }
+    settings.CutMarks = m_Options.CutMarks;
+    const label::SheetDocument::Result sheet =
+        label::SheetDocument::Write(*m_Options.Sheet, labels, settings);
+    const std::string& path = *m_Options.Output;
+    if (!sheet.Error.empty()) {
+        std::fprintf(stderr, "%s: %s; nothing is written\n", Program, sheet.Error.c_str());
+        return ExitUsage;
+    }
+    int reason = 0;
+    if (const std::string error =
+            WriteWholeFile(path, QByteArray::fromStdString(sheet.Pdf), &reason);
+        !error.empty()) {
+        std::fprintf(stderr, "%s: %s; nothing is written\n", Program, error.c_str());
+        return IsDiskRefusal(reason) ? ExitDiskFull : ExitCannotWrite;
+    }
+    for (std::size_t k = 0; k < rowOf.size(); ++k) {
+        LineResult& result = results[rowOf[k]];
+        if (!sheet.Refused[k].empty()) {
+            result.Outcome = LineResult::Status::BadText;
+            result.Message = sheet.Refused[k];
+            continue;
+        }
+        const label::SheetGeometry::Cell cell =
+            m_Options.Sheet->At(static_cast<std::size_t>(sheet.CellOf[k]));
+        result.Page = cell.Page;
+        result.Cell = cell.Number;
+    }
+    RunTally tally;
+    tally.NextSkipped = m_SkippedBegin;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        Report(i, results[i], path, tally, manifest);
+    }
+    if (manifest) {
+        RecordSkipped(*manifest, INT64_MAX, tally);
+    }
+    return Finish(tally, 0,
+                  std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                  manifest);
 }
 
 } // namespace ostrel::cli

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "BatchTable.h"
+#include "CaptionPattern.h"
 #include "CliOptions.h"
 #include "LinePipeline.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -102,9 +104,16 @@ private:
     void Record(BatchManifest& manifest, std::size_t index, const LineResult& result,
                 const std::string& path, const std::string& notTried) const;
 
+    // --sheet: every row's symbol made and kept, then laid out as labels on the pages of one PDF
+    // file, written whole; the rows reported with their page and cell. Returns the exit status.
+    int RunSheet(const std::vector<std::string>& names,
+                 const std::vector<std::unique_ptr<LinePipeline>>& pipelines,
+                 BatchManifest* manifest, std::chrono::steady_clock::time_point started) const;
+
     const CliOptions& m_Options;
     BatchTable m_Table;
-    std::vector<std::string> m_Payloads; // by row; empty without --payload
+    std::optional<CaptionPattern> m_Caption; // --caption's pattern, checked against the header
+    std::vector<std::string> m_Payloads;     // by row; empty without --payload
     bool m_ProgressShown = false;
     std::size_t m_ShardBegin = 0;
     std::size_t m_ShardEnd = 0;

@@ -327,7 +327,8 @@ std::string CheckCombination(const CliOptions& options) {
     if (std::string error = CheckPayload(options); !error.empty()) {
         return error;
     }
-    if (options.Batch) {
+    // A sheet is one file for the whole batch (CheckSheet).
+    if (options.Batch && !options.SheetText) {
         if (options.WritesToStandardOutput()) {
             if (!IsTerminalFormat(format) && format != OutputFormat::Matrix) {
                 return "a batch of " + formatName +

@@ -103,6 +103,7 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         result.Mask = symbol->Mask;
         if (m_KeepSymbols) {
             result.Symbol = std::move(symbol);
+            result.Caption = caption;
             result.Outcome = LineResult::Status::Written;
             return result;
         }
