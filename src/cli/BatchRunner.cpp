@@ -8,12 +8,15 @@
 #include "OutputNamePlan.h"
 #include "OutputPattern.h"
 #include "PayloadSource.h"
-#include "SheetDocument.h"
+#include "SymbolVerifier.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -774,6 +777,9 @@ int BatchRunner::RunSheet(const std::vector<std::string>& names,
         result.Page = cell.Page;
         result.Cell = cell.Number;
     }
+    if (m_Options.Verify) {
+        VerifySheet(sheet, rowOf, results);
+    }
     RunTally tally;
     tally.NextSkipped = m_SkippedBegin;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -785,6 +791,55 @@ int BatchRunner::RunSheet(const std::vector<std::string>& names,
     return Finish(tally, 0,
                   std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
                   manifest);
+}
+
+void BatchRunner::VerifySheet(const label::SheetDocument::Result& sheet,
+                              const std::vector<std::size_t>& rowOf,
+                              std::vector<LineResult>& results) const {
+    const std::string& path = *m_Options.Output;
+    QFile file(QString::fromStdString(path));
+    const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    // At least four dots a module, as --verify renders other drawings.
+    constexpr double ReadablePixels = 4.0;
+    const double dpi =
+        std::clamp(std::ceil(ReadablePixels * PrintSize::PointsPerInch / sheet.ModulePoints), 150.0,
+                   static_cast<double>(PrintSize::MaxDpi));
+    const std::vector<QImage> pages = SymbolVerifier::PdfPages(data, dpi);
+    const double scale = dpi / PrintSize::PointsPerInch;
+    for (std::size_t k = 0; k < rowOf.size(); ++k) {
+        LineResult& result = results[rowOf[k]];
+        if (result.Page == 0) {
+            continue;
+        }
+        const label::SheetDocument::Result::Place& place = sheet.Places[k];
+        const auto page = static_cast<std::size_t>(place.Page - 1);
+        const QImage picture =
+            page < pages.size()
+                ? pages[page].copy(static_cast<int>(std::lround(place.X * scale)),
+                                   static_cast<int>(std::lround(place.Y * scale)),
+                                   static_cast<int>(std::lround(place.Width * scale)),
+                                   static_cast<int>(std::lround(place.Height * scale)))
+                : QImage();
+        const SymbolVerifier::Outcome outcome =
+            SymbolVerifier::VerifyPicture(picture, result.Encoded);
+        const bool passes =
+            outcome == SymbolVerifier::Outcome::Verified ||
+            (outcome == SymbolVerifier::Outcome::Undetected && !m_Options.VerifyStrict);
+        result.Verified = passes;
+        result.Detected = outcome == SymbolVerifier::Outcome::Verified;
+        const std::string where = "the label on page " + std::to_string(result.Page) + ", cell " +
+                                  std::to_string(result.Cell) + " of '" + path + "'";
+        if (!passes) {
+            result.Outcome = LineResult::Status::Unreadable;
+            result.Message = where + " does not read back (" +
+                             std::string(SymbolVerifier::Reason(outcome)) +
+                             "); the sheet is kept with its other labels";
+            result.Page = result.Cell = 0;
+        } else if (outcome != SymbolVerifier::Outcome::Verified) {
+            result.ScanWarnings.push_back(where + " is " +
+                                          std::string(SymbolVerifier::Reason(outcome)));
+        }
+    }
 }
 
 } // namespace ostrel::cli

@@ -4,6 +4,7 @@
 #include "CaptionPattern.h"
 #include "CliOptions.h"
 #include "LinePipeline.h"
+#include "SheetDocument.h"
 
 #include <chrono>
 #include <cstdint>
@@ -109,6 +110,11 @@ private:
     int RunSheet(const std::vector<std::string>& names,
                  const std::vector<std::unique_ptr<LinePipeline>>& pipelines,
                  BatchManifest* manifest, std::chrono::steady_clock::time_point started) const;
+
+    // --sheet --verify: every label read back from the written file, rendered by Poppler and cut
+    // out at its place; a label that does not read back fails its row (the sheet stays).
+    void VerifySheet(const label::SheetDocument::Result& sheet,
+                     const std::vector<std::size_t>& rowOf, std::vector<LineResult>& results) const;
 
     const CliOptions& m_Options;
     BatchTable m_Table;

@@ -184,10 +184,12 @@ std::string CheckSheet(CliOptions& options) {
     if (options.WritesToStandardOutput() || options.EffectiveFormat() != OutputFormat::Pdf) {
         return "--sheet writes one PDF file: give -o FILE.pdf";
     }
-    if (options.Shards > 0 || options.Logo || options.StructuredAppend || options.Verify ||
-        options.Cmyk || options.PrintPayload) {
-        return "--sheet is not for --shard, --logo, --structured-append, --verify, --cmyk or "
-               "--print-payload";
+    if (options.Shards > 0 || options.Logo || options.StructuredAppend || options.Cmyk ||
+        options.PrintPayload) {
+        return "--sheet is not for --shard, --logo, --structured-append, --cmyk or --print-payload";
+    }
+    if (options.Verify && (options.Gs1Input() || options.Fnc1Application >= 0)) {
+        return "--verify of a sheet reads plain data: not with --gs1 or --fnc1-application";
     }
     if (options.ScaleGiven || options.WholeSize || options.Dpi) {
         return "a sheet's module size is the largest that fits its cells, or --module-size: not "

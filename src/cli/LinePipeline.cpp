@@ -104,6 +104,9 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         if (m_KeepSymbols) {
             result.Symbol = std::move(symbol);
             result.Caption = caption;
+            if (m_Options.Verify) {
+                result.Encoded = bytes;
+            }
             result.Outcome = LineResult::Status::Written;
             return result;
         }

@@ -50,8 +50,9 @@ struct LineResult {
     std::vector<std::string> Files; // structured append: every symbol's file, once all are written
     // --sheet: the symbol itself, laid out with the others once all are made.
     std::optional<clsQRCode::Symbol> Symbol;
-    std::string Caption;   // --sheet: the row's caption
-    std::int32_t Page = 0; // --sheet: the label's page and cell, from 1, once laid out
+    std::string Caption;               // --sheet: the row's caption
+    std::vector<std::uint8_t> Encoded; // --sheet --verify: the bytes the symbol holds
+    std::int32_t Page = 0;             // --sheet: the label's page and cell, from 1, once laid out
     std::int32_t Cell = 0;
 };
 

@@ -849,7 +849,8 @@ constexpr OptionRow Table[] = {
      "cell in row order, each symbol with its\n"
      "caption; every label of the file has the same\n"
      "module size, the largest that fits the cells.\n"
-     "The manifest gives each row's page and cell"},
+     "The manifest gives each row's page and cell;\n"
+     "--verify reads every label back from the file"},
     {Options, "grid", 0, OptionValue::Required, "COLSxROWS", ApplyGrid,
      "the cells of a sheet, 3x8: the page less its\n"
      "margins shared out"},

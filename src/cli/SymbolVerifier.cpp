@@ -524,4 +524,19 @@ SymbolVerifier::Outcome SymbolVerifier::VerifyPicture(const QImage& picture,
                                                                : Outcome::Undetected;
 }
 
+std::vector<QImage> SymbolVerifier::PdfPages(const QByteArray& data, double dpi) {
+    std::vector<QImage> pages;
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
+    if (!document || document->isLocked()) {
+        return pages;
+    }
+    document->setRenderHint(Poppler::Document::Antialiasing);
+    document->setPaperColor(Qt::white);
+    for (int i = 0; i < document->numPages(); ++i) {
+        const std::unique_ptr<Poppler::Page> page = document->page(i);
+        pages.push_back(page ? page->renderToImage(dpi, dpi) : QImage());
+    }
+    return pages;
+}
+
 } // namespace ostrel::cli

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ostrel::cli {
 
@@ -131,6 +132,8 @@ public:
     static Outcome VerifyModules(const clsQRCode::Symbol& symbol, std::int32_t margin,
                                  bool negative, std::span<const std::uint8_t> expected,
                                  const Sequence& sequence = std::nullopt);
+    // Every page of a PDF document rendered by Poppler at dpi, as VerifyFile renders the first.
+    static std::vector<QImage> PdfPages(const QByteArray& data, double dpi);
     // A picture of any format; transparent pixels count as lying on white. Read twice: told
     // where the symbol is, then (when that reads it) searched as a scanner searches.
     static Outcome VerifyPicture(const QImage& picture, std::span<const std::uint8_t> expected,

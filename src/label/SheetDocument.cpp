@@ -95,6 +95,7 @@ SheetDocument::Result SheetDocument::Write(const SheetGeometry& geometry,
     Result result;
     result.Refused.assign(labels.size(), std::string());
     result.CellOf.assign(labels.size(), -1);
+    result.Places.assign(labels.size(), {});
     const CaptionFont& font = CaptionFont::Shared();
     std::vector<Need> needs;
     double module = settings.ModulePoints.value_or(geometry.CellWidth());
@@ -176,6 +177,7 @@ SheetDocument::Result SheetDocument::Write(const SheetGeometry& geometry,
         const double height = (need.Rows + 2 * q) * module + layout.Band;
         const double x = cell.X + (cell.Width - width) / 2;
         const double y = cell.Y + (cell.Height - height) / 2;
+        result.Places[i] = {cell.Page, x, y, width, (need.Rows + 2 * q) * module};
         CairoDocument::FillBox(cairo, x, y, width, height, settings.Light);
         const render::ModuleRects rects(
             symbol.Columns(), symbol.Rows(),

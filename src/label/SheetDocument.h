@@ -38,6 +38,16 @@ public:
         double ModulePoints = 0;          // the module size of every label
         std::vector<std::string> Refused; // by label: why it has no cell (its row fails)
         std::vector<std::int32_t> CellOf; // by label: its cell's index, -1 when refused
+        // By label: the symbol with its quiet zone on its page, points from the page's top-left
+        // corner (what a reader is shown when the sheet is checked); unset when refused.
+        struct Place {
+            std::int32_t Page = 0; // from 1
+            double X = 0;
+            double Y = 0;
+            double Width = 0;
+            double Height = 0;
+        };
+        std::vector<Place> Places;
     };
 
     static Result Write(const SheetGeometry& geometry, const std::vector<Label>& labels,

@@ -101,6 +101,12 @@ def check_sheet(work, rows, columns, grid_rows, margin_mm, gap_mm):
         "--grid", f"{columns}x{grid_rows}", "--sheet-margin", f"{margin_mm}mm", "--gap",
         f"{gap_mm}mm", "--cut-marks", "-o", again)
     check(open(pdf, "rb").read() == open(again, "rb").read(), "two runs differ")
+    # --verify reads every label back from the written sheet.
+    verified = run("--batch", source, "--batch-format", "csv", "--caption", "{name}", "--sheet",
+                   "A5", "--label", "60x40mm", "--verify", "-o", again, "--manifest", manifest)
+    records = [json.loads(line) for line in open(manifest, encoding="utf-8")]
+    check(verified.returncode == 0 and all(r["verified"] is True for r in records),
+          f"sheet --verify: {verified.returncode} {verified.stderr}")
 
 
 def check_caption_pictures(work):
