@@ -117,7 +117,9 @@ std::string CaptionPainter::Svg(double centreX, double top, render::Colour colou
         text += "</text>\n";
         return text;
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+    // An unbounded surface: on a bounded one cairo leaves out the outlines of small glyphs that
+    // lie outside it.
+    cairo_surface_t* surface = cairo_recording_surface_create(CAIRO_CONTENT_ALPHA, nullptr);
     cairo_t* cairo = cairo_create(surface);
     m_Font.Use(cairo, m_Layout.Size);
     cairo_move_to(cairo, centreX - m_Layout.Width / 2, baseline);

@@ -138,7 +138,16 @@ def check_caption_pictures(work):
     check("<text" in open(svg, encoding="utf-8").read() and "Noto Sans CJK SC" in open(svg, encoding="utf-8").read(),
           "svg caption is text naming the font")
     run("--caption", "产品 A-001", "--caption-outline", "--scale", "4", "-o", svg, "hello")
-    check("<text" not in open(svg, encoding="utf-8").read(), "svg outline caption holds no text")
+    drawing = open(svg, encoding="utf-8").read()
+    check("<text" not in drawing, "svg outline caption holds no text")
+    # The outline lies in the band under the quiet zone (21 + 8 modules) and within the symbol's
+    # columns, and is made of the glyphs' curves.
+    outline = drawing.rsplit("<path", 1)[1].split('d="', 1)[1].split('"', 1)[0]
+    numbers = [float(n) for n in outline.replace("M", " ").replace("L", " ").replace("C", " ")
+               .replace("Z", " ").split()]
+    xs, ys = numbers[0::2], numbers[1::2]
+    check(outline.count("C") > 20 and min(ys) > 29 and min(xs) >= 4 and max(xs) <= 25,
+          f"svg outline caption: {outline[:80]!r}")
     for kind in ("pdf", "eps"):
         out = os.path.join(work, f"caption.{kind}")
         run("--caption", "产品 A-001 名称", "--module-size", "1mm", "-o", out, "hello")
