@@ -111,30 +111,7 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
             return result;
         }
         size = SymbolSize(*symbol, m_Options);
-        if (!size.Error.empty()) {
-            result.Outcome = LineResult::Status::CannotWrite;
-            result.Message = size.Error;
-            return result;
-        }
-        // A module size warns once for the whole run; a whole size for every symbol it fits
-        // badly.
-        if (m_Options.WholeSize) {
-            result.Warning = size.Warning;
-        }
-        std::shared_ptr<const render::LogoOverlay> logo;
-        if (m_Options.Logo && !ApplyLogo(*symbol, size.Pixels, logo, result)) {
-            return result;
-        }
-        std::string captionError;
-        data = SymbolOutput(*symbol, m_Options, m_Renderer, size, logo, caption, &captionError);
-        if (!captionError.empty()) {
-            result.Outcome = LineResult::Status::BadText;
-            result.Message = captionError;
-            return result;
-        }
-        if (data.isEmpty()) {
-            result.Outcome = LineResult::Status::CannotWrite;
-            result.Message = "cannot make the picture";
+        if (!Draw(*symbol, size, caption, data, result)) {
             return result;
         }
     }
@@ -156,6 +133,36 @@ LineResult LinePipeline::RunBytes(const std::vector<std::uint8_t>& bytes, const 
         Verified(*symbol, data, path, bytes, VerifyDpi(m_Options, size), result);
     }
     return result;
+}
+
+bool LinePipeline::Draw(clsQRCode::Symbol& symbol, const PrintSize::Resolved& size,
+                        const std::string& caption, QByteArray& data, LineResult& result) {
+    if (!size.Error.empty()) {
+        result.Outcome = LineResult::Status::CannotWrite;
+        result.Message = size.Error;
+        return false;
+    }
+    // A module size warns once for the whole run; a whole size for every symbol it fits badly.
+    if (m_Options.WholeSize) {
+        result.Warning = size.Warning;
+    }
+    std::shared_ptr<const render::LogoOverlay> logo;
+    if (m_Options.Logo && !ApplyLogo(symbol, size.Pixels, logo, result)) {
+        return false;
+    }
+    std::string captionError;
+    data = SymbolOutput(symbol, m_Options, m_Renderer, size, logo, caption, &captionError);
+    if (!captionError.empty()) {
+        result.Outcome = LineResult::Status::BadText;
+        result.Message = captionError;
+        return false;
+    }
+    if (data.isEmpty()) {
+        result.Outcome = LineResult::Status::CannotWrite;
+        result.Message = "cannot make the picture";
+        return false;
+    }
+    return true;
 }
 
 // --logo with the automatic version: the smallest version from the data's own up whose symbol

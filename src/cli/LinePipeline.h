@@ -147,6 +147,10 @@ private:
     // false with the result saying why (Status::TooLong) when the logo cannot be used.
     bool ApplyLogo(clsQRCode::Symbol& symbol, std::int32_t pixels,
                    std::shared_ptr<const render::LogoOverlay>& logo, LineResult& result) const;
+    // The file contents of symbol at size (its logo applied, its caption under it) in data; false
+    // with the result saying why when it cannot be drawn.
+    bool Draw(clsQRCode::Symbol& symbol, const PrintSize::Resolved& size,
+              const std::string& caption, QByteArray& data, LineResult& result);
     // The file contents of every symbol of set, and the resolution --verify renders each at;
     // false with result saying why when one cannot be made.
     bool RenderSymbols(const SymbolSet& set, std::vector<QByteArray>& outputs,

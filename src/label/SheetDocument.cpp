@@ -89,6 +89,96 @@ void DrawCutMarks(cairo_t* cairo, const SheetGeometry& g) {
 
 } // namespace
 
+namespace {
+
+// What every label needs, and the labels refused for a caption the font cannot draw.
+std::vector<Need> Needs(const std::vector<SheetDocument::Label>& labels,
+                        const SheetDocument::Settings& settings, const CaptionFont& font,
+                        SheetDocument::Result& result) {
+    std::vector<Need> needs;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const SheetDocument::Label& label = labels[i];
+        Need need{font,
+                  settings,
+                  label.Symbol->Columns(),
+                  label.Symbol->Rows(),
+                  0,
+                  !label.Caption.empty()};
+        if (need.Caption) {
+            result.Refused[i] = font.Error().empty() ? font.Refusal(label.Caption) : font.Error();
+            need.PerSize = font.Width(label.Caption);
+        }
+        needs.push_back(need);
+    }
+    return needs;
+}
+
+// The module size of every label: the one asked for when every label fits its cell at it, else
+// the largest at which all fit; 0 with result's error when there is none or it is too small.
+double ChooseModule(const SheetGeometry& geometry, const std::vector<Need>& needs,
+                    const SheetDocument::Settings& settings, SheetDocument::Result& result) {
+    const auto cells = [&] {
+        return Millimetres(geometry.CellWidth()) + " x " + Millimetres(geometry.CellHeight());
+    };
+    double module = settings.ModulePoints.value_or(geometry.CellWidth());
+    std::size_t narrowest = needs.size();
+    for (std::size_t i = 0; i < needs.size(); ++i) {
+        const Need& need = needs[i];
+        if (!result.Refused[i].empty()) {
+            continue;
+        }
+        if (settings.ModulePoints) {
+            if (need.Width(module) > geometry.CellWidth() + 1e-6 ||
+                need.Height(module) > geometry.CellHeight() + 1e-6) {
+                result.Error = "label " + std::to_string(i + 1) + " needs " +
+                               Millimetres(need.Width(module)) + " x " +
+                               Millimetres(need.Height(module)) +
+                               " at this --module-size, and the cells are " + cells();
+                return 0;
+            }
+        } else if (const double largest = need.Largest(geometry.CellWidth(), geometry.CellHeight());
+                   largest < module) {
+            module = largest;
+            narrowest = i;
+        }
+    }
+    if (module < SheetDocument::MinModulePoints) {
+        result.Error = "the cells (" + cells() + ") are too small: label " +
+                       std::to_string(narrowest + 1) + " would have modules of " +
+                       Millimetres(module) + ", under the " +
+                       Millimetres(SheetDocument::MinModulePoints) +
+                       " that readers need; use fewer cells, a larger page or less data";
+        return 0;
+    }
+    return module;
+}
+
+// One label centred in its cell: the ground, the modules, the caption; where its symbol is.
+SheetDocument::Result::Place DrawLabel(cairo_t* cairo, const Need& need,
+                                       const SheetDocument::Label& label, double module,
+                                       const SheetGeometry::Cell& cell,
+                                       const CaptionLayout& layout) {
+    const SheetDocument::Settings& settings = need.Settings;
+    const clsQRCode::Symbol& symbol = *label.Symbol;
+    const std::int32_t q = settings.Margin;
+    const double width = need.Width(module);
+    const double symbolHeight = (need.Rows + 2 * q) * module;
+    const double x = cell.X + (cell.Width - width) / 2;
+    const double y = cell.Y + (cell.Height - symbolHeight - layout.Band) / 2;
+    CairoDocument::FillBox(cairo, x, y, width, symbolHeight + layout.Band, settings.Light);
+    const render::ModuleRects rects(
+        symbol.Columns(), symbol.Rows(),
+        [&](std::int32_t mx, std::int32_t my) { return symbol.At(mx, my) != 0; });
+    CairoDocument::FillRects(cairo, rects, x + q * module, y + q * module, module, settings.Dark);
+    if (need.Caption) {
+        CaptionPainter(need.Font, label.Caption, layout)
+            .Draw(cairo, x + width / 2, y + symbolHeight, settings.Dark);
+    }
+    return {cell.Page, x, y, width, symbolHeight};
+}
+
+} // namespace
+
 SheetDocument::Result SheetDocument::Write(const SheetGeometry& geometry,
                                            const std::vector<Label>& labels,
                                            const Settings& settings) {
@@ -97,51 +187,9 @@ SheetDocument::Result SheetDocument::Write(const SheetGeometry& geometry,
     result.CellOf.assign(labels.size(), -1);
     result.Places.assign(labels.size(), {});
     const CaptionFont& font = CaptionFont::Shared();
-    std::vector<Need> needs;
-    double module = settings.ModulePoints.value_or(geometry.CellWidth());
-    std::size_t narrowest = labels.size();
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        const Label& label = labels[i];
-        Need need{font,
-                  settings,
-                  label.Symbol->Columns(),
-                  label.Symbol->Rows(),
-                  0,
-                  !label.Caption.empty()};
-        if (need.Caption) {
-            std::string refusal = font.Error().empty() ? font.Refusal(label.Caption) : font.Error();
-            if (!refusal.empty()) {
-                result.Refused[i] = std::move(refusal);
-            }
-            need.PerSize = font.Width(label.Caption);
-        }
-        needs.push_back(need);
-        if (!result.Refused[i].empty()) {
-            continue;
-        }
-        if (settings.ModulePoints) {
-            if (need.Width(module) > geometry.CellWidth() + 1e-6 ||
-                need.Height(module) > geometry.CellHeight() + 1e-6) {
-                result.Error =
-                    "label " + std::to_string(i + 1) + " needs " + Millimetres(need.Width(module)) +
-                    " x " + Millimetres(need.Height(module)) +
-                    " at this --module-size, and the "
-                    "cells are " +
-                    Millimetres(geometry.CellWidth()) + " x " + Millimetres(geometry.CellHeight());
-                return result;
-            }
-        } else if (const double largest = need.Largest(geometry.CellWidth(), geometry.CellHeight());
-                   largest < module) {
-            module = largest;
-            narrowest = i;
-        }
-    }
-    if (module < MinModulePoints) {
-        result.Error = "the cells (" + Millimetres(geometry.CellWidth()) + " x " +
-                       Millimetres(geometry.CellHeight()) + ") are too small: label " +
-                       std::to_string(narrowest + 1) + " would have modules of " +
-                       Millimetres(module) + ", under the " + Millimetres(MinModulePoints) +
-                       " that readers need; use fewer cells, a larger page or less data";
+    const std::vector<Need> needs = Needs(labels, settings, font, result);
+    const double module = ChooseModule(geometry, needs, settings, result);
+    if (!result.Error.empty()) {
         return result;
     }
     result.ModulePoints = module;
@@ -149,21 +197,14 @@ SheetDocument::Result SheetDocument::Write(const SheetGeometry& geometry,
     cairo_t* cairo = document.Context();
     std::int32_t cells = 0;
     for (std::size_t i = 0; i < labels.size(); ++i) {
+        CaptionLayout layout;
+        if (result.Refused[i].empty() && needs[i].Caption) {
+            layout = CaptionLayout::Fit(font, labels[i].Caption, needs[i].Columns * module, 1.0,
+                                        settings.CaptionPoints, false);
+            result.Refused[i] = layout.Error;
+        }
         if (!result.Refused[i].empty()) {
             continue;
-        }
-        const Need& need = needs[i];
-        const clsQRCode::Symbol& symbol = *labels[i].Symbol;
-        const std::int32_t q = settings.Margin;
-        const double symbolWidth = need.Columns * module;
-        CaptionLayout layout;
-        if (need.Caption) {
-            layout = CaptionLayout::Fit(font, labels[i].Caption, symbolWidth, 1.0,
-                                        settings.CaptionPoints, false);
-            if (!layout.Error.empty()) {
-                result.Refused[i] = layout.Error;
-                continue;
-            }
         }
         const SheetGeometry::Cell cell = geometry.At(static_cast<std::size_t>(cells));
         if (cells > 0 && cell.Number == 1) {
@@ -173,21 +214,7 @@ SheetDocument::Result SheetDocument::Write(const SheetGeometry& geometry,
             document.NextPage();
         }
         result.CellOf[i] = cells++;
-        const double width = need.Width(module);
-        const double height = (need.Rows + 2 * q) * module + layout.Band;
-        const double x = cell.X + (cell.Width - width) / 2;
-        const double y = cell.Y + (cell.Height - height) / 2;
-        result.Places[i] = {cell.Page, x, y, width, (need.Rows + 2 * q) * module};
-        CairoDocument::FillBox(cairo, x, y, width, height, settings.Light);
-        const render::ModuleRects rects(
-            symbol.Columns(), symbol.Rows(),
-            [&](std::int32_t mx, std::int32_t my) { return symbol.At(mx, my) != 0; });
-        CairoDocument::FillRects(cairo, rects, x + q * module, y + q * module, module,
-                                 settings.Dark);
-        if (need.Caption) {
-            CaptionPainter(font, labels[i].Caption, layout)
-                .Draw(cairo, x + width / 2, y + (need.Rows + 2 * q) * module, settings.Dark);
-        }
+        result.Places[i] = DrawLabel(cairo, needs[i], labels[i], module, cell, layout);
     }
     if (cells == 0) {
         result.Error = "no label to lay out: every row failed";
