@@ -101,6 +101,14 @@ def check_sheet(work, rows, columns, grid_rows, margin_mm, gap_mm):
         "--grid", f"{columns}x{grid_rows}", "--sheet-margin", f"{margin_mm}mm", "--gap",
         f"{gap_mm}mm", "--cut-marks", "-o", again)
     check(open(pdf, "rb").read() == open(again, "rb").read(), "two runs differ")
+    # No clock in the file: SOURCE_DATE_EPOCH's date when set, else a fixed one.
+    for epoch, date in ((None, b"(20000101000000Z)"), ("1700000000", b"(20231114221320Z)")):
+        env = {k: v for k, v in os.environ.items() if k != "SOURCE_DATE_EPOCH"}
+        if epoch:
+            env["SOURCE_DATE_EPOCH"] = epoch
+        run("--batch", source, "--batch-format", "csv", "--sheet", "A4", "--grid", "3x8", "-o",
+            again, env=env)
+        check(b"/CreationDate " + date in open(again, "rb").read(), f"creation date not {date}")
     # --verify reads every label back from the written sheet.
     verified = run("--batch", source, "--batch-format", "csv", "--caption", "{name}", "--sheet",
                    "A5", "--label", "60x40mm", "--verify", "-o", again, "--manifest", manifest)
