@@ -167,6 +167,42 @@ def check_caption_pictures(work):
         check("产品 A-001 名称" in text, f"{kind}: pdftotext gives {text!r}")
 
 
+def check_caption_batch(work):
+    """Captions of a batch's files from a column: the same files with one worker or four, and a
+    caption too long for its symbol fails its row alone."""
+    source = os.path.join(work, "captions.csv")
+    with open(source, "w", encoding="utf-8") as f:
+        f.write("data,seat\n")
+        for i in range(1, 41):
+            seat = f"{i} 排" if i != 17 else "一个远远放不进这个小符号下面的非常长的标题文字"
+            f.write(f"row-{i},{seat}\n")
+    runs = {}
+    for jobs in ("1", "4"):
+        folder = os.path.join(work, f"jobs{jobs}")
+        os.mkdir(folder)
+        result = run("--batch", source, "--batch-format", "csv", "--caption", "座位 {seat}",
+                     "--scale", "3", "--jobs", jobs, "-o", os.path.join(folder, "%02d.png"),
+                     "--manifest", os.path.join(folder, "m.jsonl"))
+        check(result.returncode == 1 and "row 17" in result.stderr,
+              f"--jobs {jobs}: {result.returncode} {result.stderr}")
+        runs[jobs] = {n: open(os.path.join(folder, n), "rb").read() for n in os.listdir(folder)
+                      if n.endswith(".png")}
+        records = [json.loads(line) for line in open(os.path.join(folder, "m.jsonl"))]
+        failed = [r["row"] for r in records if r["error"]]
+        check(failed == [17] and "does not fit" in records[16]["error"],
+              f"--jobs {jobs}: failed rows {failed}")
+    check(len(runs["1"]) == 39 and runs["1"] == runs["4"], "captioned files differ by --jobs")
+    eps = [os.path.join(work, f"same{k}.eps") for k in (1, 2)]
+    for path in eps:
+        run("--caption", "产品", "--module-size", "1mm", "-o", path, "hello")
+    check(open(eps[0], "rb").read() == open(eps[1], "rb").read(), "two EPS runs differ")
+    sheet = os.path.join(work, "fixed.pdf")
+    too_big = run("--batch", source, "--batch-format", "csv", "--sheet", "A4", "--grid", "3x8",
+                  "--module-size", "5mm", "-o", sheet)
+    check(too_big.returncode == 2 and "--module-size" in too_big.stderr and
+          not os.path.exists(sheet), f"a module size too large: {too_big.stderr}")
+
+
 def check_refusals(work):
     refused = [
         ["--caption", "a caption far too long for a small symbol to carry", "--scale", "2", "-o",
@@ -200,6 +236,7 @@ def main():
         check_refusals(work)
         check_sheet(work, rows, 3, 8, 10, 2)
         check_caption_pictures(work)
+        check_caption_batch(work)
     for failure in failures:
         print("FAIL:", failure)
     print(f"{len(failures)} failures")
