@@ -213,6 +213,14 @@ Examples:
       Four processes share the batch (GNU parallel): the same files as one
       run, and part-1.jsonl ... part-4.jsonl together are its manifest.
 
+  ostrel-qr-cli -o seat.png --scale 8 --caption '座位 12 排 8 号' 'https://t.example/s/1208'
+      The symbol with a line of text under it, centred below its quiet zone.
+
+  ostrel-qr-cli --batch items.csv --batch-format csv --caption '{name}' \
+      --sheet A4 --grid 3x8 --cut-marks -o labels.pdf
+      Every row a label on A4 sheets of 3 x 8: its symbol and, under it, its
+      name column, in one PDF file with the font embedded.
+
   printf '\001\002\003' | ostrel-qr-cli -o binary.bmp --scale 4
       Encode three raw bytes from standard input into a BMP picture.
 
