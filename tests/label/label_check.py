@@ -29,6 +29,13 @@ def run(*args, env=None):
     return subprocess.run([CLI, *args], capture_output=True, text=True, env=env)
 
 
+def ok(*args, env=None):
+    """Runs the tool, which must succeed."""
+    result = run(*args, env=env)
+    check(result.returncode == 0, f"{' '.join(args)}: {result.returncode} {result.stderr}")
+    return result
+
+
 def read_symbol(png):
     """The text and corner points that ZXingReader finds in a picture, or (None, None)."""
     out = subprocess.run(["ZXingReader", png], capture_output=True, text=True).stdout
@@ -97,7 +104,7 @@ def check_sheet(work, rows, columns, grid_rows, margin_mm, gap_mm):
     check(gs.returncode == 0 and not gs.stdout and not gs.stderr, f"Ghostscript: {gs.stderr}")
     # The same run gives the same bytes, whatever the clock.
     again = os.path.join(work, "again.pdf")
-    run("--batch", source, "--batch-format", "csv", "--caption", "{name} #%03d", "--sheet", "A4",
+    ok("--batch", source, "--batch-format", "csv", "--caption", "{name} #%03d", "--sheet", "A4",
         "--grid", f"{columns}x{grid_rows}", "--sheet-margin", f"{margin_mm}mm", "--gap",
         f"{gap_mm}mm", "--cut-marks", "-o", again)
     check(open(pdf, "rb").read() == open(again, "rb").read(), "two runs differ")
@@ -106,8 +113,8 @@ def check_sheet(work, rows, columns, grid_rows, margin_mm, gap_mm):
         env = {k: v for k, v in os.environ.items() if k != "SOURCE_DATE_EPOCH"}
         if epoch:
             env["SOURCE_DATE_EPOCH"] = epoch
-        run("--batch", source, "--batch-format", "csv", "--sheet", "A4", "--grid", "3x8", "-o",
-            again, env=env)
+        ok("--batch", source, "--batch-format", "csv", "--sheet", "A4", "--grid", "3x8", "-o",
+           again, env=env)
         check(b"/CreationDate " + date in open(again, "rb").read(), f"creation date not {date}")
     # --verify reads every label back from the written sheet.
     verified = run("--batch", source, "--batch-format", "csv", "--caption", "{name}", "--sheet",
@@ -142,10 +149,10 @@ def check_caption_pictures(work):
         zbar = subprocess.run(["zbarimg", "-q", "--raw", png], capture_output=True, text=True)
         check(zbar.stdout.strip() == "https://ostrel.example/7", f"ZBar reads {zbar.stdout!r}")
     svg = os.path.join(work, "caption.svg")
-    run("--caption", "产品 A-001", "--scale", "4", "-o", svg, "hello")
+    ok("--caption", "产品 A-001", "--scale", "4", "-o", svg, "hello")
     check("<text" in open(svg, encoding="utf-8").read() and "Noto Sans CJK SC" in open(svg, encoding="utf-8").read(),
           "svg caption is text naming the font")
-    run("--caption", "产品 A-001", "--caption-outline", "--scale", "4", "-o", svg, "hello")
+    ok("--caption", "产品 A-001", "--caption-outline", "--scale", "4", "-o", svg, "hello")
     drawing = open(svg, encoding="utf-8").read()
     check("<text" not in drawing, "svg outline caption holds no text")
     # The outline lies in the band under the quiet zone (21 + 8 modules) and within the symbol's
@@ -158,7 +165,7 @@ def check_caption_pictures(work):
           f"svg outline caption: {outline[:80]!r}")
     for kind in ("pdf", "eps"):
         out = os.path.join(work, f"caption.{kind}")
-        run("--caption", "产品 A-001 名称", "--module-size", "1mm", "-o", out, "hello")
+        ok("--caption", "产品 A-001 名称", "--module-size", "1mm", "-o", out, "hello")
         if kind == "eps":
             subprocess.run(["gs", "-q", "-dNOPAUSE", "-dBATCH", "-dEPSCrop", "-sDEVICE=pdfwrite",
                             f"-sOutputFile={out}.pdf", out], check=True)
@@ -194,7 +201,7 @@ def check_caption_batch(work):
     check(len(runs["1"]) == 39 and runs["1"] == runs["4"], "captioned files differ by --jobs")
     eps = [os.path.join(work, f"same{k}.eps") for k in (1, 2)]
     for path in eps:
-        run("--caption", "产品", "--module-size", "1mm", "-o", path, "hello")
+        ok("--caption", "产品", "--module-size", "1mm", "-o", path, "hello")
     check(open(eps[0], "rb").read() == open(eps[1], "rb").read(), "two EPS runs differ")
     sheet = os.path.join(work, "fixed.pdf")
     too_big = run("--batch", source, "--batch-format", "csv", "--sheet", "A4", "--grid", "3x8",
