@@ -130,7 +130,6 @@ def check_caption_pictures(work):
         result = run("--caption", caption, "--scale", str(scale), "-o", png, "https://ostrel.example/7")
         check(result.returncode == 0, f"caption png: {result.stderr}")
         image = cv2.imread(png, cv2.IMREAD_GRAYSCALE)
-        plain = cv2.imread(png.replace(".png", "-plain.png")) if False else None
         width = image.shape[1]
         modules = width // scale
         symbol_rows = width  # square symbol: its picture is as high as it is wide
