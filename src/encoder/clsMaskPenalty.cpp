@@ -47,6 +47,26 @@ template <bool Hardware> OSTREL_INLINE std::int32_t CountBits(std::uint64_t w) {
     return PopCount(w);
 }
 
+// Word low shifted right by j (1..63), the low bits of high moving into its top; and word high
+// shifted left, the top bits of low moving into its bottom. Where the compiler has 128-bit
+// integers these are one double shift instruction (SHRD, SHLD on x86-64).
+OSTREL_INLINE std::uint64_t ShiftRightAcross(std::uint64_t low, std::uint64_t high, std::size_t j) {
+#ifdef __SIZEOF_INT128__
+    const unsigned __int128 both = (static_cast<unsigned __int128>(high) << 64) | low;
+    return static_cast<std::uint64_t>(both >> j);
+#else
+    return (low >> j) | (high << (64 - j));
+#endif
+}
+OSTREL_INLINE std::uint64_t ShiftLeftAcross(std::uint64_t high, std::uint64_t low, std::size_t j) {
+#ifdef __SIZEOF_INT128__
+    const unsigned __int128 both = (static_cast<unsigned __int128>(high) << 64) | low;
+    return static_cast<std::uint64_t>((both << j) >> 64);
+#else
+    return (high << j) | (low >> (64 - j));
+#endif
+}
+
 // One row or column of a symbol (plus the padding below) as bits, module k in bit k, in Words
 // 64-bit words; the shifts move whole lines: (a >> j) bit k is a bit k + j, (a << j) bit k is
 // a bit k - j. The data area of a symbol is close to random, so a loop that branched at every
@@ -88,14 +108,14 @@ template <std::size_t Words> struct Line {
     Line operator>>(std::size_t j) const {
         Line r;
         for (std::size_t i = 0; i < Words; ++i) {
-            r.W[i] = (W[i] >> j) | (i + 1 < Words ? W[i + 1] << (64 - j) : 0);
+            r.W[i] = i + 1 < Words ? ShiftRightAcross(W[i], W[i + 1], j) : W[i] >> j;
         }
         return r;
     }
     Line operator<<(std::size_t j) const {
         Line r;
         for (std::size_t i = 0; i < Words; ++i) {
-            r.W[i] = (W[i] << j) | (i > 0 ? W[i - 1] >> (64 - j) : 0);
+            r.W[i] = i > 0 ? ShiftLeftAcross(W[i], W[i - 1], j) : W[i] << j;
         }
         return r;
     }
@@ -288,12 +308,13 @@ template <std::size_t Words> Line<Words> Narrow(const Line<kMaxWords>& wide) {
     return (v * 0x0102040810204080ULL) >> 56;
 }
 
-// a[i] bit j becomes a[j] bit i (64 x 64 bits).
-void Transpose64(std::array<std::uint64_t, 64>& a) {
+// a[i] bit j becomes a[j] bit i (64 x 64 bits); Word a 64-bit word, or (GCC) a vector of two
+// that transposes two blocks side by side.
+template <typename Word> void Transpose64(std::array<Word, 64>& a) {
     std::uint64_t m = 0x00000000FFFFFFFFULL;
     for (std::size_t j = 32; j != 0; j >>= 1, m ^= m << j) {
         for (std::size_t k = 0; k < 64; k = ((k | j) + 1) & ~j) {
-            const std::uint64_t t = ((a[k] >> j) ^ a[k | j]) & m;
+            const Word t = ((a[k] >> j) ^ a[k | j]) & m;
             a[k] ^= t << j;
             a[k | j] ^= t;
         }
@@ -348,6 +369,27 @@ struct ModuleBits16 {
     return {static_cast<std::uint32_t>(__builtin_ia32_pmovmskb128(bit0)),
             static_cast<std::uint32_t>(__builtin_ia32_pmovmskb128(free | bit2))};
 }
+
+// TransposeLines of the fixed and of the masked rows at once, one in each half of 16-byte
+// vectors.
+using WordPair = std::uint64_t __attribute__((vector_size(16)));
+template <std::size_t Words> void TransposeLinePairs(PlacedLines<Words>& lines, std::size_t n) {
+    std::array<WordPair, 64> block{};
+    for (std::size_t by = 0; by < Words; ++by) {
+        for (std::size_t bx = 0; bx < Words; ++bx) {
+            for (std::size_t i = 0; i < 64; ++i) {
+                const std::size_t y = 64 * by + i;
+                block[i] = y < n ? WordPair{lines.FixedRows[y].W[bx], lines.MaskedRows[y].W[bx]}
+                                 : WordPair{};
+            }
+            Transpose64(block);
+            for (std::size_t j = 0; j < 64 && 64 * bx + j < n; ++j) {
+                lines.FixedColumns[64 * bx + j].W[by] = block[j][0];
+                lines.MaskedColumns[64 * bx + j].W[by] = block[j][1];
+            }
+        }
+    }
+}
 #endif
 
 // The fixed and masked lines of a placed symbol, rows and columns.
@@ -383,8 +425,12 @@ void ReadPlaced(const clsQRCode::Symbol& symbol, PlacedLines<Words>& lines) {
         lines.FixedRows[y] = fixed & inside;
         lines.MaskedRows[y] = masked & inside;
     }
+#ifdef OSTREL_SSE2_ROWS
+    TransposeLinePairs(lines, n);
+#else
     TransposeLines(lines.FixedRows, lines.FixedColumns, n);
     TransposeLines(lines.MaskedRows, lines.MaskedColumns, n);
+#endif
     for (std::size_t k = 0; k < n; ++k) {
         lines.FixedRows[k] = lines.FixedRows[k] << kPadding;
         lines.MaskedRows[k] = lines.MaskedRows[k] << kPadding;
@@ -447,7 +493,9 @@ template <std::size_t Words>
 std::array<std::int32_t, clsDataMask::MaskCount>
 MaskTotalsOnLines(const clsQRCode::Symbol& symbol) {
     const auto n = static_cast<std::size_t>(symbol.Side);
-    PlacedLines<Words> placed;
+    // Kept per thread rather than zeroed per call: ReadPlaced writes every word of the n rows
+    // and n columns that are read.
+    thread_local PlacedLines<Words> placed;
     ReadPlaced(symbol, placed);
     // The version information is the same under every mask.
     if (symbol.Version >= clsQRLayout::FirstVersionWithVersionInformation) {
