@@ -167,10 +167,11 @@ OSTREL_INLINE void ScoreLine(const Line<Words>& padded, const Line<Words>& windo
     // Runs of one colour: a run of m >= 5 modules holds m - 4 windows of five equal modules and
     // scores 3 + (m - 5) = (m - 4) + (N1 - 1), so the rule is the number of such windows plus
     // N1 - 1 per run (a window whose predecessor is not one). Modules k + j and k + j + 1 are
-    // alike where bit k of ~(p(4 + j) ^ p(5 + j)) is set; a window at k needs k + 4 < n.
-    const Line p7 = padded >> 7;
-    const Line p8 = padded >> 8;
-    const Line window = ~(p4 ^ p5) & ~(p5 ^ p6) & ~(p6 ^ p7) & ~(p7 ^ p8) & windows;
+    // alike where bit k + j of alike = ~(p4 ^ p5) is set, so a window at k (which needs
+    // k + 4 < n) is where alike holds at k .. k + 3: pairs of neighbours, then pairs of pairs.
+    const Line alike = ~(p4 ^ p5);
+    const Line alikeTwice = alike & (alike >> 1);
+    const Line window = alikeTwice & (alikeTwice >> 2) & windows;
     const Line first = window & ~(window << 1);
     score.Runs += window.template Count<Hardware>() +
                   (clsMaskPenalty::N1 - 1) * first.template Count<Hardware>();
