@@ -47,26 +47,6 @@ template <bool Hardware> OSTREL_INLINE std::int32_t CountBits(std::uint64_t w) {
     return PopCount(w);
 }
 
-// Word low shifted right by j (1..63), the low bits of high moving into its top; and word high
-// shifted left, the top bits of low moving into its bottom. Where the compiler has 128-bit
-// integers these are one double shift instruction (SHRD, SHLD on x86-64).
-OSTREL_INLINE std::uint64_t ShiftRightAcross(std::uint64_t low, std::uint64_t high, std::size_t j) {
-#ifdef __SIZEOF_INT128__
-    const unsigned __int128 both = (static_cast<unsigned __int128>(high) << 64) | low;
-    return static_cast<std::uint64_t>(both >> j);
-#else
-    return (low >> j) | (high << (64 - j));
-#endif
-}
-OSTREL_INLINE std::uint64_t ShiftLeftAcross(std::uint64_t high, std::uint64_t low, std::size_t j) {
-#ifdef __SIZEOF_INT128__
-    const unsigned __int128 both = (static_cast<unsigned __int128>(high) << 64) | low;
-    return static_cast<std::uint64_t>((both << j) >> 64);
-#else
-    return (high << j) | (low >> (64 - j));
-#endif
-}
-
 // One row or column of a symbol (plus the padding below) as bits, module k in bit k, in Words
 // 64-bit words; the shifts move whole lines: (a >> j) bit k is a bit k + j, (a << j) bit k is
 // a bit k - j. The data area of a symbol is close to random, so a loop that branched at every
@@ -108,14 +88,14 @@ template <std::size_t Words> struct Line {
     Line operator>>(std::size_t j) const {
         Line r;
         for (std::size_t i = 0; i < Words; ++i) {
-            r.W[i] = i + 1 < Words ? ShiftRightAcross(W[i], W[i + 1], j) : W[i] >> j;
+            r.W[i] = (W[i] >> j) | (i + 1 < Words ? W[i + 1] << (64 - j) : 0);
         }
         return r;
     }
     Line operator<<(std::size_t j) const {
         Line r;
         for (std::size_t i = 0; i < Words; ++i) {
-            r.W[i] = i > 0 ? ShiftLeftAcross(W[i], W[i - 1], j) : W[i] << j;
+            r.W[i] = (W[i] << j) | (i > 0 ? W[i - 1] >> (64 - j) : 0);
         }
         return r;
     }
