@@ -72,9 +72,9 @@ public:
         std::int32_t Length = 0;
         std::uint8_t* Checks = nullptr;
     };
-    // Where the compiler has vector extensions (GCC), the registers are 16-byte vectors; words
-    // takes the 64-bit word registers instead, the form of every other compiler and the
-    // reference the vectors are tested against.
+    // Where the compiler has vector extensions (GCC), the registers of a pair (second.Checks
+    // set) are 16-byte vectors; words takes the 64-bit word registers instead, the form of one
+    // block alone and of every other compiler, and the reference the vectors are tested against.
     bool ComputeEccBytesPair(const ByteBlock& first, const ByteBlock& second, std::ptrdiff_t stride,
                              bool words = false) const;
 
