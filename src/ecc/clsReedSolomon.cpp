@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 namespace ostrel {
@@ -178,8 +179,38 @@ void clsReedSolomon::BuildProducts() {
             row[w] = a[w] ^ b[w];
         }
     }
+    if (q == 256) {
+        BuildTopProducts(); // only the byte form reads them
+    }
     m_ProductField = &gf;
     m_ProductSetUp = gf.m_SetUpStamp;
+}
+
+void clsReedSolomon::BuildTopProducts() {
+    const auto e = static_cast<std::size_t>(m_EccLength);
+    const std::size_t offset = ProductRowBytes - e;
+    // The rows of 1, 2, 4, ... moved up from the word rows, the others by linearity again.
+    m_TopProducts[0] = TopProductRow{};
+    for (std::size_t c = 1; c < m_TopProducts.size(); c <<= 1) {
+        TopProductRow row{};
+        for (std::size_t j = 0; j < e; ++j) {
+            row.Bytes[offset + j] =
+                static_cast<std::uint8_t>(m_Products[c][j / 8] >> (8 * (j % 8)));
+        }
+        m_TopProducts[c] = row;
+    }
+    for (std::size_t c = 3; c < m_TopProducts.size(); ++c) {
+        const std::size_t low = c & (~c + 1);
+        if (low == c) {
+            continue;
+        }
+        const auto& a = m_TopProducts[c ^ low].Bytes;
+        const auto& b = m_TopProducts[low].Bytes;
+        auto& row = m_TopProducts[c].Bytes;
+        for (std::size_t j = 0; j < row.size(); ++j) {
+            row[j] = static_cast<std::uint8_t>(a[j] ^ b[j]);
+        }
+    }
 }
 
 void clsReedSolomon::ComputeEcc(std::span<std::int32_t> block) const {
@@ -392,6 +423,88 @@ void DivideBytesByProducts(const Products& products, std::size_t e,
     }
 }
 
+#if defined(__GNUC__) && !defined(__clang__)
+#define OSTREL_RS_VECTORS 1
+
+// The byte form's registers as one or two 16-byte vectors (GCC's vector extensions: SSE2 on
+// x86-64, NEON on ARM), coefficient j of the remainder in byte 32 - e + j of the pair (Low
+// bytes 0 .. 15, High 16 .. 31), so that the top coefficient is always the last byte of High.
+// A step moves both up one byte (the last byte of Low into the first of High) and XORs in the
+// feedback's row of the top-aligned products. With e <= 16 only High holds coefficients.
+using Bytes16 = std::uint8_t __attribute__((vector_size(16), may_alias));
+using Lanes8 = std::uint16_t __attribute__((vector_size(16)));
+
+// Byte i of v moved to byte i + 1 (a zero into byte 0), and byte 15 of v alone moved to byte 0:
+// one byte shift of the whole vector each (PSLLDQ and PSRLDQ on x86).
+[[gnu::always_inline]] inline Bytes16 ShiftUp(Bytes16 v) {
+    return __builtin_shuffle(v, Bytes16{},
+                             Bytes16{16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
+}
+[[gnu::always_inline]] inline Bytes16 TopToBottom(Bytes16 v) {
+    return __builtin_shuffle(
+        v, Bytes16{}, Bytes16{15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16});
+}
+
+template <bool TwoHalves> class VectorRegister {
+public:
+    [[gnu::always_inline]] void Step(const std::uint8_t* products, std::uint8_t symbol) {
+        // The top byte through a 16-bit lane (PEXTRW), not through memory.
+        const auto top = static_cast<std::uint16_t>(reinterpret_cast<Lanes8>(m_High)[7]) >> 8;
+        const auto feedback = static_cast<std::size_t>(symbol ^ top);
+        const auto* row = reinterpret_cast<const Bytes16*>(products + 32 * feedback);
+        if constexpr (TwoHalves) {
+            m_High = (ShiftUp(m_High) | TopToBottom(m_Low)) ^ row[1];
+            m_Low = ShiftUp(m_Low) ^ row[0];
+        } else {
+            m_High = ShiftUp(m_High) ^ row[1];
+        }
+    }
+
+    // Check symbol t in sending order (byte 31 - t) to checks[t * stride].
+    void StoreChecks(std::size_t e, std::uint8_t* checks, std::ptrdiff_t stride) const {
+        std::array<std::uint8_t, 32> bytes{};
+        std::memcpy(bytes.data(), &m_Low, 16);
+        std::memcpy(bytes.data() + 16, &m_High, 16);
+        for (std::size_t t = 0; t < e; ++t) {
+            checks[static_cast<std::ptrdiff_t>(t) * stride] = bytes[31 - t];
+        }
+    }
+
+private:
+    Bytes16 m_Low{};
+    Bytes16 m_High{};
+};
+
+// DivideBytesByProducts with the vector registers.
+template <bool TwoHalves>
+void DivideBytesByVectors(const std::uint8_t* products, std::size_t e,
+                          const clsReedSolomon::ByteBlock& first,
+                          const clsReedSolomon::ByteBlock& second, std::ptrdiff_t stride) {
+    VectorRegister<TwoHalves> a;
+    VectorRegister<TwoHalves> b;
+    const auto firstLength = static_cast<std::size_t>(first.Length);
+    const auto secondLength = static_cast<std::size_t>(second.Length);
+    const std::size_t length = std::max(firstLength, secondLength);
+    const std::size_t firstStart = length - firstLength;
+    const std::size_t secondStart = length - secondLength;
+    std::size_t i = 0;
+    for (; i < std::max(firstStart, secondStart); ++i) {
+        a.Step(products, i >= firstStart ? first.Data[i - firstStart] : 0);
+        b.Step(products, i >= secondStart ? second.Data[i - secondStart] : 0);
+    }
+    const std::uint8_t* firstData = first.Data - firstStart;
+    const std::uint8_t* secondData = second.Data - secondStart;
+    for (; i < length; ++i) {
+        a.Step(products, firstData[i]);
+        b.Step(products, secondData[i]);
+    }
+    a.StoreChecks(e, first.Checks, stride);
+    if (second.Checks != nullptr) {
+        b.StoreChecks(e, second.Checks, stride);
+    }
+}
+#endif
+
 } // namespace
 
 bool clsReedSolomon::ComputeEccBytes(const std::uint8_t* data, std::int32_t length,
@@ -400,7 +513,7 @@ bool clsReedSolomon::ComputeEccBytes(const std::uint8_t* data, std::int32_t leng
 }
 
 bool clsReedSolomon::ComputeEccBytesPair(const ByteBlock& first, const ByteBlock& second,
-                                         std::ptrdiff_t stride) const {
+                                         std::ptrdiff_t stride, bool words) const {
     constexpr std::int32_t kByteField = 256;
     if (m_EccLength <= 0 || !m_Field || m_Field->m_Size != kByteField ||
         m_ProductField == nullptr || m_Field.get() != m_ProductField ||
@@ -417,6 +530,21 @@ bool clsReedSolomon::ComputeEccBytesPair(const ByteBlock& first, const ByteBlock
         return false;
     }
     const auto e = static_cast<std::size_t>(m_EccLength);
+#ifdef OSTREL_RS_VECTORS
+    // Two registers side by side run faster as vectors; one alone is bound by the latency of
+    // each step, shorter in the general registers (a v1 block: 66 against 112 ns measured).
+    if (!words && second.Checks != nullptr) {
+        const auto* top = reinterpret_cast<const std::uint8_t*>(m_TopProducts.data());
+        if (e <= 16) {
+            DivideBytesByVectors<false>(top, e, first, second, stride);
+        } else {
+            DivideBytesByVectors<true>(top, e, first, second, stride);
+        }
+        return true;
+    }
+#else
+    static_cast<void>(words);
+#endif
     switch ((e + 7) / 8) {
     case 1:
         DivideBytesByProducts<1>(m_Products, e, first, second, stride);

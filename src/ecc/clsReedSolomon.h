@@ -72,8 +72,11 @@ public:
         std::int32_t Length = 0;
         std::uint8_t* Checks = nullptr;
     };
-    bool ComputeEccBytesPair(const ByteBlock& first, const ByteBlock& second,
-                             std::ptrdiff_t stride) const;
+    // Where the compiler has vector extensions (GCC), the registers of a pair (second.Checks
+    // set) are 16-byte vectors; words takes the 64-bit word registers instead, the form of one
+    // block alone and of every other compiler, and the reference the vectors are tested against.
+    bool ComputeEccBytesPair(const ByteBlock& first, const ByteBlock& second, std::ptrdiff_t stride,
+                             bool words = false) const;
 
 private:
     using WorkArray = std::array<std::int32_t, MaxLength>;
@@ -93,6 +96,7 @@ private:
     static constexpr std::int32_t ProductRowBytes = 32;
     using ProductRow = std::array<std::uint64_t, ProductRowBytes / 8>;
     void BuildProducts();
+    void BuildTopProducts();
     // The check symbols by the kept products; false, touching nothing, when they are stale or a
     // data symbol lies outside the field.
     bool RemainderByProducts(std::span<std::int32_t> block) const;
@@ -113,6 +117,12 @@ private:
     std::int32_t m_GeneratorFirstRoot = 0;
     std::int32_t m_GeneratorDegree = 0;
     std::array<ProductRow, 256> m_Products{};
+    // The same products for the vector registers: row c holds c * g(j) in byte 32 - e + j, so
+    // that the top coefficient is always byte 31 (the bytes below 32 - e are zero).
+    struct alignas(16) TopProductRow {
+        std::array<std::uint8_t, ProductRowBytes> Bytes;
+    };
+    std::array<TopProductRow, 256> m_TopProducts{};
     const clsFiniteField* m_ProductField = nullptr; // none kept when null
     std::uint64_t m_ProductSetUp = 0;
 };

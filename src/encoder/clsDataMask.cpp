@@ -99,10 +99,16 @@ void clsDataMask::MaskAndCombine(const clsModuleMatrix& matrix, std::int32_t mas
         // overwrite the modules the last whole vector shares with them by the same values.
         const std::int32_t last = width - kVectorBytes;
         const Bytes16 tail = Combine(Load16(row + last), Load16(pattern + last % kTilePeriod));
-        std::int32_t p = 0; // the column within the period
-        for (std::int32_t x = 0; x + kVectorBytes <= width; x += kVectorBytes) {
-            Store16(row + x, Combine(Load16(row + x), Load16(pattern + p)));
-            p = p + kVectorBytes == kTilePeriod ? 0 : p + kVectorBytes;
+        // Whole periods of three vectors, then the whole vectors left (the column within the
+        // period is then x - start).
+        std::int32_t x = 0;
+        for (; x + kTilePeriod <= width; x += kTilePeriod) {
+            for (std::int32_t p = 0; p < kTilePeriod; p += kVectorBytes) {
+                Store16(row + x + p, Combine(Load16(row + x + p), Load16(pattern + p)));
+            }
+        }
+        for (const std::int32_t start = x; x + kVectorBytes <= width; x += kVectorBytes) {
+            Store16(row + x, Combine(Load16(row + x), Load16(pattern + (x - start))));
         }
         Store16(row + last, tail);
     }

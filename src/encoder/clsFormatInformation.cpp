@@ -1,5 +1,8 @@
 #include "clsFormatInformation.h"
 
+#include <array>
+#include <cstddef>
+
 namespace ostrel {
 
 namespace {
@@ -23,17 +26,6 @@ clsFormatInformation::Position At(std::int32_t x, std::int32_t y) {
 
 } // namespace
 
-std::int32_t clsFormatInformation::BchRemainder(std::int32_t value, std::int32_t generator,
-                                                std::int32_t topBit, std::int32_t steps) {
-    for (std::int32_t s = 0; s < steps; ++s) {
-        value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value) << 1);
-        if ((value & topBit) != 0) {
-            value = (value ^ generator) & (topBit - 1);
-        }
-    }
-    return value;
-}
-
 void clsFormatInformation::WriteBits(const clsModuleMatrix& matrix, std::int32_t word,
                                      std::span<const Position> positions) {
     std::uint8_t* const modules = matrix.Modules();
@@ -50,11 +42,20 @@ std::int32_t clsFormatInformation::QRVersionWord(std::int32_t version) {
 }
 
 std::int32_t clsFormatInformation::QRFormatWord(std::int32_t level, std::int32_t mask) {
+    // The 32 words of the five data bits, made once by the compiler.
+    static constexpr std::array<std::int32_t, 32> kWords = [] {
+        std::array<std::int32_t, 32> words{};
+        constexpr std::int32_t top = 1 << kFormatCheckBits;
+        for (std::int32_t data = 0; data < 32; ++data) {
+            words[static_cast<std::size_t>(data)] =
+                (data * top + BchRemainder(data, kFormatGenerator, top, kFormatCheckBits)) ^
+                kFormatXorMask;
+        }
+        return words;
+    }();
     // The level indicator of Table 12: L 01, M 00, Q 11, H 10.
-    constexpr std::int32_t top = 1 << kFormatCheckBits;
     const std::int32_t data = ((((level - 1) ^ 1) & 3) << kMaskBits) + (mask & 7);
-    return (data * top + BchRemainder(data, kFormatGenerator, top, kFormatCheckBits)) ^
-           kFormatXorMask;
+    return kWords[static_cast<std::size_t>(data)];
 }
 
 std::array<clsFormatInformation::Position, clsFormatInformation::QRFormatBits>

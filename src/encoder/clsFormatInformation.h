@@ -27,8 +27,16 @@ public:
 
     // Remainder of value x x^steps divided by the generator (topBit = the generator's leading
     // term); value itself when steps <= 0.
-    static std::int32_t BchRemainder(std::int32_t value, std::int32_t generator,
-                                     std::int32_t topBit, std::int32_t steps);
+    static constexpr std::int32_t BchRemainder(std::int32_t value, std::int32_t generator,
+                                               std::int32_t topBit, std::int32_t steps) {
+        for (std::int32_t s = 0; s < steps; ++s) {
+            value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value) << 1);
+            if ((value & topBit) != 0) {
+                value = (value ^ generator) & (topBit - 1);
+            }
+        }
+        return value;
+    }
     // Writes bit k of word at positions[k], 1 dark and 0 light, k = 0 .. positions.size() - 1.
     static void WriteBits(const clsModuleMatrix& matrix, std::int32_t word,
                           std::span<const Position> positions);

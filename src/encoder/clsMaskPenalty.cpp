@@ -147,10 +147,11 @@ OSTREL_INLINE void ScoreLine(const Line<Words>& padded, const Line<Words>& windo
     // Runs of one colour: a run of m >= 5 modules holds m - 4 windows of five equal modules and
     // scores 3 + (m - 5) = (m - 4) + (N1 - 1), so the rule is the number of such windows plus
     // N1 - 1 per run (a window whose predecessor is not one). Modules k + j and k + j + 1 are
-    // alike where bit k of ~(p(4 + j) ^ p(5 + j)) is set; a window at k needs k + 4 < n.
-    const Line p7 = padded >> 7;
-    const Line p8 = padded >> 8;
-    const Line window = ~(p4 ^ p5) & ~(p5 ^ p6) & ~(p6 ^ p7) & ~(p7 ^ p8) & windows;
+    // alike where bit k + j of alike = ~(p4 ^ p5) is set, so a window at k (which needs
+    // k + 4 < n) is where alike holds at k .. k + 3: pairs of neighbours, then pairs of pairs.
+    const Line alike = ~(p4 ^ p5);
+    const Line alikeTwice = alike & (alike >> 1);
+    const Line window = alikeTwice & (alikeTwice >> 2) & windows;
     const Line first = window & ~(window << 1);
     score.Runs += window.template Count<Hardware>() +
                   (clsMaskPenalty::N1 - 1) * first.template Count<Hardware>();
@@ -271,7 +272,7 @@ template <std::size_t Words> Line<Words> Narrow(const Line<kMaxWords>& wide) {
 }
 
 // The eight bytes from p on, the first in the lowest bits.
-std::uint64_t LoadLittleEndian64(const std::uint8_t* p) {
+[[maybe_unused]] std::uint64_t LoadLittleEndian64(const std::uint8_t* p) {
     std::uint64_t v = 0;
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(&v, p, sizeof v);
@@ -284,16 +285,17 @@ std::uint64_t LoadLittleEndian64(const std::uint8_t* p) {
 }
 
 // Bit 0 of each of the eight bytes of v (each 0 or 1) as bits 0..7 of the result.
-std::uint64_t GatherBytes(std::uint64_t v) {
+[[maybe_unused]] std::uint64_t GatherBytes(std::uint64_t v) {
     return (v * 0x0102040810204080ULL) >> 56;
 }
 
-// a[i] bit j becomes a[j] bit i (64 x 64 bits).
-void Transpose64(std::array<std::uint64_t, 64>& a) {
+// a[i] bit j becomes a[j] bit i (64 x 64 bits); Word a 64-bit word, or (GCC) a vector of two
+// that transposes two blocks side by side.
+template <typename Word> void Transpose64(std::array<Word, 64>& a) {
     std::uint64_t m = 0x00000000FFFFFFFFULL;
     for (std::size_t j = 32; j != 0; j >>= 1, m ^= m << j) {
         for (std::size_t k = 0; k < 64; k = ((k | j) + 1) & ~j) {
-            const std::uint64_t t = ((a[k] >> j) ^ a[k | j]) & m;
+            const Word t = ((a[k] >> j) ^ a[k | j]) & m;
             a[k] ^= t << j;
             a[k | j] ^= t;
         }
@@ -327,19 +329,72 @@ template <std::size_t Words> struct PlacedLines {
     Lines<Words> MaskedColumns{};
 };
 
+#if defined(__GNUC__) && !defined(__clang__) && defined(__SSE2__)
+#define OSTREL_SSE2_ROWS 1
+// Sixteen modules at once: their bytes compared and shifted as one vector, the top bit of each
+// byte gathered by PMOVMSKB. Fixed: bit 0 of each module; Masked: its value has no bit of 0 .. 2
+// set (Free) or has bit 2 (Data): the same bits as the word form's.
+using Chars16 = char __attribute__((vector_size(16)));
+using Shorts8 = short __attribute__((vector_size(16)));
+struct ModuleBits16 {
+    std::uint32_t Fixed;
+    std::uint32_t Masked;
+};
+[[gnu::always_inline]] inline ModuleBits16 ReadModules16(const std::uint8_t* p) {
+    Chars16 v;
+    std::memcpy(&v, p, sizeof v);
+    // Shifting the 16-bit lanes moves bit b of every byte to that byte's top bit.
+    const auto bit0 = reinterpret_cast<Chars16>(reinterpret_cast<Shorts8>(v) << 7);
+    const auto bit2 = reinterpret_cast<Chars16>(reinterpret_cast<Shorts8>(v) << 5);
+    const Chars16 free = (v & 7) == 0;
+    return {static_cast<std::uint32_t>(__builtin_ia32_pmovmskb128(bit0)),
+            static_cast<std::uint32_t>(__builtin_ia32_pmovmskb128(free | bit2))};
+}
+
+// TransposeLines of the fixed and of the masked rows at once, one in each half of 16-byte
+// vectors.
+using WordPair = std::uint64_t __attribute__((vector_size(16)));
+template <std::size_t Words> void TransposeLinePairs(PlacedLines<Words>& lines, std::size_t n) {
+    std::array<WordPair, 64> block{};
+    for (std::size_t by = 0; by < Words; ++by) {
+        for (std::size_t bx = 0; bx < Words; ++bx) {
+            for (std::size_t i = 0; i < 64; ++i) {
+                const std::size_t y = 64 * by + i;
+                block[i] = y < n ? WordPair{lines.FixedRows[y].W[bx], lines.MaskedRows[y].W[bx]}
+                                 : WordPair{};
+            }
+            Transpose64(block);
+            for (std::size_t j = 0; j < 64 && 64 * bx + j < n; ++j) {
+                lines.FixedColumns[64 * bx + j].W[by] = block[j][0];
+                lines.MaskedColumns[64 * bx + j].W[by] = block[j][1];
+            }
+        }
+    }
+}
+#endif
+
+// The fixed and masked lines of a placed symbol, rows and columns.
 template <std::size_t Words>
 void ReadPlaced(const clsQRCode::Symbol& symbol, PlacedLines<Words>& lines) {
     using Line = ::ostrel::Line<Words>;
     const auto n = static_cast<std::size_t>(symbol.Side);
     const auto stride = static_cast<std::size_t>(symbol.Stride());
     const Line inside = Line::Ones(n);
-    constexpr std::uint64_t kLow = 0x0101010101010101ULL;
-    // Rows first without padding (module x in bit x): eight modules a step. The matrix keeps
-    // three light columns and rows beyond the symbol, so the last step of a row reads within it.
+    // Rows first without padding (module x in bit x): eight modules a step, or sixteen with
+    // SSE2. The matrix keeps three light columns and rows beyond the symbol, so the last step of
+    // a row reads within it.
     for (std::size_t y = 0; y < n; ++y) {
         const std::uint8_t* in = symbol.Modules.data() + y * stride;
         Line fixed;
         Line masked;
+#ifdef OSTREL_SSE2_ROWS
+        for (std::size_t x = 0; x < n; x += 16) {
+            const ModuleBits16 bits = ReadModules16(in + x);
+            fixed.W[x / 64] |= std::uint64_t{bits.Fixed} << (x % 64);
+            masked.W[x / 64] |= std::uint64_t{bits.Masked} << (x % 64);
+        }
+#else
+        constexpr std::uint64_t kLow = 0x0101010101010101ULL;
         for (std::size_t x = 0; x < n; x += 8) {
             const std::uint64_t v = LoadLittleEndian64(in + x);
             // Dark 1 and Data | 1 are dark; Free 0 and Data | bit take the mask (values below 8).
@@ -347,11 +402,16 @@ void ReadPlaced(const clsQRCode::Symbol& symbol, PlacedLines<Words>& lines) {
             masked.W[x / 64] |= GatherBytes((~(v | (v >> 1) | (v >> 2)) | (v >> 2)) & kLow)
                                 << (x % 64);
         }
+#endif
         lines.FixedRows[y] = fixed & inside;
         lines.MaskedRows[y] = masked & inside;
     }
+#ifdef OSTREL_SSE2_ROWS
+    TransposeLinePairs(lines, n);
+#else
     TransposeLines(lines.FixedRows, lines.FixedColumns, n);
     TransposeLines(lines.MaskedRows, lines.MaskedColumns, n);
+#endif
     for (std::size_t k = 0; k < n; ++k) {
         lines.FixedRows[k] = lines.FixedRows[k] << kPadding;
         lines.MaskedRows[k] = lines.MaskedRows[k] << kPadding;
@@ -414,7 +474,9 @@ template <std::size_t Words>
 std::array<std::int32_t, clsDataMask::MaskCount>
 MaskTotalsOnLines(const clsQRCode::Symbol& symbol) {
     const auto n = static_cast<std::size_t>(symbol.Side);
-    PlacedLines<Words> placed;
+    // Kept per thread rather than zeroed per call: ReadPlaced writes every word of the n rows
+    // and n columns that are read.
+    thread_local PlacedLines<Words> placed;
     ReadPlaced(symbol, placed);
     // The version information is the same under every mask.
     if (symbol.Version >= clsQRLayout::FirstVersionWithVersionInformation) {

@@ -2,6 +2,8 @@
 
 #include "clsFormatInformation.h"
 
+#include <cstddef>
+
 namespace ostrel {
 
 namespace {
@@ -103,10 +105,18 @@ std::uint32_t clsMicroQRTable::FormatWord(std::int32_t symbolNumber, std::int32_
     if (symbolNumber < 0 || symbolNumber > 7 || mask < 0 || mask >= MaskCount) {
         return 0;
     }
-    const std::int32_t data = symbolNumber * 4 + mask;
-    const std::int32_t check = clsFormatInformation::BchRemainder(
-        data, kFormatGenerator, 1 << kFormatCheckBits, kFormatCheckBits);
-    return static_cast<std::uint32_t>((data << kFormatCheckBits) | check) ^ FormatXorMask;
+    // The 32 words of the five data bits, made once by the compiler.
+    static constexpr std::array<std::uint32_t, 32> kWords = [] {
+        std::array<std::uint32_t, 32> words{};
+        for (std::int32_t data = 0; data < 32; ++data) {
+            const std::int32_t check = clsFormatInformation::BchRemainder(
+                data, kFormatGenerator, 1 << kFormatCheckBits, kFormatCheckBits);
+            words[static_cast<std::size_t>(data)] =
+                static_cast<std::uint32_t>((data << kFormatCheckBits) | check) ^ FormatXorMask;
+        }
+        return words;
+    }();
+    return kWords[static_cast<std::size_t>(symbolNumber * 4 + mask)];
 }
 
 } // namespace ostrel

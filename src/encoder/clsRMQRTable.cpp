@@ -160,10 +160,18 @@ std::uint32_t clsRMQRTable::FormatWord(std::int32_t index, std::int32_t level) {
     if (!ValidIndex(index) || !HasLevel(level)) {
         return 0;
     }
-    const std::int32_t data = (level == 4 ? 32 : 0) | index;
-    const std::int32_t check = clsFormatInformation::BchRemainder(
-        data, kFormatGenerator, 1 << kFormatCheckBits, kFormatCheckBits);
-    return static_cast<std::uint32_t>((data << kFormatCheckBits) | check);
+    // The 64 words of the six data bits, made once by the compiler.
+    static constexpr std::array<std::uint32_t, 64> kWords = [] {
+        std::array<std::uint32_t, 64> words{};
+        for (std::int32_t data = 0; data < 64; ++data) {
+            const std::int32_t check = clsFormatInformation::BchRemainder(
+                data, kFormatGenerator, 1 << kFormatCheckBits, kFormatCheckBits);
+            words[static_cast<std::size_t>(data)] =
+                static_cast<std::uint32_t>((data << kFormatCheckBits) | check);
+        }
+        return words;
+    }();
+    return kWords[static_cast<std::size_t>((level == 4 ? 32 : 0) | index)];
 }
 
 } // namespace ostrel

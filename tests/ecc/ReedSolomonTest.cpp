@@ -593,11 +593,9 @@ TEST(ReedSolomonEcc, PairAgreesWithPlainLongDivision) {
     EXPECT_EQ(block, expected);
 }
 
-// The byte form against the plain long division: every degree up to 32, full and shorter
-// blocks, checks written every stride bytes and nothing between them; refused (nothing written)
-// where it has no products: a field of other than 256 elements, more than 32 check symbols, a
-// block longer than the data length, a field set up again after Init.
-TEST(ReedSolomonEcc, BytesAgreeWithPlainLongDivision) {
+// One sweep of the byte form (ComputeEccBytesPair with words as given) against the plain long
+// division.
+void CheckBytesAgainstLongDivision(bool words) {
     std::mt19937 rng(5151);
     for (std::int32_t e = 1; e <= 32; ++e) {
         const std::int32_t k = 1 + e * 7 % 150;
@@ -614,7 +612,8 @@ TEST(ReedSolomonEcc, BytesAgreeWithPlainLongDivision) {
             const std::vector<std::uint8_t> bytes(data.begin(), data.end());
             const std::ptrdiff_t stride = 1 + e % 3;
             std::vector<std::uint8_t> checks(static_cast<std::size_t>(e * stride), 0xA5);
-            ASSERT_TRUE(rs.ComputeEccBytes(bytes.data(), length, checks.data(), stride));
+            ASSERT_TRUE(
+                rs.ComputeEccBytesPair({bytes.data(), length, checks.data()}, {}, stride, words));
             for (std::int32_t t = 0; t < e * stride; ++t) {
                 const auto at = static_cast<std::size_t>(t);
                 const int want =
@@ -639,12 +638,24 @@ TEST(ReedSolomonEcc, BytesAgreeWithPlainLongDivision) {
             std::vector<std::uint8_t> checks(static_cast<std::size_t>(2 * e), 0xA5);
             ASSERT_TRUE(rs.ComputeEccBytesPair(
                 {a.data(), static_cast<std::int32_t>(a.size()), checks.data()},
-                {b.data(), static_cast<std::int32_t>(b.size()), checks.data() + 1}, 2));
+                {b.data(), static_cast<std::int32_t>(b.size()), checks.data() + 1}, 2, words));
             for (std::size_t t = 0; t < checks.size(); ++t) {
                 const std::size_t block = t % 2 == 0 ? one : 1 - one;
                 ASSERT_EQ(checks[t], expected[block][t / 2]) << "e=" << e << " pair at " << t;
             }
         }
+    }
+}
+
+// The byte form against the plain long division: every degree up to 32, full and shorter
+// blocks, checks written every stride bytes and nothing between them, in both registers (the
+// vectors where the compiler has them, and the 64-bit words); refused (nothing written) where it
+// has no products: a field of other than 256 elements, more than 32 check symbols, a block
+// longer than the data length, a field set up again after Init.
+TEST(ReedSolomonEcc, BytesAgreeWithPlainLongDivision) {
+    for (const bool words : {false, true}) {
+        SCOPED_TRACE(words ? "word registers" : "vector registers");
+        CheckBytesAgainstLongDivision(words);
     }
     const std::vector<std::uint8_t> bytes(80, 0x3C);
     std::vector<std::uint8_t> checks(80, 0x77);
