@@ -759,8 +759,10 @@ int BatchRunner::RunSheet(const std::vector<std::string>& names,
         return ExitUsage;
     }
     int reason = 0;
+    // Without a label left (every row failed) no file is made; the rows say why.
     if (const std::string error =
-            WriteWholeFile(path, QByteArray::fromStdString(sheet.Pdf), &reason);
+            sheet.Pdf.empty() ? std::string()
+                              : WriteWholeFile(path, QByteArray::fromStdString(sheet.Pdf), &reason);
         !error.empty()) {
         std::fprintf(stderr, "%s: %s; nothing is written\n", Program, error.c_str());
         return IsDiskRefusal(reason) ? ExitDiskFull : ExitCannotWrite;

@@ -217,8 +217,7 @@ SheetDocument::Result SheetDocument::Write(const SheetGeometry& geometry,
         result.Places[i] = DrawLabel(cairo, needs[i], labels[i], module, cell, layout);
     }
     if (cells == 0) {
-        result.Error = "no label to lay out: every row failed";
-        return result;
+        return result; // no document: every label was refused
     }
     if (settings.CutMarks) {
         DrawCutMarks(cairo, geometry);

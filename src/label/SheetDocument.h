@@ -33,9 +33,9 @@ public:
     static constexpr double MinModulePoints = 0.25 * 72.0 / 25.4;
 
     struct Result {
-        std::string Pdf;                  // the document; empty when Error is set
-        std::string Error;                // why no document is made (the run stops)
-        double ModulePoints = 0;          // the module size of every label
+        std::string Pdf;         // the document; empty when Error is set or no label is left
+        std::string Error;       // why no document is made (the run stops)
+        double ModulePoints = 0; // the module size of every label
         std::vector<std::string> Refused; // by label: why it has no cell (its row fails)
         std::vector<std::int32_t> CellOf; // by label: its cell's index, -1 when refused
         // By label: the symbol with its quiet zone on its page, points from the page's top-left

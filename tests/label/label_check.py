@@ -202,7 +202,12 @@ def check_caption_batch(work):
     for path in eps:
         ok("--caption", "产品", "--module-size", "1mm", "-o", path, "hello")
     check(open(eps[0], "rb").read() == open(eps[1], "rb").read(), "two EPS runs differ")
+    # Every row failing: no sheet, each row's reason, exit 1.
     sheet = os.path.join(work, "fixed.pdf")
+    none = run("--batch", source, "--batch-format", "csv", "--caption", "{seat} {seat} {seat}",
+               "--sheet", "A4", "--grid", "8x20", "-o", sheet)
+    check(none.returncode == 1 and none.stderr.count("does not fit") == 40 and
+          not os.path.exists(sheet), f"every row failing: {none.returncode} {none.stderr[-200:]}")
     too_big = run("--batch", source, "--batch-format", "csv", "--sheet", "A4", "--grid", "3x8",
                   "--module-size", "5mm", "-o", sheet)
     check(too_big.returncode == 2 and "--module-size" in too_big.stderr and
