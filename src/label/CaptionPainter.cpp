@@ -2,30 +2,13 @@
 
 #include "CaptionFont.h"
 #include "PrintSize.h"
+#include "SvgWriter.h"
 
 #include <cstdio>
 
 namespace ostrel::label {
 
 namespace {
-
-std::string HexColour(render::Colour colour) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", colour.Red, colour.Green, colour.Blue);
-    return std::string(text, 7);
-}
-
-std::string Fill(render::Colour colour) {
-    std::string fill = "fill=\"" + HexColour(colour) + '"';
-    if (colour.Alpha != 255) {
-        char opacity[16];
-        std::snprintf(opacity, sizeof opacity, "%.3g", colour.Alpha / 255.0);
-        fill += " fill-opacity=\"";
-        fill += opacity;
-        fill += '"';
-    }
-    return fill;
-}
 
 std::string XmlEscaped(const std::string& text) {
     std::string escaped;
@@ -112,7 +95,7 @@ std::string CaptionPainter::Svg(double centreX, double top, render::Colour colou
         std::string text = "<text x=\"" + Number(centreX) + "\" y=\"" + Number(baseline) +
                            "\" font-family=\"" + std::string(CaptionFont::Family) +
                            ", sans-serif\" font-size=\"" + Number(m_Layout.Size) +
-                           "\" text-anchor=\"middle\" " + Fill(colour) + ">";
+                           "\" text-anchor=\"middle\" " + render::SvgFill(colour) + ">";
         text += XmlEscaped(m_Text);
         text += "</text>\n";
         return text;
@@ -124,7 +107,7 @@ std::string CaptionPainter::Svg(double centreX, double top, render::Colour colou
     m_Font.Use(cairo, m_Layout.Size);
     cairo_move_to(cairo, centreX - m_Layout.Width / 2, baseline);
     cairo_text_path(cairo, m_Text.c_str());
-    std::string path = "<path " + Fill(colour) + " d=\"" + PathData(cairo) + "\"/>\n";
+    std::string path = "<path " + render::SvgFill(colour) + " d=\"" + PathData(cairo) + "\"/>\n";
     cairo_destroy(cairo);
     cairo_surface_destroy(surface);
     return path;

@@ -15,8 +15,9 @@ std::string HexColour(Colour colour) {
     return std::string(text, 7);
 }
 
-// The fill of an SVG shape: the colour and, when it is not opaque, its opacity.
-std::string Fill(Colour colour) {
+} // namespace
+
+std::string SvgFill(Colour colour) {
     std::string fill = "fill=\"";
     fill += HexColour(colour);
     fill += '"';
@@ -31,8 +32,6 @@ std::string Fill(Colour colour) {
     }
     return fill;
 }
-
-} // namespace
 
 std::string SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::int32_t margin,
                     Colour dark, Colour light, double unitsPerModule, std::string_view unit,
@@ -59,12 +58,13 @@ std::string SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::in
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + pixelsWide +
            "\" height=\"" + pixelsHigh + "\" viewBox=\"0 0 " + unitsWide + " " + unitsHigh +
            "\" shape-rendering=\"crispEdges\">\n";
-    svg += "<rect width=\"" + unitsWide + "\" height=\"" + unitsHigh + "\" " + Fill(light) + "/>\n";
+    svg +=
+        "<rect width=\"" + unitsWide + "\" height=\"" + unitsHigh + "\" " + SvgFill(light) + "/>\n";
     // Qt SVG refuses a path of more than 32767 elements (five per run here), and the largest
     // symbols have some 8000 runs: a new path every RunsPerPath runs keeps every renderer drawing.
     constexpr int RunsPerPath = 4096;
     int runs = 0;
-    svg += "<path " + Fill(dark) + " d=\"";
+    svg += "<path " + SvgFill(dark) + " d=\"";
     // One closed rectangle per horizontal run of dark modules.
     for (std::int32_t y = 0; y < symbol.Rows(); ++y) {
         std::int32_t x = 0;
@@ -80,7 +80,7 @@ std::string SvgText(const clsQRCode::Symbol& symbol, std::int32_t scale, std::in
             const std::string run = std::to_string(x - start);
             if (runs++ == RunsPerPath) {
                 svg += "\"/>\n<path ";
-                svg += Fill(dark);
+                svg += SvgFill(dark);
                 svg += " d=\"";
                 runs = 1;
             }
