@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -198,6 +199,30 @@ TEST_F(SaveWindowTest, ReadOnlyFolderIsRefused) {
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
     QFile::setPermissions(folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(SaveWindowTest, InstalledProgramSavesIntoTheUsersPictureFolder) {
+    // bin/ beside share/ostrel-qr/: the layout of an installed program, whose folder is the
+    // system's
+    const QString root = environment.TemporaryFolder();
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/usr/bin")));
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/usr/share/ostrel-qr")));
+    environment.SetFolder(root + QStringLiteral("/usr/bin"));
+    QStandardPaths::setTestModeEnabled(true);
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    QDir(pictures).removeRecursively();
+    Open(Symbol("installed", 0));
+    form2->Command2->click();
+    const QStringList saved = QDir(pictures).entryList(QDir::Files);
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_TRUE(Files().isEmpty());
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_TRUE(saved.front().startsWith(QStringLiteral("BD")));
+    ASSERT_EQ(dialogs.Boxes().size(), 1u);
+    EXPECT_EQ(dialogs.Last().text, QStringLiteral("普清二维码图片已保存在当前目录下!名称:") +
+                                       QDir(pictures).filePath(saved.front()));
+    QDir(pictures).removeRecursively();
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace ostrel::platform {
 
@@ -24,6 +25,18 @@ QString ProgramEnvironment::DataFile(const QString& name) const {
     const QString shared =
         QDir::cleanPath(folder.filePath(QStringLiteral("../share/ostrel-qr/") + name));
     return QFileInfo(shared).isFile() ? shared : beside;
+}
+
+QString ProgramEnvironment::SaveFolder() const {
+    const QString program = ProgramFolder();
+    if (!QDir(program).exists(QStringLiteral("../share/ostrel-qr"))) {
+        return program;
+    }
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QDir().mkpath(pictures)) {
+        return pictures;
+    }
+    return QDir::homePath();
 }
 
 QString ProgramEnvironment::ProgramFile() const {

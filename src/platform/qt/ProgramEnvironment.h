@@ -21,6 +21,11 @@ public:
     // program, bin/ beside share/). When neither holds the file, the path beside the executable,
     // so that a missing file is reported as it always was.
     QString DataFile(const QString& name) const;
+    // The folder the save window writes pictures into: the program's own folder (a portable copy,
+    // a build tree). An installed program (bin/ beside share/ostrel-qr/) has a system folder
+    // there that users cannot write into, so it writes into the user's picture folder instead
+    // (made when missing), else the home folder.
+    QString SaveFolder() const;
     // The program's own executable file.
     virtual QString ProgramFile() const;
     // Starts the executable at path as a separate process, without a shell and without

@@ -115,15 +115,19 @@ void Form2::SaveRendition(const platform::ImageControl& source, platform::Pictur
     surface.resize(source.width(), source.height());
     surface.PaintPicture(source.Picture(), 0, 0, source.width(), source.height());
 
-    const QString path =
-        QDir(platform::ProgramEnvironment::Current().ProgramFolder()).filePath(name);
+    const auto& environment = platform::ProgramEnvironment::Current();
+    const QString folder = environment.SaveFolder();
+    const QString path = QDir(folder).filePath(name);
+    // Outside the program's folder the message gives the whole path, so the file can be found.
+    const QString shown =
+        folder == environment.ProgramFolder() ? name : QDir::toNativeSeparators(path);
     if (!WriteBitmap(surface.Image(), path)) {
-        platform::Dialogs::Current().MsgBox(this, QStringLiteral("保存失败,无法写入文件:") + name,
+        platform::Dialogs::Current().MsgBox(this, QStringLiteral("保存失败,无法写入文件:") + shown,
                                             QMessageBox::Information, QMessageBox::Ok,
                                             MessageTitle);
         return;
     }
-    platform::Dialogs::Current().MsgBox(this, messageHead + name, QMessageBox::Information,
+    platform::Dialogs::Current().MsgBox(this, messageHead + shown, QMessageBox::Information,
                                         QMessageBox::Ok, MessageTitle);
     accept();
 }
