@@ -94,7 +94,9 @@ void SetPixels(std::vector<std::uint8_t>& row, std::size_t first, std::size_t co
     }
 }
 
-// The pixel row of module row y (outside the symbol: the quiet zone), filter byte 0 first.
+// The pixel row of module row y (outside the symbol: the quiet zone), filter byte 0 first. Up to
+// 56 pixels a module, the modules' pixels go through a 64-bit accumulator and out a byte at a
+// time; larger modules are whole bytes and are set by runs.
 void PixelRow(const clsQRCode::Symbol& symbol, std::int32_t y, std::int32_t margin,
               std::int32_t scale, std::vector<std::uint8_t>& row) {
     std::fill(row.begin(), row.end(), 0);
@@ -105,10 +107,28 @@ void PixelRow(const clsQRCode::Symbol& symbol, std::int32_t y, std::int32_t marg
         symbol.Modules.data() +
         static_cast<std::size_t>(y) * static_cast<std::size_t>(symbol.Stride());
     const auto size = static_cast<std::size_t>(scale);
-    for (std::int32_t x = 0; x < symbol.Columns(); ++x) {
-        if (modules[x] != 0) {
-            SetPixels(row, static_cast<std::size_t>(x + margin) * size, size);
+    if (size > 56) {
+        for (std::int32_t x = 0; x < symbol.Columns(); ++x) {
+            if (modules[x] != 0) {
+                SetPixels(row, static_cast<std::size_t>(x + margin) * size, size);
+            }
         }
+        return;
+    }
+    const std::size_t lead = static_cast<std::size_t>(margin) * size;
+    std::uint8_t* out = row.data() + 1 + lead / 8;
+    const std::uint64_t dark = (std::uint64_t{1} << size) - 1;
+    std::uint64_t bits = 0; // the pixels not written yet are its low `held` bits
+    std::size_t held = lead % 8;
+    for (std::int32_t x = 0; x < symbol.Columns(); ++x) {
+        bits = (bits << size) | (modules[x] != 0 ? dark : 0);
+        for (held += size; held >= 8;) {
+            held -= 8;
+            *out++ = static_cast<std::uint8_t>(bits >> held);
+        }
+    }
+    if (held != 0) {
+        *out = static_cast<std::uint8_t>(bits << (8 - held));
     }
 }
 

@@ -167,6 +167,27 @@ void CanonicalCodes(const std::uint8_t* lengths, std::size_t size, std::uint16_t
     }
 }
 
+// Bits into a buffer with room, each byte filled from its least significant bit. Held in a local
+// while a block is written, so that the compiler keeps it in registers.
+struct BitWriter {
+    std::uint8_t* Out;
+    std::uint64_t Bits;
+    unsigned Count;
+
+    void Put(std::uint32_t bits, unsigned count) { // count <= 32
+        Bits |= static_cast<std::uint64_t>(bits) << Count;
+        Count += count;
+        if (Count >= 32) {
+            for (unsigned b = 0; b < 4; ++b) {
+                Out[b] = static_cast<std::uint8_t>(Bits >> (8 * b));
+            }
+            Out += 4;
+            Bits >>= 32;
+            Count -= 32;
+        }
+    }
+};
+
 // How many bytes from the start of a and b are equal, at most limit.
 std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t limit) {
     std::size_t n = 0;
@@ -174,6 +195,73 @@ std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size
         ++n;
     }
     return n;
+}
+
+// The header of a dynamic block: the code lengths of both alphabets, run-length coded (16: the
+// length before, 3-6 times; 17: 3-10 zeros; 18: 11-138 zeros) with a Huffman code of their own.
+void WriteCodeLengths(BitWriter& out, const std::uint8_t* lengths, std::size_t literalCodes,
+                      std::size_t distanceCodes) {
+    std::array<std::uint8_t, 286 + 30> sequence;
+    std::copy(lengths, lengths + literalCodes, sequence.begin());
+    std::copy(lengths + 286, lengths + 286 + distanceCodes, sequence.begin() + literalCodes);
+    const std::size_t total = literalCodes + distanceCodes;
+    struct Run {
+        std::uint8_t Symbol;
+        std::uint8_t Extra;
+    };
+    std::array<Run, 286 + 30> runs;
+    std::size_t runCount = 0;
+    std::array<std::uint32_t, 19> counts{};
+    const auto add = [&](unsigned symbol, unsigned extra) {
+        runs[runCount++] = {static_cast<std::uint8_t>(symbol), static_cast<std::uint8_t>(extra)};
+        ++counts[symbol];
+    };
+    for (std::size_t i = 0; i < total;) {
+        const std::uint8_t value = sequence[i];
+        std::size_t same = 1;
+        while (i + same < total && sequence[i + same] == value) {
+            ++same;
+        }
+        i += same;
+        if (value == 0) {
+            for (; same >= 11; same -= std::min<std::size_t>(same, 138)) {
+                add(18, static_cast<unsigned>(std::min<std::size_t>(same, 138) - 11));
+            }
+            if (same >= 3) {
+                add(17, static_cast<unsigned>(same - 3));
+                same = 0;
+            }
+        } else {
+            add(value, 0);
+            for (--same; same >= 3; same -= std::min<std::size_t>(same, 6)) {
+                add(16, static_cast<unsigned>(std::min<std::size_t>(same, 6) - 3));
+            }
+        }
+        for (; same > 0; --same) {
+            add(value, 0);
+        }
+    }
+    std::array<std::uint8_t, 19> bits{};
+    std::array<std::uint16_t, 19> code{};
+    HuffmanLengths(counts.data(), 19, 7, bits.data());
+    CanonicalCodes(bits.data(), 19, code.data());
+    std::size_t ordered = 19;
+    while (ordered > 4 && bits[CodeLengthOrder[ordered - 1]] == 0) {
+        --ordered;
+    }
+    out.Put(static_cast<std::uint32_t>(literalCodes - 257), 5);
+    out.Put(static_cast<std::uint32_t>(distanceCodes - 1), 5);
+    out.Put(static_cast<std::uint32_t>(ordered - 4), 4);
+    for (std::size_t i = 0; i < ordered; ++i) {
+        out.Put(bits[CodeLengthOrder[i]], 3);
+    }
+    static constexpr std::array<std::uint8_t, 3> ExtraBits = {2, 3, 7};
+    for (std::size_t r = 0; r < runCount; ++r) {
+        const Run run = runs[r];
+        const unsigned extra = run.Symbol >= 16 ? ExtraBits[run.Symbol - 16] : 0;
+        out.Put(code[run.Symbol] | (static_cast<std::uint32_t>(run.Extra) << bits[run.Symbol]),
+                bits[run.Symbol] + extra);
+    }
 }
 
 } // namespace
@@ -207,45 +295,78 @@ void RowDeflater::AddBand(const std::uint8_t* row) {
         m_AdlerA %= AdlerModulus;
         m_AdlerB %= AdlerModulus;
     }
-    for (std::size_t r = 0; r < m_Repeats; ++r) {
-        // A repeated row: the byte 2 (a += 2, b += a), then rowSize - 1 zeros (b += a each).
-        m_AdlerA = (m_AdlerA + 2) % AdlerModulus;
-        m_AdlerB = static_cast<std::uint32_t>(
-            (m_AdlerB + static_cast<std::uint64_t>(m_AdlerA) * (m_RowSize % AdlerModulus)) %
-            AdlerModulus);
-    }
+    // Each repeated row: the byte 2 (a += 2, b += a), then rowSize - 1 zeros (b += a each), so
+    // the k-th adds rowSize * (a + 2k) to b; over r rows, rowSize * (r * a + r * (r + 1)).
+    const std::uint64_t r = m_Repeats % AdlerModulus;
+    const std::uint64_t sum = (r * m_AdlerA + r * ((m_Repeats + 1) % AdlerModulus)) % AdlerModulus;
+    m_AdlerB =
+        static_cast<std::uint32_t>((m_AdlerB + sum * (m_RowSize % AdlerModulus)) % AdlerModulus);
+    m_AdlerA = static_cast<std::uint32_t>((m_AdlerA + 2 * r) % AdlerModulus);
     FirstRow(row);
     RepeatedRows();
     std::copy(row, row + m_RowSize, m_Previous.begin());
     m_HavePrevious = true;
 }
 
-void RowDeflater::FirstRow(const std::uint8_t* row) {
-    const std::uint8_t* const up =
-        m_HavePrevious && m_BandSize <= Window ? m_Previous.data() : nullptr;
-    std::size_t i = 0;
-    while (i < m_RowSize) {
+namespace {
+
+// The symbols of row[start, end): literals, runs of the byte before (distance 1) and stretches
+// equal to up, the first row of the band before (distance bandSize; null when out of reach).
+// Returns the number of symbols written to tokens; counts each symbol's codes. The state is held
+// in locals: stores through the byte pointers could otherwise change any member.
+std::size_t FirstRowTokens(const std::uint8_t* row, const std::uint8_t* up, std::size_t start,
+                           std::size_t end, std::size_t bandSize, std::uint32_t* tokens,
+                           std::uint32_t* literalCounts, std::uint32_t* distanceCounts) {
+    std::uint32_t* const first = tokens;
+    const auto match = [&](std::size_t length, std::size_t distance) {
+        *tokens++ = MatchFlag | static_cast<std::uint32_t>((length - MinMatch) << 16) |
+                    static_cast<std::uint32_t>(distance - 1);
+        ++literalCounts[257 + Codes.LengthSlot[length - MinMatch]];
+        ++distanceCounts[DistanceSlotOf(distance)];
+    };
+    std::size_t i = start;
+    while (i < end) {
         const std::uint8_t byte = row[i];
         const bool sameUp = up != nullptr && byte == up[i];
         const bool sameRun = i > 0 && byte == row[i - 1];
         if (!sameUp && !sameRun) {
-            Literal(byte);
+            *tokens++ = byte;
+            ++literalCounts[byte];
             ++i;
             continue;
         }
-        const std::size_t limit = std::min(MaxMatch, m_RowSize - i);
+        const std::size_t limit = std::min(MaxMatch, end - i);
         const std::size_t upLength = sameUp ? CommonLength(row + i, up + i, limit) : 0;
         const std::size_t runLength = sameRun ? CommonLength(row + i, row + i - 1, limit) : 0;
-        if (runLength >= MinRun && runLength > upLength) {
-            Match(runLength, 1);
+        if (runLength >= MinRun && (runLength > upLength || upLength < MinUp)) {
+            match(runLength, 1);
             i += runLength;
         } else if (upLength >= MinUp) {
-            Match(upLength, m_BandSize);
+            match(upLength, bandSize);
             i += upLength;
         } else {
-            Literal(byte);
+            *tokens++ = byte;
+            ++literalCounts[byte];
             ++i;
         }
+    }
+    return static_cast<std::size_t>(tokens - first);
+}
+
+} // namespace
+
+void RowDeflater::FirstRow(const std::uint8_t* row) {
+    const std::uint8_t* const up =
+        m_HavePrevious && m_BandSize <= Window ? m_Previous.data() : nullptr;
+    // A stretch makes at most one symbol a byte: half a block at a time, with room made first.
+    for (std::size_t start = 0; start < m_RowSize; start += BlockTokens / 2) {
+        const std::size_t end = std::min(m_RowSize, start + BlockTokens / 2);
+        if (m_TokenCount + (end - start) > BlockTokens) {
+            WriteBlock(false);
+        }
+        m_TokenCount +=
+            FirstRowTokens(row, up, start, end, m_BandSize, m_Tokens.data() + m_TokenCount,
+                           m_LiteralCounts.data(), m_DistanceCounts.data());
     }
 }
 
@@ -309,7 +430,11 @@ void RowDeflater::Copy(std::size_t distance, std::size_t length) {
 
 std::string_view RowDeflater::Finish() {
     WriteBlock(true);
-    FlushBits();
+    // The bits still held, padded with zeros to a whole byte.
+    for (; m_BitCount > 0; m_BitCount = m_BitCount > 8 ? m_BitCount - 8 : 0) {
+        m_Out[m_OutSize++] = static_cast<std::uint8_t>(m_Bits);
+        m_Bits >>= 8;
+    }
     for (const std::uint32_t value : {m_AdlerB, m_AdlerA}) {
         m_Out[m_OutSize++] = static_cast<std::uint8_t>(value >> 8);
         m_Out[m_OutSize++] = static_cast<std::uint8_t>(value);
@@ -341,107 +466,36 @@ void RowDeflater::WriteBlock(bool last) {
     CanonicalCodes(lengths.data(), 286, literalCode.data());
     CanonicalCodes(lengths.data() + 286, 30, distanceCode.data());
 
-    Put(last ? 1U : 0U, 1);
-    Put(2, 2); // dynamic Huffman codes
-    WriteCodeLengths(lengths.data(), literalCodes, distanceCodes);
+    BitWriter out{m_Out.data() + m_OutSize, m_Bits, m_BitCount};
+    out.Put(last ? 1U : 0U, 1);
+    out.Put(2, 2); // dynamic Huffman codes
+    WriteCodeLengths(out, lengths.data(), literalCodes, distanceCodes);
     for (std::size_t t = 0; t < m_TokenCount; ++t) {
         const std::uint32_t token = m_Tokens[t];
         if ((token & MatchFlag) == 0) {
-            Put(literalCode[token], lengths[token]);
+            out.Put(literalCode[token], lengths[token]);
             continue;
         }
         const std::size_t length = ((token >> 16) & 0xFF) + MinMatch;
         const std::size_t distance = (token & 0x7FFF) + 1;
         const unsigned slot = Codes.LengthSlot[length - MinMatch];
         const unsigned bits = lengths[257 + slot];
-        Put(literalCode[257 + slot] |
-                static_cast<std::uint32_t>((length - Codes.LengthBase[slot]) << bits),
-            bits + Codes.LengthExtra[slot]);
+        out.Put(literalCode[257 + slot] |
+                    static_cast<std::uint32_t>((length - Codes.LengthBase[slot]) << bits),
+                bits + Codes.LengthExtra[slot]);
         const unsigned dslot = DistanceSlotOf(distance);
         const unsigned dbits = lengths[286 + dslot];
-        Put(distanceCode[dslot] |
-                static_cast<std::uint32_t>((distance - Codes.DistanceBase[dslot]) << dbits),
-            dbits + Codes.DistanceExtra[dslot]);
+        out.Put(distanceCode[dslot] |
+                    static_cast<std::uint32_t>((distance - Codes.DistanceBase[dslot]) << dbits),
+                dbits + Codes.DistanceExtra[dslot]);
     }
-    Put(literalCode[EndOfBlock], lengths[EndOfBlock]);
+    out.Put(literalCode[EndOfBlock], lengths[EndOfBlock]);
+    m_OutSize = static_cast<std::size_t>(out.Out - m_Out.data());
+    m_Bits = out.Bits;
+    m_BitCount = out.Count;
     m_TokenCount = 0;
     m_LiteralCounts.fill(0);
     m_DistanceCounts.fill(0);
-}
-
-// The header of a dynamic block: the code lengths of both alphabets, run-length coded (16: the
-// length before, 3-6 times; 17: 3-10 zeros; 18: 11-138 zeros) with a Huffman code of their own.
-void RowDeflater::WriteCodeLengths(const std::uint8_t* lengths, std::size_t literalCodes,
-                                   std::size_t distanceCodes) {
-    std::array<std::uint8_t, 286 + 30> sequence;
-    std::copy(lengths, lengths + literalCodes, sequence.begin());
-    std::copy(lengths + 286, lengths + 286 + distanceCodes, sequence.begin() + literalCodes);
-    const std::size_t total = literalCodes + distanceCodes;
-    struct Run {
-        std::uint8_t Symbol;
-        std::uint8_t Extra;
-    };
-    std::array<Run, 286 + 30> runs;
-    std::size_t runCount = 0;
-    std::array<std::uint32_t, 19> counts{};
-    const auto add = [&](unsigned symbol, unsigned extra) {
-        runs[runCount++] = {static_cast<std::uint8_t>(symbol), static_cast<std::uint8_t>(extra)};
-        ++counts[symbol];
-    };
-    for (std::size_t i = 0; i < total;) {
-        const std::uint8_t value = sequence[i];
-        std::size_t same = 1;
-        while (i + same < total && sequence[i + same] == value) {
-            ++same;
-        }
-        i += same;
-        if (value == 0) {
-            for (; same >= 11; same -= std::min<std::size_t>(same, 138)) {
-                add(18, static_cast<unsigned>(std::min<std::size_t>(same, 138) - 11));
-            }
-            if (same >= 3) {
-                add(17, static_cast<unsigned>(same - 3));
-                same = 0;
-            }
-        } else {
-            add(value, 0);
-            for (--same; same >= 3; same -= std::min<std::size_t>(same, 6)) {
-                add(16, static_cast<unsigned>(std::min<std::size_t>(same, 6) - 3));
-            }
-        }
-        for (; same > 0; --same) {
-            add(value, 0);
-        }
-    }
-    std::array<std::uint8_t, 19> bits{};
-    std::array<std::uint16_t, 19> code{};
-    HuffmanLengths(counts.data(), 19, 7, bits.data());
-    CanonicalCodes(bits.data(), 19, code.data());
-    std::size_t ordered = 19;
-    while (ordered > 4 && bits[CodeLengthOrder[ordered - 1]] == 0) {
-        --ordered;
-    }
-    Put(static_cast<std::uint32_t>(literalCodes - 257), 5);
-    Put(static_cast<std::uint32_t>(distanceCodes - 1), 5);
-    Put(static_cast<std::uint32_t>(ordered - 4), 4);
-    for (std::size_t i = 0; i < ordered; ++i) {
-        Put(bits[CodeLengthOrder[i]], 3);
-    }
-    static constexpr std::array<std::uint8_t, 3> ExtraBits = {2, 3, 7};
-    for (std::size_t r = 0; r < runCount; ++r) {
-        const Run run = runs[r];
-        const unsigned extra = run.Symbol >= 16 ? ExtraBits[run.Symbol - 16] : 0;
-        Put(code[run.Symbol] | (static_cast<std::uint32_t>(run.Extra) << bits[run.Symbol]),
-            bits[run.Symbol] + extra);
-    }
-}
-
-// The bits still held, padded with zeros to a whole byte.
-void RowDeflater::FlushBits() {
-    for (; m_BitCount > 0; m_BitCount = m_BitCount > 8 ? m_BitCount - 8 : 0) {
-        m_Out[m_OutSize++] = static_cast<std::uint8_t>(m_Bits);
-        m_Bits >>= 8;
-    }
 }
 
 } // namespace ostrel::render

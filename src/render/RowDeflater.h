@@ -49,23 +49,6 @@ private:
     void Match(std::size_t length, std::size_t distance);
     void Copy(std::size_t distance, std::size_t length);
     void WriteBlock(bool last);
-    void WriteCodeLengths(const std::uint8_t* lengths, std::size_t literalCodes,
-                          std::size_t distanceCodes);
-    // Appends count <= 32 bits, the first one in the least significant bit; the buffer has room
-    // (WriteBlock makes it before a block).
-    void Put(std::uint32_t bits, unsigned count) {
-        m_Bits |= static_cast<std::uint64_t>(bits) << m_BitCount;
-        m_BitCount += count;
-        if (m_BitCount >= 32) {
-            for (unsigned b = 0; b < 4; ++b) {
-                m_Out[m_OutSize + b] = static_cast<std::uint8_t>(m_Bits >> (8 * b));
-            }
-            m_OutSize += 4;
-            m_Bits >>= 32;
-            m_BitCount -= 32;
-        }
-    }
-    void FlushBits();
 
     std::size_t m_RowSize = 0;
     std::size_t m_Repeats = 0;
