@@ -155,8 +155,12 @@ std::string PngWriter::Write(const clsQRCode::Symbol& symbol, std::int32_t scale
 
     // Each band of scale pixel rows: a row of filter 0 (none), its pixels most significant bit
     // first, 1 = dark; then scale - 1 rows that repeat it, filter 2 (up: each byte less the one
-    // above), which are all zeros and which the coder writes without making them.
-    m_Deflater->Begin(rowBytes + 1, static_cast<std::size_t>(scale - 1));
+    // above), which are all zeros and which the coder writes without making them. When a module
+    // is a whole number of half bytes, a byte is one of four values, which a literal codes in
+    // about 2 bits: earlier stretches found by hash seldom pay for their distance there (3000
+    // labels at scale 4: 2 % larger, and a batch 43 % more instructions a symbol), so the coder
+    // looks for them only at the other scales.
+    m_Deflater->Begin(rowBytes + 1, static_cast<std::size_t>(scale - 1), scale % 4 != 0);
     std::vector<std::uint8_t> row(rowBytes + 1);
     for (std::int64_t my = 0; my < modulesHigh; ++my) {
         PixelRow(symbol, static_cast<std::int32_t>(my - margin), margin, scale, row);

@@ -17,6 +17,8 @@ constexpr std::uint32_t AdlerModulus = 65521;
 // match rather than as literals: a match costs a length and a distance code and their extra bits.
 constexpr std::size_t MinRun = 4;
 constexpr std::size_t MinUp = 5;
+constexpr std::size_t MinHashed = 6;
+constexpr unsigned HashBits = 12;
 
 // Deflate's length codes 257..285 (slot 0..28) and distance codes 0..29: the first length or
 // distance of each and its number of extra bits. Slot 28 is 258 alone.
@@ -266,12 +268,17 @@ void WriteCodeLengths(BitWriter& out, const std::uint8_t* lengths, std::size_t l
 
 } // namespace
 
-void RowDeflater::Begin(std::size_t rowSize, std::size_t repeats) {
+void RowDeflater::Begin(std::size_t rowSize, std::size_t repeats, bool search) {
     m_RowSize = rowSize;
     m_Repeats = repeats;
     m_BandSize = rowSize * (repeats + 1);
     m_HavePrevious = false;
     m_Previous.assign(rowSize, 0);
+    m_Position = 0;
+    m_Search = search && m_BandSize <= Window;
+    if (m_Search) {
+        std::fill(m_Head.begin(), m_Head.end(), 0);
+    }
     m_TokenCount = 0;
     m_LiteralCounts.fill(0);
     m_DistanceCounts.fill(0);
@@ -302,53 +309,107 @@ void RowDeflater::AddBand(const std::uint8_t* row) {
     m_AdlerB =
         static_cast<std::uint32_t>((m_AdlerB + sum * (m_RowSize % AdlerModulus)) % AdlerModulus);
     m_AdlerA = static_cast<std::uint32_t>((m_AdlerA + 2 * r) % AdlerModulus);
+    // The hash search keeps stream positions in 32 bits, and a band must be within the window.
+    m_Search = m_Search && m_Position + 2 * m_BandSize < 0xFFFFFFFFU;
+    if (m_Search) {
+        KeepBand(row);
+    }
     FirstRow(row);
     RepeatedRows();
     std::copy(row, row + m_RowSize, m_Previous.begin());
     m_HavePrevious = true;
+    m_Position += m_BandSize;
 }
 
 namespace {
 
-// The symbols of row[start, end): literals, runs of the byte before (distance 1) and stretches
-// equal to up, the first row of the band before (distance bandSize; null when out of reach).
-// Returns the number of symbols written to tokens; counts each symbol's codes. The state is held
-// in locals: stores through the byte pointers could otherwise change any member.
+// Where a first row looks for earlier bytes beyond the row above and the byte before: the
+// stream's last 64 KiB, and the last position of each hash of three bytes.
+struct History {
+    const std::uint8_t* Ring = nullptr; // null: no search
+    std::uint32_t* Head = nullptr;      // 1 + stream position, 0 for none
+    std::uint32_t RowStart = 0;         // the stream position of row[0]
+};
+
+constexpr std::uint32_t HashOf(const std::uint8_t* bytes) {
+    const std::uint32_t three =
+        std::uint32_t{bytes[0]} << 16 | std::uint32_t{bytes[1]} << 8 | bytes[2];
+    return (three * 2654435761U) >> (32 - HashBits);
+}
+
+// The longest stretch from row[i] (at most limit) that the stream holds at a position of the same
+// hash; its distance in distance.
+std::size_t HashedLength(const History& history, const std::uint8_t* row, std::size_t i,
+                         std::size_t limit, std::size_t& distance) {
+    const std::uint32_t position = history.RowStart + static_cast<std::uint32_t>(i);
+    std::uint32_t& head = history.Head[HashOf(row + i)];
+    const std::uint32_t earlier = head;
+    head = position + 1;
+    if (earlier == 0 || position - (earlier - 1) > Window) {
+        return 0;
+    }
+    distance = position - (earlier - 1);
+    std::size_t n = 0;
+    while (n < limit && history.Ring[(earlier - 1 + n) & RowDeflater::RingMask] == row[i + n]) {
+        ++n;
+    }
+    return n;
+}
+
+// The symbols of row[start, end): literals, runs of the byte before (distance 1), stretches
+// equal to up, the first row of the band before (distance bandSize; null when out of reach), and
+// stretches found by hash. Returns the number of symbols written to tokens; counts each symbol's
+// codes. The state is held in locals: stores through the byte pointers could otherwise change
+// any member.
+template <bool Search>
 std::size_t FirstRowTokens(const std::uint8_t* row, const std::uint8_t* up, std::size_t start,
-                           std::size_t end, std::size_t bandSize, std::uint32_t* tokens,
-                           std::uint32_t* literalCounts, std::uint32_t* distanceCounts) {
+                           std::size_t end, std::size_t bandSize, const History history,
+                           std::uint32_t* tokens, std::uint32_t* literalCounts,
+                           std::uint32_t* distanceCounts) {
     std::uint32_t* const first = tokens;
-    const auto match = [&](std::size_t length, std::size_t distance) {
-        *tokens++ = MatchFlag | static_cast<std::uint32_t>((length - MinMatch) << 16) |
-                    static_cast<std::uint32_t>(distance - 1);
-        ++literalCounts[257 + Codes.LengthSlot[length - MinMatch]];
-        ++distanceCounts[DistanceSlotOf(distance)];
-    };
     std::size_t i = start;
     while (i < end) {
         const std::uint8_t byte = row[i];
         const bool sameUp = up != nullptr && byte == up[i];
         const bool sameRun = i > 0 && byte == row[i - 1];
-        if (!sameUp && !sameRun) {
+        if (!sameUp && !sameRun && !Search) {
             *tokens++ = byte;
             ++literalCounts[byte];
             ++i;
             continue;
         }
         const std::size_t limit = std::min(MaxMatch, end - i);
-        const std::size_t upLength = sameUp ? CommonLength(row + i, up + i, limit) : 0;
-        const std::size_t runLength = sameRun ? CommonLength(row + i, row + i - 1, limit) : 0;
-        if (runLength >= MinRun && (runLength > upLength || upLength < MinUp)) {
-            match(runLength, 1);
-            i += runLength;
-        } else if (upLength >= MinUp) {
-            match(upLength, bandSize);
-            i += upLength;
-        } else {
+        std::size_t best = 0;
+        std::size_t distance = 0;
+        if (Search && limit >= MinMatch) {
+            best = HashedLength(history, row, i, limit, distance);
+            best = best >= MinHashed ? best : 0;
+        }
+        if (sameUp) {
+            const std::size_t length = CommonLength(row + i, up + i, limit);
+            if (length >= MinUp && length >= best) {
+                best = length;
+                distance = bandSize;
+            }
+        }
+        if (sameRun) {
+            const std::size_t length = CommonLength(row + i, row + i - 1, limit);
+            if (length >= MinRun && length >= best) {
+                best = length;
+                distance = 1;
+            }
+        }
+        if (best == 0) {
             *tokens++ = byte;
             ++literalCounts[byte];
             ++i;
+            continue;
         }
+        *tokens++ = MatchFlag | static_cast<std::uint32_t>((best - MinMatch) << 16) |
+                    static_cast<std::uint32_t>(distance - 1);
+        ++literalCounts[257 + Codes.LengthSlot[best - MinMatch]];
+        ++distanceCounts[DistanceSlotOf(distance)];
+        i += best;
     }
     return static_cast<std::size_t>(tokens - first);
 }
@@ -358,15 +419,42 @@ std::size_t FirstRowTokens(const std::uint8_t* row, const std::uint8_t* up, std:
 void RowDeflater::FirstRow(const std::uint8_t* row) {
     const std::uint8_t* const up =
         m_HavePrevious && m_BandSize <= Window ? m_Previous.data() : nullptr;
+    const History history{m_Search ? m_Ring.data() : nullptr, m_Head.data(),
+                          static_cast<std::uint32_t>(m_Position)};
     // A stretch makes at most one symbol a byte: half a block at a time, with room made first.
     for (std::size_t start = 0; start < m_RowSize; start += BlockTokens / 2) {
         const std::size_t end = std::min(m_RowSize, start + BlockTokens / 2);
         if (m_TokenCount + (end - start) > BlockTokens) {
             WriteBlock(false);
         }
+        std::uint32_t* const tokens = m_Tokens.data() + m_TokenCount;
         m_TokenCount +=
-            FirstRowTokens(row, up, start, end, m_BandSize, m_Tokens.data() + m_TokenCount,
-                           m_LiteralCounts.data(), m_DistanceCounts.data());
+            m_Search ? FirstRowTokens<true>(row, up, start, end, m_BandSize, history, tokens,
+                                            m_LiteralCounts.data(), m_DistanceCounts.data())
+                     : FirstRowTokens<false>(row, up, start, end, m_BandSize, history, tokens,
+                                             m_LiteralCounts.data(), m_DistanceCounts.data());
+    }
+}
+
+// The band's bytes into the ring of the stream's last bytes, which the hash search reads.
+void RowDeflater::KeepBand(const std::uint8_t* row) {
+    const auto put = [&](std::size_t at, const std::uint8_t* from, std::size_t count) {
+        for (std::size_t done = 0; done < count;) {
+            const std::size_t slot = (at + done) & RingMask;
+            const std::size_t part = std::min(count - done, RingSize - slot);
+            if (from != nullptr) {
+                std::copy(from + done, from + done + part, m_Ring.begin() + slot);
+            } else {
+                std::fill(m_Ring.begin() + slot, m_Ring.begin() + slot + part, 0);
+            }
+            done += part;
+        }
+    };
+    put(m_Position, row, m_RowSize);
+    for (std::size_t r = 0; r < m_Repeats; ++r) {
+        const std::size_t at = m_Position + (r + 1) * m_RowSize;
+        m_Ring[at & RingMask] = 2;
+        put(at + 1, nullptr, m_RowSize - 1);
     }
 }
 
