@@ -9,6 +9,7 @@
 
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -32,6 +33,19 @@ std::vector<std::uint8_t> RandomRow(std::mt19937& random, std::size_t size,
         i += run;
     }
     return row;
+}
+
+// The stream inflated by zlib (which checks the Adler-32), or an empty vector when zlib refuses
+// it or it holds more than expected bytes.
+std::vector<std::uint8_t> Inflate(std::string_view stream, std::size_t expected) {
+    std::vector<std::uint8_t> inflated(expected + 1);
+    uLongf size = static_cast<uLongf>(inflated.size());
+    if (uncompress(inflated.data(), &size, reinterpret_cast<const Bytef*>(stream.data()),
+                   static_cast<uLong>(stream.size())) != Z_OK) {
+        return {};
+    }
+    inflated.resize(size);
+    return inflated;
 }
 
 TEST(RowDeflater, InflatesToTheFilteredRowsOfEveryShapeOfBand) {
@@ -62,15 +76,8 @@ TEST(RowDeflater, InflatesToTheFilteredRowsOfEveryShapeOfBand) {
                 }
             }
             const std::string stream(fresh.Finish());
-            std::vector<std::uint8_t> inflated(plain.size() + 1);
-            uLongf size = static_cast<uLongf>(inflated.size());
-            ASSERT_EQ(uncompress(inflated.data(), &size,
-                                 reinterpret_cast<const Bytef*>(stream.data()),
-                                 static_cast<uLong>(stream.size())),
-                      Z_OK)
+            EXPECT_EQ(Inflate(stream, plain.size()), plain)
                 << "row " << rowSize << ", repeats " << repeats;
-            inflated.resize(size);
-            EXPECT_EQ(inflated, plain) << "row " << rowSize << ", repeats " << repeats;
             // The same rows give the same bytes, whatever the object coded before.
             EXPECT_EQ(reused.Finish(), stream) << "row " << rowSize << ", repeats " << repeats;
             // Repeated rows are matches: the stream is smaller than the first rows alone.
@@ -101,14 +108,28 @@ TEST(RowDeflater, ManyBlocksOfTheirOwnCodes) {
         }
     }
     ASSERT_GT(30 * rowSize, 3 * RowDeflater::BlockTokens);
-    const std::string_view stream = deflater.Finish();
-    std::vector<std::uint8_t> inflated(plain.size());
-    uLongf size = static_cast<uLongf>(inflated.size());
-    ASSERT_EQ(uncompress(inflated.data(), &size, reinterpret_cast<const Bytef*>(stream.data()),
-                         static_cast<uLong>(stream.size())),
-              Z_OK);
-    EXPECT_EQ(size, plain.size());
-    EXPECT_EQ(inflated, plain);
+    EXPECT_EQ(Inflate(deflater.Finish(), plain.size()), plain);
+}
+
+// Rows of 10923 bytes: the fourth repeats the first, 32769 bytes back, one byte beyond the
+// window; the two between are one byte, so the hash still holds the first row's positions.
+TEST(RowDeflater, HashSearchStaysWithinTheWindow) {
+    std::mt19937 random(32768);
+    const std::size_t rowSize = 10923;
+    std::vector<std::uint8_t> first(rowSize);
+    for (std::size_t i = 1; i < rowSize; ++i) {
+        first[i] = static_cast<std::uint8_t>(random());
+    }
+    std::vector<std::uint8_t> same(rowSize, 0x55);
+    same[0] = 0;
+    RowDeflater deflater;
+    deflater.Begin(rowSize, 0, true);
+    std::vector<std::uint8_t> plain;
+    for (const auto* row : {&first, &same, &same, &first}) {
+        deflater.AddBand(row->data());
+        plain.insert(plain.end(), row->begin(), row->end());
+    }
+    EXPECT_EQ(Inflate(deflater.Finish(), plain.size()), plain);
 }
 
 } // namespace
