@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -36,6 +37,9 @@ public:
 
 private:
     std::unique_ptr<RowDeflater> m_Deflater;
+    // The pixels of each byte of eight modules at scale m_ExpandScale (up to 7; 0: none yet).
+    std::array<std::uint64_t, 256> m_Expand{};
+    std::int32_t m_ExpandScale = 0;
 };
 
 } // namespace ostrel::render

@@ -370,15 +370,19 @@ std::size_t FirstRowTokens(const std::uint8_t* row, const std::uint8_t* up, std:
     std::size_t i = start;
     while (i < end) {
         const std::uint8_t byte = row[i];
-        const bool sameUp = up != nullptr && byte == up[i];
-        const bool sameRun = i > 0 && byte == row[i - 1];
+        const std::size_t limit = std::min(MaxMatch, end - i);
+        // A run or a stretch of the band before is worth a look only when its last byte at the
+        // shortest length that counts is equal too.
+        const bool sameUp = up != nullptr && byte == up[i] && limit >= MinUp &&
+                            row[i + MinUp - 1] == up[i + MinUp - 1];
+        const bool sameRun =
+            i > 0 && byte == row[i - 1] && limit >= MinRun && row[i + MinRun - 1] == byte;
         if (!sameUp && !sameRun && !Search) {
             *tokens++ = byte;
             ++literalCounts[byte];
             ++i;
             continue;
         }
-        const std::size_t limit = std::min(MaxMatch, end - i);
         std::size_t best = 0;
         std::size_t distance = 0;
         if (Search && limit >= MinMatch) {
