@@ -266,63 +266,6 @@ void WriteCodeLengths(BitWriter& out, const std::uint8_t* lengths, std::size_t l
     }
 }
 
-} // namespace
-
-void RowDeflater::Begin(std::size_t rowSize, std::size_t repeats, bool search) {
-    m_RowSize = rowSize;
-    m_Repeats = repeats;
-    m_BandSize = rowSize * (repeats + 1);
-    m_HavePrevious = false;
-    m_Previous.assign(rowSize, 0);
-    m_Position = 0;
-    m_Search = search && m_BandSize <= Window;
-    if (m_Search) {
-        std::fill(m_Head.begin(), m_Head.end(), 0);
-    }
-    m_TokenCount = 0;
-    m_LiteralCounts.fill(0);
-    m_DistanceCounts.fill(0);
-    m_AdlerA = 1;
-    m_AdlerB = 0;
-    // zlib header: deflate with a 32 KiB window, no dictionary, check bits (0x7801 % 31 == 0).
-    m_Bits = 0x0178;
-    m_BitCount = 16;
-    m_OutSize = 0;
-}
-
-void RowDeflater::AddBand(const std::uint8_t* row) {
-    // Adler-32: a is 1 + the sum of the bytes, b the sum of the a after each byte, both modulo
-    // 65521; 5552 bytes at most between two reductions keep b within 32 bits.
-    for (std::size_t start = 0; start < m_RowSize; start += 5552) {
-        const std::size_t end = std::min(m_RowSize, start + 5552);
-        for (std::size_t i = start; i < end; ++i) {
-            m_AdlerA += row[i];
-            m_AdlerB += m_AdlerA;
-        }
-        m_AdlerA %= AdlerModulus;
-        m_AdlerB %= AdlerModulus;
-    }
-    // Each repeated row: the byte 2 (a += 2, b += a), then rowSize - 1 zeros (b += a each), so
-    // the k-th adds rowSize * (a + 2k) to b; over r rows, rowSize * (r * a + r * (r + 1)).
-    const std::uint64_t r = m_Repeats % AdlerModulus;
-    const std::uint64_t sum = (r * m_AdlerA + r * ((m_Repeats + 1) % AdlerModulus)) % AdlerModulus;
-    m_AdlerB =
-        static_cast<std::uint32_t>((m_AdlerB + sum * (m_RowSize % AdlerModulus)) % AdlerModulus);
-    m_AdlerA = static_cast<std::uint32_t>((m_AdlerA + 2 * r) % AdlerModulus);
-    // The hash search keeps stream positions in 32 bits, and a band must be within the window.
-    m_Search = m_Search && m_Position + 2 * m_BandSize < 0xFFFFFFFFU;
-    if (m_Search) {
-        KeepBand(row);
-    }
-    FirstRow(row);
-    RepeatedRows();
-    std::copy(row, row + m_RowSize, m_Previous.begin());
-    m_HavePrevious = true;
-    m_Position += m_BandSize;
-}
-
-namespace {
-
 // Where a first row looks for earlier bytes beyond the row above and the byte before: the
 // stream's last 64 KiB, and the last position of each hash of three bytes.
 struct History {
@@ -419,6 +362,59 @@ std::size_t FirstRowTokens(const std::uint8_t* row, const std::uint8_t* up, std:
 }
 
 } // namespace
+
+void RowDeflater::Begin(std::size_t rowSize, std::size_t repeats, bool search) {
+    m_RowSize = rowSize;
+    m_Repeats = repeats;
+    m_BandSize = rowSize * (repeats + 1);
+    m_HavePrevious = false;
+    m_Previous.assign(rowSize, 0);
+    m_Position = 0;
+    m_Search = search && m_BandSize <= Window;
+    if (m_Search) {
+        std::fill(m_Head.begin(), m_Head.end(), 0);
+    }
+    m_TokenCount = 0;
+    m_LiteralCounts.fill(0);
+    m_DistanceCounts.fill(0);
+    m_AdlerA = 1;
+    m_AdlerB = 0;
+    // zlib header: deflate with a 32 KiB window, no dictionary, check bits (0x7801 % 31 == 0).
+    m_Bits = 0x0178;
+    m_BitCount = 16;
+    m_OutSize = 0;
+}
+
+void RowDeflater::AddBand(const std::uint8_t* row) {
+    // Adler-32: a is 1 + the sum of the bytes, b the sum of the a after each byte, both modulo
+    // 65521; 5552 bytes at most between two reductions keep b within 32 bits.
+    for (std::size_t start = 0; start < m_RowSize; start += 5552) {
+        const std::size_t end = std::min(m_RowSize, start + 5552);
+        for (std::size_t i = start; i < end; ++i) {
+            m_AdlerA += row[i];
+            m_AdlerB += m_AdlerA;
+        }
+        m_AdlerA %= AdlerModulus;
+        m_AdlerB %= AdlerModulus;
+    }
+    // Each repeated row: the byte 2 (a += 2, b += a), then rowSize - 1 zeros (b += a each), so
+    // the k-th adds rowSize * (a + 2k) to b; over r rows, rowSize * (r * a + r * (r + 1)).
+    const std::uint64_t r = m_Repeats % AdlerModulus;
+    const std::uint64_t sum = (r * m_AdlerA + r * ((m_Repeats + 1) % AdlerModulus)) % AdlerModulus;
+    m_AdlerB =
+        static_cast<std::uint32_t>((m_AdlerB + sum * (m_RowSize % AdlerModulus)) % AdlerModulus);
+    m_AdlerA = static_cast<std::uint32_t>((m_AdlerA + 2 * r) % AdlerModulus);
+    // The hash search keeps stream positions in 32 bits, and a band must be within the window.
+    m_Search = m_Search && m_Position + 2 * m_BandSize < 0xFFFFFFFFU;
+    if (m_Search) {
+        KeepBand(row);
+    }
+    FirstRow(row);
+    RepeatedRows();
+    std::copy(row, row + m_RowSize, m_Previous.begin());
+    m_HavePrevious = true;
+    m_Position += m_BandSize;
+}
 
 void RowDeflater::FirstRow(const std::uint8_t* row) {
     const std::uint8_t* const up =

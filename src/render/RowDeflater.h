@@ -29,7 +29,7 @@ public:
     // Starts a stream of rows of rowSize bytes each (the filter byte included, rowSize >= 2).
     // With search, a first row also looks for stretches of 6 bytes or more anywhere in the last
     // 32 KiB (by a hash of three bytes): that pays when its literals are many different bytes,
-    // and costs about 40 instructions a byte.
+    // and about doubles the coder's instructions (the stream is kept in a ring for it).
     void Begin(std::size_t rowSize, std::size_t repeats, bool search);
     // Adds a band: row (rowSize bytes, filter byte 0 first, then the pixels), then the repeats.
     void AddBand(const std::uint8_t* row);
