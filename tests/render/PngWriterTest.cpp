@@ -127,8 +127,8 @@ TEST(PngWriter, ImageDataInflatesToThePlainFilteredRows) {
         const auto outcome = encoder.Encode(
             std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), settings);
         ASSERT_TRUE(outcome) << c.Version;
-        const std::string data =
-            ImageData(writer.Write(*outcome.Symbol, c.Scale, c.Margin, {0, 0, 0, 255}, {}));
+        const std::string data = ImageData(
+            writer.Write(*outcome.Symbol, c.Scale, c.Margin, {0, 0, 0, 255}, {255, 255, 255, 255}));
         const std::vector<std::uint8_t> plain =
             PlainFilteredRows(*outcome.Symbol, c.Scale, c.Margin);
         std::vector<std::uint8_t> inflated(plain.size() + 1);
