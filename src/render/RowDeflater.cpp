@@ -17,7 +17,7 @@ constexpr std::uint32_t AdlerModulus = 65521;
 // match rather than as literals: a match costs a length and a distance code and their extra bits.
 constexpr std::size_t MinRun = 4;
 constexpr std::size_t MinUp = 5;
-constexpr std::size_t MinHashed = 6;
+constexpr std::size_t MinHashed = 5;
 constexpr unsigned HashBits = 12;
 
 // Deflate's length codes 257..285 (slot 0..28) and distance codes 0..29: the first length or

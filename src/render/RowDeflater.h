@@ -27,7 +27,7 @@ namespace ostrel::render {
 class RowDeflater {
 public:
     // Starts a stream of rows of rowSize bytes each (the filter byte included, rowSize >= 2).
-    // With search, a first row also looks for stretches of 6 bytes or more anywhere in the last
+    // With search, a first row also looks for stretches of 5 bytes or more anywhere in the last
     // 32 KiB (by a hash of three bytes): that pays when its literals are many different bytes,
     // and about doubles the coder's instructions (the stream is kept in a ring for it).
     void Begin(std::size_t rowSize, std::size_t repeats, bool search);
