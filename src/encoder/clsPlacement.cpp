@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace ostrel {
@@ -35,20 +36,52 @@ std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
            (static_cast<std::uint64_t>(p[6]) << 8) | static_cast<std::uint64_t>(p[7]);
 }
 
-// Four steps of two data modules each for the byte v, the first step from its two most
-// significant bits: in each step the left-hand module (lower address) takes the second bit and
-// the right-hand one the first; each module is Data | its bit.
-constexpr std::array<std::array<std::uint8_t, 8>, 256> kDataQuads = [] {
-    std::array<std::array<std::uint8_t, 8>, 256> table{};
-    for (std::size_t v = 0; v < 256; ++v) {
-        for (std::size_t step = 0; step < 4; ++step) {
-            const std::size_t first = 7 - 2 * step;
-            table[v][2 * step] = static_cast<std::uint8_t>(Module::Data | ((v >> (first - 1)) & 1));
-            table[v][2 * step + 1] = static_cast<std::uint8_t>(Module::Data | ((v >> first) & 1));
+// Four steps of two modules each for the byte v, the first step from its two most significant
+// bits: in each step the left-hand module (lower address) takes the second bit and the right-hand
+// one the first, each module base | its bit. Step s is bits 16s .. 16s + 15 of the word, as the
+// 16-bit value that stores the two modules in their order in memory (StorePairs).
+template <std::uint8_t Base>
+constexpr std::array<std::uint64_t, 256> kQuads = [] {
+    constexpr bool little = std::endian::native == std::endian::little;
+    std::array<std::uint64_t, 256> table{};
+    for (std::uint64_t v = 0; v < 256; ++v) {
+        for (std::uint64_t step = 0; step < 4; ++step) {
+            const std::uint64_t first = 7 - 2 * step;
+            const std::uint64_t left = Base | ((v >> (first - 1)) & 1);
+            const std::uint64_t right = Base | ((v >> first) & 1);
+            const std::uint64_t piece = little ? left | right << 8 : left << 8 | right;
+            table[v] |= piece << (16 * step);
         }
     }
     return table;
 }();
+
+// The four steps of a word of kQuads at q, q + step, q + 2 step, q + 3 step: the low 16 bits
+// stored and shifted out each time.
+inline void StorePairs(std::uint8_t* q, std::ptrdiff_t step, std::uint64_t quad) {
+    for (std::int32_t s = 0; s < 4; ++s, q += step, quad >>= 16) {
+        const auto piece = static_cast<std::uint16_t>(quad);
+        std::memcpy(q, &piece, 2);
+    }
+}
+
+// Places `steps` two-module steps from the top bits of word at q (moving by step each time), each
+// module Base | its bit.
+template <std::uint8_t Base>
+inline void PlacePairs(std::uint8_t*& q, std::ptrdiff_t step, std::uint64_t word,
+                       std::int32_t steps) {
+    // Four steps per byte of the sequence while four are left, then one at a time.
+    std::int32_t i = 0;
+    for (; i + 4 <= steps; i += 4, q += 4 * step) {
+        StorePairs(q, step, kQuads<Base>[word >> 56]);
+        word <<= 8;
+    }
+    for (; i < steps; ++i, q += step) {
+        const auto piece = static_cast<std::uint16_t>(kQuads<Base>[word >> 56]);
+        std::memcpy(q, &piece, 2);
+        word <<= 2;
+    }
+}
 
 // Bits a run consumes from one 64-bit load: 28 two-bit steps or 56 one-bit steps.
 constexpr std::int32_t kPairStepsPerLoad = 28;
@@ -154,35 +187,39 @@ void clsPlacement::Prepare(const clsModuleMatrix& pattern, std::int32_t bitCount
 }
 
 void clsPlacement::Place(std::uint8_t* modules, const std::uint8_t* sequence) const {
+    PlaceRuns<false>(modules, sequence, nullptr);
+}
+
+void clsPlacement::PlaceMasked(std::uint8_t* modules, const std::uint8_t* sequence,
+                               const std::uint8_t* maskBits) const {
+    PlaceRuns<true>(modules, sequence, maskBits);
+}
+
+template <bool Masked>
+void clsPlacement::PlaceRuns(std::uint8_t* modules, const std::uint8_t* sequence,
+                             const std::uint8_t* maskBits) const {
+    // A placed module is Data | its bit before the mask, its bit XOR the mask's when finished.
+    constexpr std::uint8_t base = Masked ? 0 : Module::Data;
     std::int64_t k = 0; // the next bit of the sequence
     for (const Run& run : m_Runs) {
         std::uint8_t* q = modules + run.Offset;
         const std::ptrdiff_t step = run.Step;
         for (std::int32_t left = run.Count; left > 0;) {
             // Up to 56 bits from bit k on, at the top of the word.
-            std::uint64_t word = LoadBigEndian64(sequence + (k >> 3)) << (k & 7);
+            std::uint64_t word = LoadBigEndian64(sequence + (k >> 3));
+            if constexpr (Masked) {
+                word ^= LoadBigEndian64(maskBits + (k >> 3));
+            }
+            word <<= k & 7;
             if (run.Bits == 2) {
-                // Four steps per byte of the sequence while four are left, then one at a time.
                 const std::int32_t steps = std::min(left, kPairStepsPerLoad);
-                std::int32_t i = 0;
-                for (; i + 4 <= steps; i += 4, q += 4 * step) {
-                    const auto& quad = kDataQuads[word >> 56];
-                    std::memcpy(q, quad.data(), 2);
-                    std::memcpy(q + step, quad.data() + 2, 2);
-                    std::memcpy(q + 2 * step, quad.data() + 4, 2);
-                    std::memcpy(q + 3 * step, quad.data() + 6, 2);
-                    word <<= 8;
-                }
-                for (; i < steps; ++i, q += step) {
-                    std::memcpy(q, kDataQuads[word >> 56].data(), 2);
-                    word <<= 2;
-                }
+                PlacePairs<base>(q, step, word, steps);
                 left -= steps;
                 k += 2 * static_cast<std::int64_t>(steps);
             } else {
                 const std::int32_t steps = std::min(left, kSingleStepsPerLoad);
                 for (std::int32_t i = 0; i < steps; ++i, q += step) {
-                    *q = static_cast<std::uint8_t>(Module::Data | (word >> 63));
+                    *q = static_cast<std::uint8_t>(base | (word >> 63));
                     word <<= 1;
                 }
                 left -= steps;

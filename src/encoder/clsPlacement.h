@@ -45,6 +45,11 @@ public:
     // followed by at least 8 readable spare bytes) into modules (the pattern's storage): each
     // placed module becomes Data | bit, apart from Free, Dark and Light.
     void Place(std::uint8_t* modules, const std::uint8_t* sequence) const;
+    // The fixed-mask form: places the prepared bits of sequence, each XOR the bit of maskBits at
+    // the same place (packed the same way, with 8 spare bytes), as finished modules 0 and 1. With
+    // a matrix whose other modules are already finished, no masking pass follows.
+    void PlaceMasked(std::uint8_t* modules, const std::uint8_t* sequence,
+                     const std::uint8_t* maskBits) const;
     // Runs kept for the prepared layout (331 for QR version 40, the most).
     std::size_t RunCount() const { return m_Runs.size(); }
 
@@ -62,6 +67,12 @@ private:
     // Adds one step of column pair (c + 1, c) in row y; false once every bit has its module.
     bool AddStep(const clsModuleMatrix& pattern, std::int32_t c, std::int32_t y,
                  std::int32_t direction, std::int32_t& remaining);
+
+    // Place (Masked false: each placed module becomes Data | its bit) and PlaceMasked (its bit
+    // XOR the bit of maskBits).
+    template <bool Masked>
+    void PlaceRuns(std::uint8_t* modules, const std::uint8_t* sequence,
+                   const std::uint8_t* maskBits) const;
 
     std::vector<Run> m_Runs;
 };

@@ -299,15 +299,16 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
 bool clsQRCode::EncodeMatrixInto(Symbol& symbol, std::span<const std::uint8_t> bytes,
                                  std::int32_t length, std::int32_t version, std::int32_t level,
                                  std::int32_t mask) {
-    if (!PlaceSymbol(symbol, bytes, length, version, level)) {
+    if (!PlaceSymbol(symbol, bytes, length, version, level, IsMask(mask) ? mask : 0)) {
         return false;
     }
-    FinishSymbol(symbol, IsMask(mask) ? mask : 0);
+    WriteInformation(symbol);
     return true;
 }
 
 bool clsQRCode::PlaceSymbol(Symbol& symbol, std::span<const std::uint8_t> bytes,
-                            std::int32_t length, std::int32_t version, std::int32_t level) {
+                            std::int32_t length, std::int32_t version, std::int32_t level,
+                            std::int32_t mask) {
     if (level < 1 || level > clsQRCapacity::LevelCount) {
         level = kDefaultLevel;
     }
@@ -343,15 +344,23 @@ bool clsQRCode::PlaceSymbol(Symbol& symbol, std::span<const std::uint8_t> bytes,
     const clsLayoutCache::Layout& layout = clsLayoutCache::Get(
         version, side, side, kBitsPerCodeword * clsQRCapacity::TotalCodewords(version),
         clsQRLayout::PlacementSkipColumn, clsQRLayout::DrawFunctionPatterns, version);
-    clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
+    if (IsMask(mask)) {
+        clsSymbolBuilder::PlaceMasked(symbol, version, level, layout, sequence, mask, mask);
+    } else {
+        clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
+    }
     return true;
 }
 
 void clsQRCode::FinishSymbol(Symbol& symbol, std::int32_t mask) {
     clsSymbolBuilder::ApplyMask(symbol, mask, mask);
+    WriteInformation(symbol);
+}
+
+void clsQRCode::WriteInformation(Symbol& symbol) {
     const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
     WriteVersionWords(matrix, symbol.Version);
-    WriteFormatWords(matrix, symbol.Level, mask);
+    WriteFormatWords(matrix, symbol.Level, symbol.Mask);
 }
 
 std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t level) {
