@@ -28,14 +28,6 @@ void ForEachColumnPair(std::int32_t width, std::int32_t skipColumn, Visit visit)
     }
 }
 
-// The eight bytes from p on as one word, the first byte the most significant.
-std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
-    return (static_cast<std::uint64_t>(p[0]) << 56) | (static_cast<std::uint64_t>(p[1]) << 48) |
-           (static_cast<std::uint64_t>(p[2]) << 40) | (static_cast<std::uint64_t>(p[3]) << 32) |
-           (static_cast<std::uint64_t>(p[4]) << 24) | (static_cast<std::uint64_t>(p[5]) << 16) |
-           (static_cast<std::uint64_t>(p[6]) << 8) | static_cast<std::uint64_t>(p[7]);
-}
-
 // Four steps of two modules each for the byte v, the first step from its two most significant
 // bits: in each step the left-hand module (lower address) takes the second bit and the right-hand
 // one the first, each module base | its bit. Step s is bits 16s .. 16s + 15 of the word, as the
@@ -65,27 +57,18 @@ inline void StorePairs(std::uint8_t* q, std::ptrdiff_t step, std::uint64_t quad)
     }
 }
 
-// Places `steps` two-module steps from the top bits of word at q (moving by step each time), each
-// module Base | its bit.
+// The eight modules of the byte v, the first from its most significant bit, each Base | its bit:
+// module t is bits 8t .. 8t + 7 of the word.
 template <std::uint8_t Base>
-inline void PlacePairs(std::uint8_t*& q, std::ptrdiff_t step, std::uint64_t word,
-                       std::int32_t steps) {
-    // Four steps per byte of the sequence while four are left, then one at a time.
-    std::int32_t i = 0;
-    for (; i + 4 <= steps; i += 4, q += 4 * step) {
-        StorePairs(q, step, kQuads<Base>[word >> 56]);
-        word <<= 8;
+constexpr std::array<std::uint64_t, 256> kSingles = [] {
+    std::array<std::uint64_t, 256> table{};
+    for (std::uint64_t v = 0; v < 256; ++v) {
+        for (std::uint64_t t = 0; t < 8; ++t) {
+            table[v] |= (Base | ((v >> (7 - t)) & 1)) << (8 * t);
+        }
     }
-    for (; i < steps; ++i, q += step) {
-        const auto piece = static_cast<std::uint16_t>(kQuads<Base>[word >> 56]);
-        std::memcpy(q, &piece, 2);
-        word <<= 2;
-    }
-}
-
-// Bits a run consumes from one 64-bit load: 28 two-bit steps or 56 one-bit steps.
-constexpr std::int32_t kPairStepsPerLoad = 28;
-constexpr std::int32_t kSingleStepsPerLoad = 56;
+    return table;
+}();
 
 } // namespace
 
@@ -137,93 +120,143 @@ std::vector<std::int32_t> clsPlacement::ModuleOrder(const clsModuleMatrix& patte
     return order;
 }
 
-bool clsPlacement::AddStep(const clsModuleMatrix& pattern, std::int32_t c, std::int32_t y,
-                           std::int32_t direction, std::int32_t& remaining) {
-    const std::int32_t offset = y * pattern.Stride() + c;
-    const bool right = pattern.At(c + 1, y) == Module::Free;
-    const bool left = c >= 0 && pattern.At(c, y) == Module::Free;
-    Run step{static_cast<std::uint16_t>(offset),
-             static_cast<std::int16_t>(direction * pattern.Stride()), 1, 2};
-    if (right && left && remaining >= 2) {
-        step.Bits = 2;
-    } else if (right) {
-        step.Offset = static_cast<std::uint16_t>(offset + 1);
-        step.Bits = 1;
-    } else if (left) {
-        step.Bits = 1;
-    } else {
-        return true;
+std::vector<std::uint16_t> clsPlacement::BitModules(const clsModuleMatrix& pattern,
+                                                    std::int32_t bitCount,
+                                                    std::int32_t skipColumn) {
+    std::vector<std::uint16_t> modules;
+    const std::int32_t height = pattern.Height();
+    ForEachColumnPair(pattern.Width(), skipColumn, [&](std::int32_t c, bool upward) {
+        for (std::int32_t step = 0; step < height; ++step) {
+            const std::int32_t y = upward ? height - 1 - step : step;
+            for (const std::int32_t x : {c + 1, c}) {
+                if (x >= 0 && std::ssize(modules) < bitCount && pattern.At(x, y) == Module::Free) {
+                    modules.push_back(static_cast<std::uint16_t>(y * pattern.Stride() + x));
+                }
+            }
+        }
+        return std::ssize(modules) < bitCount;
+    });
+    return modules;
+}
+
+void clsPlacement::AddCodeword(const std::vector<std::uint16_t>& modules, std::size_t b,
+                               std::int32_t stride) {
+    const std::uint16_t* bit = modules.data() + 8 * b;
+    const auto number = static_cast<std::uint16_t>(b);
+    if (std::find(bit, bit + 8, kNoModule) != bit + 8) {
+        m_TailByte = number;
+        std::copy(bit, bit + 8, m_TailModules.begin());
+        return;
     }
-    remaining -= step.Bits;
+    // Four steps of two: the right-hand module (first bit) beside the left-hand one.
+    bool pairs = true;
+    for (std::int32_t s = 0; s < 4; ++s) {
+        pairs = pairs && bit[2 * s] == bit[2 * s + 1] + 1;
+    }
+    if (!pairs) {
+        m_LooseBytes.push_back(number);
+        m_LooseModules.insert(m_LooseModules.end(), bit, bit + 8);
+        return;
+    }
+    // In one line: the left-hand modules one row apart in one direction.
+    const std::int32_t step = bit[3] - bit[1];
+    if ((step != stride && step != -stride) || bit[5] - bit[3] != step || bit[7] - bit[5] != step) {
+        m_PairBytes.push_back(number);
+        for (std::int32_t s = 0; s < 4; ++s) {
+            m_PairModules.push_back(bit[2 * s + 1]);
+        }
+        return;
+    }
     if (!m_Runs.empty()) {
         Run& last = m_Runs.back();
-        if (last.Bits == step.Bits && last.Step == step.Step &&
-            last.Offset + last.Count * last.Step == step.Offset) {
+        if (last.Step == step && last.First + last.Count == number &&
+            last.Offset + 4 * last.Count * last.Step == bit[1]) {
             ++last.Count;
-            return remaining > 0;
+            return;
         }
     }
-    m_Runs.push_back(step);
-    return remaining > 0;
+    m_Runs.push_back({bit[1], static_cast<std::int16_t>(step), number, 1});
 }
 
 void clsPlacement::Prepare(const clsModuleMatrix& pattern, std::int32_t bitCount,
                            std::int32_t skipColumn) {
     m_Runs.clear();
-    if (pattern.Empty()) {
+    m_PairBytes.clear();
+    m_PairModules.clear();
+    m_LooseBytes.clear();
+    m_LooseModules.clear();
+    m_TailByte = -1;
+    if (pattern.Empty() || bitCount <= 0) {
         return;
     }
-    std::int32_t remaining = bitCount;
-    const std::int32_t height = pattern.Height();
-    ForEachColumnPair(pattern.Width(), skipColumn, [&](std::int32_t c, bool upward) {
-        for (std::int32_t step = 0; step < height && remaining > 0; ++step) {
-            if (!AddStep(pattern, c, upward ? height - 1 - step : step, upward ? -1 : 1,
-                         remaining)) {
-                break;
-            }
-        }
-        return remaining > 0;
-    });
+    std::vector<std::uint16_t> modules = BitModules(pattern, bitCount, skipColumn);
+    const std::size_t codewords = (modules.size() + 7) / 8;
+    modules.resize(8 * codewords, kNoModule);
+    for (std::size_t b = 0; b < codewords; ++b) {
+        AddCodeword(modules, b, pattern.Stride());
+    }
 }
 
 void clsPlacement::Place(std::uint8_t* modules, const std::uint8_t* sequence) const {
-    PlaceRuns<false>(modules, sequence, nullptr);
+    PlaceCodewords<false>(modules, sequence, nullptr);
 }
 
 void clsPlacement::PlaceMasked(std::uint8_t* modules, const std::uint8_t* sequence,
                                const std::uint8_t* maskBits) const {
-    PlaceRuns<true>(modules, sequence, maskBits);
+    PlaceCodewords<true>(modules, sequence, maskBits);
+}
+
+// The codeword b, XOR its mask bits in the fixed-mask form.
+template <bool Masked>
+inline std::uint8_t CodewordAt(const std::uint8_t* sequence, const std::uint8_t* maskBits,
+                               std::size_t b) {
+    if constexpr (Masked) {
+        return static_cast<std::uint8_t>(sequence[b] ^ maskBits[b]);
+    } else {
+        return sequence[b];
+    }
 }
 
 template <bool Masked>
-void clsPlacement::PlaceRuns(std::uint8_t* modules, const std::uint8_t* sequence,
-                             const std::uint8_t* maskBits) const {
+void clsPlacement::PlaceCodewords(std::uint8_t* modules, const std::uint8_t* sequence,
+                                  const std::uint8_t* maskBits) const {
     // A placed module is Data | its bit before the mask, its bit XOR the mask's when finished.
     constexpr std::uint8_t base = Masked ? 0 : Module::Data;
-    std::int64_t k = 0; // the next bit of the sequence
-    for (const Run& run : m_Runs) {
+    for (const Run run : m_Runs) { // a copy: the stores below cannot change it
         std::uint8_t* q = modules + run.Offset;
         const std::ptrdiff_t step = run.Step;
-        for (std::int32_t left = run.Count; left > 0;) {
-            // Up to 56 bits from bit k on, at the top of the word.
-            std::uint64_t word = LoadBigEndian64(sequence + (k >> 3));
-            if constexpr (Masked) {
-                word ^= LoadBigEndian64(maskBits + (k >> 3));
-            }
-            word <<= k & 7;
-            if (run.Bits == 2) {
-                const std::int32_t steps = std::min(left, kPairStepsPerLoad);
-                PlacePairs<base>(q, step, word, steps);
-                left -= steps;
-                k += 2 * static_cast<std::int64_t>(steps);
-            } else {
-                const std::int32_t steps = std::min(left, kSingleStepsPerLoad);
-                for (std::int32_t i = 0; i < steps; ++i, q += step) {
-                    *q = static_cast<std::uint8_t>(base | (word >> 63));
-                    word <<= 1;
-                }
-                left -= steps;
-                k += steps;
+        const std::size_t end = static_cast<std::size_t>(run.First) + run.Count;
+        for (std::size_t b = run.First; b < end; ++b, q += 4 * step) {
+            StorePairs(q, step, kQuads<base>[CodewordAt<Masked>(sequence, maskBits, b)]);
+        }
+    }
+    PlaceOthers<Masked>(modules, sequence, maskBits);
+}
+
+template <bool Masked>
+void clsPlacement::PlaceOthers(std::uint8_t* modules, const std::uint8_t* sequence,
+                               const std::uint8_t* maskBits) const {
+    constexpr std::uint8_t base = Masked ? 0 : Module::Data;
+    const std::uint16_t* at = m_PairModules.data();
+    for (const std::uint16_t b : m_PairBytes) {
+        std::uint64_t quad = kQuads<base>[CodewordAt<Masked>(sequence, maskBits, b)];
+        for (std::int32_t s = 0; s < 4; ++s, quad >>= 16, ++at) {
+            const auto piece = static_cast<std::uint16_t>(quad);
+            std::memcpy(modules + *at, &piece, 2);
+        }
+    }
+    at = m_LooseModules.data();
+    for (const std::uint16_t b : m_LooseBytes) {
+        std::uint64_t singles = kSingles<base>[CodewordAt<Masked>(sequence, maskBits, b)];
+        for (std::int32_t t = 0; t < 8; ++t, singles >>= 8, ++at) {
+            modules[*at] = static_cast<std::uint8_t>(singles);
+        }
+    }
+    if (m_TailByte >= 0) {
+        const std::uint8_t v = CodewordAt<Masked>(sequence, maskBits, m_TailByte);
+        for (std::int32_t t = 0; t < 8; ++t) {
+            if (m_TailModules[t] != kNoModule) {
+                modules[m_TailModules[t]] = static_cast<std::uint8_t>(base | ((v >> (7 - t)) & 1));
             }
         }
     }
