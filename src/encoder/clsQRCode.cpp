@@ -367,7 +367,8 @@ std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t le
     // The character-count widths change only at versions 10 and 27, so one measurement per count
     // class serves all its versions; lower bounds of the stream spare measuring a class whose
     // largest version cannot hold the input.
-    std::int64_t leastBitsTimesSix = -1; // made only when the simple bounds leave it open
+    std::int64_t digitBoundTimesSix = -1; // made only when the simple bounds leave it open
+    std::int64_t leastBitsTimesSix = -1;  // made only when the digit bound leaves it open too
     for (std::int32_t c = 0; c < clsModeTable::QRCountClassCount; ++c) {
         const std::int32_t first = clsModeTable::QRClassFirstVersion[static_cast<std::size_t>(c)];
         const std::int32_t last = clsModeTable::QRClassLastVersion[static_cast<std::size_t>(c)];
@@ -379,6 +380,12 @@ std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t le
             continue;
         }
         if (kMostBitsPerByteTimesSix * length + prefixBitsTimesSix > capacityTimesSix) {
+            if (digitBoundTimesSix < 0) {
+                digitBoundTimesSix = stream.DigitBoundTimesSix();
+            }
+            if (digitBoundTimesSix > capacityTimesSix) {
+                continue;
+            }
             if (leastBitsTimesSix < 0) {
                 leastBitsTimesSix = stream.LeastBitsTimesSix();
             }
