@@ -3,7 +3,10 @@
 #include "clsModuleMatrix.h"
 #include "clsPlacement.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace ostrel {
@@ -24,12 +27,36 @@ public:
     // matrix.
     using Draw = void (*)(const clsModuleMatrix& matrix, std::int32_t argument);
 
+    // A layout finished for one mask condition (clsDataMask, 0..7) before any codeword is placed:
+    // Blank holds its function modules as 0 (light) and 1 (dark) and every free module as the
+    // condition's inversion there (what a remainder module becomes); Bits the inversions of the
+    // placed modules in placement order, packed like the codeword sequence (the first bit the
+    // most significant) and followed by 8 zero bytes. A symbol with that mask is then a copy of
+    // Blank with its sequence placed by clsPlacement::PlaceMasked, and no masking pass.
+    struct MaskedLayout {
+        std::vector<std::uint8_t> Blank;
+        std::vector<std::uint8_t> Bits;
+    };
+
     struct Layout {
+        static constexpr std::int32_t ConditionCount = 8;
+
         std::int32_t Width = 0;
         std::int32_t Height = 0;
         std::int32_t Stride = 0;         // Width + 3 (the extra light columns)
         std::vector<std::uint8_t> Blank; // Stride x (Height + 3) modules
         clsPlacement Placement;          // the runs of bitCount bits over Blank
+        std::int32_t BitCount = 0;       // the bits placed
+        std::int32_t SkipColumn = -1;    // the column the placement steps over (-1 for none)
+
+        // The layout finished for a mask condition (0..7; others as condition & 7), made on the
+        // first request for it under a lock and read without one afterwards.
+        const MaskedLayout& Masked(std::int32_t condition) const;
+
+    private:
+        friend class clsLayoutCache;
+        mutable std::array<std::unique_ptr<MaskedLayout>, ConditionCount> m_OwnedMasks;
+        mutable std::array<std::atomic<const MaskedLayout*>, ConditionCount> m_ReadyMasks{};
     };
 
     // The layout of key: a width x height matrix whose function patterns draw(matrix,
@@ -41,9 +68,11 @@ public:
                              std::int32_t bitCount, std::int32_t skipColumn, Draw draw,
                              std::int32_t drawArgument);
 
-    // Makes a layout (what Get keeps).
+    // Makes a layout (what Get keeps); the finished layouts of its masks are made again on request.
     static void Make(Layout& layout, std::int32_t width, std::int32_t height, std::int32_t bitCount,
                      std::int32_t skipColumn, Draw draw, std::int32_t drawArgument);
+    // Makes the layout finished for a mask condition (what Layout::Masked keeps).
+    static void MakeMasked(const Layout& layout, std::int32_t condition, MaskedLayout& masked);
 };
 
 } // namespace ostrel

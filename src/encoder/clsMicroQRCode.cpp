@@ -60,8 +60,6 @@ void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
     if (mask == AutomaticMask) {
         clsSymbolBuilder::ChooseMask(symbol, clsMicroQRTable::MaskCount, m_MaskScratch, finish,
                                      EdgeScore);
-    } else {
-        finish(symbol, mask);
     }
     clsMicroQRLayout::WriteFormatInformation(
         clsSymbolBuilder::Matrix(symbol), version,
@@ -70,12 +68,17 @@ void clsMicroQRCode::MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask,
 
 // The function patterns of the version and the codeword sequence placed around them, unmasked.
 void clsMicroQRCode::PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version,
-                                 std::int32_t level, const std::uint8_t* sequence) {
+                                 std::int32_t level, const std::uint8_t* sequence,
+                                 std::int32_t mask) {
     const std::int32_t side = clsMicroQRTable::Side(version);
     const clsLayoutCache::Layout& layout = clsLayoutCache::Get(
         kLayoutKeyBase + version, side, side, clsMicroQRLayout::DataModuleCount(version), -1,
         clsMicroQRLayout::DrawFunctionPatterns, version);
-    clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
+    if (mask == AutomaticMask) {
+        clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
+    } else {
+        clsSymbolBuilder::PlaceMasked(symbol, version, level, layout, sequence, mask, QRMask(mask));
+    }
 }
 
 clsMicroQRCode::clsMicroQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {}
@@ -195,7 +198,7 @@ bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
     const std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence =
         PlacementSequence(codewords, dataCodewords, total, half);
 
-    PlaceSymbol(symbol, version, level, sequence.data());
+    PlaceSymbol(symbol, version, level, sequence.data(), mask);
     MaskAndFormat(symbol, mask, version, level);
     return true;
 }

@@ -61,11 +61,12 @@ public:
     static std::int32_t EdgeScore(const clsQRCode::Symbol& symbol);
 
 private:
-    // The function patterns and the placed codeword sequence of a version, before masking.
+    // The function patterns and the placed codeword sequence of a version: before masking for
+    // AutomaticMask, else placed already masked with mask (clsSymbolBuilder::PlaceMasked).
     static void PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
-                            const std::uint8_t* sequence);
-    // Applies the given mask, or the best of the four by the edge evaluation for AutomaticMask,
-    // and writes the format information.
+                            const std::uint8_t* sequence, std::int32_t mask);
+    // For AutomaticMask applies the best of the four masks by the edge evaluation (a symbol
+    // placed with a given mask is masked already); then writes the format information.
     void MaskAndFormat(clsQRCode::Symbol& symbol, std::int32_t mask, std::int32_t version,
                        std::int32_t level);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace ostrel {
@@ -27,32 +28,47 @@ void ForEachColumnPair(std::int32_t width, std::int32_t skipColumn, Visit visit)
     }
 }
 
-// The eight bytes from p on as one word, the first byte the most significant.
-std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
-    return (static_cast<std::uint64_t>(p[0]) << 56) | (static_cast<std::uint64_t>(p[1]) << 48) |
-           (static_cast<std::uint64_t>(p[2]) << 40) | (static_cast<std::uint64_t>(p[3]) << 32) |
-           (static_cast<std::uint64_t>(p[4]) << 24) | (static_cast<std::uint64_t>(p[5]) << 16) |
-           (static_cast<std::uint64_t>(p[6]) << 8) | static_cast<std::uint64_t>(p[7]);
-}
-
-// Four steps of two data modules each for the byte v, the first step from its two most
-// significant bits: in each step the left-hand module (lower address) takes the second bit and
-// the right-hand one the first; each module is Data | its bit.
-constexpr std::array<std::array<std::uint8_t, 8>, 256> kDataQuads = [] {
-    std::array<std::array<std::uint8_t, 8>, 256> table{};
-    for (std::size_t v = 0; v < 256; ++v) {
-        for (std::size_t step = 0; step < 4; ++step) {
-            const std::size_t first = 7 - 2 * step;
-            table[v][2 * step] = static_cast<std::uint8_t>(Module::Data | ((v >> (first - 1)) & 1));
-            table[v][2 * step + 1] = static_cast<std::uint8_t>(Module::Data | ((v >> first) & 1));
+// Four steps of two modules each for the byte v, the first step from its two most significant
+// bits: in each step the left-hand module (lower address) takes the second bit and the right-hand
+// one the first, each module base | its bit. Step s is bits 16s .. 16s + 15 of the word, as the
+// 16-bit value that stores the two modules in their order in memory (StorePairs).
+template <std::uint8_t Base>
+constexpr std::array<std::uint64_t, 256> kQuads = [] {
+    constexpr bool little = std::endian::native == std::endian::little;
+    std::array<std::uint64_t, 256> table{};
+    for (std::uint64_t v = 0; v < 256; ++v) {
+        for (std::uint64_t step = 0; step < 4; ++step) {
+            const std::uint64_t first = 7 - 2 * step;
+            const std::uint64_t left = Base | ((v >> (first - 1)) & 1);
+            const std::uint64_t right = Base | ((v >> first) & 1);
+            const std::uint64_t piece = little ? left | right << 8 : left << 8 | right;
+            table[v] |= piece << (16 * step);
         }
     }
     return table;
 }();
 
-// Bits a run consumes from one 64-bit load: 28 two-bit steps or 56 one-bit steps.
-constexpr std::int32_t kPairStepsPerLoad = 28;
-constexpr std::int32_t kSingleStepsPerLoad = 56;
+// The four steps of a word of kQuads at q, q + step, q + 2 step, q + 3 step: the low 16 bits
+// stored and shifted out each time.
+inline void StorePairs(std::uint8_t* q, std::ptrdiff_t step, std::uint64_t quad) {
+    for (std::int32_t s = 0; s < 4; ++s, q += step, quad >>= 16) {
+        const auto piece = static_cast<std::uint16_t>(quad);
+        std::memcpy(q, &piece, 2);
+    }
+}
+
+// The eight modules of the byte v, the first from its most significant bit, each Base | its bit:
+// module t is bits 8t .. 8t + 7 of the word.
+template <std::uint8_t Base>
+constexpr std::array<std::uint64_t, 256> kSingles = [] {
+    std::array<std::uint64_t, 256> table{};
+    for (std::uint64_t v = 0; v < 256; ++v) {
+        for (std::uint64_t t = 0; t < 8; ++t) {
+            table[v] |= (Base | ((v >> (7 - t)) & 1)) << (8 * t);
+        }
+    }
+    return table;
+}();
 
 } // namespace
 
@@ -104,89 +120,143 @@ std::vector<std::int32_t> clsPlacement::ModuleOrder(const clsModuleMatrix& patte
     return order;
 }
 
-bool clsPlacement::AddStep(const clsModuleMatrix& pattern, std::int32_t c, std::int32_t y,
-                           std::int32_t direction, std::int32_t& remaining) {
-    const std::int32_t offset = y * pattern.Stride() + c;
-    const bool right = pattern.At(c + 1, y) == Module::Free;
-    const bool left = c >= 0 && pattern.At(c, y) == Module::Free;
-    Run step{static_cast<std::uint16_t>(offset),
-             static_cast<std::int16_t>(direction * pattern.Stride()), 1, 2};
-    if (right && left && remaining >= 2) {
-        step.Bits = 2;
-    } else if (right) {
-        step.Offset = static_cast<std::uint16_t>(offset + 1);
-        step.Bits = 1;
-    } else if (left) {
-        step.Bits = 1;
-    } else {
-        return true;
+std::vector<std::uint16_t> clsPlacement::BitModules(const clsModuleMatrix& pattern,
+                                                    std::int32_t bitCount,
+                                                    std::int32_t skipColumn) {
+    std::vector<std::uint16_t> modules;
+    const std::int32_t height = pattern.Height();
+    ForEachColumnPair(pattern.Width(), skipColumn, [&](std::int32_t c, bool upward) {
+        for (std::int32_t step = 0; step < height; ++step) {
+            const std::int32_t y = upward ? height - 1 - step : step;
+            for (const std::int32_t x : {c + 1, c}) {
+                if (x >= 0 && std::ssize(modules) < bitCount && pattern.At(x, y) == Module::Free) {
+                    modules.push_back(static_cast<std::uint16_t>(y * pattern.Stride() + x));
+                }
+            }
+        }
+        return std::ssize(modules) < bitCount;
+    });
+    return modules;
+}
+
+void clsPlacement::AddCodeword(const std::vector<std::uint16_t>& modules, std::size_t b,
+                               std::int32_t stride) {
+    const std::uint16_t* bit = modules.data() + 8 * b;
+    const auto number = static_cast<std::uint16_t>(b);
+    if (std::find(bit, bit + 8, kNoModule) != bit + 8) {
+        m_TailByte = number;
+        std::copy(bit, bit + 8, m_TailModules.begin());
+        return;
     }
-    remaining -= step.Bits;
+    // Four steps of two: the right-hand module (first bit) beside the left-hand one.
+    bool pairs = true;
+    for (std::int32_t s = 0; s < 4; ++s) {
+        pairs = pairs && bit[2 * s] == bit[2 * s + 1] + 1;
+    }
+    if (!pairs) {
+        m_LooseBytes.push_back(number);
+        m_LooseModules.insert(m_LooseModules.end(), bit, bit + 8);
+        return;
+    }
+    // In one line: the left-hand modules one row apart in one direction.
+    const std::int32_t step = bit[3] - bit[1];
+    if ((step != stride && step != -stride) || bit[5] - bit[3] != step || bit[7] - bit[5] != step) {
+        m_PairBytes.push_back(number);
+        for (std::int32_t s = 0; s < 4; ++s) {
+            m_PairModules.push_back(bit[2 * s + 1]);
+        }
+        return;
+    }
     if (!m_Runs.empty()) {
         Run& last = m_Runs.back();
-        if (last.Bits == step.Bits && last.Step == step.Step &&
-            last.Offset + last.Count * last.Step == step.Offset) {
+        if (last.Step == step && last.First + last.Count == number &&
+            last.Offset + 4 * last.Count * last.Step == bit[1]) {
             ++last.Count;
-            return remaining > 0;
+            return;
         }
     }
-    m_Runs.push_back(step);
-    return remaining > 0;
+    m_Runs.push_back({bit[1], static_cast<std::int16_t>(step), number, 1});
 }
 
 void clsPlacement::Prepare(const clsModuleMatrix& pattern, std::int32_t bitCount,
                            std::int32_t skipColumn) {
     m_Runs.clear();
-    if (pattern.Empty()) {
+    m_PairBytes.clear();
+    m_PairModules.clear();
+    m_LooseBytes.clear();
+    m_LooseModules.clear();
+    m_TailByte = -1;
+    if (pattern.Empty() || bitCount <= 0) {
         return;
     }
-    std::int32_t remaining = bitCount;
-    const std::int32_t height = pattern.Height();
-    ForEachColumnPair(pattern.Width(), skipColumn, [&](std::int32_t c, bool upward) {
-        for (std::int32_t step = 0; step < height && remaining > 0; ++step) {
-            if (!AddStep(pattern, c, upward ? height - 1 - step : step, upward ? -1 : 1,
-                         remaining)) {
-                break;
-            }
-        }
-        return remaining > 0;
-    });
+    std::vector<std::uint16_t> modules = BitModules(pattern, bitCount, skipColumn);
+    const std::size_t codewords = (modules.size() + 7) / 8;
+    modules.resize(8 * codewords, kNoModule);
+    for (std::size_t b = 0; b < codewords; ++b) {
+        AddCodeword(modules, b, pattern.Stride());
+    }
 }
 
 void clsPlacement::Place(std::uint8_t* modules, const std::uint8_t* sequence) const {
-    std::int64_t k = 0; // the next bit of the sequence
-    for (const Run& run : m_Runs) {
+    PlaceCodewords<false>(modules, sequence, nullptr);
+}
+
+void clsPlacement::PlaceMasked(std::uint8_t* modules, const std::uint8_t* sequence,
+                               const std::uint8_t* maskBits) const {
+    PlaceCodewords<true>(modules, sequence, maskBits);
+}
+
+// The codeword b, XOR its mask bits in the fixed-mask form.
+template <bool Masked>
+inline std::uint8_t CodewordAt(const std::uint8_t* sequence, const std::uint8_t* maskBits,
+                               std::size_t b) {
+    if constexpr (Masked) {
+        return static_cast<std::uint8_t>(sequence[b] ^ maskBits[b]);
+    } else {
+        return sequence[b];
+    }
+}
+
+template <bool Masked>
+void clsPlacement::PlaceCodewords(std::uint8_t* modules, const std::uint8_t* sequence,
+                                  const std::uint8_t* maskBits) const {
+    // A placed module is Data | its bit before the mask, its bit XOR the mask's when finished.
+    constexpr std::uint8_t base = Masked ? 0 : Module::Data;
+    for (const Run run : m_Runs) { // a copy: the stores below cannot change it
         std::uint8_t* q = modules + run.Offset;
         const std::ptrdiff_t step = run.Step;
-        for (std::int32_t left = run.Count; left > 0;) {
-            // Up to 56 bits from bit k on, at the top of the word.
-            std::uint64_t word = LoadBigEndian64(sequence + (k >> 3)) << (k & 7);
-            if (run.Bits == 2) {
-                // Four steps per byte of the sequence while four are left, then one at a time.
-                const std::int32_t steps = std::min(left, kPairStepsPerLoad);
-                std::int32_t i = 0;
-                for (; i + 4 <= steps; i += 4, q += 4 * step) {
-                    const auto& quad = kDataQuads[word >> 56];
-                    std::memcpy(q, quad.data(), 2);
-                    std::memcpy(q + step, quad.data() + 2, 2);
-                    std::memcpy(q + 2 * step, quad.data() + 4, 2);
-                    std::memcpy(q + 3 * step, quad.data() + 6, 2);
-                    word <<= 8;
-                }
-                for (; i < steps; ++i, q += step) {
-                    std::memcpy(q, kDataQuads[word >> 56].data(), 2);
-                    word <<= 2;
-                }
-                left -= steps;
-                k += 2 * static_cast<std::int64_t>(steps);
-            } else {
-                const std::int32_t steps = std::min(left, kSingleStepsPerLoad);
-                for (std::int32_t i = 0; i < steps; ++i, q += step) {
-                    *q = static_cast<std::uint8_t>(Module::Data | (word >> 63));
-                    word <<= 1;
-                }
-                left -= steps;
-                k += steps;
+        const std::size_t end = static_cast<std::size_t>(run.First) + run.Count;
+        for (std::size_t b = run.First; b < end; ++b, q += 4 * step) {
+            StorePairs(q, step, kQuads<base>[CodewordAt<Masked>(sequence, maskBits, b)]);
+        }
+    }
+    PlaceOthers<Masked>(modules, sequence, maskBits);
+}
+
+template <bool Masked>
+void clsPlacement::PlaceOthers(std::uint8_t* modules, const std::uint8_t* sequence,
+                               const std::uint8_t* maskBits) const {
+    constexpr std::uint8_t base = Masked ? 0 : Module::Data;
+    const std::uint16_t* at = m_PairModules.data();
+    for (const std::uint16_t b : m_PairBytes) {
+        std::uint64_t quad = kQuads<base>[CodewordAt<Masked>(sequence, maskBits, b)];
+        for (std::int32_t s = 0; s < 4; ++s, quad >>= 16, ++at) {
+            const auto piece = static_cast<std::uint16_t>(quad);
+            std::memcpy(modules + *at, &piece, 2);
+        }
+    }
+    at = m_LooseModules.data();
+    for (const std::uint16_t b : m_LooseBytes) {
+        std::uint64_t singles = kSingles<base>[CodewordAt<Masked>(sequence, maskBits, b)];
+        for (std::int32_t t = 0; t < 8; ++t, singles >>= 8, ++at) {
+            modules[*at] = static_cast<std::uint8_t>(singles);
+        }
+    }
+    if (m_TailByte >= 0) {
+        const std::uint8_t v = CodewordAt<Masked>(sequence, maskBits, m_TailByte);
+        for (std::int32_t t = 0; t < 8; ++t) {
+            if (m_TailModules[t] != kNoModule) {
+                modules[m_TailModules[t]] = static_cast<std::uint8_t>(base | ((v >> (7 - t)) & 1));
             }
         }
     }

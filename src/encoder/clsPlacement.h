@@ -2,6 +2,7 @@
 
 #include "clsModuleMatrix.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -20,8 +21,11 @@ namespace ostrel {
 //
 // Two forms: PlaceBits, the plain reference (one bit per sequence entry, into a separate data
 // matrix), kept for tests and for the public clsQRCode::PlaceCodewords; and the pipeline's form,
-// which compiles the order of one layout once into runs (Prepare) and then places packed
-// codewords along them (Place).
+// which sorts the codewords of one layout once (Prepare) and then places packed codewords by
+// kind (Place, PlaceMasked): most lie as four two-module steps down or up one column pair, in runs
+// of whole codewords (one 64-bit table word a codeword, stored as four 16-bit pieces); the others
+// (across a turn, the timing pattern or beside an alignment pattern) take four pieces or eight
+// modules at the offsets kept for them.
 class clsPlacement {
 public:
     // ---- Reference ----
@@ -38,32 +42,63 @@ public:
                                                  std::int32_t skipColumn);
 
     // ---- Pipeline ----
-    // Makes the runs of the placement order of pattern for bitCount bits (each layout once:
-    // clsLayoutCache keeps them). Offsets are kept in 16 bits: Stride x Height below 65536.
+    // Makes the placement of pattern for bitCount bits (each layout once: clsLayoutCache keeps
+    // it). Offsets are kept in 16 bits: Stride x Height below 65536.
     void Prepare(const clsModuleMatrix& pattern, std::int32_t bitCount, std::int32_t skipColumn);
-    // Places the prepared bits of sequence (packed codewords, first bit the most significant,
-    // followed by at least 8 readable spare bytes) into modules (the pattern's storage): each
+    // Places the prepared bits of sequence (packed codewords, first bit the most significant;
+    // the bits of a last partial codeword at its top) into modules (the pattern's storage): each
     // placed module becomes Data | bit, apart from Free, Dark and Light.
     void Place(std::uint8_t* modules, const std::uint8_t* sequence) const;
-    // Runs kept for the prepared layout (331 for QR version 40, the most).
+    // The fixed-mask form: places the prepared bits of sequence, each XOR the bit of maskBits at
+    // the same place (packed the same way), as finished modules 0 and 1. With a matrix whose
+    // other modules are already finished, no masking pass follows.
+    void PlaceMasked(std::uint8_t* modules, const std::uint8_t* sequence,
+                     const std::uint8_t* maskBits) const;
+    // Codewords kept for the prepared layout in runs of whole codewords, codewords of four
+    // two-module steps anywhere (across a turn or a timing pattern), and codewords placed one
+    // module at a time (beside other patterns, a last partial one).
     std::size_t RunCount() const { return m_Runs.size(); }
+    std::size_t PairCodewordCount() const { return m_PairBytes.size(); }
+    std::size_t LooseCount() const { return m_LooseBytes.size() + (m_TailByte >= 0 ? 1 : 0); }
 
 private:
-    // Consecutive steps of the zig-zag in which the same modules of a column pair are free:
-    // both (two bits per step, the right-hand module first), the right-hand one alone, or the
-    // left-hand one alone (one bit per step). Offset is that of the step's left-hand module, or of
-    // the lone free module, in the matrix; Step moves one row up or down.
+    // Codewords First .. First + Count - 1, each four steps of the zig-zag in which both modules of
+    // a column pair are free (the right-hand module takes the first bit of the step): the first
+    // step's left-hand module at Offset, each further step Step away (one row up or down).
     struct Run {
         std::uint16_t Offset;
         std::int16_t Step;
+        std::uint16_t First;
         std::uint16_t Count;
-        std::uint8_t Bits; // bits per step: 2 or 1
     };
-    // Adds one step of column pair (c + 1, c) in row y; false once every bit has its module.
-    bool AddStep(const clsModuleMatrix& pattern, std::int32_t c, std::int32_t y,
-                 std::int32_t direction, std::int32_t& remaining);
+    static constexpr std::uint16_t kNoModule = 0xFFFF;
+    // The module offset of every bit in placement order (the zig-zag over pattern's free modules).
+    static std::vector<std::uint16_t> BitModules(const clsModuleMatrix& pattern,
+                                                 std::int32_t bitCount, std::int32_t skipColumn);
+    // Adds codeword b, whose bits are at modules[8b ..], to a run, or to the other kinds.
+    void AddCodeword(const std::vector<std::uint16_t>& modules, std::size_t b, std::int32_t stride);
+    // Place (Masked false: each placed module becomes Data | its bit) and PlaceMasked (its bit
+    // XOR the bit of maskBits).
+    template <bool Masked>
+    void PlaceCodewords(std::uint8_t* modules, const std::uint8_t* sequence,
+                        const std::uint8_t* maskBits) const;
+    // The codewords of PlaceCodewords that are not in runs.
+    template <bool Masked>
+    void PlaceOthers(std::uint8_t* modules, const std::uint8_t* sequence,
+                     const std::uint8_t* maskBits) const;
 
     std::vector<Run> m_Runs;
+    // Codewords of four two-module steps not in one line: their numbers, and the four left-hand
+    // modules of each.
+    std::vector<std::uint16_t> m_PairBytes;
+    std::vector<std::uint16_t> m_PairModules;
+    // Codewords placed module by module: their numbers, and eight modules each.
+    std::vector<std::uint16_t> m_LooseBytes;
+    std::vector<std::uint16_t> m_LooseModules;
+    // A last codeword with fewer than eight modules (Micro QR M1 and M3): its number (-1 for none)
+    // and its modules, kNoModule past the last bit.
+    std::int32_t m_TailByte = -1;
+    std::array<std::uint16_t, 8> m_TailModules{};
 };
 
 } // namespace ostrel

@@ -299,15 +299,16 @@ std::optional<clsQRCode::Symbol> clsQRCode::EncodeMatrix(std::span<const std::ui
 bool clsQRCode::EncodeMatrixInto(Symbol& symbol, std::span<const std::uint8_t> bytes,
                                  std::int32_t length, std::int32_t version, std::int32_t level,
                                  std::int32_t mask) {
-    if (!PlaceSymbol(symbol, bytes, length, version, level)) {
+    if (!PlaceSymbol(symbol, bytes, length, version, level, IsMask(mask) ? mask : 0)) {
         return false;
     }
-    FinishSymbol(symbol, IsMask(mask) ? mask : 0);
+    WriteInformation(symbol);
     return true;
 }
 
 bool clsQRCode::PlaceSymbol(Symbol& symbol, std::span<const std::uint8_t> bytes,
-                            std::int32_t length, std::int32_t version, std::int32_t level) {
+                            std::int32_t length, std::int32_t version, std::int32_t level,
+                            std::int32_t mask) {
     if (level < 1 || level > clsQRCapacity::LevelCount) {
         level = kDefaultLevel;
     }
@@ -343,22 +344,31 @@ bool clsQRCode::PlaceSymbol(Symbol& symbol, std::span<const std::uint8_t> bytes,
     const clsLayoutCache::Layout& layout = clsLayoutCache::Get(
         version, side, side, kBitsPerCodeword * clsQRCapacity::TotalCodewords(version),
         clsQRLayout::PlacementSkipColumn, clsQRLayout::DrawFunctionPatterns, version);
-    clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
+    if (IsMask(mask)) {
+        clsSymbolBuilder::PlaceMasked(symbol, version, level, layout, sequence, mask, mask);
+    } else {
+        clsSymbolBuilder::PlaceOnLayout(symbol, version, level, layout, sequence);
+    }
     return true;
 }
 
 void clsQRCode::FinishSymbol(Symbol& symbol, std::int32_t mask) {
     clsSymbolBuilder::ApplyMask(symbol, mask, mask);
+    WriteInformation(symbol);
+}
+
+void clsQRCode::WriteInformation(Symbol& symbol) {
     const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
     WriteVersionWords(matrix, symbol.Version);
-    WriteFormatWords(matrix, symbol.Level, mask);
+    WriteFormatWords(matrix, symbol.Level, symbol.Mask);
 }
 
 std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t level) {
     // The character-count widths change only at versions 10 and 27, so one measurement per count
     // class serves all its versions; lower bounds of the stream spare measuring a class whose
     // largest version cannot hold the input.
-    std::int64_t leastBitsTimesSix = -1; // made only when the simple bounds leave it open
+    std::int64_t digitBoundTimesSix = -1; // made only when the simple bounds leave it open
+    std::int64_t leastBitsTimesSix = -1;  // made only when the digit bound leaves it open too
     for (std::int32_t c = 0; c < clsModeTable::QRCountClassCount; ++c) {
         const std::int32_t first = clsModeTable::QRClassFirstVersion[static_cast<std::size_t>(c)];
         const std::int32_t last = clsModeTable::QRClassLastVersion[static_cast<std::size_t>(c)];
@@ -370,6 +380,12 @@ std::int32_t clsQRCode::ChooseVersion(clsQRSegmentation& stream, std::int32_t le
             continue;
         }
         if (kMostBitsPerByteTimesSix * length + prefixBitsTimesSix > capacityTimesSix) {
+            if (digitBoundTimesSix < 0) {
+                digitBoundTimesSix = stream.DigitBoundTimesSix();
+            }
+            if (digitBoundTimesSix > capacityTimesSix) {
+                continue;
+            }
             if (leastBitsTimesSix < 0) {
                 leastBitsTimesSix = stream.LeastBitsTimesSix();
             }

@@ -261,11 +261,15 @@ private:
     // The symbol up to its mask, into symbol (its storage reused): the data codewords of the
     // version chosen (or given), the blocks, the function patterns and the codeword sequence
     // placed around them, its modules still clsModuleMatrix values; false, and symbol unchanged,
-    // when no symbol can be made. A level outside 1..4 becomes M.
+    // when no symbol can be made. A level outside 1..4 becomes M. With a mask 0..7 the symbol is
+    // placed already masked (clsSymbolBuilder::PlaceMasked): FinishSymbol's modules, but for the
+    // version and format information (WriteInformation).
     bool PlaceSymbol(Symbol& symbol, std::span<const std::uint8_t> bytes, std::int32_t length,
-                     std::int32_t version, std::int32_t level);
+                     std::int32_t version, std::int32_t level, std::int32_t mask = -1);
     // Masks a placed symbol with mask 0..7 and writes its version and format information.
     static void FinishSymbol(Symbol& symbol, std::int32_t mask);
+    // Writes the version and format information of a masked symbol (its Mask).
+    static void WriteInformation(Symbol& symbol);
     // The automatic mask evaluates the eight masks on one placed symbol.
     friend class clsMaskPenalty;
 

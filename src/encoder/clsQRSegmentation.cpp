@@ -78,6 +78,11 @@ std::int32_t clsQRSegmentation::MeasuredBits(std::int32_t version) {
     return m_PrefixBits + Search(version).Cost + clsModeTable::QRTerminatorBits;
 }
 
+std::int64_t clsQRSegmentation::DigitBoundTimesSix() const {
+    return 6 * static_cast<std::int64_t>(m_PrefixBits) +
+           clsSegmentSearch::DigitBoundTimesSix(m_Data, m_Length);
+}
+
 std::int64_t clsQRSegmentation::LeastBitsTimesSix() const {
     return 6 * static_cast<std::int64_t>(m_PrefixBits) +
            clsSegmentSearch::LeastBitsTimesSix(m_Data, m_Length, Table(1));

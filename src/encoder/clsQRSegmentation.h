@@ -58,6 +58,8 @@ public:
     std::int32_t MeasuredBits(std::int32_t version);
     // Six times a lower bound of the stream's bits without the terminator, whatever the class.
     std::int64_t LeastBitsTimesSix() const;
+    // A weaker and quicker bound of the same (clsSegmentSearch::DigitBoundTimesSix).
+    std::int64_t DigitBoundTimesSix() const;
     // Whether a byte-mode segment of the segmentation for version's count class holds a byte
     // 0x80 or above (a character of a double-byte set that the search found cheaper as bytes
     // beside ASCII). False for empty input.

@@ -81,7 +81,7 @@ const std::array<std::int32_t, 32>& clsRMQRCode::SizesBySmallest() {
     return order;
 }
 
-// Layout, placement (the remainder modules stay free and take the mask), mask, and the format
+// Layout, placement already masked (the remainder modules take the mask), and the format
 // information on both sides. Blocks, Reed-Solomon and interleaving as for QR Code, the sequence
 // with spare bytes at its end for the placement's wide reads.
 void clsRMQRCode::FinishSymbol(clsQRCode::Symbol& symbol, std::int32_t index, std::int32_t level,
@@ -98,9 +98,8 @@ void clsRMQRCode::FinishSymbol(clsQRCode::Symbol& symbol, std::int32_t index, st
     const clsLayoutCache::Layout& layout =
         clsLayoutCache::Get(kLayoutKeyBase + index, width, clsRMQRTable::Height(index), 8 * total,
                             width - 1, clsRMQRLayout::DrawFunctionPatterns, index);
-    clsSymbolBuilder::PlaceOnLayout(symbol, index + 1, level, layout, sequence.data());
+    clsSymbolBuilder::PlaceMasked(symbol, index + 1, level, layout, sequence.data(), Mask, Mask);
     const clsModuleMatrix matrix = clsSymbolBuilder::Matrix(symbol);
-    clsSymbolBuilder::ApplyMask(symbol, Mask, Mask);
     clsRMQRLayout::WriteFormatInformation(matrix, index, clsRMQRTable::FormatWord(index, level));
 }
 

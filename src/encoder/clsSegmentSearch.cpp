@@ -539,6 +539,16 @@ void clsSegmentSearch::TraceModes(const std::uint8_t* preds, std::int32_t n, std
     }
 }
 
+std::int64_t clsSegmentSearch::DigitBoundTimesSix(const std::uint8_t* data, std::int32_t n) {
+    constexpr std::int64_t kDigitTimesSix = 6 * clsModeTable::NumericTripleBits / 3;
+    constexpr std::int64_t kOtherTimesSix = 6 * clsModeTable::AlphanumericPairBits / 2;
+    std::int32_t digits = 0;
+    for (std::int32_t i = 0; i < n; ++i) {
+        digits += static_cast<std::uint8_t>(data[i] - '0') < 10 ? 1 : 0;
+    }
+    return kDigitTimesSix * digits + kOtherTimesSix * (n - digits);
+}
+
 std::int64_t clsSegmentSearch::LeastBitsTimesSix(const std::uint8_t* data, std::int32_t n,
                                                  const clsModeTable& table) {
     // Six times the least bits of a character by its class: a digit 10/3, another alphanumeric

@@ -70,6 +70,10 @@ public:
     // out sizes without searching.
     static std::int64_t LeastBitsTimesSix(const std::uint8_t* data, std::int32_t n,
                                           const clsModeTable& table);
+    // A weaker bound than LeastBitsTimesSix, and quicker (a count of digits, which the compiler
+    // can vectorise): a digit 10/3 bits, any other byte 11/2 (no character takes fewer); equal to
+    // it for digits and alphanumeric characters alone, FNC1 apart.
+    static std::int64_t DigitBoundTimesSix(const std::uint8_t* data, std::int32_t n);
 };
 
 } // namespace ostrel

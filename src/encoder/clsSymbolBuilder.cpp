@@ -61,17 +61,33 @@ clsModuleMatrix clsSymbolBuilder::Matrix(clsQRCode::Symbol& symbol) {
     return clsModuleMatrix::Of(symbol.Modules, symbol.Columns(), symbol.Rows(), symbol.Stride());
 }
 
-void clsSymbolBuilder::PlaceOnLayout(clsQRCode::Symbol& symbol, std::int32_t version,
-                                     std::int32_t level, const clsLayoutCache::Layout& layout,
-                                     const std::uint8_t* sequence) {
+void clsSymbolBuilder::SetSizes(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                                const clsLayoutCache::Layout& layout) {
     symbol.Version = version;
     symbol.Level = level;
     symbol.Side = layout.Width == layout.Height ? layout.Width : 0;
     symbol.Width = layout.Width;
     symbol.Height = layout.Height;
     symbol.Mask = 0;
+}
+
+void clsSymbolBuilder::PlaceOnLayout(clsQRCode::Symbol& symbol, std::int32_t version,
+                                     std::int32_t level, const clsLayoutCache::Layout& layout,
+                                     const std::uint8_t* sequence) {
+    SetSizes(symbol, version, level, layout);
     symbol.Modules.assign(layout.Blank.begin(), layout.Blank.end());
     layout.Placement.Place(symbol.Modules.data(), sequence);
+}
+
+void clsSymbolBuilder::PlaceMasked(clsQRCode::Symbol& symbol, std::int32_t version,
+                                   std::int32_t level, const clsLayoutCache::Layout& layout,
+                                   const std::uint8_t* sequence, std::int32_t number,
+                                   std::int32_t condition) {
+    const clsLayoutCache::MaskedLayout& masked = layout.Masked(condition);
+    SetSizes(symbol, version, level, layout);
+    symbol.Modules.assign(masked.Blank.begin(), masked.Blank.end());
+    layout.Placement.PlaceMasked(symbol.Modules.data(), sequence, masked.Bits.data());
+    symbol.Mask = number;
 }
 
 void clsSymbolBuilder::ApplyMask(clsQRCode::Symbol& symbol, std::int32_t number,

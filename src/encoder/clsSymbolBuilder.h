@@ -72,6 +72,12 @@ public:
     // bits of sequence (packed codewords and 8 spare bytes) placed along the layout's runs.
     static void PlaceOnLayout(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
                               const clsLayoutCache::Layout& layout, const std::uint8_t* sequence);
+    // The fixed-mask form of PlaceOnLayout followed by ApplyMask(symbol, number, condition), with
+    // the same modules: a copy of the layout finished for the mask condition with the sequence
+    // placed as finished modules (clsLayoutCache::MaskedLayout); Mask becomes number.
+    static void PlaceMasked(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                            const clsLayoutCache::Layout& layout, const std::uint8_t* sequence,
+                            std::int32_t number, std::int32_t condition);
 
     // ---- Masking ----
     // Masks a placed symbol with the QR Code mask condition (0..7) and combines it into 0 and 1
@@ -89,6 +95,10 @@ public:
                            Score&& score);
 
 private:
+    // Version, Level, Mask 0 and the sizes of layout into symbol.
+    static void SetSizes(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,
+                         const clsLayoutCache::Layout& layout);
+
     const std::shared_ptr<clsFiniteField>& m_Field;
     std::unique_ptr<clsReedSolomon>& m_Coder;
 };

@@ -3,6 +3,7 @@
 #include "StandardTables.h"
 #include "SymbolReader.h"
 #include "clsBitWriter.h"
+#include "clsModeTable.h"
 #include "clsQRCode.h"
 #include "clsQRSegmentation.h"
 
@@ -286,6 +287,42 @@ TEST_F(BitStreamTest, OverlongStreamIsCountedButNeverStoredBeyondTheBuffer) {
 
 // A stream borrows its thread's trace buffer unless another stream alive on the thread holds it:
 // two streams measured one after the other and then written give what each gives alone.
+TEST(SegmentationStreams, BoundsOfTheVersionChoiceStayBelowTheMeasuredBits) {
+    // The quick digit bound below the full bound, both below six times the measured bits of every
+    // count class (terminator excluded), on random texts of digits, alphanumeric characters,
+    // other bytes and Kanji pairs, with and without FNC1 and an ECI header; the two bounds equal
+    // for digits and alphanumeric characters alone.
+    std::mt19937 rng(6021);
+    const std::string alphanumeric = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
+    for (std::int32_t round = 0; round < 400; ++round) {
+        const bool plain = round % 2 == 0;
+        Bytes text(1 + rng() % 300);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const std::uint32_t kind = plain ? rng() % 2 : rng() % 4;
+            text[i] = static_cast<std::uint8_t>(
+                kind == 0   ? '0' + rng() % 10
+                : kind == 1 ? alphanumeric[rng() % alphanumeric.size()]
+                : kind == 2 ? rng() % 256
+                            : 0x88 + rng() % 8); // Kanji lead and trail bytes
+        }
+        clsQRSegmentation::Settings settings;
+        settings.Fnc1 = !plain && round % 3 == 0;
+        settings.EciDesignator = round % 5 == 1 ? 26 : 0;
+        clsQRSegmentation stream(text.data(), static_cast<std::int32_t>(text.size()), settings);
+        const std::int64_t quick = stream.DigitBoundTimesSix();
+        const std::int64_t least = stream.LeastBitsTimesSix();
+        EXPECT_LE(quick, least) << "round " << round;
+        if (plain && !settings.Fnc1) {
+            EXPECT_EQ(quick, least) << "round " << round;
+        }
+        for (const std::int32_t version : {1, 10, 27}) {
+            EXPECT_LE(least, 6 * static_cast<std::int64_t>(stream.MeasuredBits(version) -
+                                                           clsModeTable::QRTerminatorBits))
+                << "round " << round << " version " << version;
+        }
+    }
+}
+
 TEST(SegmentationStreams, TwoAliveAtOnceKeepTheirOwnSegmentations) {
     const std::string textA = "HELLO WORLD 0123456789 mixed case text 42";
     const std::string textB = "9876543210 ABCDEFGHIJ lower case here ZZZ";

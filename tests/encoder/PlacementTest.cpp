@@ -55,6 +55,9 @@ std::vector<std::int32_t> PlainOrder(const std::vector<std::uint8_t>& pattern, c
 
 TEST(PlacementTest, BothFormsFollowTheZigZagOnEveryShape) {
     std::mt19937 rng(7733);
+    std::size_t runs = 0;
+    std::size_t pairs = 0;
+    std::size_t loose = 0;
     for (const Shape& s : kShapes) {
         const std::int32_t stride = s.Width + 3;
         std::vector<std::uint8_t> pattern(static_cast<std::size_t>(stride * (s.Height + 1)), 0);
@@ -67,13 +70,19 @@ TEST(PlacementTest, BothFormsFollowTheZigZagOnEveryShape) {
             }
         }
         const std::vector<std::int32_t> order = PlainOrder(pattern, s, stride);
-        const auto bits = static_cast<std::int32_t>(order.size() / 8 * 8);
+        // Some shapes end in a partial codeword (as Micro QR M1 and M3 do).
+        const auto bits =
+            static_cast<std::int32_t>(s.Skip < 0 ? order.size() : order.size() / 8 * 8);
         std::vector<std::uint8_t> packed(static_cast<std::size_t>(bits / 8 + 8));
+        std::vector<std::uint8_t> maskBits(packed.size());
         std::vector<std::uint8_t> sequence(static_cast<std::size_t>(bits));
+        std::vector<std::uint8_t> inversion(static_cast<std::size_t>(bits));
         for (std::int32_t k = 0; k < bits; ++k) {
-            sequence[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(rng() & 1);
-            packed[static_cast<std::size_t>(k / 8)] |=
-                static_cast<std::uint8_t>(sequence[static_cast<std::size_t>(k)] << (7 - k % 8));
+            const auto at = static_cast<std::size_t>(k);
+            sequence[at] = static_cast<std::uint8_t>(rng() & 1);
+            inversion[at] = static_cast<std::uint8_t>(rng() & 1);
+            packed[at / 8] |= static_cast<std::uint8_t>(sequence[at] << (7 - k % 8));
+            maskBits[at / 8] |= static_cast<std::uint8_t>(inversion[at] << (7 - k % 8));
         }
 
         std::vector<std::uint8_t> data(static_cast<std::size_t>(stride * s.Height), 9);
@@ -84,18 +93,31 @@ TEST(PlacementTest, BothFormsFollowTheZigZagOnEveryShape) {
         clsPlacement placement;
         placement.Prepare(view, bits, s.Skip);
         placement.Place(placed.data(), packed.data());
+        std::vector<std::uint8_t> masked = pattern;
+        placement.PlaceMasked(masked.data(), packed.data(), maskBits.data());
 
         std::vector<std::uint8_t> expectedData(data.size(), 9);
         std::vector<std::uint8_t> expectedPlaced = pattern;
+        std::vector<std::uint8_t> expectedMasked = pattern;
         for (std::int32_t k = 0; k < bits; ++k) {
             const auto at = static_cast<std::size_t>(order[static_cast<std::size_t>(k)]);
-            expectedData[at] = sequence[static_cast<std::size_t>(k)];
-            expectedPlaced[at] =
-                static_cast<std::uint8_t>(Module::Data | sequence[static_cast<std::size_t>(k)]);
+            const std::uint8_t bit = sequence[static_cast<std::size_t>(k)];
+            expectedData[at] = bit;
+            expectedPlaced[at] = static_cast<std::uint8_t>(Module::Data | bit);
+            expectedMasked[at] =
+                static_cast<std::uint8_t>(bit ^ inversion[static_cast<std::size_t>(k)]);
         }
         EXPECT_EQ(data, expectedData) << s.Width << "x" << s.Height;
         EXPECT_EQ(placed, expectedPlaced) << s.Width << "x" << s.Height;
+        EXPECT_EQ(masked, expectedMasked) << s.Width << "x" << s.Height;
+        runs += placement.RunCount();
+        pairs += placement.PairCodewordCount();
+        loose += placement.LooseCount();
     }
+    // The random patterns left codewords of every kind.
+    EXPECT_GT(runs, 0U);
+    EXPECT_GT(pairs, 0U);
+    EXPECT_GT(loose, 0U);
 }
 
 TEST(PlacementTest, MaskPassKeepsFunctionModulesAndMasksTheRestOnEveryShape) {

@@ -2,9 +2,16 @@
 // indicator width of each mode table, and the automatic QR Code mask on the placed symbol against
 // the eight finished symbols of the fixed masks.
 #include "clsBitWriter.h"
+#include "clsLayoutCache.h"
 #include "clsMaskPenalty.h"
+#include "clsMicroQRLayout.h"
+#include "clsMicroQRTable.h"
+#include "clsQRCapacity.h"
 #include "clsQRCode.h"
+#include "clsQRLayout.h"
 #include "clsRMQRCode.h"
+#include "clsRMQRLayout.h"
+#include "clsRMQRTable.h"
 #include "clsSegmentWriter.h"
 #include "clsSymbolBuilder.h"
 
@@ -114,6 +121,70 @@ TEST(SymbolBuilderTest, AutomaticMaskReusesOnePlacedLayoutAcrossCalls) {
     const Bytes text(400, 'x');
     EXPECT_FALSE(clsMaskPenalty::EncodeBestMask(qr, text, 400, 4, 1));
     EXPECT_FALSE(clsMaskPenalty::EncodeBestMask(qr, text, 4, -2, 1));
+}
+
+// ---- A fixed mask placed with the codewords ----
+
+struct LayoutCase {
+    std::string Name;
+    std::int32_t Width;
+    std::int32_t Height;
+    std::int32_t Bits;
+    std::int32_t Skip;
+    ostrel::clsLayoutCache::Draw Draw;
+    std::int32_t Argument;
+};
+
+// Every layout the symbol types place on, with the bits and skipped column each places.
+std::vector<LayoutCase> EveryLayout() {
+    using namespace ostrel;
+    std::vector<LayoutCase> cases;
+    for (std::int32_t v = 1; v <= clsQRCode::MaxVersion; ++v) {
+        const std::int32_t side = clsQRLayout::SymbolSize(v);
+        cases.push_back({"QR " + std::to_string(v), side, side,
+                         8 * clsQRCapacity::TotalCodewords(v), clsQRLayout::PlacementSkipColumn,
+                         clsQRLayout::DrawFunctionPatterns, v});
+    }
+    for (std::int32_t v = 1; v <= clsMicroQRTable::MaxVersion; ++v) {
+        const std::int32_t side = clsMicroQRTable::Side(v);
+        cases.push_back({"M" + std::to_string(v), side, side, clsMicroQRLayout::DataModuleCount(v),
+                         -1, clsMicroQRLayout::DrawFunctionPatterns, v});
+    }
+    for (std::int32_t i = 0; i < clsRMQRTable::SizeCount; ++i) {
+        const std::int32_t width = clsRMQRTable::Width(i);
+        cases.push_back({"rMQR " + std::to_string(i), width, clsRMQRTable::Height(i),
+                         8 * clsRMQRTable::TotalCodewords(i), width - 1,
+                         clsRMQRLayout::DrawFunctionPatterns, i});
+    }
+    return cases;
+}
+
+TEST(SymbolBuilderTest, FixedMaskPlacementEqualsPlacingThenMaskingOnEveryLayout) {
+    // Every QR version, Micro QR version and rMQR size and every mask condition, random codewords
+    // (and random spare bytes, which must not show): the layout finished for the mask with the
+    // sequence placed into it, against the placement on the blank layout and the mask pass.
+    std::mt19937 rng(2718);
+    for (const LayoutCase& c : EveryLayout()) {
+        ostrel::clsLayoutCache::Layout layout;
+        ostrel::clsLayoutCache::Make(layout, c.Width, c.Height, c.Bits, c.Skip, c.Draw, c.Argument);
+        Bytes sequence(static_cast<std::size_t>(c.Bits / 8 + 9));
+        for (auto& b : sequence) {
+            b = static_cast<std::uint8_t>(rng());
+        }
+        for (std::int32_t condition = 0; condition < 8; ++condition) {
+            std::optional<clsQRCode::Symbol> plain(std::in_place);
+            clsSymbolBuilder::PlaceOnLayout(*plain, 3, 2, layout, sequence.data());
+            clsSymbolBuilder::ApplyMask(*plain, 9 - condition, condition);
+            // Storage that held a larger symbol before is reused.
+            std::optional<clsQRCode::Symbol> fast(std::in_place);
+            fast->Modules.assign(40000, 7);
+            clsSymbolBuilder::PlaceMasked(*fast, 3, 2, layout, sequence.data(), 9 - condition,
+                                          condition);
+            ExpectSameSymbol(fast, plain, c.Name + " mask " + std::to_string(condition));
+            EXPECT_EQ(fast->Width, c.Width);
+            EXPECT_EQ(fast->Height, c.Height);
+        }
+    }
 }
 
 // ---- The mask choice ----
