@@ -3,6 +3,7 @@
 #include "StandardTables.h"
 #include "SymbolReader.h"
 #include "clsBitWriter.h"
+#include "clsCodewordWriter.h"
 #include "clsModeTable.h"
 #include "clsQRCode.h"
 #include "clsQRSegmentation.h"
@@ -354,6 +355,45 @@ TEST(SegmentationStreams, TwoAliveAtOnceKeepTheirOwnSegmentations) {
     EXPECT_EQ(second.MeasuredBits(5), static_cast<std::int32_t>(aloneB.size()));
     EXPECT_EQ(written(first), aloneA);
     EXPECT_EQ(written(second), aloneB);
+}
+
+// The codeword writer's bytes eight at a time against byte by byte: after every count of bits
+// already pending, for runs of every length up to 40, into buffers that end before, inside or
+// after the stream (it stores only what fits, counts every bit).
+TEST(CodewordWriterTest, BytesAtOnceEqualBytesOneByOne) {
+    std::mt19937 rng(20261209);
+    Bytes data(40);
+    for (std::uint8_t& b : data) {
+        b = static_cast<std::uint8_t>(rng());
+    }
+    std::int32_t checked = 0;
+    for (std::int32_t before = 0; before <= 40; ++before) {
+        for (std::int32_t count = 0; count <= 40; ++count) {
+            for (const std::size_t size : {std::size_t{0}, std::size_t{3}, std::size_t{9},
+                                           std::size_t{23}, std::size_t{50}}) {
+                Bytes fast(size, 0xA5);
+                Bytes plain(size, 0xA5);
+                clsCodewordWriter a(fast);
+                clsCodewordWriter b(plain);
+                a.Put(0x5A5A5A5AU >> (before % 8), before % 32);
+                b.Put(0x5A5A5A5AU >> (before % 8), before % 32);
+                a.Put(0x2D, before / 32 * 6);
+                b.Put(0x2D, before / 32 * 6);
+                a.PutBytes(data.data(), count);
+                for (std::int32_t k = 0; k < count; ++k) {
+                    b.PutByte(data[static_cast<std::size_t>(k)]);
+                }
+                a.Put(0x3, 3);
+                b.Put(0x3, 3);
+                ASSERT_EQ(a.Position(), b.Position());
+                a.Finish();
+                b.Finish();
+                ASSERT_EQ(fast, plain) << before << " bits, " << count << " bytes, size " << size;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, 41 * 41 * 5);
 }
 
 } // namespace
