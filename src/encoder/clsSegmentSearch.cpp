@@ -58,6 +58,24 @@ constexpr std::size_t kDoubleByteCell = 3;
 constexpr std::uint8_t kOtherByte = 0;
 constexpr std::uint8_t kDigit = 1;
 
+// clsSegmentSearch::OtherBytesEnd: sixteen bytes at a time while none of them lies in the range
+// of the alphanumeric set, those of a block with one byte by byte.
+inline std::int32_t EndOfOtherBytes(const std::uint8_t* data, std::int32_t n, std::int32_t i,
+                                    const std::uint8_t* classes) {
+    while (i < n) {
+        if (i + kBlock <= n && !AnyInRange(data + i, kLowestCharacter, kCharacterSpan)) {
+            i += kBlock;
+            continue;
+        }
+        for (const std::int32_t end = std::min(i + kBlock, n); i < end; ++i) {
+            if (classes[data[i]] != kOtherByte) {
+                return i;
+            }
+        }
+    }
+    return i;
+}
+
 // Rows of the same character class repeat after this many positions once settled: the length in
 // which the character costs of both numeric (period 3) and alphanumeric mode (period 2) come round.
 constexpr std::int32_t kRepeatPeriod = 6;
@@ -359,7 +377,7 @@ std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_
                            SegmentRow& older) {
     const std::int32_t start = i;
     if (costs.Trail == nullptr) {
-        i = clsSegmentSearch::OtherBytesEnd(data, n, i + 1, costs.Class);
+        i = EndOfOtherBytes(data, n, i + 1, costs.Class);
     } else {
         do {
             ++i;
@@ -585,17 +603,12 @@ void clsSegmentSearch::TraceModes(const std::uint8_t* preds, std::int32_t n, std
 std::int32_t clsSegmentSearch::OtherBytesEnd(const std::uint8_t* data, std::int32_t n,
                                              std::int32_t from, const std::uint8_t* classes,
                                              bool plain) {
+    if (!plain) {
+        return EndOfOtherBytes(data, n, from, classes);
+    }
     std::int32_t i = from;
-    while (i < n) {
-        if (!plain && i + kBlock <= n && !AnyInRange(data + i, kLowestCharacter, kCharacterSpan)) {
-            i += kBlock;
-            continue;
-        }
-        for (const std::int32_t end = plain ? n : std::min(i + kBlock, n); i < end; ++i) {
-            if (classes[data[i]] != kOtherByte) {
-                return i;
-            }
-        }
+    while (i < n && classes[data[i]] == kOtherByte) {
+        ++i;
     }
     return i;
 }
