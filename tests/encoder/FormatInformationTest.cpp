@@ -132,5 +132,32 @@ TEST(FormatInformationTest, WriteBitsPutsEachBitOnItsModuleAndNothingElse) {
     EXPECT_EQ(std::count(modules.begin(), modules.end(), 7), stride * stride - 15);
 }
 
+// The direct writer of both copies against WriteBits at the positions of each, for every
+// version's side and every level and mask: the same modules, nothing else touched.
+TEST(FormatInformationTest, DirectFormatWriterEqualsWritingAtThePositions) {
+    std::int32_t checked = 0;
+    for (std::int32_t version = 1; version <= 40; ++version) {
+        const std::int32_t side = 17 + 4 * version;
+        const std::int32_t stride = side + 3;
+        for (std::int32_t level = 1; level <= 4; ++level) {
+            for (std::int32_t mask = 0; mask < 8; ++mask) {
+                const std::int32_t word = clsFormatInformation::QRFormatWord(level, mask);
+                std::vector<std::uint8_t> plain(static_cast<std::size_t>(stride * side), 7);
+                std::vector<std::uint8_t> direct = plain;
+                const auto plainMatrix = clsModuleMatrix::Of(plain, side, side, stride);
+                for (const std::int32_t copy : {0, 1}) {
+                    clsFormatInformation::WriteBits(
+                        plainMatrix, word, clsFormatInformation::QRFormatPositions(side, copy));
+                }
+                clsFormatInformation::WriteQRFormat(clsModuleMatrix::Of(direct, side, side, stride),
+                                                    word);
+                ASSERT_EQ(direct, plain) << "version " << version << " word " << word;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, 40 * 32);
+}
+
 } // namespace
 } // namespace ostrel
