@@ -1,7 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace ostrel {
@@ -28,8 +30,36 @@ public:
         }
     }
     void PutByte(std::uint8_t value) { Put(value, 8); }
+    // count bytes, eight at a time: the pending bits and the next eight bytes make the next 64
+    // bits of the stream, stored at once while they fit; the eight bytes' last bits stay pending.
     void PutBytes(const std::uint8_t* bytes, std::int32_t count) {
         std::int32_t k = 0;
+        if (count >= 8) {
+            const std::int32_t pendingBits = m_PendingBits;
+            std::uint64_t pending = m_Pending;
+            std::int64_t stored = m_Stored;
+            for (; k + 8 <= count; k += 8) {
+                std::uint64_t next;
+                std::memcpy(&next, bytes + k, sizeof next);
+                next = BigEndian(next);
+                const std::uint64_t word =
+                    pendingBits == 0 ? next
+                                     : (pending << (64 - pendingBits)) | (next >> pendingBits);
+                pending = next;
+                if (stored + 8 <= m_Size) {
+                    const std::uint64_t out = BigEndian(word);
+                    std::memcpy(m_Bytes + stored, &out, sizeof out);
+                    stored += 8;
+                } else {
+                    m_Stored = stored;
+                    Store(static_cast<std::uint32_t>(word >> 32), 4);
+                    Store(static_cast<std::uint32_t>(word), 4);
+                    stored = m_Stored;
+                }
+            }
+            m_Pending = pending;
+            m_Stored = stored;
+        }
         for (; k + 4 <= count; k += 4) {
             Put((static_cast<std::uint32_t>(bytes[k]) << 24) |
                     (static_cast<std::uint32_t>(bytes[k + 1]) << 16) |
@@ -54,6 +84,15 @@ public:
     }
 
 private:
+    // A word read from or written to memory in the order of the stream (most significant byte
+    // first).
+    static std::uint64_t BigEndian(std::uint64_t word) {
+        if constexpr (std::endian::native == std::endian::little) {
+            return __builtin_bswap64(word);
+        }
+        return word;
+    }
+
     // The first `count` bytes of word, from its most significant byte on. (The members are read
     // into locals: a store through m_Bytes could otherwise alias the writer itself.)
     void Store(std::uint32_t word, std::int32_t count) {

@@ -36,6 +36,32 @@ void clsFormatInformation::WriteBits(const clsModuleMatrix& matrix, std::int32_t
     }
 }
 
+void clsFormatInformation::WriteQRFormat(const clsModuleMatrix& matrix, std::int32_t word) {
+    const std::int32_t side = matrix.Width();
+    const std::ptrdiff_t stride = matrix.Stride();
+    std::uint8_t* const row = matrix.Row(kFormatLine);
+    std::uint8_t* const column = matrix.Modules() + kFormatLine;
+    const auto bit = [word](std::int32_t k) { return static_cast<std::uint8_t>((word >> k) & 1); };
+    // Copy 0: bits 0..5 and 6 down column 8 (the timing module at row 6 skipped), 7 and 8 at the
+    // corner, 9..14 along row 8 from column 5 to the left edge.
+    for (std::int32_t k = 0; k < 6; ++k) {
+        column[k * stride] = bit(k);
+    }
+    column[7 * stride] = bit(6);
+    row[8] = bit(7);
+    row[7] = bit(8);
+    for (std::int32_t k = 9; k < QRFormatBits; ++k) {
+        row[14 - k] = bit(k);
+    }
+    // Copy 1: bits 0..7 along row 8 from the right edge, 8..14 down column 8 at the bottom.
+    for (std::int32_t k = 0; k < 8; ++k) {
+        row[side - 1 - k] = bit(k);
+    }
+    for (std::int32_t k = 8; k < QRFormatBits; ++k) {
+        column[(side - 15 + k) * stride] = bit(k);
+    }
+}
+
 std::int32_t clsFormatInformation::QRVersionWord(std::int32_t version) {
     constexpr std::int32_t top = 1 << kVersionCheckBits;
     return version * top + BchRemainder(version, kVersionGenerator, top, kVersionCheckBits);

@@ -53,6 +53,9 @@ public:
     // (under the upper-right and beside the lower-left finder) of a symbol side modules wide.
     static std::array<Position, QRFormatBits> QRFormatPositions(std::int32_t side,
                                                                 std::int32_t copy);
+    // Writes both copies of the format word at the modules of QRFormatPositions, straight into
+    // row 8 and column 8 (the same as WriteBits with the positions of each copy).
+    static void WriteQRFormat(const clsModuleMatrix& matrix, std::int32_t word);
     // The modules of bit k = 3a + b of the version word in copy 0 (lower-left block, 6 columns by
     // 3 rows: (a, side - 11 + b)) or copy 1 (upper-right block: (side - 11 + b, a)).
     static std::array<Position, QRVersionBits> QRVersionPositions(std::int32_t side,

@@ -50,11 +50,7 @@ void WriteVersionWords(const clsModuleMatrix& view, std::int32_t version) {
     }
 }
 void WriteFormatWords(const clsModuleMatrix& view, std::int32_t level, std::int32_t mask) {
-    const std::int32_t word = clsFormatInformation::QRFormatWord(level, mask);
-    for (const std::int32_t copy : {0, 1}) {
-        clsFormatInformation::WriteBits(
-            view, word, clsFormatInformation::QRFormatPositions(view.Width(), copy));
-    }
+    clsFormatInformation::WriteQRFormat(view, clsFormatInformation::QRFormatWord(level, mask));
 }
 
 // Room for size bytes of data codewords and final sequence: one buffer per thread, grown to the

@@ -17,6 +17,38 @@ constexpr std::int32_t kUnreachable = clsSegmentSearch::Unreachable;
 constexpr std::uint8_t kLowestKanjiLead = 0x81;
 constexpr std::uint8_t kLowestHanziLead = 0xA1;
 
+// Every byte that a class table (with or without FNC1) does not count as another byte lies in
+// kLowestCharacter .. kLowestCharacter + kCharacterSpan, so a block without a byte in that range
+// holds only bytes that byte mode alone takes.
+constexpr std::array<std::uint8_t, 2> kCharacterRange = [] {
+    std::array<std::uint8_t, 2> range{0xFF, 0};
+    for (const auto& classes :
+         {modetable_detail::MakeCharClass(), modetable_detail::MakeFnc1CharClass()}) {
+        for (std::size_t b = 0; b < classes.size(); ++b) {
+            if (classes[b] != 0) {
+                range[0] = std::min(range[0], static_cast<std::uint8_t>(b));
+                range[1] = std::max(range[1], static_cast<std::uint8_t>(b));
+            }
+        }
+    }
+    return range;
+}();
+constexpr std::uint8_t kLowestCharacter = kCharacterRange[0];
+constexpr std::uint8_t kCharacterSpan = kCharacterRange[1] - kCharacterRange[0];
+
+// Sixteen bytes in one vector (GCC's vector extension; plain code where there is no vector unit).
+constexpr std::int32_t kBlock = 16;
+using Bytes16 = std::uint8_t __attribute__((vector_size(kBlock)));
+using Words16 = std::uint64_t __attribute__((vector_size(kBlock)));
+
+// True when one of the sixteen bytes from p on lies in lowest .. lowest + span.
+inline bool AnyInRange(const std::uint8_t* p, std::uint8_t lowest, std::uint8_t span) {
+    Bytes16 v;
+    std::memcpy(&v, p, sizeof v);
+    const auto inRange = reinterpret_cast<Words16>((v - lowest) <= span);
+    return (inRange[0] | inRange[1]) != 0;
+}
+
 // The cells of a position: byte, numeric, alphanumeric, and the double-byte cell, which holds
 // the table's double-byte mode (Kanji or Hanzi, never both: clsModeTable::DoubleByteMode).
 constexpr std::size_t kCells = 4;
@@ -25,6 +57,24 @@ constexpr std::size_t kDoubleByteCell = 3;
 // Character classes of clsModeTable::CharClass.
 constexpr std::uint8_t kOtherByte = 0;
 constexpr std::uint8_t kDigit = 1;
+
+// clsSegmentSearch::OtherBytesEnd: sixteen bytes at a time while none of them lies in the range
+// of the alphanumeric set, those of a block with one byte by byte.
+inline std::int32_t EndOfOtherBytes(const std::uint8_t* data, std::int32_t n, std::int32_t i,
+                                    const std::uint8_t* classes) {
+    while (i < n) {
+        if (i + kBlock <= n && !AnyInRange(data + i, kLowestCharacter, kCharacterSpan)) {
+            i += kBlock;
+            continue;
+        }
+        for (const std::int32_t end = std::min(i + kBlock, n); i < end; ++i) {
+            if (classes[data[i]] != kOtherByte) {
+                return i;
+            }
+        }
+    }
+    return i;
+}
 
 // Rows of the same character class repeat after this many positions once settled: the length in
 // which the character costs of both numeric (period 3) and alphanumeric mode (period 2) come round.
@@ -298,14 +348,21 @@ inline bool KanjiPairAt(const std::uint8_t* data, std::int32_t i, const SearchCo
 // SearchCosts::Trail); empty when there is none.
 std::vector<std::uint8_t> TrailBytes(const std::uint8_t* data, std::int32_t n, bool hanzi) {
     std::vector<std::uint8_t> trail;
-    for (std::int32_t i = 0; i + 1 < n; ++i) {
-        if (data[i] >= kLowestKanjiLead &&
-            clsModeTable::IsDoubleByteCharacter(data[i], data[i + 1], hanzi)) {
-            if (trail.empty()) {
-                trail.assign(static_cast<std::size_t>(n), 0);
+    for (std::int32_t i = 0; i + 1 < n;) {
+        // Sixteen bytes below every first byte at once; otherwise those sixteen one by one.
+        if (i + kBlock <= n && !AnyInRange(data + i, kLowestKanjiLead, 0xFF - kLowestKanjiLead)) {
+            i += kBlock;
+            continue;
+        }
+        for (const std::int32_t end = std::min(i + kBlock, n - 1); i < end; ++i) {
+            if (data[i] >= kLowestKanjiLead &&
+                clsModeTable::IsDoubleByteCharacter(data[i], data[i + 1], hanzi)) {
+                if (trail.empty()) {
+                    trail.assign(static_cast<std::size_t>(n), 0);
+                }
+                trail[static_cast<std::size_t>(i + 1)] = 1;
+                ++i;
             }
-            trail[static_cast<std::size_t>(i + 1)] = 1;
-            ++i;
         }
     }
     return trail;
@@ -319,9 +376,13 @@ std::int32_t ContinueBytes(const std::uint8_t* data, std::int32_t n, std::int32_
                            const SearchCosts& costs, std::uint8_t* preds, SegmentRow& previous,
                            SegmentRow& older) {
     const std::int32_t start = i;
-    do {
-        ++i;
-    } while (i < n && costs.Class[data[i]] == kOtherByte && !KanjiPairAt(data, i, costs));
+    if (costs.Trail == nullptr) {
+        i = EndOfOtherBytes(data, n, i + 1, costs.Class);
+    } else {
+        do {
+            ++i;
+        } while (i < n && costs.Class[data[i]] == kOtherByte && !KanjiPairAt(data, i, costs));
+    }
     if (preds != nullptr) {
         std::fill(preds + start, preds + i, std::uint8_t{0});
     }
@@ -537,6 +598,19 @@ void clsSegmentSearch::TraceModes(const std::uint8_t* preds, std::int32_t n, std
         mode = (preds[pos] >> shift) & 3;
         --pos;
     }
+}
+
+std::int32_t clsSegmentSearch::OtherBytesEnd(const std::uint8_t* data, std::int32_t n,
+                                             std::int32_t from, const std::uint8_t* classes,
+                                             bool plain) {
+    if (!plain) {
+        return EndOfOtherBytes(data, n, from, classes);
+    }
+    std::int32_t i = from;
+    while (i < n && classes[data[i]] == kOtherByte) {
+        ++i;
+    }
+    return i;
 }
 
 std::int64_t clsSegmentSearch::DigitBoundTimesSix(const std::uint8_t* data, std::int32_t n) {

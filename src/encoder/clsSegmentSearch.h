@@ -64,6 +64,13 @@ public:
     static void TraceModes(const std::uint8_t* preds, std::int32_t n, std::int32_t endMode,
                            std::uint8_t* modes, std::int32_t doubleByteMode = clsModeTable::Kanji);
 
+    // The first position from `from` on (n when there is none) whose byte classes (a table of
+    // clsModeTable::Classes) does not count as another byte: where a run of bytes that only byte
+    // mode can take ends. Sixteen bytes at a time where none of them lies in the range of the
+    // alphanumeric set; plain reads every byte (the reference).
+    static std::int32_t OtherBytesEnd(const std::uint8_t* data, std::int32_t n, std::int32_t from,
+                                      const std::uint8_t* classes, bool plain = false);
+
     // Six times a lower bound of the data bits of every segmentation of data[0 .. n-1], headers
     // excluded: a digit takes at least 10/3 bits, another alphanumeric character 11/2, a byte of a
     // Kanji-pair candidate 13/2 (when table allows Kanji) and any other byte 8. Lets a caller rule

@@ -3,12 +3,14 @@
 #include "StandardTables.h"
 #include "SymbolReader.h"
 #include "clsBitWriter.h"
+#include "clsCodewordWriter.h"
 #include "clsModeTable.h"
 #include "clsQRCode.h"
 #include "clsQRSegmentation.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -354,6 +356,36 @@ TEST(SegmentationStreams, TwoAliveAtOnceKeepTheirOwnSegmentations) {
     EXPECT_EQ(second.MeasuredBits(5), static_cast<std::int32_t>(aloneB.size()));
     EXPECT_EQ(written(first), aloneA);
     EXPECT_EQ(written(second), aloneB);
+}
+
+// The codeword writer's bytes eight at a time against byte by byte: after every count of bits
+// already pending, for runs of every length up to 40, into buffers that end before, inside or
+// after the stream (it stores only what fits, counts every bit).
+TEST(CodewordWriterTest, BytesAtOnceEqualBytesOneByOne) {
+    Bytes data(40);
+    std::generate(data.begin(), data.end(), std::mt19937(20261209));
+    const auto write = [&](std::int32_t before, std::int32_t count, std::size_t size, bool plain) {
+        Bytes out(size + 8, 0xA5); // eight bytes past the end that must stay untouched
+        clsCodewordWriter w(std::span<std::uint8_t>(out.data(), size));
+        w.Put(0x5A5A5A5AU >> (before % 8), before % 32);
+        w.Put(0x2D, before / 32 * 6);
+        for (std::int32_t k = 0; plain && k < count; ++k) {
+            w.PutByte(data[static_cast<std::size_t>(k)]);
+        }
+        w.PutBytes(data.data(), plain ? 0 : count);
+        w.Put(0x3, 3);
+        const std::int32_t bits = w.Position();
+        w.Finish();
+        return std::make_pair(bits, out);
+    };
+    for (std::int32_t before = 0; before <= 40; ++before) {
+        for (std::int32_t count = 0; count <= 40; ++count) {
+            for (const std::size_t size : {0, 3, 9, 23, 50}) {
+                ASSERT_EQ(write(before, count, size, false), write(before, count, size, true))
+                    << before << " bits, " << count << " bytes, size " << size;
+            }
+        }
+    }
 }
 
 } // namespace

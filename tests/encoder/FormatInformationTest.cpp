@@ -118,7 +118,7 @@ TEST(FormatInformationTest, VersionBitsFillTheTwoSixByThreeBlocks) {
 
 TEST(FormatInformationTest, WriteBitsPutsEachBitOnItsModuleAndNothingElse) {
     constexpr std::int32_t stride = 24;
-    std::vector<std::uint8_t> modules(stride * stride, 7);
+    std::vector<std::uint8_t> modules(static_cast<std::size_t>(stride * stride), 7);
     const auto matrix = clsModuleMatrix::Of(modules, 21, 21, stride);
     const auto positions = clsFormatInformation::QRFormatPositions(21, 0);
     const std::int32_t word = test::kFormatInformation[0b11000]; // Q, mask 0
@@ -130,6 +130,26 @@ TEST(FormatInformationTest, WriteBitsPutsEachBitOnItsModuleAndNothingElse) {
     }
     EXPECT_EQ(read, 0b011010101011111);
     EXPECT_EQ(std::count(modules.begin(), modules.end(), 7), stride * stride - 15);
+}
+
+// The direct writer of both copies against WriteBits at the positions of each, for every
+// version's side and every level and mask: the same modules, nothing else touched.
+TEST(FormatInformationTest, DirectFormatWriterEqualsWritingAtThePositions) {
+    for (std::int32_t side = 21; side <= 177; side += 4) {
+        for (std::int32_t data = 0; data < 32; ++data) {
+            const std::int32_t word = clsFormatInformation::QRFormatWord(1 + data / 8, data % 8);
+            std::vector<std::uint8_t> plain(static_cast<std::size_t>((side + 3) * side), 7);
+            std::vector<std::uint8_t> direct = plain;
+            for (const std::int32_t copy : {0, 1}) {
+                clsFormatInformation::WriteBits(
+                    clsModuleMatrix::Of(plain, side, side, side + 3), word,
+                    clsFormatInformation::QRFormatPositions(side, copy));
+            }
+            clsFormatInformation::WriteQRFormat(clsModuleMatrix::Of(direct, side, side, side + 3),
+                                                word);
+            ASSERT_EQ(direct, plain) << "side " << side << " word " << word;
+        }
+    }
 }
 
 } // namespace

@@ -534,6 +534,7 @@ TEST_F(SegmentationReferenceTest, LongInputsNearTheLargestCountsAgree) {
     std::mt19937 rng(20261208);
     const std::int32_t edges[] = {255, 511, 1023, 2047, 4095};
     const std::string capitals = "ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
+    const std::string marks = "!\"#&'(),;<=>?@[\\]^_`{|}~";
     std::int32_t checked = 0;
     for (int round = 0; round < 3000; ++round) {
         Bytes data;
@@ -555,8 +556,9 @@ TEST_F(SegmentationReferenceTest, LongInputsNearTheLargestCountsAgree) {
                 case 1:
                     data.push_back(static_cast<std::uint8_t>(capitals[rng() % capitals.size()]));
                     break;
-                case 2:
-                    data.push_back(static_cast<std::uint8_t>('a' + rng() % 26));
+                case 2: // letters, now and then a mark that only byte mode takes either
+                    data.push_back(static_cast<std::uint8_t>(
+                        rng() % 16 != 0 ? 'a' + rng() % 26 : marks[rng() % marks.size()]));
                     break;
                 case 3:
                     data.push_back(static_cast<std::uint8_t>(0x81 + rng() % 0x1F));
@@ -582,6 +584,38 @@ TEST_F(SegmentationReferenceTest, LongInputsNearTheLargestCountsAgree) {
         }
     }
     EXPECT_EQ(checked, 9000);
+}
+
+// Where a run of bytes that only byte mode takes ends, sixteen bytes at a time against byte by
+// byte, from every start, under the class tables with and without FNC1: on bytes around the edges
+// of the alphanumeric set's range and its classes, and on long runs of letters with now and then
+// such a byte.
+TEST(SegmentationOtherBytesTest, RunEndsAgreeWithTheByteByByteForm) {
+    const Bytes pool = {'a', 'z', '~', '!', '@', '[',  '`',  '_',  0x1C, 0x1D, 0x1F, ' ',
+                        '%', '0', '9', 'A', 'Z', 0x80, 0x81, 0xFF, 0x00, 0x7F, 0x5B, ':'};
+    const auto classes = {modetable_detail::MakeCharClass(), modetable_detail::MakeFnc1CharClass()};
+    std::mt19937 rng(20261209);
+    std::int64_t ends = 0;
+    for (int round = 0; round < 4000; ++round) {
+        Bytes data(1 + rng() % 90);
+        const std::uint32_t rare = 1 + rng() % 64; // one byte in `rare` from the pool
+        for (std::uint8_t& b : data) {
+            b = rng() % rare == 0 ? pool[rng() % pool.size()]
+                                  : static_cast<std::uint8_t>('a' + rng() % 26);
+        }
+        const auto n = static_cast<std::int32_t>(data.size());
+        for (const auto& table : classes) {
+            for (std::int32_t from = 0; from <= n; ++from) {
+                const std::int32_t plain =
+                    clsSegmentSearch::OtherBytesEnd(data.data(), n, from, table.data(), true);
+                ASSERT_EQ(clsSegmentSearch::OtherBytesEnd(data.data(), n, from, table.data()),
+                          plain)
+                    << "round " << round << " from " << from;
+                ends += plain < n ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(ends, 0);
 }
 
 // ---- Other mode tables ----
