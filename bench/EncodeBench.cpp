@@ -1,6 +1,7 @@
 // ostrel-qr-bench: our encoder side by side with libqrencode and zxing-cpp on the same inputs at
 // the same level, and the pieces of our pipeline one by one. libqrencode runs twice over: at our
-// mask (the same work as ours) and by its usual entry, which evaluates all eight masks.
+// mask (the same work as ours) and by its usual entry, which evaluates all eight masks; Nayuki's
+// C library (qrcodegen) at our mask and segments.
 //
 // Names: Encode/<encoder>/<input>, Piece/<piece>/<input>, Heap/<call>/<input>. Run with
 // --benchmark_repetitions and take the medians (scripts/bench-report does).
@@ -23,6 +24,7 @@
 #include <ZXing/TextUtfEncoding.h>
 #include <ZXing/ZXVersion.h>
 #include <benchmark/benchmark.h>
+#include <qrcodegen/qrcodegen.h>
 #include <qrencode.h>
 
 #include <QtGlobal>
@@ -275,6 +277,73 @@ void LibQrencodeSameMask(benchmark::State& state, const Input& input, bool ourSe
     state.SetLabel(VersionLabel(version));
     state.counters["version"] = version;
     state.counters["segments"] = static_cast<double>(segments.size());
+}
+
+// Nayuki's C library (qrcodegen) with our mask and our segments, automatic version, level Q, no
+// level boost: the same work as ours after the segmentation search. Each call makes its segments
+// (into buffers kept outside the loop), as its own encodeText does. Inputs whose segmentation
+// holds Kanji are not given to it (qrcodegen makes no Kanji segment of its own).
+void NayukiSameMask(benchmark::State& state, const Input& input) {
+    clsQRCode qr;
+    qr.SetKanjiMode(input.Kanji);
+    const auto ours = qr.EncodeMatrix(input.Bytes, Length(input), 0, input.Level, kOurMask);
+    if (!ours) {
+        Fail(state, "our encoder made no symbol");
+        return;
+    }
+    const std::vector<Segment> segments = OurSegments(input, ours->Version);
+    std::vector<std::string> texts;
+    std::vector<std::vector<std::uint8_t>> buffers;
+    for (const Segment& s : segments) {
+        if (s.Mode == QR_MODE_KANJI) {
+            Fail(state, "Kanji segments are not given to qrcodegen");
+            return;
+        }
+        texts.emplace_back(AsString(input).substr(s.Begin, s.Length));
+        buffers.emplace_back(qrcodegen_calcSegmentBufferSize(
+            s.Mode == QR_MODE_NUM
+                ? qrcodegen_Mode_NUMERIC
+                : (s.Mode == QR_MODE_AN ? qrcodegen_Mode_ALPHANUMERIC : qrcodegen_Mode_BYTE),
+            s.Length));
+    }
+    std::vector<qrcodegen_Segment> made(segments.size());
+    std::vector<std::uint8_t> temp(qrcodegen_BUFFER_LEN_MAX);
+    std::vector<std::uint8_t> code(qrcodegen_BUFFER_LEN_MAX);
+    const auto encode = [&] {
+        for (std::size_t i = 0; i < segments.size(); ++i) {
+            const std::string& t = texts[i];
+            switch (segments[i].Mode) {
+            case QR_MODE_NUM:
+                made[i] = qrcodegen_makeNumeric(t.c_str(), buffers[i].data());
+                break;
+            case QR_MODE_AN:
+                made[i] = qrcodegen_makeAlphanumeric(t.c_str(), buffers[i].data());
+                break;
+            default:
+                made[i] = qrcodegen_makeBytes(reinterpret_cast<const std::uint8_t*>(t.data()),
+                                              t.size(), buffers[i].data());
+                break;
+            }
+        }
+        return qrcodegen_encodeSegmentsAdvanced(made.data(), made.size(), qrcodegen_Ecc_QUARTILE,
+                                                qrcodegen_VERSION_MIN, qrcodegen_VERSION_MAX,
+                                                qrcodegen_Mask_0, false, temp.data(), code.data());
+    };
+    for (auto _ : state) {
+        if (!encode()) {
+            Fail(state, "does not fit");
+            break;
+        }
+        benchmark::DoNotOptimize(code.data());
+    }
+    bool same = encode() && qrcodegen_getSize(code.data()) == ours->Columns();
+    for (int y = 0; same && y < ours->Columns(); ++y) {
+        for (int x = 0; x < ours->Columns(); ++x) {
+            same = same && qrcodegen_getModule(code.data(), x, y) == (ours->At(x, y) != 0);
+        }
+    }
+    state.counters["same_symbol"] = same ? 1 : 0;
+    state.SetLabel(VersionLabel(ours->Version));
 }
 
 // zxing-cpp 1.4: MultiFormatWriter for QR at level Q. Its eccLevel runs 0..8 and maps to the QR
@@ -592,6 +661,8 @@ void Register() {
                                      LibQrencodeSameMask, input, true);
         benchmark::RegisterBenchmark(("Encode/libqrencode_same_mask_8bit/" + n).c_str(),
                                      LibQrencodeSameMask, input, false);
+        benchmark::RegisterBenchmark(("Encode/nayuki_same_mask_segments/" + n).c_str(),
+                                     NayukiSameMask, input);
         benchmark::RegisterBenchmark(("Encode/ours_matrix/" + n).c_str(), OursMatrix, input);
         benchmark::RegisterBenchmark(("Encode/ours_picture/" + n).c_str(), OursPicture, input);
         benchmark::RegisterBenchmark(("Encode/libqrencode/" + n).c_str(), LibQrencode, input);
