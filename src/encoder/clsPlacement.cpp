@@ -150,7 +150,7 @@ void clsPlacement::AddCodeword(const std::vector<std::uint16_t>& modules, std::s
     }
     // Four steps of two: the right-hand module (first bit) beside the left-hand one.
     bool pairs = true;
-    for (std::int32_t s = 0; s < 4; ++s) {
+    for (std::size_t s = 0; s < 4; ++s) {
         pairs = pairs && bit[2 * s] == bit[2 * s + 1] + 1;
     }
     if (!pairs) {

@@ -28,11 +28,11 @@ QString ProgramEnvironment::DataFile(const QString& name) const {
 }
 
 QString ProgramEnvironment::SaveFolder() const {
-    const QString program = ProgramFolder();
+    QString program = ProgramFolder();
     if (!QDir(program).exists(QStringLiteral("../share/ostrel-qr"))) {
         return program;
     }
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (!pictures.isEmpty() && QDir().mkpath(pictures)) {
         return pictures;
     }
