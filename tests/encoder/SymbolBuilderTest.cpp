@@ -135,24 +135,30 @@ struct LayoutCase {
     std::int32_t Argument;
 };
 
+// prefix and n, joined by appending (GCC 12 warns falsely on "x" + std::string at -O3).
+std::string Named(const char* prefix, std::int32_t n) {
+    std::string name = prefix;
+    name += std::to_string(n);
+    return name;
+}
+
 // Every layout the symbol types place on, with the bits and skipped column each places.
 std::vector<LayoutCase> EveryLayout() {
     using namespace ostrel;
     std::vector<LayoutCase> cases;
     for (std::int32_t v = 1; v <= clsQRCode::MaxVersion; ++v) {
         const std::int32_t side = clsQRLayout::SymbolSize(v);
-        cases.push_back({"QR " + std::to_string(v), side, side,
-                         8 * clsQRCapacity::TotalCodewords(v), clsQRLayout::PlacementSkipColumn,
-                         clsQRLayout::DrawFunctionPatterns, v});
+        cases.push_back({Named("QR ", v), side, side, 8 * clsQRCapacity::TotalCodewords(v),
+                         clsQRLayout::PlacementSkipColumn, clsQRLayout::DrawFunctionPatterns, v});
     }
     for (std::int32_t v = 1; v <= clsMicroQRTable::MaxVersion; ++v) {
         const std::int32_t side = clsMicroQRTable::Side(v);
-        cases.push_back({"M" + std::to_string(v), side, side, clsMicroQRLayout::DataModuleCount(v),
-                         -1, clsMicroQRLayout::DrawFunctionPatterns, v});
+        cases.push_back({Named("M", v), side, side, clsMicroQRLayout::DataModuleCount(v), -1,
+                         clsMicroQRLayout::DrawFunctionPatterns, v});
     }
     for (std::int32_t i = 0; i < clsRMQRTable::SizeCount; ++i) {
         const std::int32_t width = clsRMQRTable::Width(i);
-        cases.push_back({"rMQR " + std::to_string(i), width, clsRMQRTable::Height(i),
+        cases.push_back({Named("rMQR ", i), width, clsRMQRTable::Height(i),
                          8 * clsRMQRTable::TotalCodewords(i), width - 1,
                          clsRMQRLayout::DrawFunctionPatterns, i});
     }
