@@ -35,6 +35,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -220,17 +221,26 @@ std::vector<Segment> OurSegments(const Input& input, std::int32_t version) {
     return segments;
 }
 
+// Our symbol of the input at our mask, which a same-work row compares the peer's with; none (and
+// the row failed) when our encoder makes none.
+std::optional<clsQRCode::Symbol> OurSymbol(benchmark::State& state, const Input& input) {
+    clsQRCode qr;
+    qr.SetKanjiMode(input.Kanji);
+    auto ours = qr.EncodeMatrix(input.Bytes, Length(input), 0, input.Level, kOurMask);
+    if (!ours) {
+        Fail(state, "our encoder made no symbol");
+    }
+    return ours;
+}
+
 // libqrencode with our mask forced (QRcode_encodeMask), automatic version, level Q. The input is
 // either one 8-bit segment, or our encoder's own segments, so that libqrencode then does exactly
 // the work our encoder does after its segmentation search (and nothing of the search itself).
 // Each call builds its input object, as QRcode_encodeString does. When our segments are given,
 // the symbol must come out identical to ours: the counter same_symbol says so (1) or not (0).
 void LibQrencodeSameMask(benchmark::State& state, const Input& input, bool ourSegments) {
-    clsQRCode qr;
-    qr.SetKanjiMode(input.Kanji);
-    const auto ours = qr.EncodeMatrix(input.Bytes, Length(input), 0, input.Level, kOurMask);
+    const auto ours = OurSymbol(state, input);
     if (!ours) {
-        Fail(state, "our encoder made no symbol");
         return;
     }
     std::vector<Segment> segments{Segment{QR_MODE_8, 0, input.Bytes.size()}};
@@ -284,11 +294,8 @@ void LibQrencodeSameMask(benchmark::State& state, const Input& input, bool ourSe
 // (into buffers kept outside the loop), as its own encodeText does. Inputs whose segmentation
 // holds Kanji are not given to it (qrcodegen makes no Kanji segment of its own).
 void NayukiSameMask(benchmark::State& state, const Input& input) {
-    clsQRCode qr;
-    qr.SetKanjiMode(input.Kanji);
-    const auto ours = qr.EncodeMatrix(input.Bytes, Length(input), 0, input.Level, kOurMask);
+    const auto ours = OurSymbol(state, input);
     if (!ours) {
-        Fail(state, "our encoder made no symbol");
         return;
     }
     const std::vector<Segment> segments = OurSegments(input, ours->Version);
