@@ -74,6 +74,21 @@ void BestMask(benchmark::State& state, const std::string& text, std::int32_t lev
     state.counters["mask"] = mask;
 }
 
+// The eight totals alone (placing included) by each way of scoring; a way the processor lacks is
+// skipped rather than timed as the way it falls back to.
+void Totals(benchmark::State& state, clsMaskPenalty::Scoring way) {
+    if (!clsMaskPenalty::Runs(way)) {
+        state.SkipWithError("not on this processor");
+        return;
+    }
+    clsQRCode qr;
+    const auto bytes = Bytes(Letters(1663));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(clsMaskPenalty::MaskTotals(
+            qr, bytes, static_cast<std::int32_t>(bytes.size()), 0, kLevelQ, way));
+    }
+}
+
 void Libqrencode(benchmark::State& state, const std::string& text) {
     for (auto _ : state) {
         const std::unique_ptr<QRcode, void (*)(QRcode*)> code(
@@ -94,6 +109,12 @@ BENCHMARK_CAPTURE(FixedMask, v40, Letters(1663), kLevelQ)
     ->Name("Mask/ours_mask0/v40_letters1663_Q");
 BENCHMARK_CAPTURE(BestMask, v1, std::string("abc"), kLevelQ)->Name("Mask/ours_best/v1_abc_Q");
 BENCHMARK_CAPTURE(BestMask, v40, Letters(1663), kLevelQ)->Name("Mask/ours_best/v40_letters1663_Q");
+BENCHMARK_CAPTURE(Totals, words, clsMaskPenalty::Scoring::Words)
+    ->Name("Mask/totals_words/v40_letters1663_Q");
+BENCHMARK_CAPTURE(Totals, avx2, clsMaskPenalty::Scoring::Avx2)
+    ->Name("Mask/totals_avx2/v40_letters1663_Q");
+BENCHMARK_CAPTURE(Totals, avx512, clsMaskPenalty::Scoring::Avx512)
+    ->Name("Mask/totals_avx512/v40_letters1663_Q");
 BENCHMARK_CAPTURE(Libqrencode, label, Label())->Name("Mask/libqrencode/label");
 BENCHMARK_CAPTURE(Libqrencode, letters, Letters())->Name("Mask/libqrencode/letters1200");
 

@@ -13,6 +13,10 @@
 #include <iterator>
 #include <utility>
 
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && !defined(_WIN32)
+#include <immintrin.h>
+#endif
+
 namespace ostrel {
 
 namespace {
@@ -36,6 +40,13 @@ constexpr std::int32_t PopCount(std::uint64_t w) {
 #define OSTREL_INLINE inline
 #endif
 
+// And with AVX2 where the processor has it, four lines at a time (GCC on x86-64). Not on
+// Windows: MinGW's GCC does not align 32-byte vectors that it keeps on the stack there.
+#if defined(OSTREL_POPCNT_AT_RUN_TIME) && defined(__x86_64__) && !defined(__clang__) &&            \
+    !defined(_WIN32)
+#define OSTREL_AVX2_SCORING 1
+#endif
+
 // Bits set in w: by PopCount, or with Hardware by the compiler's builtin (the instruction in a
 // function compiled for it).
 template <bool Hardware> OSTREL_INLINE std::int32_t CountBits(std::uint64_t w) {
@@ -51,8 +62,10 @@ template <bool Hardware> OSTREL_INLINE std::int32_t CountBits(std::uint64_t w) {
 // 64-bit words; the shifts move whole lines: (a >> j) bit k is a bit k + j, (a << j) bit k is
 // a bit k - j. The data area of a symbol is close to random, so a loop that branched at every
 // change of colour would mispredict at about every other module; these operations do not branch.
-template <std::size_t Words> struct Line {
-    std::array<std::uint64_t, Words> W{};
+// Word may also be a vector of 64-bit lanes (GCC): lane i of each word then belongs to line i of
+// as many lines side by side, and every operation works on all of them at once.
+template <std::size_t Words, typename Word = std::uint64_t> struct Line {
+    std::array<Word, Words> W{};
 
     void Set(std::size_t k, std::uint64_t bit) { W[k / 64] |= bit << (k % 64); }
     // Bit k becomes bit (0 or 1).
@@ -88,14 +101,14 @@ template <std::size_t Words> struct Line {
     Line operator>>(std::size_t j) const {
         Line r;
         for (std::size_t i = 0; i < Words; ++i) {
-            r.W[i] = (W[i] >> j) | (i + 1 < Words ? W[i + 1] << (64 - j) : 0);
+            r.W[i] = (W[i] >> j) | (i + 1 < Words ? W[i + 1] << (64 - j) : Word{});
         }
         return r;
     }
     Line operator<<(std::size_t j) const {
         Line r;
         for (std::size_t i = 0; i < Words; ++i) {
-            r.W[i] = (W[i] << j) | (i > 0 ? W[i - 1] >> (64 - j) : 0);
+            r.W[i] = (W[i] << j) | (i > 0 ? W[i - 1] >> (64 - j) : Word{});
         }
         return r;
     }
@@ -122,12 +135,18 @@ template <std::size_t Words> struct Line {
 // Light modules of quiet zone kept on either side of a line for the finder-like rule.
 constexpr std::size_t kPadding = clsMaskPenalty::FinderLightRun;
 
-// N1 and N3 of one line of n modules, given with kPadding light modules before it (module k in
-// bit k + kPadding, light beyond both ends); windows has bits 0 .. n - 5 set.
-template <std::size_t Words, bool Hardware = false>
-OSTREL_INLINE void ScoreLine(const Line<Words>& padded, const Line<Words>& windows,
-                             clsMaskPenalty::Score& score) {
-    using Line = ::ostrel::Line<Words>;
+// The patterns of one line that N1 and N3 count, each a bit per place where it starts.
+template <typename Line> struct LinePatterns {
+    Line FinderBefore; // finder-like patterns with four light modules before them
+    Line FinderAfter;  // ... and those with four light modules after them
+    Line Windows;      // windows of five modules of one colour
+    Line FirstWindows; // the first window of each run
+};
+
+// The patterns of one line of n modules, given with kPadding light modules before it (module k
+// in bit k + kPadding, light beyond both ends); windows has bits 0 .. n - 5 set.
+template <typename Line>
+OSTREL_INLINE LinePatterns<Line> FindPatterns(const Line& padded, const Line& windows) {
     // The line shifted by j: bit q of pj is padded bit q + j, so module k is bit k of p4.
     const Line p1 = padded >> 1;
     const Line p2 = padded >> 2;
@@ -140,9 +159,6 @@ OSTREL_INLINE void ScoreLine(const Line<Words>& padded, const Line<Words>& windo
     // q - 1, and again with four at q + 7 .. q + 10.
     const Line pattern = padded & ~p1 & p2 & p3 & p4 & ~p5 & p6;
     const Line fourLight = ~(padded | p1 | p2 | p3);
-    score.FinderLike +=
-        clsMaskPenalty::N3 * ((pattern & (fourLight << 4)).template Count<Hardware>() +
-                              (pattern & (fourLight >> 7)).template Count<Hardware>());
 
     // Runs of one colour: a run of m >= 5 modules holds m - 4 windows of five equal modules and
     // scores 3 + (m - 5) = (m - 4) + (N1 - 1), so the rule is the number of such windows plus
@@ -152,9 +168,19 @@ OSTREL_INLINE void ScoreLine(const Line<Words>& padded, const Line<Words>& windo
     const Line alike = ~(p4 ^ p5);
     const Line alikeTwice = alike & (alike >> 1);
     const Line window = alikeTwice & (alikeTwice >> 2) & windows;
-    const Line first = window & ~(window << 1);
-    score.Runs += window.template Count<Hardware>() +
-                  (clsMaskPenalty::N1 - 1) * first.template Count<Hardware>();
+    return {pattern & (fourLight << 4), pattern & (fourLight >> 7), window,
+            window & ~(window << 1)};
+}
+
+// N1 and N3 of one line (FindPatterns) into score.
+template <std::size_t Words, bool Hardware>
+OSTREL_INLINE void ScoreLine(const Line<Words>& padded, const Line<Words>& windows,
+                             clsMaskPenalty::Score& score) {
+    const LinePatterns<Line<Words>> found = FindPatterns(padded, windows);
+    score.FinderLike += clsMaskPenalty::N3 * (found.FinderBefore.template Count<Hardware>() +
+                                              found.FinderAfter.template Count<Hardware>());
+    score.Runs += found.Windows.template Count<Hardware>() +
+                  (clsMaskPenalty::N1 - 1) * found.FirstWindows.template Count<Hardware>();
 }
 
 // The largest side of any symbol scored (Evaluate's limit).
@@ -420,16 +446,13 @@ void ReadPlaced(const clsQRCode::Symbol& symbol, PlacedLines<Words>& lines) {
     }
 }
 
-// Bit k of word at each position, into the rows and columns.
-template <std::size_t Words, std::size_t Count>
+// Bit k of word at each position: put(x, y, bit) for each.
+template <std::size_t Count, typename PutBit>
 void PutWord(std::int32_t word, const std::array<clsFormatInformation::Position, Count>& at,
-             Lines<Words>& rows, Lines<Words>& columns) {
+             PutBit put) {
     for (std::size_t k = 0; k < Count; ++k) {
-        const auto x = static_cast<std::size_t>(at[k].X);
-        const auto y = static_cast<std::size_t>(at[k].Y);
-        const auto bit = static_cast<std::uint64_t>((word >> k) & 1);
-        rows[y].Put(x + kPadding, bit);
-        columns[x].Put(y + kPadding, bit);
+        put(static_cast<std::size_t>(at[k].X), static_cast<std::size_t>(at[k].Y),
+            static_cast<std::uint64_t>((word >> k) & 1));
     }
 }
 
@@ -470,22 +493,120 @@ bool HasPopcntAndBmi() {
 }
 #endif
 
+#ifdef OSTREL_AVX2_SCORING
+// ---- Four lines at once (AVX2, AVX-512) ----
+//
+// Lines kept as planes, word w of line k at W[w][k], so that lines k .. k + 3 load as one
+// vector per word: a Line of Lanes4 words, on which the operations above score four lines at
+// once (clsMaskPenaltyLanes.inc, compiled once for AVX2 and once for AVX-512).
+using Lanes4 = std::uint64_t __attribute__((vector_size(32)));
+constexpr std::size_t kLanes = 4;
+template <std::size_t Words> using Quad = Line<Words, Lanes4>;
+
+template <std::size_t Words> struct Planes {
+    // Lines up to the largest side, whose last group (177 lines) ends within it.
+    alignas(32) std::array<std::array<std::uint64_t, kMaxSide>, Words> W{};
+
+    // Bit k of line becomes bit (0 or 1).
+    void Put(std::size_t line, std::size_t k, std::uint64_t bit) {
+        std::uint64_t& w = W[k / 64][line];
+        w = (w & ~(std::uint64_t{1} << (k % 64))) | (bit << (k % 64));
+    }
+};
+
+template <std::size_t Words> struct PlacedPlanes {
+    Planes<Words> FixedRows;
+    Planes<Words> MaskedRows;
+    Planes<Words> FixedColumns;
+    Planes<Words> MaskedColumns;
+};
+
+// The n lines as planes, and light lines after them to the end of their group of four.
 template <std::size_t Words>
-std::array<std::int32_t, clsDataMask::MaskCount>
-MaskTotalsOnLines(const clsQRCode::Symbol& symbol) {
-    const auto n = static_cast<std::size_t>(symbol.Side);
-    // Kept per thread rather than zeroed per call: ReadPlaced writes every word of the n rows
-    // and n columns that are read.
-    thread_local PlacedLines<Words> placed;
-    ReadPlaced(symbol, placed);
-    // The version information is the same under every mask.
-    if (symbol.Version >= clsQRLayout::FirstVersionWithVersionInformation) {
-        const std::int32_t word = clsFormatInformation::QRVersionWord(symbol.Version);
-        for (const std::int32_t copy : {0, 1}) {
-            PutWord(word, clsFormatInformation::QRVersionPositions(symbol.Side, copy),
-                    placed.FixedRows, placed.FixedColumns);
+void ToPlanes(const Lines<Words>& lines, std::size_t n, Planes<Words>& planes) {
+    const std::size_t end = (n + kLanes - 1) / kLanes * kLanes;
+    for (std::size_t k = 0; k < end; ++k) {
+        for (std::size_t w = 0; w < Words; ++w) {
+            planes.W[w][k] = k < n ? lines[k].W[w] : 0;
         }
     }
+}
+
+template <std::size_t Words>
+void ToPlanes(const PlacedLines<Words>& lines, std::size_t n, PlacedPlanes<Words>& planes) {
+    ToPlanes(lines.FixedRows, n, planes.FixedRows);
+    ToPlanes(lines.MaskedRows, n, planes.MaskedRows);
+    ToPlanes(lines.FixedColumns, n, planes.FixedColumns);
+    ToPlanes(lines.MaskedColumns, n, planes.MaskedColumns);
+}
+
+// Whether the processor running us has the instructions that each form of the lanes takes.
+bool HasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("popcnt") != 0 &&
+               __builtin_cpu_supports("bmi") != 0;
+    }();
+    return has;
+}
+
+bool HasAvx512() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return HasAvx2() && __builtin_cpu_supports("avx512f") != 0 &&
+               __builtin_cpu_supports("avx512vl") != 0 &&
+               __builtin_cpu_supports("avx512vpopcntdq") != 0;
+    }();
+    return has;
+}
+
+#pragma GCC push_options
+#pragma GCC target("avx2,popcnt,bmi")
+namespace avx2 {
+// Bits are counted a byte at a time by a table of the sixteen nibbles (PSHUFB); the byte counts
+// of a group of lines (below 256 a byte) are summed into 64-bit lanes (PSADBW) once a group.
+OSTREL_INLINE __m256i CountBits(Lanes4 w) {
+    const __m256i table = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, //
+                                           0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4);
+    constexpr std::uint64_t kNibbles = 0x0F0F0F0F0F0F0F0FULL;
+    const auto low = reinterpret_cast<__m256i>(w & kNibbles);
+    const auto high = reinterpret_cast<__m256i>((w >> 4) & kNibbles);
+    return _mm256_add_epi8(_mm256_shuffle_epi8(table, low), _mm256_shuffle_epi8(table, high));
+}
+OSTREL_INLINE __m256i AddCounts(__m256i a, __m256i b) {
+    return _mm256_add_epi8(a, b);
+}
+OSTREL_INLINE __m256i LaneSums(__m256i counts) {
+    return _mm256_sad_epu8(counts, _mm256_setzero_si256());
+}
+#include "clsMaskPenaltyLanes.inc"
+} // namespace avx2
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx2,popcnt,bmi,avx512f,avx512vl,avx512vpopcntdq")
+namespace avx512 {
+// The same on 32-byte vectors with AVX-512's own instructions: a count of bits per 64-bit lane
+// (VPOPCNTQ), 32 vector registers and three-input logic.
+OSTREL_INLINE __m256i CountBits(Lanes4 w) {
+    return _mm256_popcnt_epi64(reinterpret_cast<__m256i>(w));
+}
+OSTREL_INLINE __m256i AddCounts(__m256i a, __m256i b) {
+    return _mm256_add_epi64(a, b);
+}
+OSTREL_INLINE __m256i LaneSums(__m256i counts) {
+    return counts;
+}
+#include "clsMaskPenaltyLanes.inc"
+} // namespace avx512
+#pragma GCC pop_options
+#endif
+
+// The format information of each mask put into lines by put(x, y, bit), then the mask scored
+// by score(m, Score&), which returns the number of dark modules: the eight totals.
+template <typename PutBit, typename ScoreMask>
+std::array<std::int32_t, clsDataMask::MaskCount> TotalsOfMasks(const clsQRCode::Symbol& symbol,
+                                                               PutBit put, ScoreMask scoreMask) {
     const std::array<std::array<clsFormatInformation::Position, clsFormatInformation::QRFormatBits>,
                      2>
         format{clsFormatInformation::QRFormatPositions(symbol.Side, 0),
@@ -495,31 +616,76 @@ MaskTotalsOnLines(const clsQRCode::Symbol& symbol) {
         // The format information of mask m replaces that of the mask before.
         const std::int32_t word = clsFormatInformation::QRFormatWord(symbol.Level, m);
         for (const auto& positions : format) {
-            PutWord(word, positions, placed.FixedRows, placed.FixedColumns);
+            PutWord(word, positions, put);
         }
         clsMaskPenalty::Score score;
-#ifdef OSTREL_POPCNT_AT_RUN_TIME
-        const std::int64_t dark = HasPopcntAndBmi() ? ScoreMaskedPopcntBmi(placed, m, n, score)
-                                                    : ScoreMasked(placed, m, n, score);
-#else
-        const std::int64_t dark = ScoreMasked(placed, m, n, score);
-#endif
+        const std::int64_t dark = scoreMask(m, score);
         score.Balance = BalanceScore(dark, symbol.Side);
         totals[static_cast<std::size_t>(m)] = score.Total();
     }
     return totals;
 }
 
-// The totals of the eight masks of a placed QR Code symbol on bit rows.
-std::array<std::int32_t, clsDataMask::MaskCount> MaskTotalsOf(const clsQRCode::Symbol& symbol) {
+template <std::size_t Words>
+std::array<std::int32_t, clsDataMask::MaskCount> MaskTotalsOnLines(const clsQRCode::Symbol& symbol,
+                                                                   clsMaskPenalty::Scoring lanes) {
+    const auto n = static_cast<std::size_t>(symbol.Side);
+    // Kept per thread rather than zeroed per call: ReadPlaced writes every word of the n rows
+    // and n columns that are read.
+    thread_local PlacedLines<Words> placed;
+    ReadPlaced(symbol, placed);
+    const auto putInLines = [&](std::size_t x, std::size_t y, std::uint64_t bit) {
+        placed.FixedRows[y].Put(x + kPadding, bit);
+        placed.FixedColumns[x].Put(y + kPadding, bit);
+    };
+    // The version information is the same under every mask.
+    if (symbol.Version >= clsQRLayout::FirstVersionWithVersionInformation) {
+        const std::int32_t word = clsFormatInformation::QRVersionWord(symbol.Version);
+        for (const std::int32_t copy : {0, 1}) {
+            PutWord(word, clsFormatInformation::QRVersionPositions(symbol.Side, copy), putInLines);
+        }
+    }
+#ifdef OSTREL_AVX2_SCORING
+    const bool avx512 = lanes == clsMaskPenalty::Scoring::Avx512 && HasAvx512();
+    if (avx512 || (lanes != clsMaskPenalty::Scoring::Words && HasAvx2())) {
+        thread_local PlacedPlanes<Words> planes;
+        ToPlanes(placed, n, planes);
+        return TotalsOfMasks(
+            symbol,
+            [&](std::size_t x, std::size_t y, std::uint64_t bit) {
+                planes.FixedRows.Put(y, x + kPadding, bit);
+                planes.FixedColumns.Put(x, y + kPadding, bit);
+            },
+            [&](std::int32_t m, clsMaskPenalty::Score& score) {
+                return avx512 ? avx512::ScoreMaskedQuads(planes, m, n, score)
+                              : avx2::ScoreMaskedQuads(planes, m, n, score);
+            });
+    }
+#else
+    static_cast<void>(lanes);
+#endif
+    return TotalsOfMasks(symbol, putInLines, [&](std::int32_t m, clsMaskPenalty::Score& score) {
+#ifdef OSTREL_POPCNT_AT_RUN_TIME
+        return HasPopcntAndBmi() ? ScoreMaskedPopcntBmi(placed, m, n, score)
+                                 : ScoreMasked(placed, m, n, score);
+#else
+        return ScoreMasked(placed, m, n, score);
+#endif
+    });
+}
+
+// The totals of the eight masks of a placed QR Code symbol on bit rows, scored in the lanes of
+// vectors as far as lanes says and the processor can (clsMaskPenalty::Scoring).
+std::array<std::int32_t, clsDataMask::MaskCount> MaskTotalsOf(const clsQRCode::Symbol& symbol,
+                                                              clsMaskPenalty::Scoring lanes) {
     const auto width = static_cast<std::size_t>(symbol.Side) + 2 * kPadding;
     if (width <= 64) {
-        return MaskTotalsOnLines<1>(symbol);
+        return MaskTotalsOnLines<1>(symbol, lanes);
     }
     if (width <= 128) {
-        return MaskTotalsOnLines<2>(symbol);
+        return MaskTotalsOnLines<2>(symbol, lanes);
     }
-    return MaskTotalsOnLines<3>(symbol);
+    return MaskTotalsOnLines<3>(symbol, lanes);
 }
 
 // The totals of the eight masks by the plain way: each mask applied to a copy of the placed
@@ -537,6 +703,18 @@ std::array<std::int32_t, clsDataMask::MaskCount> MaskTotalsPlain(const clsQRCode
 }
 
 } // namespace
+
+bool clsMaskPenalty::Runs(Scoring scoring) {
+#ifdef OSTREL_AVX2_SCORING
+    if (scoring == Scoring::Avx2) {
+        return HasAvx2();
+    }
+    if (scoring == Scoring::Avx512) {
+        return HasAvx512();
+    }
+#endif
+    return scoring == Scoring::Plain || scoring == Scoring::Words;
+}
 
 clsMaskPenalty::Score clsMaskPenalty::Evaluate(const clsQRCode::Symbol& symbol) {
     return Evaluate(symbol.Modules, symbol.Side, symbol.Stride());
@@ -585,7 +763,8 @@ bool clsMaskPenalty::EncodeBestMaskInto(clsQRCode::Symbol& symbol, clsQRCode& en
     if (!encoder.PlaceSymbol(symbol, bytes, length, version, level)) {
         return false;
     }
-    const std::array<std::int32_t, clsDataMask::MaskCount> totals = MaskTotalsOf(symbol);
+    const std::array<std::int32_t, clsDataMask::MaskCount> totals =
+        MaskTotalsOf(symbol, Scoring::Avx512);
     // The lowest total, the lowest mask number on a tie.
     const auto best = static_cast<std::int32_t>(
         std::distance(totals.begin(), std::min_element(totals.begin(), totals.end())));
@@ -596,12 +775,13 @@ bool clsMaskPenalty::EncodeBestMaskInto(clsQRCode::Symbol& symbol, clsQRCode& en
 std::optional<std::array<std::int32_t, clsDataMask::MaskCount>>
 clsMaskPenalty::MaskTotals(clsQRCode& encoder, std::span<const std::uint8_t> bytes,
                            std::int32_t length, std::int32_t version, std::int32_t level,
-                           bool plain) {
+                           Scoring scoring) {
     clsQRCode::Symbol symbol;
     if (!encoder.PlaceSymbol(symbol, bytes, length, version, level)) {
         return std::nullopt;
     }
-    return plain ? MaskTotalsPlain(symbol, clsQRCode::FinishSymbol) : MaskTotalsOf(symbol);
+    return scoring == Scoring::Plain ? MaskTotalsPlain(symbol, clsQRCode::FinishSymbol)
+                                     : MaskTotalsOf(symbol, scoring);
 }
 
 } // namespace ostrel

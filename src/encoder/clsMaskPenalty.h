@@ -67,15 +67,23 @@ public:
                                    std::span<const std::uint8_t> bytes, std::int32_t length,
                                    std::int32_t version, std::int32_t level);
 
+    // The ways of MaskTotals. Words: the placed symbol's rows and columns as 64-bit words once,
+    // then per mask one AND and one XOR a word with the mask's lines and the format information
+    // set, each line scored on its own. Avx2 and Avx512: the same lines scored four at a time in
+    // the lanes of 32-byte vectors, with the instructions of AVX2 or of AVX-512 (VL and
+    // VPOPCNTDQ); each takes the way before it where the processor lacks them, and both are
+    // Words on Windows and off x86-64 GCC. Avx512 is EncodeBestMask's own. Plain scores as the
+    // standard reads: each mask applied to a copy of the placed symbol, its format and version
+    // information written, the copy scored by Evaluate (the reference of the tests).
+    enum class Scoring { Plain, Words, Avx2, Avx512 };
+    // Whether the processor running us takes the given way itself rather than one before it.
+    static bool Runs(Scoring scoring);
+
     // The total score of each mask 0..7 on the symbol of bytes[0 .. length-1] that EncodeBestMask
-    // chooses among; nullopt when no symbol can be made. EncodeBestMask's own way scores bit
-    // rows: every row and column of the placed symbol as 64-bit words once, then per mask one AND
-    // and one XOR a word with the mask's lines and the format information set. plain = true
-    // scores as the standard reads: each mask applied to a copy of the placed symbol, its format
-    // and version information written, the copy scored by Evaluate (the reference of the tests).
+    // chooses among, scored the given way; nullopt when no symbol can be made.
     static std::optional<std::array<std::int32_t, 8>>
     MaskTotals(clsQRCode& encoder, std::span<const std::uint8_t> bytes, std::int32_t length,
-               std::int32_t version, std::int32_t level, bool plain);
+               std::int32_t version, std::int32_t level, Scoring scoring);
 
     // ---- Scoring ----
     // The score of a finished symbol (symbol.Side x symbol.Side modules of symbol.Modules);

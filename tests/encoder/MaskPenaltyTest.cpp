@@ -345,10 +345,11 @@ TEST(MaskPenaltyTest, BestMaskScoresLowestOfTheEight) {
     }
 }
 
-// The automatic mask's bit rows against the plain way (each mask applied to a copy, its
-// information written, the copy scored by Evaluate): every version, level and mask, at two
-// fillings of random bytes.
+// The automatic mask's bit rows, a line at a time and four at a time (as far as this processor
+// can), against the plain way (each mask applied to a copy, its information written, the copy
+// scored by Evaluate): every version, level and mask, at two fillings of random bytes.
 TEST(MaskPenaltyTest, BitRowTotalsAreThePlainTotalsForEveryVersionLevelAndMask) {
+    using Scoring = clsMaskPenalty::Scoring;
     clsQRCode qr;
     std::mt19937 rng(4409);
     for (std::int32_t version = 1; version <= 40; ++version) {
@@ -360,19 +361,25 @@ TEST(MaskPenaltyTest, BitRowTotalsAreThePlainTotalsForEveryVersionLevelAndMask) 
                     b = static_cast<std::uint8_t>(rng());
                 }
                 const auto length = static_cast<std::int32_t>(text.size());
-                const auto fast =
-                    clsMaskPenalty::MaskTotals(qr, text, length, version, level, false);
                 const auto plain =
-                    clsMaskPenalty::MaskTotals(qr, text, length, version, level, true);
-                ASSERT_TRUE(fast && plain) << "version " << version << " level " << level;
-                for (std::size_t mask = 0; mask < 8; ++mask) {
-                    EXPECT_EQ((*fast)[mask], (*plain)[mask])
-                        << "version " << version << " level " << level << " mask " << mask;
+                    clsMaskPenalty::MaskTotals(qr, text, length, version, level, Scoring::Plain);
+                ASSERT_TRUE(plain) << "version " << version << " level " << level;
+                for (const Scoring way : {Scoring::Words, Scoring::Avx2, Scoring::Avx512}) {
+                    const auto fast =
+                        clsMaskPenalty::MaskTotals(qr, text, length, version, level, way);
+                    ASSERT_TRUE(fast) << "version " << version << " level " << level;
+                    EXPECT_EQ(*fast, *plain) << "version " << version << " level " << level
+                                             << " way " << static_cast<int>(way);
                 }
             }
         }
     }
-    EXPECT_FALSE(clsMaskPenalty::MaskTotals(qr, Bytes(3000, 'x'), 3000, 5, 1, false));
+    for (const Scoring way : {Scoring::Plain, Scoring::Words, Scoring::Avx2, Scoring::Avx512}) {
+        EXPECT_FALSE(clsMaskPenalty::MaskTotals(qr, Bytes(3000, 'x'), 3000, 5, 1, way));
+    }
+    RecordProperty("avx2", clsMaskPenalty::Runs(Scoring::Avx2) ? "ran" : "not on this processor");
+    RecordProperty("avx512",
+                   clsMaskPenalty::Runs(Scoring::Avx512) ? "ran" : "not on this processor");
 }
 
 TEST(MaskPenaltyTest, BestMaskKeepsTheEncoderSettingsAndFailures) {
