@@ -17,6 +17,13 @@
 #include <immintrin.h>
 #endif
 
+// GCC warns that a 32-byte vector passed or returned by a function compiled without AVX is passed
+// differently from one compiled with it. Every such function here is internal to this file and
+// inlined into the functions compiled for AVX2 or AVX-512, so no call between the two ever exists.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
 namespace ostrel {
 
 namespace {
@@ -143,33 +150,61 @@ template <typename Line> struct LinePatterns {
     Line FirstWindows; // the first window of each run
 };
 
+// Word i of line >> j and of line << j, j in 1..63.
+template <std::size_t Words, typename Word>
+OSTREL_INLINE Word WordDown(const Line<Words, Word>& line, std::size_t i, std::size_t j) {
+    return (line.W[i] >> j) | (i + 1 < Words ? line.W[i + 1] << (64 - j) : Word{});
+}
+template <std::size_t Words, typename Word>
+OSTREL_INLINE Word WordUp(const Line<Words, Word>& line, std::size_t i, std::size_t j) {
+    return (line.W[i] << j) | (i > 0 ? line.W[i - 1] >> (64 - j) : Word{});
+}
+
 // The patterns of one line of n modules, given with kPadding light modules before it (module k
-// in bit k + kPadding, light beyond both ends); windows has bits 0 .. n - 5 set.
-template <typename Line>
-OSTREL_INLINE LinePatterns<Line> FindPatterns(const Line& padded, const Line& windows) {
-    // The line shifted by j: bit q of pj is padded bit q + j, so module k is bit k of p4.
-    const Line p1 = padded >> 1;
-    const Line p2 = padded >> 2;
-    const Line p3 = padded >> 3;
-    const Line p4 = padded >> 4;
-    const Line p5 = padded >> 5;
-    const Line p6 = padded >> 6;
-
-    // Finder-like patterns 1011101 starting at q (padded), with four light modules at q - 4 ..
-    // q - 1, and again with four at q + 7 .. q + 10.
-    const Line pattern = padded & ~p1 & p2 & p3 & p4 & ~p5 & p6;
-    const Line fourLight = ~(padded | p1 | p2 | p3);
-
-    // Runs of one colour: a run of m >= 5 modules holds m - 4 windows of five equal modules and
-    // scores 3 + (m - 5) = (m - 4) + (N1 - 1), so the rule is the number of such windows plus
-    // N1 - 1 per run (a window whose predecessor is not one). Modules k + j and k + j + 1 are
-    // alike where bit k + j of alike = ~(p4 ^ p5) is set, so a window at k (which needs
-    // k + 4 < n) is where alike holds at k .. k + 3: pairs of neighbours, then pairs of pairs.
-    const Line alike = ~(p4 ^ p5);
-    const Line alikeTwice = alike & (alike >> 1);
-    const Line window = alikeTwice & (alikeTwice >> 2) & windows;
-    return {pattern & (fourLight << 4), pattern & (fourLight >> 7), window,
-            window & ~(window << 1)};
+// in bit k + kPadding, light beyond both ends); windows has bits 0 .. n - 5 set. The work goes
+// word by word in three rounds, so that few words are live at once: a shift by j of word i takes
+// bits from word i + 1 (to the right) or word i - 1 (to the left) only.
+template <std::size_t Words, typename Word>
+OSTREL_INLINE LinePatterns<Line<Words, Word>> FindPatterns(const Line<Words, Word>& padded,
+                                                           const Line<Words, Word>& windows) {
+    LinePatterns<Line<Words, Word>> found;
+    Line<Words, Word> fourLight;
+    Line<Words, Word> alike;
+    for (std::size_t i = 0; i < Words; ++i) {
+        // The line shifted by j: bit q of pj is padded bit q + j, so module k is bit k of p4.
+        const Word p0 = padded.W[i];
+        const Word p1 = WordDown(padded, i, 1);
+        const Word p2 = WordDown(padded, i, 2);
+        const Word p3 = WordDown(padded, i, 3);
+        const Word p4 = WordDown(padded, i, 4);
+        const Word p5 = WordDown(padded, i, 5);
+        // Finder-like patterns 1011101 starting at q (padded), kept in FinderBefore for now.
+        found.FinderBefore.W[i] = p0 & ~p1 & p2 & p3 & p4 & ~p5 & WordDown(padded, i, 6);
+        fourLight.W[i] = ~(p0 | p1 | p2 | p3);
+        // Runs of one colour: a run of m >= 5 modules holds m - 4 windows of five equal modules
+        // and scores 3 + (m - 5) = (m - 4) + (N1 - 1), so the rule is the number of such windows
+        // plus N1 - 1 per run (a window whose predecessor is not one). Modules k + j and
+        // k + j + 1 are alike where bit k + j of alike = ~(p4 ^ p5) is set.
+        alike.W[i] = ~(p4 ^ p5);
+    }
+    for (std::size_t i = 0; i < Words; ++i) {
+        // The patterns with four light modules at q - 4 .. q - 1, and with four at q + 7 ..
+        // q + 10.
+        const Word pattern = found.FinderBefore.W[i];
+        found.FinderBefore.W[i] = pattern & WordUp(fourLight, i, 4);
+        found.FinderAfter.W[i] = pattern & WordDown(fourLight, i, 7);
+        // Pairs of alike neighbours (alikeTwice, kept in Windows for now).
+        found.Windows.W[i] = alike.W[i] & WordDown(alike, i, 1);
+    }
+    for (std::size_t i = 0; i < Words; ++i) {
+        // A window at k (which needs k + 4 < n) is where alike holds at k .. k + 3: pairs of
+        // pairs. The words above i are still alikeTwice.
+        found.Windows.W[i] &= WordDown(found.Windows, i, 2) & windows.W[i];
+    }
+    for (std::size_t i = 0; i < Words; ++i) {
+        found.FirstWindows.W[i] = found.Windows.W[i] & ~WordUp(found.Windows, i, 1);
+    }
+    return found;
 }
 
 // N1 and N3 of one line (FindPatterns) into score.
