@@ -13,6 +13,9 @@
 #include <iterator>
 #include <utility>
 
+#if defined(__GNUC__) && !defined(__clang__) && defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && !defined(_WIN32)
 #include <immintrin.h>
 #endif
@@ -363,19 +366,26 @@ template <typename Word> void Transpose64(std::array<Word, 64>& a) {
     }
 }
 
-// Lines without padding (module k in bit k) of the n columns of n rows.
-template <std::size_t Words>
-void TransposeLines(const Lines<Words>& rows, Lines<Words>& columns, std::size_t n) {
-    std::array<std::uint64_t, 64> block{};
+// The transposition of padded lines: bit q of each of the 64 rows of block by (bits 64 by .. of
+// the lines, the padding before row 0 included) becomes bit 64 by + i of line q: the n columns
+// of the n rows, each with the padding before it (line q is column q - kPadding). Word is a
+// 64-bit word, or (GCC) a vector of two that transposes two sets of lines at once: get(y, w)
+// gives word w of row y, put(x, w, block) takes word w of column x.
+template <std::size_t Words, typename Word, typename Get, typename Put>
+void TransposePadded(std::size_t n, Get get, Put put) {
+    std::array<Word, 64> block{};
     for (std::size_t by = 0; by < Words; ++by) {
         for (std::size_t bx = 0; bx < Words; ++bx) {
             for (std::size_t i = 0; i < 64; ++i) {
-                const std::size_t y = 64 * by + i;
-                block[i] = y < n ? rows[y].W[bx] : 0;
+                const std::size_t q = 64 * by + i; // row q - kPadding
+                block[i] = q >= kPadding && q - kPadding < n ? get(q - kPadding, bx) : Word{};
             }
             Transpose64(block);
-            for (std::size_t j = 0; j < 64 && 64 * bx + j < n; ++j) {
-                columns[64 * bx + j].W[by] = block[j];
+            for (std::size_t j = 0; j < 64; ++j) {
+                const std::size_t q = 64 * bx + j; // column q - kPadding
+                if (q >= kPadding && q - kPadding < n) {
+                    put(q - kPadding, by, block[j]);
+                }
             }
         }
     }
@@ -390,7 +400,7 @@ template <std::size_t Words> struct PlacedLines {
     Lines<Words> MaskedColumns{};
 };
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__SSE2__)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__SSE2__) && defined(__x86_64__)
 #define OSTREL_SSE2_ROWS 1
 // Sixteen modules at once: their bytes compared and shifted as one vector, the top bit of each
 // byte gathered by PMOVMSKB. Fixed: bit 0 of each module; Masked: its value has no bit of 0 .. 2
@@ -412,73 +422,90 @@ struct ModuleBits16 {
             static_cast<std::uint32_t>(__builtin_ia32_pmovmskb128(free | bit2))};
 }
 
-// TransposeLines of the fixed and of the masked rows at once, one in each half of 16-byte
-// vectors.
+// The fixed and the masked lines transposed at once, one in each half of 16-byte vectors.
 using WordPair = std::uint64_t __attribute__((vector_size(16)));
 template <std::size_t Words> void TransposeLinePairs(PlacedLines<Words>& lines, std::size_t n) {
-    std::array<WordPair, 64> block{};
-    for (std::size_t by = 0; by < Words; ++by) {
-        for (std::size_t bx = 0; bx < Words; ++bx) {
-            for (std::size_t i = 0; i < 64; ++i) {
-                const std::size_t y = 64 * by + i;
-                block[i] = y < n ? WordPair{lines.FixedRows[y].W[bx], lines.MaskedRows[y].W[bx]}
-                                 : WordPair{};
-            }
-            Transpose64(block);
-            for (std::size_t j = 0; j < 64 && 64 * bx + j < n; ++j) {
-                lines.FixedColumns[64 * bx + j].W[by] = block[j][0];
-                lines.MaskedColumns[64 * bx + j].W[by] = block[j][1];
-            }
-        }
-    }
+    TransposePadded<Words, WordPair>(
+        n,
+        [&](std::size_t y, std::size_t w) {
+            // Through registers: two 8-byte stores read back as one 16-byte vector would stall.
+            return reinterpret_cast<WordPair>(_mm_unpacklo_epi64(
+                _mm_cvtsi64_si128(static_cast<long long>(lines.FixedRows[y].W[w])),
+                _mm_cvtsi64_si128(static_cast<long long>(lines.MaskedRows[y].W[w]))));
+        },
+        [&](std::size_t x, std::size_t w, WordPair pair) {
+            lines.FixedColumns[x].W[w] = pair[0];
+            lines.MaskedColumns[x].W[w] = pair[1];
+        });
 }
 #endif
 
-// The fixed and masked lines of a placed symbol, rows and columns.
+// Bits 0 .. 63 of a row's fixed and masked line without padding: modules x .. x + 63 from in on.
+struct RowWords {
+    std::uint64_t Fixed = 0;
+    std::uint64_t Masked = 0;
+};
+RowWords ReadRowWords(const std::uint8_t* in) {
+    RowWords words;
+#ifdef OSTREL_SSE2_ROWS
+    // Sixteen modules a step.
+    for (std::size_t x = 0; x < 64; x += 16) {
+        const ModuleBits16 bits = ReadModules16(in + x);
+        words.Fixed |= std::uint64_t{bits.Fixed} << x;
+        words.Masked |= std::uint64_t{bits.Masked} << x;
+    }
+#else
+    // Eight modules a step. Dark 1 and Data | 1 are dark; Free 0 and Data | bit take the mask
+    // (values below 8).
+    constexpr std::uint64_t kLow = 0x0101010101010101ULL;
+    for (std::size_t x = 0; x < 64; x += 8) {
+        const std::uint64_t v = LoadLittleEndian64(in + x);
+        words.Fixed |= GatherBytes(v & kLow) << x;
+        words.Masked |= GatherBytes((~(v | (v >> 1) | (v >> 2)) | (v >> 2)) & kLow) << x;
+    }
+#endif
+    return words;
+}
+
+// The fixed and masked lines of a placed symbol, rows and columns, each with the padding before
+// it.
 template <std::size_t Words>
 void ReadPlaced(const clsQRCode::Symbol& symbol, PlacedLines<Words>& lines) {
     using Line = ::ostrel::Line<Words>;
     const auto n = static_cast<std::size_t>(symbol.Side);
     const auto stride = static_cast<std::size_t>(symbol.Stride());
-    const Line inside = Line::Ones(n);
-    // Rows first without padding (module x in bit x): eight modules a step, or sixteen with
-    // SSE2. The matrix keeps three light columns and rows beyond the symbol, so the last step of
-    // a row reads within it.
+    const Line inside = Line::Ones(n) << kPadding;
+    // Rows 64 modules a word, moved past the padding on the way. The matrix keeps three light
+    // columns and rows beyond the symbol, so the last word of a row reads within it (modules
+    // beyond the row are cleared by inside).
     for (std::size_t y = 0; y < n; ++y) {
         const std::uint8_t* in = symbol.Modules.data() + y * stride;
         Line fixed;
         Line masked;
-#ifdef OSTREL_SSE2_ROWS
-        for (std::size_t x = 0; x < n; x += 16) {
-            const ModuleBits16 bits = ReadModules16(in + x);
-            fixed.W[x / 64] |= std::uint64_t{bits.Fixed} << (x % 64);
-            masked.W[x / 64] |= std::uint64_t{bits.Masked} << (x % 64);
+        std::uint64_t carryFixed = 0;
+        std::uint64_t carryMasked = 0;
+        for (std::size_t w = 0; w < Words; ++w) {
+            // The last word may hold only the padding's carry.
+            const RowWords words = 64 * w < n ? ReadRowWords(in + 64 * w) : RowWords{};
+            fixed.W[w] = (words.Fixed << kPadding) | carryFixed;
+            masked.W[w] = (words.Masked << kPadding) | carryMasked;
+            carryFixed = words.Fixed >> (64 - kPadding);
+            carryMasked = words.Masked >> (64 - kPadding);
         }
-#else
-        constexpr std::uint64_t kLow = 0x0101010101010101ULL;
-        for (std::size_t x = 0; x < n; x += 8) {
-            const std::uint64_t v = LoadLittleEndian64(in + x);
-            // Dark 1 and Data | 1 are dark; Free 0 and Data | bit take the mask (values below 8).
-            fixed.W[x / 64] |= GatherBytes(v & kLow) << (x % 64);
-            masked.W[x / 64] |= GatherBytes((~(v | (v >> 1) | (v >> 2)) | (v >> 2)) & kLow)
-                                << (x % 64);
-        }
-#endif
         lines.FixedRows[y] = fixed & inside;
         lines.MaskedRows[y] = masked & inside;
     }
 #ifdef OSTREL_SSE2_ROWS
     TransposeLinePairs(lines, n);
 #else
-    TransposeLines(lines.FixedRows, lines.FixedColumns, n);
-    TransposeLines(lines.MaskedRows, lines.MaskedColumns, n);
+    const auto transpose = [&](const Lines<Words>& rows, Lines<Words>& columns) {
+        TransposePadded<Words, std::uint64_t>(
+            n, [&](std::size_t y, std::size_t w) { return rows[y].W[w]; },
+            [&](std::size_t x, std::size_t w, std::uint64_t word) { columns[x].W[w] = word; });
+    };
+    transpose(lines.FixedRows, lines.FixedColumns);
+    transpose(lines.MaskedRows, lines.MaskedColumns);
 #endif
-    for (std::size_t k = 0; k < n; ++k) {
-        lines.FixedRows[k] = lines.FixedRows[k] << kPadding;
-        lines.MaskedRows[k] = lines.MaskedRows[k] << kPadding;
-        lines.FixedColumns[k] = lines.FixedColumns[k] << kPadding;
-        lines.MaskedColumns[k] = lines.MaskedColumns[k] << kPadding;
-    }
 }
 
 // Bit k of word at each position: put(x, y, bit) for each.
