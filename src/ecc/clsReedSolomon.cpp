@@ -5,6 +5,13 @@
 #include <cstring>
 #include <utility>
 
+// Many blocks at once in the lanes of 64-byte vectors, with GFNI (GCC on x86-64; not on Windows,
+// where MinGW's GCC does not align 64-byte vectors kept on the stack).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(_WIN32)
+#define OSTREL_RS_LANES 1
+#include <immintrin.h>
+#endif
+
 namespace ostrel {
 
 std::int32_t clsReedSolomon::GeneratorCoefficient(std::int32_t index) const {
@@ -210,6 +217,18 @@ void clsReedSolomon::BuildTopProducts() {
         for (std::size_t j = 0; j < row.size(); ++j) {
             row[j] = static_cast<std::uint8_t>(a[j] ^ b[j]);
         }
+    }
+    // The matrices of the lanes: bit k of byte 7 - i of entry j is bit i of g(j) * 2^k.
+    for (std::size_t j = 0; j < e; ++j) {
+        std::uint64_t matrix = 0;
+        for (std::size_t k = 0; k < 8; ++k) {
+            const auto product = static_cast<std::uint64_t>(
+                m_Products[std::size_t{1} << k][j / 8] >> (8 * (j % 8)) & 0xFF);
+            for (std::size_t i = 0; i < 8; ++i) {
+                matrix |= ((product >> i) & 1) << (8 * (7 - i) + k);
+            }
+        }
+        m_LaneMatrices[j] = matrix;
     }
 }
 
@@ -560,6 +579,92 @@ bool clsReedSolomon::ComputeEccBytesPair(const ByteBlock& first, const ByteBlock
         break;
     }
     return true;
+}
+
+#ifdef OSTREL_RS_LANES
+namespace {
+
+// One step of the division for every lane: f = d + (the top of the register), then every
+// register byte moves up one place, the product f * g(j) added in.
+[[gnu::target("avx512f,avx512bw,gfni")]] void
+DivideLanes(const std::uint64_t* matrices, std::size_t e, const std::uint8_t* sequence,
+            std::int32_t nb, std::int32_t shortBlocks, std::int32_t longLength,
+            std::uint8_t* checks, std::int32_t first) {
+    const std::int32_t lanes = std::min(64, nb - first);
+    const auto all = static_cast<__mmask64>(lanes == 64 ? ~0ULL : (1ULL << lanes) - 1);
+    const std::int32_t shortHere = std::clamp(shortBlocks - first, 0, lanes);
+    const auto shorter = static_cast<__mmask64>(shortHere == 64 ? ~0ULL : (1ULL << shortHere) - 1);
+    const __mmask64 longer = all & ~shorter;
+    // The register, byte j the coefficient of x^j (at most 32 of them, as the products).
+    __m512i reg[32]; // NOLINT(*-avoid-c-arrays): an array of vectors keeps their alignment
+    for (std::size_t j = 0; j < e; ++j) {
+        reg[j] = _mm512_setzero_si512();
+    }
+    for (std::int32_t t = 0; t < longLength; ++t) {
+        // Codeword t of the longer blocks and codeword t - 1 of the shorter ones (their leading
+        // zero, which leaves the register at zero, comes first).
+        const std::int32_t row = t * nb + first;
+        const std::int32_t longAt = t + 1 < longLength ? row : row - shortBlocks;
+        __m512i d = _mm512_maskz_loadu_epi8(longer, sequence + longAt);
+        if (t > 0 && shorter != 0) {
+            d = _mm512_or_si512(d, _mm512_maskz_loadu_epi8(shorter, sequence + row - nb));
+        }
+        const __m512i f = _mm512_xor_si512(d, reg[e - 1]);
+        for (std::size_t j = e - 1; j > 0; --j) {
+            reg[j] = _mm512_xor_si512(
+                reg[j - 1], _mm512_gf2p8affine_epi64_epi8(
+                                f, _mm512_set1_epi64(static_cast<long long>(matrices[j])), 0));
+        }
+        reg[0] = _mm512_gf2p8affine_epi64_epi8(
+            f, _mm512_set1_epi64(static_cast<long long>(matrices[0])), 0);
+    }
+    // Check t is the coefficient of x^(e - 1 - t).
+    for (std::size_t t = 0; t < e; ++t) {
+        _mm512_mask_storeu_epi8(checks + static_cast<std::ptrdiff_t>(t) * nb + first, all,
+                                reg[e - 1 - t]);
+    }
+}
+
+} // namespace
+#endif
+
+bool clsReedSolomon::LanesAvailable() {
+#ifdef OSTREL_RS_LANES
+    static const bool available = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
+               __builtin_cpu_supports("gfni") != 0;
+    }();
+    return available;
+#else
+    return false;
+#endif
+}
+
+bool clsReedSolomon::ComputeEccInterleaved(const std::uint8_t* sequence, std::int32_t nb,
+                                           std::int32_t shortBlocks, std::int32_t longLength,
+                                           std::uint8_t* checks) const {
+#ifdef OSTREL_RS_LANES
+    constexpr std::int32_t kByteField = 256;
+    if (!LanesAvailable() || m_EccLength <= 0 || !m_Field || m_Field->m_Size != kByteField ||
+        m_ProductField == nullptr || m_Field.get() != m_ProductField ||
+        m_Field->m_SetUpStamp != m_ProductSetUp || nb <= 0 || shortBlocks < 0 || shortBlocks > nb ||
+        longLength <= 0 || longLength > m_DataLength || sequence == nullptr || checks == nullptr) {
+        return false;
+    }
+    for (std::int32_t first = 0; first < nb; first += 64) {
+        DivideLanes(m_LaneMatrices.data(), static_cast<std::size_t>(m_EccLength), sequence, nb,
+                    shortBlocks, longLength, checks, first);
+    }
+    return true;
+#else
+    static_cast<void>(sequence);
+    static_cast<void>(nb);
+    static_cast<void>(shortBlocks);
+    static_cast<void>(longLength);
+    static_cast<void>(checks);
+    return false;
+#endif
 }
 
 void clsReedSolomon::RemainderByOperations(WorkArray& work) const {

@@ -78,6 +78,20 @@ public:
     bool ComputeEccBytesPair(const ByteBlock& first, const ByteBlock& second, std::ptrdiff_t stride,
                              bool words = false) const;
 
+    // The checks of nb blocks at once, one block in each byte lane of 64-byte vectors, where the
+    // processor has GFNI and AVX-512 (GCC on x86-64, not on Windows): each multiplication by a
+    // generator coefficient is one affine transformation of 64 bytes. The data codewords are read
+    // interleaved as a symbol sends them: codeword i of block b at sequence[i * nb + b], the
+    // first shortBlocks blocks one codeword shorter than longLength, and the last codeword of
+    // each longer block b at sequence[(longLength - 1) * nb + b - shortBlocks]. Check t of block
+    // b goes to checks[t * nb + b]. Exactly what ComputeEccBytes gives each block; false,
+    // touching nothing, where it would refuse a block, or where the processor cannot
+    // (LanesAvailable).
+    bool ComputeEccInterleaved(const std::uint8_t* sequence, std::int32_t nb,
+                               std::int32_t shortBlocks, std::int32_t longLength,
+                               std::uint8_t* checks) const;
+    static bool LanesAvailable();
+
 private:
     using WorkArray = std::array<std::int32_t, MaxLength>;
 
@@ -123,6 +137,9 @@ private:
         std::array<std::uint8_t, ProductRowBytes> Bytes;
     };
     std::array<TopProductRow, 256> m_TopProducts{};
+    // The products as GFNI's affine matrices: entry j multiplies a byte by g(j) (byte 7 - i holds
+    // the input bits that make output bit i).
+    std::array<std::uint64_t, ProductRowBytes> m_LaneMatrices{};
     const clsFiniteField* m_ProductField = nullptr; // none kept when null
     std::uint64_t m_ProductSetUp = 0;
 };

@@ -48,12 +48,43 @@ void StoreChecks(const clsCodewordBlocks::BlockTable& table, std::int32_t b, con
 // The pipeline's form of Interleave: each block's check codewords computed straight from its
 // bytes into their places in the sequence (clsReedSolomon::ComputeEccBytes), its data codewords
 // copied to theirs; false, writing nothing, when the coder has no byte form for its field.
+// The data codewords of the blocks (one after the other in data) into sequence column by column,
+// the last column only from the long blocks.
+void InterleaveData(const clsCodewordBlocks::BlockTable& table, const std::uint8_t* data,
+                    std::uint8_t* sequence) {
+    const std::int32_t nb = table.Blocks;
+    const std::int32_t longLength = table.LongLength();
+    const std::int32_t shortBlocks = table.ShortBlocks();
+    std::int32_t next = 0;
+    for (std::int32_t b = 0; b < nb; ++b) {
+        const std::uint8_t* const block = data + next;
+        for (std::int32_t i = 0; i < longLength - 1; ++i) {
+            sequence[i * nb + b] = block[i];
+        }
+        if (b >= shortBlocks) {
+            sequence[(longLength - 1) * nb + (b - shortBlocks)] = block[longLength - 1];
+        }
+        next += b < shortBlocks ? longLength - 1 : longLength;
+    }
+}
+
+// Blocks from this many on go through the lanes where the processor has them: below it the
+// pairs of word or vector registers cost less than a lane register's steps.
+constexpr std::int32_t kLaneBlocks = 3;
+
 bool InterleaveBytes(const clsCodewordBlocks::BlockTable& table, const std::uint8_t* data,
                      std::uint8_t* sequence, const clsReedSolomon& reedSolomon) {
     const std::int32_t nb = table.Blocks;
     const std::int32_t longLength = table.LongLength();
     const std::int32_t shortBlocks = table.ShortBlocks();
     std::uint8_t* const checks = sequence + table.DataCodewords();
+    if (nb >= kLaneBlocks && clsReedSolomon::LanesAvailable()) {
+        // The data first: the lanes read their columns from the interleaved sequence.
+        InterleaveData(table, data, sequence);
+        if (reedSolomon.ComputeEccInterleaved(sequence, nb, shortBlocks, longLength, checks)) {
+            return true;
+        }
+    }
     // Blocks two at a time, so that their divisions run side by side.
     std::int32_t next = 0; // next data codeword of the stream
     for (std::int32_t b = 0; b < nb; b += 2) {
@@ -67,18 +98,7 @@ bool InterleaveBytes(const clsCodewordBlocks::BlockTable& table, const std::uint
             return false; // the same for every pair: nothing has been written
         }
     }
-    // The data codewords column by column (the last column only from the long blocks).
-    next = 0;
-    for (std::int32_t b = 0; b < nb; ++b) {
-        const std::uint8_t* const block = data + next;
-        for (std::int32_t i = 0; i < longLength - 1; ++i) {
-            sequence[i * nb + b] = block[i];
-        }
-        if (b >= shortBlocks) {
-            sequence[(longLength - 1) * nb + (b - shortBlocks)] = block[longLength - 1];
-        }
-        next += b < shortBlocks ? longLength - 1 : longLength;
-    }
+    InterleaveData(table, data, sequence);
     return true;
 }
 

@@ -680,6 +680,65 @@ TEST(ReedSolomonEcc, BytesAgreeWithPlainLongDivision) {
     EXPECT_EQ(checks, std::vector<std::uint8_t>(80, 0x77));
 }
 
+// Many blocks in the lanes of vectors, where this processor has GFNI and AVX-512, against the
+// plain long division of each block: every degree up to 32; block counts on both sides of a
+// vector's 64 lanes; no short blocks, half, all but one; the data read interleaved as a symbol
+// sends it, the checks written interleaved and nothing beyond them. Refused, nothing written,
+// where the byte form refuses.
+TEST(ReedSolomonEcc, InterleavedLanesAgreeWithEachBlocksLongDivision) {
+    if (!clsReedSolomon::LanesAvailable()) {
+        GTEST_SKIP() << "this processor has no GFNI and AVX-512";
+    }
+    std::mt19937 rng(1801);
+    const auto field = QrField();
+    for (std::int32_t e = 1; e <= 32; ++e) {
+        for (const std::int32_t nb : {3, 40, 64, 65, 81}) {
+            for (const std::int32_t shortBlocks : {0, nb / 2, nb - 1}) {
+                const std::int32_t longLength = 2 + e * 5 % 37;
+                clsReedSolomon rs;
+                ASSERT_TRUE(rs.Init(longLength, e, field, 0, 0));
+                const auto n = static_cast<std::size_t>(nb);
+                std::vector<std::uint8_t> sequence(n * static_cast<std::size_t>(longLength));
+                std::vector<std::vector<std::int32_t>> expected;
+                for (std::int32_t b = 0; b < nb; ++b) {
+                    const bool shorter = b < shortBlocks;
+                    auto data = RandomData(rng, longLength, 256);
+                    if (shorter) {
+                        data[0] = 0; // the leading zero that the shorter block leaves out
+                    }
+                    for (std::int32_t i = shorter ? 1 : 0; i < longLength; ++i) {
+                        const std::int32_t at = i + 1 < longLength || shorter
+                                                    ? (i - (shorter ? 1 : 0)) * nb + b
+                                                    : (longLength - 1) * nb + b - shortBlocks;
+                        sequence[static_cast<std::size_t>(at)] =
+                            static_cast<std::uint8_t>(data[static_cast<std::size_t>(i)]);
+                    }
+                    expected.push_back(CheckSymbols(ReferenceEcc(rs, MakeBlock(data, e)), e));
+                }
+                std::vector<std::uint8_t> checks(n * static_cast<std::size_t>(e) + 64, 0xA5);
+                ASSERT_TRUE(rs.ComputeEccInterleaved(sequence.data(), nb, shortBlocks, longLength,
+                                                     checks.data()));
+                for (std::size_t at = 0; at < checks.size(); ++at) {
+                    const int want =
+                        at < n * static_cast<std::size_t>(e) ? expected[at % n][at / n] : 0xA5;
+                    ASSERT_EQ(checks[at], want) << "e=" << e << " blocks " << nb << " short "
+                                                << shortBlocks << " at " << at;
+                }
+            }
+        }
+    }
+    std::vector<std::uint8_t> bytes(400, 0x3C);
+    std::vector<std::uint8_t> checks(400, 0x77);
+    clsReedSolomon rs;
+    EXPECT_FALSE(rs.ComputeEccInterleaved(bytes.data(), 4, 0, 10, checks.data())); // before Init
+    ASSERT_TRUE(rs.Init(40, 33, QrField(), 0, 0));
+    EXPECT_FALSE(rs.ComputeEccInterleaved(bytes.data(), 4, 0, 40, checks.data()));
+    ASSERT_TRUE(rs.Init(40, 10, field, 0, 0));
+    EXPECT_FALSE(rs.ComputeEccInterleaved(bytes.data(), 4, 0, 41, checks.data()));
+    EXPECT_FALSE(rs.ComputeEccInterleaved(bytes.data(), 4, 5, 40, checks.data()));
+    EXPECT_EQ(checks, std::vector<std::uint8_t>(400, 0x77));
+}
+
 TEST(ReedSolomonEcc, FollowsFieldChangedAfterInit) {
     // The field is shared: when its owner sets it up again, ComputeEcc works in the new field
     // with the generator built earlier, as the plain long division does.
