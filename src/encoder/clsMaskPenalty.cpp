@@ -21,8 +21,9 @@
 #endif
 
 // GCC warns that a 32-byte vector passed or returned by a function compiled without AVX is passed
-// differently from one compiled with it. Every such function here is internal to this file and
-// inlined into the functions compiled for AVX2 or AVX-512, so no call between the two ever exists.
+// differently from one compiled with it. Every function here that takes or gives Lines of
+// vectors is internal to this file and always inlined (OSTREL_INLINE, at every optimisation
+// level) into the functions compiled for AVX2 or AVX-512, so no call between the two exists.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
@@ -82,25 +83,25 @@ template <std::size_t Words, typename Word = std::uint64_t> struct Line {
     void Put(std::size_t k, std::uint64_t bit) {
         W[k / 64] = (W[k / 64] & ~(std::uint64_t{1} << (k % 64))) | (bit << (k % 64));
     }
-    friend Line operator&(Line a, const Line& b) {
+    OSTREL_INLINE friend Line operator&(Line a, const Line& b) {
         for (std::size_t i = 0; i < Words; ++i) {
             a.W[i] &= b.W[i];
         }
         return a;
     }
-    friend Line operator|(Line a, const Line& b) {
+    OSTREL_INLINE friend Line operator|(Line a, const Line& b) {
         for (std::size_t i = 0; i < Words; ++i) {
             a.W[i] |= b.W[i];
         }
         return a;
     }
-    friend Line operator^(Line a, const Line& b) {
+    OSTREL_INLINE friend Line operator^(Line a, const Line& b) {
         for (std::size_t i = 0; i < Words; ++i) {
             a.W[i] ^= b.W[i];
         }
         return a;
     }
-    Line operator~() const {
+    OSTREL_INLINE Line operator~() const {
         Line r;
         for (std::size_t i = 0; i < Words; ++i) {
             r.W[i] = ~W[i];
@@ -108,14 +109,14 @@ template <std::size_t Words, typename Word = std::uint64_t> struct Line {
         return r;
     }
     // Shifts by 1..63.
-    Line operator>>(std::size_t j) const {
+    OSTREL_INLINE Line operator>>(std::size_t j) const {
         Line r;
         for (std::size_t i = 0; i < Words; ++i) {
             r.W[i] = (W[i] >> j) | (i + 1 < Words ? W[i + 1] << (64 - j) : Word{});
         }
         return r;
     }
-    Line operator<<(std::size_t j) const {
+    OSTREL_INLINE Line operator<<(std::size_t j) const {
         Line r;
         for (std::size_t i = 0; i < Words; ++i) {
             r.W[i] = (W[i] << j) | (i > 0 ? W[i - 1] >> (64 - j) : Word{});
