@@ -347,18 +347,20 @@ TEST(MaskPenaltyTest, BestMaskScoresLowestOfTheEight) {
 
 // The automatic mask's bit rows, a line at a time and four at a time (as far as this processor
 // can), against the plain way (each mask applied to a copy, its information written, the copy
-// scored by Evaluate): every version, level and mask, at two fillings of random bytes.
+// scored by Evaluate): every version, level and mask, at four fillings.
 TEST(MaskPenaltyTest, BitRowTotalsAreThePlainTotalsForEveryVersionLevelAndMask) {
     using Scoring = clsMaskPenalty::Scoring;
     clsQRCode qr;
     std::mt19937 rng(4409);
     for (std::int32_t version = 1; version <= 40; ++version) {
         for (std::int32_t level = 1; level <= 4; ++level) {
-            for (const std::int32_t share : {1, 3}) {
-                Bytes text(
-                    static_cast<std::size_t>(qr.GetDataCodewords(level, version) * share / 4));
+            // Random bytes filling a quarter and three quarters, and bytes all 0x00 and all 0xFF
+            // (long runs and regular patterns across the words of the lines).
+            for (const std::int32_t fill : {0, 1, 2, 3}) {
+                Bytes text(static_cast<std::size_t>(qr.GetDataCodewords(level, version) *
+                                                    (fill == 0 ? 1 : 3) / 4));
                 for (auto& b : text) {
-                    b = static_cast<std::uint8_t>(rng());
+                    b = static_cast<std::uint8_t>(fill < 2 ? rng() : fill == 2 ? 0x00 : 0xFF);
                 }
                 const auto length = static_cast<std::int32_t>(text.size());
                 const auto plain =
