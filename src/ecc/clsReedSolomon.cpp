@@ -290,6 +290,13 @@ public:
         }
     }
 
+    // The first word: coefficients 0 to 7.
+    std::uint64_t Word() const { return m_R[0]; }
+    // Coefficient j of the remainder (j below e).
+    std::uint8_t Coefficient(std::size_t j) const {
+        return static_cast<std::uint8_t>(m_R[j / 8] >> (8 * (j % 8)));
+    }
+
     // The e coefficients of the remainder, x^0 first.
     void Store(std::int32_t* remainder, std::size_t e) const {
         for (std::size_t j = 0; j < e; ++j) {
@@ -406,11 +413,16 @@ namespace {
 template <std::size_t Words>
 void StoreChecks(const ProductRegister<Words>& r, std::size_t e, std::uint8_t* checks,
                  std::ptrdiff_t stride) {
-    std::array<std::int32_t, 8 * Words> remainder{};
-    r.Store(remainder.data(), e);
-    for (std::size_t t = 0; t < e; ++t) {
-        checks[static_cast<std::ptrdiff_t>(t) * stride] =
-            static_cast<std::uint8_t>(remainder[e - 1 - t]);
+    if constexpr (Words == 1) {
+        // The top coefficient moved to the top byte, then each out of it in turn.
+        std::uint64_t word = r.Word() << (8 * (8 - e));
+        for (std::size_t t = 0; t < e; ++t, word <<= 8) {
+            checks[static_cast<std::ptrdiff_t>(t) * stride] = static_cast<std::uint8_t>(word >> 56);
+        }
+    } else {
+        for (std::size_t t = 0; t < e; ++t) {
+            checks[static_cast<std::ptrdiff_t>(t) * stride] = r.Coefficient(e - 1 - t);
+        }
     }
 }
 
@@ -440,6 +452,20 @@ void DivideBytesByProducts(const Products& products, std::size_t e,
     if (second.Checks != nullptr) {
         StoreChecks(b, e, second.Checks, stride);
     }
+}
+
+// One block alone (a pair without a second block's checks): one register, and the loop reads
+// no second block.
+template <std::size_t Words>
+void DivideOneByProducts(const Products& products, std::size_t e,
+                         const clsReedSolomon::ByteBlock& block, std::ptrdiff_t stride) {
+    ProductRegister<Words> r(e);
+    const std::uint8_t* const data = block.Data;
+    const auto length = static_cast<std::size_t>(block.Length);
+    for (std::size_t i = 0; i < length; ++i) {
+        r.Step(products, data[i]);
+    }
+    StoreChecks(r, e, block.Checks, stride);
 }
 
 #if defined(__GNUC__) && !defined(__clang__)
@@ -564,6 +590,10 @@ bool clsReedSolomon::ComputeEccBytesPair(const ByteBlock& first, const ByteBlock
 #else
     static_cast<void>(words);
 #endif
+    if (second.Checks == nullptr) {
+        DivideOne(first, stride);
+        return true;
+    }
     switch ((e + 7) / 8) {
     case 1:
         DivideBytesByProducts<1>(m_Products, e, first, second, stride);
@@ -665,6 +695,24 @@ bool clsReedSolomon::ComputeEccInterleaved(const std::uint8_t* sequence, std::in
     static_cast<void>(checks);
     return false;
 #endif
+}
+
+void clsReedSolomon::DivideOne(const ByteBlock& block, std::ptrdiff_t stride) const {
+    const auto e = static_cast<std::size_t>(m_EccLength);
+    switch ((e + 7) / 8) {
+    case 1:
+        DivideOneByProducts<1>(m_Products, e, block, stride);
+        break;
+    case 2:
+        DivideOneByProducts<2>(m_Products, e, block, stride);
+        break;
+    case 3:
+        DivideOneByProducts<3>(m_Products, e, block, stride);
+        break;
+    default:
+        DivideOneByProducts<4>(m_Products, e, block, stride);
+        break;
+    }
 }
 
 void clsReedSolomon::RemainderByOperations(WorkArray& work) const {

@@ -48,6 +48,18 @@ public:
               std::shared_ptr<const clsFiniteField> field, std::int32_t primitiveElement,
               std::int32_t firstRoot);
 
+    // True when Init(dataLength, eccLength, field, 0, 0) would leave the object as it is: a
+    // successful Init set it up so, with its generator made for the field as it is now (an
+    // encoder skips the call for every symbol of one size).
+    bool SetUpFor(std::int32_t dataLength, std::int32_t eccLength,
+                  const clsFiniteField* field) const {
+        return m_GeneratorSetUp != 0 && field != nullptr && m_Field.get() == field &&
+               m_GeneratorField == field && field->m_SetUpStamp == m_GeneratorSetUp &&
+               m_DataLength == dataLength && m_EccLength == eccLength && m_FirstRoot == 0 &&
+               m_GeneratorFirstRoot == 0 && m_GeneratorDegree == eccLength &&
+               m_PrimitiveElement == m_GeneratorAlpha;
+    }
+
     // Replaces block[0 .. e-1] by the check symbols of the data at block[e .. e+k-1]; every other
     // entry is left as it was. Before a successful Init, or when the block holds fewer than
     // k + e entries, the block is left unchanged.
@@ -117,6 +129,9 @@ private:
     // Whether the kept products hold for the field as it is now and every data symbol of the
     // block (at least k + e entries) lies in the field.
     bool ProductsApply(std::span<const std::int32_t> block) const;
+    // The byte form of one block alone (ComputeEccBytesPair without a second block's checks): one
+    // word register, the products checked to apply already.
+    void DivideOne(const ByteBlock& block, std::ptrdiff_t stride) const;
 
     std::shared_ptr<const clsFiniteField> m_Field;
     std::int32_t m_DataLength = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace ostrel {
 
@@ -78,6 +79,14 @@ bool InterleaveBytes(const clsCodewordBlocks::BlockTable& table, const std::uint
     const std::int32_t longLength = table.LongLength();
     const std::int32_t shortBlocks = table.ShortBlocks();
     std::uint8_t* const checks = sequence + table.DataCodewords();
+    if (nb == 1) {
+        // One block (Micro QR, QR version 1 and 2, small rMQR): its data, then its checks.
+        if (!reedSolomon.ComputeEccBytes(data, longLength, checks, 1)) {
+            return false;
+        }
+        std::memcpy(sequence, data, static_cast<std::size_t>(longLength));
+        return true;
+    }
     if (nb >= kLaneBlocks && clsReedSolomon::LanesAvailable()) {
         // The data first: the lanes read their columns from the interleaved sequence.
         InterleaveData(table, data, sequence);
@@ -118,7 +127,9 @@ void clsCodewordBlocks::Interleave(const BlockTable& table, const std::uint8_t* 
     const std::int32_t longLength = table.LongLength();
     const std::int32_t shortBlocks = table.ShortBlocks();
     // Every block, short or long, with one generator of degree ec.
-    reedSolomon.Init(longLength, table.EccPerBlock, field, 0, 0);
+    if (!reedSolomon.SetUpFor(longLength, table.EccPerBlock, field.get())) {
+        reedSolomon.Init(longLength, table.EccPerBlock, field, 0, 0);
+    }
     if (InterleaveBytes(table, data, sequence, reedSolomon)) {
         return;
     }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace ostrel {
 
@@ -30,23 +31,26 @@ constexpr std::int32_t kLayoutKeyBase = 64;
 // The most codewords of any version (M4).
 constexpr std::size_t kLargestTotal = 24;
 
-// The bit sequence to place: every data bit (only four of the last codeword of M1 and M3), then
+// The bit sequence to place of M1 and M3: every data bit (only four of the last codeword), then
 // the check codewords.
 std::array<std::uint8_t, kLargestTotal + kSpareBytes>
-PlacementSequence(const std::array<std::uint8_t, kLargestTotal>& codewords,
-                  std::int32_t dataCodewords, std::int32_t total, bool half) {
+PlacementSequence(const std::array<std::uint8_t, kLargestTotal + kSpareBytes>& codewords,
+                  std::int32_t dataCodewords, std::int32_t total) {
     std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence{};
     clsCodewordWriter out(sequence);
-    out.PutBytes(codewords.data(), half ? dataCodewords - 1 : dataCodewords);
-    if (half) {
-        out.Put(
-            static_cast<std::uint32_t>(codewords[static_cast<std::size_t>(dataCodewords - 1)] >> 4),
+    out.PutBytes(codewords.data(), dataCodewords - 1);
+    out.Put(static_cast<std::uint32_t>(codewords[static_cast<std::size_t>(dataCodewords - 1)] >> 4),
             4);
-    }
     out.PutBytes(codewords.data() + dataCodewords, total - dataCodewords);
     out.Finish();
     return sequence;
 }
+
+// ChooseVersion's mark in the first mode for data that is one byte segment (no mode number).
+constexpr std::uint8_t kOneByteSegment = 0xFF;
+
+// The lowest first byte of a Kanji pair.
+constexpr std::uint8_t kLowestKanjiLead = 0x81;
 
 } // namespace
 
@@ -83,7 +87,7 @@ void clsMicroQRCode::PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version
 
 clsMicroQRCode::clsMicroQRCode() : m_FiniteField(clsSymbolBuilder::MakeField()) {}
 
-clsModeTable clsMicroQRCode::ModeTable(std::int32_t version, bool kanji) {
+clsModeTable clsMicroQRCode::MakeModeTable(std::int32_t version, bool kanji) {
     std::array<bool, clsModeTable::ModeCount> allowed{};
     std::array<std::uint32_t, clsModeTable::ModeCount> indicator{};
     std::array<std::int32_t, clsModeTable::ModeCount> countBits{};
@@ -95,6 +99,25 @@ clsModeTable clsMicroQRCode::ModeTable(std::int32_t version, bool kanji) {
     }
     return clsModeTable(allowed, clsMicroQRTable::IndicatorBits(version), indicator, countBits,
                         clsMicroQRTable::TerminatorBits(version));
+}
+
+const clsModeTable& clsMicroQRCode::ModeTable(std::int32_t version, bool kanji) {
+    // The eight tables (version, Kanji) made once per process, and the table of no version (no
+    // mode allowed) last.
+    static const std::vector<clsModeTable> tables = [] {
+        std::vector<clsModeTable> made;
+        for (std::int32_t v = clsMicroQRTable::MinVersion; v <= clsMicroQRTable::MaxVersion; ++v) {
+            made.push_back(MakeModeTable(v, false));
+            made.push_back(MakeModeTable(v, true));
+        }
+        made.push_back(MakeModeTable(0, false));
+        return made;
+    }();
+    if (version < clsMicroQRTable::MinVersion || version > clsMicroQRTable::MaxVersion) {
+        return tables.back();
+    }
+    return tables[static_cast<std::size_t>(2 * (version - clsMicroQRTable::MinVersion) +
+                                           (kanji ? 1 : 0))];
 }
 
 std::int32_t clsMicroQRCode::QRMask(std::int32_t mask) {
@@ -128,19 +151,26 @@ clsMicroQRCode::EncodeMatrix(std::span<const std::uint8_t> bytes, std::int32_t l
     return symbol;
 }
 
-bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
-                                      std::span<const std::uint8_t> bytes, std::int32_t length,
-                                      std::int32_t version, std::int32_t level, std::int32_t mask) {
-    length = clsSymbolBuilder::ClampLength(bytes, length);
-    if (version < 0 || version > clsMicroQRTable::MaxVersion || mask < AutomaticMask ||
-        mask >= clsMicroQRTable::MaskCount || length > MaxInputLength) {
-        return false;
+bool clsMicroQRCode::OnlyByteMode(const std::uint8_t* data, std::int32_t n, bool kanji) {
+    std::int32_t classBits = 0; // 0 while every byte is one that only byte mode carries
+    std::uint8_t high = 0;      // the bits any byte has
+    for (std::int32_t i = 0; i < n; ++i) {
+        classBits |= clsModeTable::CharClass(data[i]);
+        high |= data[i];
     }
+    return classBits == 0 && (!kanji || high < kLowestKanjiLead);
+}
 
+std::int32_t clsMicroQRCode::ChooseVersion(const std::uint8_t* data, std::int32_t length,
+                                           std::int32_t version, std::int32_t level,
+                                           std::uint8_t* modes) const {
     // Each version tried is searched with its own count widths and modes (short inputs, buffers on
-    // the stack); the last search's predecessors and end serve the writing pass.
+    // the stack); the last search's predecessors and end serve the writing pass. Data that only
+    // byte mode carries is one byte segment wherever its count fits, with no search.
     std::array<std::uint8_t, MaxInputLength> preds{};
     clsSegmentSearch::End end;
+    const bool onlyBytes = length > 0 && OnlyByteMode(data, length, m_KanjiMode);
+    bool searched = false;
     const auto fits = [&](std::int32_t v) {
         if (!clsMicroQRTable::HasLevel(v, level)) {
             return false;
@@ -148,8 +178,16 @@ bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
         if (length == 0) {
             return true;
         }
-        end =
-            clsSegmentSearch::Search(bytes.data(), length, ModeTable(v, m_KanjiMode), preds.data());
+        const clsModeTable& table = ModeTable(v, m_KanjiMode);
+        const bool byteMode = table.Allowed(clsModeTable::Byte);
+        if (onlyBytes && (!byteMode || length <= table.MaxCount(clsModeTable::Byte))) {
+            searched = false;
+            return byteMode &&
+                   table.HeaderBits(clsModeTable::Byte) + clsModeTable::ByteBits * length <=
+                       clsMicroQRTable::DataBits(v, level);
+        }
+        searched = true;
+        end = clsSegmentSearch::Search(data, length, table, preds.data());
         return end.Cost < clsSegmentSearch::Unreachable &&
                end.Cost <= clsMicroQRTable::DataBits(v, level);
     };
@@ -160,13 +198,33 @@ bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
                 break;
             }
         }
-        if (version == 0) {
-            return false;
-        }
     } else if (!fits(version)) {
+        version = 0;
+    }
+    // The version chosen was the last one tried: preds and end are its own.
+    if (version != 0 && length > 0) {
+        if (searched) {
+            clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes);
+        } else {
+            modes[0] = kOneByteSegment;
+        }
+    }
+    return version;
+}
+
+bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
+                                      std::span<const std::uint8_t> bytes, std::int32_t length,
+                                      std::int32_t version, std::int32_t level, std::int32_t mask) {
+    length = clsSymbolBuilder::ClampLength(bytes, length);
+    if (version < 0 || version > clsMicroQRTable::MaxVersion || mask < AutomaticMask ||
+        mask >= clsMicroQRTable::MaskCount || length > MaxInputLength) {
         return false;
     }
-    // The search of the chosen version is the last one made: preds and end are its own.
+    std::array<std::uint8_t, MaxInputLength> modes{};
+    version = ChooseVersion(bytes.data(), length, version, level, modes.data());
+    if (version == 0) {
+        return false;
+    }
 
     // The data codewords: the stream and its terminator (cut short where the capacity ends),
     // zero bits to the codeword boundary, then the pad codewords 11101100 and 00010001
@@ -177,11 +235,12 @@ bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
     std::array<std::uint8_t, kLargestTotal> data{};
     std::int32_t streamBits = 0;
     if (length > 0) {
-        std::array<std::uint8_t, MaxInputLength> modes{};
-        clsSegmentSearch::TraceModes(preds.data(), length, end.Mode, modes.data());
         clsCodewordWriter out(std::span(data.data(), static_cast<std::size_t>(dataCodewords)));
-        streamBits = clsSegmentWriter::WriteSegments(out, bytes.data(), length,
-                                                     ModeTable(version, m_KanjiMode), modes.data());
+        const clsModeTable& table = ModeTable(version, m_KanjiMode);
+        streamBits =
+            modes[0] == kOneByteSegment
+                ? clsSegmentWriter::WriteByteSegment(out, bytes.data(), length, table)
+                : clsSegmentWriter::WriteSegments(out, bytes.data(), length, table, modes.data());
     }
     clsSymbolBuilder::Pad(data.data(), streamBits, clsMicroQRTable::DataBits(version, level),
                           half ? dataCodewords - 1 : dataCodewords);
@@ -189,16 +248,17 @@ bool clsMicroQRCode::EncodeMatrixInto(clsQRCode::Symbol& symbol,
         data[static_cast<std::size_t>(dataCodewords - 1)] &= 0xF0;
     }
 
-    // One Reed-Solomon block over all data codewords (the 4-bit one as its high half).
+    // One Reed-Solomon block over all data codewords (the 4-bit one as its high half). Without a
+    // 4-bit codeword the codewords are the bit sequence to place as they are.
     const std::int32_t total = clsMicroQRTable::TotalCodewords(version);
-    std::array<std::uint8_t, kLargestTotal> codewords{};
+    std::array<std::uint8_t, kLargestTotal + kSpareBytes> codewords{};
     clsSymbolBuilder(m_FiniteField, m_ReedSolomon)
         .MakeBlocks({total, 1, total - dataCodewords}, data.data(), codewords.data());
+    if (half) {
+        codewords = PlacementSequence(codewords, dataCodewords, total);
+    }
 
-    const std::array<std::uint8_t, kLargestTotal + kSpareBytes> sequence =
-        PlacementSequence(codewords, dataCodewords, total, half);
-
-    PlaceSymbol(symbol, version, level, sequence.data(), mask);
+    PlaceSymbol(symbol, version, level, codewords.data(), mask);
     MaskAndFormat(symbol, mask, version, level);
     return true;
 }

@@ -51,7 +51,15 @@ public:
                           std::int32_t mask);
 
     // The mode table of a version (1..4): allowed modes, indicators, count widths, terminator.
-    static clsModeTable ModeTable(std::int32_t version, bool kanji);
+    // One made once per process (outside 1..4: a table that allows no mode); MakeModeTable makes
+    // it from clsMicroQRTable, the reference the kept ones are tested against.
+    static const clsModeTable& ModeTable(std::int32_t version, bool kanji);
+    static clsModeTable MakeModeTable(std::int32_t version, bool kanji);
+    // True when every byte of data[0 .. n-1] is one that only byte mode carries: outside the
+    // alphanumeric set, and with kanji below 0x81 (no Kanji pair starts). The best segmentation of
+    // such data under a table that allows byte mode is then one byte segment when n fits its count
+    // (the search gives the same; the encoder takes this way without searching).
+    static bool OnlyByteMode(const std::uint8_t* data, std::int32_t n, bool kanji);
     // The QR Code mask whose condition Micro QR mask 0..3 uses: 1, 4, 6, 7.
     static std::int32_t QRMask(std::int32_t mask);
     // The evaluation of a masked symbol (clause 7.8.3.2): SUM1 the dark modules of the right
@@ -61,6 +69,12 @@ public:
     static std::int32_t EdgeScore(const clsQRCode::Symbol& symbol);
 
 private:
+    // The version to make (0 when none holds the data at level: the version asked for, or the
+    // lowest for 0) and the mode of each of the length bytes under it (modes, length bytes); for
+    // data that is one byte segment (OnlyByteMode, its count fitting) only a mark in modes[0],
+    // 0xFF, that no mode has.
+    std::int32_t ChooseVersion(const std::uint8_t* data, std::int32_t length, std::int32_t version,
+                               std::int32_t level, std::uint8_t* modes) const;
     // The function patterns and the placed codeword sequence of a version: before masking for
     // AutomaticMask, else placed already masked with mask (clsSymbolBuilder::PlaceMasked).
     static void PlaceSymbol(clsQRCode::Symbol& symbol, std::int32_t version, std::int32_t level,

@@ -57,8 +57,18 @@ void clsMicroQRLayout::WriteFormatInformation(const clsModuleMatrix& matrix, std
     if (UsableSide(matrix, version) == 0) {
         return;
     }
-    clsFormatInformation::WriteBits(matrix, static_cast<std::int32_t>(formatWord),
-                                    FormatPositions());
+    // Straight into the matrix, as WriteBits at FormatPositions() would: bits 0..6 down column 8
+    // from row 1, bits 7..14 along row 8 from column 8 to column 1.
+    constexpr std::int32_t line = clsMicroQRTable::FormatLine;
+    const std::ptrdiff_t stride = matrix.Stride();
+    std::uint8_t* const column = matrix.Modules() + line;
+    std::uint8_t* const row = matrix.Row(line);
+    for (std::int32_t k = 0; k < 7; ++k) {
+        column[(k + 1) * stride] = static_cast<std::uint8_t>((formatWord >> k) & 1U);
+    }
+    for (std::int32_t k = 7; k < clsMicroQRTable::FormatBits; ++k) {
+        row[15 - k] = static_cast<std::uint8_t>((formatWord >> k) & 1U);
+    }
 }
 
 } // namespace ostrel

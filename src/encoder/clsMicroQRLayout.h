@@ -26,7 +26,9 @@ public:
     // The module of bit k of the format word: bits 14..7 along row 8 from column 1 to column 8,
     // bits 6..0 up column 8 from row 7 to row 1.
     static std::array<clsFormatInformation::Position, 15> FormatPositions();
-    // Writes the masked 15-bit format word (clsMicroQRTable::FormatWord) into a finished matrix.
+    // Writes the masked 15-bit format word (clsMicroQRTable::FormatWord) into a finished matrix:
+    // straight into row and column 8, the same as clsFormatInformation::WriteBits at
+    // FormatPositions() (the reference it is tested against).
     static void WriteFormatInformation(const clsModuleMatrix& matrix, std::int32_t version,
                                        std::uint32_t formatWord);
 };

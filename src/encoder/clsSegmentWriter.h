@@ -27,6 +27,19 @@ public:
     template <typename Writer>
     static std::int32_t WriteSegments(Writer& out, const std::uint8_t* data, std::int32_t n,
                                       const clsModeTable& table, const std::uint8_t* modes);
+    // WriteSegments for data that is one byte segment (every mode Byte, n from 1 to the table's
+    // MaxCount(Byte)): the same bits without the walk over the modes.
+    template <typename Writer>
+    static std::int32_t WriteByteSegment(Writer& out, const std::uint8_t* data, std::int32_t n,
+                                         const clsModeTable& table) {
+        out.Put(table.Indicator(clsModeTable::Byte), table.IndicatorBits());
+        out.Put(static_cast<std::uint32_t>(n), table.CountBits(clsModeTable::Byte));
+        out.PutBytes(data, n);
+        out.Put(0, table.TerminatorBits());
+        const std::int32_t length = out.Position();
+        out.Finish();
+        return length;
+    }
 
     // ---- ECI header (ISO/IEC 18004 clause 7.4.2; rMQR, ISO/IEC 23941, the same) ----
     // The ECI mode indicator, then the designator: 0..127 in one byte 0bbbbbbb, up to 16383 in two

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <optional>
@@ -103,9 +104,9 @@ int ErrorOf(Refusal why, const clsSymbolEncoder::Settings& settings, std::int32_
     return OSTREL_QR_ERROR_INVALID_OPTION;
 }
 
-// The first setting out of range, as its error code; OSTREL_QR_OK when all are usable. The
-// symbology's own limits are those of its descriptor, checked by the encoder.
-int CheckOptions(const ostrel_qr_options& options) {
+// The first of level, symbology and the on/off switches out of range, as its error code;
+// OSTREL_QR_OK when they are usable (what SettingsOf needs).
+int CheckRanges(const ostrel_qr_options& options) {
     if (options.level < 1 || options.level > clsSymbology::LevelCount) {
         return OSTREL_QR_ERROR_INVALID_LEVEL;
     }
@@ -118,17 +119,26 @@ int CheckOptions(const ostrel_qr_options& options) {
         (options.gs1 != 0 && options.gs1 != 1)) {
         return OSTREL_QR_ERROR_INVALID_OPTION;
     }
+    return OSTREL_QR_OK;
+}
+
+bool ReservedSet(const ostrel_qr_options& options) {
+    return std::any_of(std::begin(options.reserved), std::end(options.reserved),
+                       [](int reserved) { return reserved != 0; });
+}
+
+// The first setting out of range, as its error code; OSTREL_QR_OK when all are usable. The
+// symbology's own limits are those of its descriptor, checked by the encoder.
+int CheckOptions(const ostrel_qr_options& options) {
+    if (const int range = CheckRanges(options); range != OSTREL_QR_OK) {
+        return range;
+    }
     const clsSymbolEncoder::Settings settings = SettingsOf(options);
     if (const int error = ErrorOf(clsSymbolEncoder::Check(settings).Why, settings, options.level);
         error != OSTREL_QR_OK) {
         return error;
     }
-    for (const int reserved : options.reserved) {
-        if (reserved != 0) {
-            return OSTREL_QR_ERROR_INVALID_OPTION;
-        }
-    }
-    return OSTREL_QR_OK;
+    return ReservedSet(options) ? OSTREL_QR_ERROR_INVALID_OPTION : OSTREL_QR_OK;
 }
 
 // Frees a symbol handed out (ostrel_qr_symbol::Free) when it goes out of scope.
@@ -150,6 +160,31 @@ clsQRCode::Symbol& ThreadSymbol() {
     return symbol;
 }
 
+// Rows of width bytes, stride apart in from, one after the other into to. A row of 8 to 32 bytes
+// (Micro QR, QR version 1 to 3, the narrowest rMQR) is two copies of a fixed size, the second
+// ending at the row's end and overlapping the first: no call per row. Wider rows are a memcpy
+// call each, which copies them faster than pieces would.
+void CopyRows(unsigned char* to, std::size_t width, std::size_t height, const unsigned char* from,
+              std::size_t stride) {
+    constexpr std::size_t kPiece = 16;
+    constexpr std::size_t kHalfPiece = 8;
+    if (width >= kPiece && width <= 2 * kPiece) {
+        for (std::size_t y = 0; y < height; ++y, to += width, from += stride) {
+            std::memcpy(to, from, kPiece);
+            std::memcpy(to + width - kPiece, from + width - kPiece, kPiece);
+        }
+    } else if (width >= kHalfPiece && width < kPiece) {
+        for (std::size_t y = 0; y < height; ++y, to += width, from += stride) {
+            std::memcpy(to, from, kHalfPiece);
+            std::memcpy(to + width - kHalfPiece, from + width - kHalfPiece, kHalfPiece);
+        }
+    } else {
+        for (std::size_t y = 0; y < height; ++y, to += width, from += stride) {
+            std::memcpy(to, from, width);
+        }
+    }
+}
+
 OwnedSymbol ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
     OwnedSymbol result(ostrel_qr_symbol::Make(symbol.Columns(), symbol.Rows()));
     result->Symbology = symbology;
@@ -160,11 +195,9 @@ OwnedSymbol ToCSymbol(const clsQRCode::Symbol& symbol, int symbology) {
                        ? symbol.Mask
                        : 0;
     // The finished modules are 0 and 1 already: each row as it is, without the padding.
-    const std::size_t width = static_cast<std::size_t>(result->Width);
-    const auto stride = static_cast<std::size_t>(symbol.Stride());
-    for (std::size_t y = 0; y < static_cast<std::size_t>(result->Height); ++y) {
-        std::memcpy(result->Modules + y * width, symbol.Modules.data() + y * stride, width);
-    }
+    CopyRows(result->Modules, static_cast<std::size_t>(result->Width),
+             static_cast<std::size_t>(result->Height), symbol.Modules.data(),
+             static_cast<std::size_t>(symbol.Stride()));
     return result;
 }
 
@@ -294,11 +327,17 @@ int ostrel_qr_encode(const unsigned char* data, size_t length, const ostrel_qr_o
     if (options == nullptr || (data == nullptr && length != 0)) {
         return OSTREL_QR_ERROR_NULL_ARGUMENT;
     }
-    if (const int check = CheckOptions(*options); check != OSTREL_QR_OK) {
-        return check;
+    if (const int range = CheckRanges(*options); range != OSTREL_QR_OK) {
+        return range;
     }
-    if (length > static_cast<size_t>(clsQRCode::MaxInputLength)) {
-        return OSTREL_QR_ERROR_DATA_TOO_LONG;
+    // The encoder checks the settings first and refuses them with the same reason as CheckOptions
+    // would: only a reserved field or the length comes before that, and needs the check here.
+    const bool tooLong = length > static_cast<size_t>(clsQRCode::MaxInputLength);
+    if (tooLong || ReservedSet(*options)) {
+        if (const int check = CheckOptions(*options); check != OSTREL_QR_OK) {
+            return check;
+        }
+        return OSTREL_QR_ERROR_DATA_TOO_LONG; // the reserved fields are clear: it is the length
     }
     try {
         const clsSymbolEncoder::Settings settings = SettingsOf(*options);

@@ -786,6 +786,32 @@ TEST(ReedSolomonEcc, ObjectCanBeReusedForManyBlocksAndDegrees) {
 namespace ostrel {
 namespace {
 
+// SetUpFor answers true exactly where Init(k, e, field, 0, 0) would change nothing: after that
+// Init, and not for another length, degree or field, a field set up again, a first root or an
+// alpha of its own, or before any Init.
+TEST(ReedSolomonInit, SetUpForIsTrueOnlyWhereInitWouldChangeNothing) {
+    const auto field = QrField();
+    const auto other = QrField();
+    clsReedSolomon rs;
+    EXPECT_FALSE(rs.SetUpFor(16, 8, field.get()));
+    ASSERT_TRUE(rs.Init(16, 8, field, 0, 0));
+    EXPECT_TRUE(rs.SetUpFor(16, 8, field.get()));
+    EXPECT_FALSE(rs.SetUpFor(17, 8, field.get()));
+    EXPECT_FALSE(rs.SetUpFor(16, 9, field.get()));
+    EXPECT_FALSE(rs.SetUpFor(16, 8, other.get()));
+    EXPECT_FALSE(rs.SetUpFor(16, 8, nullptr));
+    ASSERT_TRUE(rs.Init(16, 8, field, 0, 1));
+    EXPECT_FALSE(rs.SetUpFor(16, 8, field.get()));
+    ASSERT_TRUE(rs.Init(16, 8, field, 3, 0));
+    EXPECT_TRUE(rs.SetUpFor(16, 8, field.get())); // Init(..., 0, 0) keeps the stored alpha 3
+    rs.SetPrimitiveElement(5);                    // ... which would now make a new generator
+    EXPECT_FALSE(rs.SetUpFor(16, 8, field.get()));
+    ASSERT_TRUE(rs.Init(16, 8, field, 0, 0));
+    EXPECT_TRUE(rs.SetUpFor(16, 8, field.get()));
+    ASSERT_TRUE(field->Init(256, 285, 2)); // set up again: the generator is made anew
+    EXPECT_FALSE(rs.SetUpFor(16, 8, field.get()));
+}
+
 // A stored alpha changed between two Inits with otherwise equal arguments must give the new
 // generator and the new check symbols, not those of the previous set-up.
 TEST(ReedSolomonInit, AlphaStoredBetweenInitsRebuildsTheGenerator) {

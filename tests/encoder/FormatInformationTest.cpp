@@ -2,6 +2,9 @@
 // words of versions 7 to 40, and the modules that carry their bits.
 #include "StandardTables.h"
 #include "clsFormatInformation.h"
+#include "clsMicroQRLayout.h"
+#include "clsMicroQRTable.h"
+#include "clsModuleMatrix.h"
 
 #include <gtest/gtest.h>
 
@@ -148,6 +151,21 @@ TEST(FormatInformationTest, DirectFormatWriterEqualsWritingAtThePositions) {
             clsFormatInformation::WriteQRFormat(clsModuleMatrix::Of(direct, side, side, side + 3),
                                                 word);
             ASSERT_EQ(direct, plain) << "side " << side << " word " << word;
+        }
+    }
+    // Micro QR: every version, symbol number and mask, in a matrix as large as the version's.
+    for (std::int32_t version = 1; version <= clsMicroQRTable::MaxVersion; ++version) {
+        const std::int32_t side = clsMicroQRTable::Side(version);
+        for (std::int32_t data = 0; data < 32; ++data) {
+            const std::uint32_t word = clsMicroQRTable::FormatWord(data / 4, data % 4);
+            std::vector<std::uint8_t> plain(static_cast<std::size_t>((side + 3) * side), 7);
+            std::vector<std::uint8_t> direct = plain;
+            clsFormatInformation::WriteBits(clsModuleMatrix::Of(plain, side, side, side + 3),
+                                            static_cast<std::int32_t>(word),
+                                            clsMicroQRLayout::FormatPositions());
+            clsMicroQRLayout::WriteFormatInformation(
+                clsModuleMatrix::Of(direct, side, side, side + 3), version, word);
+            ASSERT_EQ(direct, plain) << "M" << version << " word " << word;
         }
     }
 }

@@ -4,9 +4,13 @@
 #include "clsMicroQRTable.h"
 #include "clsRMQRCode.h"
 #include "clsRMQRTable.h"
+#include "clsSegmentSearch.h"
+#include "clsSegmentWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +19,32 @@ namespace {
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {
     return {text.begin(), text.end()};
+}
+
+// Byte-only data under one table: none where byte mode is not allowed, one byte segment (its
+// header and eight bits a byte) wherever its count holds it, written alike by both writers.
+void ExpectOneByteSegment(const std::vector<std::uint8_t>& data, const clsModeTable& table) {
+    const auto n = static_cast<std::int32_t>(data.size());
+    std::vector<std::uint8_t> preds(data.size());
+    const clsSegmentSearch::End end = clsSegmentSearch::Search(data.data(), n, table, preds.data());
+    if (!table.Allowed(clsModeTable::Byte)) {
+        EXPECT_GE(end.Cost, clsSegmentSearch::Unreachable);
+        return;
+    }
+    if (n > table.MaxCount(clsModeTable::Byte)) {
+        return; // two segments: the encoder searches
+    }
+    EXPECT_EQ(end.Cost, table.HeaderBits(clsModeTable::Byte) + clsModeTable::ByteBits * n);
+    std::vector<std::uint8_t> modes(data.size());
+    clsSegmentSearch::TraceModes(preds.data(), n, end.Mode, modes.data());
+    EXPECT_EQ(modes, std::vector<std::uint8_t>(data.size(), clsModeTable::Byte));
+    std::array<std::uint8_t, 48> plain{};
+    std::array<std::uint8_t, 48> direct{};
+    clsCodewordWriter plainOut(plain);
+    clsCodewordWriter directOut(direct);
+    EXPECT_EQ(clsSegmentWriter::WriteSegments(plainOut, data.data(), n, table, modes.data()),
+              clsSegmentWriter::WriteByteSegment(directOut, data.data(), n, table));
+    EXPECT_EQ(plain, direct);
 }
 
 std::optional<clsQRCode::Symbol> Micro(const std::string& text, std::int32_t version,
@@ -37,6 +67,61 @@ TEST(MicroQRCode, RefusesWhatAVersionDoesNotOffer) {
     EXPECT_FALSE(Micro("1", 1, 1, 4));               // four masks only
     EXPECT_FALSE(Micro(std::string(36, '7'), 0, 1)); // M4-L holds 35 digits
     EXPECT_TRUE(Micro(std::string(35, '7'), 0, 1));
+}
+
+// The tables kept per process are those made from the version tables (and outside 1..4 the
+// table of no mode).
+TEST(MicroQRCode, KeptModeTablesAreTheTablesMadeForTheVersion) {
+    for (std::int32_t version = -1; version <= 6; ++version) {
+        for (const bool kanji : {false, true}) {
+            SCOPED_TRACE("M" + std::to_string(version) + (kanji ? " kanji" : ""));
+            const clsModeTable& kept = clsMicroQRCode::ModeTable(version, kanji);
+            const clsModeTable made = clsMicroQRCode::MakeModeTable(version, kanji);
+            EXPECT_EQ(kept.IndicatorBits(), made.IndicatorBits());
+            EXPECT_EQ(kept.TerminatorBits(), made.TerminatorBits());
+            for (std::int32_t mode = 0; mode < clsModeTable::ModeCount; ++mode) {
+                EXPECT_EQ(kept.Allowed(mode), made.Allowed(mode)) << mode;
+                EXPECT_EQ(kept.Indicator(mode), made.Indicator(mode)) << mode;
+                EXPECT_EQ(kept.MaxCount(mode), made.MaxCount(mode)) << mode;
+            }
+        }
+    }
+}
+
+// Data that only byte mode carries is written as one byte segment without a search: the search
+// finds that segment at every version and length whose count holds it, and the byte-segment
+// writer writes the bits of the plain writer. One byte of another kind anywhere (a digit, an
+// upper-case letter, a space, with Kanji mode a Kanji lead byte) makes it data for the search.
+TEST(MicroQRCode, OnlyByteDataIsTheOneByteSegmentTheSearchFinds) {
+    std::mt19937 random(30);
+    for (const bool kanji : {false, true}) {
+        std::vector<std::uint8_t> pool; // the bytes that keep data byte-only
+        for (std::int32_t b = 0; b < 256; ++b) {
+            if (clsModeTable::CharClass(static_cast<std::uint8_t>(b)) == 0 &&
+                (!kanji || b < 0x80)) {
+                pool.push_back(static_cast<std::uint8_t>(b));
+            }
+        }
+        for (std::int32_t n = 1; n <= clsMicroQRCode::MaxInputLength; ++n) {
+            SCOPED_TRACE(std::to_string(n) + (kanji ? " bytes, kanji" : " bytes"));
+            std::vector<std::uint8_t> data(static_cast<std::size_t>(n));
+            for (auto& byte : data) {
+                byte = pool[random() % pool.size()];
+            }
+            ASSERT_TRUE(clsMicroQRCode::OnlyByteMode(data.data(), n, kanji));
+            for (std::int32_t version = 1; version <= clsMicroQRTable::MaxVersion; ++version) {
+                ExpectOneByteSegment(data, clsMicroQRCode::ModeTable(version, kanji));
+            }
+            for (const std::uint8_t other :
+                 std::array<std::uint8_t, 6>{'0', 'A', ' ', ':', 0x81, 0xE0}) {
+                const bool byteOnly = !kanji && other >= 0x80;
+                auto changed = data;
+                changed[random() % changed.size()] = other;
+                EXPECT_EQ(clsMicroQRCode::OnlyByteMode(changed.data(), n, kanji), byteOnly)
+                    << "with " << static_cast<int>(other);
+            }
+        }
+    }
 }
 
 TEST(MicroQRCode, AutomaticVersionIsTheLowestThatOffersTheLevel) {

@@ -333,14 +333,28 @@ TEST(CApi, RefusesBadArgumentsWithTheirOwnCodeAndNoSymbol) {
     // A pointer that must be replaced by NULL on every failure.
     alignas(8) unsigned char notASymbol[8] = {};
     ostrel_qr_symbol* const stale = reinterpret_cast<ostrel_qr_symbol*>(notASymbol);
+    // Each setting's own code comes before a reserved field's and before data too long for any
+    // symbol (7090 bytes).
+    const Bytes tooLong(7090, 'a');
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        ostrel_qr_options options = Defaults();
-        c.Change(options);
-        ostrel_qr_symbol* symbol = stale;
-        EXPECT_EQ(ostrel_qr_encode(data.data(), data.size(), &options, &symbol), c.Code);
-        EXPECT_EQ(symbol, nullptr);
+        for (const bool reserved : {false, true}) {
+            for (const Bytes* input : {&data, &tooLong}) {
+                ostrel_qr_options options = Defaults();
+                c.Change(options);
+                options.reserved[1] = reserved ? 1 : 0;
+                ostrel_qr_symbol* symbol = stale;
+                EXPECT_EQ(ostrel_qr_encode(input->data(), input->size(), &options, &symbol), c.Code)
+                    << (reserved ? "reserved set, " : "") << input->size() << " bytes";
+                EXPECT_EQ(symbol, nullptr);
+            }
+        }
     }
+    ostrel_qr_options longOptions = Defaults();
+    ostrel_qr_symbol* longSymbol = stale;
+    EXPECT_EQ(ostrel_qr_encode(tooLong.data(), tooLong.size(), &longOptions, &longSymbol),
+              OSTREL_QR_ERROR_DATA_TOO_LONG);
+    EXPECT_EQ(longSymbol, nullptr);
 
     const ostrel_qr_options options = Defaults();
     ostrel_qr_symbol* symbol = stale;
