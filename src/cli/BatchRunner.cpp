@@ -78,13 +78,27 @@ struct KeptFile {
     bool Exists;
 };
 
+// The folders met so far, by their names made absolute, with those names resolved; and the
+// working folder, asked for once (a batch's thousands of relative names then cost no call each).
+struct Folders {
+    std::map<std::filesystem::path, std::filesystem::path> Resolved;
+    std::filesystem::path Working;
+};
+
 // The name absolute, with the links, "." and ".." of its folder resolved as far as the folders
-// exist; the folders' results are kept in folders, as the rows of a batch mostly share one.
-std::filesystem::path NormalPath(const std::string& name,
-                                 std::map<std::filesystem::path, std::filesystem::path>& folders) {
+// exist; the folders' results are kept, as the rows of a batch mostly share one.
+std::filesystem::path NormalPath(const std::string& name, Folders& folders) {
     std::error_code ignored;
-    const std::filesystem::path path = std::filesystem::absolute(PathOf(name), ignored);
-    auto [folder, added] = folders.try_emplace(path.parent_path());
+    const std::filesystem::path given = PathOf(name);
+    // Only a plain relative name (no drive, no root) is the working folder's name and its own.
+    const bool plain = !given.has_root_name() && !given.has_root_directory();
+    if (plain && folders.Working.empty()) {
+        folders.Working = std::filesystem::current_path(ignored);
+    }
+    const std::filesystem::path path = plain && !folders.Working.empty()
+                                           ? folders.Working / given
+                                           : std::filesystem::absolute(given, ignored);
+    auto [folder, added] = folders.Resolved.try_emplace(path.parent_path());
     if (added) {
         folder->second = std::filesystem::weakly_canonical(folder->first, ignored);
     }
@@ -93,16 +107,17 @@ std::filesystem::path NormalPath(const std::string& name,
 
 // True when name reaches the kept file: the same device and inode where both exist, else the
 // same normalised path, letter case aside.
-bool SameFile(const std::string& name, const KeptFile& kept,
-              std::map<std::filesystem::path, std::filesystem::path>& folders) {
+bool SameFile(const std::string& name, const KeptFile& kept, Folders& folders) {
     const std::filesystem::path normal = NormalPath(name, folders);
     if (normal == kept.Normal || OutputNamePlan::FoldCase(normal.string()) ==
                                      OutputNamePlan::FoldCase(kept.Normal.string())) {
         return true;
     }
+    // A name that does not exist yet is not the kept file (one look, where comparing the two
+    // would look at both).
     std::error_code error;
-    return kept.Exists && std::filesystem::equivalent(PathOf(name), PathOf(kept.Name), error) &&
-           !error;
+    return kept.Exists && std::filesystem::exists(PathOf(name), error) &&
+           std::filesystem::equivalent(PathOf(name), PathOf(kept.Name), error) && !error;
 }
 
 std::string Plural(std::size_t count, const std::string& noun) {
@@ -190,7 +205,7 @@ bool BatchRunner::PlanNames(std::vector<std::string>& names, std::size_t& rename
 }
 
 bool BatchRunner::WritesOverAnInput(const std::vector<std::string>& names) const {
-    std::map<std::filesystem::path, std::filesystem::path> folders;
+    Folders folders;
     const auto kept = [&folders](const std::string& name, const char* role) {
         std::error_code ignored;
         return KeptFile{name, role, NormalPath(name, folders),

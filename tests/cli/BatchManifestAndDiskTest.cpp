@@ -319,6 +319,15 @@ TEST(BatchKeptFiles, NoSymbolOverTheInputOrTheManifest) {
             EXPECT_EQ(Entries(folder).size(), 3) << Entries(folder).join(' ').toStdString();
         }
     }
+    // The output named relative to the working folder, as a shell gives it, the manifest (not
+    // there yet, so known only by its name) not.
+    WriteFile(input, "m\n");
+    const CliRun relative = RunCli(
+        {"--manifest", manifest, "--batch", input, "-o",
+         QDir::current().relativeFilePath(folder.filePath(QStringLiteral("sub/../%s.txt")))});
+    EXPECT_EQ(relative.ExitCode, 2) << relative.Err.toStdString();
+    EXPECT_TRUE(relative.Err.contains("write over the manifest")) << relative.Err.toStdString();
+    EXPECT_EQ(Entries(folder).size(), 3);
     const CliRun same =
         RunCli({"--batch", input, "--manifest", folder.filePath(QStringLiteral("ln/list.txt")),
                 "-o", folder.filePath(QStringLiteral("%d.png"))});
