@@ -55,16 +55,19 @@ void clsLayoutCache::MakeMasked(const Layout& layout, std::int32_t condition,
     masked.Blank = layout.Blank;
     const clsModuleMatrix matrix =
         clsModuleMatrix::Of(masked.Blank, layout.Width, layout.Height, layout.Stride);
-    const std::vector<std::int32_t> order = clsPlacement::ModuleOrder(matrix, layout.SkipColumn);
     masked.Bits.assign(static_cast<std::size_t>((layout.BitCount + 7) / 8 + 8), 0);
-    const auto placed = std::min<std::size_t>(order.size(), std::max(layout.BitCount, 0));
-    for (std::size_t k = 0; k < placed; ++k) {
-        const std::int32_t y = order[k] / layout.Width;
-        const std::int32_t x = order[k] % layout.Width;
+    std::size_t k = 0;
+    const auto placed = static_cast<std::size_t>(std::max(layout.BitCount, 0));
+    clsPlacement::VisitModuleOrder(matrix, layout.SkipColumn, [&](std::int32_t x, std::int32_t y) {
+        if (k == placed) {
+            return false;
+        }
         if (clsDataMask::Condition(condition, y, x)) {
             masked.Bits[k / 8] |= static_cast<std::uint8_t>(0x80 >> (k % 8));
         }
-    }
+        ++k;
+        return true;
+    });
     // Function modules finished, free ones as their inversion (the extra modules stay light).
     for (std::int32_t y = 0; y < layout.Height; ++y) {
         for (std::int32_t x = 0; x < layout.Width; ++x) {

@@ -105,19 +105,27 @@ void clsPlacement::PlaceBits(std::span<const std::uint8_t> pattern, std::int32_t
 std::vector<std::int32_t> clsPlacement::ModuleOrder(const clsModuleMatrix& pattern,
                                                     std::int32_t skipColumn) {
     std::vector<std::int32_t> order;
+    VisitModuleOrder(pattern, skipColumn, [&](std::int32_t x, std::int32_t y) {
+        order.push_back(y * pattern.Width() + x);
+        return true;
+    });
+    return order;
+}
+
+void clsPlacement::VisitModuleOrder(const clsModuleMatrix& pattern, std::int32_t skipColumn,
+                                    const std::function<bool(std::int32_t, std::int32_t)>& visit) {
     const std::int32_t height = pattern.Height();
     ForEachColumnPair(pattern.Width(), skipColumn, [&](std::int32_t c, bool upward) {
         for (std::int32_t step = 0; step < height; ++step) {
             const std::int32_t y = upward ? height - 1 - step : step;
             for (const std::int32_t x : {c + 1, c}) {
-                if (x >= 0 && pattern.At(x, y) == Module::Free) {
-                    order.push_back(y * pattern.Width() + x);
+                if (x >= 0 && pattern.At(x, y) == Module::Free && !visit(x, y)) {
+                    return false;
                 }
             }
         }
         return true;
     });
-    return order;
 }
 
 std::vector<std::uint16_t> clsPlacement::BitModules(const clsModuleMatrix& pattern,

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -40,6 +41,10 @@ public:
     // module of bit k. The modules after the last codeword bit (remainder bits) are listed too.
     static std::vector<std::int32_t> ModuleOrder(const clsModuleMatrix& pattern,
                                                  std::int32_t skipColumn);
+    // The same modules handed to visit(x, y) one by one, in the same order, until it returns
+    // false (nothing kept: for a layout's once-made tables, without a list of 30 000 entries).
+    static void VisitModuleOrder(const clsModuleMatrix& pattern, std::int32_t skipColumn,
+                                 const std::function<bool(std::int32_t, std::int32_t)>& visit);
 
     // ---- Pipeline ----
     // Makes the placement of pattern for bitCount bits (each layout once: clsLayoutCache keeps
