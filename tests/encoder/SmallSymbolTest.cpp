@@ -74,7 +74,7 @@ TEST(MicroQRCode, RefusesWhatAVersionDoesNotOffer) {
 TEST(MicroQRCode, KeptModeTablesAreTheTablesMadeForTheVersion) {
     for (std::int32_t version = -1; version <= 6; ++version) {
         for (const bool kanji : {false, true}) {
-            SCOPED_TRACE("M" + std::to_string(version) + (kanji ? " kanji" : ""));
+            SCOPED_TRACE(testing::Message() << "M" << version << (kanji ? " kanji" : ""));
             const clsModeTable& kept = clsMicroQRCode::ModeTable(version, kanji);
             const clsModeTable made = clsMicroQRCode::MakeModeTable(version, kanji);
             EXPECT_EQ(kept.IndicatorBits(), made.IndicatorBits());
