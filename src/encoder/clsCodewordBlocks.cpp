@@ -46,9 +46,6 @@ void StoreChecks(const clsCodewordBlocks::BlockTable& table, std::int32_t b, con
     }
 }
 
-// The pipeline's form of Interleave: each block's check codewords computed straight from its
-// bytes into their places in the sequence (clsReedSolomon::ComputeEccBytes), its data codewords
-// copied to theirs; false, writing nothing, when the coder has no byte form for its field.
 // The data codewords of the blocks (one after the other in data) into sequence column by column,
 // the last column only from the long blocks.
 void InterleaveData(const clsCodewordBlocks::BlockTable& table, const std::uint8_t* data,
@@ -73,6 +70,10 @@ void InterleaveData(const clsCodewordBlocks::BlockTable& table, const std::uint8
 // pairs of word or vector registers cost less than a lane register's steps.
 constexpr std::int32_t kLaneBlocks = 3;
 
+// The pipeline's form of Interleave: each block's check codewords computed straight from its
+// bytes into their places in the sequence (clsReedSolomon::ComputeEccBytes, or all blocks at once
+// in the lanes), its data codewords copied to theirs; false when the coder has no byte form for
+// its field (the caller then writes every codeword of the sequence its own way).
 bool InterleaveBytes(const clsCodewordBlocks::BlockTable& table, const std::uint8_t* data,
                      std::uint8_t* sequence, const clsReedSolomon& reedSolomon) {
     const std::int32_t nb = table.Blocks;
